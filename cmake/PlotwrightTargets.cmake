@@ -1,0 +1,49 @@
+# Helpers shared by every component's CMakeLists.
+
+# Warnings for our own targets only (third-party headers are included as system headers).
+function(plotwright_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+endfunction()
+
+# plotwright_library(NAME [SHARED] SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+# Defines plotwright_<NAME> with the alias plotwright::<NAME>; headers are included
+# from the repository root ("model/equation.h").
+function(plotwright_library name)
+  cmake_parse_arguments(ARG "SHARED" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  set(kind STATIC)
+  if(ARG_SHARED)
+    set(kind SHARED)
+  endif()
+  add_library(plotwright_${name} ${kind} ${ARG_SOURCES})
+  add_library(plotwright::${name} ALIAS plotwright_${name})
+  target_include_directories(plotwright_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(plotwright_${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
+  plotwright_warnings(plotwright_${name})
+endfunction()
+
+# plotwright_test(NAME SOURCES ... LIBS ... [QT])
+# One test executable per component. It is registered twice: once as is and once
+# under a comma-decimal locale, which proves that numbers ignore the user's locale.
+# GoogleTest executables share tests/support/test_main.cpp, which adopts the
+# environment's locale the way an application does.
+function(plotwright_test name)
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  set(exe test_${name})
+  if(ARG_QT)
+    add_executable(${exe} ${ARG_SOURCES})
+    target_link_libraries(${exe} PRIVATE ${ARG_LIBS} Qt6::Test)
+  else()
+    add_executable(${exe} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp)
+    target_link_libraries(${exe} PRIVATE ${ARG_LIBS} GTest::gtest)
+  endif()
+  target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${exe} PRIVATE
+    PLOTWRIGHT_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
+    PLOTWRIGHT_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  plotwright_warnings(${exe})
+  set(env QT_QPA_PLATFORM=offscreen)
+  add_test(NAME ${name} COMMAND ${exe})
+  add_test(NAME ${name}_de_DE COMMAND ${exe})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env};LC_ALL=C.UTF-8" TIMEOUT 600)
+  set_tests_properties(${name}_de_DE PROPERTIES ENVIRONMENT "${env};LC_ALL=de_DE.UTF-8" TIMEOUT 600)
+endfunction()

@@ -1,0 +1,59 @@
+#pragma once
+// The seam between the plug-in's view of the editor and the program that hosts it.
+// The editor operations in host/editor.h forward to the installed Backend: the GUI
+// editor, the command-line tool and the tests' recording fake each install their own.
+
+#include <string_view>
+
+namespace plotwright::host {
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // Point input. `base` is null or a point for rubber-banding; fills `result` (x, y, z)
+    // and returns RTNORM, or returns another status (RTCAN, RTNONE, RTERROR) and leaves it.
+    virtual int getPoint(const double* base, std::wstring_view prompt, double result[3]);
+
+    // Modal alert; returns once the user has acknowledged it.
+    virtual void alert(std::wstring_view message);
+    // Framework message box; `type` holds MB_* flags. Returns the IDOK/IDYES/... of the answer.
+    virtual int messageBox(std::wstring_view text, unsigned type);
+
+    // Status-bar progress meter. Positions arrive once per sample: keep this call cheap.
+    virtual void setProgressMeter(std::wstring_view label, int minimum, int maximum);
+    virtual void setProgressMeterPos(int position);
+    virtual void restoreStatusBar();
+
+    virtual void beginWaitCursor();
+    virtual void endWaitCursor();
+
+    // A modal dialog hands control to the editor (it has hidden itself) and takes it back.
+    virtual void beginEditorCommand();
+    virtual void completeEditorCommand();
+
+    // Display refresh after the database changed.
+    virtual void flushGraphics();
+    virtual void updateDisplay();
+    virtual void redraw(int mode);
+};
+
+// The installed back-end, or a do-nothing one (points: RTCAN, message boxes: IDOK).
+Backend& backend();
+
+// Installs `b` (not owned; null restores the do-nothing one) and returns the previous one.
+Backend* installBackend(Backend* b);
+
+// Installs a back-end for the lifetime of the scope (tests, the command-line tool).
+class ScopedBackend {
+public:
+    explicit ScopedBackend(Backend& b) : previous_(installBackend(&b)) {}
+    ~ScopedBackend() { installBackend(previous_); }
+    ScopedBackend(const ScopedBackend&) = delete;
+    ScopedBackend& operator=(const ScopedBackend&) = delete;
+
+private:
+    Backend* previous_;
+};
+
+} // namespace plotwright::host

@@ -1,0 +1,66 @@
+#include "model/equation.h"
+
+void CEquation::AddParameter(const CEquationParameterPtr& parameter)
+{
+    parameters_.push_back(parameter);
+    index_.try_emplace(parameter->GetName(), parameter);
+}
+
+void CEquation::RenameParameter(const CEquationParameterPtr& parameter, const std::wstring& newName)
+{
+    index_.erase(parameter->GetName());
+    parameter->SetName(newName);
+    index_.insert_or_assign(newName, parameter);
+}
+
+CEquationParameterPtr CEquation::FindParameter(const std::wstring& name) const
+{
+    auto it = index_.find(name);
+    return it == index_.end() ? nullptr : it->second;
+}
+
+void CEquation::CopyTo(CEquation& target) const
+{
+    if (&target == this)
+        return;
+    target.type_ = type_;
+    target.name_ = name_;
+    target.equationy_ = equationy_;
+    target.equationx_ = equationx_;
+    target.createdBy_ = createdBy_;
+    target.selected_ = selected_;
+    target.parameters_.clear();
+    target.index_.clear();
+    for (const CEquationParameterPtr& p : parameters_)
+        target.AddParameter(std::make_shared<CEquationParameter>(*p));
+}
+
+namespace {
+
+// Written as "lo <= v && v <= hi" so that a NaN on any side fails.
+bool within(double v, double lo, double hi) { return lo <= v && v <= hi; }
+
+bool parameterValid(const CEquationParameter& p)
+{
+    const ParameterFields& f = p.Fields();
+    switch (f.type) {
+    case Constant:
+        return f.min == f.max || within(f.value, f.min, f.max);
+    case RunningVariable:
+        if (f.minSet == f.maxSet)
+            return f.maxValue > f.minValue;
+        return within(f.minValue, f.minSet, f.maxSet) && within(f.maxValue, f.minSet, f.maxSet);
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+bool ValidateParameters(const CEquation& equation)
+{
+    for (const CEquationParameterPtr& p : equation.GetParameters())
+        if (!parameterValid(*p))
+            return false;
+    return true;
+}

@@ -1,0 +1,73 @@
+#pragma once
+// One curve definition: its kind, name, expression texts and parameters.
+// Parameters are held through shared handles; the copy constructor and assignment
+// share them with the source, CopyTo makes independent ones.
+
+#include "model/equation_parameter.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum EquationKind : int {
+    ExplicitCartesian = 1,    // y = f(x): equationy
+    ParametricCartesian = 2,  // x = f(t): equationx, y = f(t): equationy
+    ExplicitPolar = 3,        // r = f(t): equationy
+};
+
+class CEquation {
+public:
+    using Parameters = std::vector<CEquationParameterPtr>;
+
+    CEquation() = default;
+    CEquation(const CEquation&) = default;
+    CEquation& operator=(const CEquation&) = default;
+    virtual ~CEquation() = default;
+
+    int GetType() const { return type_; }
+    void SetType(int type) { type_ = type; }
+    std::wstring GetName() const { return name_; }
+    void SetName(const std::wstring& name) { name_ = name; }
+    std::wstring GetEquationY() const { return equationy_; }
+    void SetEquationY(const std::wstring& text) { equationy_ = text; }
+    std::wstring GetEquationX() const { return equationx_; }
+    void SetEquationX(const std::wstring& text) { equationx_ = text; }
+    int GetCreatedBy() const { return createdBy_; }
+    void SetCreatedBy(int createdBy) { createdBy_ = createdBy; }
+    // The `selected` mark of the library file; CEquationList::SetSelected sets it.
+    int GetSelected() const { return selected_; }
+    void SetSelected(int selected) { selected_ = selected; }
+
+    // In insertion order; read with at() or indices below size().
+    const Parameters& GetParameters() const { return parameters_; }
+    // Appends; the name index keeps the first parameter added under a name.
+    void AddParameter(const CEquationParameterPtr& parameter);
+    // Re-keys the name index: drops the entry under the current name, renames, inserts.
+    void RenameParameter(const CEquationParameterPtr& parameter, const std::wstring& newName);
+    // The parameter indexed under `name`, or an empty handle.
+    CEquationParameterPtr FindParameter(const std::wstring& name) const;
+
+    // Deep copy into `target`: same fields, fresh parameter objects shared with nobody.
+    void CopyTo(CEquation& target) const;
+
+    // One Equation element of the library file format, with its parameters.
+    std::wstring ToXml() const;
+
+private:
+    int type_ = 0;
+    std::wstring name_;
+    std::wstring equationy_;
+    std::wstring equationx_;
+    int createdBy_ = 0;
+    int selected_ = 0;
+    Parameters parameters_;
+    std::map<std::wstring, CEquationParameterPtr> index_;
+};
+
+using CEquationPtr = std::shared_ptr<CEquation>;
+
+// True when every parameter is fit for sampling: constants within [min, max] unless
+// min == max, running variables within [minSet, maxSet] unless minSet == maxSet (then
+// maxValue > minValue). Any comparison with NaN fails; other kinds are invalid.
+bool ValidateParameters(const CEquation& equation);
