@@ -1,0 +1,97 @@
+#include "host/install/install_folder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+#include <cstdlib>
+
+namespace {
+
+InstallInfo& record()
+{
+    static InstallInfo info = PlotwrightInstallInfo();
+    return info;
+}
+
+QString environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? QString::fromUtf8(value) : QString();
+}
+
+// The system-wide configuration folders in order of preference. Relative entries are
+// ignored, as the base-directory convention asks; none at all means /etc/xdg.
+QStringList configDirs()
+{
+    QStringList dirs;
+    for (const QString& dir : environment("XDG_CONFIG_DIRS").split(u':', Qt::SkipEmptyParts))
+        if (QDir::isAbsolutePath(dir))
+            dirs << dir;
+    if (dirs.isEmpty())
+        dirs << QStringLiteral("/etc/xdg");
+    return dirs;
+}
+
+// The value as written. An unquoted value with commas reads back as a list: the
+// installer quotes its value, and a hand-written one is joined back together.
+QString folderValue(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(u',');
+    return value.toString();
+}
+
+// The settings file is only read: QSettings writes back only values that were set, and
+// the first file along the search path that holds the value wins.
+QString lookUpSettings(const InstallInfo& info)
+{
+    const QString relative = QString::fromStdWString(info.makerName) + u'/'
+                             + QString::fromStdWString(info.productTitle) + QStringLiteral(".conf");
+    for (const QString& dir : configDirs()) {
+        const QString path = QDir(dir).filePath(relative);
+        if (!QFileInfo(path).isReadable())
+            continue;
+        QSettings settings(path, QSettings::IniFormat);
+        if (settings.status() != QSettings::NoError)
+            continue;
+        settings.beginGroup(QString::fromStdWString(info.productCode));
+        if (settings.contains(QStringLiteral("InstallFolder")))
+            return folderValue(settings.value(QStringLiteral("InstallFolder")));
+    }
+    return {};
+}
+
+// "~" or "~/..." is the user's home folder, created on first use; anything else is
+// taken as written.
+QString expandHome(const QString& folder)
+{
+    if (folder != u"~" && !folder.startsWith(QStringLiteral("~/")))
+        return folder;
+    QString expanded = QDir::homePath() + folder.mid(1);
+    QDir().mkpath(expanded);
+    return expanded;
+}
+
+} // namespace
+
+InstallInfo PlotwrightInstallInfo() { return {L"Tolbrin", L"Plotwright", L"PW1"}; }
+
+const InstallInfo& GetInstallInfo() { return record(); }
+
+void SetInstallInfo(const InstallInfo& info) { record() = info; }
+
+std::wstring GetInstallFolder()
+{
+    QString folder = environment("PLOTWRIGHT_INSTALL_FOLDER");
+    if (folder.isEmpty())
+        folder = lookUpSettings(record());
+    if (folder.isEmpty())
+        return {};
+    folder = expandHome(folder);
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder.toStdWString();
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Where the curve library files live: the folder the installer records for the product.
+// On Linux the record is a settings file instead of a registry key:
+//   <dir>/<maker>/<product title>.conf, group [<product code>], value InstallFolder
+// searched along $XDG_CONFIG_DIRS (default /etc/xdg). PLOTWRIGHT_INSTALL_FOLDER overrides it.
+
+#include <string>
+
+// The product's identity, the parts of the installer's settings path.
+struct InstallInfo {
+    std::wstring makerName;
+    std::wstring productTitle;
+    std::wstring productCode;
+};
+
+// Plotwright's own identity: maker "Tolbrin", product "Plotwright", code "PW1".
+InstallInfo PlotwrightInstallInfo();
+
+// The process-wide record. It holds Plotwright's identity from first use, so a lookup
+// made before the module initialises (command-line tool, tests) reads the same place.
+const InstallInfo& GetInstallInfo();
+// Recorded by the module at initialisation.
+void SetInstallInfo(const InstallInfo& info);
+
+// The install folder, either empty or ending with "/". Never fails loudly: a missing
+// settings file, group or value gives the empty text (callers then use bare file names).
+// A value starting with "~/" names a folder in the user's home; that folder is created
+// when missing, so the per-user default works on first use.
+std::wstring GetInstallFolder();
