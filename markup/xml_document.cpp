@@ -1,5 +1,26 @@
 #include "markup/xml_document.h"
 
+#include "markup/decimal_text.h"
+#include "markup/replace_file.h"
+#include "markup/utf8_text.h"
+#include "markup/xml_element_builder.h"
+
+#include <climits>
+
+using plotwright::markup::markupNameMatches;
+
+namespace {
+
+bool isSpace(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r';
+}
+
+// Record offsets are int; a longer text is refused rather than indexed wrongly.
+constexpr std::size_t kMaxTextLength = INT_MAX;
+
+} // namespace
+
 CXmlDocument::CXmlDocument()
 {
     ParseText(std::wstring());
@@ -11,20 +32,169 @@ bool CXmlDocument::ParseText(const std::wstring& text)
 {
     text_ = text;
     result_.clear();
-    index_.reset(static_cast<int>(text_.size() / 64) + 8);
     parentPosition_ = currentPosition_ = childPosition_ = currentNodeKind_ = 0;
-    if (text_.empty())
+
+    if (text_.size() > kMaxTextLength) {
+        index_.reset(8);
+        result_ = L"Document too large";
+        return false;
+    }
+    index_.reset(static_cast<int>(text_.size() / 64) + 8);
+    if (text_.empty()) {
         result_ = L"Empty document";
+        return false;
+    }
+    plotwright::markup::buildElementIndex(text_, index_, result_);
+
+    XmlElementRecord& document = index_[0];
+    document.length = static_cast<int>(text_.size());
+    const int root = document.firstChild;
+    if (root == 0)
+        result_ = L"No root element";
+    else if (index_[root].nextSibling != 0)
+        result_ = L"Root element has sibling";
+    return !document.has(XmlElementRecord::IllFormed) && root != 0 && index_[root].nextSibling == 0;
+}
+
+const std::wstring& CXmlDocument::GetResultText() const
+{
+    return result_;
+}
+
+bool CXmlDocument::FindElement(const std::wstring& name)
+{
+    int candidate = currentPosition_ != 0 ? index_[currentPosition_].nextSibling
+                                          : index_[parentPosition_].firstChild;
+    for (; candidate != 0; candidate = index_[candidate].nextSibling) {
+        if (!name.empty()) {
+            // The tag name as a reader sees it: after optional whitespace, up to the
+            // first character that cannot belong to a name.
+            const XmlElementRecord& record = index_[candidate];
+            const wchar_t* p = text_.data() + record.start + 1;
+            const wchar_t* end = text_.data() + record.start + record.startTagLength;
+            while (p < end && isSpace(*p))
+                ++p;
+            const wchar_t* nameEnd = p;
+            while (nameEnd < end && !isSpace(*nameEnd) && *nameEnd != L'<' && *nameEnd != L'>'
+                   && *nameEnd != L'=' && *nameEnd != L'\\' && *nameEnd != L'/' && *nameEnd != L'?'
+                   && *nameEnd != L'!')
+                ++nameEnd;
+            if (!markupNameMatches(name, std::wstring_view(p, static_cast<std::size_t>(nameEnd - p))))
+                continue;
+        }
+        currentPosition_ = candidate;
+        parentPosition_ = index_[candidate].parent;
+        childPosition_ = 0;
+        currentNodeKind_ = 1;
+        return true;
+    }
     return false;
 }
 
-const std::wstring& CXmlDocument::GetResultText() const { return result_; }
-bool CXmlDocument::FindElement(const std::wstring&) { return false; }
-bool CXmlDocument::EnterElement() { return false; }
-bool CXmlDocument::LeaveElement() { return false; }
-std::wstring CXmlDocument::GetAttribute(const std::wstring&) const { return {}; }
-bool CXmlDocument::WriteDocumentFile(const std::wstring&) { return false; }
-int CXmlDocument::GetElementCount() const { return index_.count(); }
-const XmlElementRecord& CXmlDocument::GetCurrentRecord() const { return index_[currentPosition_]; }
+bool CXmlDocument::EnterElement()
+{
+    if (currentPosition_ == 0)
+        return false;
+    parentPosition_ = currentPosition_;
+    currentPosition_ = childPosition_;
+    childPosition_ = 0;
+    currentNodeKind_ = currentPosition_ != 0 ? 1 : 0;
+    return true;
+}
 
-std::wstring UnescapeText(std::wstring_view text) { return std::wstring(text); }
+bool CXmlDocument::LeaveElement()
+{
+    if (parentPosition_ == 0)
+        return false;
+    childPosition_ = currentPosition_;
+    currentPosition_ = parentPosition_;
+    parentPosition_ = index_[currentPosition_].parent;
+    currentNodeKind_ = 1;
+    return true;
+}
+
+// The start tag is read token by token: whitespace separates tokens; a token is a
+// quoted string or a run up to whitespace, "=", ">", "/" or "?"; after "=" an unquoted
+// value runs up to whitespace or ">" only, so "/" and "?" belong to it. A quoted string
+// that is not closed runs to the end of the start tag, never into the following text.
+std::wstring CXmlDocument::GetAttribute(const std::wstring& name) const
+{
+    if (currentPosition_ == 0)
+        return {};
+    const XmlElementRecord& record = index_[currentPosition_];
+    const wchar_t* p = text_.data() + record.start + 1;
+    const wchar_t* const end = text_.data() + record.start + record.startTagLength - 1;
+
+    auto skipSpace = [&] {
+        while (p < end && isSpace(*p))
+            ++p;
+    };
+    auto atStop = [&] { return p >= end || *p == L'/' || *p == L'>' || *p == L'?'; };
+    // Reads a quoted string or a run ending at whitespace or any of `stops`.
+    auto readToken = [&](std::wstring_view stops) {
+        if (*p == L'"' || *p == L'\'') {
+            const wchar_t quote = *p++;
+            const wchar_t* begin = p;
+            while (p < end && *p != quote)
+                ++p;
+            const std::wstring_view token(begin, static_cast<std::size_t>(p - begin));
+            if (p < end)
+                ++p;
+            return token;
+        }
+        const wchar_t* begin = p;
+        while (p < end && !isSpace(*p) && stops.find(*p) == std::wstring_view::npos)
+            ++p;
+        return std::wstring_view(begin, static_cast<std::size_t>(p - begin));
+    };
+    constexpr std::wstring_view nameStops = L"=>/?";
+    constexpr std::wstring_view valueStops = L">";
+
+    skipSpace();
+    if (atStop())
+        return {};
+    readToken(nameStops);  // the tag name
+    for (;;) {
+        skipSpace();
+        if (atStop())
+            return {};
+        std::wstring_view attribute;
+        if (*p != L'=')
+            attribute = readToken(nameStops);
+        std::wstring_view value = attribute;
+        skipSpace();
+        if (p < end && *p == L'=') {
+            ++p;
+            skipSpace();
+            value = p < end ? readToken(valueStops) : std::wstring_view();
+        }
+        if (attribute.data() && markupNameMatches(name, attribute))
+            return UnescapeText(value);
+    }
+}
+
+bool CXmlDocument::WriteDocumentFile(const std::wstring& path)
+{
+    const std::string bytes = plotwright::markup::utf8FromWide(text_);
+    std::string error;
+    if (!plotwright::markup::replaceFileContents(plotwright::markup::utf8FromWide(path), bytes, error)) {
+        result_ = plotwright::markup::wideFromUtf8(error);
+        return false;
+    }
+    result_.clear();
+    plotwright::markup::appendDecimal(result_, static_cast<long long>(text_.size()));
+    result_ += L" wide chars to ";
+    plotwright::markup::appendDecimal(result_, static_cast<long long>(bytes.size()));
+    result_ += L" bytes";
+    return true;
+}
+
+int CXmlDocument::GetElementCount() const
+{
+    return index_.count();
+}
+
+const XmlElementRecord& CXmlDocument::GetCurrentRecord() const
+{
+    return index_[currentPosition_];
+}
