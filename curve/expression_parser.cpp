@@ -1,0 +1,274 @@
+#include "curve/expression_parser.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include <muParser.h>
+
+namespace plotwright::curve {
+namespace {
+
+using mu::value_type;
+
+// The language's functions. muParser 2.3.3 differs from it: its "log" is natural, it has
+// an extra atan2, and no "if" function. The whole set is therefore defined here, after
+// clearing the built-in one, so that a later muParser cannot widen the language either.
+struct Function1 {
+    const char* name;
+    mu::fun_type1 fn;
+};
+
+constexpr Function1 kFunctions1[] = {
+    {"sin", [](value_type v) { return std::sin(v); }},
+    {"cos", [](value_type v) { return std::cos(v); }},
+    {"tan", [](value_type v) { return std::tan(v); }},
+    {"asin", [](value_type v) { return std::asin(v); }},
+    {"acos", [](value_type v) { return std::acos(v); }},
+    {"atan", [](value_type v) { return std::atan(v); }},
+    {"sinh", [](value_type v) { return std::sinh(v); }},
+    {"cosh", [](value_type v) { return std::cosh(v); }},
+    {"tanh", [](value_type v) { return std::tanh(v); }},
+    {"asinh", [](value_type v) { return std::asinh(v); }},
+    {"acosh", [](value_type v) { return std::acosh(v); }},
+    {"atanh", [](value_type v) { return std::atanh(v); }},
+    {"log2", [](value_type v) { return std::log2(v); }},
+    {"log10", [](value_type v) { return std::log10(v); }},
+    {"log", [](value_type v) { return std::log10(v); }},
+    {"ln", [](value_type v) { return std::log(v); }},
+    {"exp", [](value_type v) { return std::exp(v); }},
+    {"sqrt", [](value_type v) { return std::sqrt(v); }},
+    // NaN is neither below nor above 0, so it gives 0.
+    {"sign", [](value_type v) { return v < 0 ? -1.0 : v > 0 ? 1.0 : 0.0; }},
+    {"rint", [](value_type v) { return std::floor(v + 0.5); }},
+    {"abs", [](value_type v) { return std::fabs(v); }},
+};
+
+// Functions of one or more arguments; muParser itself refuses a call without any.
+struct FunctionN {
+    const char* name;
+    mu::multfun_type fn;
+};
+
+constexpr FunctionN kFunctionsN[] = {
+    {"sum", [](const value_type* a, int n) {
+         value_type s = 0;
+         for (int i = 0; i < n; ++i)
+             s += a[i];
+         return s;
+     }},
+    {"avg", [](const value_type* a, int n) {
+         value_type s = 0;
+         for (int i = 0; i < n; ++i)
+             s += a[i];
+         return s / n;
+     }},
+    {"min", [](const value_type* a, int n) {
+         value_type m = a[0];
+         for (int i = 1; i < n; ++i)
+             m = std::min(m, a[i]);
+         return m;
+     }},
+    {"max", [](const value_type* a, int n) {
+         value_type m = a[0];
+         for (int i = 1; i < n; ++i)
+             m = std::max(m, a[i]);
+         return m;
+     }},
+};
+
+// if(c, a, b): a only when c is exactly 1. Like any function, it receives both branches
+// already evaluated.
+constexpr const char* kIfName = "if";
+value_type ifFunction(value_type c, value_type a, value_type b) { return c == 1 ? a : b; }
+
+struct Constant {
+    const char* name;
+    value_type value;
+};
+
+constexpr Constant kConstants[] = {
+    {"PI", 3.141592653589793},
+    {"e", 2.718281828459045},
+};
+
+// Logical operators on truth values (nonzero is true), giving 1 or 0. They bind less
+// tightly than comparisons, and among themselves as in C: and, then xor, then or; each
+// is left-associative. (muParser's own || and && sit at 1 and 2.)
+struct LogicalOperator {
+    const char* name;
+    mu::fun_type2 fn;
+    unsigned precedence;
+};
+
+constexpr LogicalOperator kOperators[] = {
+    {"and", [](value_type a, value_type b) { return (a != 0 && b != 0) ? 1.0 : 0.0; }, 3},
+    {"xor", [](value_type a, value_type b) { return ((a != 0) != (b != 0)) ? 1.0 : 0.0; }, 2},
+    {"or", [](value_type a, value_type b) { return (a != 0 || b != 0) ? 1.0 : 0.0; }, 1},
+};
+
+bool isReservedWord(std::string_view name)
+{
+    auto same = [&](const char* word) { return name == word; };
+    return name == kIfName
+        || std::any_of(std::begin(kFunctions1), std::end(kFunctions1), [&](const Function1& f) { return same(f.name); })
+        || std::any_of(std::begin(kFunctionsN), std::end(kFunctionsN), [&](const FunctionN& f) { return same(f.name); })
+        || std::any_of(std::begin(kConstants), std::end(kConstants), [&](const Constant& c) { return same(c.name); })
+        || std::any_of(std::begin(kOperators), std::end(kOperators), [&](const LogicalOperator& o) { return same(o.name); });
+}
+
+constexpr std::size_t kMaxNameLength = 100;          // muParser's own identifier limit
+constexpr std::size_t kMaxExpressionLength = 10000;  // far beyond any curve, below muParser's 20000
+
+bool isNameChar(wchar_t c)
+{
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_';
+}
+
+// Characters that can appear in an expression of the language: names, numbers, the
+// operators, parentheses, the argument comma and white space. Anything else (non-ASCII
+// text, control characters, NUL, or muParser extras such as ?: and string literals) is
+// refused here, before muParser sees it.
+bool isExpressionChar(wchar_t c)
+{
+    if (isNameChar(c))
+        return true;
+    switch (c) {
+    case L'.': case L'+': case L'-': case L'*': case L'/': case L'^':
+    case L'<': case L'>': case L'=': case L'!':
+    case L'(': case L')': case L',':
+    case L' ': case L'\t': case L'\r': case L'\n':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// muParser's assignment "name = value" is no operator of the language: an "=" that is
+// not part of ==, <=, >= or != is refused. (It would also let an expression change a
+// constant that the parser has folded into its compiled form.)
+bool hasAssignment(std::wstring_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'=')
+            continue;
+        const bool pairedBefore = i > 0 && std::wstring_view(L"<>!=").find(text[i - 1]) != std::wstring_view::npos;
+        const bool pairedAfter = i + 1 < text.size() && text[i + 1] == L'=';
+        if (!pairedBefore && !pairedAfter)
+            return true;
+    }
+    return false;
+}
+
+// Returns an empty text when `text` may be given to muParser, else the reason.
+std::string refusal(std::wstring_view text)
+{
+    if (text.size() > kMaxExpressionLength)
+        return "expression too long";
+    if (!std::all_of(text.begin(), text.end(), isExpressionChar))
+        return "character outside the expression language";
+    if (hasAssignment(text))
+        return "assignment outside the expression language";
+    return {};
+}
+
+// Only for text already known to be ASCII.
+std::string narrow(std::wstring_view text)
+{
+    std::string out(text.size(), '\0');
+    std::transform(text.begin(), text.end(), out.begin(), [](wchar_t c) { return static_cast<char>(c); });
+    return out;
+}
+
+} // namespace
+
+ExpressionParser::ExpressionParser()
+    : parser_(std::make_unique<mu::Parser>())
+{
+    mu::Parser& p = *parser_;
+    p.ClearFun();
+    for (const Function1& f : kFunctions1)
+        p.DefineFun(f.name, f.fn);
+    for (const FunctionN& f : kFunctionsN)
+        p.DefineFun(f.name, f.fn);
+    p.DefineFun(kIfName, ifFunction);
+    for (const LogicalOperator& o : kOperators)
+        p.DefineOprt(o.name, o.fn, o.precedence, mu::oaLEFT, true);
+    applyBindings();
+}
+
+ExpressionParser::~ExpressionParser() = default;
+
+void ExpressionParser::setExpression(std::wstring_view text)
+{
+    textError_ = refusal(text);
+    if (!textError_.empty())
+        return;
+    try {
+        parser_->SetExpr(narrow(text));
+    } catch (const mu::ParserError& e) {
+        textError_ = e.GetMsg();
+        if (textError_.empty())
+            textError_ = "invalid expression";
+    }
+}
+
+void ExpressionParser::bindVariable(std::wstring_view name, double* storage)
+{
+    bind(name, {storage, 0});
+}
+
+void ExpressionParser::bindConstant(std::wstring_view name, double value)
+{
+    bind(name, {nullptr, value});
+}
+
+void ExpressionParser::bind(std::wstring_view name, Binding binding)
+{
+    if (!isAcceptableName(name))
+        throw ExpressionError("unacceptable variable name");
+    bindings_.insert_or_assign(narrow(name), binding);
+    bindingsChanged_ = true;
+}
+
+// muParser refuses a variable named like one of its constants and lets a constant hide a
+// variable, so "the last binding wins" needs every name defined afresh, exactly once.
+void ExpressionParser::applyBindings()
+{
+    mu::Parser& p = *parser_;
+    p.ClearVar();
+    p.ClearConst();
+    for (const Constant& c : kConstants)
+        p.DefineConst(c.name, c.value);
+    for (const auto& [name, binding] : bindings_) {
+        if (binding.storage)
+            p.DefineVar(name, binding.storage);
+        else
+            p.DefineConst(name, binding.value);
+    }
+    bindingsChanged_ = false;
+}
+
+double ExpressionParser::evaluate()
+{
+    if (!textError_.empty())
+        throw ExpressionError(textError_);
+    try {
+        if (bindingsChanged_)
+            applyBindings();
+        return parser_->Eval();
+    } catch (const mu::ParserError& e) {
+        throw ExpressionError(e.GetMsg());
+    }
+}
+
+bool ExpressionParser::isAcceptableName(std::wstring_view name)
+{
+    if (name.empty() || name.size() > kMaxNameLength)
+        return false;
+    if (!std::all_of(name.begin(), name.end(), isNameChar) || (name[0] >= L'0' && name[0] <= L'9'))
+        return false;
+    return !isReservedWord(narrow(name));
+}
+
+} // namespace plotwright::curve

@@ -1,0 +1,68 @@
+#pragma once
+// One expression of a curve, parsed in the curve expression language: muParser with
+// its built-ins replaced so that they match that language exactly (see the .cpp).
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace mu {
+class Parser;
+}
+
+namespace plotwright::curve {
+
+// Raised for every failure of an expression: text, name or evaluation.
+class ExpressionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class ExpressionParser {
+public:
+    ExpressionParser();
+    ~ExpressionParser();
+    ExpressionParser(const ExpressionParser&) = delete;
+    ExpressionParser& operator=(const ExpressionParser&) = delete;
+
+    // Sets the expression. Problems with the text (syntax, unknown names, characters
+    // outside the language, excessive length or nesting) surface at the next evaluate().
+    void setExpression(std::wstring_view text);
+
+    // Binds `name` to the double at `storage`, read at every evaluation; `storage` must
+    // stay put while this parser lives. Throws ExpressionError when the name is not
+    // acceptable (see isAcceptableName). A later binding of the same name replaces it.
+    void bindVariable(std::wstring_view name, double* storage);
+
+    // Binds `name` to a value that stays fixed while this parser lives, which lets the
+    // parser fold it into the compiled expression. Otherwise as bindVariable.
+    void bindConstant(std::wstring_view name, double value);
+
+    // Evaluates the expression with the bound variables' current values. The first call
+    // after a binding compiles the expression. Throws ExpressionError on any failure;
+    // non-finite results are not failures.
+    double evaluate();
+
+    // A variable name: ASCII letters, digits and underscores, not starting with a digit,
+    // at most 100 characters, and not a word of the language (function, constant or
+    // operator name).
+    static bool isAcceptableName(std::wstring_view name);
+
+private:
+    struct Binding {
+        double* storage = nullptr;   // null: a constant
+        double value = 0;
+    };
+
+    void bind(std::wstring_view name, Binding binding);
+    void applyBindings();
+
+    std::unique_ptr<mu::Parser> parser_;
+    std::string textError_;   // non-empty: the expression was refused before parsing
+    std::map<std::string, Binding> bindings_;
+    bool bindingsChanged_ = false;
+};
+
+} // namespace plotwright::curve

@@ -1,0 +1,18 @@
+#pragma once
+// Evaluates a curve definition into drawing points.
+
+#include "curve/curve_points.h"
+#include "host/editor.h"
+
+class CEquation;
+
+// Samples `equation` from its running variable's start to its end (inclusive) by adding
+// the step, and returns the points offset by `origin` (whose z is ignored: z is 0).
+// Shows its own failures and returns what was sampled before them:
+// - invalid parameters, a step that cannot advance the running value, or more than
+//   plotwright::curve::kMaxSamples samples: a message box, before any progress is shown,
+//   and no points;
+// - a type other than 1, 2, 3: nothing shown, no points;
+// - any failure of the expressions: the alert "Error in equation", and the points so far.
+// Shows a "Draw..." progress meter while sampling. Throws nothing.
+CurvePoints SampleCurve(const CEquation& equation, const ads_point origin);
