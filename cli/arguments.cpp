@@ -1,0 +1,374 @@
+#include "cli/arguments.h"
+
+#include "cli/text.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace plotwright::cli {
+
+namespace {
+
+constexpr std::string_view kDecimalHint = " (numbers use \".\" as the decimal separator)";
+
+std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+std::vector<std::string_view> split(std::string_view text, char separator)
+{
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t at = text.find(separator, start);
+        parts.push_back(text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
+        if (at == std::string_view::npos)
+            return parts;
+        start = at + 1;
+    }
+}
+
+class Parser {
+public:
+    Parser(const std::vector<std::string>& args, Command command) : args_(args), command_(command) {}
+
+    [[noreturn]] void fail(const std::string& message) const { throw UsageError(message, command_); }
+
+    bool done() const { return next_ >= args_.size(); }
+
+    // The next word; `--name=value` is split into the option and a pending value.
+    std::string_view take()
+    {
+        std::string_view word = args_[next_++];
+        if (!afterSeparator_ && word.starts_with("--")) {
+            std::size_t eq = word.find('=');
+            if (eq != std::string_view::npos) {
+                pending_ = std::string(word.substr(eq + 1));
+                return word.substr(0, eq);
+            }
+        }
+        return word;
+    }
+
+    bool isOption(std::string_view word)
+    {
+        if (afterSeparator_)
+            return false;
+        if (word == "--") {
+            afterSeparator_ = true;
+            return true;
+        }
+        return word.starts_with("--") && word.size() > 2;
+    }
+    bool afterSeparator() const { return afterSeparator_; }
+
+    std::string value(std::string_view option)
+    {
+        if (pending_) {
+            std::string v = *pending_;
+            pending_.reset();
+            return v;
+        }
+        if (done())
+            fail(std::string(option) + " needs a value");
+        return args_[next_++];
+    }
+
+    void noPendingValue(std::string_view option)
+    {
+        if (pending_)
+            fail(std::string(option) + " takes no value");
+    }
+
+    template <typename T>
+    void once(std::optional<T>& slot, T v, std::string_view option)
+    {
+        if (slot)
+            fail(std::string(option) + " is given more than once");
+        slot = std::move(v);
+    }
+
+    double number(std::string_view text, const std::string& what)
+    {
+        auto v = parseNumber(text);
+        if (!v) {
+            std::string message = what + ": " + quoted(text) + " is not a finite number";
+            if (text.find(',') != std::string_view::npos)
+                message += kDecimalHint;
+            fail(message);
+        }
+        return *v;
+    }
+
+private:
+    const std::vector<std::string>& args_;
+    Command command_;
+    std::size_t next_ = 1;
+    std::optional<std::string> pending_;
+    bool afterSeparator_ = false;
+};
+
+Command commandOf(const std::vector<std::string>& args)
+{
+    const std::string& word = args[0];
+    if (word == "curves")
+        return Command::Curves;
+    if (word == "show")
+        return Command::Show;
+    if (word == "sample")
+        return Command::Sample;
+    if (word == "draw")
+        return Command::Draw;
+    if (word == "help" || word == "--help" || word == "-h")
+        return Command::Help;
+    if (word == "library") {
+        if (args.size() < 2)
+            throw UsageError("library needs a subcommand: convert or check", Command::Help);
+        if (args[1] == "convert")
+            return Command::LibraryConvert;
+        if (args[1] == "check")
+            return Command::LibraryCheck;
+        throw UsageError("unknown library subcommand " + quoted(args[1]) + " (convert or check)", Command::Help);
+    }
+    throw UsageError("unknown command " + quoted(word), Command::Help);
+}
+
+bool takesCurve(Command c) { return c == Command::Sample || c == Command::Draw; }
+
+} // namespace
+
+Request parseArguments(const std::vector<std::string>& args)
+{
+    Request request;
+    if (args.empty())
+        throw UsageError("no command given", Command::Help);
+    if (std::find_if(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h"; })
+        != args.end())
+        return request;
+    request.command = commandOf(args);
+    if (request.command == Command::Help)
+        return request;
+
+    const Command command = request.command;
+    const bool library = command == Command::LibraryConvert || command == Command::LibraryCheck;
+    // A library subcommand is one more word before the arguments.
+    const std::vector<std::string> words = library ? std::vector<std::string>(args.begin() + 1, args.end()) : args;
+    Parser p(words, command);
+    std::vector<std::string> positional;
+    std::optional<std::string> libraryFile, format, out, preview;
+    std::optional<Range> range;
+    std::optional<std::array<double, 3>> origin;
+    int written = 0;   // --explicit, --parametric, --polar
+
+    while (!p.done()) {
+        std::string_view word = p.take();
+        if (!p.isOption(word)) {
+            positional.emplace_back(word);
+            continue;
+        }
+        if (word == "--")
+            continue;
+        const std::string option(word);
+        auto allowed = [&](bool ok) {
+            if (!ok)
+                p.fail(option + " does not apply to this command");
+        };
+        if (option == "--library") {
+            allowed(command == Command::Curves || command == Command::Show || takesCurve(command));
+            p.once(libraryFile, p.value(option), option);
+        } else if (option == "--explicit" || option == "--polar") {
+            allowed(takesCurve(command));
+            request.source = option == "--explicit" ? CurveSource::Explicit : CurveSource::Polar;
+            request.expressionY = p.value(option);
+            ++written;
+        } else if (option == "--parametric") {
+            allowed(takesCurve(command));
+            p.noPendingValue(option);
+            request.source = CurveSource::Parametric;
+            request.expressionX = p.value(option + " (X)");
+            request.expressionY = p.value(option + " (Y)");
+            ++written;
+        } else if (option == "--set") {
+            allowed(takesCurve(command));
+            std::string assignment = p.value(option);
+            std::size_t eq = assignment.find('=');
+            if (eq == std::string::npos || eq == 0)
+                p.fail("--set expects NAME=VALUE, got " + quoted(assignment));
+            std::string name = assignment.substr(0, eq);
+            request.assignments.push_back({name, p.number(assignment.substr(eq + 1), "--set " + name)});
+        } else if (option == "--range") {
+            allowed(takesCurve(command));
+            std::string text = p.value(option);
+            auto parts = split(text, ':');
+            if (parts.size() != 3)
+                p.fail("--range expects MIN:MAX:STEP, got " + quoted(text));
+            Range r{p.number(parts[0], "--range MIN"), p.number(parts[1], "--range MAX"),
+                    p.number(parts[2], "--range STEP")};
+            p.once(range, r, option);
+        } else if (option == "--origin") {
+            allowed(takesCurve(command));
+            std::string text = p.value(option);
+            auto parts = split(text, ',');
+            if (parts.size() < 2 || parts.size() > 3)
+                p.fail("--origin expects X,Y or X,Y,Z, got " + quoted(text) + std::string(kDecimalHint));
+            std::array<double, 3> point{0, 0, 0};
+            for (std::size_t i = 0; i < parts.size(); ++i)
+                point[i] = p.number(parts[i], std::string("--origin ") + "XYZ"[i]);
+            p.once(origin, point, option);
+        } else if (option == "--format") {
+            allowed(command == Command::Sample);
+            p.once(format, p.value(option), option);
+            if (*format != "csv" && *format != "json")
+                p.fail("--format is csv or json, not " + quoted(*format));
+        } else if (option == "--out") {
+            allowed(command == Command::Draw);
+            p.once(out, p.value(option), option);
+        } else if (option == "--preview") {
+            allowed(command == Command::Draw);
+            p.once(preview, p.value(option), option);
+        } else {
+            p.fail("unknown option " + quoted(option));
+        }
+    }
+
+    request.library = libraryFile;
+    if (range)
+        request.range = *range;
+    if (origin)
+        request.origin = *origin;
+    request.format = format && *format == "json" ? Format::Json : Format::Csv;
+    request.preview = preview;
+
+    auto expectPositional = [&](std::size_t count, const char* what) {
+        if (positional.size() < count)
+            p.fail(std::string("missing ") + what);
+        if (positional.size() > count)
+            p.fail("unexpected argument " + quoted(positional[count]));
+    };
+
+    switch (command) {
+    case Command::Curves:
+        expectPositional(0, "");
+        break;
+    case Command::Show:
+        expectPositional(1, "curve NAME");
+        request.name = positional[0];
+        break;
+    case Command::Sample:
+    case Command::Draw:
+        if (written > 1)
+            p.fail("give one of --explicit, --parametric and --polar");
+        if (written == 1) {
+            expectPositional(0, "");
+            if (request.library)
+                p.fail("--library applies to a curve NAME, not to --explicit, --parametric or --polar");
+        } else {
+            expectPositional(1, "curve: NAME, --explicit Y, --parametric X Y or --polar R");
+            request.name = positional[0];
+        }
+        if (command == Command::Draw) {
+            if (!out)
+                p.fail("draw needs --out DRAWING.dxf");
+            request.out = *out;
+        }
+        break;
+    case Command::LibraryConvert:
+        expectPositional(2, "IN.xml and OUT.xml");
+        request.in = positional[0];
+        request.out = positional[1];
+        break;
+    case Command::LibraryCheck:
+        expectPositional(1, "FILE");
+        request.in = positional[0];
+        break;
+    case Command::Help:
+        break;
+    }
+    return request;
+}
+
+std::string usageText(Command command)
+{
+    const std::string curve = "CURVE [--set NAME=VALUE]... [--range MIN:MAX:STEP] [--origin X,Y[,Z]]";
+    switch (command) {
+    case Command::Curves:
+        return "usage: plotwright curves [--library FILE]\n";
+    case Command::Show:
+        return "usage: plotwright show NAME [--library FILE]\n";
+    case Command::Sample:
+        return "usage: plotwright sample " + curve + " [--format csv|json]\n"
+               "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n";
+    case Command::Draw:
+        return "usage: plotwright draw " + curve + " --out DRAWING.dxf [--preview IMAGE.svg]\n"
+               "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n";
+    case Command::LibraryConvert:
+        return "usage: plotwright library convert IN.xml OUT.xml\n";
+    case Command::LibraryCheck:
+        return "usage: plotwright library check FILE\n";
+    case Command::Help:
+        break;
+    }
+    return "usage: plotwright curves [--library FILE]\n"
+           "       plotwright show NAME [--library FILE]\n"
+           "       plotwright sample " + curve + " [--format csv|json]\n"
+           "       plotwright draw " + curve + " --out DRAWING.dxf [--preview IMAGE.svg]\n"
+           "       plotwright library convert IN.xml OUT.xml\n"
+           "       plotwright library check FILE\n"
+           "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n"
+           "Try 'plotwright --help' for more.\n";
+}
+
+std::string helpText()
+{
+    return R"(plotwright - draw mathematical curves into DXF drawings
+
+Commands:
+  plotwright curves [--library FILE]
+      The names of the library's curves, one per line, in library order.
+  plotwright show NAME [--library FILE]
+      The curve's kind, its expressions and its parameter table.
+  plotwright sample CURVE [OPTIONS] [--format csv|json]
+      The sampled points. csv (the default): one "x,y,z" line per point; json: an
+      array of [x, y, z] arrays. Numbers have 17 significant digits; a coordinate that
+      is not finite (division by zero, square root of a negative number) is written
+      as nan, inf or -inf in csv and as null in json.
+  plotwright draw CURVE [OPTIONS] --out DRAWING.dxf [--preview IMAGE.svg]
+      Adds the curve to DRAWING.dxf as a lightweight polyline in model space (the file
+      is created when missing; what it held stays as it was) and prints the new
+      entity's handle. Where points are not finite the curve is broken there: each run
+      of finite points becomes its own polyline, and every new handle is printed, one
+      per line. --preview writes an SVG picture of all of the drawing's model space.
+  plotwright library convert IN.xml OUT.xml
+      Reads a curve library and writes it again in the library file format.
+  plotwright library check FILE
+      Parses FILE with the markup parser and prints its result text.
+
+Curves:
+  NAME [--library FILE]   a named curve of FILE, or of the built-in default list
+  --explicit Y            y = Y(x): running variable "x"
+  --parametric X Y        x = X(t), y = Y(t): running variable "t"
+  --polar R               r = R(t), t in radians: running variable "t"
+  A curve written on the command line runs from 0 to 10 in steps of 0.1.
+
+Options:
+  --set NAME=VALUE        the value of the constant NAME (repeatable)
+  --range MIN:MAX:STEP    the running variable's start, end (inclusive) and step
+  --origin X,Y[,Z]        where the curve's origin lies in the drawing (default 0,0,0;
+                          Z is accepted and not used: curves lie at elevation 0)
+  Numbers always use "." as the decimal separator, whatever the locale: "1.5", not "1,5".
+
+Expressions: + - * / ^, unary -, < > <= >= == != (1 or 0), and, or, xor, parentheses;
+  sin cos tan asin acos atan sinh cosh tanh asinh acosh atanh (radians), log (base 10),
+  log10, log2, ln, exp, sqrt, sign, rint, abs, if(c, a, b) (a when c is 1),
+  sum avg min max (one or more arguments); constants PI and e.
+
+Messages and exit status:
+  0   the whole curve was produced (or the command succeeded)
+  1   "Invalid parameter(s) provided!": the constants or the range were refused and
+      nothing was produced; library check: the file is not well-formed
+  2   "Error in equation": an expression could not be evaluated; the points produced
+      before the failure are still printed or drawn
+  3   a file could not be read or written (the message names the file and the reason)
+  64  the command line is wrong (the message says why, followed by the usage)
+)";
+}
+
+} // namespace plotwright::cli

@@ -1,0 +1,61 @@
+#pragma once
+// The command line of the `plotwright` tool, parsed into a request.
+
+#include <array>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace plotwright::cli {
+
+enum class Command { Help, Curves, Show, Sample, Draw, LibraryConvert, LibraryCheck };
+
+// Where the curve comes from: a library entry by name, or one written on the command line.
+enum class CurveSource { Named, Explicit, Parametric, Polar };
+
+enum class Format { Csv, Json };
+
+struct Assignment {
+    std::string name;   // UTF-8, as typed
+    double value = 0;
+};
+
+struct Range {
+    double min = 0;
+    double max = 0;
+    double step = 0;
+};
+
+struct Request {
+    Command command = Command::Help;
+    CurveSource source = CurveSource::Named;
+    std::string name;                    // curve name (UTF-8) for show and a named curve
+    std::optional<std::string> library;  // library file; none: the default list
+    std::string expressionY;             // --explicit Y, --polar R, the Y of --parametric
+    std::string expressionX;             // the X of --parametric
+    std::vector<Assignment> assignments; // --set, in the order given
+    std::optional<Range> range;
+    std::array<double, 3> origin{0, 0, 0};
+    Format format = Format::Csv;
+    std::string out;                     // draw: the drawing; library convert: OUT
+    std::optional<std::string> preview;  // draw: SVG preview
+    std::string in;                      // library convert IN, library check FILE
+};
+
+// A command line that does not fit; `what()` says why, `command` which usage to show.
+class UsageError : public std::runtime_error {
+public:
+    UsageError(const std::string& message, Command command_) : std::runtime_error(message), command(command_) {}
+    Command command;
+};
+
+// Parses the arguments after the program name. Throws UsageError.
+Request parseArguments(const std::vector<std::string>& args);
+
+// The synopsis of one command ("usage: plotwright sample CURVE ...") or, for Help, of all.
+std::string usageText(Command command);
+// The full --help text.
+std::string helpText();
+
+} // namespace plotwright::cli

@@ -1,0 +1,115 @@
+#include "cli/curve_source.h"
+
+#include "cli/failure.h"
+#include "cli/files.h"
+#include "cli/text.h"
+#include "markup/xml_document.h"
+#include "model/default_library.h"
+
+namespace plotwright::cli {
+
+namespace {
+
+std::string libraryName(const std::optional<std::string>& file)
+{
+    return file ? "\"" + *file + "\"" : "the default list";
+}
+
+[[noreturn]] void usage(const std::string& message) { throw Failure(kExitUsage, message); }
+
+// The running variable the sampler steps: the last one in parameter order.
+CEquationParameterPtr runningVariable(const CEquation& equation)
+{
+    CEquationParameterPtr found;
+    for (const CEquationParameterPtr& p : equation.GetParameters())
+        if (p->GetType() == RunningVariable)
+            found = p;
+    return found;
+}
+
+} // namespace
+
+CEquationListPtr loadLibrary(const std::optional<std::string>& file, std::string* warning)
+{
+    auto library = std::make_shared<CEquationList>();
+    if (!file) {
+        library->LoadFromXml(DefaultLibraryText());
+        return library;
+    }
+    const std::wstring text = readTextFile(*file);
+    if (!library->LoadFromXml(text))
+        throw fileFailure(*file, "not a curve library (no EquationList element)");
+    if (warning) {
+        CXmlDocument document;
+        if (!document.ParseText(text))
+            *warning = *file + " is not well-formed (" + toUtf8(document.GetResultText()) + "); read as far as possible";
+    }
+    return library;
+}
+
+CEquationPtr findCurve(const CEquationList& library, const std::string& name, const std::optional<std::string>& file)
+{
+    CEquationPtr equation = library.FindEquation(fromUtf8(name));
+    if (!equation)
+        usage("no curve named \"" + name + "\" in " + libraryName(file) + " ('plotwright curves' lists them)");
+    return equation;
+}
+
+CEquationPtr userCurve(CurveSource source, const std::string& expressionY, const std::string& expressionX)
+{
+    auto equation = std::make_shared<CEquation>();
+    switch (source) {
+    case CurveSource::Explicit:
+        equation->SetType(ExplicitCartesian);
+        break;
+    case CurveSource::Parametric:
+        equation->SetType(ParametricCartesian);
+        equation->SetEquationX(fromUtf8(expressionX));
+        break;
+    case CurveSource::Polar:
+    case CurveSource::Named:
+        equation->SetType(ExplicitPolar);
+        break;
+    }
+    equation->SetEquationY(fromUtf8(expressionY));
+    equation->SetCreatedBy(2);
+    equation->AddParameter(std::make_shared<CEquationParameter>(ParameterFields{
+        .name = source == CurveSource::Explicit ? L"x" : L"t",
+        .type = RunningVariable,
+        .increment = 0.1,
+        .minValue = 0,
+        .maxValue = 10,
+    }));
+    return equation;
+}
+
+CEquationPtr requestedCurve(const Request& request, std::string* warning)
+{
+    CEquationPtr equation;
+    if (request.source == CurveSource::Named) {
+        CEquationListPtr library = loadLibrary(request.library, warning);
+        equation = findCurve(*library, request.name, request.library);
+    } else {
+        equation = userCurve(request.source, request.expressionY, request.expressionX);
+    }
+
+    for (const Assignment& assignment : request.assignments) {
+        CEquationParameterPtr parameter = equation->FindParameter(fromUtf8(assignment.name));
+        if (!parameter)
+            usage("--set: the curve has no constant named \"" + assignment.name + "\"");
+        if (parameter->GetType() != Constant)
+            usage("--set: \"" + assignment.name + "\" is the running variable; set its range with --range");
+        parameter->SetValue(assignment.value);
+    }
+    if (request.range) {
+        CEquationParameterPtr running = runningVariable(*equation);
+        if (!running)
+            usage("--range: the curve has no running variable");
+        running->SetMinValue(request.range->min);
+        running->SetMaxValue(request.range->max);
+        running->SetIncrement(request.range->step);
+    }
+    return equation;
+}
+
+} // namespace plotwright::cli

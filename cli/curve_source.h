@@ -1,0 +1,29 @@
+#pragma once
+// The curve a command works on: a library entry by name, or one written on the command
+// line, with the constants and range the command line sets.
+
+#include "cli/arguments.h"
+#include "model/equation.h"
+#include "model/equation_list.h"
+
+#include <optional>
+#include <string>
+
+namespace plotwright::cli {
+
+// The default list, or the library in `file` (Failure kExitFileError when it cannot be
+// read or holds no EquationList element). `warning` receives a note when the file is
+// not well-formed and was read as far as possible.
+CEquationListPtr loadLibrary(const std::optional<std::string>& file, std::string* warning = nullptr);
+
+// The library entry `name` (Failure kExitUsage naming it when there is none).
+CEquationPtr findCurve(const CEquationList& library, const std::string& name, const std::optional<std::string>& file);
+
+// A curve as the curve dialog builds a user-defined one: kind 1, 2 or 3, createdBy 2, one
+// running variable ("x" for explicit, "t" otherwise) from 0 to 10 in steps of 0.1.
+CEquationPtr userCurve(CurveSource source, const std::string& expressionY, const std::string& expressionX);
+
+// The request's curve with --set and --range applied. Throws Failure.
+CEquationPtr requestedCurve(const Request& request, std::string* warning = nullptr);
+
+} // namespace plotwright::cli

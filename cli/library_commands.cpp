@@ -1,0 +1,63 @@
+// curves, show, library convert, library check.
+#include "cli/commands.h"
+
+#include "cli/curve_source.h"
+#include "cli/failure.h"
+#include "cli/files.h"
+#include "cli/output.h"
+#include "cli/text.h"
+#include "markup/xml_document.h"
+
+namespace plotwright::cli {
+
+namespace {
+
+void warn(Streams io, const std::string& warning)
+{
+    if (!warning.empty())
+        emit(io.err, "plotwright: warning: " + warning + "\n");
+}
+
+} // namespace
+
+int runCurves(const Request& request, Streams io)
+{
+    std::string warning;
+    CEquationListPtr library = loadLibrary(request.library, &warning);
+    warn(io, warning);
+    std::string text;
+    for (const CEquationPtr& equation : library->GetEquations())
+        text += toUtf8(equation->GetName()) + "\n";
+    emit(io.out, text);
+    return kExitOk;
+}
+
+int runShow(const Request& request, Streams io)
+{
+    std::string warning;
+    CEquationListPtr library = loadLibrary(request.library, &warning);
+    warn(io, warning);
+    emit(io.out, describeCurve(*findCurve(*library, request.name, request.library)));
+    return kExitOk;
+}
+
+int runLibraryConvert(const Request& request, Streams io)
+{
+    std::string warning;
+    CEquationListPtr library = loadLibrary(request.in, &warning);
+    warn(io, warning);
+    std::wstring reason;
+    if (!library->SaveToFile(fromUtf8(request.out), &reason))
+        throw fileFailure(request.out, toUtf8(reason));
+    return kExitOk;
+}
+
+int runLibraryCheck(const Request& request, Streams io)
+{
+    CXmlDocument document;
+    const bool wellFormed = document.ParseText(readTextFile(request.in));
+    emit(io.out, toUtf8(document.GetResultText()) + "\n");
+    return wellFormed ? kExitOk : kExitInvalidParameters;
+}
+
+} // namespace plotwright::cli
