@@ -1,0 +1,103 @@
+// The document manager: current document, working database, reactors, graphics flush.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/db_database.h"
+#include "host/doc_manager.h"
+#include "host/dxf_test_support.h"
+#include "host/recording_backend.h"
+
+namespace {
+
+class LogReactor : public AcApDocManagerReactor {
+public:
+    std::vector<std::string> log;
+    void documentCreated(AcApDocument* d) override { log.push_back("created " + d->docTitle()); }
+    void documentToBeDestroyed(AcApDocument* d) override { log.push_back("destroyed " + d->docTitle()); }
+    void documentActivated(AcApDocument* d) override { log.push_back("activated " + d->docTitle()); }
+};
+
+// Closes whatever a test left open, so that tests do not see each other's documents.
+class DocManagerTest : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        while (acDocManagerPtr()->documentCount() > 0)
+            acDocManagerPtr()->closeDocument(acDocManagerPtr()->document(0));
+    }
+};
+
+TEST_F(DocManagerTest, current_document_sets_the_working_database_and_tells_reactors)
+{
+    AcApDocManager* manager = acDocManagerPtr();
+    LogReactor reactor;
+    manager->addReactor(&reactor);
+    manager->addReactor(&reactor);  // once is enough
+
+    AcApDocument* first = manager->newDocument();
+    AcApDocument* second = manager->newDocument();
+    EXPECT_NE(first->docTitle(), second->docTitle());
+    EXPECT_EQ(manager->curDocument(), second);
+    EXPECT_EQ(acdbHostApplicationServices()->workingDatabase(), second->database());
+
+    EXPECT_EQ(manager->setCurDocument(first), Acad::eOk);
+    EXPECT_EQ(manager->setCurDocument(first), Acad::eOk);  // no second activation
+    EXPECT_EQ(acdbHostApplicationServices()->workingDatabase(), first->database());
+
+    // Closing the current one makes the last other one current.
+    EXPECT_EQ(manager->closeDocument(first), Acad::eOk);
+    EXPECT_EQ(manager->curDocument(), second);
+    EXPECT_EQ(acdbHostApplicationServices()->workingDatabase(), second->database());
+    const std::string title1 = reactor.log[0].substr(8);
+    const std::string title2 = second->docTitle();
+    EXPECT_EQ(manager->closeDocument(second), Acad::eOk);
+    EXPECT_EQ(manager->curDocument(), nullptr);
+    EXPECT_EQ(acdbHostApplicationServices()->workingDatabase(), nullptr);
+    EXPECT_EQ(manager->closeDocument(second), Acad::eInvalidInput);
+    manager->removeReactor(&reactor);
+
+    const std::vector<std::string> expected = {
+        "created " + title1,   "activated " + title1, "created " + title2,   "activated " + title2,
+        "activated " + title1, "destroyed " + title1, "activated " + title2, "destroyed " + title2,
+    };
+    EXPECT_EQ(reactor.log, expected);
+}
+
+TEST_F(DocManagerTest, flush_graphics_reaches_the_backend)
+{
+    plotwright::host::RecordingBackend recording;
+    plotwright::host::ScopedBackend scoped(recording);
+    acDocManagerPtr()->newDocument();
+    acDocManagerPtr()->curDocument()->transactionManager()->flushGraphics();
+    EXPECT_EQ(recording.kinds(), std::vector{plotwright::host::RecordingBackend::Kind::FlushGraphics});
+}
+
+TEST_F(DocManagerTest, open_refused_changes_nothing_and_save_as_renames)
+{
+    dxftest::TempDir dir;
+    AcApDocManager* manager = acDocManagerPtr();
+    AcApDocument* document = nullptr;
+    const std::string missing = dir.file("missing.dxf");
+    const plotwright::host::DxfResult refused = manager->openDocument(missing, document);
+    EXPECT_EQ(refused.status, plotwright::host::DxfStatus::fileAccess);
+    EXPECT_EQ(refused.message, "Cannot open \"" + missing + "\": the file does not exist.");
+    EXPECT_EQ(document, nullptr);
+    EXPECT_EQ(manager->documentCount(), 0);
+
+    AcApDocument* fresh = manager->newDocument();
+    EXPECT_EQ(fresh->save().status, plotwright::host::DxfStatus::fileAccess);
+    const std::string path = dir.file("saved.dxf");
+    ASSERT_TRUE(fresh->saveAs(path).ok());
+    EXPECT_EQ(fresh->fileName(), path);
+    EXPECT_EQ(fresh->docTitle(), "saved.dxf");
+    EXPECT_FALSE(fresh->isModified());
+
+    ASSERT_TRUE(manager->openDocument(path, document).ok());
+    EXPECT_EQ(manager->curDocument(), document);
+    EXPECT_EQ(document->docTitle(), "saved.dxf");
+    EXPECT_FALSE(document->isModified());
+}
+
+} // namespace
