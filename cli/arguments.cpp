@@ -339,7 +339,8 @@ Commands:
   plotwright library convert IN.xml OUT.xml
       Reads a curve library and writes it again in the library file format.
   plotwright library check FILE
-      Parses FILE with the markup parser and prints its result text.
+      Parses FILE with the markup parser and prints its result text: the first
+      markup error with its offset, or "well-formed".
 
 Curves:
   NAME [--library FILE]   a named curve of FILE, or of the built-in default list

@@ -56,7 +56,9 @@ int runLibraryCheck(const Request& request, Streams io)
 {
     CXmlDocument document;
     const bool wellFormed = document.ParseText(readTextFile(request.in));
-    emit(io.out, toUtf8(document.GetResultText()) + "\n");
+    // The parser reports nothing for a well-formed document.
+    const std::wstring& result = document.GetResultText();
+    emit(io.out, (result.empty() && wellFormed ? std::string("well-formed") : toUtf8(result)) + "\n");
     return wellFormed ? kExitOk : kExitInvalidParameters;
 }
 

@@ -6,30 +6,37 @@
 
 #include <clocale>
 #include <cstdio>
-#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
 using namespace plotwright::cli;
 
+namespace {
+
+int report(const std::string& message, int status, const std::string& usage = {})
+{
+    std::fputs(("plotwright: " + message + "\n" + usage).c_str(), stderr);
+    return status;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     // Like any application: messages follow the user's locale, numbers never do.
     std::setlocale(LC_ALL, "");
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    Request request;
     try {
-        return runCommand(parseArguments(args), {stdout, stderr});
+        request = parseArguments(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const UsageError& e) {
-        std::fputs(("plotwright: " + std::string(e.what()) + "\n" + usageText(e.command)).c_str(), stderr);
-        return kExitUsage;
+        return report(e.what(), kExitUsage, usageText(e.command));
+    }
+    try {
+        return runCommand(request, {stdout, stderr});
     } catch (const Failure& f) {
-        std::string message = "plotwright: " + std::string(f.what()) + "\n";
-        if (f.status == kExitUsage)
-            message += "Try 'plotwright --help' for more.\n";
-        std::fputs(message.c_str(), stderr);
-        return f.status;
+        return report(f.what(), f.status, f.status == kExitUsage ? usageText(request.command) : std::string());
     } catch (const std::bad_alloc&) {
-        std::fputs("plotwright: out of memory\n", stderr);
-        return kExitFileError;
+        return report("out of memory", kExitFileError);
     }
 }

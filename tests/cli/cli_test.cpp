@@ -1,0 +1,459 @@
+// The plotwright command-line tool, end to end: the built executable is run with
+// arguments, its exit status, output and messages checked, and the drawings it writes
+// read back with an independent reader (ezdxf).
+#include "cli/run_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+using plotwright::test::readAll;
+using plotwright::test::RunResult;
+using plotwright::test::TempFolder;
+using plotwright::test::writeAll;
+
+namespace {
+
+const std::string kTool = PLOTWRIGHT_TOOL;
+const std::string kPython = "/usr/bin/python3";
+const std::string kData = PLOTWRIGHT_TEST_DATA "/cli";
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+double number(const std::string& text)
+{
+    double value = 0;
+    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    EXPECT_TRUE(ec == std::errc() && ptr == text.data() + text.size()) << "not a number: " << text;
+    return value;
+}
+
+std::vector<std::string> fields(const std::string& line, char separator)
+{
+    std::vector<std::string> out;
+    std::istringstream in(line);
+    for (std::string field; std::getline(in, field, separator);)
+        out.push_back(field);
+    return out;
+}
+
+struct Vertex {
+    double x, y;
+    bool operator==(const Vertex&) const = default;
+};
+
+struct DxfPolyline {
+    std::string handle;
+    bool closed = false;
+    double elevation = 0;
+    std::vector<Vertex> vertices;
+};
+
+// What ezdxf reads from a drawing.
+struct DxfReport {
+    bool ok = false;
+    std::vector<std::string> problems;   // read error, audit errors, handle problems
+    std::vector<std::string> entities;   // "TYPE HANDLE" in model-space order
+    std::vector<DxfPolyline> polylines;
+};
+
+std::ostream& operator<<(std::ostream& os, const Vertex& v) { return os << "(" << v.x << ", " << v.y << ")"; }
+
+class CliTest : public ::testing::Test {
+protected:
+    RunResult run(const std::vector<std::string>& args) { return plotwright::test::runProgram(kTool, args, temp_.path()); }
+
+    RunResult python(const std::vector<std::string>& args)
+    {
+        return plotwright::test::runProgram(kPython, args, temp_.path());
+    }
+
+    DxfReport readDxf(const std::string& path)
+    {
+        RunResult r = python({DXF_LINES_SCRIPT, DXF_CHECK_SCRIPT, path});
+        EXPECT_EQ(r.status, 0) << r.err;
+        DxfReport report;
+        for (const std::string& line : lines(r.out)) {
+            auto f = fields(line, ' ');
+            if (f.empty())
+                continue;
+            if (f[0] == "ok")
+                report.ok = f[1] == "1";
+            else if (f[0] == "error" || f[0] == "audit" || f[0] == "problem")
+                report.problems.push_back(line);
+            else if (f[0] == "entity")
+                report.entities.push_back(f[1] + " " + f[2]);
+            else if (f[0] == "lwpolyline")
+                report.polylines.push_back({report.entities.back().substr(11), f[2] == "1", number(f[3]), {}});
+            else if (f[0] == "vertex")
+                report.polylines.back().vertices.push_back({number(f[1]), number(f[2])});
+        }
+        return report;
+    }
+
+    // The csv output of `sample` as vertices.
+    std::vector<Vertex> csvVertices(const std::string& csv)
+    {
+        std::vector<Vertex> out;
+        for (const std::string& line : lines(csv)) {
+            auto f = fields(line, ',');
+            EXPECT_EQ(f.size(), 3u) << line;
+            if (f.size() == 3)
+                out.push_back({number(f[0]), number(f[1])});
+        }
+        return out;
+    }
+
+    TempFolder temp_;
+};
+
+TEST_F(CliTest, cli_usage_errors)
+{
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::string message;
+    } rows[] = {
+        {"no command", {}, "plotwright: no command given\n"},
+        {"unknown command", {"plot"}, "plotwright: unknown command \"plot\"\n"},
+        {"unknown option", {"sample", "Cycloid", "--colour", "red"}, "unknown option \"--colour\""},
+        {"option of another command", {"sample", "Cycloid", "--out", "x.dxf"}, "--out does not apply"},
+        {"option without its value", {"sample", "Cycloid", "--range"}, "--range needs a value"},
+        {"no curve", {"sample"}, "missing curve"},
+        {"two curves", {"sample", "--explicit", "x", "--polar", "1"}, "give one of"},
+        {"name and written curve", {"sample", "Cycloid", "--explicit", "x"}, "unexpected argument \"Cycloid\""},
+        {"library for a written curve", {"sample", "--explicit", "x", "--library", "l.xml"}, "--library applies"},
+        {"draw without --out", {"draw", "Cycloid"}, "draw needs --out DRAWING.dxf"},
+        {"unknown constant named", {"sample", "Cycloid", "--set", "zz=1"}, "no constant named \"zz\""},
+        {"running variable set as a constant", {"sample", "Cycloid", "--set", "t=1"}, "\"t\" is the running variable"},
+        {"constant of a written curve", {"sample", "--explicit", "x", "--set", "a=1"}, "no constant named \"a\""},
+        {"assignment without =", {"sample", "Cycloid", "--set", "a"}, "--set expects NAME=VALUE"},
+        {"comma decimal in --set", {"sample", "Cycloid", "--set", "a=1,5"},
+         "\"1,5\" is not a finite number (numbers use \".\" as the decimal separator)"},
+        {"comma decimal in --range", {"sample", "Cycloid", "--range", "0:1,5:0.1"}, "\"1,5\" is not a finite number"},
+        {"range of two parts", {"sample", "Cycloid", "--range", "0:10"}, "--range expects MIN:MAX:STEP"},
+        {"comma decimals in --origin", {"sample", "Cycloid", "--origin", "1,5,2,5"}, "--origin expects X,Y or X,Y,Z"},
+        {"word in --origin", {"sample", "Cycloid", "--origin", "a,1"}, "--origin X: \"a\" is not a finite number"},
+        {"infinite number", {"sample", "Cycloid", "--set", "a=inf"}, "\"inf\" is not a finite number"},
+        {"number out of range", {"sample", "Cycloid", "--set", "a=1e999"}, "\"1e999\" is not a finite number"},
+        {"origin given twice", {"sample", "Cycloid", "--origin", "1,1", "--origin", "2,2"}, "more than once"},
+        {"unknown format", {"sample", "Cycloid", "--format", "xml"}, "--format is csv or json"},
+        {"unknown curve name", {"show", "Spiral"}, "no curve named \"Spiral\" in the default list"},
+        {"unknown library subcommand", {"library", "merge"}, "unknown library subcommand \"merge\""},
+        {"convert without OUT", {"library", "convert", "in.xml"}, "missing IN.xml and OUT.xml"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunResult r = run(row.args);
+        EXPECT_EQ(r.status, 64);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("usage: plotwright"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(CliTest, cli_help_documents_every_command_and_status)
+{
+    for (const char* word : {"--help", "help"}) {
+        SCOPED_TRACE(word);
+        RunResult r = run({word});
+        EXPECT_EQ(r.status, 0);
+        for (const char* topic : {"plotwright curves", "plotwright show", "plotwright sample", "plotwright draw",
+                                  "library convert", "library check", "--explicit", "--parametric", "--polar",
+                                  "--set", "--range", "--origin", "--format", "--preview", "--library",
+                                  "\"Invalid parameter(s) provided!\"", "\"Error in equation\"", "64"})
+            EXPECT_NE(r.out.find(topic), std::string::npos) << topic;
+    }
+    EXPECT_EQ(run({"draw", "--help"}).status, 0);
+}
+
+TEST_F(CliTest, cli_curves_and_show)
+{
+    RunResult defaults = run({"curves"});
+    EXPECT_EQ(defaults.status, 0);
+    EXPECT_EQ(defaults.out, "Cayley's Sextic\nCycloid\nDeltoid\nEpicycloid\n");
+
+    RunResult user = run({"curves", "--library", kData + "/user_library.xml"});
+    EXPECT_EQ(user.status, 0);
+    EXPECT_EQ(user.out, "Cr\xC3\xA8me\nCircle\n");
+
+    RunResult show = run({"show", "Epicycloid"});
+    EXPECT_EQ(show.status, 0);
+    auto shown = lines(show.out);
+    ASSERT_GE(shown.size(), 9u);
+    EXPECT_EQ(shown[0], "name: Epicycloid");
+    EXPECT_EQ(shown[2], "x = (a+b)*cos(fi)-b*cos(((a+b)/b)*fi)");
+    EXPECT_EQ(shown[3], "y = (a+b)*sin(fi)-b*sin(((a+b)/b)*fi)");
+    EXPECT_EQ(fields(shown[6], ' ').front(), "fi");
+    EXPECT_NE(shown[6].find("6.28319"), std::string::npos) << shown[6];
+
+    RunResult bounded = run({"show", "Cr\xC3\xA8me", "--library", kData + "/user_library.xml"});
+    EXPECT_EQ(bounded.status, 0);
+    EXPECT_NE(bounded.out.find("y = k*x^2\n"), std::string::npos) << bounded.out;
+}
+
+TEST_F(CliTest, cli_sample_output_forms)
+{
+    const std::string library = kData + "/user_library.xml";
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::string out;
+    } rows[] = {
+        {"explicit with origin, z dropped", {"--explicit", "x^2", "--range", "0:2:1", "--origin", "10,20,5"},
+         "10,20,0\n11,21,0\n12,24,0\n"},
+        {"17 significant digits, accumulated steps", {"--explicit", "x", "--range", "0:0.3:0.1"},
+         "0,0,0\n0.10000000000000001,0.10000000000000001,0\n0.20000000000000001,0.20000000000000001,0\n"},
+        {"negative and exponent forms", {"--explicit", "-x*1e-20", "--range", "1:2:1", "--origin", "-0.5,0"},
+         "0.5,-9.9999999999999995e-21,0\n1.5,-1.9999999999999999e-20,0\n"},
+        {"non-finite values written as such", {"--explicit", "1/x", "--range", "-1:1:1"}, "-1,-1,0\n0,inf,0\n1,1,0\n"},
+        {"parametric user curve", {"--parametric", "2*t", "t^2", "--range", "1:2:1"}, "2,1,0\n4,4,0\n"},
+        {"polar user curve", {"--polar", "2", "--range", "0:1:1"},
+         "2,0,0\n1.0806046117362795,1.682941969615793,0\n"},
+        {"library curve with its own values", {"Cr\xC3\xA8me", "--library", library}, "0,0,0\n1,3,0\n2,12,0\n"},
+        {"--set and --range change them", {"Cr\xC3\xA8me", "--library", library, "--set", "k=0.5", "--range", "2:4:2"},
+         "2,2,0\n4,8,0\n"},
+        {"plus sign and exponent accepted", {"--explicit", "x", "--range", "+1e0:2:+1"}, "1,1,0\n2,2,0\n"},
+        {"bounded range of one value", {"Cr\xC3\xA8me", "--library", library, "--range", "2:2:1"}, "2,12,0\n"},
+        {"bounded range ending below its start", {"Cr\xC3\xA8me", "--library", library, "--range", "2:1:1"}, ""},
+        {"json", {"--explicit", "x/2", "--range", "0:1:1", "--format", "json"}, "[\n[0,0,0],\n[1,0.5,0]\n]\n"},
+        {"json holds null for non-finite", {"--explicit", "sqrt(x)", "--range", "-1:0:1", "--format", "json"},
+         "[\n[-1,null,0],\n[0,0,0]\n]\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> args{"sample"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        RunResult r = run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, row.out);
+    }
+}
+
+TEST_F(CliTest, cli_sample_json_reads_back)
+{
+    RunResult r = run({"sample", "Deltoid", "--format", "json"});
+    ASSERT_EQ(r.status, 0);
+    writeAll(temp_.file("points.json"), r.out);
+    RunResult check = python({"-c",
+                              "import json,sys; p=json.load(open(sys.argv[1])); "
+                              "print(len(p), all(len(q)==3 for q in p), p[0])",
+                              temp_.file("points.json")});
+    EXPECT_EQ(check.out, "63 True [30, 0, 0]\n") << check.err;
+}
+
+// Failures the sampler reports: its exact message on standard error, and the status.
+TEST_F(CliTest, cli_sampling_failures)
+{
+    const std::string library = kData + "/user_library.xml";
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } rows[] = {
+        {"range that ends below its start", {"--explicit", "x", "--range", "5:1:0.1"}, 1,
+         "Invalid parameter(s) provided!\n"},
+        {"constant outside its bounds", {"Cr\xC3\xA8me", "--library", library, "--set", "k=11"}, 1,
+         "Invalid parameter(s) provided!\n"},
+        {"step that cannot advance", {"--explicit", "x", "--range", "0:1:0"}, 1, "Invalid parameter(s) provided!\n"},
+        {"syntax error", {"--explicit", "x+"}, 2, "Error in equation\n"},
+        {"unknown name in the expression", {"--polar", "q*t"}, 2, "Error in equation\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> args{"sample"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        RunResult r = run(args);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(r.out, "");
+
+        args[0] = "draw";
+        args.insert(args.end(), {"--out", temp_.file("failed.dxf")});
+        RunResult drawn = run(args);
+        EXPECT_EQ(drawn.status, row.status);
+        EXPECT_EQ(drawn.err, row.err);
+        EXPECT_EQ(drawn.out, "") << "no handle";
+    }
+    DxfReport report = readDxf(temp_.file("failed.dxf"));
+    EXPECT_TRUE(report.ok);
+    EXPECT_TRUE(report.entities.empty());
+}
+
+TEST_F(CliTest, cli_file_errors)
+{
+    const std::string missing = temp_.file("no-such-folder/x.xml");
+    writeAll(temp_.file("garbage.dxf"), "this is not a drawing\n");
+    writeAll(temp_.file("empty.xml"), "<Other/>");
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::string file;
+    } rows[] = {
+        {"missing library", {"curves", "--library", missing}, missing},
+        {"library that is a folder", {"show", "Cycloid", "--library", temp_.path()}, temp_.path()},
+        {"document without EquationList", {"curves", "--library", temp_.file("empty.xml")}, temp_.file("empty.xml")},
+        {"convert into a missing folder", {"library", "convert", kData + "/user_library.xml", missing}, missing},
+        {"check a missing file", {"library", "check", missing}, missing},
+        {"drawing that is not DXF", {"draw", "Cycloid", "--out", temp_.file("garbage.dxf")}, temp_.file("garbage.dxf")},
+        {"drawing in a missing folder", {"draw", "Cycloid", "--out", temp_.file("none/x.dxf")}, temp_.file("none/x.dxf")},
+        {"preview in a missing folder",
+         {"draw", "Cycloid", "--out", temp_.file("p.dxf"), "--preview", temp_.file("none/p.svg")},
+         temp_.file("none/p.svg")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunResult r = run(row.args);
+        EXPECT_EQ(r.status, 3);
+        EXPECT_NE(r.err.find(row.file), std::string::npos) << r.err;
+        EXPECT_EQ(lines(r.err).size(), 1u) << "one message, no usage: " << r.err;
+    }
+    EXPECT_EQ(readAll(temp_.file("garbage.dxf")), "this is not a drawing\n") << "left as it was";
+}
+
+TEST_F(CliTest, cli_library_convert_and_check)
+{
+    const std::string out = temp_.file("converted.xml");
+    RunResult converted = run({"library", "convert", kData + "/user_library.xml", out});
+    EXPECT_EQ(converted.status, 0) << converted.err;
+    const std::string text = readAll(out);
+    EXPECT_EQ(text.rfind("<EquationList version=\"2\" >", 0), 0u) << text;
+    EXPECT_NE(text.find("name=\"Cr=EF=BF=A8me\""), std::string::npos);
+    EXPECT_EQ(run({"curves", "--library", out}).out, "Cr\xC3\xA8me\nCircle\n");
+
+    RunResult good = run({"library", "check", out});
+    EXPECT_EQ(good.status, 0);
+    EXPECT_EQ(good.out, "well-formed\n");
+
+    RunResult bad = run({"library", "check", kData + "/not_well_formed.xml"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.out, "No start tag for end tag 'Equation' at offset 44\n");
+
+    RunResult lenient = run({"curves", "--library", kData + "/not_well_formed.xml"});
+    EXPECT_EQ(lenient.status, 0);
+    EXPECT_EQ(lenient.out, "a\n");
+    EXPECT_NE(lenient.err.find("warning"), std::string::npos);
+}
+
+TEST_F(CliTest, cli_draw_new_and_existing_drawing)
+{
+    const std::string drawing = temp_.file("curves.dxf");
+    RunResult first = run({"draw", "Cycloid", "--set", "a=2", "--origin", "100,50", "--out", drawing});
+    ASSERT_EQ(first.status, 0) << first.err;
+    ASSERT_EQ(lines(first.out).size(), 1u) << first.out;
+    EXPECT_EQ(first.err, "");
+
+    RunResult second = run({"draw", "--explicit", "x^2", "--range", "-1:1:0.5", "--out", drawing});
+    ASSERT_EQ(second.status, 0) << second.err;
+    ASSERT_EQ(lines(second.out).size(), 1u);
+    EXPECT_NE(second.out, first.out) << "a new handle";
+
+    DxfReport report = readDxf(drawing);
+    EXPECT_TRUE(report.ok);
+    EXPECT_TRUE(report.problems.empty()) << report.problems.front();
+    ASSERT_EQ(report.polylines.size(), 2u);
+    EXPECT_EQ(report.polylines[0].handle + "\n", first.out);
+    EXPECT_EQ(report.polylines[1].handle + "\n", second.out);
+    for (const DxfPolyline& p : report.polylines) {
+        EXPECT_FALSE(p.closed);
+        EXPECT_EQ(p.elevation, 0.0);
+    }
+
+    // The drawing holds exactly the points that sample prints.
+    RunResult sampled = run({"sample", "Cycloid", "--set", "a=2", "--origin", "100,50"});
+    EXPECT_EQ(report.polylines[0].vertices, csvVertices(sampled.out));
+    EXPECT_EQ(report.polylines[0].vertices.size(), 63u);
+    EXPECT_EQ(report.polylines[1].vertices,
+              (std::vector<Vertex>{{-1, 1}, {-0.5, 0.25}, {0, 0}, {0.5, 0.25}, {1, 1}}));
+}
+
+TEST_F(CliTest, cli_draw_breaks_curve_at_non_finite_points)
+{
+    struct Row {
+        const char* name;
+        std::string expression;
+        std::vector<std::vector<Vertex>> polylines;
+        std::string note;
+    } rows[] = {
+        {"split at 0", "1/x", {{{-1, -1}, {-0.5, -2}}, {{0.5, 2}, {1, 1}}}, "1 of 5 points are not finite"},
+        {"sqrt(x) starts at 0", "sqrt(x)", {{{0, 0}, {0.5, 0.7071067811865476}, {1, 1}}},
+         "2 of 5 points are not finite"},
+        {"nothing finite draws nothing", "sqrt(-1)", {}, "5 of 5 points are not finite"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string drawing = temp_.file(std::string(row.name) + ".dxf");
+        RunResult r = run({"draw", "--explicit", row.expression, "--range", "-1:1:0.5", "--out", drawing});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(lines(r.out).size(), row.polylines.size()) << r.out;
+        EXPECT_NE(r.err.find(row.note), std::string::npos) << r.err;
+
+        const std::string text = readAll(drawing);
+        EXPECT_EQ(text.find("nan"), std::string::npos);
+        EXPECT_EQ(text.find("inf"), std::string::npos);
+        DxfReport report = readDxf(drawing);
+        EXPECT_TRUE(report.ok);
+        ASSERT_EQ(report.polylines.size(), row.polylines.size());
+        for (std::size_t i = 0; i < row.polylines.size(); ++i) {
+            EXPECT_EQ(report.polylines[i].vertices, row.polylines[i]);
+            EXPECT_NE(r.out.find(report.polylines[i].handle + "\n"), std::string::npos);
+        }
+    }
+}
+
+// A drawing made by another program: what it holds stays, and the preview shows it all.
+TEST_F(CliTest, cli_draw_into_foreign_drawing_with_preview)
+{
+    const std::string drawing = temp_.file("foreign.dxf");
+    RunResult made = python({"-c",
+                             "import ezdxf,sys; d=ezdxf.new('R2000'); m=d.modelspace(); "
+                             "m.add_line((0,0),(10,0)); m.add_circle((5,5),2); d.saveas(sys.argv[1])",
+                             drawing});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const std::string before = readAll(drawing);
+
+    const std::string preview = temp_.file("preview.svg");
+    RunResult r = run({"draw", "--explicit", "x", "--range", "0:10:5", "--origin", "0,-10", "--out", drawing,
+                       "--preview", preview});
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    DxfReport report = readDxf(drawing);
+    EXPECT_TRUE(report.ok);
+    ASSERT_EQ(report.entities.size(), 3u);
+    EXPECT_EQ(report.entities[0].substr(0, 5), "LINE ");
+    EXPECT_EQ(report.entities[1].substr(0, 7), "CIRCLE ");
+    EXPECT_EQ(report.polylines.at(0).vertices, (std::vector<Vertex>{{0, -10}, {5, -5}, {10, 0}}));
+
+    // The preview is an SVG document with every entity; y points up, so the curve's
+    // first point (lowest) has the largest picture y.
+    RunResult svg = python({"-c",
+                            "import sys, xml.etree.ElementTree as E\n"
+                            "r = E.parse(sys.argv[1]).getroot(); ns = '{http://www.w3.org/2000/svg}'\n"
+                            "lines = r.findall('.//' + ns + 'polyline')\n"
+                            "print(r.tag == ns + 'svg', len(lines))\n"
+                            "p = [tuple(map(float, q.split(','))) for q in lines[-1].get('points').split()]\n"
+                            "print(p[0][1] > p[-1][1], p[0][0] < p[-1][0])\n",
+                            preview});
+    EXPECT_EQ(svg.out, "True 3\nTrue True\n") << svg.err;
+
+    const std::string drawn = readAll(drawing);
+    EXPECT_NE(drawn, before);
+    RunResult nothing = run({"draw", "--explicit", "sqrt(-1)", "--out", drawing});
+    EXPECT_EQ(nothing.status, 0);
+    EXPECT_EQ(nothing.out, "");
+    EXPECT_EQ(readAll(drawing), drawn) << "a draw that adds nothing leaves the file as it was";
+}
+
+} // namespace
