@@ -53,28 +53,59 @@ void appendGroup(std::wstring& out, unsigned value)
 
 } // namespace
 
+namespace {
+
+// EscapeText, handing each character of the escaped text to `emit`.
+template <class Emit>
+void escape(std::wstring_view text, Emit&& emit)
+{
+    auto emitAll = [&emit](std::wstring_view piece) {
+        for (wchar_t c : piece)
+            emit(c);
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        switch (c) {
+        case L'<': emitAll(L"&lt;"); break;
+        case L'>': emitAll(L"&gt;"); break;
+        case L'\'': emitAll(L"&apos;"); break;
+        case L'"': emitAll(L"&quot;"); break;
+        case L'&':
+            if (std::size_t n = referenceLength(text, i)) {
+                emitAll(text.substr(i, n));
+                i += n - 1;
+            } else {
+                emitAll(L"&amp;");
+            }
+            break;
+        default: emit(c); break;
+        }
+    }
+}
+
+// HexQuote of one character.
+void appendQuoted(std::wstring& out, wchar_t c)
+{
+    const unsigned b = plotwright::model::ToCodePage(c);
+    if (b == 0x3D) {
+        out += L"=3D";
+    } else if (b < 0x80) {
+        out += static_cast<wchar_t>(b);
+    } else {
+        // The UTF-8 bytes of U+FF00 + b: EF, then BE or BF, then 0x80 + (b mod 64).
+        appendGroup(out, 0xEF);
+        appendGroup(out, b < 0xC0 ? 0xBE : 0xBF);
+        appendGroup(out, 0x80 + (b & 0x3F));
+    }
+}
+
+} // namespace
+
 std::wstring EscapeText(std::wstring_view text)
 {
     std::wstring out;
     out.reserve(text.size() + text.size() / 8);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        switch (c) {
-        case L'<': out += L"&lt;"; break;
-        case L'>': out += L"&gt;"; break;
-        case L'\'': out += L"&apos;"; break;
-        case L'"': out += L"&quot;"; break;
-        case L'&':
-            if (std::size_t n = referenceLength(text, i)) {
-                out.append(text.substr(i, n));
-                i += n - 1;
-            } else {
-                out += L"&amp;";
-            }
-            break;
-        default: out += c; break;
-        }
-    }
+    escape(text, [&out](wchar_t c) { out += c; });
     return out;
 }
 
@@ -82,34 +113,33 @@ std::wstring HexQuote(std::wstring_view text)
 {
     std::wstring out;
     out.reserve(text.size());
-    for (wchar_t c : text) {
-        const unsigned b = plotwright::model::ToCodePage(c);
-        if (b == 0x3D) {
-            out += L"=3D";
-        } else if (b < 0x80) {
-            out += static_cast<wchar_t>(b);
-        } else {
-            // The UTF-8 bytes of U+FF00 + b: EF, then BE or BF, then 0x80 + (b mod 64).
-            appendGroup(out, 0xEF);
-            appendGroup(out, b < 0xC0 ? 0xBE : 0xBF);
-            appendGroup(out, 0x80 + (b & 0x3F));
-        }
-    }
+    for (wchar_t c : text)
+        appendQuoted(out, c);
     return out;
+}
+
+void AppendEncodedFieldText(std::wstring& out, std::wstring_view text)
+{
+    // Escaping only inserts ASCII without "=", so quoting each escaped character as it
+    // comes equals quoting the whole escaped text.
+    escape(text, [&out](wchar_t c) { appendQuoted(out, c); });
 }
 
 std::wstring HexUnquote(std::wstring_view text)
 {
-    const std::string in = plotwright::model::ToCodePage(text);
-    const std::size_t n = in.size();
-    auto group = [&in](std::size_t at) { return hexValue(in[at]) * 16 + hexValue(in[at + 1]); };
+    using plotwright::model::FromCodePage;
+    using plotwright::model::ToCodePage;
+    // The rules work on code-page bytes; each character is converted where it is read.
+    const std::size_t n = text.size();
+    auto byteAt = [&text](std::size_t at) { return static_cast<char>(ToCodePage(text[at])); };
+    auto group = [&byteAt](std::size_t at) { return hexValue(byteAt(at)) * 16 + hexValue(byteAt(at + 1)); };
 
-    std::string out;
-    out.reserve(n);
+    std::wstring out(n, L'\0');
+    std::size_t length = 0;
     std::size_t i = 0;
     while (i < n) {
-        if (in[i] != '=') {
-            out += in[i++];
+        if (text[i] != L'=') {
+            out[length++] = FromCodePage(ToCodePage(text[i++]));
             continue;
         }
         if (n - i < 3)
@@ -119,7 +149,7 @@ std::wstring HexUnquote(std::wstring_view text)
         // byte is rebuilt from the last two (for two groups: the lead and the second).
         unsigned groups = 0;
         if (v <= 0x7E) {
-            out += static_cast<char>(v);
+            out[length++] = FromCodePage(static_cast<unsigned char>(v));
             i += 3;
             continue;
         } else if (v >= 0xC0 && v <= 0xDF) {
@@ -140,15 +170,19 @@ std::wstring HexUnquote(std::wstring_view text)
             break;
         const unsigned y = groups == 2 ? v : group(i + 3 * (groups - 2) + 1);
         const unsigned z = group(i + 3 * (groups - 1) + 1);
-        out += static_cast<char>((z + 64 * y - 128) & 0xFF);
+        out[length++] = FromCodePage(static_cast<unsigned char>((z + 64 * y - 128) & 0xFF));
         i += 3 * groups;
     }
-    return plotwright::model::FromCodePage(out);
+    out.resize(length);
+    return out;
 }
 
 std::wstring EncodeFieldText(std::wstring_view text)
 {
-    return HexQuote(EscapeText(text));
+    std::wstring out;
+    out.reserve(text.size());
+    AppendEncodedFieldText(out, text);
+    return out;
 }
 
 std::wstring DecodeFieldText(std::wstring_view attributeValue)

@@ -8,6 +8,8 @@
 
 // EscapeText, then HexQuote: the attribute text of a field.
 std::wstring EncodeFieldText(std::wstring_view text);
+// Appends EncodeFieldText(text) to `out`, for writers of whole documents.
+void AppendEncodedFieldText(std::wstring& out, std::wstring_view text);
 
 // The field back from an attribute value as the markup parser's GetAttribute returns it
 // (references decoded once already): UnescapeText a second time, then HexUnquote.

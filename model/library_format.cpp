@@ -5,11 +5,13 @@
 #include "markup/xml_document.h"
 #include "model/field_text.h"
 #include "model/number_text.h"
+#include "model/start_tag_attributes.h"
 
 using plotwright::model::AppendInteger;
 using plotwright::model::AppendReal;
 using plotwright::model::ParseInteger;
 using plotwright::model::ParseReal;
+using plotwright::model::StartTagAttributes;
 
 namespace {
 
@@ -19,7 +21,7 @@ void appendText(std::wstring& out, const wchar_t* name, const std::wstring& valu
 {
     out += name;
     out += L"=\"";
-    out += EncodeFieldText(value);
+    AppendEncodedFieldText(out, value);
     out += L"\" ";
 }
 
@@ -75,56 +77,80 @@ void appendEquation(std::wstring& out, const CEquation& equation)
     out += L"</Equation>";
 }
 
-// The attribute readers: a missing attribute is empty text, hence 0, 0.0 or "".
-int readInteger(const CXmlDocument& document, const std::wstring& name)
-{
-    return ParseInteger(document.GetAttribute(name));
-}
+// Reads the attributes of the current element. The element index holds offsets into
+// the parsed text, which is the caller's text unchanged, so each start tag is read once
+// from there instead of rescanning it for each of its up to seventeen attributes.
+class ElementReader {
+public:
+    ElementReader(const CXmlDocument& document, std::wstring_view text) : document_(document), text_(text) {}
 
-double readReal(const CXmlDocument& document, const std::wstring& name)
-{
-    return ParseReal(document.GetAttribute(name));
-}
+    void readCurrent()
+    {
+        const XmlElementRecord& record = document_.GetCurrentRecord();
+        const auto start = static_cast<std::size_t>(record.start);
+        const auto length = static_cast<std::size_t>(record.startTagLength);
+        attributes_.read(start < text_.size() ? text_.substr(start, length) : std::wstring_view());
+    }
 
-std::wstring readText(const CXmlDocument& document, const std::wstring& name)
-{
-    return DecodeFieldText(document.GetAttribute(name));
-}
+    // A missing attribute is empty text, hence 0, 0.0 or "".
+    int integer(std::wstring_view name) const { return ParseInteger(decoded(name)); }
+    double real(std::wstring_view name) const { return ParseReal(decoded(name)); }
+    std::wstring text(std::wstring_view name) const { return DecodeFieldText(decoded(name)); }
 
-CEquationParameterPtr readParameter(const CXmlDocument& document)
+private:
+    // The value as GetAttribute gives it, without a copy when it holds no reference.
+    std::wstring_view decoded(std::wstring_view name) const
+    {
+        const std::wstring_view raw = attributes_.raw(name);
+        if (raw.find(L'&') == std::wstring_view::npos)
+            return raw;
+        scratch_ = UnescapeText(raw);
+        return scratch_;
+    }
+
+    const CXmlDocument& document_;
+    std::wstring_view text_;
+    StartTagAttributes attributes_;
+    mutable std::wstring scratch_;
+};
+
+CEquationParameterPtr readParameter(const ElementReader& reader)
 {
     ParameterFields f;
-    f.name = readText(document, L"name");
-    f.type = readInteger(document, L"type");
-    f.defaultValue = readReal(document, L"default");
-    f.min = readReal(document, L"min");
-    f.max = readReal(document, L"max");
-    f.defaultMin = readReal(document, L"defaultMin");
-    f.defaultMax = readReal(document, L"defaultMax");
-    f.increment = readReal(document, L"increment");
-    f.minSet = readInteger(document, L"minSet");
-    f.maxSet = readInteger(document, L"maxSet");
-    f.value = readReal(document, L"value");
-    f.minValue = readReal(document, L"minValue");
-    f.maxValue = readReal(document, L"maxValue");
-    f.defaultIncrement = readReal(document, L"defaultIncrement");
+    f.name = reader.text(L"name");
+    f.type = reader.integer(L"type");
+    f.defaultValue = reader.real(L"default");
+    f.min = reader.real(L"min");
+    f.max = reader.real(L"max");
+    f.defaultMin = reader.real(L"defaultMin");
+    f.defaultMax = reader.real(L"defaultMax");
+    f.increment = reader.real(L"increment");
+    f.minSet = reader.integer(L"minSet");
+    f.maxSet = reader.integer(L"maxSet");
+    f.value = reader.real(L"value");
+    f.minValue = reader.real(L"minValue");
+    f.maxValue = reader.real(L"maxValue");
+    f.defaultIncrement = reader.real(L"defaultIncrement");
     return std::make_shared<CEquationParameter>(std::move(f));
 }
 
-CEquationPtr readEquation(CXmlDocument& document)
+CEquationPtr readEquation(CXmlDocument& document, ElementReader& reader)
 {
     auto equation = std::make_shared<CEquation>();
-    equation->SetType(readInteger(document, L"type"));
-    equation->SetName(readText(document, L"name"));
-    equation->SetEquationY(readText(document, L"equationy"));
-    equation->SetEquationX(readText(document, L"equationx"));
-    equation->SetCreatedBy(readInteger(document, L"createdBy"));
-    equation->SetSelected(readInteger(document, L"selected"));
+    reader.readCurrent();
+    equation->SetType(reader.integer(L"type"));
+    equation->SetName(reader.text(L"name"));
+    equation->SetEquationY(reader.text(L"equationy"));
+    equation->SetEquationX(reader.text(L"equationx"));
+    equation->SetCreatedBy(reader.integer(L"createdBy"));
+    equation->SetSelected(reader.integer(L"selected"));
     // Only EquationParameter children count; other elements and anything nested
     // deeper are passed over.
     if (document.EnterElement()) {
-        while (document.FindElement(L"EquationParameter"))
-            equation->AddParameter(readParameter(document));
+        while (document.FindElement(L"EquationParameter")) {
+            reader.readCurrent();
+            equation->AddParameter(readParameter(reader));
+        }
         document.LeaveElement();
     }
     return equation;
@@ -149,12 +175,14 @@ std::wstring CEquation::ToXml() const
 std::wstring CEquationList::ToXml() const
 {
     std::wstring out;
-    // A parameter element takes about 400 characters; reserving avoids regrowth of
-    // large libraries.
-    std::size_t parameters = 0;
-    for (const CEquationPtr& equation : equations_)
-        parameters += equation->GetParameters().size();
-    out.reserve(64 + equations_.size() * 200 + parameters * 420);
+    // Parameter elements take about 420 characters, text fields a little more than
+    // their length: reserving keeps a large document from being copied as it grows.
+    std::size_t size = 64 + version_.size();
+    for (const CEquationPtr& equation : equations_) {
+        size += 128 + equation->GetName().size() + equation->GetEquationY().size() + equation->GetEquationX().size();
+        size += equation->GetParameters().size() * 420;
+    }
+    out.reserve(size + size / 8);
     out += L"<EquationList ";
     appendText(out, L"version", version_);
     out += L'>';
@@ -182,9 +210,11 @@ int CEquationList::LoadFromXml(const std::wstring& text)
     document.ParseText(text);
     if (!document.FindElement(L"EquationList"))
         return 0;
-    version_ = readText(document, L"version");
+    ElementReader reader(document, text);
+    reader.readCurrent();
+    version_ = reader.text(L"version");
     if (document.EnterElement())
         while (document.FindElement(L"Equation"))
-            AddEquation(readEquation(document));
+            AddEquation(readEquation(document, reader));
     return 1;
 }

@@ -2,6 +2,8 @@
 // built-in default list.
 #include "model/default_library.h"
 #include "model/equation_list.h"
+#include "model/start_tag_attributes.h"
+#include "markup/xml_document.h"
 
 #include "model/row_name.h"
 
@@ -287,6 +289,42 @@ TEST(library_reader, missing_and_malformed_attributes)
                         CEquationParameter({.name = L"p", .type = 12, .defaultValue = 0, .min = 1000, .max = 0,
                                             .increment = 0.5, .minSet = 7, .maxSet = -3, .value = 1,
                                             .minValue = 0, .maxValue = 2.5, .defaultIncrement = 2.5}));
+}
+
+// The reader takes each start tag apart once; it must see the same values the markup
+// parser's GetAttribute returns, on every oddity of attribute syntax.
+TEST(library_reader, attributes_read_like_the_parser)
+{
+    const wchar_t* const tags[] = {
+        L"<E a=\"1\" b='2' c=3 d>",
+        L"<E a=\"x>y\" b=\"2\">",
+        L"<E a = \"1\"  a=\"2\" aa=\"3\">",
+        L"<E \"a\"=\"q\" b=v/>",
+        L"<E a=\"1\"/>",
+        L"<E a=/>",
+        L"<E =x a=1 =\"y\" b>",
+        L"<E a=\"&lt;&amp;&#65;\" b=&quot;>",
+        L"<E\ta\n=\r\"1\"\tb=''>",
+        L"<E a?b=\"1\">",
+        L"<E/a=\"1\">",
+        L"<E a=\"1\"b=\"2\">",
+        L"<E a='x\"y' b=\"p'q\">",
+        L"<E>",
+        L"<E ''=\"empty name\">",
+    };
+    const std::wstring names[] = {L"a", L"b", L"c", L"d", L"aa", L"x", L"y", L"E", L""};
+    plotwright::model::StartTagAttributes attributes;
+    for (const wchar_t* tag : tags) {
+        SCOPED_TRACE(narrow(tag));
+        const std::wstring text = std::wstring(tag) + L"</E>";
+        CXmlDocument document;
+        document.ParseText(text);
+        ASSERT_TRUE(document.FindElement(L""));
+        const XmlElementRecord& record = document.GetCurrentRecord();
+        attributes.read(std::wstring_view(text).substr(record.start, record.startTagLength));
+        for (const std::wstring& name : names)
+            EXPECT_EQ(attributes.value(name), document.GetAttribute(name)) << "attribute " << narrow(name);
+    }
 }
 
 } // namespace
