@@ -1,0 +1,315 @@
+// In-place editing driven by real key and mouse events: how an edit starts, how each
+// end key ends it and moves on, and what a refused edit does.
+#include "grid_tests.h"
+#include "test_grid.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+
+namespace {
+
+QLineEdit* editorOf(const CUGCtrl& grid)
+{
+    return qobject_cast<QLineEdit*>(grid.GetEditor());
+}
+
+QString textAt(const CUGCtrl& grid, int col, int row)
+{
+    CUGCell cell;
+    grid.GetCell(col, row, &cell);
+    return cell.GetText();
+}
+
+QPoint centreOf(const CUGCtrl& grid, int col, int row)
+{
+    return grid.visualRect(grid.model()->index(row, col)).center();
+}
+
+enum class Leave { Tab, Return, Escape, ClickOtherCell, FocusOtherWidget };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Leave)
+
+class GridEditTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void first_key_replaces_the_old_text();
+    void typing_on_a_read_only_cell_starts_nothing();
+    void double_click_starts_nothing();
+    void refused_start_opens_no_editor();
+    void end_keys_data();
+    void end_keys();
+    void left_and_right_inside_the_text_move_the_caret();
+    void escape_sets_the_cancel_flag_and_keeps_the_cell();
+    void refused_edit_keeps_the_editor_data();
+    void refused_edit_keeps_the_editor();
+    void cancel_flag_set_by_the_handler_keeps_its_own_text();
+    void owner_editor_is_reused_and_never_deleted();
+};
+
+void GridEditTest::first_key_replaces_the_old_text()
+{
+    GridWindow w;
+    TestGrid& grid = *w.grid;
+    QVERIFY(grid.GotoCell(1, 0));
+    QTest::keyClicks(&grid, QStringLiteral("x"));
+    QVERIFY(grid.IsEditing());
+    QLineEdit* editor = editorOf(grid);
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QStringLiteral("x"));
+    QCOMPARE(QApplication::focusWidget(), editor);
+    QCOMPARE(editor->geometry(), grid.visualRect(grid.model()->index(0, 1)));
+
+    QTest::keyClicks(editor, QStringLiteral("yz"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCOMPARE(textAt(grid, 1, 0), QStringLiteral("xyz"));
+    QCOMPARE(grid.GetCurrentRow(), 1);
+    QCOMPARE(grid.finishes.size(), std::size_t(1));
+    QCOMPARE(grid.finishes[0].col, 1);
+    QCOMPARE(grid.finishes[0].row, 0);
+    QCOMPARE(grid.finishes[0].text, QStringLiteral("xyz"));
+    QVERIFY(!grid.finishes[0].cancelOnEntry);
+}
+
+void GridEditTest::typing_on_a_read_only_cell_starts_nothing()
+{
+    GridWindow w;
+    TestGrid& grid = *w.grid;
+    QVERIFY(grid.GotoCell(0, 1));
+    QTest::keyClicks(&grid, QStringLiteral("5x"));
+    QVERIFY(!grid.IsEditing());
+    QCOMPARE(grid.editStarts, 0);
+    QCOMPARE(grid.GetCurrentCol(), 0);
+    QCOMPARE(grid.GetCurrentRow(), 1);
+    QCOMPARE(textAt(grid, 0, 1), QStringLiteral("r1c0"));
+}
+
+void GridEditTest::double_click_starts_nothing()
+{
+    GridWindow w;
+    TestGrid& grid = *w.grid;
+    QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, centreOf(grid, 2, 1));
+    QVERIFY(!grid.IsEditing());
+    QCOMPARE(grid.editStarts, 0);
+}
+
+void GridEditTest::refused_start_opens_no_editor()
+{
+    GridWindow w;
+    TestGrid& grid = *w.grid;
+    grid.allowEdit = false;
+    QVERIFY(grid.GotoCell(1, 1));
+    QTest::keyClicks(&grid, QStringLiteral("7"));
+    QCOMPARE(grid.editStarts, 1);
+    QVERIFY(!grid.IsEditing());
+    QCOMPARE(textAt(grid, 1, 1), QStringLiteral("r1c1"));
+}
+
+void GridEditTest::end_keys_data()
+{
+    QTest::addColumn<int>("col");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<int>("endCol");
+    QTest::addColumn<int>("endRow");
+    QTest::addColumn<bool>("editing");
+
+    // Column 0 is read-only; row 2, columns 1 to 3 are one joined cell.
+    QTest::newRow("Tab moves right and edits on") << 1 << 0 << QList<int>{Qt::Key_Tab} << 2 << 0 << true;
+    QTest::newRow("Shift+Tab onto a read-only cell moves without editing")
+        << 1 << 0 << QList<int>{Qt::Key_Backtab} << 0 << 0 << false;
+    QTest::newRow("Enter moves down") << 1 << 0 << QList<int>{Qt::Key_Return} << 1 << 1 << true;
+    QTest::newRow("keypad Enter moves down") << 3 << 0 << QList<int>{Qt::Key_Enter} << 3 << 1 << true;
+    QTest::newRow("Down moves down") << 2 << 0 << QList<int>{Qt::Key_Down} << 2 << 1 << true;
+    QTest::newRow("Up moves up") << 2 << 1 << QList<int>{Qt::Key_Up} << 2 << 0 << true;
+    QTest::newRow("Up from the first row stays") << 2 << 0 << QList<int>{Qt::Key_Up} << 2 << 0 << false;
+    QTest::newRow("Tab from the last column stays") << 3 << 1 << QList<int>{Qt::Key_Tab} << 3 << 1 << false;
+    QTest::newRow("Right at the end of the text") << 1 << 1 << QList<int>{Qt::Key_Right} << 2 << 1 << true;
+    QTest::newRow("Left at the start of the text")
+        << 2 << 1 << QList<int>{Qt::Key_Home, Qt::Key_Left} << 1 << 1 << true;
+    QTest::newRow("Down into a joined row lands on its first cell")
+        << 3 << 1 << QList<int>{Qt::Key_Down} << 1 << 2 << true;
+    QTest::newRow("Tab out of a joined cell past the last column stays")
+        << 1 << 2 << QList<int>{Qt::Key_Tab} << 1 << 2 << false;
+    QTest::newRow("Shift+Tab out of a joined cell onto a read-only cell")
+        << 1 << 2 << QList<int>{Qt::Key_Backtab} << 0 << 2 << false;
+    QTest::newRow("Up out of a joined cell keeps its first column") << 1 << 2 << QList<int>{Qt::Key_Up} << 1 << 1 << true;
+    QTest::newRow("Enter in the last row stays") << 1 << 2 << QList<int>{Qt::Key_Return} << 1 << 2 << false;
+}
+
+void GridEditTest::end_keys()
+{
+    QFETCH(int, col);
+    QFETCH(int, row);
+    QFETCH(QList<int>, keys);
+    QFETCH(int, endCol);
+    QFETCH(int, endRow);
+    QFETCH(bool, editing);
+
+    GridWindow w;
+    TestGrid& grid = *w.grid;
+    QVERIFY(grid.GotoCell(col, row));
+    QTest::keyClicks(&grid, QStringLiteral("v"));
+    QLineEdit* editor = editorOf(grid);
+    QVERIFY(editor);
+    for (int key : keys)
+        QTest::keyClick(editor, Qt::Key(key));
+
+    QCOMPARE(textAt(grid, col, row), QStringLiteral("v"));
+    QCOMPARE(grid.GetCurrentCol(), endCol);
+    QCOMPARE(grid.GetCurrentRow(), endRow);
+    QCOMPARE(grid.IsEditing(), editing);
+    if (editing) {
+        QLineEdit* next = editorOf(grid);
+        QVERIFY(next);
+        QCOMPARE(next->geometry(), grid.visualRect(grid.model()->index(endRow, endCol)));
+        QCOMPARE(next->text(), textAt(grid, endCol, endRow));
+        QCOMPARE(next->selectedText(), next->text());
+        QCOMPARE(QApplication::focusWidget(), next);
+    } else {
+        QCOMPARE(QApplication::focusWidget(), &grid);
+    }
+}
+
+void GridEditTest::left_and_right_inside_the_text_move_the_caret()
+{
+    GridWindow w;
+    TestGrid& grid = *w.grid;
+    QVERIFY(grid.GotoCell(2, 0));
+    QTest::keyClicks(&grid, QStringLiteral("a"));
+    QLineEdit* editor = editorOf(grid);
+    QTest::keyClicks(editor, QStringLiteral("bc"));
+    QTest::keyClick(editor, Qt::Key_Left);
+    QTest::keyClick(editor, Qt::Key_Left);
+    QVERIFY(grid.IsEditing());
+    QCOMPARE(editor->cursorPosition(), 1);
+    QTest::keyClick(editor, Qt::Key_Right);
+    QVERIFY(grid.IsEditing());
+    QCOMPARE(editor->cursorPosition(), 2);
+    QTest::keyClick(editor, Qt::Key_Home);
+    QTest::keyClick(editor, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(editor, Qt::Key_Left);
+    QVERIFY2(grid.IsEditing(), "Left with a selection only collapses it");
+    QVERIFY(grid.finishes.empty());
+}
+
+void GridEditTest::escape_sets_the_cancel_flag_and_keeps_the_cell()
+{
+    GridWindow w;
+    TestGrid& grid = *w.grid;
+    QVERIFY(grid.GotoCell(3, 1));
+    QTest::keyClicks(&grid, QStringLiteral("z"));
+    QTest::keyClicks(editorOf(grid), QStringLiteral("zz"));
+    QTest::keyClick(editorOf(grid), Qt::Key_Escape);
+
+    QVERIFY(!grid.IsEditing());
+    QCOMPARE(grid.finishes.size(), std::size_t(1));
+    QVERIFY(grid.finishes[0].cancelOnEntry);
+    QCOMPARE(grid.finishes[0].text, QStringLiteral("zzz"));
+    QCOMPARE(textAt(grid, 3, 1), QStringLiteral("r1c3"));
+    QCOMPARE(QApplication::focusWidget(), &grid);
+    QCOMPARE(grid.GetCurrentCol(), 3);
+    QCOMPARE(grid.GetCurrentRow(), 1);
+}
+
+void GridEditTest::refused_edit_keeps_the_editor_data()
+{
+    QTest::addColumn<Leave>("leave");
+    QTest::newRow("Tab") << Leave::Tab;
+    QTest::newRow("Enter") << Leave::Return;
+    QTest::newRow("Escape") << Leave::Escape;
+    QTest::newRow("click on another cell") << Leave::ClickOtherCell;
+    QTest::newRow("focus to another widget") << Leave::FocusOtherWidget;
+}
+
+void GridEditTest::refused_edit_keeps_the_editor()
+{
+    QFETCH(Leave, leave);
+    GridWindow w;
+    TestGrid& grid = *w.grid;
+    auto* other = new QLineEdit(&w.window);
+    other->setGeometry(0, 150, 100, 20);
+    other->show();
+    grid.finish = [](const TestGrid::Finish& f, bool*) { return f.text != QStringLiteral("bad"); };
+
+    QVERIFY(grid.GotoCell(1, 0));
+    QTest::keyClicks(&grid, QStringLiteral("b"));
+    QLineEdit* editor = editorOf(grid);
+    QTest::keyClicks(editor, QStringLiteral("ad"));
+    switch (leave) {
+    case Leave::Tab: QTest::keyClick(editor, Qt::Key_Tab); break;
+    case Leave::Return: QTest::keyClick(editor, Qt::Key_Return); break;
+    case Leave::Escape: QTest::keyClick(editor, Qt::Key_Escape); break;
+    case Leave::ClickOtherCell: QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, centreOf(grid, 2, 1)); break;
+    case Leave::FocusOtherWidget: other->setFocus(Qt::OtherFocusReason); break;
+    }
+
+    QCOMPARE(grid.finishes.size(), std::size_t(1));
+    QVERIFY(grid.IsEditing());
+    QCOMPARE(editorOf(grid), editor);
+    QVERIFY(editor->isVisible());
+    QCOMPARE(editor->text(), QStringLiteral("bad"));
+    QTRY_COMPARE(QApplication::focusWidget(), editor);
+    QCOMPARE(grid.GetCurrentCol(), 1);
+    QCOMPARE(grid.GetCurrentRow(), 0);
+    QCOMPARE(textAt(grid, 1, 0), QStringLiteral("r0c1"));
+
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("good"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QVERIFY(grid.finishes.size() >= 2);
+    QCOMPARE(textAt(grid, 1, 0), QStringLiteral("good"));
+    QCOMPARE(grid.GetCurrentRow(), 1);
+}
+
+void GridEditTest::cancel_flag_set_by_the_handler_keeps_its_own_text()
+{
+    GridWindow w;
+    TestGrid& grid = *w.grid;
+    grid.finish = [&grid](const TestGrid::Finish& f, bool* cancel) {
+        grid.QuickSetText(f.col, f.row, QStringLiteral("[") + f.text + QStringLiteral("]"));
+        *cancel = true;
+        return true;
+    };
+    QVERIFY(grid.GotoCell(2, 1));
+    QTest::keyClicks(&grid, QStringLiteral("4"));
+    QTest::keyClick(editorOf(grid), Qt::Key_Return);
+    QCOMPARE(textAt(grid, 2, 1), QStringLiteral("[4]"));
+}
+
+void GridEditTest::owner_editor_is_reused_and_never_deleted()
+{
+    GridWindow w;
+    TestGrid& grid = *w.grid;
+    QPointer<QLineEdit> own = new QLineEdit(grid.viewport());
+    own->hide();
+    grid.ownEditor = own;
+
+    QVERIFY(grid.GotoCell(1, 0));
+    QTest::keyClicks(&grid, QStringLiteral("1"));
+    QCOMPARE(grid.GetEditor(), own.data());
+    QCOMPARE(own->text(), QStringLiteral("1"));
+    QTest::keyClick(own, Qt::Key_Tab);
+    QCOMPARE(grid.GetEditor(), own.data());
+    QCOMPARE(own->geometry(), grid.visualRect(grid.model()->index(0, 2)));
+    QCOMPARE(own->text(), QStringLiteral("r0c2"));
+    QTest::keyClick(own, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    QVERIFY(own);
+    QVERIFY(own->isHidden());
+    QCOMPARE(textAt(grid, 1, 0), QStringLiteral("1"));
+    QCOMPARE(grid.editStarts, 2);
+}
+
+int runGridEditTests(int argc, char** argv)
+{
+    GridEditTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "grid_edit_test.moc"
