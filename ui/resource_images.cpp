@@ -36,7 +36,7 @@ public:
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
         const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        painter->drawPixmap(rect, scaledPixmap(rect.size(), mode, state, ratio));
+        painter->drawPixmap(rect, scaledPixmap(rect.size() * ratio, mode, state, ratio));
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
@@ -44,9 +44,10 @@ public:
         return scaledPixmap(size, mode, state, 1.0);
     }
 
+    // `size` is in device pixels already (QIcon multiplies by the scale before asking).
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override
     {
-        QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         {
             QPainter p(&image);
