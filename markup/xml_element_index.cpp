@@ -36,7 +36,8 @@ int XmlElementIndex::append()
 }
 
 // Only the last block may be partly allocated: it is reallocated to its new size (its
-// records copied), and whole blocks are added after it. Earlier blocks never move.
+// records in use copied), and whole blocks are added after it. Earlier blocks never
+// move. Blocks are left uninitialized, so a generous reservation costs no page faults.
 void XmlElementIndex::grow(int capacity)
 {
     if (capacity <= capacity_)
@@ -44,14 +45,15 @@ void XmlElementIndex::grow(int capacity)
     const int lastSize = capacity_ & kMask;
     if (lastSize != 0) {
         const int newSize = std::min(kBlockSize, lastSize + (capacity - capacity_));
-        auto block = std::make_unique<XmlElementRecord[]>(static_cast<std::size_t>(newSize));
-        std::copy_n(blocks_.back().get(), lastSize, block.get());
+        auto block = std::make_unique_for_overwrite<XmlElementRecord[]>(static_cast<std::size_t>(newSize));
+        const int used = std::min(lastSize, count_ - (capacity_ - lastSize));
+        std::copy_n(blocks_.back().get(), used, block.get());
         blocks_.back() = std::move(block);
         capacity_ += newSize - lastSize;
     }
     while (capacity_ < capacity) {
         const int size = std::min(kBlockSize, capacity - capacity_);
-        blocks_.push_back(std::make_unique<XmlElementRecord[]>(static_cast<std::size_t>(size)));
+        blocks_.push_back(std::make_unique_for_overwrite<XmlElementRecord[]>(static_cast<std::size_t>(size)));
         capacity_ += size;
     }
 }

@@ -15,17 +15,19 @@ struct XmlElementRecord {
         IllFormed = 1u << 3,   // record 0 only: the document has a markup error
     };
 
-    int start = 0;           // offset of the start tag's "<"
-    int length = 0;          // "<" of the start tag to ">" of the end tag; start tag only
-                             // for empty-element tags and elements never ended
-    int startTagLength = 0;
-    int endTagLength = 0;    // 0 when there is no end tag
-    int level = 0;           // depth below the document at which the start tag stood
-    int parent = 0;          // 0: top level
-    int firstChild = 0;      // 0: none
-    int nextSibling = 0;     // 0: last
-    int previousSibling = 0; // of a first child: the last child (constant-time append)
-    std::uint32_t flags = 0;
+    // No member initializers: blocks are allocated without touching their memory, and
+    // the index value-initializes each record as it hands it out.
+    int start;            // offset of the start tag's "<"
+    int length;           // "<" of the start tag to ">" of the end tag; start tag only for
+                          // empty-element tags and elements never ended
+    int startTagLength;
+    int endTagLength;     // 0 when there is no end tag
+    int level;            // depth below the document at which the start tag stood
+    int parent;           // 0: top level
+    int firstChild;       // 0: none
+    int nextSibling;      // 0: last
+    int previousSibling;  // of a first child: the last child (constant-time append)
+    std::uint32_t flags;
 
     bool has(Flag flag) const { return (flags & flag) != 0; }
 };

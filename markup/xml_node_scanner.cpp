@@ -1,7 +1,9 @@
 #include "markup/xml_node_scanner.h"
 
 #include "markup/decimal_text.h"
+#include "markup/wide_search.h"
 
+#include <algorithm>
 #include <cwchar>
 
 // The scanner is deliberately forgiving. Its traps:
@@ -28,16 +30,6 @@ bool startsName(wchar_t c)
 {
     return (c >= L'A' && c <= L'Z') || c == L':' || c == L'_' || c > L'`';
 }
-
-// Stops of the unquoted part of a start tag, for characters below 128.
-struct TagStops {
-    bool stop[128] = {};
-    constexpr TagStops()
-    {
-        stop[static_cast<int>('>')] = stop[static_cast<int>('"')] = stop[static_cast<int>('\'')] = true;
-    }
-};
-constexpr TagStops kTagStops;
 
 constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 
@@ -218,23 +210,19 @@ XmlNode& Scanner::startTag(std::size_t nameStart)
 
 std::size_t Scanner::afterQuotedTagEnd(std::size_t from) const
 {
-    std::size_t k = from;
+    const wchar_t* const end = p_ + n_;
+    const wchar_t* k = p_ + std::min(from, n_);
     for (;;) {
-        while (k < n_) {
-            const wchar_t c = p_[k];
-            if (static_cast<unsigned long>(c) < 128 && kTagStops.stop[c])
-                break;
-            ++k;
-        }
-        if (k >= n_)
+        k = findFirstOf(k, end, L'>', L'"', L'\'');
+        if (k == end)
             return kNotFound;
-        const wchar_t c = p_[k];
-        if (c == L'>')
-            return k + 1;
-        const std::size_t close = find(c, k + 1);
-        if (close == kNotFound)
+        if (*k == L'>')
+            return static_cast<std::size_t>(k - p_) + 1;
+        const wchar_t quote = *k;
+        k = findFirstOf(k + 1, end, quote, quote, quote);
+        if (k == end)
             return kNotFound;
-        k = close + 1;
+        ++k;
     }
 }
 
