@@ -61,6 +61,12 @@ bool writeAll(int fd, std::string_view bytes)
 bool replaceFileContents(const std::string& path, std::string_view bytes, std::string& error)
 {
     const std::string target = resolveTarget(path);
+    // A file we may not write stays protected, as it would be against an open for
+    // writing; the rename alone would replace it.
+    if (::access(target.c_str(), W_OK) != 0 && errno != ENOENT) {
+        error = systemMessage(errno);
+        return false;
+    }
     const auto slash = target.rfind('/');
     const std::string prefix = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);

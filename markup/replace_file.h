@@ -8,7 +8,7 @@ namespace plotwright::markup {
 
 // Writes `bytes` to a new file beside `path`, flushes it to disk and renames it over
 // `path` (through a symbolic link, the file it points at is replaced). An existing
-// file's permission bits are kept. On failure the previous file is untouched, the new
+// file's permission bits are kept, and a file the process may not write is refused. On failure the previous file is untouched, the new
 // file is removed, `error` holds the system's description and false is returned.
 bool replaceFileContents(const std::string& path, std::string_view bytes, std::string& error);
 

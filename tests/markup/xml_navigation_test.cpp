@@ -112,19 +112,6 @@ TEST(Markup, navigation_find_element_name_matching)
     }
 }
 
-TEST(Markup, navigation_failed_find_keeps_position)
-{
-    CXmlDocument document;
-    document.ParseText(L"<r><a id='1'/><b/><a id='2'/></r>");
-    ASSERT_TRUE(document.FindElement(L"r"));
-    ASSERT_TRUE(document.EnterElement());
-    ASSERT_TRUE(document.FindElement(L"a"));
-    EXPECT_FALSE(document.FindElement(L"zz"));
-    EXPECT_EQ(document.GetAttribute(L"id"), L"1");
-    ASSERT_TRUE(document.FindElement(L"a"));
-    EXPECT_EQ(document.GetAttribute(L"id"), L"2");
-}
-
 struct AttributeCase {
     const char* name;
     const wchar_t* tag;
