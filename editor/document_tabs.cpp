@@ -1,0 +1,198 @@
+#include "editor/document_tabs.h"
+
+#include "editor/drawing_view.h"
+#include "host/db_database.h"
+#include "host/doc_manager.h"
+
+#include <QTabBar>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace plotwright::editor {
+
+namespace {
+
+bool samePath(const std::string& a, const std::string& b)
+{
+    if (a.empty() || b.empty())
+        return false;
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec);
+}
+
+} // namespace
+
+DocumentTabs::DocumentTabs(QWidget* parent) : QTabWidget(parent)
+{
+    setDocumentMode(true);
+    setTabsClosable(false);
+    setObjectName("documentTabs");
+    connect(this, &QTabWidget::currentChanged, this, [this](int index) {
+        auto* view = qobject_cast<DrawingView*>(widget(index));
+        if (!view)
+            return;
+        acDocManagerPtr()->setCurDocument(view->document());
+        emit currentDocumentChanged(view->document());
+    });
+}
+
+DocumentTabs::~DocumentTabs()
+{
+    while (!entries_.empty())
+        closeDrawing(entries_.back().document);
+}
+
+DocumentTabs::Entry* DocumentTabs::entryOf(const AcApDocument* document)
+{
+    auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.document == document; });
+    return it == entries_.end() ? nullptr : &*it;
+}
+
+const DocumentTabs::Entry* DocumentTabs::entryOf(const AcApDocument* document) const
+{
+    return const_cast<DocumentTabs*>(this)->entryOf(document);
+}
+
+void DocumentTabs::addTab(AcApDocument* document)
+{
+    auto* view = new DrawingView(document, this);
+    entries_.push_back({document, view, {document->database()->undoMark()}});
+    const int index = QTabWidget::addTab(view, QString::fromStdString(document->docTitle()));
+    setTabToolTip(index, QString::fromStdString(document->fileName()));
+    setCurrentIndex(index);
+    acDocManagerPtr()->setCurDocument(document);
+    emit currentDocumentChanged(document);
+}
+
+AcApDocument* DocumentTabs::newDrawing()
+{
+    AcApDocument* document = acDocManagerPtr()->newDocument();
+    addTab(document);
+    return document;
+}
+
+host::DxfResult DocumentTabs::openDrawing(const std::string& path, AcApDocument** opened)
+{
+    for (const Entry& e : entries_)
+        if (samePath(e.document->fileName(), path)) {
+            setCurrentWidget(e.view);
+            if (opened)
+                *opened = e.document;
+            return {};
+        }
+    AcApDocument* document = nullptr;
+    host::DxfResult result = acDocManagerPtr()->openDocument(path, document);
+    if (result.ok())
+        addTab(document);
+    else if (AcApDocument* current = currentDocument())
+        acDocManagerPtr()->setCurDocument(current);
+    if (opened)
+        *opened = document;
+    return result;
+}
+
+host::DxfResult DocumentTabs::save(AcApDocument* document)
+{
+    host::DxfResult result = document->save();
+    updateTitles();
+    return result;
+}
+
+host::DxfResult DocumentTabs::saveAs(AcApDocument* document, const std::string& path)
+{
+    host::DxfResult result = document->saveAs(path);
+    updateTitles();
+    return result;
+}
+
+void DocumentTabs::closeDrawing(AcApDocument* document)
+{
+    Entry* entry = entryOf(document);
+    if (!entry)
+        return;
+    DrawingView* view = entry->view;
+    entries_.erase(entries_.begin() + (entry - entries_.data()));
+    // Take the tab away first: the document must not become current again on the way.
+    removeTab(indexOf(view));
+    delete view;
+    acDocManagerPtr()->closeDocument(document);
+    if (AcApDocument* current = currentDocument())
+        acDocManagerPtr()->setCurDocument(current);
+    emit currentDocumentChanged(currentDocument());
+}
+
+AcApDocument* DocumentTabs::currentDocument() const
+{
+    DrawingView* view = currentView();
+    return view ? view->document() : nullptr;
+}
+
+DrawingView* DocumentTabs::currentView() const { return qobject_cast<DrawingView*>(currentWidget()); }
+
+DrawingView* DocumentTabs::viewOf(const AcApDocument* document) const
+{
+    const Entry* entry = entryOf(document);
+    return entry ? entry->view : nullptr;
+}
+
+std::vector<AcApDocument*> DocumentTabs::documents() const
+{
+    std::vector<AcApDocument*> out;
+    for (const Entry& e : entries_)
+        out.push_back(e.document);
+    return out;
+}
+
+void DocumentTabs::refreshCurrent()
+{
+    if (DrawingView* view = currentView())
+        view->refresh();
+    updateTitles();
+}
+
+void DocumentTabs::updateTitles()
+{
+    for (const Entry& e : entries_) {
+        const int index = indexOf(e.view);
+        QString title = QString::fromStdString(e.document->docTitle());
+        if (e.document->isModified())
+            title += '*';
+        if (tabText(index) != title)
+            setTabText(index, title);
+        setTabToolTip(index, QString::fromStdString(e.document->fileName()));
+    }
+}
+
+void DocumentTabs::checkpoint()
+{
+    Entry* entry = entryOf(currentDocument());
+    if (!entry)
+        return;
+    const std::size_t mark = entry->document->database()->undoMark();
+    if (mark > entry->marks.back())
+        entry->marks.push_back(mark);
+}
+
+bool DocumentTabs::undo()
+{
+    Entry* entry = entryOf(currentDocument());
+    if (!entry)
+        return false;
+    AcDbDatabase* database = entry->document->database();
+    const std::size_t now = database->undoMark();
+    // Steps that nothing was appended after are no steps.
+    while (entry->marks.size() > 1 && entry->marks.back() >= now)
+        entry->marks.pop_back();
+    if (entry->marks.back() >= now)
+        return false;
+    const std::size_t mark = entry->marks.back();
+    if (entry->marks.size() > 1)
+        entry->marks.pop_back();
+    const bool done = database->undoToMark(mark) == Acad::eOk;
+    refreshCurrent();
+    return done;
+}
+
+} // namespace plotwright::editor

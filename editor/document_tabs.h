@@ -1,0 +1,71 @@
+#pragma once
+// The open drawings, one tab each: creating, opening, saving and closing them through
+// the document manager, keeping the current tab and the current document in step,
+// and the undo steps of each drawing (marks in its list of appended entities).
+
+#include "host/dxf_file.h"
+
+#include <QTabWidget>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class AcApDocument;
+
+namespace plotwright::editor {
+
+class DrawingView;
+
+class DocumentTabs : public QTabWidget {
+    Q_OBJECT
+
+public:
+    explicit DocumentTabs(QWidget* parent = nullptr);
+    // Closes every document this widget still shows, without asking.
+    ~DocumentTabs() override;
+
+    // A new empty drawing in a new tab, made current.
+    AcApDocument* newDrawing();
+    // Opens the DXF file `path` (UTF-8) in a new tab, made current; a drawing already
+    // open under that path is only made current. On failure nothing changes.
+    host::DxfResult openDrawing(const std::string& path, AcApDocument** opened = nullptr);
+    // Saves to the document's own file, or (saveAs) to `path` which becomes its file.
+    host::DxfResult save(AcApDocument* document);
+    host::DxfResult saveAs(AcApDocument* document, const std::string& path);
+    // Closes without asking; the neighbouring tab becomes current.
+    void closeDrawing(AcApDocument* document);
+
+    AcApDocument* currentDocument() const;
+    DrawingView* currentView() const;
+    DrawingView* viewOf(const AcApDocument* document) const;
+    std::vector<AcApDocument*> documents() const;
+
+    // Refreshes the current view and every tab's title (a "*" marks unsaved changes).
+    void refreshCurrent();
+    void updateTitles();
+
+    // Starts a new undo step in the current drawing: what is appended from now on is
+    // undone together. Does nothing when nothing was appended since the last step.
+    void checkpoint();
+    // Erases what the current drawing's last step appended. False when there is nothing
+    // to undo (nothing appended since the drawing was opened).
+    bool undo();
+
+signals:
+    void currentDocumentChanged(AcApDocument* document);
+
+private:
+    struct Entry {
+        AcApDocument* document;
+        DrawingView* view;
+        std::vector<std::size_t> marks; // the first: what was there when opened
+    };
+    Entry* entryOf(const AcApDocument* document);
+    const Entry* entryOf(const AcApDocument* document) const;
+    void addTab(AcApDocument* document);
+
+    std::vector<Entry> entries_;
+};
+
+} // namespace plotwright::editor

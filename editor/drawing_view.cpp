@@ -1,0 +1,198 @@
+#include "editor/drawing_view.h"
+
+#include "host/doc_manager.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace plotwright::editor {
+
+namespace {
+const QColor background(33, 40, 48);
+const QColor axisColor(70, 80, 92);
+constexpr double minScale = 1e-12;
+constexpr double maxScale = 1e12;
+} // namespace
+
+DrawingView::DrawingView(AcApDocument* document, QWidget* parent) : QWidget(parent), document_(document)
+{
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(200, 150);
+    setObjectName("drawingView");
+}
+
+void DrawingView::refresh()
+{
+    dirty_ = true;
+    update();
+}
+
+const DisplayList& DrawingView::displayList()
+{
+    if (dirty_) {
+        if (document_ && document_->database())
+            list_ = buildDisplayList(*document_->database());
+        else
+            list_ = {};
+        dirty_ = false;
+    }
+    return list_;
+}
+
+QPointF DrawingView::toWorld(const QPointF& screen) const
+{
+    return {center_.x() + (screen.x() - width() / 2.0) / scale_, center_.y() - (screen.y() - height() / 2.0) / scale_};
+}
+
+QPointF DrawingView::toScreen(const QPointF& world) const
+{
+    return {width() / 2.0 + (world.x() - center_.x()) * scale_, height() / 2.0 - (world.y() - center_.y()) * scale_};
+}
+
+void DrawingView::fitRect(const QRectF& world)
+{
+    const double w = std::max(world.width(), 1e-9), h = std::max(world.height(), 1e-9);
+    const double sx = std::max(width() - 40, 10) / w, sy = std::max(height() - 40, 10) / h;
+    double s = std::min(sx, sy);
+    if (!std::isfinite(s))
+        s = 1.0;
+    scale_ = std::clamp(s, minScale, maxScale);
+    center_ = world.center();
+    placed_ = true;
+    update();
+}
+
+void DrawingView::zoomExtents()
+{
+    const DisplayList& list = displayList();
+    if (!list.hasExtents) {
+        // About thirty units high, the origin near the lower left corner.
+        scale_ = std::max(height(), 150) / 30.0;
+        center_ = QPointF(width() / (2 * scale_) - 2, height() / (2 * scale_) - 2);
+        placed_ = true;
+        update();
+        return;
+    }
+    QRectF r = list.extents;
+    // A point, or a line along an axis, has no area: give it one.
+    const double pad = std::max({r.width(), r.height(), 1.0}) * 0.05;
+    if (r.width() == 0)
+        r.adjust(-pad, 0, pad, 0);
+    if (r.height() == 0)
+        r.adjust(0, -pad, 0, pad);
+    fitRect(r);
+}
+
+void DrawingView::zoomBy(double factor, const QPointF& anchor)
+{
+    const QPointF before = toWorld(anchor);
+    scale_ = std::clamp(scale_ * factor, minScale, maxScale);
+    const QPointF after = toWorld(anchor);
+    center_ += before - after;
+    update();
+}
+
+void DrawingView::setPicking(bool picking)
+{
+    picking_ = picking;
+    setCursor(picking ? Qt::CrossCursor : Qt::ArrowCursor);
+}
+
+void DrawingView::paintEvent(QPaintEvent*)
+{
+    if (!placed_)
+        zoomExtents();
+    const DisplayList& list = displayList();
+    QPainter painter(this);
+    painter.fillRect(rect(), background);
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    // The axes through the origin, faint, as orientation.
+    const QPointF origin = toScreen({0, 0});
+    painter.setPen(QPen(axisColor, 1));
+    if (origin.y() >= 0 && origin.y() <= height())
+        painter.drawLine(QPointF(0, origin.y()), QPointF(width(), origin.y()));
+    if (origin.x() >= 0 && origin.x() <= width())
+        painter.drawLine(QPointF(origin.x(), 0), QPointF(origin.x(), height()));
+
+    const QTransform toView(scale_, 0, 0, -scale_, width() / 2.0 - center_.x() * scale_,
+                            height() / 2.0 + center_.y() * scale_);
+    for (const DisplayItem& item : list.items) {
+        QPen pen(item.color, 0); // cosmetic: one pixel at every zoom
+        if (item.isPoint) {
+            const QPointF p = toView.map(item.path.elementAt(0));
+            painter.setPen(pen);
+            painter.drawLine(p + QPointF(-3, -3), p + QPointF(3, 3));
+            painter.drawLine(p + QPointF(-3, 3), p + QPointF(3, -3));
+            continue;
+        }
+        painter.setPen(pen);
+        painter.drawPath(toView.map(item.path));
+    }
+}
+
+void DrawingView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    update();
+}
+
+void DrawingView::wheelEvent(QWheelEvent* event)
+{
+    const double steps = event->angleDelta().y() / 120.0;
+    if (steps != 0)
+        zoomBy(std::pow(1.25, steps), event->position());
+    event->accept();
+}
+
+void DrawingView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::MiddleButton) {
+        panning_ = true;
+        panFrom_ = event->position();
+        setCursor(Qt::ClosedHandCursor);
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void DrawingView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (panning_) {
+        const QPointF delta = event->position() - panFrom_;
+        panFrom_ = event->position();
+        center_ -= QPointF(delta.x() / scale_, -delta.y() / scale_);
+        update();
+    }
+    emit cursorMoved(toWorld(event->position()));
+}
+
+void DrawingView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::MiddleButton && panning_) {
+        panning_ = false;
+        setPicking(picking_);
+        return;
+    }
+    if (event->button() == Qt::LeftButton && picking_)
+        emit pointClicked(toWorld(event->position()));
+}
+
+void DrawingView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        emit escapePressed();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace plotwright::editor

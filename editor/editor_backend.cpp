@@ -1,0 +1,235 @@
+#include "editor/editor_backend.h"
+
+#include "editor/command_line.h"
+#include "editor/document_tabs.h"
+#include "editor/drawing_view.h"
+#include "editor/main_window.h"
+#include "host/editor.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace plotwright::editor {
+
+namespace {
+
+QString qt(std::wstring_view text) { return QString::fromWCharArray(text.data(), static_cast<qsizetype>(text.size())); }
+
+std::optional<double> parseNumber(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') // from_chars takes no plus sign
+        text.remove_prefix(1);
+    if (text.empty() || text.front() == '+')
+        return std::nullopt;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<std::array<double, 3>> parsePoint(const QString& text)
+{
+    const std::string utf8 = text.toStdString();
+    std::array<double, 3> point{0, 0, 0};
+    std::size_t start = 0;
+    int count = 0;
+    for (;;) {
+        const std::size_t comma = utf8.find(',', start);
+        const std::string_view part(utf8.data() + start, (comma == std::string::npos ? utf8.size() : comma) - start);
+        if (count == 3)
+            return std::nullopt;
+        const auto value = parseNumber(part);
+        if (!value)
+            return std::nullopt;
+        point[static_cast<std::size_t>(count++)] = *value;
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    if (count < 2)
+        return std::nullopt;
+    return point;
+}
+
+EditorBackend::EditorBackend(MainWindow& window) : window_(window), meterClock_(new QElapsedTimer) {}
+
+EditorBackend::~EditorBackend()
+{
+    cancelPoint();
+    while (waitDepth_ > 0)
+        endWaitCursor();
+    delete meterClock_;
+}
+
+int EditorBackend::getPoint(const double*, std::wstring_view prompt, double result[3])
+{
+    DrawingView* view = window_.documents().currentView();
+    if (loop_ || !view)
+        return RTERROR;
+    window_.beginPointInput(qt(prompt));
+    // The wait cursor of a surrounding operation must not hide the pick cursor.
+    const int waits = waitDepth_;
+    while (waitDepth_ > 0)
+        endWaitCursor();
+
+    QEventLoop loop;
+    loop_ = &loop;
+    status_ = RTCAN;
+    loop.exec();
+    loop_ = nullptr;
+
+    for (int i = 0; i < waits; ++i)
+        beginWaitCursor();
+    window_.endPointInput();
+    if (status_ == RTNORM) {
+        result[0] = point_[0];
+        result[1] = point_[1];
+        result[2] = point_[2];
+    }
+    return status_;
+}
+
+void EditorBackend::finishPoint(int status, std::optional<std::array<double, 3>> point)
+{
+    if (!loop_)
+        return;
+    status_ = status;
+    if (point)
+        point_ = *point;
+    loop_->quit();
+}
+
+void EditorBackend::pointPicked(const QPointF& world) { finishPoint(RTNORM, std::array{world.x(), world.y(), 0.0}); }
+
+void EditorBackend::pointTyped(const QString& text)
+{
+    if (!loop_)
+        return;
+    if (text.trimmed().isEmpty()) {
+        finishPoint(RTNONE, std::nullopt);
+        return;
+    }
+    if (auto point = parsePoint(text)) {
+        finishPoint(RTNORM, point);
+        return;
+    }
+    window_.commandLine().print("Invalid point: \"" + text + "\". Type x,y or x,y,z, or click in the drawing.");
+}
+
+void EditorBackend::cancelPoint() { finishPoint(RTCAN, std::nullopt); }
+
+void EditorBackend::alert(std::wstring_view message)
+{
+    QMessageBox box(QMessageBox::Warning, window_.applicationTitle(), qt(message), QMessageBox::Ok, window_.dialogParent());
+    box.exec();
+}
+
+int EditorBackend::messageBox(std::wstring_view text, unsigned type)
+{
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    switch (type & 0x0F) {
+    case MB_OKCANCEL:
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case MB_YESNOCANCEL:
+        buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
+    case MB_YESNO:
+        buttons = QMessageBox::Yes | QMessageBox::No;
+        break;
+    default:
+        break;
+    }
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (type & 0xF0) {
+    case MB_ICONERROR:
+        icon = QMessageBox::Critical;
+        break;
+    case MB_ICONQUESTION:
+        icon = QMessageBox::Question;
+        break;
+    case MB_ICONEXCLAMATION:
+        icon = QMessageBox::Warning;
+        break;
+    case MB_ICONINFORMATION:
+        icon = QMessageBox::Information;
+        break;
+    default:
+        break;
+    }
+    QMessageBox box(icon, window_.applicationTitle(), qt(text), buttons, window_.dialogParent());
+    box.exec();
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    case QMessageBox::Ok:
+        return IDOK;
+    default:
+        // Closed without a button: the box's escape answer.
+        return (buttons & QMessageBox::Cancel) ? IDCANCEL : (buttons & QMessageBox::No) ? IDNO : IDOK;
+    }
+}
+
+void EditorBackend::setProgressMeter(std::wstring_view label, int minimum, int maximum)
+{
+    window_.showProgress(qt(label), minimum, maximum);
+    meterClock_->start();
+}
+
+void EditorBackend::setProgressMeterPos(int position)
+{
+    // Positions come once per sample: update the bar only a few times a second.
+    QProgressBar* bar = window_.progressBar();
+    if (!bar->isVisible() || (meterClock_->isValid() && meterClock_->elapsed() < 100 && position < bar->maximum()))
+        return;
+    meterClock_->restart();
+    bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
+    bar->repaint();
+}
+
+void EditorBackend::restoreStatusBar() { window_.hideProgress(); }
+
+void EditorBackend::beginWaitCursor()
+{
+    if (waitDepth_++ == 0)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void EditorBackend::endWaitCursor()
+{
+    if (waitDepth_ == 0)
+        return;
+    if (--waitDepth_ == 0)
+        QApplication::restoreOverrideCursor();
+}
+
+void EditorBackend::beginEditorCommand() { window_.documents().checkpoint(); }
+
+void EditorBackend::completeEditorCommand() { window_.documents().refreshCurrent(); }
+
+void EditorBackend::flushGraphics() { window_.documents().refreshCurrent(); }
+
+void EditorBackend::updateDisplay() { window_.documents().refreshCurrent(); }
+
+void EditorBackend::redraw(int) { window_.documents().refreshCurrent(); }
+
+} // namespace plotwright::editor

@@ -1,0 +1,40 @@
+// plotwright-editor: a desktop drawing editor that hosts the Plotwright module.
+
+#include "editor/command_line.h"
+#include "editor/main_window.h"
+#include "editor/module_location.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Plotwright Editor");
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Draws mathematical curves into DXF drawings. Type vexilo at the command line to open the curve dialog.");
+    parser.addHelpOption();
+    const QCommandLineOption moduleOption("module", "Load the module at PATH instead of the installed one.", "PATH");
+    const QCommandLineOption noModuleOption("no-module", "Start without loading a module.");
+    parser.addOption(moduleOption);
+    parser.addOption(noModuleOption);
+    parser.addPositionalArgument("drawings", "DXF drawings to open.", "[drawing.dxf...]");
+    parser.process(app);
+
+    plotwright::editor::MainWindow window;
+    window.show();
+    if (!parser.isSet(noModuleOption)) {
+        const QString module =
+            parser.isSet(moduleOption) ? parser.value(moduleOption) : plotwright::editor::defaultModulePath();
+        if (module.isEmpty())
+            window.commandLine().print(
+                "The Plotwright module was not found next to the program; load it with APPLOAD followed by its path.");
+        else if (window.loadModule(module))
+            window.commandLine().print("Type vexilo to draw a curve.");
+    }
+    for (const QString& drawing : parser.positionalArguments())
+        window.openDrawing(drawing);
+    return app.exec();
+}

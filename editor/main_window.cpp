@@ -1,0 +1,399 @@
+#include "editor/main_window.h"
+
+#include "editor/command_line.h"
+#include "editor/document_tabs.h"
+#include "editor/drawing_view.h"
+#include "editor/editor_backend.h"
+#include "host/command_stack.h"
+#include "host/doc_manager.h"
+#include "host/dynamic_linker.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTabBar>
+
+namespace plotwright::editor {
+
+namespace {
+
+// The first word of a line, and the rest without surrounding blanks or quotes.
+std::pair<QString, QString> splitCommand(const QString& line)
+{
+    const QString trimmed = line.trimmed();
+    const qsizetype blank = trimmed.indexOf(' ');
+    if (blank < 0)
+        return {trimmed, {}};
+    QString argument = trimmed.mid(blank + 1).trimmed();
+    if (argument.size() >= 2 && argument.startsWith('"') && argument.endsWith('"'))
+        argument = argument.mid(1, argument.size() - 2);
+    return {trimmed.left(blank), argument};
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), documents_(new DocumentTabs(this)), commandLine_(new CommandLine(this)),
+      coordinates_(new QLabel(this)), progressLabel_(new QLabel(this)), progress_(new QProgressBar(this)),
+      backend_(std::make_unique<EditorBackend>(*this))
+{
+    setWindowTitle(applicationTitle());
+    setCentralWidget(documents_);
+    auto* dock = new QDockWidget(tr("Command line"), this);
+    dock->setObjectName("commandLineDock");
+    dock->setWidget(commandLine_);
+    dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    addDockWidget(Qt::BottomDockWidgetArea, dock);
+    resize(1100, 760);
+
+    coordinates_->setObjectName("coordinates");
+    coordinates_->setMinimumWidth(220);
+    progress_->setMaximumWidth(240);
+    progressLabel_->hide();
+    progress_->hide();
+    statusBar()->addWidget(progressLabel_);
+    statusBar()->addWidget(progress_);
+    statusBar()->addPermanentWidget(coordinates_);
+
+    buildMenus();
+    previousBackend_ = host::installBackend(backend_.get());
+
+    connect(commandLine_, &CommandLine::submitted, this, &MainWindow::execute);
+    connect(commandLine_, &CommandLine::escapePressed, this, [this] { backend_->cancelPoint(); });
+    connect(documents_, &DocumentTabs::currentDocumentChanged, this, [this](AcApDocument* document) {
+        setWindowTitle(document ? applicationTitle() + " - " + QString::fromStdString(document->docTitle())
+                                : applicationTitle());
+        connectView(document);
+    });
+
+    documents_->newDrawing();
+    commandLine_->focusInput();
+}
+
+MainWindow::~MainWindow()
+{
+    backend_->cancelPoint();
+    if (AcRxDynamicLinker* linker = acrxDynamicLinker())
+        linker->unloadAll();
+    // The views go before the back-end that refreshes them.
+    for (AcApDocument* document : documents_->documents())
+        documents_->closeDrawing(document);
+    host::installBackend(previousBackend_);
+}
+
+QString MainWindow::applicationTitle() const { return QStringLiteral("Plotwright Editor"); }
+
+void MainWindow::buildMenus()
+{
+    auto add = [this](QMenu* menu, const QString& text, const QString& command, QKeySequence keys = {},
+                      bool blockedByCommand = true) {
+        QAction* action = menu->addAction(text, this, [this, command] { execute(command); });
+        action->setShortcut(keys);
+        if (blockedByCommand)
+            commandActions_.append(action);
+        return action;
+    };
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    add(file, tr("&New"), "NEW", QKeySequence::New);
+    add(file, tr("&Open..."), "OPEN", QKeySequence::Open);
+    add(file, tr("&Save"), "SAVE", QKeySequence::Save);
+    add(file, tr("Save &As..."), "SAVEAS", QKeySequence::SaveAs);
+    add(file, tr("&Close"), "CLOSE", QKeySequence::Close);
+    file->addSeparator();
+    add(file, tr("E&xit"), "QUIT", QKeySequence::Quit);
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    add(edit, tr("&Undo"), "UNDO", QKeySequence::Undo);
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    add(view, tr("Zoom &Extents"), "ZOOM", QKeySequence(Qt::CTRL | Qt::Key_E), false);
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    add(tools, tr("&Curves... (vexilo)"), "vexilo");
+    tools->addSeparator();
+    add(tools, tr("&Load Application..."), "APPLOAD");
+    add(tools, tr("U&nload Application..."), "APPUNLOAD");
+}
+
+void MainWindow::connectView(AcApDocument* document)
+{
+    DrawingView* view = documents_->viewOf(document);
+    if (!view || view->property("connected").toBool())
+        return;
+    view->setProperty("connected", true);
+    connect(view, &DrawingView::cursorMoved, this, &MainWindow::onCursorMoved);
+    connect(view, &DrawingView::pointClicked, this, [this](const QPointF& world) {
+        commandLine_->print(commandLine_->prompt() + QString(" %1,%2").arg(world.x(), 0, 'f', 4).arg(world.y(), 0, 'f', 4));
+        backend_->pointPicked(world);
+    });
+    connect(view, &DrawingView::escapePressed, this, [this] { backend_->cancelPoint(); });
+}
+
+void MainWindow::onCursorMoved(const QPointF& world)
+{
+    // QString::arg formats without the user's locale: "." as decimal point.
+    coordinates_->setText(QString("%1, %2").arg(world.x(), 0, 'f', 4).arg(world.y(), 0, 'f', 4));
+}
+
+void MainWindow::execute(const QString& line)
+{
+    if (backend_->isAskingForPoint()) {
+        commandLine_->print(commandLine_->prompt() + " " + line);
+        backend_->pointTyped(line);
+        return;
+    }
+    if (commandRunning_) {
+        commandLine_->print("A command is running: finish or cancel it first.");
+        return;
+    }
+    const auto [name, argument] = splitCommand(line);
+    if (name.isEmpty())
+        return;
+    commandLine_->print("Command: " + line.trimmed());
+    const QString command = name.toUpper();
+    AcApDocument* current = documents_->currentDocument();
+    if (command == "NEW") {
+        documents_->newDrawing();
+        if (AcRxDynamicLinker* linker = acrxDynamicLinker())
+            linker->sendToAll(AcRx::kLoadDwgMsg);
+    } else if (command == "OPEN") {
+        const QString path = argument.isEmpty()
+                                 ? QFileDialog::getOpenFileName(this, tr("Open drawing"), {}, tr("Drawings (*.dxf)"))
+                                 : argument;
+        if (!path.isEmpty())
+            openDrawing(path);
+    } else if (command == "SAVE" || command == "SAVEAS") {
+        if (!current) {
+            commandLine_->print("No drawing is open.");
+        } else if (command == "SAVEAS" && !argument.isEmpty()) {
+            const host::DxfResult result = documents_->saveAs(current, argument.toStdString());
+            if (!result.ok())
+                showError(QString::fromStdString(result.message));
+        } else {
+            saveDrawing(current, command == "SAVEAS");
+        }
+    } else if (command == "CLOSE") {
+        if (current)
+            closeDrawing(current);
+        else
+            commandLine_->print("No drawing is open.");
+    } else if (command == "QUIT" || command == "EXIT") {
+        close();
+    } else if (command == "APPLOAD") {
+        const QString path = argument.isEmpty() ? QFileDialog::getOpenFileName(this, tr("Load application")) : argument;
+        if (!path.isEmpty())
+            loadModule(path);
+    } else if (command == "APPUNLOAD") {
+        if (argument.isEmpty()) {
+            commandLine_->print("Type APPUNLOAD followed by the module's path. Loaded:");
+            if (AcRxDynamicLinker* linker = acrxDynamicLinker())
+                for (const std::wstring& path : linker->loadedModules())
+                    commandLine_->print("  " + QString::fromStdWString(path));
+        } else {
+            unloadModule(argument);
+        }
+    } else if (command == "ZOOM") {
+        zoomExtents();
+    } else if (command == "UNDO" || command == "U") {
+        undo();
+    } else {
+        runModuleCommand(name);
+    }
+}
+
+void MainWindow::runModuleCommand(const QString& name)
+{
+    AcEdCommandStack* stack = acedRegCmds();
+    const AcEdCommand* command = stack ? stack->lookupCmd(name.toStdWString()) : nullptr;
+    if (!command) {
+        commandLine_->print("Unknown command \"" + name.toUpper() + "\".");
+        return;
+    }
+    if (!documents_->currentDocument()) {
+        commandLine_->print("No drawing is open: type NEW or OPEN first.");
+        return;
+    }
+    documents_->checkpoint();
+    setCommandRunning(true);
+    std::wstring message;
+    const bool ok = stack->invoke(name.toStdWString(), &message);
+    setCommandRunning(false);
+    documents_->refreshCurrent();
+    if (!ok)
+        commandLine_->print(QString::fromStdWString(message));
+    commandLine_->focusInput();
+}
+
+void MainWindow::setCommandRunning(bool running)
+{
+    commandRunning_ = running;
+    for (QAction* action : commandActions_)
+        action->setEnabled(!running);
+    documents_->tabBar()->setEnabled(!running);
+}
+
+bool MainWindow::loadModule(const QString& path, bool quietOnSuccess)
+{
+    AcRxDynamicLinker* linker = acrxDynamicLinker();
+    if (!linker) {
+        showError("Cannot load \"" + path + "\": the editor has no dynamic linker.");
+        return false;
+    }
+    std::wstring message;
+    const bool ok = linker->loadModule(path.toStdWString(), &message);
+    if (!ok)
+        showError(QString::fromStdWString(message));
+    else if (!quietOnSuccess)
+        commandLine_->print(QString::fromStdWString(message));
+    return ok;
+}
+
+bool MainWindow::unloadModule(const QString& path)
+{
+    AcRxDynamicLinker* linker = acrxDynamicLinker();
+    std::wstring message = L"The editor has no dynamic linker.";
+    const bool ok = linker && linker->unloadModule(path.toStdWString(), &message);
+    commandLine_->print(QString::fromStdWString(message));
+    return ok;
+}
+
+bool MainWindow::openDrawing(const QString& path)
+{
+    const host::DxfResult result = documents_->openDrawing(path.toStdString());
+    if (!result.ok()) {
+        showError(QString::fromStdString(result.message));
+        return false;
+    }
+    if (AcRxDynamicLinker* linker = acrxDynamicLinker())
+        linker->sendToAll(AcRx::kLoadDwgMsg);
+    documents_->currentView()->zoomExtents();
+    return true;
+}
+
+QString MainWindow::askSavePath(AcApDocument* document)
+{
+    QString suggested = QString::fromStdString(document->fileName());
+    if (suggested.isEmpty())
+        suggested = QString::fromStdString(document->docTitle());
+    QString path = QFileDialog::getSaveFileName(this, tr("Save drawing as"), suggested, tr("Drawings (*.dxf)"));
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += ".dxf";
+    return path;
+}
+
+bool MainWindow::saveDrawing(AcApDocument* document, bool askName)
+{
+    host::DxfResult result;
+    if (askName || document->fileName().empty()) {
+        const QString path = askSavePath(document);
+        if (path.isEmpty())
+            return false;
+        result = documents_->saveAs(document, path.toStdString());
+    } else {
+        result = documents_->save(document);
+    }
+    if (!result.ok()) {
+        showError(QString::fromStdString(result.message));
+        return false;
+    }
+    commandLine_->print("Saved " + QString::fromStdString(document->fileName()) + ".");
+    setWindowTitle(applicationTitle() + " - " + QString::fromStdString(document->docTitle()));
+    return true;
+}
+
+bool MainWindow::closeDrawing(AcApDocument* document)
+{
+    if (document->isModified()) {
+        documents_->setCurrentWidget(documents_->viewOf(document));
+        const auto answer = QMessageBox::question(
+            dialogParent(), applicationTitle(),
+            "Save changes to " + QString::fromStdString(document->docTitle()) + "?",
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        if (answer != QMessageBox::Yes && answer != QMessageBox::No)
+            return false;
+        if (answer == QMessageBox::Yes && !saveDrawing(document))
+            return false;
+    }
+    if (AcRxDynamicLinker* linker = acrxDynamicLinker())
+        linker->sendToAll(AcRx::kUnloadDwgMsg);
+    documents_->closeDrawing(document);
+    return true;
+}
+
+void MainWindow::zoomExtents()
+{
+    if (DrawingView* view = documents_->currentView())
+        view->zoomExtents();
+}
+
+void MainWindow::undo()
+{
+    if (!documents_->undo())
+        commandLine_->print("Nothing to undo.");
+}
+
+void MainWindow::showError(const QString& text)
+{
+    commandLine_->print(text);
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, dialogParent());
+    box.exec();
+}
+
+QWidget* MainWindow::dialogParent()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    return (modal && modal->isVisible()) ? modal : this;
+}
+
+void MainWindow::beginPointInput(const QString& prompt)
+{
+    commandLine_->setPrompt(prompt);
+    if (DrawingView* view = documents_->currentView())
+        view->setPicking(true);
+    activateWindow();
+    commandLine_->focusInput();
+}
+
+void MainWindow::endPointInput()
+{
+    commandLine_->setPrompt("Command:");
+    if (DrawingView* view = documents_->currentView())
+        view->setPicking(false);
+}
+
+void MainWindow::showProgress(const QString& label, int minimum, int maximum)
+{
+    progressLabel_->setText(label);
+    progress_->setRange(minimum, std::max(minimum, maximum));
+    progress_->setValue(minimum);
+    progressLabel_->show();
+    progress_->show();
+}
+
+void MainWindow::hideProgress()
+{
+    progressLabel_->hide();
+    progress_->hide();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (commandRunning_) {
+        backend_->cancelPoint();
+        commandLine_->print("A command is running: finish or cancel it first.");
+        event->ignore();
+        return;
+    }
+    for (AcApDocument* document : documents_->documents())
+        if (!closeDrawing(document)) {
+            event->ignore();
+            return;
+        }
+    event->accept();
+}
+
+} // namespace plotwright::editor

@@ -1,0 +1,89 @@
+#pragma once
+// The editor's main window: the drawings in tabs, the command line below them, the
+// status bar with the cursor's coordinates and the progress meter, and the File,
+// Edit, View and Tools menus. Typed input runs the editor's own commands (NEW, OPEN,
+// SAVE, SAVEAS, CLOSE, QUIT, APPLOAD, APPUNLOAD, ZOOM, UNDO) or a module's command.
+
+#include <QMainWindow>
+
+#include <memory>
+
+class AcApDocument;
+class QLabel;
+class QProgressBar;
+
+namespace plotwright::host {
+class Backend;
+}
+
+namespace plotwright::editor {
+
+class CommandLine;
+class DocumentTabs;
+class EditorBackend;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Installs the editor's back-end for the window's lifetime and opens a new drawing.
+    explicit MainWindow(QWidget* parent = nullptr);
+    // Unloads the modules, closes the drawings without asking, restores the back-end.
+    ~MainWindow() override;
+
+    // Runs one line of input as typed at the command prompt.
+    void execute(const QString& line);
+
+    // Loads a module; prints the linker's answer, which on failure also shows in a message box.
+    bool loadModule(const QString& path, bool quietOnSuccess = false);
+    bool unloadModule(const QString& path);
+
+    // Asks about unsaved changes (Yes saves, No discards, Cancel keeps it open) and
+    // closes. False when the drawing stays open.
+    bool closeDrawing(AcApDocument* document);
+    // Saves, asking for a file name when the drawing has none yet (or `askName`).
+    // Failures are shown in a message box naming the file and the reason.
+    bool saveDrawing(AcApDocument* document, bool askName = false);
+    bool openDrawing(const QString& path);
+
+    DocumentTabs& documents() const { return *documents_; }
+    CommandLine& commandLine() const { return *commandLine_; }
+    EditorBackend& backend() const { return *backend_; }
+    QProgressBar* progressBar() const { return progress_; }
+    QLabel* coordinatesLabel() const { return coordinates_; }
+    bool isCommandRunning() const { return commandRunning_; }
+
+    // For the back-end.
+    QString applicationTitle() const;
+    QWidget* dialogParent();
+    void beginPointInput(const QString& prompt);
+    void endPointInput();
+    void showProgress(const QString& label, int minimum, int maximum);
+    void hideProgress();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void runModuleCommand(const QString& name);
+    void zoomExtents();
+    void undo();
+    void showError(const QString& text);
+    QString askSavePath(AcApDocument* document);
+    void setCommandRunning(bool running);
+    void onCursorMoved(const QPointF& world);
+    void connectView(AcApDocument* document);
+
+    DocumentTabs* documents_;
+    CommandLine* commandLine_;
+    QLabel* coordinates_;
+    QLabel* progressLabel_;
+    QProgressBar* progress_;
+    std::unique_ptr<EditorBackend> backend_;
+    host::Backend* previousBackend_ = nullptr;
+    QList<QAction*> commandActions_; // disabled while a command runs
+    bool commandRunning_ = false;
+};
+
+} // namespace plotwright::editor
