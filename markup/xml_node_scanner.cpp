@@ -211,19 +211,8 @@ XmlNode& Scanner::startTag(std::size_t nameStart)
 std::size_t Scanner::afterQuotedTagEnd(std::size_t from) const
 {
     const wchar_t* const end = p_ + n_;
-    const wchar_t* k = p_ + std::min(from, n_);
-    for (;;) {
-        k = findFirstOf(k, end, L'>', L'"', L'\'');
-        if (k == end)
-            return kNotFound;
-        if (*k == L'>')
-            return static_cast<std::size_t>(k - p_) + 1;
-        const wchar_t quote = *k;
-        k = findFirstOf(k + 1, end, quote, quote, quote);
-        if (k == end)
-            return kNotFound;
-        ++k;
-    }
+    const wchar_t* const k = findTagEnd(p_ + std::min(from, n_), end);
+    return k == end ? kNotFound : static_cast<std::size_t>(k - p_) + 1;
 }
 
 std::size_t Scanner::afterTerminator(std::size_t from, wchar_t a, wchar_t b) const

@@ -4,6 +4,7 @@
 // reach characters above U+FFFF and values no encoding allows).
 
 #include "markup/utf8_text.h"
+#include "markup/wide_search.h"
 #include "markup/xml_document.h"
 
 #include <cstddef>
@@ -68,6 +69,23 @@ int walk(CXmlDocument& document, const std::wstring& text, int depth)
     return seen;
 }
 
+// The start-tag end search one character at a time, to check the vectorised one.
+const wchar_t* referenceTagEnd(const wchar_t* p, const wchar_t* end)
+{
+    wchar_t quote = 0;
+    for (; p < end; ++p) {
+        if (quote) {
+            if (*p == quote)
+                quote = 0;
+        } else if (*p == L'>') {
+            return p;
+        } else if (*p == L'"' || *p == L'\'') {
+            quote = *p;
+        }
+    }
+    return end;
+}
+
 // A second traversal that only follows elements named "a", to exercise name matching.
 void walkNamed(CXmlDocument& document)
 {
@@ -95,6 +113,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CXmlDocument named;
     named.ParseText(text);
     walkNamed(named);
+
+    for (std::size_t from = 0; from < text.size(); from += 1 + from / 2) {
+        const wchar_t* begin = text.data() + from;
+        const wchar_t* end = text.data() + text.size();
+        check(plotwright::markup::findTagEnd(begin, end) == referenceTagEnd(begin, end));
+    }
 
     UnescapeText(text);
     const std::wstring roundTrip =
