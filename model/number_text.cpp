@@ -41,13 +41,17 @@ bool readsBack(const char* first, const char* last, double value)
     return ec == std::errc() && ptr == last && std::bit_cast<std::uint64_t>(read) == std::bit_cast<std::uint64_t>(value);
 }
 
+void appendPadded(std::wstring& out, std::string_view text)
+{
+    if (text.size() < kFieldWidth)
+        out.append(kFieldWidth - text.size(), L' ');
+    for (char c : text)
+        out += static_cast<wchar_t>(c);
+}
+
 void appendPadded(std::wstring& out, const char* first, const char* last)
 {
-    const auto length = static_cast<std::size_t>(last - first);
-    if (length < kFieldWidth)
-        out.append(kFieldWidth - length, L' ');
-    for (const char* p = first; p != last; ++p)
-        out += static_cast<wchar_t>(*p);
+    appendPadded(out, std::string_view(first, static_cast<std::size_t>(last - first)));
 }
 
 } // namespace
@@ -63,12 +67,11 @@ void AppendInteger(std::wstring& out, int value)
 void AppendReal(std::wstring& out, double value)
 {
     if (std::isnan(value)) {
-        appendPadded(out, "nan", "nan" + 3);
+        appendPadded(out, "nan");
         return;
     }
     if (std::isinf(value)) {
-        const char* text = value < 0 ? "-inf" : "inf";
-        appendPadded(out, text, text + std::char_traits<char>::length(text));
+        appendPadded(out, value < 0 ? "-inf" : "inf");
         return;
     }
     // Room for the widest fixed forms: 309 integer digits of DBL_MAX with two decimals,
