@@ -55,7 +55,6 @@ private:
     bool bad_ = false;
     bool paperSpace_ = false;
     AcDbHandle handle_ = 0;
-    AcDbHandle owner_ = 0;
     AcDbHandle paperSpaceRecord_ = 0;
     std::wstring layer_;
     int color_ = 256;

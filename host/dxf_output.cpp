@@ -70,17 +70,21 @@ void DxfOutput::integer(int c, long long v)
     value(std::string_view(text, static_cast<std::size_t>(end - text)));
 }
 
-void DxfOutput::handle(int c, std::uint64_t v)
+std::string formatHandle(std::uint64_t handle)
 {
-    code(c);
     char text[24];
-    auto [end, ec] = std::to_chars(text, text + sizeof text, v, 16);
-    // Handles are written in upper case, as CAD programs do.
+    auto [end, ec] = std::to_chars(text, text + sizeof text, handle, 16);
     for (char* p = text; p != end; ++p) {
         if (*p >= 'a' && *p <= 'f')
             *p = static_cast<char>(*p - 'a' + 'A');
     }
-    value(std::string_view(text, static_cast<std::size_t>(end - text)));
+    return std::string(text, end);
+}
+
+void DxfOutput::handle(int c, std::uint64_t v)
+{
+    code(c);
+    value(formatHandle(v));
 }
 
 void DxfOutput::raw(std::string_view text)

@@ -35,6 +35,9 @@ private:
     int error_ = 0;
 };
 
+// A handle in upper-case hexadecimal, as CAD programs write it.
+std::string formatHandle(std::uint64_t handle);
+
 // The shortest text that reads back as exactly `value` ("-0", "1e-20", "0.30000000000000004").
 std::string formatReal(double value);
 

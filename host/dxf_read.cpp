@@ -217,7 +217,8 @@ DxfResult DxfLoader::load(std::size_t start)
                 sawBlocksSection_ = true;
             if (section_ == Section::entities) {
                 sawEntitiesSection_ = true;
-                builder_.setPaperSpaceRecord(source_->paperSpaceRecord);
+                if (source_->paperSpaceRecord != source_->modelSpaceRecord)
+                    builder_.setPaperSpaceRecord(source_->paperSpaceRecord);
             }
             // A missing ENTITIES section goes in before the first section that follows BLOCKS.
             if (section_ != Section::entities && section_ != Section::blocks && sawBlocksSection_ &&

@@ -20,6 +20,7 @@
 #include "host/dxf_new_drawing.h"
 #include "host/dxf_output.h"
 #include "host/dxf_source.h"
+#include "host/dxf_writer.h"
 
 namespace plotwright::host {
 
@@ -174,45 +175,54 @@ void writeOverSource(DxfOutput& out, const AcDbDatabase& db, const DxfSource& sr
     for (const NewEntity& n : entities)
         seed += detail::extraHandles(*n.entity, styleFor(src, n.paperSpace));
 
-    std::size_t copied = 0;
-    const auto copyTo = [&](std::size_t offset) {
-        out.raw(text.substr(copied, offset - copied));
-        copied = offset;
+    // Two places change: the handle seed in the HEADER and the end of ENTITIES. Files
+    // normally have them in that order; patches sorted by offset keep odd files sound.
+    struct Patch {
+        std::size_t offset;
+        std::size_t replaced;  // original bytes the patch stands in for
+        bool seedPatch;
     };
+    std::vector<Patch> patches;
     if (src.usesHandles) {
-        if (src.handseedValue != DxfSource::npos) {
-            copyTo(src.handseedValue);
-            char hex[24];
-            auto [end, ec] = std::to_chars(hex, hex + sizeof hex, seed, 16);
-            std::string value(hex, end);
-            std::transform(value.begin(), value.end(), value.begin(),
-                           [](char c) { return c >= 'a' && c <= 'f' ? char(c - 'a' + 'A') : c; });
-            out.raw(value);
-            copied = src.handseedValue + src.handseedValueLength;
-        } else if (src.headerEnd != DxfSource::npos) {
-            copyTo(src.headerEnd);
-            out.pair(9, "$HANDSEED");
-            out.handle(5, seed);
-        } else {
-            copyTo(src.firstSection);
-            out.pair(0, "SECTION");
-            out.pair(2, "HEADER");
-            out.pair(9, "$HANDSEED");
-            out.handle(5, seed);
-            out.pair(0, "ENDSEC");
-        }
+        if (src.handseedValue != DxfSource::npos)
+            patches.push_back({src.handseedValue, src.handseedValueLength, true});
+        else
+            patches.push_back({src.headerEnd != DxfSource::npos ? src.headerEnd : src.firstSection, 0, true});
     }
     const bool newSection = src.entitiesEnd == DxfSource::npos;
-    copyTo(newSection ? src.entitiesInsert : src.entitiesEnd);
-    if (newSection) {
-        out.pair(0, "SECTION");
-        out.pair(2, "ENTITIES");
+    patches.push_back({newSection ? src.entitiesInsert : src.entitiesEnd, 0, false});
+    std::stable_sort(patches.begin(), patches.end(), [](const Patch& a, const Patch& b) { return a.offset < b.offset; });
+
+    std::size_t copied = 0;
+    for (const Patch& patch : patches) {
+        out.raw(text.substr(copied, patch.offset - copied));
+        copied = patch.offset + patch.replaced;
+        if (patch.seedPatch) {
+            if (src.handseedValue != DxfSource::npos) {
+                out.raw(detail::formatHandle(seed));
+            } else {
+                const bool newHeader = src.headerEnd == DxfSource::npos;
+                if (newHeader) {
+                    out.pair(0, "SECTION");
+                    out.pair(2, "HEADER");
+                }
+                out.pair(9, "$HANDSEED");
+                out.handle(5, seed);
+                if (newHeader)
+                    out.pair(0, "ENDSEC");
+            }
+            continue;
+        }
+        if (newSection) {
+            out.pair(0, "SECTION");
+            out.pair(2, "ENTITIES");
+        }
+        for (const NewEntity& n : entities)
+            detail::writeEntity(out, *n.entity, styleFor(src, n.paperSpace), nextHandle);
+        if (newSection)
+            out.pair(0, "ENDSEC");
     }
-    for (const NewEntity& n : entities)
-        detail::writeEntity(out, *n.entity, styleFor(src, n.paperSpace), nextHandle);
-    if (newSection)
-        out.pair(0, "ENDSEC");
-    copyTo(text.size());
+    out.raw(text.substr(copied));
 }
 
 // The file a save goes to: a symbolic link is followed, so the link stays.
@@ -236,21 +246,44 @@ mode_t newFileMode()
 
 } // namespace
 
-DxfResult saveDxf(AcDbDatabase& database, const std::string& path)
+namespace detail {
+
+WriteRefusal drawingRefusal(const AcDbDatabase& database)
 {
     const DxfSource* source = database.dxfSource();
     const std::vector<NewEntity> entities = entitiesToWrite(database);
     for (const NewEntity& n : entities) {
         const std::string where = detail::nonFiniteNumber(*n.entity);
         if (!where.empty()) {
-            char handle[24];
-            auto [end, ec] = std::to_chars(handle, handle + sizeof handle, n.entity->handle(), 16);
-            return failure(DxfStatus::nonFinite, path,
-                           "entity " + std::string(handle, end) + " has a number that is not finite (" + where + ")");
+            return {DxfStatus::nonFinite,
+                    "entity " + detail::formatHandle(n.entity->handle()) + " has a number that is not finite (" + where + ")"};
         }
     }
     if (source && !entities.empty() && !source->appendRefusal.empty())
-        return failure(DxfStatus::unsupported, path, source->appendRefusal);
+        return {DxfStatus::unsupported, source->appendRefusal};
+    return {};
+}
+
+bool writeDrawing(const AcDbDatabase& database, int fd, int& error)
+{
+    const DxfSource* source = database.dxfSource();
+    const std::vector<NewEntity> entities = entitiesToWrite(database);
+    DxfOutput out(fd, source ? source->newline : std::string("\n"));
+    if (source)
+        writeOverSource(out, database, *source, entities);
+    else
+        writeNewDrawing(out, database, entities);
+    const bool ok = out.flush();
+    error = out.error();
+    return ok;
+}
+
+} // namespace detail
+
+DxfResult saveDxf(AcDbDatabase& database, const std::string& path)
+{
+    if (const detail::WriteRefusal refusal = detail::drawingRefusal(database); refusal.status != DxfStatus::ok)
+        return failure(refusal.status, path, refusal.reason);
 
     const std::string target = resolvedTarget(path);
     std::filesystem::path targetPath(target);
@@ -276,13 +309,8 @@ DxfResult saveDxf(AcDbDatabase& database, const std::string& path)
     if (::fchmod(fd, exists ? (existing.st_mode & 07777) : newFileMode()) != 0)
         return abandon(errno);
 
-    DxfOutput out(fd, source ? source->newline : std::string("\n"));
-    if (source)
-        writeOverSource(out, database, *source, entities);
-    else
-        writeNewDrawing(out, database, entities);
-    if (!out.flush())
-        return abandon(out.error());
+    if (int error = 0; !detail::writeDrawing(database, fd, error))
+        return abandon(error);
     if (::fsync(fd) != 0)
         return abandon(errno);
     if (::close(fd) != 0) {
