@@ -169,8 +169,10 @@ void CUTNumericEdit::keyPressEvent(QKeyEvent* event)
 
 void CUTNumericEdit::Apply(const EntryChange& change)
 {
-    if (change.text != text())
+    if (change.text != text()) {
         setText(change.text);
+        setModified(true);  // setText clears it, but this change is the user's
+    }
     setCursorPosition(change.caret);
 }
 

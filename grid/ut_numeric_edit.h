@@ -28,6 +28,7 @@ public:
     void SetLeadingZero(bool on);
     void SetToolTipText(const QString& text);
 
+    // isModified() tells whether the user changed the number since it was last set.
     // The number shown, updated at every keystroke; 0 for an empty text.
     double GetValue() const { return value_; }
     void SetValue(double value);

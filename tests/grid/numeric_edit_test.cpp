@@ -99,6 +99,7 @@ void NumericEditTest::typing()
     QCOMPARE(edit.text(), text);
     QCOMPARE(edit.GetValue(), value);
     QCOMPARE(refusals.count(), refused);
+    QCOMPARE(edit.isModified(), refused < typed.size());
 }
 
 void NumericEditTest::erasing_data()
@@ -193,6 +194,7 @@ void NumericEditTest::set_text_and_value()
         edit.SetValue(value);
     else
         edit.setText(text);
+    QVERIFY(!edit.isModified());
     QCOMPARE(edit.text(), shown);
     QCOMPARE(edit.GetValue(), read);
 }
