@@ -1,0 +1,42 @@
+#pragma once
+// The parameter grid of the curve dialog: shows the constants and the running
+// variable of one curve in two sections and edits their values in place, each
+// checked against its bounds. The cells refer to the curve's own parameter objects.
+
+#include "grid/ug_ctrl.h"
+#include "grid/ut_numeric_edit.h"
+#include "model/equation.h"
+#include "ui/font_list.h"
+
+class MyCug : public CUGCtrl {
+public:
+    // Control id of the numeric editor window.
+    static constexpr int NumericEditId = 320002;
+
+    explicit MyCug(QWidget* parent = nullptr);
+    ~MyCug() override;
+
+    // Clears the grid and shows the parameters of `equation`; null leaves it empty.
+    // The cells point into the equation's parameters, so the equation must outlive
+    // its display (until the next SetEquation).
+    void SetEquation(CEquation* equation);
+
+protected:
+    void OnSetup() override;
+    void OnCharDown(int* key) override;
+    bool OnEditStart(int col, int row, QWidget** editor) override;
+    bool OnEditFinish(int col, int row, QWidget* editor, const QString& text, bool* cancelFlag) override;
+    QColor OnGetDefBackColor(Section section) override;
+    bool OnHint(int col, int row, Section section, QString* text) override;
+    void OnDrawFocusRect(QPainter* painter, QRect rect) override;
+
+private:
+    void AddParameterRow(const CEquationParameterPtr& parameter, bool withHeading);
+    void WriteHeadingRow(int row, int kind);
+    void ApplySwitches();
+
+    int lastRow_ = -1;
+    FontList fonts_;
+    const QFont* gridFont_ = nullptr;
+    CUTNumericEdit numericEdit_;
+};
