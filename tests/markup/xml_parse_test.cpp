@@ -68,6 +68,9 @@ const ParseCase kParseCases[] = {
                            L"<r>text &amp; > <![CDATA[<x>]]><!-- <y> --></r>\n",
      true, L""},
     {"> inside quoted values", L"<r a=\"x>y\" b='>' c='\"'/>", true, L""},
+    {"quotes of both kinds in a long tag",
+     L"<r a='x\">y' b=\"p'>q\" c=\"0123456789abcdef>0123456789abcdef\" d='0123456789abcdef\"' e=\"'\"/>",
+     true, L""},
 };
 
 class ParseOutcome : public testing::TestWithParam<ParseCase> {};
