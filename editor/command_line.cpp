@@ -73,6 +73,10 @@ void CommandLine::recall(int step)
 
 bool CommandLine::eventFilter(QObject* watched, QEvent* event)
 {
+    // With nothing typed, Ctrl+Z undoes in the drawing: the field does not claim it.
+    if (watched == input_ && event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo) && input_->text().isEmpty())
+        return true;
     if (watched == input_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         switch (key->key()) {

@@ -1,0 +1,373 @@
+// The editor program's parts driven as a user drives them: point input by click,
+// typing and Escape; undo; files; the unsaved-changes question; modules loaded and
+// unloaded from the command line; what the view draws.
+
+#include "editor/command_line.h"
+#include "editor/display_list.h"
+#include "editor/document_tabs.h"
+#include "editor/drawing_view.h"
+#include "editor/editor_backend.h"
+#include "editor/main_window.h"
+
+#include "curve/place_curve.h"
+#include "host/backend.h"
+#include "host/command_stack.h"
+#include "host/db_database.h"
+#include "host/db_entities.h"
+#include "host/db_polyline.h"
+#include "host/doc_manager.h"
+#include "host/editor.h"
+
+#include "ui_script.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <array>
+#include <cmath>
+#include <fstream>
+
+using plotwright::editor::MainWindow;
+
+namespace {
+
+// What the test commands saw.
+int pickStatus = 0;
+std::array<double, 3> picked{};
+QString promptDuringPick;
+
+void pickCommand()
+{
+    ads_point point = {-1, -1, -1};
+    pickStatus = acedGetPoint(nullptr, L"\nPick test point:", point);
+    picked = {point[0], point[1], point[2]};
+}
+
+double nextX = 0;
+// Draws two short lines, each as the draw flow does: inside an editor-command bracket.
+void drawTwiceCommand()
+{
+    for (int i = 0; i < 2; ++i) {
+        plotwright::host::backend().beginEditorCommand();
+        PlaceCurvePolyline({{nextX, 0, 0}, {nextX + 1, 1, 0}}, 0, false);
+        nextX += 2;
+        plotwright::host::backend().completeEditorCommand();
+    }
+}
+
+int entityCount()
+{
+    int count = 0;
+    acdbHostApplicationServices()->workingDatabase()->forEachEntity([&](const AcDbEntity&) { ++count; });
+    return count;
+}
+
+QString lastHistoryLine(MainWindow& window)
+{
+    const QStringList lines = window.commandLine().history()->toPlainText().split('\n');
+    return lines.isEmpty() ? QString() : lines.last();
+}
+
+void typeLine(MainWindow& window, const QString& text)
+{
+    QLineEdit* input = window.commandLine().input();
+    QTest::keyClicks(input, text);
+    QTest::keyClick(input, Qt::Key_Return);
+}
+
+} // namespace
+
+class EditorTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        AcEdCommandStack* stack = acedRegCmds();
+        QCOMPARE(stack->addCommand(L"EDITORTEST", L"pick", L"pick", ACRX_CMD_MODAL, pickCommand), Acad::eOk);
+        QCOMPARE(stack->addCommand(L"EDITORTEST", L"drawtwice", L"drawtwice", ACRX_CMD_MODAL, drawTwiceCommand),
+                 Acad::eOk);
+    }
+    void cleanupTestCase() { acedRegCmds()->removeGroup(L"EDITORTEST"); }
+
+    void point_input_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QList<double>>("point");
+        QTest::newRow("click in the view") << "click" << "" << RTNORM << QList<double>{};
+        QTest::newRow("x,y typed") << "type" << "3,4" << RTNORM << QList<double>{3, 4, 0};
+        QTest::newRow("x,y,z typed with blanks and signs")
+            << "type" << " 1.5 , -2.25 , +7 " << RTNORM << QList<double>{1.5, -2.25, 7};
+        QTest::newRow("exponent") << "type" << "1e3,2.5E-1" << RTNORM << QList<double>{1000, 0.25, 0};
+        QTest::newRow("comma separates coordinates, never decimals")
+            << "type" << "1,5" << RTNORM << QList<double>{1, 5, 0};
+        QTest::newRow("empty answer") << "type" << "" << RTNONE << QList<double>{};
+        QTest::newRow("escape in the command line") << "escape-line" << "" << RTCAN << QList<double>{};
+        QTest::newRow("escape in the view") << "escape-view" << "" << RTCAN << QList<double>{};
+    }
+
+    void point_input()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, typed);
+        QFETCH(int, status);
+        QFETCH(QList<double>, point);
+        MainWindow window;
+        window.show();
+        plotwright::editor::DrawingView* view = window.documents().currentView();
+        QVERIFY(view);
+        const QPoint clickAt(120, 90);
+        QPointF expectedClick;
+
+        UiScript script;
+        script.then([&] { return window.backend().isAskingForPoint(); },
+                    [&] {
+                        promptDuringPick = window.commandLine().prompt();
+                        if (how == "click") {
+                            expectedClick = view->toWorld(clickAt);
+                            QTest::mouseClick(view, Qt::LeftButton, {}, clickAt);
+                        } else if (how == "type") {
+                            typeLine(window, typed);
+                        } else if (how == "escape-line") {
+                            QTest::keyClick(window.commandLine().input(), Qt::Key_Escape);
+                        } else {
+                            QTest::keyClick(view, Qt::Key_Escape);
+                        }
+                    });
+        pickStatus = 0;
+        typeLine(window, "PICK");
+        QVERIFY(script.done());
+        QCOMPARE(promptDuringPick, QString("Pick test point:"));
+        QCOMPARE(pickStatus, status);
+        QCOMPARE(window.commandLine().prompt(), QString("Command:"));
+        QVERIFY(!view->isPicking());
+        if (how == "click")
+            point = {expectedClick.x(), expectedClick.y(), 0};
+        if (status == RTNORM)
+            QCOMPARE((QList<double>{picked[0], picked[1], picked[2]}), point);
+        else
+            QCOMPARE((QList<double>{picked[0], picked[1], picked[2]}), (QList<double>{-1, -1, -1}));
+    }
+
+    void refused_point_text_keeps_asking_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("a word") << "abc";
+        QTest::newRow("one number") << "5";
+        QTest::newRow("four numbers") << "1,2,3,4";
+        QTest::newRow("empty coordinate") << "1,,2";
+        QTest::newRow("trailing comma") << "1,2,";
+        QTest::newRow("semicolon") << "1;2";
+        QTest::newRow("not a number") << "nan,1";
+        QTest::newRow("infinite") << "inf,1";
+        QTest::newRow("out of range") << "1e999,1";
+    }
+
+    void refused_point_text_keeps_asking()
+    {
+        QFETCH(QString, typed);
+        MainWindow window;
+        window.show();
+        UiScript script;
+        QString refusal;
+        script.then([&] { return window.backend().isAskingForPoint(); }, [&] { typeLine(window, typed); });
+        script.then([&] { return window.backend().isAskingForPoint(); },
+                    [&] {
+                        refusal = lastHistoryLine(window);
+                        typeLine(window, "2,3");
+                    });
+        typeLine(window, "pick");
+        QVERIFY(script.done());
+        QCOMPARE(refusal, "Invalid point: \"" + typed + "\". Type x,y or x,y,z, or click in the drawing.");
+        QCOMPARE(pickStatus, RTNORM);
+        QCOMPARE(picked[0], 2.0);
+        QCOMPARE(picked[1], 3.0);
+    }
+
+    void coordinates_show_with_a_full_stop()
+    {
+        MainWindow window;
+        window.show();
+        plotwright::editor::DrawingView* view = window.documents().currentView();
+        QTest::mouseMove(view, QPoint(200, 100));
+        QTRY_VERIFY(!window.coordinatesLabel()->text().isEmpty());
+        const QPointF world = view->toWorld(QPointF(200, 100));
+        const QString expected = QString::number(world.x(), 'f', 4) + ", " + QString::number(world.y(), 'f', 4);
+        QCOMPARE(window.coordinatesLabel()->text(), expected);
+        QVERIFY(QRegularExpression(R"(^-?\d+\.\d{4}, -?\d+\.\d{4}$)").match(expected).hasMatch());
+    }
+
+    void undo_takes_back_one_draw_at_a_time()
+    {
+        MainWindow window;
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window)); // shortcuts reach the active window only
+        typeLine(window, "drawtwice");
+        QCOMPARE(entityCount(), 2);
+        QCOMPARE(window.documents().currentView()->displayList().items.size(), std::size_t(2));
+        typeLine(window, "UNDO");
+        QCOMPARE(entityCount(), 1);
+        QCOMPARE(window.documents().currentView()->displayList().items.size(), std::size_t(1));
+        QTest::keyClick(window.commandLine().input(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(entityCount(), 0);
+        typeLine(window, "u");
+        QCOMPARE(lastHistoryLine(window), QString("Nothing to undo."));
+        // After an undo, new draws are undone again.
+        typeLine(window, "drawtwice");
+        QCOMPARE(entityCount(), 2);
+        typeLine(window, "undo");
+        QCOMPARE(entityCount(), 1);
+    }
+
+    void files_save_open_and_keep_what_the_file_held()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("two lines.dxf");
+        {
+            MainWindow window;
+            window.show();
+            typeLine(window, "drawtwice");
+            QVERIFY(window.documents().tabText(0).endsWith('*'));
+            typeLine(window, "SAVEAS \"" + path + "\"");
+            QCOMPARE(window.documents().tabText(0), QString("two lines.dxf"));
+            QVERIFY(!window.documents().currentDocument()->isModified());
+        }
+        MainWindow window;
+        window.show();
+        typeLine(window, "OPEN " + path);
+        QCOMPARE(window.documents().count(), 2);
+        QCOMPARE(window.documents().tabText(1), QString("two lines.dxf"));
+        QCOMPARE(entityCount(), 2);
+        typeLine(window, "UNDO");
+        QCOMPARE(lastHistoryLine(window), QString("Nothing to undo."));
+        QCOMPARE(entityCount(), 2);
+        // Opening it again only shows it.
+        window.documents().setCurrentIndex(0);
+        typeLine(window, "OPEN " + path);
+        QCOMPARE(window.documents().count(), 2);
+        QCOMPARE(window.documents().currentIndex(), 1);
+    }
+
+    void file_errors_name_the_file_and_reason()
+    {
+        QTemporaryDir folder;
+        const QString notDxf = folder.filePath("notes.dxf");
+        std::ofstream(notDxf.toStdString()) << "shopping list\n";
+        const QString missingFolder = folder.filePath("missing/out.dxf");
+        MainWindow window;
+        window.show();
+        UiScript script;
+        script.answerMessageBox(QMessageBox::Ok);
+        script.answerMessageBox(QMessageBox::Ok);
+        typeLine(window, "OPEN " + notDxf);
+        typeLine(window, "SAVEAS " + missingFolder);
+        QVERIFY(script.done());
+        QCOMPARE(script.texts.size(), 2);
+        QVERIFY2(script.texts[0].startsWith("Cannot open \"" + notDxf + "\": "), qPrintable(script.texts[0]));
+        QVERIFY2(script.texts[1].startsWith("Cannot save \"" + missingFolder + "\": "), qPrintable(script.texts[1]));
+        QCOMPARE(window.documents().count(), 1);
+    }
+
+    void closing_asks_about_unsaved_changes()
+    {
+        MainWindow window;
+        window.show();
+        const QString title = QString::fromStdString(window.documents().currentDocument()->docTitle());
+        typeLine(window, "drawtwice");
+        UiScript script;
+        script.answerMessageBox(QMessageBox::Cancel);
+        typeLine(window, "CLOSE");
+        QVERIFY(script.done());
+        QCOMPARE(script.texts, QStringList{"Save changes to " + title + "?"});
+        QCOMPARE(window.documents().count(), 1);
+
+        script.answerMessageBox(QMessageBox::Cancel);
+        QVERIFY(!window.close());
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.documents().count(), 1);
+
+        script.answerMessageBox(QMessageBox::No);
+        typeLine(window, "CLOSE");
+        QVERIFY(script.done());
+        QCOMPARE(window.documents().count(), 0);
+        typeLine(window, "pick");
+        QCOMPARE(lastHistoryLine(window), QString("No drawing is open: type NEW or OPEN first."));
+        typeLine(window, "NEW");
+        QCOMPARE(window.documents().count(), 1);
+        QVERIFY2(window.close(), "an unchanged drawing closes without a question");
+    }
+
+    void modules_load_and_unload_from_the_command_line()
+    {
+        const QString probe = PROBE_MODULE;
+        MainWindow window;
+        window.show();
+        typeLine(window, "xyz");
+        QCOMPARE(lastHistoryLine(window), QString("Unknown command \"XYZ\"."));
+
+        typeLine(window, "APPLOAD " + probe);
+        QCOMPARE(lastHistoryLine(window), "Loaded \"" + probe + "\".");
+        UiScript script;
+        script.answerMessageBox(QMessageBox::Ok);
+        typeLine(window, "Probe");
+        QVERIFY(script.done());
+        QCOMPARE(script.texts, QStringList{"probe ran"});
+
+        typeLine(window, "APPUNLOAD " + probe);
+        QCOMPARE(lastHistoryLine(window), "Unloaded \"" + probe + "\".");
+        typeLine(window, "probe");
+        QCOMPARE(lastHistoryLine(window), QString("Unknown command \"PROBE\"."));
+
+        script.answerMessageBox(QMessageBox::Ok);
+        typeLine(window, "APPLOAD " + QString(PROBE_MODULE_V18));
+        QVERIFY(script.done());
+        QVERIFY2(script.texts.last().contains("API version 18.0"), qPrintable(script.texts.last()));
+    }
+
+    void view_draws_what_model_space_holds()
+    {
+        MainWindow window;
+        window.show();
+        // A half circle bulging below its chord (bulge 1 runs counter-clockwise from
+        // (0,0) to (2,0)), a line, and a polyline of one vertex, shown as a point.
+        AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+        auto* arc = new AcDbPolyline;
+        arc->addVertexAt(0, {0, 0});
+        arc->addVertexAt(1, {2, 0});
+        arc->setBulgeAt(0, 1.0);
+        AcDbObjectId id;
+        QCOMPARE(AppendToModelSpace(arc, id), Acad::eOk);
+        arc->close();
+        PlaceCurvePolyline({{10, 0, 0}, {11, 1, 0}}, 0, false);
+        PlaceCurvePolyline({{20, 5, 0}}, 0, false);
+        window.documents().refreshCurrent();
+        const plotwright::editor::DisplayList& list = window.documents().currentView()->displayList();
+        QCOMPARE(list.items.size(), std::size_t(3));
+        QVERIFY(list.hasExtents);
+        QCOMPARE(list.extents.top(), -1.0); // the lowest point of the half circle
+        QCOMPARE(list.extents.left(), 0.0);
+        QCOMPARE(list.extents.right(), 20.0);
+        QCOMPARE(list.extents.bottom(), 5.0);
+        QVERIFY(!list.items[0].isPoint);
+        QVERIFY(list.items[2].isPoint);
+        QVERIFY(db->isModified());
+
+        // Zoom extents brings every point into the view.
+        typeLine(window, "ZOOM");
+        plotwright::editor::DrawingView* view = window.documents().currentView();
+        for (QPointF p : {QPointF(0, -1), QPointF(20, 5)}) {
+            const QPointF s = view->toScreen(p);
+            QVERIFY(view->rect().contains(s.toPoint()));
+        }
+    }
+};
+
+QTEST_MAIN(EditorTest)
+#include "editor_test.moc"
