@@ -372,6 +372,7 @@ Acad::ErrorStatus acdbOpenAcDbEntity(AcDbEntity*& entity, AcDbObjectId id, AcDb:
 
 AcDbHostApplicationServices* acdbHostApplicationServices()
 {
-    static AcDbHostApplicationServices services;
-    return &services;
+    // Never destroyed: databases that outlive it at process end still ask it.
+    static auto* services = new AcDbHostApplicationServices;
+    return services;
 }

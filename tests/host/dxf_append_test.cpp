@@ -318,4 +318,23 @@ TEST(dxf_append, stale_handseed_does_not_reuse_handles)
     EXPECT_EQ(report.handleProblems, std::vector<std::string>{});
 }
 
+TEST(dxf_append, r13_files_are_shown_but_not_drawn_into)
+{
+    const std::string text = "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1012\n  0\nENDSEC\n"
+                             "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n  8\n0\n 10\n1\n 20\n2\n 30\n0\n"
+                             "  0\nENDSEC\n  0\nEOF\n";
+    dxftest::TempDir dir;
+    const std::string path = dir.file("r13.dxf");
+    dxftest::writeFile(path, text);
+    std::unique_ptr<AcDbDatabase> db;
+    ASSERT_TRUE(plotwright::host::readDxf(path, db).ok());
+    drawInto(*db, {{0, 0}});
+    const plotwright::host::DxfResult result = plotwright::host::saveDxf(*db, path);
+    EXPECT_EQ(result.status, plotwright::host::DxfStatus::unsupported);
+    EXPECT_EQ(result.message, "Cannot save \"" + path +
+                                  "\": adding entities to R13 (AC1012) drawings is not supported; "
+                                  "save the drawing as R2000 or later first.");
+    EXPECT_EQ(dxftest::readFile(path), text);
+}
+
 } // namespace
