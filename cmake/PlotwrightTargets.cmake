@@ -2,7 +2,8 @@
 
 # Warnings for our own targets only (third-party headers are included as system headers).
 function(plotwright_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wnon-virtual-dtor
+    $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>)
 endfunction()
 
 # plotwright_library(NAME [SHARED] SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])

@@ -35,7 +35,7 @@ void RecordingBackend::clear()
 
 int RecordingBackend::getPoint(const double*, std::wstring_view prompt, double result[3])
 {
-    calls.push_back({Kind::GetPoint, std::wstring(prompt)});
+    calls.push_back({Kind::GetPoint, std::wstring(prompt), 0, 0});
     if (points_.empty())
         return RTCAN;
     auto next = points_.front();
@@ -47,11 +47,11 @@ int RecordingBackend::getPoint(const double*, std::wstring_view prompt, double r
     return RTNORM;
 }
 
-void RecordingBackend::alert(std::wstring_view message) { calls.push_back({Kind::Alert, std::wstring(message)}); }
+void RecordingBackend::alert(std::wstring_view message) { calls.push_back({Kind::Alert, std::wstring(message), 0, 0}); }
 
 int RecordingBackend::messageBox(std::wstring_view text, unsigned type)
 {
-    calls.push_back({Kind::MessageBox, std::wstring(text), static_cast<int>(type)});
+    calls.push_back({Kind::MessageBox, std::wstring(text), static_cast<int>(type), 0});
     if (answers_.empty())
         return IDOK;
     int answer = answers_.front();
@@ -67,17 +67,17 @@ void RecordingBackend::setProgressMeter(std::wstring_view label, int minimum, in
 void RecordingBackend::setProgressMeterPos(int position)
 {
     if (positionCount++ < keptPositions)
-        calls.push_back({Kind::ProgressPos, {}, position});
+        calls.push_back({Kind::ProgressPos, {}, position, 0});
     lastPosition = position;
 }
 
-void RecordingBackend::restoreStatusBar() { calls.push_back({Kind::RestoreStatusBar}); }
-void RecordingBackend::beginWaitCursor() { calls.push_back({Kind::BeginWaitCursor}); }
-void RecordingBackend::endWaitCursor() { calls.push_back({Kind::EndWaitCursor}); }
-void RecordingBackend::beginEditorCommand() { calls.push_back({Kind::BeginEditorCommand}); }
-void RecordingBackend::completeEditorCommand() { calls.push_back({Kind::CompleteEditorCommand}); }
-void RecordingBackend::flushGraphics() { calls.push_back({Kind::FlushGraphics}); }
-void RecordingBackend::updateDisplay() { calls.push_back({Kind::UpdateDisplay}); }
-void RecordingBackend::redraw(int mode) { calls.push_back({Kind::Redraw, {}, mode}); }
+void RecordingBackend::restoreStatusBar() { calls.push_back({Kind::RestoreStatusBar, {}, 0, 0}); }
+void RecordingBackend::beginWaitCursor() { calls.push_back({Kind::BeginWaitCursor, {}, 0, 0}); }
+void RecordingBackend::endWaitCursor() { calls.push_back({Kind::EndWaitCursor, {}, 0, 0}); }
+void RecordingBackend::beginEditorCommand() { calls.push_back({Kind::BeginEditorCommand, {}, 0, 0}); }
+void RecordingBackend::completeEditorCommand() { calls.push_back({Kind::CompleteEditorCommand, {}, 0, 0}); }
+void RecordingBackend::flushGraphics() { calls.push_back({Kind::FlushGraphics, {}, 0, 0}); }
+void RecordingBackend::updateDisplay() { calls.push_back({Kind::UpdateDisplay, {}, 0, 0}); }
+void RecordingBackend::redraw(int mode) { calls.push_back({Kind::Redraw, {}, mode, 0}); }
 
 } // namespace plotwright::host
