@@ -15,8 +15,8 @@ using plotwright::model::StartTagAttributes;
 
 namespace {
 
-// Attribute writers: ` name="value"` is written as `name="value" ` (each attribute
-// followed by one space), which leaves the space before ">" that the format has.
+// Each attribute is written as name="value" followed by one space, so every start tag
+// ends in a space before its ">".
 void appendText(std::wstring& out, const wchar_t* name, const std::wstring& value)
 {
     out += name;

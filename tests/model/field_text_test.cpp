@@ -133,12 +133,4 @@ TEST_P(UnquoteRows, decodes)
 
 INSTANTIATE_TEST_SUITE_P(field_text, UnquoteRows, testing::ValuesIn(kUnquoteRows), rowName<UnquoteRow>);
 
-TEST(field_text, decode_unescapes_once_more_than_the_parser)
-{
-    // GetAttribute has already turned "&amp;lt;" into "&lt;".
-    EXPECT_EQ(DecodeFieldText(L"&lt;=3D"), L"<=");
-    EXPECT_EQ(DecodeFieldText(L"a & b"), L"a & b");
-    EXPECT_EQ(DecodeFieldText(L"&amp;=EF=BF=A9"), L"&\u00e9");
-}
-
 } // namespace
