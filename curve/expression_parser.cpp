@@ -94,7 +94,7 @@ constexpr Constant kConstants[] = {
 
 // Logical operators on truth values (nonzero is true), giving 1 or 0. They bind less
 // tightly than comparisons, and among themselves as in C: and, then xor, then or; each
-// is left-associative. (muParser's own || and && sit at 1 and 2.)
+// is left-associative. So "x > 1 and x < 3 or x == 5" means ((x > 1) and (x < 3)) or (x == 5).
 struct LogicalOperator {
     const char* name;
     mu::fun_type2 fn;
@@ -127,8 +127,8 @@ bool isNameChar(wchar_t c)
 
 // Characters that can appear in an expression of the language: names, numbers, the
 // operators, parentheses, the argument comma and white space. Anything else (non-ASCII
-// text, control characters, NUL, or muParser extras such as ?: and string literals) is
-// refused here, before muParser sees it.
+// text, control characters, NUL, or muParser extras such as ?:, &&, || and string
+// literals) is refused here, before muParser sees it.
 bool isExpressionChar(wchar_t c)
 {
     if (isNameChar(c))
