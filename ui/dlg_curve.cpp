@@ -1,0 +1,452 @@
+#include "ui/dlg_curve.h"
+
+#include "curve/place_curve.h"
+#include "host/editor.h"
+#include "host/install/install_folder.h"
+#include "model/default_library.h"
+#include "ui/dlg_save_as.h"
+#include "ui/stored_library.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+using namespace plotwright::host;
+
+DialogTemplate curveTemplate()
+{
+    DialogTemplate t;
+    t.id = CDlgCurve::IDD;
+    t.caption = L"Plotwright";
+    t.cx = 347;
+    t.cy = 318;
+    constexpr unsigned edit = Border | AutoHScroll | TabStop;
+    constexpr unsigned combo = DropDownList | VScroll | TabStop;
+    t.controls = {
+        {IDOK, ControlKind::PushButton, L"Close", 289, 296, 50, 14, DefaultButton | TabStop},
+        {CDlgCurve::IDC_PREDEFINED, ControlKind::ComboBox, L"", 16, 18, 145, 30, combo},
+        {CDlgCurve::IDC_DRAW_PREDEFINED, ControlKind::PushButton, L"", 312, 18, 16, 14, BitmapImage | TabStop},
+        {CDlgCurve::IDC_GRID, ControlKind::Static, L"", 16, 35, 312, 109, StyleNone},
+        {CDlgCurve::IDC_PREDEFINED_TEXT, ControlKind::Edit, L"", 164, 18, 143, 13, edit | ReadOnly},
+        {IDC_STATIC, ControlKind::GroupBox, L"Predefined curves", 7, 3, 331, 154, StyleNone},
+        {IDC_STATIC, ControlKind::GroupBox, L"User defined curves", 7, 159, 332, 133, StyleNone},
+        {CDlgCurve::IDC_USER, ControlKind::ComboBox, L"", 16, 172, 145, 30, combo},
+        {CDlgCurve::IDC_FIRST_EXPRESSION, ControlKind::Edit, L"", 164, 192, 164, 12, edit},
+        {CDlgCurve::IDC_FIRST_LABEL, ControlKind::Static, L"y = f(x) = ", 125, 194, 36, 8, StyleNone},
+        {CDlgCurve::IDC_SECOND_LABEL, ControlKind::Static, L"y = f(t) = ", 125, 208, 34, 8, StyleNone},
+        {CDlgCurve::IDC_SECOND_EXPRESSION, ControlKind::Edit, L"", 164, 207, 164, 12, edit},
+        {CDlgCurve::IDC_DELETE, ControlKind::PushButton, L"", 164, 172, 16, 14, IconImage | TabStop},
+        {CDlgCurve::IDC_EXPLICIT, ControlKind::RadioButton, L"Explicit cartesian", 16, 191, 69, 10, Group},
+        {CDlgCurve::IDC_PARAMETRIC, ControlKind::RadioButton, L"Parametric cartesian", 16, 206, 81, 10, StyleNone},
+        {CDlgCurve::IDC_POLAR, ControlKind::RadioButton, L"Explicit polar", 16, 221, 56, 10, StyleNone},
+        {IDC_STATIC, ControlKind::Static, L"", 112, 189, 1, 87, EtchedVertical},
+        {CDlgCurve::IDC_MINIMUM, ControlKind::Edit, L"", 244, 236, 84, 14, edit},
+        {IDC_STATIC, ControlKind::Static, L"parameter min.", 164, 239, 50, 8, StyleNone},
+        {IDC_STATIC, ControlKind::Static, L"parameter increment", 164, 272, 68, 8, StyleNone},
+        {IDC_STATIC, ControlKind::Static, L"parameter max.", 164, 255, 52, 8, StyleNone},
+        {CDlgCurve::IDC_MAXIMUM, ControlKind::Edit, L"", 244, 253, 84, 14, edit},
+        {CDlgCurve::IDC_INCREMENT, ControlKind::Edit, L"", 244, 270, 84, 14, edit},
+        {CDlgCurve::IDC_SAVE, ControlKind::PushButton, L"", 184, 172, 16, 14, IconImage | TabStop},
+        {CDlgCurve::IDC_DRAW_USER, ControlKind::PushButton, L"", 311, 171, 16, 14, BitmapImage | TabStop},
+        {CDlgCurve::IDC_SAVE_AS, ControlKind::PushButton, L"", 204, 172, 16, 14, IconImage | TabStop},
+        {CDlgCurve::IDC_HINT, ControlKind::Static, L"Use 'x' as a parameter /example: sin(x)/", 164, 223, 165, 8,
+         StyleNone},
+    };
+    return t;
+}
+
+const wchar_t* const explicitHint = L"Use 'x' as a parameter /example: sin(x)/";
+const wchar_t* const runningTHint = L"Use 't' as a parameter /example: sin(t)/";
+
+// The expression as the predefined area shows it: brackets become blanks, so the
+// text keeps its length.
+std::wstring predefinedExpression(const CEquation& equation)
+{
+    std::wstring text = equation.GetType() == ExplicitCartesian || equation.GetType() == ExplicitPolar
+        ? equation.GetEquationY()
+        : equation.GetEquationX() + L"; " + equation.GetEquationY();
+    std::replace_if(text.begin(), text.end(), [](wchar_t c) { return c == L'[' || c == L']'; }, L' ');
+    return text;
+}
+
+} // namespace
+
+CDlgCurve::CDlgCurve(QWidget* parent)
+    : CAdUiBaseDialog(curveTemplate(), parent)
+    , minimumField_(9, 4)
+    , maximumField_(9, 4)
+    , incrementField_(9, 4)
+{
+    equation_.SetType(ExplicitCartesian);
+    equation_.SetCreatedBy(2);
+    equation_.AddParameter(std::make_shared<CEquationParameter>(ParameterFields{
+        .name = L"x", .type = RunningVariable, .increment = 0.1, .minValue = 0, .maxValue = 10}));
+
+    OnCommand(IDC_DRAW_PREDEFINED, BN_CLICKED, [this] { OnDrawPredefined(); });
+    OnCommand(IDOK, BN_CLICKED, [this] { OnClose(); });
+    OnCommand(IDC_PREDEFINED, CBN_SELCHANGE, [this] { OnPredefinedChanged(); });
+    // Escape and the close box must not throw away the session: only Close ends it.
+    OnCommand(IDCANCEL, BN_CLICKED, [] {});
+    OnCommand(IDC_DELETE, BN_CLICKED, [this] { OnDelete(); });
+    OnCommand(IDC_SAVE, BN_CLICKED, [this] { OnSave(); });
+    OnCommand(IDC_SAVE_AS, BN_CLICKED, [this] { OnSaveAs(); });
+    OnCommand(IDC_DRAW_USER, BN_CLICKED, [this] { OnDrawUser(); });
+    OnCommand(IDC_USER, CBN_SELCHANGE, [this] { OnUserChanged(); });
+    for (const int radio : {IDC_EXPLICIT, IDC_PARAMETRIC, IDC_POLAR})
+        OnCommand(radio, BN_CLICKED, [this] { OnKindChanged(); });
+}
+
+CDlgCurve::~CDlgCurve() = default;
+
+void CDlgCurve::DoDataExchange(DataExchange& dx)
+{
+    CAdUiBaseDialog::DoDataExchange(dx);
+    dx.Control(IDC_PREDEFINED, predefinedCombo_);
+    dx.Control(IDC_USER, userCombo_);
+    dx.Control(IDC_DRAW_PREDEFINED, drawPredefinedButton_);
+    dx.Control(IDC_DELETE, deleteButton_);
+    dx.Control(IDC_SAVE, saveButton_);
+    dx.Control(IDC_SAVE_AS, saveAsButton_);
+    dx.Control(IDC_DRAW_USER, drawUserButton_);
+    dx.Control(IDC_MINIMUM, minimumField_);
+    dx.Control(IDC_MAXIMUM, maximumField_);
+    dx.Control(IDC_INCREMENT, incrementField_);
+    dx.Text(IDC_PREDEFINED_TEXT, predefinedText_);
+    dx.Radio(IDC_EXPLICIT, kindIndex_);
+    dx.Text(IDC_FIRST_EXPRESSION, firstText_);
+    dx.Text(IDC_SECOND_EXPRESSION, secondText_);
+}
+
+bool CDlgCurve::OnInitDialog()
+{
+    CAdUiBaseDialog::OnInitDialog();
+    ConfigureNumberFields();
+    LoadLibraries();
+    FillEquationLists();
+
+    grid_.AttachGrid(this, IDC_GRID);
+    // The grid stands where the placeholder stood in the tab order.
+    QWidget::setTabOrder(&drawPredefinedButton_, &grid_);
+    QWidget::setTabOrder(&grid_, GetDlgItem(IDC_PREDEFINED_TEXT));
+
+    UpdateData(false);
+    UpdateData(true);
+    ShowPredefinedEquation(CurrentEquation(predefinedCombo_));
+    ShowUserEquation(equation_);
+    OnUserChanged();
+    SetUpToolButtons();
+    return true;
+}
+
+void CDlgCurve::ConfigureNumberFields()
+{
+    struct Setup {
+        NumericEdit& field;
+        double lower, upper;
+        int integerDigits;
+        double value;
+    };
+    for (const Setup& s : {Setup{minimumField_, -1000000, 1000000, 7, 0},
+                           Setup{maximumField_, -1000000, 1000000, 7, 10},
+                           Setup{incrementField_, 0, 1000, 3, 0.1}}) {
+        s.field.SetBounds(s.lower, s.upper);
+        s.field.SetFractionDigitLimit(5);
+        s.field.SetIntegerDigitLimit(s.integerDigits);
+        s.field.SetSeparatorChars(L'.', L'\'');
+        s.field.SetNumber(s.value, true);
+    }
+}
+
+void CDlgCurve::SetUpToolButtons()
+{
+    drawPredefinedButton_.SetBitmapResource(103);
+    drawPredefinedButton_.SetToolTipText(L"Draw predefined curve");
+    deleteButton_.SetIconResource(107);
+    deleteButton_.SetToolTipText(L"Delete equation");
+    saveButton_.SetIconResource(105);
+    saveButton_.SetToolTipText(L"Save");
+    saveAsButton_.SetIconResource(106);
+    saveAsButton_.SetToolTipText(L"Save as");
+    drawUserButton_.SetBitmapResource(103);
+    drawUserButton_.SetToolTipText(L"Draw user defined curve");
+}
+
+std::wstring CDlgCurve::LibraryPath(const wchar_t* fileName) const
+{
+    return GetInstallFolder() + fileName;
+}
+
+void CDlgCurve::LoadLibraries()
+{
+    using plotwright::ui::ReadStoredLibrary;
+    using plotwright::ui::StoredLibrary;
+
+    predefinedList_ = std::make_shared<CEquationList>();
+    const StoredLibrary predefined = ReadStoredLibrary(LibraryPath(PredefinedFileName), *predefinedList_);
+    // Without a stored file, or when nothing of it could be read, the built-in curves stand.
+    if (predefined.state == StoredLibrary::State::Missing
+        || (predefined.state == StoredLibrary::State::Damaged && predefined.curvesRead == 0))
+        predefinedList_->LoadFromXml(DefaultLibraryText());
+
+    userList_ = std::make_shared<CEquationList>();
+    const StoredLibrary user = ReadStoredLibrary(LibraryPath(UserFileName), *userList_);
+
+    std::wstring report = plotwright::ui::DamageReport(predefined, L"The built-in curves are shown instead.");
+    const std::wstring userReport = plotwright::ui::DamageReport(user, L"No stored curves are shown.");
+    if (!report.empty() && !userReport.empty())
+        report += L"\n\n";
+    report += userReport;
+    if (!report.empty()) {
+        // Once the dialog is on screen, so that the message stands in front of it.
+        QTimer::singleShot(0, this, [report] { AfxMessageBox(report.c_str(), MB_OK | MB_ICONEXCLAMATION); });
+    }
+}
+
+CEquation* CDlgCurve::CurrentEquation(const QComboBox& combo)
+{
+    if (combo.currentIndex() < 0)
+        return nullptr;
+    return static_cast<CEquation*>(combo.currentData().value<void*>());
+}
+
+void CDlgCurve::AddItem(QComboBox& combo, CEquation& equation)
+{
+    combo.addItem(QString::fromStdWString(equation.GetName()), QVariant::fromValue(static_cast<void*>(&equation)));
+}
+
+void CDlgCurve::FillEquationLists()
+{
+    const std::pair<const CEquationListPtr*, QComboBox*> pairs[] = {{&predefinedList_, &predefinedCombo_},
+                                                                   {&userList_, &userCombo_}};
+    for (const auto& [list, combo] : pairs) {
+        combo->clear();
+        for (const CEquationPtr& equation : (*list)->GetEquations()) {
+            if (equation)
+                AddItem(*combo, *equation);
+        }
+        // The marked curve itself, not the first of its name: names may repeat.
+        if (const CEquationPtr marked = (*list)->GetSelected())
+            combo->setCurrentIndex(combo->findData(QVariant::fromValue(static_cast<void*>(marked.get()))));
+        else
+            combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
+    }
+}
+
+void CDlgCurve::ShowPredefinedEquation(CEquation* equation)
+{
+    if (!equation)
+        return;
+    predefinedText_ = predefinedExpression(*equation);
+    UpdateData(false);
+    grid_.SetEquation(equation);
+}
+
+void CDlgCurve::ShowUserEquation(const CEquation& equation)
+{
+    auto* firstLabel = control<QLabel>(IDC_FIRST_LABEL);
+    auto* secondLabel = control<QLabel>(IDC_SECOND_LABEL);
+    QWidget* secondEdit = GetDlgItem(IDC_SECOND_EXPRESSION);
+    const auto showSecond = [&](bool visible) {
+        secondLabel->setVisible(visible);
+        secondEdit->setVisible(visible);
+    };
+    switch (equation.GetType()) {
+    case ExplicitCartesian:
+        kindIndex_ = 0;
+        showSecond(false);
+        firstLabel->setText(QStringLiteral("y = f(x) = "));
+        firstText_ = equation.GetEquationY();
+        break;
+    case ParametricCartesian:
+        kindIndex_ = 1;
+        showSecond(true);
+        firstLabel->setText(QStringLiteral("x = f(t) = "));
+        secondLabel->setText(QStringLiteral("y = f(t) = "));
+        firstText_ = equation.GetEquationX();
+        secondText_ = equation.GetEquationY();
+        break;
+    case ExplicitPolar:
+        kindIndex_ = 2;
+        showSecond(false);
+        firstLabel->setText(QStringLiteral("r = f(t) = "));
+        firstText_ = equation.GetEquationY();
+        break;
+    default:
+        break;
+    }
+
+    for (NumericEdit* field : {&minimumField_, &maximumField_, &incrementField_})
+        field->SetWindowText(std::wstring());
+    if (!equation.GetParameters().empty()) {
+        const CEquationParameter& running = *equation.GetParameters().front();
+        minimumField_.SetNumber(running.GetMinValue(), true);
+        maximumField_.SetNumber(running.GetMaxValue(), true);
+        incrementField_.SetNumber(running.GetIncrement(), true);
+    }
+    UpdateData(false);
+}
+
+void CDlgCurve::ApplyUserFields()
+{
+    std::wstring runningName;
+    const wchar_t* hint = nullptr;
+    switch (kindIndex_) {
+    case 0:
+        equation_.SetType(ExplicitCartesian);
+        equation_.SetEquationY(firstText_);
+        equation_.SetEquationX(std::wstring());
+        runningName = L"x";
+        hint = explicitHint;
+        break;
+    case 1:
+        equation_.SetType(ParametricCartesian);
+        equation_.SetEquationX(firstText_);
+        equation_.SetEquationY(secondText_);
+        runningName = L"t";
+        hint = runningTHint;
+        break;
+    case 2:
+        equation_.SetType(ExplicitPolar);
+        equation_.SetEquationY(firstText_);
+        equation_.SetEquationX(std::wstring());
+        runningName = L"t";
+        hint = runningTHint;
+        break;
+    default:
+        return;
+    }
+
+    if (!equation_.GetParameters().empty())
+        equation_.RenameParameter(equation_.GetParameters().front(), runningName);
+    if (const CEquationParameterPtr running = equation_.FindParameter(runningName)) {
+        running->SetMinValue(minimumField_.GetNumber());
+        running->SetMaxValue(maximumField_.GetNumber());
+        running->SetIncrement(incrementField_.GetNumber());
+    }
+    control<QLabel>(IDC_HINT)->setText(QString::fromWCharArray(hint));
+}
+
+void CDlgCurve::OnPredefinedChanged()
+{
+    UpdateData(true);
+    ShowPredefinedEquation(CurrentEquation(predefinedCombo_));
+}
+
+void CDlgCurve::OnDrawPredefined()
+{
+    UpdateData(true);
+    if (CEquation* equation = CurrentEquation(predefinedCombo_))
+        DrawCurveFlow(*this, *equation);
+}
+
+void CDlgCurve::OnUserChanged()
+{
+    UpdateData(true);
+    if (const CEquation* equation = CurrentEquation(userCombo_)) {
+        equation->CopyTo(equation_);
+        ShowUserEquation(equation_);
+    }
+}
+
+void CDlgCurve::OnKindChanged()
+{
+    UpdateData(true);
+    ApplyUserFields();
+    ShowUserEquation(equation_);
+}
+
+void CDlgCurve::OnDrawUser()
+{
+    UpdateData(true);
+    ApplyUserFields();
+    DrawCurveFlow(*this, equation_);
+}
+
+void CDlgCurve::OnSave()
+{
+    UpdateData(true);
+    ApplyUserFields();
+    if (CEquation* stored = CurrentEquation(userCombo_))
+        equation_.CopyTo(*stored);
+    else
+        OnSaveAs();
+}
+
+void CDlgCurve::OnSaveAs()
+{
+    UpdateData(true);
+    ApplyUserFields();
+    const std::wstring suggestion = equation_.GetType() == ParametricCartesian
+        ? equation_.GetEquationX() + L"; " + equation_.GetEquationY()
+        : equation_.GetEquationY();
+
+    std::wstring name;
+    {
+        CDlgSaveAs dialog(this);
+        dialog.SetSuggestedName(suggestion);
+        if (dialog.DoModal() != IDOK)
+            return;
+        name = dialog.GetEnteredName();
+    }
+    equation_.SetName(name);
+    auto stored = std::make_shared<CEquation>();
+    equation_.CopyTo(*stored);
+    userList_->AddEquation(stored);
+    AddItem(userCombo_, *stored);
+    userCombo_.setCurrentIndex(userCombo_.count() - 1);
+}
+
+void CDlgCurve::OnDelete()
+{
+    UpdateData(true);
+    const CEquation* equation = CurrentEquation(userCombo_);
+    if (!equation)
+        return;
+    // The item goes first: its data must not outlive the equation it points to.
+    const int index = userCombo_.currentIndex();
+    userCombo_.removeItem(index);
+    userList_->RemoveEquation(equation);
+    userCombo_.setCurrentIndex(userCombo_.count() > 0 ? 0 : -1);
+    if (userCombo_.currentIndex() >= 0)
+        OnUserChanged();
+}
+
+void CDlgCurve::OnClose()
+{
+    struct Failure {
+        std::wstring path;
+        std::wstring reason;
+    };
+    std::vector<Failure> failures;
+    const std::pair<const wchar_t*, std::pair<CEquationList*, QComboBox*>> libraries[] = {
+        {PredefinedFileName, {predefinedList_.get(), &predefinedCombo_}},
+        {UserFileName, {userList_.get(), &userCombo_}},
+    };
+    for (const auto& [fileName, target] : libraries) {
+        const auto& [list, combo] = target;
+        const std::wstring path = LibraryPath(fileName);
+        UpdateData(true);
+        if (CEquation* current = CurrentEquation(*combo))
+            list->SetSelected(*current);
+        std::wstring reason;
+        if (!list->SaveToFile(path, &reason))
+            failures.push_back({path, reason});
+    }
+
+    if (!failures.empty()) {
+        // Closing would drop every change made since the dialog opened: let the user
+        // keep the dialog open, fix the folder and press Close again.
+        std::wstring text;
+        for (const Failure& f : failures)
+            text += L"The curve library \"" + f.path + L"\" could not be saved: " + f.reason + L".\n";
+        text += failures.size() == 1 ? L"\nClose anyway? The changes made to this library will be lost."
+                                     : L"\nClose anyway? The changes made to these libraries will be lost.";
+        if (AfxMessageBox(text.c_str(), MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+            return;
+    }
+    EndDialog(IDOK);
+}

@@ -1,0 +1,105 @@
+#pragma once
+// The curve dialog: pick a curve of the predefined library, set its parameters in the
+// grid and draw it; or write a curve of one's own, draw it and keep it in the user
+// library. Both libraries are read when the dialog starts and written when it closes.
+
+#include "host/qt/ad_ui_base_dialog.h"
+#include "model/equation.h"
+#include "model/equation_list.h"
+#include "ui/bitmap_button.h"
+#include "ui/my_cug.h"
+#include "ui/numeric_edit.h"
+
+#include <QComboBox>
+
+#include <string>
+
+class CDlgCurve : public CAdUiBaseDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int IDD = 102;
+
+    // Control ids of template 102.
+    static constexpr int IDC_CLOSE = 1;
+    static constexpr int IDC_PREDEFINED = 100;
+    static constexpr int IDC_DRAW_PREDEFINED = 101;
+    static constexpr int IDC_DRAW_USER = 102;
+    static constexpr int IDC_GRID = 103;
+    static constexpr int IDC_PREDEFINED_TEXT = 104;
+    static constexpr int IDC_USER = 105;
+    static constexpr int IDC_FIRST_EXPRESSION = 106;
+    static constexpr int IDC_SECOND_EXPRESSION = 107;
+    static constexpr int IDC_DELETE = 108;
+    static constexpr int IDC_EXPLICIT = 109;
+    static constexpr int IDC_MINIMUM = 110;
+    static constexpr int IDC_PARAMETRIC = 111;
+    static constexpr int IDC_POLAR = 112;
+    static constexpr int IDC_MAXIMUM = 113;
+    static constexpr int IDC_INCREMENT = 114;
+    static constexpr int IDC_SAVE = 115;
+    static constexpr int IDC_SAVE_AS = 116;
+    static constexpr int IDC_FIRST_LABEL = 117;
+    static constexpr int IDC_SECOND_LABEL = 118;
+    static constexpr int IDC_HINT = 120;
+
+    // File names of the two libraries in the install folder.
+    static constexpr const wchar_t* PredefinedFileName = L"curveDefinition.xml";
+    static constexpr const wchar_t* UserFileName = L"curveDefinition_User.xml";
+
+    explicit CDlgCurve(QWidget* parent = nullptr);
+    ~CDlgCurve() override;
+
+    // The working equation: the user-defined curve being edited.
+    const CEquation& WorkingEquation() const { return equation_; }
+    const CEquationListPtr& PredefinedList() const { return predefinedList_; }
+    const CEquationListPtr& UserList() const { return userList_; }
+
+protected:
+    bool OnInitDialog() override;
+    void DoDataExchange(DataExchange& dx) override;
+
+private:
+    void FillEquationLists();
+    // Null changes nothing.
+    void ShowPredefinedEquation(CEquation* equation);
+    void ShowUserEquation(const CEquation& equation);
+    void ApplyUserFields();
+
+    void OnDrawPredefined();
+    void OnClose();
+    void OnPredefinedChanged();
+    void OnDelete();
+    void OnSave();
+    void OnSaveAs();
+    void OnDrawUser();
+    void OnUserChanged();
+    void OnKindChanged();
+
+    void LoadLibraries();
+    void ConfigureNumberFields();
+    void SetUpToolButtons();
+    // The equation the combo box's current item refers to, or null.
+    static CEquation* CurrentEquation(const QComboBox& combo);
+    static void AddItem(QComboBox& combo, CEquation& equation);
+    std::wstring LibraryPath(const wchar_t* fileName) const;
+
+    CEquationListPtr predefinedList_;
+    CEquationListPtr userList_;
+    MyCug grid_;
+    QComboBox predefinedCombo_;
+    std::wstring predefinedText_;
+    QComboBox userCombo_;
+    BitmapButton drawPredefinedButton_;
+    BitmapButton deleteButton_;
+    BitmapButton saveButton_;
+    BitmapButton saveAsButton_;
+    BitmapButton drawUserButton_;
+    int kindIndex_ = 0;
+    NumericEdit minimumField_;
+    NumericEdit maximumField_;
+    NumericEdit incrementField_;
+    CEquation equation_;
+    std::wstring firstText_;
+    std::wstring secondText_;
+};

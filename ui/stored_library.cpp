@@ -1,0 +1,201 @@
+#include "ui/stored_library.h"
+
+#include "markup/xml_document.h"
+#include "model/equation_list.h"
+#include "model/utf8.h"
+
+#include <cerrno>
+#include <string_view>
+#include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace plotwright::ui {
+
+namespace {
+
+using model::Utf8ToWide;
+using model::WideToUtf8;
+
+std::wstring systemReason(int code)
+{
+    return Utf8ToWide(std::generic_category().message(code));
+}
+
+// The whole file, or the errno of the failure (ENOENT when there is no file).
+int readBytes(const std::string& path, std::string& bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            const int code = errno;
+            ::close(fd);
+            return code;
+        }
+        if (got == 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return 0;
+}
+
+// Writes `bytes` to a file that must not exist yet; 0 or the errno of the failure
+// (EEXIST when the name is taken). A partly written file is removed.
+int writeNewFile(const std::string& path, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return errno;
+    int code = 0;
+    while (!bytes.empty()) {
+        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            code = errno;
+            break;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(put));
+    }
+    if (code == 0 && ::fsync(fd) != 0)
+        code = errno;
+    if (::close(fd) != 0 && code == 0)
+        code = errno;
+    if (code != 0)
+        ::unlink(path.c_str());
+    return code;
+}
+
+void appendDigits(std::wstring& text, int value, int width)
+{
+    std::wstring digits = std::to_wstring(value);
+    if (static_cast<int>(digits.size()) < width)
+        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), L'0');
+    text += digits;
+}
+
+// "<stem>.damaged-YYYYMMDD-HHMMSS[-n].xml" beside `path`.
+std::wstring copyName(const std::wstring& path, std::time_t now, int attempt)
+{
+    std::wstring stem = path;
+    if (stem.size() >= 4 && stem.compare(stem.size() - 4, 4, L".xml") == 0)
+        stem.resize(stem.size() - 4);
+    std::tm local {};
+    localtime_r(&now, &local);
+    std::wstring name = stem + L".damaged-";
+    appendDigits(name, local.tm_year + 1900, 4);
+    appendDigits(name, local.tm_mon + 1, 2);
+    appendDigits(name, local.tm_mday, 2);
+    name += L'-';
+    appendDigits(name, local.tm_hour, 2);
+    appendDigits(name, local.tm_min, 2);
+    appendDigits(name, local.tm_sec, 2);
+    if (attempt > 1) {
+        name += L'-';
+        name += std::to_wstring(attempt);
+    }
+    return name + L".xml";
+}
+
+void keepCopy(StoredLibrary& library, std::string_view bytes, std::time_t now)
+{
+    constexpr int attempts = 1000;
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        const std::wstring name = copyName(library.path, now, attempt);
+        const int code = writeNewFile(WideToUtf8(name), bytes);
+        if (code == 0) {
+            library.copyPath = name;
+            return;
+        }
+        if (code != EEXIST) {
+            library.copyError = systemReason(code);
+            return;
+        }
+    }
+    library.copyError = systemReason(EEXIST);
+}
+
+std::wstring withoutFinalStop(std::wstring text)
+{
+    while (!text.empty() && (text.back() == L'.' || text.back() == L'\n'))
+        text.pop_back();
+    return text;
+}
+
+} // namespace
+
+StoredLibrary ReadStoredLibrary(const std::wstring& path, CEquationList& list, std::time_t now)
+{
+    StoredLibrary library;
+    library.path = path;
+    list.Clear();
+
+    std::string bytes;
+    if (const int code = readBytes(WideToUtf8(path), bytes); code != 0) {
+        if (code == ENOENT || code == ENOTDIR)
+            return library;
+        library.state = StoredLibrary::State::Damaged;
+        library.unreadable = true;
+        library.problem = systemReason(code);
+        // Nothing was read, so there is nothing to copy either.
+        library.copyError = library.problem;
+        return library;
+    }
+
+    std::string_view content(bytes);
+    if (content.starts_with("\xEF\xBB\xBF"))
+        content.remove_prefix(3);
+    const std::wstring text = Utf8ToWide(content);
+
+    // Bytes that are not UTF-8 would come back as U+FFFD, and the next save would
+    // write those instead of what the file held.
+    if (WideToUtf8(text) != content) {
+        library.problem = L"it is not UTF-8 text";
+    } else {
+        CXmlDocument document;
+        if (!document.ParseText(text))
+            library.problem = L"it is not well-formed (" + withoutFinalStop(document.GetResultText()) + L")";
+    }
+    if (list.LoadFromXml(text) == 0 && library.problem.empty())
+        library.problem = L"it holds no curve library";
+
+    if (library.problem.empty()) {
+        library.state = StoredLibrary::State::Loaded;
+        return library;
+    }
+    library.state = StoredLibrary::State::Damaged;
+    library.curvesRead = list.GetEquations().size();
+    keepCopy(library, bytes, now);
+    return library;
+}
+
+std::wstring DamageReport(const StoredLibrary& library, const std::wstring& nothingReadNote)
+{
+    if (library.state != StoredLibrary::State::Damaged)
+        return {};
+    std::wstring text = L"The curve library \"" + library.path + L"\"";
+    text += library.unreadable ? L" could not be read: " : L" is damaged: ";
+    text += withoutFinalStop(library.problem) + L".\n";
+    if (library.curvesRead == 0)
+        text += nothingReadNote;
+    else if (library.curvesRead == 1)
+        text += L"The one curve that could be read from it is shown.";
+    else
+        text += L"The " + std::to_wstring(library.curvesRead) + L" curves that could be read from it are shown.";
+    text += L"\nThe file will be replaced when the dialog is closed. ";
+    if (!library.copyPath.empty())
+        text += L"A copy of it as it was is kept in \"" + library.copyPath + L"\".";
+    else
+        text += L"No copy of it could be kept: " + withoutFinalStop(library.copyError) + L".";
+    return text;
+}
+
+} // namespace plotwright::ui
