@@ -1,0 +1,671 @@
+// The curve dialog driven as a user drives it: clicks, typed text, keys, the save-as
+// dialog answered while it runs; drawings checked in the working database, libraries
+// on disk.
+#include "host/db_database.h"
+#include "host/db_polyline.h"
+#include "host/editor.h"
+#include "host/recording_backend.h"
+#include "model/default_library.h"
+#include "model/equation_list.h"
+#include "support/screenshot.h"
+#include "ui/dlg_curve.h"
+#include "ui/dlg_save_as.h"
+#include "ui/stored_library.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <array>
+#include <cerrno>
+#include <optional>
+#include <system_error>
+#include <tuple>
+#include <vector>
+
+using plotwright::host::RecordingBackend;
+using plotwright::host::ScopedBackend;
+using Dlg = CDlgCurve;
+
+namespace {
+
+// One user's session: an install folder of its own, a recording editor and an empty drawing.
+struct Session {
+    QTemporaryDir dir;
+    RecordingBackend backend;
+    ScopedBackend scoped{backend};
+    AcDbDatabase database;
+    AcDbDatabase* previous = acdbHostApplicationServices()->workingDatabase();
+
+    Session()
+    {
+        setInstallFolder(dir.path());
+        acdbHostApplicationServices()->setWorkingDatabase(&database);
+    }
+    ~Session() { acdbHostApplicationServices()->setWorkingDatabase(previous); }
+    static void setInstallFolder(const QString& folder) { qputenv("PLOTWRIGHT_INSTALL_FOLDER", folder.toUtf8()); }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    void write(const QString& name, const QByteArray& bytes) const
+    {
+        QFile file(path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray read(const QString& name) const
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+    std::vector<std::vector<AcGePoint2d>> polylines() const
+    {
+        std::vector<std::vector<AcGePoint2d>> result;
+        database.forEachEntity([&](const AcDbEntity& entity) {
+            const auto* polyline = dynamic_cast<const AcDbPolyline*>(&entity);
+            if (!polyline)
+                return;
+            result.emplace_back(polyline->numVerts());
+            for (unsigned i = 0; i < polyline->numVerts(); ++i)
+                polyline->getPointAt(i, result.back()[i]);
+        });
+        return result;
+    }
+};
+
+QString text(Dlg& dialog, int id)
+{
+    if (auto* edit = dialog.control<QLineEdit>(id))
+        return edit->text();
+    return dialog.control<QLabel>(id)->text();
+}
+
+QStringList items(Dlg& dialog, int id)
+{
+    auto* combo = dialog.control<QComboBox>(id);
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
+
+int current(Dlg& dialog, int id)
+{
+    return dialog.control<QComboBox>(id)->currentIndex();
+}
+
+void click(Dlg& dialog, int id)
+{
+    QTest::mouseClick(dialog.GetDlgItem(id), Qt::LeftButton);
+}
+
+void type(Dlg& dialog, int id, const QString& typed)
+{
+    auto* edit = dialog.control<QLineEdit>(id);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, typed);
+}
+
+// Chooses an item with the arrow keys, as the user does on a closed combo box.
+void pick(Dlg& dialog, int id, int index)
+{
+    auto* combo = dialog.control<QComboBox>(id);
+    combo->setFocus();
+    for (int guard = 0; combo->currentIndex() != index && guard < 100; ++guard)
+        QTest::keyClick(combo, combo->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
+}
+
+void show(Dlg& dialog)
+{
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+}
+
+// Answers the next save-as dialog once it runs: notes its suggestion, types `name`
+// unless none is given, and presses OK (1) or Cancel (2).
+void answerSaveAs(std::shared_ptr<QString> suggestion, std::optional<QString> name, int button)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        auto* dialog = qobject_cast<CDlgSaveAs*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) {
+            if (++*tries > 1000)
+                timer->deleteLater();
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        auto* field = dialog->control<QLineEdit>(CDlgSaveAs::IDC_NAME);
+        *suggestion = field->text();
+        if (name) {
+            field->selectAll();
+            QTest::keyClick(field, Qt::Key_Delete);
+            QTest::keyClicks(field, *name);
+        }
+        QTest::mouseClick(dialog->control<QPushButton>(button), Qt::LeftButton);
+    });
+    timer->start();
+}
+
+// A library of user curves as Close would write it; `marked` is selected (-1: none).
+QByteArray userLibrary(const std::vector<std::array<std::wstring, 4>>& curves, int marked)
+{
+    CEquationList list;
+    for (const auto& [name, type, y, x] : curves) {
+        auto equation = std::make_shared<CEquation>();
+        equation->SetName(name);
+        equation->SetType(std::stoi(type));
+        equation->SetEquationY(y);
+        equation->SetEquationX(x);
+        equation->SetCreatedBy(2);
+        equation->AddParameter(std::make_shared<CEquationParameter>(ParameterFields{
+            .name = type == L"1" ? L"x" : L"t", .type = RunningVariable, .increment = 1, .minValue = 0, .maxValue = 2}));
+        list.AddEquation(equation);
+    }
+    if (marked >= 0)
+        list.SetSelected(*list.GetEquations()[marked]);
+    return QString::fromStdWString(list.ToXml()).toUtf8();
+}
+
+// The system's reason for `code`, in the user's language as the dialog shows it.
+std::wstring systemReason(int code)
+{
+    return QString::fromStdString(std::generic_category().message(code)).toStdWString();
+}
+
+const QString userFile = QStringLiteral("curveDefinition_User.xml");
+const QString predefinedFile = QStringLiteral("curveDefinition.xml");
+
+} // namespace
+
+class CurveDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void start_up_without_files();
+    void start_up_honours_marked_curves();
+    void predefined_expression_data();
+    void predefined_expression();
+    void kind_switches_keep_hidden_texts();
+    void draw_user_curve_with_typed_range();
+    void draw_predefined_curve_with_grid_values();
+    void save_as_data();
+    void save_as();
+    void save_into_current_curve_and_duplicates();
+    void delete_down_to_empty_list();
+    void only_close_ends_the_dialog();
+    void close_writes_both_libraries();
+    void failed_save_asks_before_closing();
+    void damaged_library_is_kept_data();
+    void damaged_library_is_kept();
+    void damaged_copies_never_overwrite();
+};
+
+void CurveDialogTest::start_up_without_files()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    QCOMPARE(items(dialog, 100), QStringList({"Cayley's Sextic", "Cycloid", "Deltoid", "Epicycloid"}));
+    QCOMPARE(current(dialog, 100), 0);
+    QCOMPARE(text(dialog, 104), QStringLiteral("4*a*(cos(1/3*th))^3"));
+    QCOMPARE(dialog.findChild<MyCug*>()->GetNumberRows(), 4);
+    QCOMPARE(items(dialog, 105), QStringList());
+    QCOMPARE(current(dialog, 105), -1);
+    QVERIFY(dialog.control<QRadioButton>(109)->isChecked());
+    QCOMPARE(text(dialog, 117), QStringLiteral("y = f(x) = "));
+    QVERIFY(dialog.GetDlgItem(107)->isHidden());
+    QVERIFY(dialog.GetDlgItem(118)->isHidden());
+    QCOMPARE(QStringList({text(dialog, 110), text(dialog, 113), text(dialog, 114)}), QStringList({"0", "10", "0.1"}));
+    QVERIFY(session.backend.messages().empty());
+
+    // Tab walks the template order, with the grid in the placeholder's place (inside
+    // the grid Tab moves between cells, so the way out is checked backwards).
+    QTRY_COMPARE(QApplication::focusWidget(), dialog.GetDlgItem(1));
+    for (QWidget* next : {dialog.GetDlgItem(100), dialog.GetDlgItem(101), static_cast<QWidget*>(dialog.findChild<MyCug*>())}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+    dialog.GetDlgItem(105)->setFocus();
+    for (QWidget* previous : {dialog.GetDlgItem(104), static_cast<QWidget*>(dialog.findChild<MyCug*>())}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), previous);
+    }
+    QVERIFY(!plotwright::test::saveScreenshot(dialog, QStringLiteral("curve_dialog")).isEmpty());
+}
+
+void CurveDialogTest::start_up_honours_marked_curves()
+{
+    Session session;
+    CEquationList predefined;
+    predefined.LoadFromXml(DefaultLibraryText());
+    predefined.SetSelected(*predefined.GetEquations()[2]);
+    QVERIFY(predefined.SaveToFile(session.path(predefinedFile).toStdWString()));
+    // Two curves of one name: the marked second one, not the first of its name, is current.
+    session.write(userFile, userLibrary({{L"twin", L"1", L"x^2", L""}, {L"twin", L"2", L"sin(t)", L"cos(t)"}}, 1));
+
+    Dlg dialog;
+    show(dialog);
+    QCOMPARE(current(dialog, 100), 2);
+    QCOMPARE(text(dialog, 104), QStringLiteral("2*b*cos(fi) + b*cos(2*fi); 2*b*sin(fi) - b*sin(2*fi)"));
+    QCOMPARE(items(dialog, 105), QStringList({"twin", "twin"}));
+    QCOMPARE(current(dialog, 105), 1);
+    QVERIFY(dialog.control<QRadioButton>(111)->isChecked());
+    QCOMPARE(QStringList({text(dialog, 106), text(dialog, 107)}), QStringList({"cos(t)", "sin(t)"}));
+    QVERIFY(!dialog.GetDlgItem(107)->isHidden());
+    QCOMPARE(QStringList({text(dialog, 110), text(dialog, 113), text(dialog, 114)}), QStringList({"0", "2", "1"}));
+}
+
+void CurveDialogTest::predefined_expression_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("parametric: x expression; y expression") << 1 << "a*(t-sin(t)); a*(1-cos(t))";
+    QTest::newRow("explicit: brackets become blanks") << 4 << " a *sin x ";
+    QTest::newRow("parametric with brackets") << 5 << " 1 ;  2 ";
+    QTest::newRow("polar: the radius alone") << 0 << "4*a*(cos(1/3*th))^3";
+}
+
+void CurveDialogTest::predefined_expression()
+{
+    QFETCH(int, index);
+    QFETCH(QString, shown);
+    Session session;
+    CEquationList predefined;
+    predefined.LoadFromXml(DefaultLibraryText());
+    for (const auto& [type, y, x] : {std::tuple{1, L"[a]*sin[x]", L""}, std::tuple{2, L"[2]", L"[1]"}}) {
+        auto equation = std::make_shared<CEquation>();
+        equation->SetType(type);
+        equation->SetEquationY(y);
+        equation->SetEquationX(x);
+        predefined.AddEquation(equation);
+    }
+    QVERIFY(predefined.SaveToFile(session.path(predefinedFile).toStdWString()));
+
+    Dlg dialog;
+    show(dialog);
+    pick(dialog, 100, 3);  // away first, so that picking `index` is a change
+    pick(dialog, 100, index);
+    QCOMPARE(text(dialog, 104), shown);
+    // The curves keep their brackets.
+    QCOMPARE(dialog.PredefinedList()->GetEquations()[4]->GetEquationY(), std::wstring(L"[a]*sin[x]"));
+}
+
+void CurveDialogTest::kind_switches_keep_hidden_texts()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    const auto running = [&] { return QString::fromStdWString(dialog.WorkingEquation().GetParameters()[0]->GetName()); };
+    click(dialog, 111);
+    QVERIFY(!dialog.GetDlgItem(107)->isHidden());
+    type(dialog, 106, QStringLiteral("cos(t)"));
+    type(dialog, 107, QStringLiteral("sin(t)"));
+
+    click(dialog, 112);
+    QCOMPARE(text(dialog, 117), QStringLiteral("r = f(t) = "));
+    QVERIFY(dialog.GetDlgItem(107)->isHidden());
+    QCOMPARE(text(dialog, 106), QStringLiteral("cos(t)"));
+    QCOMPARE(running(), QStringLiteral("t"));
+    QCOMPARE(text(dialog, 120), QStringLiteral("Use 't' as a parameter /example: sin(t)/"));
+
+    click(dialog, 111);
+    QCOMPARE(QStringList({text(dialog, 117), text(dialog, 118)}), QStringList({"x = f(t) = ", "y = f(t) = "}));
+    QCOMPARE(QStringList({text(dialog, 106), text(dialog, 107)}), QStringList({"cos(t)", "sin(t)"}));
+    QCOMPARE(running(), QStringLiteral("t"));
+
+    click(dialog, 109);
+    QCOMPARE(text(dialog, 117), QStringLiteral("y = f(x) = "));
+    QCOMPARE(running(), QStringLiteral("x"));
+    QCOMPARE(text(dialog, 120), QStringLiteral("Use 'x' as a parameter /example: sin(x)/"));
+    QCOMPARE(dialog.WorkingEquation().FindParameter(L"x"), dialog.WorkingEquation().GetParameters()[0]);
+}
+
+void CurveDialogTest::draw_user_curve_with_typed_range()
+{
+    Session session;
+    session.write(userFile, userLibrary({{L"line", L"1", L"2*x", L""}}, -1));
+    Dlg dialog;
+    show(dialog);
+    type(dialog, 110, QStringLiteral("1"));
+    type(dialog, 114, QStringLiteral("0.5"));
+    session.backend.scriptPoint(5, 7);
+    click(dialog, 102);
+    QVERIFY(dialog.isVisible());
+    using P = AcGePoint2d;
+    QCOMPARE(session.polylines(),
+             (std::vector<std::vector<P>>{{P{6, 9}, P{6.5, 10}, P{7, 11}}}));
+    // The stored curve keeps its range until Save.
+    const auto stored = [&] { return dialog.UserList()->GetEquations()[0]->GetParameters()[0]; };
+    QCOMPARE(stored()->GetMinValue(), 0.0);
+    click(dialog, 115);
+    QCOMPARE(stored()->GetMinValue(), 1.0);
+    QCOMPARE(stored()->GetIncrement(), 0.5);
+}
+
+void CurveDialogTest::draw_predefined_curve_with_grid_values()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    auto* grid = dialog.findChild<MyCug*>();
+    // Cayley's Sextic: constant a in row 1, the running variable th in row 3.
+    QVERIFY(grid->GotoCell(3, 1));
+    QTest::keyClicks(grid, QStringLiteral("2"));
+    QTest::keyClick(grid->GetEditor(), Qt::Key_Return);
+    QVERIFY(grid->GotoCell(4, 3));
+    QTest::keyClicks(grid, QStringLiteral("1"));
+    QTest::keyClick(grid->GetEditor(), Qt::Key_Return);
+
+    session.backend.scriptPoint(5, 7);
+    click(dialog, 101);
+    const auto polylines = session.polylines();
+    QCOMPARE(polylines.size(), std::size_t(1));
+    QCOMPARE(polylines[0].size(), std::size_t(11));  // th from 0 to 1 by 0.1
+    QCOMPARE(polylines[0][0], (AcGePoint2d{13, 7}));  // r = 4 * 2 * cos(0)^3
+    QCOMPARE(session.backend.kinds().front(), RecordingBackend::Kind::BeginEditorCommand);
+}
+
+void CurveDialogTest::save_as_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("suggestion");
+    QTest::addColumn<QStringList>("itemsAfter");
+    QTest::newRow("Save on an empty list acts as Save as") << 115 << 1 << "parabola" << "u" << QStringList{"parabola"};
+    QTest::newRow("parametric: x; y suggested, taken as is") << 111 << 1 << "" << "u; v" << QStringList{"u; v"};
+    QTest::newRow("polar: the radius suggested") << 112 << 1 << "" << "u" << QStringList{"u"};
+    QTest::newRow("empty name gives an empty item") << 116 << 1 << "\b" << "u" << QStringList{""};
+    QTest::newRow("Cancel adds nothing") << 116 << 2 << "never" << "u" << QStringList{};
+}
+
+void CurveDialogTest::save_as()
+{
+    QFETCH(int, kind);
+    QFETCH(int, button);
+    QFETCH(QString, typed);
+    QFETCH(QString, suggestion);
+    QFETCH(QStringList, itemsAfter);
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    if (kind == 111 || kind == 112)
+        click(dialog, kind);
+    type(dialog, 106, QStringLiteral("u"));
+    if (kind == 111)
+        type(dialog, 107, QStringLiteral("v"));
+    auto seen = std::make_shared<QString>();
+    answerSaveAs(seen, typed.isEmpty() ? std::nullopt : std::optional(typed == "\b" ? QString() : typed), button);
+    click(dialog, kind == 115 ? 115 : 116);
+    QTRY_COMPARE(*seen, suggestion);
+    QCOMPARE(items(dialog, 105), itemsAfter);
+    QCOMPARE(current(dialog, 105), int(itemsAfter.size()) - 1);
+    QCOMPARE(dialog.UserList()->GetEquations().size(), std::size_t(itemsAfter.size()));
+    // Saved or not, the fields were applied to the working equation.
+    QCOMPARE(QString::fromStdWString(kind == 111 ? dialog.WorkingEquation().GetEquationX()
+                                                 : dialog.WorkingEquation().GetEquationY()),
+             QStringLiteral("u"));
+    if (!itemsAfter.isEmpty()) {
+        const CEquation& stored = *dialog.UserList()->GetEquations()[0];
+        QCOMPARE(QString::fromStdWString(stored.GetName()), itemsAfter[0]);
+        QVERIFY(stored.GetParameters()[0] != dialog.WorkingEquation().GetParameters()[0]);  // a copy
+    }
+}
+
+void CurveDialogTest::save_into_current_curve_and_duplicates()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    type(dialog, 106, QStringLiteral("x^2"));
+    auto seen = std::make_shared<QString>();
+    answerSaveAs(seen, QStringLiteral("same"), 1);
+    click(dialog, 116);
+    QTRY_COMPARE(items(dialog, 105), QStringList({"same"}));
+
+    // Save writes into the current curve; its item keeps its text.
+    type(dialog, 106, QStringLiteral("x^3"));
+    click(dialog, 115);
+    QCOMPARE(items(dialog, 105), QStringList({"same"}));
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetEquationY(), std::wstring(L"x^3"));
+
+    answerSaveAs(seen, std::nullopt, 1);  // the field still holds "x^3", the suggestion
+    click(dialog, 116);
+    QTRY_COMPARE(items(dialog, 105), QStringList({"same", "x^3"}));
+    answerSaveAs(seen, QStringLiteral("same"), 1);
+    click(dialog, 116);
+    QTRY_COMPARE(items(dialog, 105), QStringList({"same", "x^3", "same"}));
+    QCOMPARE(current(dialog, 105), 2);
+
+    click(dialog, 1);
+    CEquationList written;
+    QCOMPARE(written.LoadFromXml(QString::fromUtf8(session.read(userFile)).toStdWString()), 1);
+    QCOMPARE(written.GetEquations().size(), std::size_t(3));
+    QCOMPARE(written.GetEquations()[2]->GetName(), std::wstring(L"same"));
+    QCOMPARE(written.GetSelected(), written.GetEquations()[2]);
+}
+
+void CurveDialogTest::delete_down_to_empty_list()
+{
+    Session session;
+    session.write(userFile, userLibrary({{L"first", L"1", L"x", L""}, {L"second", L"3", L"2", L""}}, -1));
+    Dlg dialog;
+    show(dialog);
+    click(dialog, 108);
+    QCOMPARE(items(dialog, 105), QStringList({"second"}));
+    QCOMPARE(current(dialog, 105), 0);
+    QCOMPARE(text(dialog, 106), QStringLiteral("2"));  // the remaining curve is taken up
+    QVERIFY(dialog.control<QRadioButton>(112)->isChecked());
+
+    click(dialog, 108);
+    QCOMPARE(items(dialog, 105), QStringList());
+    QCOMPARE(current(dialog, 105), -1);
+    QCOMPARE(text(dialog, 106), QStringLiteral("2"));  // the fields keep the deleted curve
+    click(dialog, 108);  // nothing left to delete
+    QVERIFY(dialog.UserList()->GetEquations().empty());
+
+    auto seen = std::make_shared<QString>();
+    answerSaveAs(seen, std::nullopt, 2);
+    click(dialog, 115);  // acts as Save as
+    QTRY_COMPARE(*seen, QStringLiteral("2"));
+    QVERIFY(session.read(userFile).contains("second"));  // nothing reached the disk before Close
+}
+
+void CurveDialogTest::only_close_ends_the_dialog()
+{
+    Session session;
+    Dlg dialog;
+    std::vector<bool> visible;
+    QTimer::singleShot(0, &dialog, [&] {
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        visible.push_back(dialog.isVisible());
+        dialog.close();
+        visible.push_back(dialog.isVisible());
+        click(dialog, 1);
+    });
+    QCOMPARE(dialog.DoModal(), 1);
+    QCOMPARE(visible, std::vector<bool>({true, true}));
+}
+
+void CurveDialogTest::close_writes_both_libraries()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    pick(dialog, 100, 1);
+    click(dialog, 1);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), 1);
+
+    CEquationList expected;
+    expected.LoadFromXml(DefaultLibraryText());
+    expected.SetSelected(*expected.GetEquations()[1]);
+    const QByteArray predefined = session.read(predefinedFile);
+    QCOMPARE(predefined, QString::fromStdWString(expected.ToXml()).toUtf8());
+    QVERIFY(predefined.startsWith(
+        "<EquationList version=\"\" ><Equation type=\"3\" name=\"Cayley&apos;s Sextic\" "
+        "equationy=\"4*a*(cos(1/3*th))^3\" equationx=\"\" createdBy=\"0\" selected=\"0\" >"));
+    QVERIFY(predefined.contains("name=\"Cycloid\" equationy=\"a*(1-cos(t))\" equationx=\"a*(t-sin(t))\" "
+                                "createdBy=\"0\" selected=\"1\" >"));
+    QCOMPARE(session.read(userFile), QByteArray("<EquationList version=\"\" ></EquationList>"));
+}
+
+void CurveDialogTest::failed_save_asks_before_closing()
+{
+    Session session;
+    const QString folder = session.path(QStringLiteral("not yet"));
+    Session::setInstallFolder(folder);
+    Dlg dialog;
+    show(dialog);
+    type(dialog, 106, QStringLiteral("x/2"));
+    auto seen = std::make_shared<QString>();
+    answerSaveAs(seen, QStringLiteral("half"), 1);
+    click(dialog, 116);
+    QTRY_COMPARE(items(dialog, 105), QStringList({"half"}));
+
+    session.backend.scriptAnswer(IDNO);
+    click(dialog, 1);
+    QVERIFY(dialog.isVisible());
+    const std::wstring f = folder.toStdWString() + L"/";
+    const std::wstring reason = systemReason(ENOENT);
+    QCOMPARE(session.backend.calls.back(),
+             (RecordingBackend::Call{RecordingBackend::Kind::MessageBox,
+                                     L"The curve library \"" + f + L"curveDefinition.xml\" could not be saved: " + reason
+                                         + L".\nThe curve library \"" + f + L"curveDefinition_User.xml\" could not be "
+                                         L"saved: " + reason + L".\n\nClose anyway? The changes made to these libraries "
+                                         L"will be lost.",
+                                     int(MB_YESNO | MB_ICONEXCLAMATION)}));
+
+    // The user makes the folder and presses Close again: nothing was lost.
+    QVERIFY(QDir().mkpath(folder));
+    session.backend.clear();
+    click(dialog, 1);
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(session.backend.messages().empty());
+    QVERIFY(session.read(QStringLiteral("not yet/curveDefinition_User.xml")).contains("name=\"half\""));
+
+    // Yes closes without the files.
+    Session other;
+    Session::setInstallFolder(other.path(QStringLiteral("missing")));
+    Dlg second;
+    show(second);
+    other.backend.scriptAnswer(IDYES);
+    click(second, 1);
+    QVERIFY(!second.isVisible());
+    QCOMPARE(second.result(), 1);
+    QCOMPARE(other.backend.messages().size(), std::size_t(1));
+}
+
+void CurveDialogTest::damaged_library_is_kept_data()
+{
+    QTest::addColumn<QByteArray>("userBytes");  // "dir": a folder stands in the file's place
+    QTest::addColumn<QByteArray>("predefinedBytes");
+    QTest::addColumn<QStringList>("userItems");
+    QTest::addColumn<int>("predefinedCount");
+    // %F: install folder, %C and %P: the copies kept, %E: the system's "is a directory"
+    QTest::addColumn<QString>("message");
+
+    const QByteArray one = userLibrary({{L"kept", L"1", L"x", L""}}, -1);
+    QByteArray stray = userLibrary({{L"a", L"1", L"x", L""}, {L"b", L"1", L"x", L""}}, -1);
+    stray.insert(stray.indexOf("<Equation type", 30), "</Bogus>");
+    QByteArray latin1 = one;
+    latin1.replace("kept", "caf\xE9");
+    const QString replaced = QStringLiteral("\nThe file will be replaced when the dialog is closed. ");
+    const QString kept = QStringLiteral("A copy of it as it was is kept in \"%C\".");
+
+    QTest::newRow("stray end tag: both curves read")
+        << stray << QByteArray() << QStringList{"a", "b"} << 4
+        << "The curve library \"%FcurveDefinition_User.xml\" is damaged: it is not well-formed (No start tag for end "
+           "tag 'Bogus' at offset 419).\nThe 2 curves that could be read from it are shown." + replaced + kept;
+    QTest::newRow("no curve library in it") << QByteArray("<CurveList></CurveList>") << QByteArray() << QStringList{}
+        << 4
+        << "The curve library \"%FcurveDefinition_User.xml\" is damaged: it holds no curve library.\n"
+           "No stored curves are shown." + replaced + kept;
+    QTest::newRow("not UTF-8") << latin1 << QByteArray() << QStringList{"caf?"} << 4
+        << "The curve library \"%FcurveDefinition_User.xml\" is damaged: it is not UTF-8 text.\n"
+           "The one curve that could be read from it is shown." + replaced + kept;
+    QTest::newRow("unreadable: no copy") << QByteArray("dir") << QByteArray() << QStringList{} << 4
+        << "The curve library \"%FcurveDefinition_User.xml\" could not be read: %E.\n"
+           "No stored curves are shown." + replaced + "No copy of it could be kept: %E.";
+    QTest::newRow("predefined damaged: built-in curves, one message for both")
+        << one << QByteArray("<Equation") << QStringList{"kept"} << 4
+        << "The curve library \"%FcurveDefinition.xml\" is damaged: it is not well-formed (No root "
+           "element).\nThe built-in curves are shown instead." + replaced
+               + "A copy of it as it was is kept in \"%P\".";
+}
+
+void CurveDialogTest::damaged_library_is_kept()
+{
+    QFETCH(QByteArray, userBytes);
+    QFETCH(QByteArray, predefinedBytes);
+    QFETCH(QStringList, userItems);
+    QFETCH(int, predefinedCount);
+    QFETCH(QString, message);
+    Session session;
+    if (userBytes == "dir")
+        QVERIFY(QDir(session.dir.path()).mkdir(userFile));
+    else
+        session.write(userFile, userBytes);
+    if (!predefinedBytes.isEmpty())
+        session.write(predefinedFile, predefinedBytes);
+
+    Dlg dialog;
+    show(dialog);
+    QTRY_COMPARE(session.backend.messages().size(), std::size_t(1));
+    QCOMPARE(items(dialog, 105), userItems);
+    QCOMPARE(dialog.control<QComboBox>(100)->count(), predefinedCount);
+
+    const QDir dir(session.dir.path());
+    const auto copies = [&](const QString& stem) {
+        return dir.entryList({stem + QStringLiteral(".damaged-*.xml")}, QDir::Files);
+    };
+    const QStringList userCopies = copies(QStringLiteral("curveDefinition_User"));
+    const QStringList predefinedCopies = copies(QStringLiteral("curveDefinition"));
+    const bool userDamaged = message.contains(QStringLiteral("%C"));
+    QCOMPARE(userCopies.size(), userDamaged ? 1 : 0);
+    QCOMPARE(predefinedCopies.size(), predefinedBytes.isEmpty() ? 0 : 1);
+    if (userDamaged) {
+        QVERIFY(QRegularExpression(QStringLiteral("^curveDefinition_User\\.damaged-\\d{8}-\\d{6}\\.xml$"))
+                    .match(userCopies[0]).hasMatch());
+        QCOMPARE(session.read(userCopies[0]), userBytes);
+    }
+    if (!predefinedBytes.isEmpty())
+        QCOMPARE(session.read(predefinedCopies[0]), predefinedBytes);
+
+    message.replace(QStringLiteral("%F"), session.dir.path() + QStringLiteral("/"));
+    message.replace(QStringLiteral("%E"), QString::fromStdWString(systemReason(EISDIR)));
+    if (userDamaged)
+        message.replace(QStringLiteral("%C"), session.path(userCopies[0]));
+    if (!predefinedBytes.isEmpty())
+        message.replace(QStringLiteral("%P"), session.path(predefinedCopies[0]));
+    QCOMPARE(QString::fromStdWString(session.backend.messages()[0]), message);
+    QCOMPARE(session.backend.calls.back().a, int(MB_OK | MB_ICONEXCLAMATION));
+}
+
+void CurveDialogTest::damaged_copies_never_overwrite()
+{
+    Session session;
+    session.write(userFile, "<broken");
+    const std::wstring path = session.path(userFile).toStdWString();
+    const std::time_t now = std::time(nullptr);
+    CEquationList list;
+    const auto first = plotwright::ui::ReadStoredLibrary(path, list, now);
+    const auto second = plotwright::ui::ReadStoredLibrary(path, list, now);
+    QVERIFY(!first.copyPath.empty());
+    QCOMPARE(second.copyPath, first.copyPath.substr(0, first.copyPath.size() - 4) + L"-2.xml");
+    QCOMPARE(session.read(QString::fromStdWString(second.copyPath).section('/', -1)), QByteArray("<broken"));
+}
+
+QTEST_MAIN(CurveDialogTest)
+#include "dlg_curve_test.moc"
