@@ -105,9 +105,11 @@ Acad::ErrorStatus AcEdCommandStack::removeCmd(const wchar_t* cmdGroupName, const
                            [&](const auto& c) { return sameName(c->globalName(), cmdGlobalName); });
     if (it == list.end())
         return Acad::eKeyNotFound;
+    // The names passed in may be the command's own (the linker passes them): they die
+    // with it, so the empty group goes by identity, not by name.
     list.erase(it);
     if (list.empty())
-        removeGroup(cmdGroupName);
+        std::erase_if(groups_, [group](const auto& g) { return g.get() == group; });
     return Acad::eOk;
 }
 
