@@ -104,7 +104,15 @@ CAdUiBaseDialog::CAdUiBaseDialog(const DialogTemplate& dialogTemplate, QWidget* 
         BindControl(dialogTemplate.controls[i].id, *d_->controls[i]);
 }
 
-CAdUiBaseDialog::~CAdUiBaseDialog() = default;
+CAdUiBaseDialog::~CAdUiBaseDialog()
+{
+    // Controls outlive this destructor (QWidget deletes them later): no command
+    // may reach a dialog that is half destroyed.
+    for (const auto& w : d_->controls) {
+        if (w)
+            disconnect(w, nullptr, this, nullptr);
+    }
+}
 
 QRect CAdUiBaseDialog::MapDialogRect(int x, int y, int cx, int cy) const
 {
@@ -140,7 +148,7 @@ void CAdUiBaseDialog::BindControl(int id, QWidget& widget)
     }
     d_->controls[index] = &widget;
     plotwright::host::applyTemplate(c, widget, *this);
-    plotwright::host::connectNotifications(widget, id, [this](int cid, int code) { SendCommand(cid, code); });
+    plotwright::host::connectNotifications(widget, id, this, [this](int cid, int code) { SendCommand(cid, code); });
     if (old && old != &widget)
         delete old;
 

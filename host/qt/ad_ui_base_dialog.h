@@ -16,8 +16,6 @@
 // Notifications a control sends to its dialog with its id.
 constexpr int BN_CLICKED = 0;        // button pressed
 constexpr int CBN_SELCHANGE = 1;     // the user chose another combo box item
-constexpr int EN_SETFOCUS = 0x0100;
-constexpr int EN_KILLFOCUS = 0x0200;
 constexpr int EN_CHANGE = 0x0300;    // an edit's text changed
 
 class CAdUiBaseDialog : public QDialog, public plotwright::host::EditorCommandBracket {
@@ -51,7 +49,10 @@ public:
     // control itself would. Returns true when a handler took it.
     bool SendCommand(int id, int notification = BN_CLICKED);
 
+    // Hides the dialog and hands the input to the editor; its run goes on.
     void BeginEditorCommand() override;
+    // Takes the input back and shows the dialog again; with `restoreDialog` false the
+    // dialog stays hidden and its run ends with 2.
     void CompleteEditorCommand(bool restoreDialog = true) override;
 
     // Replaces the template's control `id` by `widget` (see DataExchange::Control).

@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -16,27 +15,6 @@
 namespace plotwright::host {
 
 namespace {
-
-// Edits report gaining and losing the focus to their dialog.
-class FocusNotifier : public QObject {
-public:
-    FocusNotifier(QObject* parent, int id, std::function<void(int, int)> send)
-        : QObject(parent), id_(id), send_(std::move(send)) {}
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::FocusIn)
-            send_(id_, EN_SETFOCUS);
-        else if (event->type() == QEvent::FocusOut)
-            send_(id_, EN_KILLFOCUS);
-        return false;
-    }
-
-private:
-    int id_;
-    std::function<void(int, int)> send_;
-};
 
 bool takesNoFocus(ControlKind kind)
 {
@@ -124,19 +102,18 @@ void applyTemplate(const ControlTemplate& c, QWidget& widget, const CAdUiBaseDia
     widget.setVisible(!(c.style & Hidden));
 }
 
-void connectNotifications(QWidget& widget, int id, std::function<void(int, int)> send)
+void connectNotifications(QWidget& widget, int id, QObject* context, std::function<void(int, int)> send)
 {
     if (widget.property("plotwrightNotifies").toBool())
         return;
     widget.setProperty("plotwrightNotifies", true);
     if (auto* button = qobject_cast<QAbstractButton*>(&widget)) {
-        QObject::connect(button, &QAbstractButton::clicked, button, [send, id] { send(id, BN_CLICKED); });
+        QObject::connect(button, &QAbstractButton::clicked, context, [send, id] { send(id, BN_CLICKED); });
     } else if (auto* combo = qobject_cast<QComboBox*>(&widget)) {
         // Only the user's choices notify, not items set by the program.
-        QObject::connect(combo, &QComboBox::activated, combo, [send, id] { send(id, CBN_SELCHANGE); });
+        QObject::connect(combo, &QComboBox::activated, context, [send, id] { send(id, CBN_SELCHANGE); });
     } else if (auto* edit = qobject_cast<QLineEdit*>(&widget)) {
-        QObject::connect(edit, &QLineEdit::textChanged, edit, [send, id] { send(id, EN_CHANGE); });
-        edit->installEventFilter(new FocusNotifier(edit, id, send));
+        QObject::connect(edit, &QLineEdit::textChanged, context, [send, id] { send(id, EN_CHANGE); });
     }
 }
 

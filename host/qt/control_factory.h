@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QObject;
 class QWidget;
 class CAdUiBaseDialog;
 
@@ -17,7 +18,8 @@ QWidget* createControl(const ControlTemplate& control, QWidget* parent);
 // "control<id>"), focus behaviour and style of the template.
 void applyTemplate(const ControlTemplate& control, QWidget& widget, const CAdUiBaseDialog& dialog);
 
-// Forwards the widget's notifications to `send(id, notification)`; once per widget.
-void connectNotifications(QWidget& widget, int id, std::function<void(int, int)> send);
+// Forwards the widget's notifications to `send(id, notification)`, once per widget;
+// the connections live as long as `context`.
+void connectNotifications(QWidget& widget, int id, QObject* context, std::function<void(int, int)> send);
 
 } // namespace plotwright::host

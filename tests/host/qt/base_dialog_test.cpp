@@ -14,8 +14,6 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
-#include <QToolTip>
-#include <QHelpEvent>
 
 #include <cmath>
 
@@ -113,9 +111,7 @@ private slots:
     void commands_reach_the_first_matching_handler();
     void group_box_does_not_catch_clicks();
     void data_exchange_both_ways();
-    void keep_focus_answer();
     void editor_command_hides_and_restores_inside_the_modal_run();
-    void picture_button_tooltip_comes_from_the_subclass();
 };
 
 void BaseDialogTest::layout_data()
@@ -290,12 +286,6 @@ void BaseDialogTest::data_exchange_both_ways()
     QCOMPARE(dialog.kind, -1);
 }
 
-void BaseDialogTest::keep_focus_answer()
-{
-    ProbeDialog dialog(true);
-    QCOMPARE(dialog.OnKeepFocus(), 1);
-}
-
 void BaseDialogTest::editor_command_hides_and_restores_inside_the_modal_run()
 {
     RecordingBackend recorder;
@@ -319,21 +309,7 @@ void BaseDialogTest::editor_command_hides_and_restores_inside_the_modal_run()
     using K = RecordingBackend::Kind;
     QCOMPARE(recorder.kinds(), (std::vector<K>{K::BeginEditorCommand, K::CompleteEditorCommand}));
     QCOMPARE(dialog.initCount, 1);  // showing again does not initialise again
-}
-
-void BaseDialogTest::picture_button_tooltip_comes_from_the_subclass()
-{
-    struct Tipped : CAdUiBitmapButton {
-        std::wstring GetToolTipText() const override { return L"Draw"; }
-    };
-    Tipped button;
-    button.SetIsToolButton(true);
-    QVERIFY(button.autoRaise());
-    QVERIFY(button.AutoLoad());
-    button.show();
-    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button.mapToGlobal(QPoint(2, 2)));
-    QCoreApplication::sendEvent(&button, &help);
-    QTRY_COMPARE(QToolTip::text(), QStringLiteral("Draw"));
+    QCOMPARE(dialog.OnKeepFocus(), 1);
 }
 
 QTEST_MAIN(BaseDialogTest)
