@@ -1,0 +1,49 @@
+// The module's exports and its attach and detach work.
+//
+// Attach and detach are the constructor and destructor of a static object: they run
+// when the editor maps the module and when it is really unmapped, as the operating
+// system's attach and detach notifications do. (A shared object holding unique C++
+// symbols may stay mapped after dlclose; the two still pair, and everything that must
+// follow each load and unload is done on kInitAppMsg and kUnloadAppMsg instead.)
+
+#include "app/plotwright_app.h"
+#include "host/qt/ui_library.h"
+
+#include <QtCore/qglobal.h>
+
+#include <dlfcn.h>
+
+// Outside any namespace: the resource macros declare global functions.
+static void initModuleResources() { Q_INIT_RESOURCE(ui_resources); }
+static void cleanupModuleResources() { Q_CLEANUP_RESOURCE(ui_resources); }
+
+CPlotwrightApp& thePlotwrightApp()
+{
+    static CPlotwrightApp app;
+    return app;
+}
+
+namespace {
+
+struct ModuleAttachment {
+    ModuleAttachment()
+    {
+        Dl_info info{};
+        if (dladdr(reinterpret_cast<void*>(&initModuleResources), &info))
+            thePlotwrightApp().SetModuleInstance(info.dli_fbase);
+        initModuleResources();
+        InitAcUiDLL();
+    }
+    ~ModuleAttachment() { cleanupModuleResources(); }
+};
+
+const ModuleAttachment attachment;
+
+} // namespace
+
+ACRX_MODULE_EXPORT AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* pkt)
+{
+    return thePlotwrightApp().dispatch(msg, pkt);
+}
+
+ACRX_DEFINE_API_VERSION()
