@@ -388,6 +388,11 @@ void CUGCtrl::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // The view would pass Enter on to the window, where it presses the default button.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 

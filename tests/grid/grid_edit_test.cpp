@@ -4,7 +4,10 @@
 #include "test_grid.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QPointer>
 #include <QTest>
 
@@ -49,6 +52,7 @@ private slots:
     void refused_edit_keeps_the_editor();
     void cancel_flag_set_by_the_handler_keeps_its_own_text();
     void owner_editor_is_reused_and_never_deleted();
+    void enter_on_the_grid_stays_in_the_grid();
 };
 
 void GridEditTest::first_key_replaces_the_old_text()
@@ -304,6 +308,27 @@ void GridEditTest::owner_editor_is_reused_and_never_deleted()
     QVERIFY(own->isHidden());
     QCOMPARE(textAt(grid, 1, 0), QStringLiteral("1"));
     QCOMPARE(grid.editStarts, 2);
+}
+
+void GridEditTest::enter_on_the_grid_stays_in_the_grid()
+{
+    QDialog dialog;
+    auto* button = new QPushButton(QStringLiteral("Close"), &dialog);
+    button->setDefault(true);
+    auto* grid = new TestGrid;
+    grid->setParent(&dialog);
+    grid->setGeometry(0, 30, 300, 100);
+    grid->SetNumberRows(2);
+    grid->SetNumberCols(2);
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    grid->setFocus();
+    QVERIFY(grid->GotoCell(0, 0));
+    QSignalSpy clicks(button, &QPushButton::clicked);
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(clicks.count(), 0);
+    QVERIFY(dialog.isVisible());
 }
 
 int runGridEditTests(int argc, char** argv)
