@@ -13,6 +13,7 @@
 #include "ui/stored_library.h"
 
 #include <QApplication>
+#include <QMetaType>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -34,6 +35,8 @@
 using plotwright::host::RecordingBackend;
 using plotwright::host::ScopedBackend;
 using Dlg = CDlgCurve;
+
+Q_DECLARE_METATYPE(std::optional<QString>)
 
 namespace {
 
@@ -232,12 +235,13 @@ void CurveDialogTest::start_up_without_files()
     // Tab walks the template order, with the grid in the placeholder's place (inside
     // the grid Tab moves between cells, so the way out is checked backwards).
     QTRY_COMPARE(QApplication::focusWidget(), dialog.GetDlgItem(1));
-    for (QWidget* next : {dialog.GetDlgItem(100), dialog.GetDlgItem(101), static_cast<QWidget*>(dialog.findChild<MyCug*>())}) {
+    QWidget* grid = dialog.findChild<MyCug*>();
+    for (QWidget* next : {dialog.GetDlgItem(100), dialog.GetDlgItem(101), grid}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
     }
     dialog.GetDlgItem(105)->setFocus();
-    for (QWidget* previous : {dialog.GetDlgItem(104), static_cast<QWidget*>(dialog.findChild<MyCug*>())}) {
+    for (QWidget* previous : {dialog.GetDlgItem(104), grid}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         QCOMPARE(QApplication::focusWidget(), previous);
     }
@@ -273,7 +277,6 @@ void CurveDialogTest::predefined_expression_data()
     QTest::newRow("parametric: x expression; y expression") << 1 << "a*(t-sin(t)); a*(1-cos(t))";
     QTest::newRow("explicit: brackets become blanks") << 4 << " a *sin x ";
     QTest::newRow("parametric with brackets") << 5 << " 1 ;  2 ";
-    QTest::newRow("polar: the radius alone") << 0 << "4*a*(cos(1/3*th))^3";
 }
 
 void CurveDialogTest::predefined_expression()
@@ -378,49 +381,46 @@ void CurveDialogTest::draw_predefined_curve_with_grid_values()
 
 void CurveDialogTest::save_as_data()
 {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("parametric");
     QTest::addColumn<int>("button");
-    QTest::addColumn<QString>("typed");
+    QTest::addColumn<std::optional<QString>>("typed");  // none: the suggestion stays
     QTest::addColumn<QString>("suggestion");
     QTest::addColumn<QStringList>("itemsAfter");
-    QTest::newRow("Save on an empty list acts as Save as") << 115 << 1 << "parabola" << "u" << QStringList{"parabola"};
-    QTest::newRow("parametric: x; y suggested, taken as is") << 111 << 1 << "" << "u; v" << QStringList{"u; v"};
-    QTest::newRow("polar: the radius suggested") << 112 << 1 << "" << "u" << QStringList{"u"};
-    QTest::newRow("empty name gives an empty item") << 116 << 1 << "\b" << "u" << QStringList{""};
-    QTest::newRow("Cancel adds nothing") << 116 << 2 << "never" << "u" << QStringList{};
+    QTest::newRow("explicit: the expression suggested") << false << 1 << std::optional<QString>() << "u"
+                                                        << QStringList{"u"};
+    QTest::newRow("parametric: x; y suggested") << true << 1 << std::optional<QString>() << "u; v"
+                                                << QStringList{"u; v"};
+    QTest::newRow("empty name gives an empty item") << false << 1 << std::optional(QString()) << "u"
+                                                    << QStringList{""};
+    QTest::newRow("Cancel adds nothing") << true << 2 << std::optional<QString>("never") << "u; v" << QStringList{};
 }
 
 void CurveDialogTest::save_as()
 {
-    QFETCH(int, kind);
+    QFETCH(bool, parametric);
     QFETCH(int, button);
-    QFETCH(QString, typed);
+    QFETCH(std::optional<QString>, typed);
     QFETCH(QString, suggestion);
     QFETCH(QStringList, itemsAfter);
     Session session;
     Dlg dialog;
     show(dialog);
-    if (kind == 111 || kind == 112)
-        click(dialog, kind);
+    if (parametric)
+        click(dialog, 111);
     type(dialog, 106, QStringLiteral("u"));
-    if (kind == 111)
+    if (parametric)
         type(dialog, 107, QStringLiteral("v"));
     auto seen = std::make_shared<QString>();
-    answerSaveAs(seen, typed.isEmpty() ? std::nullopt : std::optional(typed == "\b" ? QString() : typed), button);
-    click(dialog, kind == 115 ? 115 : 116);
+    answerSaveAs(seen, typed, button);
+    click(dialog, 116);
     QTRY_COMPARE(*seen, suggestion);
     QCOMPARE(items(dialog, 105), itemsAfter);
     QCOMPARE(current(dialog, 105), int(itemsAfter.size()) - 1);
     QCOMPARE(dialog.UserList()->GetEquations().size(), std::size_t(itemsAfter.size()));
     // Saved or not, the fields were applied to the working equation.
-    QCOMPARE(QString::fromStdWString(kind == 111 ? dialog.WorkingEquation().GetEquationX()
-                                                 : dialog.WorkingEquation().GetEquationY()),
-             QStringLiteral("u"));
-    if (!itemsAfter.isEmpty()) {
-        const CEquation& stored = *dialog.UserList()->GetEquations()[0];
-        QCOMPARE(QString::fromStdWString(stored.GetName()), itemsAfter[0]);
-        QVERIFY(stored.GetParameters()[0] != dialog.WorkingEquation().GetParameters()[0]);  // a copy
-    }
+    QCOMPARE(QString::fromStdWString(dialog.WorkingEquation().GetEquationY()), parametric ? "v" : "u");
+    if (!itemsAfter.isEmpty())  // a copy, not the working equation's own parameters
+        QVERIFY(dialog.UserList()->GetEquations()[0]->GetParameters()[0] != dialog.WorkingEquation().GetParameters()[0]);
 }
 
 void CurveDialogTest::save_into_current_curve_and_duplicates()
