@@ -5,10 +5,8 @@
 
 #include <QApplication>
 #include <QGroupBox>
-#include <QHelpEvent>
 #include <QLabel>
 #include <QTest>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 class GridWindowTest : public QObject {
@@ -21,7 +19,6 @@ private slots:
     void sizes_and_headings();
     void outside_the_cells_paints_the_default_background();
     void focus_frame_is_drawn_through_the_notification();
-    void hints_ask_the_notification_only_when_on();
 };
 
 void GridWindowTest::attach_takes_the_placeholder_place_data()
@@ -157,26 +154,6 @@ void GridWindowTest::focus_frame_is_drawn_through_the_notification()
     grid.focusRects.clear();
     grid.viewport()->repaint();
     QVERIFY2(grid.focusRects.empty(), "no frame while the grid has no focus");
-}
-
-void GridWindowTest::hints_ask_the_notification_only_when_on()
-{
-    GridWindow w;
-    TestGrid& grid = *w.grid;
-    grid.hint = QStringLiteral("a hint");
-    const QPoint pos = grid.visualRect(grid.model()->index(1, 1)).center();
-    auto ask = [&] {
-        QHelpEvent help(QEvent::ToolTip, pos, grid.viewport()->mapToGlobal(pos));
-        QApplication::sendEvent(grid.viewport(), &help);
-    };
-    grid.EnableHints(false);
-    ask();
-    QCOMPARE(grid.hintQueries, 0);
-    grid.EnableHints(true);
-    ask();
-    QCOMPARE(grid.hintQueries, 1);
-    QCOMPARE(QToolTip::text(), QStringLiteral("a hint"));
-    QToolTip::hideText();
 }
 
 int runGridWindowTests(int argc, char** argv)

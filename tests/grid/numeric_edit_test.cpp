@@ -47,7 +47,6 @@ private slots:
     void set_text_and_value_data();
     void set_text_and_value();
     void settings_reshape_the_number();
-    void create_makes_a_child_with_the_id();
 };
 
 void NumericEditTest::typing_data()
@@ -217,20 +216,6 @@ void NumericEditTest::settings_reshape_the_number()
     edit.SetFractionDigits(0);
     QCOMPARE(edit.text(), QString());
     QCOMPARE(edit.GetValue(), 0.0);
-}
-
-void NumericEditTest::create_makes_a_child_with_the_id()
-{
-    QWidget parent;
-    CUTNumericEdit edit;
-    QVERIFY(!edit.IsCreated());
-    QCOMPARE(edit.parentWidget(), nullptr);
-    edit.Create(&parent, QRect(), 320002);
-    QVERIFY(edit.IsCreated());
-    QCOMPARE(edit.parentWidget(), &parent);
-    QCOMPARE(edit.property("controlId").toInt(), 320002);
-    QVERIFY(!edit.isHidden());
-    edit.setParent(nullptr);
 }
 
 int runNumericEditTests(int argc, char** argv)

@@ -2,13 +2,10 @@
 
 #include <QPainter>
 #include <QTest>
-#include <QVBoxLayout>
 
-bool TestGrid::OnEditStart(int, int, QWidget** editor)
+bool TestGrid::OnEditStart(int, int, QWidget**)
 {
     ++editStarts;
-    if (ownEditor)
-        *editor = ownEditor;
     return allowEdit;
 }
 
@@ -22,13 +19,6 @@ bool TestGrid::OnEditFinish(int col, int row, QWidget*, const QString& text, boo
 QColor TestGrid::OnGetDefBackColor(Section section)
 {
     return background.isValid() ? background : CUGCtrl::OnGetDefBackColor(section);
-}
-
-bool TestGrid::OnHint(int, int, Section, QString* text)
-{
-    ++hintQueries;
-    *text = hint;
-    return !hint.isEmpty();
 }
 
 void TestGrid::OnDrawFocusRect(QPainter* painter, QRect rect)

@@ -3,7 +3,6 @@
 
 #include "grid/ug_ctrl.h"
 
-#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -20,15 +19,11 @@ public:
 
     // Decides an edit's end; the default accepts. May change *cancelFlag.
     std::function<bool(const Finish&, bool* cancelFlag)> finish;
-    // Hands an editor of the test's own to OnEditStart when set.
-    QWidget* ownEditor = nullptr;
     bool allowEdit = true;
     QColor background;       // OnGetDefBackColor's answer when valid
-    QString hint;            // OnHint's answer
 
     int setups = 0;
     int editStarts = 0;
-    int hintQueries = 0;
     std::vector<Finish> finishes;
     std::vector<QRect> focusRects;
 
@@ -38,7 +33,6 @@ protected:
     bool OnEditStart(int col, int row, QWidget** editor) override;
     bool OnEditFinish(int col, int row, QWidget* editor, const QString& text, bool* cancelFlag) override;
     QColor OnGetDefBackColor(Section section) override;
-    bool OnHint(int col, int row, Section section, QString* text) override;
     void OnDrawFocusRect(QPainter* painter, QRect rect) override;
 };
 
