@@ -21,6 +21,7 @@
 #include "ui_script.h"
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
@@ -59,6 +60,23 @@ void drawTwiceCommand()
     }
 }
 
+unsigned boxType = 0;
+int boxAnswer = 0;
+void askCommand() { boxAnswer = AfxMessageBox(L"Close anyway?", boxType); }
+
+bool meterShown = false;
+QString meterLabel;
+int meterValue = -1;
+QProgressBar* meterBar = nullptr;
+void meterCommand()
+{
+    acedSetStatusBarProgressMeter(L"Draw...", 0, 10);
+    meterShown = meterBar->isVisible();
+    acedSetStatusBarProgressMeterPos(10);
+    meterValue = meterBar->value();
+    acedRestoreStatusBar();
+}
+
 int entityCount()
 {
     int count = 0;
@@ -91,6 +109,8 @@ private slots:
         QCOMPARE(stack->addCommand(L"EDITORTEST", L"pick", L"pick", ACRX_CMD_MODAL, pickCommand), Acad::eOk);
         QCOMPARE(stack->addCommand(L"EDITORTEST", L"drawtwice", L"drawtwice", ACRX_CMD_MODAL, drawTwiceCommand),
                  Acad::eOk);
+        QCOMPARE(stack->addCommand(L"EDITORTEST", L"ask", L"ask", ACRX_CMD_MODAL, askCommand), Acad::eOk);
+        QCOMPARE(stack->addCommand(L"EDITORTEST", L"meter", L"meter", ACRX_CMD_MODAL, meterCommand), Acad::eOk);
     }
     void cleanupTestCase() { acedRegCmds()->removeGroup(L"EDITORTEST"); }
 
@@ -188,6 +208,46 @@ private slots:
         QCOMPARE(pickStatus, RTNORM);
         QCOMPARE(picked[0], 2.0);
         QCOMPARE(picked[1], 3.0);
+    }
+
+    void message_box_answers_data()
+    {
+        QTest::addColumn<unsigned>("type");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("yes of yes/no") << (MB_YESNO | MB_ICONEXCLAMATION) << int(QMessageBox::Yes) << IDYES;
+        QTest::newRow("no of yes/no") << (MB_YESNO | MB_ICONEXCLAMATION) << int(QMessageBox::No) << IDNO;
+        QTest::newRow("cancel of yes/no/cancel") << MB_YESNOCANCEL << int(QMessageBox::Cancel) << IDCANCEL;
+        QTest::newRow("cancel of ok/cancel") << MB_OKCANCEL << int(QMessageBox::Cancel) << IDCANCEL;
+        QTest::newRow("ok") << (MB_OK | MB_ICONERROR) << int(QMessageBox::Ok) << IDOK;
+    }
+
+    void message_box_answers()
+    {
+        QFETCH(unsigned, type);
+        QFETCH(int, button);
+        QFETCH(int, answer);
+        MainWindow window;
+        window.show();
+        UiScript script;
+        script.answerMessageBox(static_cast<QMessageBox::StandardButton>(button));
+        boxType = type;
+        boxAnswer = 0;
+        typeLine(window, "ask");
+        QVERIFY(script.done());
+        QCOMPARE(script.texts, QStringList{"Close anyway?"});
+        QCOMPARE(boxAnswer, answer);
+    }
+
+    void progress_meter_shows_in_the_status_bar()
+    {
+        MainWindow window;
+        window.show();
+        meterBar = window.progressBar();
+        typeLine(window, "meter");
+        QVERIFY(meterShown);
+        QCOMPARE(meterValue, 10); // the last position shows even right after the start
+        QVERIFY(!meterBar->isVisible());
     }
 
     void coordinates_show_with_a_full_stop()
