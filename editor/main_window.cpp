@@ -143,6 +143,12 @@ void MainWindow::execute(const QString& line)
 {
     if (backend_->isAskingForPoint()) {
         commandLine_->print(commandLine_->prompt() + " " + line);
+        // Zooming does not answer the question: it helps to find the point.
+        const QString word = line.trimmed().toUpper();
+        if (word == "ZOOM" || word == "'ZOOM") {
+            zoomExtents();
+            return;
+        }
         backend_->pointTyped(line);
         return;
     }

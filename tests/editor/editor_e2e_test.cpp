@@ -95,7 +95,14 @@ private slots:
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        QVERIFY(window.loadModule(PLOTWRIGHT_MODULE));
+        {
+            // A refused module is reported in a message box: answer it, so the test fails
+            // instead of waiting.
+            UiScript refusal;
+            refusal.answerMessageBox(QMessageBox::Ok);
+            const bool loaded = window.loadModule(PLOTWRIGHT_MODULE);
+            QVERIFY2(loaded, qPrintable(refusal.texts.value(0)));
+        }
         plotwright::editor::DrawingView* view = window.documents().currentView();
         const QPoint clickAt(300, 260);
         QPointF cycloidOrigin;

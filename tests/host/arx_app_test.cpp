@@ -1,7 +1,5 @@
-// The application base: which virtual slot each message code reaches, and what the
-// base's initialisation needs from the registry.
+// The application base: which virtual slot each message code reaches.
 
-#include "host/dynamic_linker.h"
 #include "host/rx_app.h"
 
 #include <gtest/gtest.h>
@@ -72,24 +70,4 @@ TEST(arx_app, codes_outside_the_table_answer_ok_without_a_call)
         EXPECT_EQ(app.dispatch(static_cast<AcRx::AppMsgCode>(code), nullptr), AcRx::kRetOK);
         EXPECT_TRUE(app.slots.empty());
     }
-}
-
-TEST(arx_app, base_slots_answer_ok)
-{
-    AcRxArxApp app;
-    int packet = 0; // not a loaded module's packet: the linker ignores it
-    for (int code = 0; code <= 15; ++code) {
-        SCOPED_TRACE(testing::Message() << "code " << code);
-        EXPECT_EQ(app.dispatch(static_cast<AcRx::AppMsgCode>(code), &packet), AcRx::kRetOK);
-    }
-}
-
-TEST(arx_app, initialisation_fails_without_a_dynamic_linker)
-{
-    AcRxObject* linker = acrxSysRegistry()->remove(ACRX_DYNAMIC_LINKER);
-    ASSERT_NE(linker, nullptr);
-    AcRxArxApp app;
-    EXPECT_EQ(app.dispatch(AcRx::kInitAppMsg, nullptr), AcRx::kRetError);
-    acrxSysRegistry()->atPut(ACRX_DYNAMIC_LINKER, linker);
-    EXPECT_EQ(app.dispatch(AcRx::kInitAppMsg, nullptr), AcRx::kRetOK);
 }

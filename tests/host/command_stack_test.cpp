@@ -99,14 +99,6 @@ TEST(command_stack, newest_group_shadows_and_removal_uncovers)
     EXPECT_TRUE(stack.commands().empty());
 }
 
-TEST(command_stack, a_global_name_wins_over_a_local_name)
-{
-    AcEdCommandStack stack;
-    ASSERT_EQ(stack.addCommand(L"A", L"first", L"second", ACRX_CMD_MODAL, countRun), Acad::eOk);
-    ASSERT_EQ(stack.addCommand(L"B", L"third", L"first", ACRX_CMD_MODAL, otherRun), Acad::eOk);
-    EXPECT_EQ(stack.lookupCmd(L"first")->functionAddr(), &countRun);
-}
-
 TEST(command_stack, invoke_runs_or_explains)
 {
     AcEdCommandStack stack;

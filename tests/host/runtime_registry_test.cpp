@@ -37,16 +37,3 @@ TEST(runtime_registry, casts_refuse_other_classes_and_null)
     EXPECT_FALSE(linker.isKindOf(nullptr));
     EXPECT_TRUE(AcRxClass::desc()->isKindOf(AcRxObject::desc()));
 }
-
-TEST(runtime_registry, dictionary_replaces_and_removes_entries)
-{
-    AcRxDictionary dictionary;
-    AcRxDictionary first, second;
-    EXPECT_EQ(dictionary.atPut(L"entry", &first), nullptr);
-    EXPECT_EQ(dictionary.atPut(L"entry", &second), &first);
-    EXPECT_EQ(dictionary.at(L"entry"), &second);
-    EXPECT_EQ(dictionary.at(L"ENTRY"), nullptr) << "keys are exact";
-    EXPECT_EQ(dictionary.remove(L"entry"), &second);
-    EXPECT_EQ(dictionary.remove(L"entry"), nullptr);
-    EXPECT_EQ(dictionary.numEntries(), 0u);
-}
