@@ -1,10 +1,11 @@
 // The module's exports and its attach and detach work.
 //
 // Attach and detach are the constructor and destructor of a static object: they run
-// when the editor maps the module and when it is really unmapped, as the operating
-// system's attach and detach notifications do. (A shared object holding unique C++
-// symbols may stay mapped after dlclose; the two still pair, and everything that must
-// follow each load and unload is done on kInitAppMsg and kUnloadAppMsg instead.)
+// when the module is mapped into the process and when it is unmapped, as the operating
+// system's attach and detach notifications do. The editor keeps an unloaded module
+// mapped until it exits, so the two run once per process; everything that must follow
+// each load and unload (the command, the per-drawing records) is done on kInitAppMsg
+// and kUnloadAppMsg instead.
 
 #include "app/plotwright_app.h"
 #include "host/qt/ui_library.h"

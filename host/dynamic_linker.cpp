@@ -120,7 +120,11 @@ bool AcRxDynamicLinker::loadModule(std::wstring_view path, std::wstring* message
         return fail(L"Cannot load " + name + L": it is a folder.");
 
     dlerror();
-    void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // RTLD_NODELETE: an unloaded module stays mapped. A toolkit keeps pointers into a
+    // module's constant data in process-wide caches (string literals become font
+    // family names, type descriptions get registered); unmapping the module would
+    // leave those pointing at nothing.
+    void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle)
         return fail(L"Cannot load " + name + L": " + dlReason(file));
     // The same file under another name (a hard link) maps to the same handle.

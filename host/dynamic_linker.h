@@ -16,8 +16,7 @@ public:
     ACRX_DECLARE_MEMBERS(AcRxDynamicLinker)
 
     AcRxDynamicLinker();
-    // Modules still loaded stay mapped: the process is ending, and their code may be
-    // needed by destructors of objects they handed out. Call unloadAll() before.
+    // Modules still loaded are not told: call unloadAll() before the process ends.
     ~AcRxDynamicLinker() override;
     AcRxDynamicLinker(const AcRxDynamicLinker&) = delete;
     AcRxDynamicLinker& operator=(const AcRxDynamicLinker&) = delete;
@@ -28,9 +27,11 @@ public:
     // reason; on success it says the module was loaded. Loading a loaded module is refused.
     bool loadModule(std::wstring_view path, std::wstring* message = nullptr);
 
-    // Sends kUnloadAppMsg, removes every command still registered from the module's
-    // code, and unmaps it. Refused (module stays loaded) when the module is not loaded,
-    // never unlocked itself, has a command running, or answers kRetError.
+    // Sends kUnloadAppMsg and removes every command still registered from the module's
+    // code; the module is then no longer loaded (a later load initialises it again), but
+    // its code and data stay mapped until the process ends, because objects it handed
+    // out may still point into them. Refused (module stays loaded) when the module is not
+    // loaded, never unlocked itself, has a command running, or answers kRetError.
     bool unloadModule(std::wstring_view path, std::wstring* message = nullptr);
 
     // Unloads every module in reverse load order, locked ones included (editor exit).

@@ -6,7 +6,12 @@
 #include "host/dynamic_linker.h"
 #include "host/rx_app.h"
 
+#include "editor/ui_script.h"
+
+#include <QAbstractButton>
+#include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <dlfcn.h>
@@ -110,6 +115,37 @@ private slots:
                  "Cannot load \"" + QString(PLOTWRIGHT_MODULE) + "\": its initialisation failed.");
         QVERIFY(stack->commands().empty());
         QVERIFY(linker->loadedModules().empty());
+    }
+
+    void the_dialog_runs_again_after_an_unload()
+    {
+        QTemporaryDir folder;
+        qputenv("PLOTWRIGHT_INSTALL_FOLDER", (folder.path() + "/").toUtf8());
+        for (int round = 1; round <= 2; ++round) {
+            QVERIFY(acrxDynamicLinker()->loadModule(module));
+            bool pictures = false;
+            UiScript script;
+            script.then(
+                [] {
+                    QWidget* modal = QApplication::activeModalWidget();
+                    return modal && modal->isVisible() && modal->findChild<QAbstractButton*>("control1");
+                },
+                [&] {
+                    QWidget* dialog = QApplication::activeModalWidget();
+                    // The module's resources are registered again after a reload.
+                    pictures = !dialog->findChild<QAbstractButton*>("control101")->icon().isNull();
+                    QTest::mouseClick(dialog->findChild<QAbstractButton*>("control1"), Qt::LeftButton);
+                });
+            std::wstring message;
+            QVERIFY2(acedRegCmds()->invoke(L"vexilo", &message), qPrintable(QString::fromStdWString(message)));
+            QVERIFY(script.done());
+            QVERIFY2(pictures, qPrintable(QString("round %1").arg(round)));
+            QVERIFY(QFileInfo::exists(folder.filePath("curveDefinition.xml")));
+            QVERIFY(QFileInfo::exists(folder.filePath("curveDefinition_User.xml")));
+            QVERIFY(acrxDynamicLinker()->unloadModule(module, &message));
+            QVERIFY(!acedRegCmds()->lookupCmd(L"vexilo"));
+        }
+        qunsetenv("PLOTWRIGHT_INSTALL_FOLDER");
     }
 
     void exports_only_the_entry_point_and_the_version()
