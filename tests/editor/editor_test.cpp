@@ -27,6 +27,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <array>
 #include <cmath>
@@ -426,6 +427,31 @@ private slots:
             const QPointF s = view->toScreen(p);
             QVERIFY(view->rect().contains(s.toPoint()));
         }
+    }
+
+    void view_zooms_about_the_cursor_and_pans_with_the_middle_button()
+    {
+        MainWindow window;
+        window.show();
+        plotwright::editor::DrawingView* view = window.documents().currentView();
+        view->grab(); // places the view
+        const QPointF anchor(300, 200);
+        const QPointF under = view->toWorld(anchor);
+        const double scale = view->scale();
+        QWheelEvent wheel(anchor, view->mapToGlobal(anchor), {}, QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &wheel);
+        QCOMPARE(view->scale(), scale * 1.25);
+        QCOMPARE(view->toWorld(anchor), under);
+
+        // Dragging with the middle button carries the drawing along with the cursor.
+        const QPoint from(100, 100), to(160, 140);
+        const QPointF grabbed = view->toWorld(from);
+        QTest::mousePress(view, Qt::MiddleButton, {}, from);
+        QTest::mouseMove(view, to);
+        QTest::mouseRelease(view, Qt::MiddleButton, {}, to);
+        QCOMPARE(view->toWorld(to), grabbed);
+        QVERIFY(!view->isPicking());
     }
 };
 
