@@ -15,14 +15,17 @@ Acad::ErrorStatus AcDbPolyline::addVertexAt(unsigned int index, const AcGePoint2
     const auto at = static_cast<std::ptrdiff_t>(index);
     // The side arrays come into being only when a vertex needs them, filled with the
     // defaults for the vertices that came before.
-    if (bulge != 0.0 && bulges_.empty())
+    // Decided before inserting: for the first vertex the filled array is still empty.
+    const bool keepBulges = bulge != 0.0 || !bulges_.empty();
+    const bool keepWidths = startWidth != -1.0 || endWidth != -1.0 || !widths_.empty();
+    if (keepBulges && bulges_.empty())
         bulges_.assign(points_.size(), 0.0);
-    if ((startWidth != -1.0 || endWidth != -1.0) && widths_.empty())
+    if (keepWidths && widths_.empty())
         widths_.assign(points_.size(), Widths{-1.0, -1.0});
     points_.insert(points_.begin() + at, point);
-    if (!bulges_.empty())
+    if (keepBulges)
         bulges_.insert(bulges_.begin() + at, bulge);
-    if (!widths_.empty())
+    if (keepWidths)
         widths_.insert(widths_.begin() + at, Widths{startWidth, endWidth});
     return Acad::eOk;
 }

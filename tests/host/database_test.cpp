@@ -295,6 +295,24 @@ TEST(database_working, destroyed_working_database_is_no_longer_working)
     EXPECT_EQ(acdbHostApplicationServices()->workingDatabase(), nullptr);
 }
 
+TEST(polyline_vertices, first_vertex_keeps_its_bulge_and_widths)
+{
+    AcDbPolyline pl;
+    ASSERT_EQ(pl.addVertexAt(0, {0, 0}, 0.5, 0.25, 0.75), Acad::eOk);
+    pl.addVertexAt(1, {1, 0});
+    double bulge = 9, start = 9, end = 9;
+    pl.getBulgeAt(0, bulge);
+    pl.getWidthsAt(0, start, end);
+    EXPECT_EQ(bulge, 0.5);
+    EXPECT_EQ(start, 0.25);
+    EXPECT_EQ(end, 0.75);
+    pl.getBulgeAt(1, bulge);
+    pl.getWidthsAt(1, start, end);
+    EXPECT_EQ(bulge, 0.0);
+    EXPECT_EQ(start, -1.0);
+    EXPECT_EQ(end, -1.0);
+}
+
 TEST(polyline_vertices, insertion_keeps_bulges_and_widths_with_their_vertex)
 {
     AcDbPolyline pl;
