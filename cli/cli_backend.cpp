@@ -1,9 +1,11 @@
 #include "cli/cli_backend.h"
 
-#include "cli/text.h"
 #include "host/editor.h"
+#include "markup/utf8_text.h"
 
 namespace plotwright::cli {
+
+using markup::utf8FromWide;
 
 namespace {
 constexpr int kBarWidth = 30;
@@ -46,7 +48,7 @@ int CliBackend::messageBox(std::wstring_view text, unsigned type)
 
 void CliBackend::setProgressMeter(std::wstring_view label, int minimum, int maximum)
 {
-    label_ = toUtf8(label);
+    label_ = utf8FromWide(label);
     minimum_ = minimum;
     maximum_ = maximum;
     shownPercent_ = -1;
@@ -89,7 +91,7 @@ void CliBackend::clearBar()
 void CliBackend::print(std::wstring_view text)
 {
     clearBar();
-    std::string line = toUtf8(text) + "\n";
+    std::string line = utf8FromWide(text) + "\n";
     std::fputs(line.c_str(), err_);
     std::fflush(err_);
 }

@@ -2,11 +2,14 @@
 
 #include "cli/failure.h"
 #include "cli/files.h"
-#include "cli/text.h"
+#include "markup/utf8_text.h"
 #include "markup/xml_document.h"
 #include "model/default_library.h"
 
 namespace plotwright::cli {
+
+using markup::utf8FromWide;
+using markup::wideFromUtf8;
 
 namespace {
 
@@ -42,14 +45,15 @@ CEquationListPtr loadLibrary(const std::optional<std::string>& file, std::string
     if (warning) {
         CXmlDocument document;
         if (!document.ParseText(text))
-            *warning = *file + " is not well-formed (" + toUtf8(document.GetResultText()) + "); read as far as possible";
+            *warning = *file + " is not well-formed (" + utf8FromWide(document.GetResultText()) +
+                       "); read as far as possible";
     }
     return library;
 }
 
 CEquationPtr findCurve(const CEquationList& library, const std::string& name, const std::optional<std::string>& file)
 {
-    CEquationPtr equation = library.FindEquation(fromUtf8(name));
+    CEquationPtr equation = library.FindEquation(wideFromUtf8(name));
     if (!equation)
         usage("no curve named \"" + name + "\" in " + libraryName(file) + " ('plotwright curves' lists them)");
     return equation;
@@ -64,14 +68,14 @@ CEquationPtr userCurve(CurveSource source, const std::string& expressionY, const
         break;
     case CurveSource::Parametric:
         equation->SetType(ParametricCartesian);
-        equation->SetEquationX(fromUtf8(expressionX));
+        equation->SetEquationX(wideFromUtf8(expressionX));
         break;
     case CurveSource::Polar:
     case CurveSource::Named:
         equation->SetType(ExplicitPolar);
         break;
     }
-    equation->SetEquationY(fromUtf8(expressionY));
+    equation->SetEquationY(wideFromUtf8(expressionY));
     equation->SetCreatedBy(2);
     equation->AddParameter(std::make_shared<CEquationParameter>(ParameterFields{
         .name = source == CurveSource::Explicit ? L"x" : L"t",
@@ -94,7 +98,7 @@ CEquationPtr requestedCurve(const Request& request, std::string* warning)
     }
 
     for (const Assignment& assignment : request.assignments) {
-        CEquationParameterPtr parameter = equation->FindParameter(fromUtf8(assignment.name));
+        CEquationParameterPtr parameter = equation->FindParameter(wideFromUtf8(assignment.name));
         if (!parameter)
             usage("--set: the curve has no constant named \"" + assignment.name + "\"");
         if (parameter->GetType() != Constant)

@@ -1,7 +1,7 @@
 #include "cli/files.h"
 
 #include "cli/failure.h"
-#include "cli/text.h"
+#include "markup/utf8_text.h"
 
 #include <cerrno>
 #include <cstring>
@@ -12,6 +12,8 @@
 #include <utility>
 
 namespace plotwright::cli {
+
+using markup::wideFromUtf8;
 
 Failure fileFailure(const std::string& path, int error) { return fileFailure(path, std::strerror(error)); }
 
@@ -78,7 +80,7 @@ std::wstring readTextFile(const std::string& path)
     std::string_view view = bytes;
     if (view.starts_with("\xEF\xBB\xBF"))
         view.remove_prefix(3);
-    return fromUtf8(view);
+    return wideFromUtf8(view);
 }
 
 void writeFileAtomically(const std::string& path, const std::string& bytes)

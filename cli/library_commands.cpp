@@ -5,10 +5,13 @@
 #include "cli/failure.h"
 #include "cli/files.h"
 #include "cli/output.h"
-#include "cli/text.h"
+#include "markup/utf8_text.h"
 #include "markup/xml_document.h"
 
 namespace plotwright::cli {
+
+using markup::utf8FromWide;
+using markup::wideFromUtf8;
 
 namespace {
 
@@ -27,7 +30,7 @@ int runCurves(const Request& request, Streams io)
     warn(io, warning);
     std::string text;
     for (const CEquationPtr& equation : library->GetEquations())
-        text += toUtf8(equation->GetName()) + "\n";
+        text += utf8FromWide(equation->GetName()) + "\n";
     emit(io.out, text);
     return kExitOk;
 }
@@ -47,8 +50,8 @@ int runLibraryConvert(const Request& request, Streams io)
     CEquationListPtr library = loadLibrary(request.in, &warning);
     warn(io, warning);
     std::wstring reason;
-    if (!library->SaveToFile(fromUtf8(request.out), &reason))
-        throw fileFailure(request.out, toUtf8(reason));
+    if (!library->SaveToFile(wideFromUtf8(request.out), &reason))
+        throw fileFailure(request.out, utf8FromWide(reason));
     return kExitOk;
 }
 
@@ -58,7 +61,7 @@ int runLibraryCheck(const Request& request, Streams io)
     const bool wellFormed = document.ParseText(readTextFile(request.in));
     // The parser reports nothing for a well-formed document.
     const std::wstring& result = document.GetResultText();
-    emit(io.out, (result.empty() && wellFormed ? std::string("well-formed") : toUtf8(result)) + "\n");
+    emit(io.out, (result.empty() && wellFormed ? std::string("well-formed") : utf8FromWide(result)) + "\n");
     return wellFormed ? kExitOk : kExitInvalidParameters;
 }
 

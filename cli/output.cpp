@@ -1,12 +1,16 @@
 #include "cli/output.h"
 
 #include "cli/text.h"
+#include "markup/utf8_text.h"
 
 #include <charconv>
 #include <cmath>
 #include <vector>
 
 namespace plotwright::cli {
+
+using markup::utf8FromWide;
+using markup::wideFromUtf8;
 
 namespace {
 
@@ -47,7 +51,7 @@ std::pair<std::string, std::string> bounds(double lower, double upper)
     return {formatShortest(lower), formatShortest(upper)};
 }
 
-std::size_t width(const std::string& utf8) { return fromUtf8(utf8).size(); }
+std::size_t width(const std::string& utf8) { return wideFromUtf8(utf8).size(); }
 
 std::string table(const std::vector<std::vector<std::string>>& rows)
 {
@@ -96,10 +100,10 @@ void appendJsonPoint(std::string& out, double x, double y, double z)
 
 std::string describeCurve(const CEquation& equation)
 {
-    std::string out = "name: " + toUtf8(equation.GetName()) + "\n";
+    std::string out = "name: " + utf8FromWide(equation.GetName()) + "\n";
     out += "kind: " + kindText(equation.GetType()) + "\n";
-    const std::string y = toUtf8(equation.GetEquationY());
-    const std::string x = toUtf8(equation.GetEquationX());
+    const std::string y = utf8FromWide(equation.GetEquationY());
+    const std::string x = utf8FromWide(equation.GetEquationX());
     switch (equation.GetType()) {
     case ExplicitCartesian:
         out += "y = " + y + "\n";
@@ -120,14 +124,14 @@ std::string describeCurve(const CEquation& equation)
         const ParameterFields& f = p->Fields();
         if (f.type == RunningVariable) {
             auto [lower, upper] = bounds(f.minSet, f.maxSet);
-            rows.push_back({toUtf8(f.name), "running", "-", formatShortest(f.minValue), formatShortest(f.maxValue),
-                            formatShortest(f.increment), lower, upper});
+            rows.push_back({utf8FromWide(f.name), "running", "-", formatShortest(f.minValue),
+                            formatShortest(f.maxValue), formatShortest(f.increment), lower, upper});
         } else if (f.type == Constant) {
             auto [lower, upper] = bounds(f.min, f.max);
-            rows.push_back({toUtf8(f.name), "constant", formatShortest(f.value), "-", "-", "-", lower, upper});
+            rows.push_back({utf8FromWide(f.name), "constant", formatShortest(f.value), "-", "-", "-", lower, upper});
         } else {
-            rows.push_back({toUtf8(f.name), "type " + std::to_string(f.type), formatShortest(f.value), "-", "-", "-",
-                            "-", "-"});
+            rows.push_back({utf8FromWide(f.name), "type " + std::to_string(f.type), formatShortest(f.value), "-", "-",
+                            "-", "-", "-"});
         }
     }
     out += "parameters:\n" + table(rows);

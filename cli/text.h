@@ -1,16 +1,11 @@
 #pragma once
-// Text at the command line's edges: UTF-8 arguments and output against the core's wide
-// text, and numbers that always use "." whatever the user's locale.
+// Numbers at the command line's edges: they always use "." whatever the user's locale.
 
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace plotwright::cli {
-
-// UTF-8 to wide text; a malformed sequence becomes U+FFFD.
-std::wstring fromUtf8(std::string_view text);
-std::string toUtf8(std::wstring_view text);
 
 // A finite number written with "." ("1.5", "-2", "+3e2", " 4" is refused). Empty when the
 // text is anything else, "1,5" and "nan" included.

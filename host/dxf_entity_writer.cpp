@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <numbers>
+#include <string_view>
 
 #include "host/db_entities.h"
 #include "host/db_polyline.h"
+#include "markup/utf8_text.h"
 
 namespace plotwright::host::detail {
 
@@ -23,18 +25,8 @@ std::string dxfValueText(const std::wstring& text, bool utf8)
             out += "\\U+";
             for (int shift = 12; shift >= 0; shift -= 4)
                 out += digits[(c >> shift) & 0xF];
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+            out += markup::utf8FromWide(std::wstring_view(&wc, 1));
         }
     }
     return out;

@@ -29,8 +29,8 @@ AcDbHandle extraHandles(const AcDbEntity& entity, const EntityRecordStyle& style
 // Empty when every number of `entity` is finite; otherwise where the first one is not.
 std::string nonFiniteNumber(const AcDbEntity& entity);
 
-// A text value for a DXF file: control characters replaced, non-ASCII as UTF-8 or
-// as \U+XXXX escapes.
+// A text value for a DXF file: control characters replaced, non-ASCII as UTF-8 (U+FFFD
+// for surrogates and values beyond U+10FFFF) or as \U+XXXX escapes.
 std::string dxfValueText(const std::wstring& text, bool utf8);
 
 } // namespace plotwright::host::detail

@@ -1,7 +1,7 @@
 #include "host/dynamic_linker.h"
 
 #include "host/command_stack.h"
-#include "host/rx_text.h"
+#include "markup/utf8_text.h"
 
 #include <dlfcn.h>
 
@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <system_error>
 
-using plotwright::host::fromUtf8;
-using plotwright::host::toUtf8;
+using plotwright::markup::utf8FromWide;
+using plotwright::markup::wideFromUtf8;
 
 struct AcRxDynamicLinker::Module {
     std::wstring path;    // resolved: the name by which it is found again
@@ -35,7 +35,7 @@ std::wstring versionText(int version)
     char* end = std::to_chars(buffer, buffer + sizeof buffer, version >> 16).ptr;
     *end++ = '.';
     end = std::to_chars(end, buffer + sizeof buffer, version & 0xFFFF).ptr;
-    return fromUtf8(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+    return wideFromUtf8(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
 }
 
 // dlerror() starts with the file name, which the message already gives.
@@ -45,7 +45,7 @@ std::wstring dlReason(const std::string& file)
     std::string reason = error ? error : "unknown error";
     if (reason.rfind(file + ": ", 0) == 0)
         reason.erase(0, file.size() + 2);
-    return fromUtf8(reason);
+    return wideFromUtf8(reason);
 }
 
 // The absolute, symlink-free form of `path`, so that one module has one name; the
@@ -53,11 +53,11 @@ std::wstring dlReason(const std::string& file)
 std::wstring resolve(std::wstring_view path)
 {
     std::error_code ec;
-    const fs::path p(toUtf8(path));
+    const fs::path p(utf8FromWide(path));
     fs::path resolved = fs::canonical(p, ec);
     if (ec)
         resolved = fs::absolute(p, ec).lexically_normal();
-    return fromUtf8(resolved.string());
+    return wideFromUtf8(resolved.string());
 }
 
 void* loadAddress(void* symbol)
@@ -113,7 +113,7 @@ bool AcRxDynamicLinker::loadModule(std::wstring_view path, std::wstring* message
         return fail(name + L" is already loaded.");
 
     std::error_code ec;
-    const std::string file = toUtf8(resolved);
+    const std::string file = utf8FromWide(resolved);
     if (!fs::exists(fs::path(file), ec))
         return fail(L"Cannot load " + name + L": no such file.");
     if (fs::is_directory(fs::path(file), ec))

@@ -64,7 +64,7 @@ std::string utf8FromWide(std::wstring_view text)
     return out;
 }
 
-std::wstring wideFromUtf8(std::string_view bytes)
+std::wstring wideFromUtf8(std::string_view bytes, Utf8Replacement replacement)
 {
     std::wstring out;
     out.reserve(bytes.size());
@@ -76,28 +76,42 @@ std::wstring wideFromUtf8(std::string_view bytes)
             ++i;
             continue;
         }
+        // The sequence length and the range of its second byte: the narrowed ranges are
+        // what exclude overlong forms, surrogates and values beyond U+10FFFF.
         std::size_t length = 0;
         char32_t c = 0;
-        char32_t minimum = 0;
+        unsigned low = 0x80, high = 0xBF;
         if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2, c = lead & 0x1F, minimum = 0x80;
+            length = 2, c = lead & 0x1F;
         } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3, c = lead & 0x0F, minimum = 0x800;
+            length = 3, c = lead & 0x0F;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
         } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4, c = lead & 0x07, minimum = 0x10000;
+            length = 4, c = lead & 0x07;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
         }
-        std::size_t used = 1;
-        while (length != 0 && used < length && i + used < bytes.size()) {
-            const auto next = static_cast<unsigned char>(bytes[i + used]);
+        // `claimed`: the lead and the continuation bytes after it, up to `length`;
+        // `part`: the start of those that a well-formed sequence could begin with.
+        std::size_t claimed = 1, part = 1;
+        while (length != 0 && claimed < length && i + claimed < bytes.size()) {
+            const auto next = static_cast<unsigned char>(bytes[i + claimed]);
             if ((next & 0xC0) != 0x80)
                 break;
-            c = (c << 6) | (next & 0x3F);
-            ++used;
+            if (part == claimed && next >= (part == 1 ? low : 0x80) && next <= (part == 1 ? high : 0xBF)) {
+                c = (c << 6) | (next & 0x3F);
+                ++part;
+            }
+            ++claimed;
         }
-        if (length == 0 || used < length || c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            c = kReplacement;
-        out += static_cast<wchar_t>(c);
-        i += used;
+        if (length != 0 && part == length) {
+            out += static_cast<wchar_t>(c);
+            i += length;
+            continue;
+        }
+        out += static_cast<wchar_t>(kReplacement);
+        i += replacement == Utf8Replacement::perSequence ? claimed : part;
     }
     return out;
 }

@@ -1,8 +1,9 @@
 #include "ui/stored_library.h"
 
+#include "markup/utf8_text.h"
 #include "markup/xml_document.h"
 #include "model/equation_list.h"
-#include "model/utf8.h"
+#include "model/file_bytes.h"
 
 #include <cerrno>
 #include <string_view>
@@ -15,36 +16,13 @@ namespace plotwright::ui {
 
 namespace {
 
-using model::Utf8ToWide;
-using model::WideToUtf8;
+using markup::Utf8Replacement;
+using markup::utf8FromWide;
+using markup::wideFromUtf8;
 
 std::wstring systemReason(int code)
 {
-    return Utf8ToWide(std::generic_category().message(code));
-}
-
-// The whole file, or the errno of the failure (ENOENT when there is no file).
-int readBytes(const std::string& path, std::string& bytes)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            const int code = errno;
-            ::close(fd);
-            return code;
-        }
-        if (got == 0)
-            break;
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    return 0;
+    return wideFromUtf8(std::generic_category().message(code), Utf8Replacement::perMaximalPart);
 }
 
 // Writes `bytes` to a file that must not exist yet; 0 or the errno of the failure
@@ -110,7 +88,7 @@ void keepCopy(StoredLibrary& library, std::string_view bytes, std::time_t now)
     constexpr int attempts = 1000;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
         const std::wstring name = copyName(library.path, now, attempt);
-        const int code = writeNewFile(WideToUtf8(name), bytes);
+        const int code = writeNewFile(utf8FromWide(name), bytes);
         if (code == 0) {
             library.copyPath = name;
             return;
@@ -139,7 +117,7 @@ StoredLibrary ReadStoredLibrary(const std::wstring& path, CEquationList& list, s
     list.Clear();
 
     std::string bytes;
-    if (const int code = readBytes(WideToUtf8(path), bytes); code != 0) {
+    if (const int code = model::readFileBytes(utf8FromWide(path), bytes); code != 0) {
         if (code == ENOENT || code == ENOTDIR)
             return library;
         library.state = StoredLibrary::State::Damaged;
@@ -153,11 +131,11 @@ StoredLibrary ReadStoredLibrary(const std::wstring& path, CEquationList& list, s
     std::string_view content(bytes);
     if (content.starts_with("\xEF\xBB\xBF"))
         content.remove_prefix(3);
-    const std::wstring text = Utf8ToWide(content);
+    const std::wstring text = wideFromUtf8(content, Utf8Replacement::perMaximalPart);
 
     // Bytes that are not UTF-8 would come back as U+FFFD, and the next save would
     // write those instead of what the file held.
-    if (WideToUtf8(text) != content) {
+    if (utf8FromWide(text) != content) {
         library.problem = L"it is not UTF-8 text";
     } else {
         CXmlDocument document;

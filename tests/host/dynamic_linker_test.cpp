@@ -4,7 +4,7 @@
 #include "host/command_stack.h"
 #include "host/dynamic_linker.h"
 #include "host/recording_backend.h"
-#include "host/rx_text.h"
+#include "markup/utf8_text.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +14,14 @@
 #include <string>
 
 namespace fs = std::filesystem;
-using plotwright::host::fromUtf8;
 using plotwright::host::RecordingBackend;
 using plotwright::host::ScopedBackend;
+using plotwright::markup::utf8FromWide;
+using plotwright::markup::wideFromUtf8;
 
 namespace {
 
-const std::wstring probe = fromUtf8(PROBE_MODULE);
+const std::wstring probe = wideFromUtf8(PROBE_MODULE);
 
 std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
@@ -50,7 +51,7 @@ protected:
 TEST_F(dynamic_linker, load_initialises_and_unload_removes_the_command)
 {
     std::wstring message;
-    ASSERT_TRUE(linker.loadModule(probe, &message)) << plotwright::host::toUtf8(message);
+    ASSERT_TRUE(linker.loadModule(probe, &message)) << utf8FromWide(message);
     EXPECT_EQ(message, L"Loaded " + quoted(probe) + L".");
     EXPECT_TRUE(linker.isModuleLoaded(probe));
     EXPECT_FALSE(linker.isApplicationLocked(probe)) << "the module unlocked itself at initialisation";
@@ -81,7 +82,7 @@ TEST_F(dynamic_linker, a_module_is_loaded_once_whatever_the_name)
 
     const fs::path link = folder / "alias.so";
     fs::create_symlink(PROBE_MODULE, link);
-    const std::wstring alias = fromUtf8(link.string());
+    const std::wstring alias = wideFromUtf8(link.string());
     EXPECT_FALSE(linker.loadModule(alias, &message));
     EXPECT_EQ(message, quoted(alias) + L" is already loaded.");
 
@@ -89,7 +90,7 @@ TEST_F(dynamic_linker, a_module_is_loaded_once_whatever_the_name)
     std::error_code ec;
     fs::create_hard_link(PROBE_MODULE, hard, ec);
     if (!ec) { // another file system may refuse hard links; the symlink case stands
-        const std::wstring other = fromUtf8(hard.string());
+        const std::wstring other = wideFromUtf8(hard.string());
         EXPECT_FALSE(linker.loadModule(other, &message));
         EXPECT_EQ(message, quoted(other) + L" is already loaded as " + quoted(probe) + L".");
     }
@@ -106,12 +107,12 @@ TEST_F(dynamic_linker, refuses_what_is_not_a_module_of_this_version)
         std::wstring path;
         std::wstring expected; // the whole message, or its start when it ends with ": "
     };
-    const std::wstring text = fromUtf8((folder / "notes.so").string());
-    const std::wstring dir = fromUtf8((folder / "plugins.so").string());
-    const std::wstring missing = fromUtf8((folder / "missing.so").string());
-    const std::wstring v18 = fromUtf8(PROBE_MODULE_V18);
-    const std::wstring noVersion = fromUtf8(PROBE_MODULE_NOVERSION);
-    const std::wstring noEntry = fromUtf8(PROBE_MODULE_NOENTRY);
+    const std::wstring text = wideFromUtf8((folder / "notes.so").string());
+    const std::wstring dir = wideFromUtf8((folder / "plugins.so").string());
+    const std::wstring missing = wideFromUtf8((folder / "missing.so").string());
+    const std::wstring v18 = wideFromUtf8(PROBE_MODULE_V18);
+    const std::wstring noVersion = wideFromUtf8(PROBE_MODULE_NOVERSION);
+    const std::wstring noEntry = wideFromUtf8(PROBE_MODULE_NOENTRY);
     const Row rows[] = {
         {"missing file", missing, L"Cannot load " + quoted(missing) + L": no such file."},
         {"folder", dir, L"Cannot load " + quoted(dir) + L": it is a folder."},
@@ -128,10 +129,10 @@ TEST_F(dynamic_linker, refuses_what_is_not_a_module_of_this_version)
         std::wstring message;
         EXPECT_FALSE(linker.loadModule(row.path, &message));
         if (row.expected.ends_with(L": ")) {
-            EXPECT_TRUE(message.starts_with(row.expected)) << plotwright::host::toUtf8(message);
+            EXPECT_TRUE(message.starts_with(row.expected)) << utf8FromWide(message);
             EXPECT_GT(message.size(), row.expected.size()) << "the system's reason follows";
         } else {
-            EXPECT_EQ(message, row.expected) << plotwright::host::toUtf8(message);
+            EXPECT_EQ(message, row.expected) << utf8FromWide(message);
         }
         EXPECT_TRUE(linker.loadedModules().empty());
         EXPECT_EQ(commands.lookupCmd(L"probe"), nullptr);
@@ -140,7 +141,7 @@ TEST_F(dynamic_linker, refuses_what_is_not_a_module_of_this_version)
 
 TEST_F(dynamic_linker, a_module_that_never_unlocked_stays_loaded)
 {
-    const std::wstring locked = fromUtf8(PROBE_MODULE_LOCKED);
+    const std::wstring locked = wideFromUtf8(PROBE_MODULE_LOCKED);
     ASSERT_TRUE(linker.loadModule(locked));
     EXPECT_TRUE(linker.isApplicationLocked(locked));
     std::wstring message;
@@ -155,7 +156,7 @@ TEST_F(dynamic_linker, a_module_that_never_unlocked_stays_loaded)
 
 TEST_F(dynamic_linker, no_command_outlives_its_module)
 {
-    const std::wstring forgetful = fromUtf8(PROBE_MODULE_FORGETFUL);
+    const std::wstring forgetful = wideFromUtf8(PROBE_MODULE_FORGETFUL);
     ASSERT_TRUE(linker.loadModule(forgetful));
     ASSERT_EQ(commands.addCommand(L"EDITOR", L"keep", L"keep", ACRX_CMD_MODAL, [] {}), Acad::eOk);
     ASSERT_TRUE(linker.unloadModule(forgetful));
@@ -164,7 +165,7 @@ TEST_F(dynamic_linker, no_command_outlives_its_module)
     EXPECT_NE(commands.lookupCmd(L"keep"), nullptr) << "commands of other code stay";
     commands.removeGroup(L"EDITOR");
 
-    const std::wstring failing = fromUtf8(PROBE_MODULE_FAILING);
+    const std::wstring failing = wideFromUtf8(PROBE_MODULE_FAILING);
     std::wstring message;
     EXPECT_FALSE(linker.loadModule(failing, &message));
     EXPECT_EQ(message, L"Cannot load " + quoted(failing) + L": its initialisation failed.");

@@ -1,8 +1,8 @@
 // Library files on disk: SaveToFile replaces a file only with a complete new one, and
 // ReadLibraryFile brings the UTF-8 text back.
+#include "markup/utf8_text.h"
 #include "model/equation_list.h"
 #include "model/library_file.h"
-#include "model/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +18,8 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using plotwright::model::Utf8ToWide;
-using plotwright::model::WideToUtf8;
+using plotwright::markup::utf8FromWide;
+using plotwright::markup::wideFromUtf8;
 
 namespace {
 
@@ -49,7 +49,7 @@ private:
     fs::path path_;
 };
 
-std::wstring wide(const fs::path& path) { return Utf8ToWide(path.string()); }
+std::wstring wide(const fs::path& path) { return wideFromUtf8(path.string()); }
 
 std::string readBytes(const fs::path& path)
 {
@@ -85,11 +85,11 @@ TEST(library_file, saved_file_reads_back)
     fs::create_directory(file.parent_path());
     const CEquationList list = libraryOf(3);
     std::wstring result;
-    ASSERT_TRUE(list.SaveToFile(wide(file), &result)) << WideToUtf8(result);
+    ASSERT_TRUE(list.SaveToFile(wide(file), &result)) << utf8FromWide(result);
     const std::wstring text = list.ToXml();
     const std::string count = std::to_string(text.size());
-    EXPECT_EQ(WideToUtf8(result), count + " wide chars to " + count + " bytes");
-    EXPECT_EQ(readBytes(file), WideToUtf8(text));  // ASCII, no byte-order mark
+    EXPECT_EQ(utf8FromWide(result), count + " wide chars to " + count + " bytes");
+    EXPECT_EQ(readBytes(file), utf8FromWide(text));  // ASCII, no byte-order mark
 
     std::wstring read, error = L"stale";
     ASSERT_TRUE(ReadLibraryFile(wide(file), read, &error));
@@ -137,7 +137,7 @@ TEST(library_file, save_replaces_the_file_instead_of_rewriting_it)
     const ssize_t got = ::pread(reader, buffer, sizeof buffer - 1, 0);
     ::close(reader);
     EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), "old library");
-    EXPECT_EQ(readBytes(file), WideToUtf8(libraryOf(2).ToXml()));
+    EXPECT_EQ(readBytes(file), utf8FromWide(libraryOf(2).ToXml()));
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"curveDefinition.xml"});
 }
 
@@ -168,7 +168,7 @@ TEST(library_file, failed_write_keeps_the_previous_file)
 {
     TempFolder folder;
     const fs::path file = folder.path() / "curveDefinition_User.xml";
-    const std::string previous = WideToUtf8(libraryOf(1).ToXml());
+    const std::string previous = utf8FromWide(libraryOf(1).ToXml());
     writeBytes(file, previous);
     std::wstring result;
     bool saved = true;
@@ -196,43 +196,6 @@ TEST(library_file, read_failures_and_byte_order_mark)
     writeBytes(folder.path() / "bom.xml", "\xEF\xBB\xBF<EquationList name=\"\xE2\x82\xAC\"/>");
     ASSERT_TRUE(ReadLibraryFile(wide(folder.path() / "bom.xml"), text));
     EXPECT_EQ(text, L"<EquationList name=\"\u20ac\"/>");
-}
-
-TEST(utf8, decoding_replaces_each_bad_part)
-{
-    struct Row {
-        const char* name;
-        std::string bytes;
-        std::wstring text;
-    };
-    const std::wstring r = L"\ufffd";
-    const Row rows[] = {
-        {"ascii", "abc", L"abc"},
-        {"two bytes", "\xC3\xA9", L"\u00e9"},
-        {"three bytes", "\xE2\x82\xAC", L"\u20ac"},
-        {"four bytes", "\xF0\x9F\x98\x80", L"\U0001F600"},
-        {"stray continuation byte", "\x80" "a", r + L"a"},
-        {"overlong two bytes", "\xC0\xAF", r + r},
-        {"overlong three bytes", "\xE0\x80\xAF", r + r + r},
-        {"surrogate", "\xED\xA0\x80", r + r + r},
-        {"beyond the last code point", "\xF4\x90\x80\x80", r + r + r + r},
-        {"invalid lead byte", "\xF5\x80", r + r},
-        {"cut off at the end", "a\xE2\x82", L"a" + r},
-        {"cut off before ascii", "\xE2\x82" "a", r + L"a"},
-        {"nul byte kept", std::string("a\0b", 3), std::wstring(L"a\0b", 3)},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(Utf8ToWide(row.bytes), row.text);
-    }
-}
-
-TEST(utf8, encoding_round_trips_and_replaces_surrogates)
-{
-    const std::wstring text = L"a\u00e9\u20ac\U0001F600\u007f\u0080\u07ff\u0800\uffff\U0010FFFF";
-    EXPECT_EQ(Utf8ToWide(WideToUtf8(text)), text);
-    EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xEF\xBF\xBD");
-    EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0x110000))), "\xEF\xBF\xBD");
 }
 
 } // namespace
