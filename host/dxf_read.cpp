@@ -72,6 +72,7 @@ private:
     std::string sectionName_;
     bool sawEntitiesSection_ = false;
     bool sawBlocksSection_ = false;
+    unsigned seenSections_ = 0;  // bit per standard section: each may appear once
 
     std::string headerVariable_;
     long long handling_ = -1;
@@ -213,6 +214,14 @@ DxfResult DxfLoader::load(std::size_t start)
                        : sectionName_ == "ENTITIES" ? Section::entities
                        : sectionName_ == "OBJECTS"  ? Section::objects
                                                     : Section::other;
+            // A second HEADER or ENTITIES would leave readers disagreeing about which one
+            // counts (and where new entities belong): refuse such a file.
+            if (section_ != Section::other) {
+                const unsigned bit = 1u << static_cast<unsigned>(section_);
+                if (seenSections_ & bit)
+                    return structureError(pair, "the " + sectionName_ + " section appears twice");
+                seenSections_ |= bit;
+            }
             if (section_ == Section::blocks)
                 sawBlocksSection_ = true;
             if (section_ == Section::entities) {

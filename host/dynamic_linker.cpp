@@ -31,11 +31,12 @@ std::wstring inQuotes(std::wstring_view path) { return L"\"" + std::wstring(path
 
 std::wstring versionText(int version)
 {
-    char buffer[32];
-    char* end = std::to_chars(buffer, buffer + sizeof buffer, version >> 16).ptr;
-    *end++ = '.';
-    end = std::to_chars(end, buffer + sizeof buffer, version & 0xFFFF).ptr;
-    return wideFromUtf8(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+    // Each part in its own buffer, where any int fits.
+    char major[16];
+    char minor[16];
+    char* majorEnd = std::to_chars(major, major + sizeof major, version >> 16).ptr;
+    char* minorEnd = std::to_chars(minor, minor + sizeof minor, version & 0xFFFF).ptr;
+    return wideFromUtf8(std::string(+major, majorEnd) + '.' + std::string(+minor, minorEnd));
 }
 
 // dlerror() starts with the file name, which the message already gives.

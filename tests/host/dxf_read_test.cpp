@@ -47,6 +47,9 @@ TEST(dxf_open_refused, names_the_file_and_the_reason)
          "line 3: a section name was expected"},
         {"entity outside a section", "  0\nSECTION\n  2\nHEADER\n  0\nENDSEC\n  0\nLINE\n  0\nEOF\n",
          DxfStatus::malformed, "line 7: \"LINE\" outside a section"},
+        {"a second ENTITIES section",
+         "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n",
+         DxfStatus::malformed, "line 9: the ENTITIES section appears twice"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
