@@ -105,10 +105,12 @@ void writeLwPolyline(DxfOutput& out, const AcDbPolyline& pl, const EntityRecordS
     normal(out, pl.normal());
 }
 
-void vertex(DxfOutput& out, const AcDbEntity& owner, const EntityRecordStyle& style, AcDbHandle& nextHandle,
-            const char* subclass, double x, double y, double z, int flags)
+// The records that follow a POLYLINE (VERTEX, SEQEND) belong to it: owned by the
+// polyline, on its layer and in its space.
+void subRecordHeader(DxfOutput& out, const char* type, const AcDbEntity& owner, const EntityRecordStyle& style,
+                     AcDbHandle& nextHandle)
 {
-    out.pair(0, "VERTEX");
+    out.pair(0, type);
     if (style.handles)
         out.handle(5, nextHandle++);
     if (!style.legacy) {
@@ -118,6 +120,12 @@ void vertex(DxfOutput& out, const AcDbEntity& owner, const EntityRecordStyle& st
     if (style.paperSpace)
         out.integer(67, 1);
     out.pair(8, dxfValueText(owner.layer(), style.utf8));
+}
+
+void vertex(DxfOutput& out, const AcDbEntity& owner, const EntityRecordStyle& style, AcDbHandle& nextHandle,
+            const char* subclass, double x, double y, double z, int flags)
+{
+    subRecordHeader(out, "VERTEX", owner, style, nextHandle);
     if (!style.legacy) {
         out.pair(100, "AcDbVertex");
         out.pair(100, subclass);
@@ -129,16 +137,7 @@ void vertex(DxfOutput& out, const AcDbEntity& owner, const EntityRecordStyle& st
 
 void seqend(DxfOutput& out, const AcDbEntity& owner, const EntityRecordStyle& style, AcDbHandle& nextHandle)
 {
-    out.pair(0, "SEQEND");
-    if (style.handles)
-        out.handle(5, nextHandle++);
-    if (!style.legacy) {
-        out.handle(330, owner.handle());
-        out.pair(100, "AcDbEntity");
-    }
-    if (style.paperSpace)
-        out.integer(67, 1);
-    out.pair(8, dxfValueText(owner.layer(), style.utf8));
+    subRecordHeader(out, "SEQEND", owner, style, nextHandle);
 }
 
 // R12 has no LWPOLYLINE: the same polyline as POLYLINE, one VERTEX per vertex, SEQEND.
