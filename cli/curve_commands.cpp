@@ -12,6 +12,7 @@
 #include "host/db_database.h"
 #include "host/doc_manager.h"
 #include "host/editor_command.h"
+#include "markup/utf8_text.h"
 
 #include <charconv>
 #include <unistd.h>
@@ -19,6 +20,8 @@
 namespace plotwright::cli {
 
 namespace {
+
+using markup::utf8FromWide;
 
 // The tool has no dialog to hide: the bracket around the origin pick does nothing.
 class HeadlessDialog : public host::EditorCommandBracket {
@@ -32,20 +35,38 @@ CliBackend makeBackend(const Request& request, Streams io)
     return CliBackend(request.origin, io.err, ::isatty(::fileno(io.err)) == 1);
 }
 
-// The status after sampling: the sampler has shown its own message for 1 and 2.
-int sampleStatus(const CliBackend& backend, const CEquation& equation, Streams io)
+// The exit status after sampling, whose failure the sampler has shown already; adds
+// what was wrong in an expression, and where, on a line of its own.
+int sampleStatus(curve::SampleStatus status, const std::wstring& message, int position, char expression,
+                 const CEquation& equation, Streams io)
 {
-    if (backend.messageBoxCount() > 0)
+    switch (status) {
+    case curve::SampleStatus::Done:
+        return kExitOk;
+    case curve::SampleStatus::InvalidParameters:
+    case curve::SampleStatus::TooManySamples:
         return kExitInvalidParameters;
-    if (backend.alertCount() > 0)
-        return kExitEquationError;
+    case curve::SampleStatus::ErrorInEquation:
+        break;
+    }
     const int type = equation.GetType();
     if (type < ExplicitCartesian || type > ExplicitPolar) {
         emit(io.err, "plotwright: the curve's kind " + std::to_string(type)
                          + " is none of 1 (explicit), 2 (parametric), 3 (polar); nothing was produced\n");
         return kExitEquationError;
     }
-    return kExitOk;
+    std::string where;
+    if (expression != 0) {
+        const bool x = expression == 'X';
+        const std::wstring& text = x ? equation.GetEquationX() : equation.GetEquationY();
+        const char* name = x ? "x" : type == ExplicitPolar ? "r" : "y";
+        where = std::string(name) + " = " + utf8FromWide(text) + ": ";
+    }
+    std::string line = "plotwright: " + where + utf8FromWide(message);
+    if (expression != 0 && position >= 0)
+        line += " at character " + std::to_string(position + 1);
+    emit(io.err, line + "\n");
+    return kExitEquationError;
 }
 
 void warn(Streams io, const std::string& warning)
@@ -101,9 +122,9 @@ int runSample(const Request& request, Streams io)
     CliBackend backend = makeBackend(request, io);
     host::ScopedBackend installed(backend);
     const ads_point origin = {request.origin[0], request.origin[1], request.origin[2]};
-    const CurvePoints points = SampleCurve(*curve, origin);
-    writePoints(points, request.format, io.out);
-    return sampleStatus(backend, *curve, io);
+    const curve::SampleResult result = sampleCurveShowing(*curve, origin, {});
+    writePoints(result.points, request.format, io.out);
+    return sampleStatus(result.status, result.message, result.position, result.expression, *curve, io);
 }
 
 int runDraw(const Request& request, Streams io)
@@ -128,7 +149,7 @@ int runDraw(const Request& request, Streams io)
     HeadlessDialog dialog;
     DrawOutcome outcome;
     DrawCurveFlow(dialog, *curve, outcome);
-    const int status = sampleStatus(backend, *curve, io);
+    const int status = sampleStatus(outcome.status, outcome.message, outcome.position, outcome.expression, *curve, io);
 
     const std::size_t finite = outcome.sampleCount - outcome.nonFiniteCount;
     if (finite > 0 && outcome.newIds.empty())

@@ -147,7 +147,7 @@ bool isExpressionChar(wchar_t c)
 // muParser's assignment "name = value" is no operator of the language: an "=" that is
 // not part of ==, <=, >= or != is refused. (It would also let an expression change a
 // constant that the parser has folded into its compiled form.)
-bool hasAssignment(std::wstring_view text)
+std::size_t assignmentAt(std::wstring_view text)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != L'=')
@@ -155,21 +155,51 @@ bool hasAssignment(std::wstring_view text)
         const bool pairedBefore = i > 0 && std::wstring_view(L"<>!=").find(text[i - 1]) != std::wstring_view::npos;
         const bool pairedAfter = i + 1 < text.size() && text[i + 1] == L'=';
         if (!pairedBefore && !pairedAfter)
-            return true;
+            return i;
     }
-    return false;
+    return std::wstring_view::npos;
 }
 
-// Returns an empty text when `text` may be given to muParser, else the reason.
-std::string refusal(std::wstring_view text)
+struct Refusal {
+    std::string reason;   // empty: `text` may be given to muParser
+    int position = -1;
+};
+
+Refusal refusal(std::wstring_view text)
 {
     if (text.size() > kMaxExpressionLength)
-        return "expression too long";
-    if (!std::all_of(text.begin(), text.end(), isExpressionChar))
-        return "character outside the expression language";
-    if (hasAssignment(text))
-        return "assignment outside the expression language";
+        return {"expression too long", -1};
+    if (auto c = std::find_if_not(text.begin(), text.end(), isExpressionChar); c != text.end())
+        return {"character outside the expression language", static_cast<int>(c - text.begin())};
+    if (std::size_t at = assignmentAt(text); at != std::wstring_view::npos)
+        return {"assignment outside the expression language", static_cast<int>(at)};
     return {};
+}
+
+// muParser's messages embed their own (0-based) position; the usual ones are given here
+// as a bare reason so that the caller can say where in its own words.
+std::string reason(const mu::ParserError& e)
+{
+    const std::string token = e.GetToken();
+    const std::string quoted = "\"" + token + "\"";
+    switch (e.GetCode()) {
+    case mu::ecUNEXPECTED_OPERATOR: return "unexpected operator " + quoted;
+    case mu::ecUNASSIGNABLE_TOKEN: return "unknown name " + quoted;
+    case mu::ecUNEXPECTED_EOF: return "unexpected end of expression";
+    case mu::ecUNEXPECTED_ARG_SEP: return "unexpected comma";
+    case mu::ecUNEXPECTED_ARG: return "unexpected argument";
+    case mu::ecUNEXPECTED_VAL: return "unexpected value " + quoted;
+    case mu::ecUNEXPECTED_VAR: return "unexpected name " + quoted;
+    case mu::ecUNEXPECTED_PARENS: return "unexpected parenthesis " + quoted;
+    case mu::ecMISSING_PARENS: return "missing parenthesis";
+    case mu::ecUNEXPECTED_FUN: return "unexpected function " + quoted;
+    case mu::ecTOO_MANY_PARAMS: return "too many arguments for " + quoted;
+    case mu::ecTOO_FEW_PARAMS: return "too few arguments for " + quoted;
+    case mu::ecEMPTY_EXPRESSION: return "empty expression";
+    default: break;
+    }
+    const std::string message = e.GetMsg();
+    return message.empty() ? "invalid expression" : message;
 }
 
 // Only for text already known to be ASCII.
@@ -201,16 +231,26 @@ ExpressionParser::~ExpressionParser() = default;
 
 void ExpressionParser::setExpression(std::wstring_view text)
 {
-    textError_ = refusal(text);
+    Refusal refused = refusal(text);
+    textError_ = std::move(refused.reason);
+    textErrorPosition_ = refused.position;
+    textLength_ = text.size();
     if (!textError_.empty())
         return;
     try {
         parser_->SetExpr(narrow(text));
     } catch (const mu::ParserError& e) {
-        textError_ = e.GetMsg();
-        if (textError_.empty())
-            textError_ = "invalid expression";
+        textError_ = reason(e);
+        textErrorPosition_ = clampedPosition(e.GetPos());
     }
+}
+
+// muParser counts a blank it appends to the text, so an error at the end may lie past it.
+int ExpressionParser::clampedPosition(int position) const
+{
+    if (position < 0)
+        return -1;
+    return static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(position), textLength_));
 }
 
 void ExpressionParser::bindVariable(std::wstring_view name, double* storage)
@@ -225,8 +265,10 @@ void ExpressionParser::bindConstant(std::wstring_view name, double value)
 
 void ExpressionParser::bind(std::wstring_view name, Binding binding)
 {
-    if (!isAcceptableName(name))
-        throw ExpressionError("unacceptable variable name");
+    if (!isAcceptableName(name)) {
+        const bool printable = std::all_of(name.begin(), name.end(), [](wchar_t c) { return c >= 0x20 && c < 0x7F; });
+        throw ExpressionError(printable ? "unacceptable variable name \"" + narrow(name) + "\"" : "unacceptable variable name");
+    }
     bindings_.insert_or_assign(narrow(name), binding);
     bindingsChanged_ = true;
 }
@@ -252,13 +294,13 @@ void ExpressionParser::applyBindings()
 double ExpressionParser::evaluate()
 {
     if (!textError_.empty())
-        throw ExpressionError(textError_);
+        throw ExpressionError(textError_, textErrorPosition_);
     try {
         if (bindingsChanged_)
             applyBindings();
         return parser_->Eval();
     } catch (const mu::ParserError& e) {
-        throw ExpressionError(e.GetMsg());
+        throw ExpressionError(reason(e), clampedPosition(e.GetPos()));
     }
 }
 

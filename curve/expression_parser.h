@@ -14,10 +14,17 @@ class Parser;
 
 namespace plotwright::curve {
 
-// Raised for every failure of an expression: text, name or evaluation.
+// Raised for every failure of an expression: text, name or evaluation. what() is a short
+// reason in lower case ("unknown name \"pi\""); position() the 0-based character of the
+// expression where it was found, -1 when no place applies (a refused variable name).
 class ExpressionError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit ExpressionError(const std::string& reason, int position = -1)
+        : std::runtime_error(reason), position_(position) {}
+    int position() const { return position_; }
+
+private:
+    int position_;
 };
 
 class ExpressionParser {
@@ -58,9 +65,12 @@ private:
 
     void bind(std::wstring_view name, Binding binding);
     void applyBindings();
+    int clampedPosition(int position) const;
 
     std::unique_ptr<mu::Parser> parser_;
     std::string textError_;   // non-empty: the expression was refused before parsing
+    int textErrorPosition_ = -1;
+    std::size_t textLength_ = 0;
     std::map<std::string, Binding> bindings_;
     bool bindingsChanged_ = false;
 };

@@ -104,7 +104,12 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
         outcome.pointPicked = true;
         BeginWaitCursor();
         {
-            const CurvePoints points = SampleCurve(equation, origin);
+            plotwright::curve::SampleResult sampled = sampleCurveShowing(equation, origin, {});
+            outcome.status = sampled.status;
+            outcome.message = std::move(sampled.message);
+            outcome.position = sampled.position;
+            outcome.expression = sampled.expression;
+            const CurvePoints points = std::move(sampled.points);
             outcome.sampleCount = points.size();
             for (const CurvePoint& p : points)
                 outcome.nonFiniteCount += isFinite(p) ? 0 : 1;

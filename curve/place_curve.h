@@ -4,10 +4,12 @@
 // polylines built from the sampled points, and their appending to model space.
 
 #include "curve/curve_points.h"
+#include "curve/curve_sampler.h"
 #include "host/acad_status.h"
 #include "host/db_object_id.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 class AcDbEntity;
@@ -23,6 +25,11 @@ struct DrawOutcome {
     std::size_t sampleCount = 0;     // points the sampler returned
     std::size_t nonFiniteCount = 0;  // of those, points with a coordinate that is not finite
     std::vector<AcDbObjectId> newIds;
+    // The sampler's outcome (its points aside): status, reason, where.
+    plotwright::curve::SampleStatus status = plotwright::curve::SampleStatus::Done;
+    std::wstring message;
+    int position = -1;
+    char expression = 0;
 };
 
 // Hides the dialog, asks for the origin ("\nPick curve origin point:"), samples the

@@ -1,13 +1,15 @@
 #pragma once
-// Evaluates a curve definition into drawing points.
+// Evaluates a curve definition into drawing points, showing the failures to the user.
 
 #include "curve/curve_points.h"
+#include "curve/curve_sampler.h"
 #include "host/editor.h"
 
 class CEquation;
 
-// Samples `equation` from its running variable's start to its end (inclusive) by adding
-// the step, and returns the points offset by `origin` (whose z is ignored: z is 0).
+// Samples `equation` with the default options (plotwright::curve::sampleCurve: fixed
+// steps from its running variable's start, ending exactly at its end) and returns the
+// points offset by `origin` (whose z is ignored: z is 0).
 // Shows its own failures and returns what was sampled before them:
 // - invalid parameters, a step that cannot advance the running value, or more than
 //   plotwright::curve::kMaxSamples samples: a message box, before any progress is shown,
@@ -16,3 +18,7 @@ class CEquation;
 // - any failure of the expressions: the alert "Error in equation", and the points so far.
 // Shows a "Draw..." progress meter while sampling. Throws nothing.
 CurvePoints SampleCurve(const CEquation& equation, const ads_point origin);
+
+// As SampleCurve, with `options`, and returns the whole outcome; shows the same texts.
+plotwright::curve::SampleResult sampleCurveShowing(const CEquation& equation, const ads_point origin,
+                                                   const plotwright::curve::SampleOptions& options);

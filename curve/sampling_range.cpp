@@ -30,7 +30,9 @@ SampleCount countSamples(const SamplingRange& range, std::size_t limit)
         return {SampleCount::TooMany, 0, estimate};
 
     std::size_t count = 0;
+    double last = start;
     for (double t = start; t <= end;) {
+        last = t;
         if (++count > limit)
             return {SampleCount::TooMany, count, std::max(estimate, static_cast<long double>(count))};
         const double next = t + step;
@@ -39,7 +41,7 @@ SampleCount countSamples(const SamplingRange& range, std::size_t limit)
             return {SampleCount::Stalls, 0, 0};
         t = next;
     }
-    return {SampleCount::Ok, count, estimate};
+    return {SampleCount::Ok, count, estimate, last};
 }
 
 int meterMaximum(const SamplingRange& range)

@@ -26,11 +26,25 @@ struct SampleCount {
     Status status = Ok;
     std::size_t count = 0;
     long double estimate = 0;
+    double last = 0;   // Ok with count > 0: the last stepped value
 };
 
 // Counts the samples exactly, by the same accumulation the sampler uses, but stops as
 // soon as the count passes `limit`. Costs at most `limit` additions.
 SampleCount countSamples(const SamplingRange& range, std::size_t limit);
+
+// Where the stepped values stop short of the range's end by no more than rounding: a
+// fraction of the step. Beyond it the end is sampled as well (unless stepping literally).
+constexpr double kEndRounding = 1e-9;
+
+// Whether the end must be sampled after the stepped values, whose last one is `last`.
+// (A step longer than the range counts as the range, so that an infinite one still
+// leaves room for the end.)
+inline bool endFollows(const SamplingRange& range, double last)
+{
+    const double span = range.end - range.start;
+    return range.end - last > kEndRounding * (range.step < span ? range.step : span);
+}
 
 // The progress meter's maximum: (end - start) / step truncated toward zero, saturated to
 // the int range; NaN gives 0.

@@ -213,8 +213,9 @@ TEST_F(CliTest, cli_sample_output_forms)
     } rows[] = {
         {"explicit with origin, z dropped", {"--explicit", "x^2", "--range", "0:2:1", "--origin", "10,20,5"},
          "10,20,0\n11,21,0\n12,24,0\n"},
-        {"17 significant digits, accumulated steps", {"--explicit", "x", "--range", "0:0.3:0.1"},
-         "0,0,0\n0.10000000000000001,0.10000000000000001,0\n0.20000000000000001,0.20000000000000001,0\n"},
+        {"17 significant digits, accumulated steps, the end exactly", {"--explicit", "x", "--range", "0:0.3:0.1"},
+         "0,0,0\n0.10000000000000001,0.10000000000000001,0\n0.20000000000000001,0.20000000000000001,0\n"
+         "0.29999999999999999,0.29999999999999999,0\n"},
         {"negative and exponent forms", {"--explicit", "-x*1e-20", "--range", "1:2:1", "--origin", "-0.5,0"},
          "0.5,-9.9999999999999995e-21,0\n1.5,-1.9999999999999999e-20,0\n"},
         {"non-finite values written as such", {"--explicit", "1/x", "--range", "-1:1:1"}, "-1,-1,0\n0,inf,0\n1,1,0\n"},
@@ -250,7 +251,7 @@ TEST_F(CliTest, cli_sample_json_reads_back)
                               "import json,sys; p=json.load(open(sys.argv[1])); "
                               "print(len(p), all(len(q)==3 for q in p), p[0])",
                               temp_.file("points.json")});
-    EXPECT_EQ(check.out, "63 True [30, 0, 0]\n") << check.err;
+    EXPECT_EQ(check.out, "64 True [30, 0, 0]\n") << check.err;
 }
 
 // Failures the sampler reports: its exact message on standard error, and the status.
@@ -268,8 +269,14 @@ TEST_F(CliTest, cli_sampling_failures)
         {"constant outside its bounds", {"Cr\xC3\xA8me", "--library", library, "--set", "k=11"}, 1,
          "Invalid parameter(s) provided!\n"},
         {"step that cannot advance", {"--explicit", "x", "--range", "0:1:0"}, 1, "Invalid parameter(s) provided!\n"},
-        {"syntax error", {"--explicit", "x+"}, 2, "Error in equation\n"},
-        {"unknown name in the expression", {"--polar", "q*t"}, 2, "Error in equation\n"},
+        {"syntax error", {"--explicit", "x+"}, 2,
+         "Error in equation\nplotwright: y = x+: unexpected end of expression at character 3\n"},
+        {"unknown name in the expression", {"--polar", "q*t"}, 2,
+         "Error in equation\nplotwright: r = q*t: unknown name \"q\" at character 1\n"},
+        {"pi is spelled PI", {"--explicit", "pi*x"}, 2,
+         "Error in equation\nplotwright: y = pi*x: unknown name \"pi\" at character 1\n"},
+        {"parametric x in error", {"--parametric", "2*(t", "t"}, 2,
+         "Error in equation\nplotwright: x = 2*(t: missing parenthesis at character 5\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -374,7 +381,7 @@ TEST_F(CliTest, cli_draw_new_and_existing_drawing)
     // The drawing holds exactly the points that sample prints.
     RunResult sampled = run({"sample", "Cycloid", "--set", "a=2", "--origin", "100,50"});
     EXPECT_EQ(report.polylines[0].vertices, csvVertices(sampled.out));
-    EXPECT_EQ(report.polylines[0].vertices.size(), 63u);
+    EXPECT_EQ(report.polylines[0].vertices.size(), 64u);
     EXPECT_EQ(report.polylines[1].vertices,
               (std::vector<Vertex>{{-1, 1}, {-0.5, 0.25}, {0, 0}, {0.5, 0.25}, {1, 1}}));
 }

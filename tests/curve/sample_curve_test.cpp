@@ -82,12 +82,20 @@ protected:
         const ads_point origin = {ox, oy, oz};
         return SampleCurve(e, origin);
     }
+    CurvePoints sampleLiterally(const CEquation& e)
+    {
+        const ads_point origin = {0, 0, 0};
+        plotwright::curve::SampleOptions literal;
+        literal.literalSteps = true;
+        return sampleCurveShowing(e, origin, literal).points;
+    }
 
     RecordingBackend backend;
     ScopedBackend scope{backend};
 };
 
-// The accumulated stepping: how many samples, the last value, the meter's maximum.
+// The accumulated stepping, sampled literally and by default (the end exactly): how
+// many samples, the last value, the meter's maximum.
 struct SteppingRow {
     std::string name;
     double start, end, step;
@@ -95,6 +103,9 @@ struct SteppingRow {
     std::size_t samples;
     double last;
     int meterMaximum;
+    std::size_t exactSamples;   // by default
+    double exactLast;
+    int exactMeterMaximum;
 };
 
 class SteppingTest : public SampleCurveTest, public testing::WithParamInterface<SteppingRow> {};
@@ -102,7 +113,8 @@ class SteppingTest : public SampleCurveTest, public testing::WithParamInterface<
 TEST_P(SteppingTest, sample_stepping)
 {
     const SteppingRow& row = GetParam();
-    const CurvePoints points = sample(explicitCurve(L"x", {running(L"x", row.start, row.end, row.step, row.minSet, row.maxSet)}));
+    const CEquation line = explicitCurve(L"x", {running(L"x", row.start, row.end, row.step, row.minSet, row.maxSet)});
+    const CurvePoints points = sampleLiterally(line);
 
     ASSERT_EQ(points.size(), row.samples);
     if (!points.empty()) {
@@ -115,21 +127,34 @@ TEST_P(SteppingTest, sample_stepping)
     EXPECT_EQ(backend.positionCount, row.samples);
     EXPECT_EQ(backend.lastPosition, static_cast<int>(row.samples) - 1);
     EXPECT_TRUE(backend.messages().empty());
+
+    backend.clear();
+    const CurvePoints exact = sample(line);
+    ASSERT_EQ(exact.size(), row.exactSamples);
+    if (!exact.empty()) {
+        EXPECT_EQ(exact.back().x, row.exactLast);
+    }
+    ASSERT_FALSE(backend.calls.empty());
+    EXPECT_EQ(backend.calls.front(), meter(row.exactMeterMaximum));
+    EXPECT_EQ(backend.positionCount, row.exactSamples);
+    EXPECT_EQ(backend.lastPosition, static_cast<int>(row.exactSamples) - 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SteppingTest,
     testing::Values(
         // Accumulated 0.1 steps fall short of 10; start + 100 * 0.1 would be exactly 10.
-        SteppingRow{"0 to 10 by 0.1", 0, 10, 0.1, 0, 0, 101, 9.99999999999998, 100},
-        SteppingRow{"0 to 6.28319 by 0.1", 0, 6.28319, 0.1, 0, 0, 63, 6.199999999999994, 62},
-        SteppingRow{"end between samples", 0, 2.5, 1, 0, 0, 3, 2, 2},
-        SteppingRow{"negative range", -3, -1, 0.5, 0, 0, 5, -1, 4},
-        SteppingRow{"infinite step", 0, 1, kInf, 0, 0, 1, 0, 0},
-        SteppingRow{"bounded single value", 5, 5, 1, 0, 10, 1, 5, 0},
-        SteppingRow{"bounded reversed range", 5, 2, 1, 0, 10, 0, 0, -3},
-        SteppingRow{"bounded reversed range with NaN step", 5, 2, kNaN, 0, 10, 0, 0, 0},
-        SteppingRow{"bounded reversed range with zero step", 5, 2, 0, 0, 10, 0, 0, INT_MIN}),
+        // Accumulated 0.1 steps fall short of 10 by rounding only: the last becomes 10.
+        SteppingRow{"0 to 10 by 0.1", 0, 10, 0.1, 0, 0, 101, 9.99999999999998, 100, 101, 10, 100},
+        // The default library's range: 6.2 is followed by the end itself.
+        SteppingRow{"0 to 6.28319 by 0.1", 0, 6.28319, 0.1, 0, 0, 63, 6.199999999999994, 62, 64, 6.28319, 63},
+        SteppingRow{"end between samples", 0, 2.5, 1, 0, 0, 3, 2, 2, 4, 2.5, 3},
+        SteppingRow{"negative range", -3, -1, 0.5, 0, 0, 5, -1, 4, 5, -1, 4},
+        SteppingRow{"infinite step", 0, 1, kInf, 0, 0, 1, 0, 0, 2, 1, 1},
+        SteppingRow{"bounded single value", 5, 5, 1, 0, 10, 1, 5, 0, 1, 5, 0},
+        SteppingRow{"bounded reversed range", 5, 2, 1, 0, 10, 0, 0, -3, 0, 0, -3},
+        SteppingRow{"bounded reversed range with NaN step", 5, 2, kNaN, 0, 10, 0, 0, 0, 0, 0, 0},
+        SteppingRow{"bounded reversed range with zero step", 5, 2, 0, 0, 10, 0, 0, INT_MIN, 0, 0, INT_MIN}),
     rowName<SteppingRow>);
 
 struct Point {
@@ -152,7 +177,7 @@ TEST_F(SampleCurveTest, sample_kinds_coordinates)
         {"parametric cycloid",
          curve(ParametricCartesian, L"a*(1-cos(t))", L"a*(t-sin(t))", {constant(L"a", 10), running(L"t", 0, half, half)}),
          0, 0, 0, {{0, 0}, {10 * (half - std::sin(half)), 10 * (1 - std::cos(half))}}},
-        {"polar unit circle", curve(ExplicitPolar, L"1", L"", {running(L"t", 0, 3.2, 1.5708)}), 1, 2, 3,
+        {"polar unit circle", curve(ExplicitPolar, L"1", L"", {running(L"t", 0, 3.1416, 1.5708)}), 1, 2, 3,
          {{2, 2}, {1 + std::cos(1.5708), 2 + std::sin(1.5708)}, {1 + std::cos(3.1416), 2 + std::sin(3.1416)}}},
         {"polar radius and angle", curve(ExplicitPolar, L"2*t", L"", {running(L"t", 0, 1, 0.5)}), 0, 0, 0,
          {{0, 0}, {std::cos(0.5), std::sin(0.5)}, {2 * std::cos(1.0), 2 * std::sin(1.0)}}},

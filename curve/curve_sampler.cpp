@@ -1,0 +1,219 @@
+#include "curve/curve_sampler.h"
+
+#include "curve/expression_parser.h"
+#include "curve/sampling_range.h"
+#include "model/equation.h"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace plotwright::curve {
+namespace {
+
+struct Stepping {
+    std::wstring name;
+    SamplingRange range;
+};
+
+std::wstring wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// The parsers of one draw (B for parametric curves only) and the running variable's
+// storage, to which both are bound. The running variable is bound once, at the first
+// sample: binding it at every sample would give the same values, but muParser would
+// discard its compiled form and parse the text each time.
+class Evaluation {
+public:
+    explicit Evaluation(CurvePoint origin) : ox_(origin.x), oy_(origin.y) {}
+
+    ExpressionParser a;
+    std::optional<ExpressionParser> b;
+    std::wstring runningName;
+    // The expression being evaluated when an ExpressionError left: 'Y', 'X' or 0.
+    char failing = 0;
+
+    template <int Kind>
+    CurvePoint pointAt(double t)
+    {
+        running_ = t;
+        if (!bound_)
+            bindRunning();
+        failing = 'Y';
+        const double av = a.evaluate();
+        if constexpr (Kind == ExplicitCartesian) {
+            failing = 0;
+            return {ox_ + t, oy_ + av, 0};
+        } else if constexpr (Kind == ParametricCartesian) {
+            failing = 'X';
+            const double bv = b->evaluate();
+            failing = 0;
+            return {ox_ + bv, oy_ + av, 0};
+        } else {
+            failing = 0;
+            return {ox_ + av * std::cos(t), oy_ + av * std::sin(t), 0};
+        }
+    }
+
+private:
+    void bindRunning()
+    {
+        failing = 0;
+        if (runningName.empty())
+            throw ExpressionError("no running variable");
+        a.bindVariable(runningName, &running_);
+        if (b)
+            b->bindVariable(runningName, &running_);
+        bound_ = true;
+    }
+
+    double ox_;
+    double oy_;
+    double running_ = 0;
+    bool bound_ = false;
+};
+
+// Builds the parsers and binds the constants, in parameter order, in A and then B.
+// Returns the running variable; with several, the last one wins.
+std::optional<Stepping> setUp(const CEquation& equation, Evaluation& ev)
+{
+    ev.a.setExpression(equation.GetEquationY());
+    if (equation.GetType() == ParametricCartesian) {
+        ev.b.emplace();
+        ev.b->setExpression(equation.GetEquationX());
+    }
+    std::optional<Stepping> running;
+    for (const CEquationParameterPtr& p : equation.GetParameters()) {
+        if (p->GetType() == Constant) {
+            // Constant for the whole draw: the parsers may fold it into their compiled form.
+            ev.a.bindConstant(p->GetName(), p->GetValue());
+            if (ev.b)
+                ev.b->bindConstant(p->GetName(), p->GetValue());
+        } else if (p->GetType() == RunningVariable) {
+            running = Stepping{p->GetName(), {p->GetMinValue(), p->GetMaxValue(), p->GetIncrement()}};
+        }
+    }
+    return running;
+}
+
+// Steps the running variable and appends one point per sample. Without literal steps a
+// last stepped value within rounding of the end becomes the end, and an end further
+// away is sampled after the stepped values.
+template <int Kind>
+void stepFixed(Evaluation& ev, const SamplingRange& range, bool exactEnd, SampleProgress& progress, CurvePoints& points)
+{
+    const double end = range.end;
+    const double step = range.step;
+    double t = range.start;
+    double last = t;
+    int i = 0;
+    for (; t <= end; ++i) {
+        // Accumulated, not start + i * step: the samples are those of repeated addition.
+        const double next = t + step;
+        if (exactEnd && !(next <= end) && !endFollows(range, t))
+            t = end;
+        progress.step(i);
+        points.push_back(ev.pointAt<Kind>(t));
+        last = t;
+        t = next;
+    }
+    if (exactEnd && i > 0 && endFollows(range, last)) {
+        progress.step(i);
+        points.push_back(ev.pointAt<Kind>(end));
+    }
+}
+
+void sampleFixed(int kind, Evaluation& ev, const SamplingRange& range, bool exactEnd, SampleProgress& progress,
+                 CurvePoints& points)
+{
+    switch (kind) {
+    case ExplicitCartesian:
+        stepFixed<ExplicitCartesian>(ev, range, exactEnd, progress, points);
+        break;
+    case ParametricCartesian:
+        stepFixed<ParametricCartesian>(ev, range, exactEnd, progress, points);
+        break;
+    default:
+        stepFixed<ExplicitPolar>(ev, range, exactEnd, progress, points);
+        break;
+    }
+}
+
+// Finishes the progress on every way out of sampling, exceptions included.
+class ProgressScope {
+public:
+    ProgressScope(SampleProgress& progress, int maximum) : progress_(progress) { progress_.start(maximum); }
+    ~ProgressScope() { progress_.finish(); }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+private:
+    SampleProgress& progress_;
+};
+
+} // namespace
+
+SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const SampleOptions& options,
+                         SampleProgress* progress)
+{
+    SampleProgress silent;
+    SampleProgress& shown = progress ? *progress : silent;
+    SampleResult result;
+    if (!ValidateParameters(equation)) {
+        result.status = SampleStatus::InvalidParameters;
+        return result;
+    }
+    const int kind = equation.GetType();
+    if (kind != ExplicitCartesian && kind != ParametricCartesian && kind != ExplicitPolar) {
+        result.status = SampleStatus::ErrorInEquation;
+        result.message = L"the curve's kind " + std::to_wstring(kind)
+            + L" is none of 1 (explicit), 2 (parametric), 3 (polar)";
+        return result;
+    }
+    if (options.tolerance && !(std::isfinite(*options.tolerance) && *options.tolerance > 0)) {
+        result.status = SampleStatus::InvalidParameters;
+        return result;
+    }
+
+    const bool exactEnd = !options.literalSteps;
+    Evaluation ev(origin);
+    try {
+        const std::optional<Stepping> found = setUp(equation, ev);
+        // Without a running variable the empty name is stepped over 0..0 by 0; the first
+        // sample then fails for want of a variable.
+        const Stepping rv = found.value_or(Stepping{});
+        int meterMax = meterMaximum(rv.range);
+        if (found) {
+            const SampleCount count = countSamples(rv.range, kMaxSamples);
+            if (count.status == SampleCount::Stalls) {
+                result.status = SampleStatus::InvalidParameters;
+                return result;
+            }
+            std::size_t samples = count.count;
+            if (count.status == SampleCount::Ok && exactEnd && samples > 0 && endFollows(rv.range, count.last)) {
+                ++samples;
+                ++meterMax;
+            }
+            if (count.status == SampleCount::TooMany || samples > kMaxSamples) {
+                result.status = SampleStatus::TooManySamples;
+                result.requestedSamples = std::max<long double>(count.estimate, static_cast<long double>(samples));
+                return result;
+            }
+            if (!options.tolerance)
+                result.points.reserve(samples);
+        }
+        ev.runningName = rv.name;
+        ProgressScope scope(shown, meterMax);
+        sampleFixed(kind, ev, rv.range, exactEnd, shown, result.points);
+    } catch (const ExpressionError& e) {
+        result.status = SampleStatus::ErrorInEquation;
+        result.message = wide(e.what());
+        result.position = ev.failing ? e.position() : -1;
+        result.expression = ev.failing;
+    } catch (const std::exception& e) {
+        result.status = SampleStatus::ErrorInEquation;
+        result.message = wide(e.what());
+    }
+    return result;
+}
+
+} // namespace plotwright::curve
