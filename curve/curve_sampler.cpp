@@ -1,5 +1,6 @@
 #include "curve/curve_sampler.h"
 
+#include "curve/adaptive_sampler.h"
 #include "curve/expression_parser.h"
 #include "curve/sampling_range.h"
 #include "model/equation.h"
@@ -95,11 +96,12 @@ std::optional<Stepping> setUp(const CEquation& equation, Evaluation& ev)
     return running;
 }
 
-// Steps the running variable and appends one point per sample. Without literal steps a
-// last stepped value within rounding of the end becomes the end, and an end further
-// away is sampled after the stepped values.
-template <int Kind>
-void stepFixed(Evaluation& ev, const SamplingRange& range, bool exactEnd, SampleProgress& progress, CurvePoints& points)
+// Calls `visit(i, t)` for every value of the running variable: t = start, then t + step
+// (accumulated, not start + i * step: the samples are those of repeated addition) while
+// t <= end. Without literal steps a last stepped value within rounding of the end becomes
+// the end, and an end further away is visited after the stepped values.
+template <class Visit>
+void forEachStep(const SamplingRange& range, bool exactEnd, Visit&& visit)
 {
     const double end = range.end;
     const double step = range.step;
@@ -107,33 +109,63 @@ void stepFixed(Evaluation& ev, const SamplingRange& range, bool exactEnd, Sample
     double last = t;
     int i = 0;
     for (; t <= end; ++i) {
-        // Accumulated, not start + i * step: the samples are those of repeated addition.
         const double next = t + step;
         if (exactEnd && !(next <= end) && !endFollows(range, t))
             t = end;
-        progress.step(i);
-        points.push_back(ev.pointAt<Kind>(t));
+        visit(i, t);
         last = t;
         t = next;
     }
-    if (exactEnd && i > 0 && endFollows(range, last)) {
-        progress.step(i);
-        points.push_back(ev.pointAt<Kind>(end));
-    }
+    if (exactEnd && i > 0 && endFollows(range, last))
+        visit(i, end);
 }
 
-void sampleFixed(int kind, Evaluation& ev, const SamplingRange& range, bool exactEnd, SampleProgress& progress,
-                 CurvePoints& points)
+template <int Kind>
+class KindFunction final : public CurveFunction {
+public:
+    explicit KindFunction(Evaluation& ev) : ev_(ev) {}
+    CurvePoint at(double t) override { return ev_.pointAt<Kind>(t); }
+
+private:
+    Evaluation& ev_;
+};
+
+template <int Kind>
+void sampleKind(Evaluation& ev, const SamplingRange& range, const SampleOptions& options, SampleProgress& progress,
+                SampleResult& result)
+{
+    const bool exactEnd = !options.literalSteps;
+    if (!options.tolerance) {
+        CurvePoints& points = result.points;
+        forEachStep(range, exactEnd, [&](int i, double t) {
+            progress.step(i);
+            points.push_back(ev.pointAt<Kind>(t));
+        });
+        return;
+    }
+    std::vector<double> grid;
+    forEachStep(range, exactEnd, [&](int, double t) { grid.push_back(t); });
+    KindFunction<Kind> function(ev);
+    AdaptiveLimits limits;
+    limits.tolerance = *options.tolerance;
+    limits.maxDepth = options.maxDepth;
+    limits.maxSamples = options.maxSamples;
+    const AdaptiveOutcome outcome = sampleAdaptively(function, grid, limits, result.points, progress);
+    result.refinementCapped = outcome.capped;
+}
+
+void sampleAny(int kind, Evaluation& ev, const SamplingRange& range, const SampleOptions& options,
+               SampleProgress& progress, SampleResult& result)
 {
     switch (kind) {
     case ExplicitCartesian:
-        stepFixed<ExplicitCartesian>(ev, range, exactEnd, progress, points);
+        sampleKind<ExplicitCartesian>(ev, range, options, progress, result);
         break;
     case ParametricCartesian:
-        stepFixed<ParametricCartesian>(ev, range, exactEnd, progress, points);
+        sampleKind<ParametricCartesian>(ev, range, options, progress, result);
         break;
     default:
-        stepFixed<ExplicitPolar>(ev, range, exactEnd, progress, points);
+        sampleKind<ExplicitPolar>(ev, range, options, progress, result);
         break;
     }
 }
@@ -203,7 +235,7 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
         }
         ev.runningName = rv.name;
         ProgressScope scope(shown, meterMax);
-        sampleFixed(kind, ev, rv.range, exactEnd, shown, result.points);
+        sampleAny(kind, ev, rv.range, options, shown, result);
     } catch (const ExpressionError& e) {
         result.status = SampleStatus::ErrorInEquation;
         result.message = wide(e.what());
