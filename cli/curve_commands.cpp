@@ -7,9 +7,9 @@
 #include "cli/files.h"
 #include "cli/output.h"
 #include "cli/svg_preview.h"
-#include "curve/place_curve.h"
-#include "curve/sample_curve.h"
-#include "host/db_database.h"
+#include "draw/place_curve.h"
+#include "draw/sample_curve.h"
+#include "db/database.h"
 #include "host/doc_manager.h"
 #include "host/editor_command.h"
 
@@ -116,7 +116,7 @@ int runDraw(const Request& request, Streams io)
     AcApDocument* document = nullptr;
     const bool existed = fileExists(request.out);
     if (existed) {
-        host::DxfResult opened = documents->openDocument(request.out, document);
+        dxf::DxfResult opened = documents->openDocument(request.out, document);
         if (!opened.ok())
             throw Failure(kExitFileError, opened.message);
     } else {
@@ -136,7 +136,7 @@ int runDraw(const Request& request, Streams io)
 
     // A drawing that existed and gained nothing is left as it was.
     if (!outcome.newIds.empty() || !existed) {
-        host::DxfResult saved = document->saveAs(request.out);
+        dxf::DxfResult saved = document->saveAs(request.out);
         if (!saved.ok())
             throw Failure(kExitFileError, saved.message);
     }
