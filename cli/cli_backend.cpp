@@ -1,11 +1,11 @@
 #include "cli/cli_backend.h"
 
 #include "host/editor.h"
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 
 namespace plotwright::cli {
 
-using markup::utf8FromWide;
+using base::utf8FromWide;
 
 namespace {
 constexpr int kBarWidth = 30;

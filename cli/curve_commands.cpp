@@ -7,12 +7,12 @@
 #include "cli/files.h"
 #include "cli/output.h"
 #include "cli/svg_preview.h"
-#include "curve/place_curve.h"
-#include "curve/sample_curve.h"
-#include "host/db_database.h"
+#include "draw/place_curve.h"
+#include "draw/sample_curve.h"
+#include "db/database.h"
 #include "host/doc_manager.h"
 #include "host/editor_command.h"
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 
 #include <charconv>
 #include <unistd.h>
@@ -21,7 +21,7 @@ namespace plotwright::cli {
 
 namespace {
 
-using markup::utf8FromWide;
+using base::utf8FromWide;
 
 // The tool has no dialog to hide: the bracket around the origin pick does nothing.
 class HeadlessDialog : public host::EditorCommandBracket {
@@ -137,7 +137,7 @@ int runDraw(const Request& request, Streams io)
     AcApDocument* document = nullptr;
     const bool existed = fileExists(request.out);
     if (existed) {
-        host::DxfResult opened = documents->openDocument(request.out, document);
+        dxf::DxfResult opened = documents->openDocument(request.out, document);
         if (!opened.ok())
             throw Failure(kExitFileError, opened.message);
     } else {
@@ -157,7 +157,7 @@ int runDraw(const Request& request, Streams io)
 
     // A drawing that existed and gained nothing is left as it was.
     if (!outcome.newIds.empty() || !existed) {
-        host::DxfResult saved = document->saveAs(request.out);
+        dxf::DxfResult saved = document->saveAs(request.out);
         if (!saved.ok())
             throw Failure(kExitFileError, saved.message);
     }

@@ -2,14 +2,14 @@
 
 #include "cli/failure.h"
 #include "cli/files.h"
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 #include "markup/xml_document.h"
 #include "model/default_library.h"
 
 namespace plotwright::cli {
 
-using markup::utf8FromWide;
-using markup::wideFromUtf8;
+using base::utf8FromWide;
+using base::wideFromUtf8;
 
 namespace {
 

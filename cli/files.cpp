@@ -1,7 +1,7 @@
 #include "cli/files.h"
 
 #include "cli/failure.h"
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 
 #include <cerrno>
 #include <cstring>
@@ -13,7 +13,7 @@
 
 namespace plotwright::cli {
 
-using markup::wideFromUtf8;
+using base::wideFromUtf8;
 
 Failure fileFailure(const std::string& path, int error) { return fileFailure(path, std::strerror(error)); }
 

@@ -5,13 +5,13 @@
 #include "cli/failure.h"
 #include "cli/files.h"
 #include "cli/output.h"
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 #include "markup/xml_document.h"
 
 namespace plotwright::cli {
 
-using markup::utf8FromWide;
-using markup::wideFromUtf8;
+using base::utf8FromWide;
+using base::wideFromUtf8;
 
 namespace {
 

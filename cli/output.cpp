@@ -1,7 +1,7 @@
 #include "cli/output.h"
 
 #include "cli/text.h"
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 
 #include <charconv>
 #include <cmath>
@@ -9,8 +9,8 @@
 
 namespace plotwright::cli {
 
-using markup::utf8FromWide;
-using markup::wideFromUtf8;
+using base::utf8FromWide;
+using base::wideFromUtf8;
 
 namespace {
 

@@ -6,20 +6,38 @@ function(plotwright_warnings target)
     $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>)
 endfunction()
 
-# plotwright_library(NAME [SHARED] SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
-# Defines plotwright_<NAME> with the alias plotwright::<NAME>; headers are included
-# from the repository root ("model/equation.h").
+# plotwright_library(NAME [SHARED] [FOLDER DIR] SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+# Defines plotwright_<NAME> with the alias plotwright::<NAME>. Headers are included as
+# "<folder>/<file>.h" ("model/equation.h"), FOLDER defaulting to NAME. Each library
+# publishes only its own folder, through a link in the build tree, so a component sees
+# the headers of the libraries it links and no others.
 function(plotwright_library name)
-  cmake_parse_arguments(ARG "SHARED" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "SHARED" "FOLDER" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
   set(kind STATIC)
   if(ARG_SHARED)
     set(kind SHARED)
   endif()
+  if(NOT ARG_FOLDER)
+    set(ARG_FOLDER ${name})
+  endif()
   add_library(plotwright_${name} ${kind} ${ARG_SOURCES})
   add_library(plotwright::${name} ALIAS plotwright_${name})
-  target_include_directories(plotwright_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  plotwright_include_folder(plotwright_${name} ${ARG_FOLDER} ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(plotwright_${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
   plotwright_warnings(plotwright_${name})
+endfunction()
+
+# Publishes `source_dir` to users of `target` as "<folder>/...": a link
+# <build>/include/<folder-path>/<folder> -> source_dir, and that include root.
+function(plotwright_include_folder target folder source_dir)
+  string(REPLACE "/" "_" root_name ${folder})
+  set(root ${PROJECT_BINARY_DIR}/include/${root_name})
+  get_filename_component(parent ${root}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  if(NOT EXISTS ${root}/${folder})
+    file(CREATE_LINK ${source_dir} ${root}/${folder} SYMBOLIC)
+  endif()
+  target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${root}>)
 endfunction()
 
 # plotwright_test(NAME SOURCES ... LIBS ... [QT])
@@ -37,7 +55,7 @@ function(plotwright_test name)
     add_executable(${exe} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp)
     target_link_libraries(${exe} PRIVATE ${ARG_LIBS} GTest::gtest)
   endif()
-  target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${exe} PRIVATE
     PLOTWRIGHT_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     PLOTWRIGHT_BINARY_DIR="${PROJECT_BINARY_DIR}")

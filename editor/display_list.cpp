@@ -1,8 +1,8 @@
 #include "editor/display_list.h"
 
-#include "host/db_database.h"
-#include "host/db_entities.h"
-#include "host/db_polyline.h"
+#include "db/database.h"
+#include "db/entities.h"
+#include "db/polyline.h"
 
 #include <algorithm>
 #include <cmath>

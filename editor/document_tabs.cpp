@@ -1,7 +1,7 @@
 #include "editor/document_tabs.h"
 
 #include "editor/drawing_view.h"
-#include "host/db_database.h"
+#include "db/database.h"
 #include "host/doc_manager.h"
 
 #include <QTabBar>
@@ -73,7 +73,7 @@ AcApDocument* DocumentTabs::newDrawing()
     return document;
 }
 
-host::DxfResult DocumentTabs::openDrawing(const std::string& path, AcApDocument** opened)
+dxf::DxfResult DocumentTabs::openDrawing(const std::string& path, AcApDocument** opened)
 {
     for (const Entry& e : entries_)
         if (samePath(e.document->fileName(), path)) {
@@ -83,7 +83,7 @@ host::DxfResult DocumentTabs::openDrawing(const std::string& path, AcApDocument*
             return {};
         }
     AcApDocument* document = nullptr;
-    host::DxfResult result = acDocManagerPtr()->openDocument(path, document);
+    dxf::DxfResult result = acDocManagerPtr()->openDocument(path, document);
     if (result.ok())
         addTab(document);
     else if (AcApDocument* current = currentDocument())
@@ -93,16 +93,16 @@ host::DxfResult DocumentTabs::openDrawing(const std::string& path, AcApDocument*
     return result;
 }
 
-host::DxfResult DocumentTabs::save(AcApDocument* document)
+dxf::DxfResult DocumentTabs::save(AcApDocument* document)
 {
-    host::DxfResult result = document->save();
+    dxf::DxfResult result = document->save();
     updateTitles();
     return result;
 }
 
-host::DxfResult DocumentTabs::saveAs(AcApDocument* document, const std::string& path)
+dxf::DxfResult DocumentTabs::saveAs(AcApDocument* document, const std::string& path)
 {
-    host::DxfResult result = document->saveAs(path);
+    dxf::DxfResult result = document->saveAs(path);
     updateTitles();
     return result;
 }

@@ -3,7 +3,7 @@
 // the document manager, keeping the current tab and the current document in step,
 // and the undo steps of each drawing (marks in its list of appended entities).
 
-#include "host/dxf_file.h"
+#include "dxf/file.h"
 
 #include <QTabWidget>
 
@@ -29,10 +29,10 @@ public:
     AcApDocument* newDrawing();
     // Opens the DXF file `path` (UTF-8) in a new tab, made current; a drawing already
     // open under that path is only made current. On failure nothing changes.
-    host::DxfResult openDrawing(const std::string& path, AcApDocument** opened = nullptr);
+    dxf::DxfResult openDrawing(const std::string& path, AcApDocument** opened = nullptr);
     // Saves to the document's own file, or (saveAs) to `path` which becomes its file.
-    host::DxfResult save(AcApDocument* document);
-    host::DxfResult saveAs(AcApDocument* document, const std::string& path);
+    dxf::DxfResult save(AcApDocument* document);
+    dxf::DxfResult saveAs(AcApDocument* document, const std::string& path);
     // Closes without asking; the neighbouring tab becomes current.
     void closeDrawing(AcApDocument* document);
 

@@ -176,7 +176,7 @@ void MainWindow::execute(const QString& line)
         if (!current) {
             commandLine_->print("No drawing is open.");
         } else if (command == "SAVEAS" && !argument.isEmpty()) {
-            const host::DxfResult result = documents_->saveAs(current, argument.toStdString());
+            const dxf::DxfResult result = documents_->saveAs(current, argument.toStdString());
             if (!result.ok())
                 showError(QString::fromStdString(result.message));
         } else {
@@ -269,7 +269,7 @@ bool MainWindow::unloadModule(const QString& path)
 
 bool MainWindow::openDrawing(const QString& path)
 {
-    const host::DxfResult result = documents_->openDrawing(path.toStdString());
+    const dxf::DxfResult result = documents_->openDrawing(path.toStdString());
     if (!result.ok()) {
         showError(QString::fromStdString(result.message));
         return false;
@@ -293,7 +293,7 @@ QString MainWindow::askSavePath(AcApDocument* document)
 
 bool MainWindow::saveDrawing(AcApDocument* document, bool askName)
 {
-    host::DxfResult result;
+    dxf::DxfResult result;
     if (askName || document->fileName().empty()) {
         const QString path = askSavePath(document);
         if (path.isEmpty())

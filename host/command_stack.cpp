@@ -1,6 +1,6 @@
 #include "host/command_stack.h"
 
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 
 #include <algorithm>
 #include <exception>
@@ -172,7 +172,7 @@ bool AcEdCommandStack::invoke(std::wstring_view name, std::wstring* message)
         function();
         say({});
     } catch (const std::exception& e) {
-        say(L"Command " + globalName + L" failed: " + plotwright::markup::wideFromUtf8(e.what()));
+        say(L"Command " + globalName + L" failed: " + plotwright::base::wideFromUtf8(e.what()));
         ok = false;
     } catch (...) {
         say(L"Command " + globalName + L" failed.");

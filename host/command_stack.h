@@ -2,7 +2,7 @@
 // The editor's command stack: commands registered by modules in named groups, found
 // by their global or local name without regard to case, and run by name.
 
-#include "host/acad_status.h"
+#include "db/acad_status.h"
 #include "host/rx_object.h"
 
 #include <memory>

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "host/backend.h"
-#include "host/db_database.h"
+#include "db/database.h"
 
 void AcTransactionManager::flushGraphics()
 {
@@ -34,18 +34,18 @@ bool AcApDocument::isModified() const
     return database_->isModified();
 }
 
-plotwright::host::DxfResult AcApDocument::save()
+plotwright::dxf::DxfResult AcApDocument::save()
 {
     if (fileName_.empty()) {
-        return {plotwright::host::DxfStatus::fileAccess,
+        return {plotwright::dxf::DxfStatus::fileAccess,
                 "Cannot save \"" + title_ + "\": the drawing has no file name yet."};
     }
-    return plotwright::host::saveDxf(*database_, fileName_);
+    return plotwright::dxf::saveDxf(*database_, fileName_);
 }
 
-plotwright::host::DxfResult AcApDocument::saveAs(const std::string& path)
+plotwright::dxf::DxfResult AcApDocument::saveAs(const std::string& path)
 {
-    plotwright::host::DxfResult result = plotwright::host::saveDxf(*database_, path);
+    plotwright::dxf::DxfResult result = plotwright::dxf::saveDxf(*database_, path);
     if (result.ok()) {
         fileName_ = path;
         title_ = titleOf(path);
@@ -90,11 +90,11 @@ AcApDocument* AcApDocManager::newDocument()
     return adoptDatabase(std::make_unique<AcDbDatabase>(), std::string());
 }
 
-plotwright::host::DxfResult AcApDocManager::openDocument(const std::string& path, AcApDocument*& document)
+plotwright::dxf::DxfResult AcApDocManager::openDocument(const std::string& path, AcApDocument*& document)
 {
     document = nullptr;
     std::unique_ptr<AcDbDatabase> database;
-    plotwright::host::DxfResult result = plotwright::host::readDxf(path, database);
+    plotwright::dxf::DxfResult result = plotwright::dxf::readDxf(path, database);
     if (result.ok())
         document = adoptDatabase(std::move(database), path);
     return result;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "host/acad_status.h"
-#include "host/dxf_file.h"
+#include "db/acad_status.h"
+#include "dxf/file.h"
 
 class AcDbDatabase;
 class AcApDocManager;
@@ -35,9 +35,9 @@ public:
     AcTransactionManager* transactionManager() { return &transactions_; }
 
     // Saves to fileName() (a new drawing without file name: fileAccess failure).
-    plotwright::host::DxfResult save();
+    plotwright::dxf::DxfResult save();
     // Saves to `path`; on success the document takes that file name and title.
-    plotwright::host::DxfResult saveAs(const std::string& path);
+    plotwright::dxf::DxfResult saveAs(const std::string& path);
 
 private:
     friend class AcApDocManager;
@@ -81,7 +81,7 @@ public:
     AcApDocument* newDocument();
     // Reads the DXF file `path` (UTF-8) into a new document, made current. On failure
     // `document` is null and nothing changes.
-    plotwright::host::DxfResult openDocument(const std::string& path, AcApDocument*& document);
+    plotwright::dxf::DxfResult openDocument(const std::string& path, AcApDocument*& document);
     // Takes a database read or built elsewhere as a document, made current.
     AcApDocument* adoptDatabase(std::unique_ptr<AcDbDatabase> database, std::string fileName);
     // Closes without saving: reactors hear documentToBeDestroyed first; when it was

@@ -1,7 +1,7 @@
 #include "host/dynamic_linker.h"
 
 #include "host/command_stack.h"
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 
 #include <dlfcn.h>
 
@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <system_error>
 
-using plotwright::markup::utf8FromWide;
-using plotwright::markup::wideFromUtf8;
+using plotwright::base::utf8FromWide;
+using plotwright::base::wideFromUtf8;
 
 struct AcRxDynamicLinker::Module {
     std::wstring path;    // resolved: the name by which it is found again

@@ -1,8 +1,8 @@
 #include "markup/xml_document.h"
 
 #include "markup/decimal_text.h"
-#include "markup/replace_file.h"
-#include "markup/utf8_text.h"
+#include "base/replace_file.h"
+#include "base/utf8_text.h"
 #include "markup/xml_element_builder.h"
 
 #include <climits>
@@ -203,10 +203,10 @@ std::wstring CXmlDocument::GetAttribute(const std::wstring& name) const
 
 bool CXmlDocument::WriteDocumentFile(const std::wstring& path)
 {
-    const std::string bytes = plotwright::markup::utf8FromWide(text_);
+    const std::string bytes = plotwright::base::utf8FromWide(text_);
     std::string error;
-    if (!plotwright::markup::replaceFileContents(plotwright::markup::utf8FromWide(path), bytes, error)) {
-        result_ = plotwright::markup::wideFromUtf8(error);
+    if (!plotwright::base::replaceFileContents(plotwright::base::utf8FromWide(path), bytes, error)) {
+        result_ = plotwright::base::wideFromUtf8(error);
         return false;
     }
     result_.clear();

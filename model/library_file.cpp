@@ -1,15 +1,15 @@
 #include "model/library_file.h"
 
-#include "markup/utf8_text.h"
-#include "model/file_bytes.h"
+#include "base/utf8_text.h"
+#include "base/file_bytes.h"
 
 #include <string>
 #include <string_view>
 #include <system_error>
 
-using plotwright::markup::Utf8Replacement;
-using plotwright::markup::utf8FromWide;
-using plotwright::markup::wideFromUtf8;
+using plotwright::base::Utf8Replacement;
+using plotwright::base::utf8FromWide;
+using plotwright::base::wideFromUtf8;
 
 namespace {
 
@@ -26,7 +26,7 @@ bool fail(int code, std::wstring& text, std::wstring* error)
 bool ReadLibraryFile(const std::wstring& path, std::wstring& text, std::wstring* error)
 {
     std::string bytes;
-    if (const int code = plotwright::model::readFileBytes(utf8FromWide(path), bytes); code != 0)
+    if (const int code = plotwright::base::readFileBytes(utf8FromWide(path), bytes); code != 0)
         return fail(code, text, error);
     std::string_view view(bytes);
     if (view.starts_with("\xEF\xBB\xBF"))

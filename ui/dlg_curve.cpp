@@ -1,6 +1,6 @@
 #include "ui/dlg_curve.h"
 
-#include "curve/place_curve.h"
+#include "draw/place_curve.h"
 #include "host/editor.h"
 #include "host/install/install_folder.h"
 #include "model/default_library.h"

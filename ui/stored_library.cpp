@@ -1,9 +1,9 @@
 #include "ui/stored_library.h"
 
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 #include "markup/xml_document.h"
 #include "model/equation_list.h"
-#include "model/file_bytes.h"
+#include "base/file_bytes.h"
 
 #include <cerrno>
 #include <string_view>
@@ -16,9 +16,9 @@ namespace plotwright::ui {
 
 namespace {
 
-using markup::Utf8Replacement;
-using markup::utf8FromWide;
-using markup::wideFromUtf8;
+using base::Utf8Replacement;
+using base::utf8FromWide;
+using base::wideFromUtf8;
 
 std::wstring systemReason(int code)
 {
@@ -117,7 +117,7 @@ StoredLibrary ReadStoredLibrary(const std::wstring& path, CEquationList& list, s
     list.Clear();
 
     std::string bytes;
-    if (const int code = model::readFileBytes(utf8FromWide(path), bytes); code != 0) {
+    if (const int code = base::readFileBytes(utf8FromWide(path), bytes); code != 0) {
         if (code == ENOENT || code == ENOTDIR)
             return library;
         library.state = StoredLibrary::State::Damaged;

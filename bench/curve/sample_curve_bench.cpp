@@ -1,6 +1,6 @@
 // Sampling speed of the four default curves over a million samples each, against the
 // Epicycloid written as plain C++, and the cost of the per-sample progress calls.
-#include "curve/sample_curve.h"
+#include "draw/sample_curve.h"
 #include "host/backend.h"
 #include "model/equation.h"
 

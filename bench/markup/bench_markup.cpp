@@ -2,7 +2,7 @@
 // same document as UTF-8. ParseText reports characters processed, pugixml bytes; the
 // document is ASCII, so both count the same units.
 
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 #include "markup/xml_document.h"
 
 #include <benchmark/benchmark.h>
@@ -130,7 +130,7 @@ void BM_ParseText(benchmark::State& state)
 
 void BM_PugixmlParse(benchmark::State& state)
 {
-    const std::string bytes = plotwright::markup::utf8FromWide(document());
+    const std::string bytes = plotwright::base::utf8FromWide(document());
     for (auto _ : state) {
         pugi::xml_document parsed;
         const pugi::xml_parse_result result =

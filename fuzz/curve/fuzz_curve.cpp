@@ -3,7 +3,7 @@
 // constant's value, then newline-separated fields: equationy, equationx, the running
 // variable's name, and up to three constant names. Bytes become characters one to one,
 // so bytes above 0x7F give non-ASCII text.
-#include "curve/sample_curve.h"
+#include "draw/sample_curve.h"
 #include "model/equation.h"
 
 #include <cstdint>

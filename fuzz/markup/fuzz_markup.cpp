@@ -3,7 +3,7 @@
 // how the rest becomes wide text: UTF-8, or raw 16- or 32-bit code units (the latter
 // reach characters above U+FFFF and values no encoding allows).
 
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 #include "markup/wide_search.h"
 #include "markup/xml_document.h"
 
@@ -24,7 +24,7 @@ std::wstring decodeInput(const std::uint8_t* data, std::size_t size)
     --size;
     std::wstring text;
     if (mode == 0)
-        return plotwright::markup::wideFromUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
+        return plotwright::base::wideFromUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
     if (mode == 1) {
         for (std::size_t i = 0; i + 1 < size; i += 2)
             text += static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
@@ -122,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     UnescapeText(text);
     const std::wstring roundTrip =
-        plotwright::markup::wideFromUtf8(plotwright::markup::utf8FromWide(text));
+        plotwright::base::wideFromUtf8(plotwright::base::utf8FromWide(text));
     if (size > 0 && data[0] % 3 == 0)
         check(roundTrip == text);
     return 0;

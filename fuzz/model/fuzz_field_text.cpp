@@ -1,6 +1,6 @@
 // Text field coding on arbitrary input: the decoder never fails and its fast path
 // agrees with the full rules; text of the code page survives encoding and decoding.
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 #include "markup/xml_document.h"
 #include "model/code_page.h"
 #include "model/field_text.h"
@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     // As wide text from UTF-8: any character, including ones the code page lacks.
     const std::wstring text =
-        plotwright::markup::wideFromUtf8(std::string_view(reinterpret_cast<const char*>(data), size),
-                                         plotwright::markup::Utf8Replacement::perMaximalPart);
+        plotwright::base::wideFromUtf8(std::string_view(reinterpret_cast<const char*>(data), size),
+                                         plotwright::base::Utf8Replacement::perMaximalPart);
     check(DecodeFieldText(text) == HexUnquote(UnescapeText(text)));
     const std::wstring encoded = EncodeFieldText(text);
     for (wchar_t c : encoded)

@@ -3,7 +3,7 @@
 // library: every number and structure exactly, and every text field that holds no
 // decodable reference (a field like "&amp;lt;" is decoded once more on each reading,
 // by design, so it may change).
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 #include "markup/xml_document.h"
 #include "model/equation_list.h"
 #include "model/start_tag_attributes.h"
@@ -94,8 +94,8 @@ void checkAttributes(CXmlDocument& document, const std::wstring& text, int depth
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::wstring text =
-        plotwright::markup::wideFromUtf8(std::string_view(reinterpret_cast<const char*>(data), size),
-                                         plotwright::markup::Utf8Replacement::perMaximalPart);
+        plotwright::base::wideFromUtf8(std::string_view(reinterpret_cast<const char*>(data), size),
+                                         plotwright::base::Utf8Replacement::perMaximalPart);
     {
         CXmlDocument document;
         document.ParseText(text);

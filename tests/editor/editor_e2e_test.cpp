@@ -9,9 +9,9 @@
 #include "editor/editor_backend.h"
 #include "editor/main_window.h"
 
-#include "curve/sample_curve.h"
+#include "draw/sample_curve.h"
 #include "host/command_stack.h"
-#include "host/db_database.h"
+#include "db/database.h"
 #include "host/doc_manager.h"
 #include "host/qt/ad_ui_base_dialog.h"
 #include "model/default_library.h"

@@ -9,12 +9,12 @@
 #include "editor/editor_backend.h"
 #include "editor/main_window.h"
 
-#include "curve/place_curve.h"
+#include "draw/place_curve.h"
 #include "host/backend.h"
 #include "host/command_stack.h"
-#include "host/db_database.h"
-#include "host/db_entities.h"
-#include "host/db_polyline.h"
+#include "db/database.h"
+#include "db/entities.h"
+#include "db/polyline.h"
 #include "host/doc_manager.h"
 #include "host/editor.h"
 

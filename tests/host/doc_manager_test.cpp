@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "host/db_database.h"
+#include "db/database.h"
 #include "host/doc_manager.h"
-#include "host/dxf_test_support.h"
-#include "host/recording_backend.h"
+#include "support/dxf_check.h"
+#include "support/recording_backend.h"
 
 namespace {
 
@@ -80,14 +80,14 @@ TEST_F(DocManagerTest, open_refused_changes_nothing_and_save_as_renames)
     AcApDocManager* manager = acDocManagerPtr();
     AcApDocument* document = nullptr;
     const std::string missing = dir.file("missing.dxf");
-    const plotwright::host::DxfResult refused = manager->openDocument(missing, document);
-    EXPECT_EQ(refused.status, plotwright::host::DxfStatus::fileAccess);
+    const plotwright::dxf::DxfResult refused = manager->openDocument(missing, document);
+    EXPECT_EQ(refused.status, plotwright::dxf::DxfStatus::fileAccess);
     EXPECT_EQ(refused.message, "Cannot open \"" + missing + "\": the file does not exist.");
     EXPECT_EQ(document, nullptr);
     EXPECT_EQ(manager->documentCount(), 0);
 
     AcApDocument* fresh = manager->newDocument();
-    EXPECT_EQ(fresh->save().status, plotwright::host::DxfStatus::fileAccess);
+    EXPECT_EQ(fresh->save().status, plotwright::dxf::DxfStatus::fileAccess);
     const std::string path = dir.file("saved.dxf");
     ASSERT_TRUE(fresh->saveAs(path).ok());
     EXPECT_EQ(fresh->fileName(), path);

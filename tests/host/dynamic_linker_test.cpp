@@ -3,8 +3,8 @@
 
 #include "host/command_stack.h"
 #include "host/dynamic_linker.h"
-#include "host/recording_backend.h"
-#include "markup/utf8_text.h"
+#include "support/recording_backend.h"
+#include "base/utf8_text.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,8 @@
 namespace fs = std::filesystem;
 using plotwright::host::RecordingBackend;
 using plotwright::host::ScopedBackend;
-using plotwright::markup::utf8FromWide;
-using plotwright::markup::wideFromUtf8;
+using plotwright::base::utf8FromWide;
+using plotwright::base::wideFromUtf8;
 
 namespace {
 

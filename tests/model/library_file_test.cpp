@@ -1,6 +1,6 @@
 // Library files on disk: SaveToFile replaces a file only with a complete new one, and
 // ReadLibraryFile brings the UTF-8 text back.
-#include "markup/utf8_text.h"
+#include "base/utf8_text.h"
 #include "model/equation_list.h"
 #include "model/library_file.h"
 
@@ -18,8 +18,8 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using plotwright::markup::utf8FromWide;
-using plotwright::markup::wideFromUtf8;
+using plotwright::base::utf8FromWide;
+using plotwright::base::wideFromUtf8;
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The curve dialog driven as a user drives it: clicks, typed text, keys, the save-as
 // dialog answered while it runs; drawings checked in the working database, libraries
 // on disk.
-#include "host/db_database.h"
-#include "host/db_polyline.h"
+#include "db/database.h"
+#include "db/polyline.h"
 #include "host/editor.h"
-#include "host/recording_backend.h"
+#include "support/recording_backend.h"
 #include "model/default_library.h"
 #include "model/equation_list.h"
 #include "support/screenshot.h"

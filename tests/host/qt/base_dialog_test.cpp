@@ -2,7 +2,7 @@
 // command dispatch, data exchange and the editor-command bracket.
 #include "host/qt/ad_ui_base_dialog.h"
 #include "host/qt/ad_ui_bitmap_button.h"
-#include "host/recording_backend.h"
+#include "support/recording_backend.h"
 #include "support/screenshot.h"
 
 #include <QApplication>

@@ -1,0 +1,378 @@
+#include "db/database.h"
+
+#include "db/access.h"
+
+namespace plotwright::db::detail {
+
+bool sameBlockName(const std::wstring& a, const wchar_t* b)
+{
+    const auto fold = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c; };
+    std::size_t i = 0;
+    for (; i < a.size(); ++i) {
+        if (b[i] == L'\0' || fold(a[i]) != fold(b[i]))
+            return false;
+    }
+    return b[i] == L'\0';
+}
+
+AcDbBlockTable* DatabaseAccess::createBlockTable(AcDbDatabase& db, AcDbHandle handle)
+{
+    auto table = std::make_unique<AcDbBlockTable>();
+    AcDbBlockTable* raw = table.get();
+    db.adopt(std::move(table), handle ? handle : db.nextHandle(), 0);
+    raw->writer_ = false;
+    db.blockTable_ = raw;
+    return raw;
+}
+
+AcDbBlockTableRecord* DatabaseAccess::addBlockRecord(AcDbDatabase& db, const std::wstring& name, AcDbHandle handle)
+{
+    return db.addBlockRecord(name, handle);
+}
+
+AcDbEntity* DatabaseAccess::addFileEntity(AcDbDatabase& db, AcDbBlockTableRecord& record,
+                                          std::unique_ptr<AcDbEntity> entity, AcDbHandle handle)
+{
+    if (handle == 0 || db.byHandle_.count(handle) != 0)
+        handle = db.nextHandle();
+    AcDbEntity* raw = entity.get();
+    raw->writer_ = false;
+    raw->fromFile_ = true;
+    db.adopt(std::move(entity), handle, record.handle_);
+    record.entities_.push_back(raw);
+    return raw;
+}
+
+Acad::ErrorStatus DatabaseAccess::openById(AcDbDatabase& db, AcDbHandle handle, AcDb::OpenMode mode,
+                                           bool openErased, AcDbObject*& object)
+{
+    object = nullptr;
+    auto it = db.byHandle_.find(handle);
+    if (it == db.byHandle_.end())
+        return Acad::eUnknownHandle;
+    if (Acad::ErrorStatus es = db.open(*it->second, mode, openErased); es != Acad::eOk)
+        return es;
+    object = it->second;
+    return Acad::eOk;
+}
+
+AcDbBlockTableRecord* DatabaseAccess::record(const AcDbDatabase& db, const wchar_t* name)
+{
+    if (!db.blockTable_)
+        return nullptr;
+    for (AcDbBlockTableRecord* r : db.blockTable_->records_) {
+        if (sameBlockName(r->name(), name))
+            return r;
+    }
+    return nullptr;
+}
+
+} // namespace plotwright::db::detail
+
+using plotwright::db::detail::DatabaseAccess;
+using plotwright::db::detail::sameBlockName;
+namespace newdrawing = plotwright::db::detail::newdrawing;
+
+// ---- block table -----------------------------------------------------------
+
+Acad::ErrorStatus AcDbBlockTable::getAt(const wchar_t* name, AcDbBlockTableRecord*& record, AcDb::OpenMode mode,
+                                        bool openErased) const
+{
+    record = nullptr;
+    AcDbDatabase* db = database();
+    if (!db)
+        return Acad::eNotInDatabase;
+    if (Acad::ErrorStatus es = db->fault(AcDbDatabase::Call::getAt); es != Acad::eOk)
+        return es;
+    if (!isReadEnabled())
+        return Acad::eNotOpenForRead;
+    if (!name)
+        return Acad::eInvalidInput;
+    for (AcDbBlockTableRecord* r : records_) {
+        if (!sameBlockName(r->name(), name))
+            continue;
+        if (r->isErased() && !openErased)
+            return Acad::eKeyNotFound;
+        if (Acad::ErrorStatus es = db->open(*r, mode, openErased); es != Acad::eOk)
+            return es;
+        record = r;
+        return Acad::eOk;
+    }
+    return Acad::eKeyNotFound;
+}
+
+Acad::ErrorStatus AcDbBlockTable::getAt(const wchar_t* name, AcDbObjectId& id, bool getErased) const
+{
+    id = AcDbObjectId::kNull;
+    if (!isReadEnabled())
+        return Acad::eNotOpenForRead;
+    if (!name)
+        return Acad::eInvalidInput;
+    for (AcDbBlockTableRecord* r : records_) {
+        if (sameBlockName(r->name(), name) && (getErased || !r->isErased())) {
+            id = r->objectId();
+            return Acad::eOk;
+        }
+    }
+    return Acad::eKeyNotFound;
+}
+
+bool AcDbBlockTable::has(const wchar_t* name) const
+{
+    AcDbObjectId id;
+    return name && getAt(name, id) == Acad::eOk;
+}
+
+// ---- block table record ----------------------------------------------------
+
+Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& id, AcDbEntity* entity)
+{
+    id = AcDbObjectId::kNull;
+    AcDbDatabase* db = database();
+    if (!db)
+        return Acad::eNotInDatabase;
+    if (Acad::ErrorStatus es = db->fault(AcDbDatabase::Call::appendAcDbEntity); es != Acad::eOk)
+        return es;
+    if (!entity)
+        return Acad::eNullEntityPointer;
+    if (entity->database())
+        return Acad::eAlreadyInDb;
+    if (!isWriteEnabled())
+        return Acad::eNotOpenForWrite;
+    db->adopt(std::unique_ptr<AcDbObject>(entity), db->nextHandle(), handle());
+    // The entity was open for write as a new object and stays so until the caller closes it.
+    ++db->openObjects_;
+    entities_.push_back(entity);
+    db->appendLog_.push_back(entity);
+    db->modified_ = true;
+    id = entity->objectId();
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbEntity* entity)
+{
+    AcDbObjectId id;
+    return appendAcDbEntity(id, entity);
+}
+
+Acad::ErrorStatus AcDbBlockTableRecord::newIterator(AcDbBlockTableRecordIterator*& iterator, bool atBeginning,
+                                                    bool skipErased) const
+{
+    iterator = new AcDbBlockTableRecordIterator(*this, atBeginning, skipErased);
+    return Acad::eOk;
+}
+
+// ---- iterator --------------------------------------------------------------
+
+AcDbBlockTableRecordIterator::AcDbBlockTableRecordIterator(const AcDbBlockTableRecord& record, bool atBeginning,
+                                                           bool skipErased)
+    : record_(&record)
+{
+    start(atBeginning, skipErased);
+}
+
+void AcDbBlockTableRecordIterator::start(bool atBeginning, bool skipErased)
+{
+    skipErased_ = skipErased;
+    index_ = atBeginning ? 0 : static_cast<std::ptrdiff_t>(record_->entities_.size()) - 1;
+    skip(atBeginning);
+}
+
+bool AcDbBlockTableRecordIterator::done() const
+{
+    return index_ < 0 || index_ >= static_cast<std::ptrdiff_t>(record_->entities_.size());
+}
+
+void AcDbBlockTableRecordIterator::step(bool forward, bool skipErased)
+{
+    if (done())
+        return;
+    skipErased_ = skipErased;
+    index_ += forward ? 1 : -1;
+    skip(forward);
+}
+
+void AcDbBlockTableRecordIterator::skip(bool forward)
+{
+    while (skipErased_ && !done() && record_->entities_[static_cast<std::size_t>(index_)]->isErased())
+        index_ += forward ? 1 : -1;
+}
+
+Acad::ErrorStatus AcDbBlockTableRecordIterator::getEntityId(AcDbObjectId& id) const
+{
+    if (done())
+        return Acad::eInvalidIndex;
+    id = record_->entities_[static_cast<std::size_t>(index_)]->objectId();
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbBlockTableRecordIterator::getEntity(AcDbEntity*& entity, AcDb::OpenMode mode,
+                                                          bool openErased) const
+{
+    entity = nullptr;
+    if (done())
+        return Acad::eInvalidIndex;
+    AcDbEntity* e = record_->entities_[static_cast<std::size_t>(index_)];
+    if (Acad::ErrorStatus es = e->database()->open(*e, mode, openErased); es != Acad::eOk)
+        return es;
+    entity = e;
+    return Acad::eOk;
+}
+
+// ---- database --------------------------------------------------------------
+
+AcDbDatabase::AcDbDatabase(bool buildDefaultDrawing, bool /*noDocument*/)
+{
+    if (!buildDefaultDrawing)
+        return;
+    DatabaseAccess::createBlockTable(*this, newdrawing::kBlockRecordTable);
+    addBlockRecord(L"*Model_Space", newdrawing::kModelSpaceRecord);
+    addBlockRecord(L"*Paper_Space", newdrawing::kPaperSpaceRecord);
+    handseed_ = newdrawing::kFirstEntityHandle;
+}
+
+AcDbDatabase::~AcDbDatabase()
+{
+    if (acdbHostApplicationServices()->workingDatabase() == this)
+        acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+}
+
+Acad::ErrorStatus AcDbDatabase::getSymbolTable(AcDbBlockTable*& table, AcDb::OpenMode mode)
+{
+    table = nullptr;
+    if (Acad::ErrorStatus es = fault(Call::getSymbolTable); es != Acad::eOk)
+        return es;
+    if (!blockTable_)
+        return Acad::eKeyNotFound;
+    if (Acad::ErrorStatus es = open(*blockTable_, mode, false); es != Acad::eOk)
+        return es;
+    table = blockTable_;
+    return Acad::eOk;
+}
+
+AcDbObjectId AcDbDatabase::blockTableId() const
+{
+    return blockTable_ ? blockTable_->objectId() : AcDbObjectId::kNull;
+}
+
+Acad::ErrorStatus AcDbDatabase::getAcDbObjectId(AcDbObjectId& id, bool /*createIfNotFound*/,
+                                                const AcDbHandle& handle) const
+{
+    id = AcDbObjectId::kNull;
+    auto it = byHandle_.find(handle);
+    if (it == byHandle_.end())
+        return Acad::eUnknownHandle;
+    id = it->second->objectId();
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbDatabase::undoToMark(std::size_t mark)
+{
+    while (appendLog_.size() > mark) {
+        AcDbEntity* e = appendLog_.back();
+        if (e->isWriteEnabled())
+            return Acad::eWasOpenedForWrite;
+        if (e->isReadEnabled() || e->isNotifyEnabled())
+            return Acad::eWasOpenedForRead;
+        if (!e->erased_)
+            modified_ = true;
+        e->erased_ = true;
+        appendLog_.pop_back();
+    }
+    return Acad::eOk;
+}
+
+void AcDbDatabase::forEachEntity(const std::function<void(const AcDbEntity&)>& visit, const wchar_t* blockName) const
+{
+    const AcDbBlockTableRecord* record = DatabaseAccess::record(*this, blockName);
+    if (!record)
+        return;
+    for (const AcDbEntity* e : record->entities_) {
+        if (!e->isErased())
+            visit(*e);
+    }
+}
+
+int AcDbDatabase::layerColorIndex(const std::wstring& layer) const
+{
+    auto it = layerColors_.find(layer);
+    return it == layerColors_.end() ? 7 : it->second;
+}
+
+Acad::ErrorStatus AcDbDatabase::open(AcDbObject& object, AcDb::OpenMode mode, bool openErased)
+{
+    if (object.erased_ && !openErased)
+        return Acad::eWasErased;
+    const bool wasClosed = !object.writer_ && object.readers_ == 0 && object.notifiers_ == 0;
+    switch (mode) {
+    case AcDb::kForRead:
+        if (object.writer_)
+            return Acad::eWasOpenedForWrite;
+        ++object.readers_;
+        break;
+    case AcDb::kForWrite:
+        if (object.writer_)
+            return Acad::eWasOpenedForWrite;
+        if (object.readers_ > 0)
+            return Acad::eWasOpenedForRead;
+        if (object.notifiers_ > 0)
+            return Acad::eWasOpenedForNotify;
+        // What was read from the file is written back byte for byte; it cannot change.
+        if (object.fromFile_)
+            return Acad::eNotImplemented;
+        object.writer_ = true;
+        break;
+    case AcDb::kForNotify:
+        ++object.notifiers_;
+        break;
+    default:
+        return Acad::eInvalidInput;
+    }
+    if (wasClosed)
+        ++openObjects_;
+    return Acad::eOk;
+}
+
+void AcDbDatabase::adopt(std::unique_ptr<AcDbObject> object, AcDbHandle handle, AcDbHandle owner)
+{
+    object->database_ = this;
+    object->handle_ = handle;
+    object->ownerHandle_ = owner;
+    if (handle >= handseed_)
+        handseed_ = handle + 1;
+    byHandle_[handle] = object.get();
+    objects_.push_back(std::move(object));
+}
+
+AcDbBlockTableRecord* AcDbDatabase::addBlockRecord(const std::wstring& name, AcDbHandle handle)
+{
+    auto record = std::make_unique<AcDbBlockTableRecord>(name);
+    AcDbBlockTableRecord* raw = record.get();
+    adopt(std::move(record), handle ? handle : nextHandle(), blockTable_ ? blockTable_->handle() : 0);
+    raw->writer_ = false;
+    if (blockTable_)
+        blockTable_->records_.push_back(raw);
+    return raw;
+}
+
+// ---- opening by id and the host services -------------------------------------
+
+Acad::ErrorStatus acdbOpenObject(AcDbObject*& object, AcDbObjectId id, AcDb::OpenMode mode, bool openErased)
+{
+    object = nullptr;
+    if (id.isNull() || !id.database())
+        return Acad::eNullObjectId;
+    return plotwright::db::detail::DatabaseAccess::openById(*id.database(), id.handle(), mode, openErased, object);
+}
+
+Acad::ErrorStatus acdbOpenAcDbEntity(AcDbEntity*& entity, AcDbObjectId id, AcDb::OpenMode mode, bool openErased)
+{
+    return acdbOpenObject(entity, id, mode, openErased);
+}
+
+AcDbHostApplicationServices* acdbHostApplicationServices()
+{
+    // Never destroyed: databases that outlive it at process end still ask it.
+    static auto* services = new AcDbHostApplicationServices;
+    return services;
+}

@@ -1,0 +1,199 @@
+#pragma once
+// The drawing database: a block table with the records "*Model_Space" and
+// "*Paper_Space", each owning its entities in order, and the bookkeeping of open
+// objects, handles, undo and what the database was read from.
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "db/acad_status.h"
+#include "db/object.h"
+
+class AcDbBlockTableRecord;
+class AcDbBlockTableRecordIterator;
+
+// What a database was read from, kept for the writer that knows its format: the
+// database holds it without knowing its type.
+class AcDbDatabaseSource {
+public:
+    virtual ~AcDbDatabaseSource() = default;
+};
+
+class AcDbBlockTable : public AcDbObject {
+public:
+    // Opens the record called `name` (compared without regard to case). Needs the table
+    // open. eKeyNotFound when there is none (or it is erased and `openErased` is false).
+    Acad::ErrorStatus getAt(const wchar_t* name, AcDbBlockTableRecord*& record, AcDb::OpenMode mode,
+                            bool openErased = false) const;
+    Acad::ErrorStatus getAt(const wchar_t* name, AcDbObjectId& id, bool getErased = false) const;
+    bool has(const wchar_t* name) const;
+
+private:
+    friend class AcDbDatabase;
+    friend class plotwright::db::detail::DatabaseAccess;
+    std::vector<AcDbBlockTableRecord*> records_;
+};
+
+class AcDbBlockTableRecord : public AcDbObject {
+public:
+    explicit AcDbBlockTableRecord(std::wstring name) : name_(std::move(name)) {}
+
+    const std::wstring& name() const { return name_; }
+
+    // Appends a new entity (not in any database) at the end of the record, which must be
+    // open for write. On eOk the database owns the entity, `id` is its id and the entity
+    // stays open for write until the caller closes it; on failure the caller still owns it.
+    Acad::ErrorStatus appendAcDbEntity(AcDbObjectId& id, AcDbEntity* entity);
+    Acad::ErrorStatus appendAcDbEntity(AcDbEntity* entity);
+
+    // Iterates the record's entities in order; the caller deletes the iterator.
+    Acad::ErrorStatus newIterator(AcDbBlockTableRecordIterator*& iterator, bool atBeginning = true,
+                                  bool skipErased = true) const;
+
+private:
+    friend class AcDbDatabase;
+    friend class AcDbBlockTableRecordIterator;
+    friend class plotwright::db::detail::DatabaseAccess;
+    std::wstring name_;
+    std::vector<AcDbEntity*> entities_;
+};
+
+class AcDbBlockTableRecordIterator {
+public:
+    void start(bool atBeginning = true, bool skipErased = true);
+    bool done() const;
+    void step(bool forward = true, bool skipErased = true);
+    Acad::ErrorStatus getEntityId(AcDbObjectId& id) const;
+    Acad::ErrorStatus getEntity(AcDbEntity*& entity, AcDb::OpenMode mode, bool openErased = false) const;
+
+private:
+    friend class AcDbBlockTableRecord;
+    AcDbBlockTableRecordIterator(const AcDbBlockTableRecord& record, bool atBeginning, bool skipErased);
+    void skip(bool forward);
+
+    const AcDbBlockTableRecord* record_;
+    std::ptrdiff_t index_ = 0;
+    bool skipErased_ = true;
+};
+
+class AcDbDatabase {
+public:
+    // With `buildDefaultDrawing`, a new empty drawing: block table, model and paper space.
+    // Without, an empty shell for a reader to fill. `noDocument` is accepted and ignored.
+    explicit AcDbDatabase(bool buildDefaultDrawing = true, bool noDocument = false);
+    ~AcDbDatabase();
+    AcDbDatabase(const AcDbDatabase&) = delete;
+    AcDbDatabase& operator=(const AcDbDatabase&) = delete;
+
+    // Opens the block table. eWasOpenedForWrite when it is open for write; for write,
+    // eWasOpenedForRead when readers hold it.
+    Acad::ErrorStatus getSymbolTable(AcDbBlockTable*& table, AcDb::OpenMode mode);
+    Acad::ErrorStatus getBlockTable(AcDbBlockTable*& table, AcDb::OpenMode mode) { return getSymbolTable(table, mode); }
+    AcDbObjectId blockTableId() const;
+
+    // The id of the object with handle `handle`; eUnknownHandle when there is none.
+    Acad::ErrorStatus getAcDbObjectId(AcDbObjectId& id, bool createIfNotFound, const AcDbHandle& handle) const;
+
+    // The next handle to be given out: above every handle in use (the DXF $HANDSEED).
+    AcDbHandle handseed() const { return handseed_; }
+
+    // A seam for tests that make the calls below fail as a full disk or a locked
+    // record would: while a hook is set, each call asks it first and returns what it
+    // says when that is not eOk (opening nothing, taking no ownership). Not owned.
+    enum class Call { getSymbolTable, getAt, appendAcDbEntity };
+    class FaultHook {
+    public:
+        virtual ~FaultHook() = default;
+        virtual Acad::ErrorStatus before(Call call) = 0;
+    };
+    void setFaultHook(FaultHook* hook) { faultHook_ = hook; }
+
+    // Objects open now (each counted once, whatever its readers): 0 after every operation.
+    int numOpenObjects() const { return openObjects_; }
+
+    // Undo of appended entities: mark, then erase everything appended after the mark.
+    // Entities that are open cannot be undone: undoToMark then stops and returns
+    // eWasOpenedForWrite/eWasOpenedForRead with the later ones already erased.
+    std::size_t undoMark() const { return appendLog_.size(); }
+    Acad::ErrorStatus undoToMark(std::size_t mark);
+    Acad::ErrorStatus undoLastAppend() { return undoToMark(appendLog_.empty() ? 0 : appendLog_.size() - 1); }
+
+    // Set by appends, erases and undo; cleared when the drawing is read or saved.
+    bool isModified() const { return modified_; }
+    void setModified(bool modified) { modified_ = modified; }
+
+    // Entities of the block `blockName` (default model space) in order, erased ones skipped,
+    // without opening them: for display and writers, not for changing them.
+    void forEachEntity(const std::function<void(const AcDbEntity&)>& visit,
+                       const wchar_t* blockName = L"*Model_Space") const;
+
+    // Colour index of a layer (7 when the layer is unknown), for showing ByLayer entities.
+    int layerColorIndex(const std::wstring& layer) const;
+
+    // What this database was read from, or null for a new drawing.
+    const AcDbDatabaseSource* source() const { return source_.get(); }
+
+private:
+    friend class AcDbObject;
+    friend class AcDbBlockTable;
+    friend class AcDbBlockTableRecord;
+    friend class AcDbBlockTableRecordIterator;
+    friend class plotwright::db::detail::DatabaseAccess;
+
+    Acad::ErrorStatus open(AcDbObject& object, AcDb::OpenMode mode, bool openErased);
+    Acad::ErrorStatus fault(Call call) { return faultHook_ ? faultHook_->before(call) : Acad::eOk; }
+    void adopt(std::unique_ptr<AcDbObject> object, AcDbHandle handle, AcDbHandle owner);
+    AcDbBlockTableRecord* addBlockRecord(const std::wstring& name, AcDbHandle handle);
+    AcDbHandle nextHandle() { return handseed_++; }
+
+    std::vector<std::unique_ptr<AcDbObject>> objects_;
+    std::unordered_map<AcDbHandle, AcDbObject*> byHandle_;
+    AcDbBlockTable* blockTable_ = nullptr;
+    std::vector<AcDbEntity*> appendLog_;
+    std::map<std::wstring, int> layerColors_;
+    std::shared_ptr<const AcDbDatabaseSource> source_;
+    FaultHook* faultHook_ = nullptr;
+    AcDbHandle handseed_ = 1;
+    int openObjects_ = 0;
+    bool modified_ = false;
+};
+
+// Opens the object `id` (eNullObjectId, eUnknownHandle, eWasErased, eWasOpenedFor...).
+Acad::ErrorStatus acdbOpenObject(AcDbObject*& object, AcDbObjectId id, AcDb::OpenMode mode,
+                                 bool openErased = false);
+Acad::ErrorStatus acdbOpenAcDbEntity(AcDbEntity*& entity, AcDbObjectId id, AcDb::OpenMode mode,
+                                     bool openErased = false);
+
+// Opens `id` as a T; eNotThatKindOfClass (nothing left open) when it is another kind.
+template <class T>
+Acad::ErrorStatus acdbOpenObject(T*& object, AcDbObjectId id, AcDb::OpenMode mode, bool openErased = false)
+{
+    object = nullptr;
+    AcDbObject* any = nullptr;
+    if (Acad::ErrorStatus es = acdbOpenObject(any, id, mode, openErased); es != Acad::eOk)
+        return es;
+    object = dynamic_cast<T*>(any);
+    if (!object) {
+        any->close();
+        return Acad::eNotThatKindOfClass;
+    }
+    return Acad::eOk;
+}
+
+// The services the host offers the database's users; the working database is the one
+// that drawing commands change (the current document's, or one a tool or test sets).
+class AcDbHostApplicationServices {
+public:
+    AcDbDatabase* workingDatabase() const { return working_; }
+    void setWorkingDatabase(AcDbDatabase* database) { working_ = database; }
+
+private:
+    AcDbDatabase* working_ = nullptr;
+};
+
+AcDbHostApplicationServices* acdbHostApplicationServices();

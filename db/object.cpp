@@ -1,0 +1,45 @@
+#include "db/object.h"
+
+#include "db/database.h"
+
+Acad::ErrorStatus AcDbObject::close()
+{
+    if (!database_)
+        return Acad::eNotInDatabase;
+    if (writer_)
+        writer_ = false;
+    else if (readers_ > 0)
+        --readers_;
+    else if (notifiers_ > 0)
+        --notifiers_;
+    else
+        return Acad::eNotOpenForRead;
+    if (!writer_ && readers_ == 0 && notifiers_ == 0)
+        --database_->openObjects_;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbObject::erase(bool erasing)
+{
+    if (!database_)
+        return Acad::eNotInDatabase;
+    if (!writer_)
+        return Acad::eNotOpenForWrite;
+    if (erased_ != erasing) {
+        erased_ = erasing;
+        database_->setModified(true);
+    }
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbObject::checkWriteEnabled() const
+{
+    return writer_ ? Acad::eOk : Acad::eNotOpenForWrite;
+}
+
+void AcDbEntity::setAppearance(std::wstring layer, int colorIndex, std::int32_t trueColor)
+{
+    layer_ = std::move(layer);
+    colorIndex_ = colorIndex;
+    trueColor_ = trueColor;
+}

@@ -1,0 +1,89 @@
+#pragma once
+// Base classes of everything stored in a drawing database.
+//
+// Open/close discipline: a database-resident object is reached by opening it (for read,
+// write or notify) and released with close(). Any number of readers may hold it at
+// once; a writer holds it alone. A new object (not yet appended) is open for write
+// until it is appended; the database then owns it and it stays open for write until
+// the caller closes it. Objects are never deleted by callers once appended.
+
+#include <cstdint>
+#include <string>
+
+#include "db/acad_status.h"
+#include "db/object_id.h"
+
+namespace plotwright::db::detail {
+class DatabaseAccess;
+}
+
+class AcDbObject {
+public:
+    AcDbObject() = default;
+    virtual ~AcDbObject() = default;
+    AcDbObject(const AcDbObject&) = delete;
+    AcDbObject& operator=(const AcDbObject&) = delete;
+
+    // Null until the object is appended to a database.
+    AcDbObjectId objectId() const { return {database_, handle_}; }
+    AcDbObjectId ownerId() const { return {database_, ownerHandle_}; }
+    AcDbHandle handle() const { return handle_; }
+    AcDbDatabase* database() const { return database_; }
+
+    // Releases one open (the writer, or one reader or notifier). eNotInDatabase for an
+    // object that was never appended (delete it instead), eNotOpenForRead when not open.
+    Acad::ErrorStatus close();
+
+    // Marks the object erased (or, with false, unerased). Needs it open for write.
+    // Erased entities are neither shown nor saved.
+    Acad::ErrorStatus erase(bool erasing = true);
+    bool isErased() const { return erased_; }
+
+    bool isReadEnabled() const { return readers_ > 0 || writer_; }
+    bool isWriteEnabled() const { return writer_; }
+    bool isNotifyEnabled() const { return notifiers_ > 0; }
+
+    // True for objects read from the drawing file: they are shown and saved as the file
+    // had them, and cannot be opened for write.
+    bool isFromFile() const { return fromFile_; }
+
+protected:
+    // eOk when a mutator may change the object: it is new, or open for write.
+    Acad::ErrorStatus checkWriteEnabled() const;
+
+private:
+    friend class AcDbDatabase;
+    friend class AcDbBlockTableRecord;
+    friend class plotwright::db::detail::DatabaseAccess;
+
+    AcDbDatabase* database_ = nullptr;
+    AcDbHandle handle_ = 0;
+    AcDbHandle ownerHandle_ = 0;
+    std::uint32_t readers_ = 0;
+    std::uint16_t notifiers_ = 0;
+    bool writer_ = true;
+    bool erased_ = false;
+    bool fromFile_ = false;
+};
+
+// Something drawn: the editor shows it, the DXF writer saves it.
+class AcDbEntity : public AcDbObject {
+public:
+    enum class Kind { kPolyline, kLine, kCircle, kArc, kPoint, k3dPolyline };
+    virtual Kind kind() const = 0;
+
+    // Layer name ("0" unless read otherwise from a file).
+    const std::wstring& layer() const { return layer_; }
+    // Colour index 0..256: 0 ByBlock, 256 ByLayer (the default), 1..255 the palette.
+    int colorIndex() const { return colorIndex_; }
+    // 24-bit 0xRRGGBB true colour, or -1 when the entity has none (it then uses colorIndex).
+    std::int32_t trueColor() const { return trueColor_; }
+
+    // Appearance as read from a file. Entities created in the editor stay on layer "0", ByLayer.
+    void setAppearance(std::wstring layer, int colorIndex, std::int32_t trueColor);
+
+private:
+    std::wstring layer_ = L"0";
+    int colorIndex_ = 256;
+    std::int32_t trueColor_ = -1;
+};

@@ -1,0 +1,56 @@
+#pragma once
+// Placing a curve in the drawing: the draw flow around the sampler (origin pick, wait
+// cursor, display refresh inside the dialog's editor-command bracket), the lightweight
+// polylines built from the sampled points, and their appending to model space.
+
+#include "curve/curve_points.h"
+#include "curve/curve_sampler.h"
+#include "db/acad_status.h"
+#include "db/object_id.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class AcDbEntity;
+class CEquation;
+
+namespace plotwright::host {
+class EditorCommandBracket;
+}
+
+// What one draw did, for hosts that report it (the command-line tool prints the handles).
+struct DrawOutcome {
+    bool pointPicked = false;        // the origin pick returned RTNORM
+    std::size_t sampleCount = 0;     // points the sampler returned
+    std::size_t nonFiniteCount = 0;  // of those, points with a coordinate that is not finite
+    std::vector<AcDbObjectId> newIds;
+    // The sampler's outcome (its points aside): status, reason, where.
+    plotwright::curve::SampleStatus status = plotwright::curve::SampleStatus::Done;
+    std::wstring message;
+    int position = -1;
+    char expression = 0;
+};
+
+// Hides the dialog, asks for the origin ("\nPick curve origin point:"), samples the
+// curve and places it, shows the dialog again and refreshes the display. A cancelled
+// pick draws nothing and shows nothing; sampling failures show the sampler's messages.
+void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation);
+void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome);
+
+// Adds the points to model space of the working database as lightweight polylines
+// (bulge 0, no widths of their own, the given elevation). A drawing cannot hold a
+// coordinate that is not finite, so the curve is broken there: each run of finite
+// points becomes its own polyline, in order (a run of one point gives one vertex).
+// `closed` applies only to a curve that stays whole. Stops at the first polyline the
+// database refuses (that one is deleted). Returns the ids of the polylines added.
+std::vector<AcDbObjectId> PlaceCurvePolylines(const CurvePoints& points, double elevation, bool closed);
+
+// As PlaceCurvePolylines; returns the first new polyline's id, or the null id when
+// nothing was appended.
+AcDbObjectId PlaceCurvePolyline(const CurvePoints& points, double elevation, bool closed);
+
+// Appends `entity` to "*Model_Space" of the working database. Returns eOk (the database
+// then owns the entity, still open for write) or the first failure (the caller still
+// owns it); nothing stays open either way.
+Acad::ErrorStatus AppendToModelSpace(AcDbEntity* entity, AcDbObjectId& id);

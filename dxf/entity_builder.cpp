@@ -1,0 +1,331 @@
+#include "dxf/entity_builder.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "db/entities.h"
+#include "db/polyline.h"
+#include "dxf/scan.h"
+
+namespace plotwright::dxf::detail {
+
+std::wstring dxfText(std::string_view bytes)
+{
+    std::wstring out;
+    out.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        int extra = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
+        char32_t cp = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
+        bool valid = extra >= 0 && i + static_cast<std::size_t>(extra) < bytes.size();
+        for (int k = 1; valid && k <= extra; ++k) {
+            const auto cc = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+            valid = (cc & 0xC0) == 0x80;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        if (!valid || cp > 0x10FFFF || (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) ||
+            (extra == 3 && cp < 0x10000)) {
+            // Not UTF-8: the older files' code pages are close enough to Latin-1 for names.
+            out.clear();
+            for (char b : bytes)
+                out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(b)));
+            return out;
+        }
+        out.push_back(static_cast<wchar_t>(cp));
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
+
+void DxfEntityBuilder::resetCommon()
+{
+    bad_ = false;
+    paperSpace_ = false;
+    inAppData_ = false;
+    ownerSeen_ = false;
+    handle_ = 0;
+    layer_ = L"0";
+    color_ = 256;
+    trueColor_ = -1;
+    for (double& v : p10_)
+        v = 0.0;
+    for (double& v : p11_)
+        v = 0.0;
+    normal_[0] = 0.0;
+    normal_[1] = 0.0;
+    normal_[2] = 1.0;
+    r40_ = r41_ = r43_ = b42_ = a50_ = a51_ = elevation38_ = 0.0;
+    has40_ = has41_ = false;
+    flags70_ = 0;
+}
+
+void DxfEntityBuilder::begin(std::string_view type)
+{
+    const bool polylineOpen = kind_ == Kind::polyline || kind_ == Kind::vertex;
+    if (polylineOpen && type == "VERTEX") {
+        if (kind_ == Kind::polyline)
+            saveHeader();
+        else
+            pushVertex();
+        kind_ = Kind::vertex;
+        resetCommon();
+        return;
+    }
+    // SEQEND closes the polyline; any other record ends one that lacks its SEQEND.
+    finishCurrent();
+    resetCommon();
+    if (type == "LINE")
+        kind_ = Kind::line;
+    else if (type == "POINT")
+        kind_ = Kind::point;
+    else if (type == "CIRCLE")
+        kind_ = Kind::circle;
+    else if (type == "ARC")
+        kind_ = Kind::arc;
+    else if (type == "LWPOLYLINE")
+        kind_ = Kind::lwpolyline;
+    else if (type == "POLYLINE")
+        kind_ = Kind::polyline;
+    else
+        kind_ = type.empty() ? Kind::none : Kind::ignored;
+    vertices_.clear();
+}
+
+void DxfEntityBuilder::feed(int code, std::string_view value)
+{
+    if (kind_ == Kind::none || kind_ == Kind::ignored)
+        return;
+    double number = 0.0;
+    const auto real = [&](double& target) {
+        if (parseDouble(value, number))
+            target = number;
+        else
+            bad_ = true;
+    };
+    long long integer = 0;
+    switch (code) {
+    case 5: {
+        unsigned long long h = 0;
+        if (parseHandle(value, h))
+            handle_ = h;
+        return;
+    }
+    case 102:
+        inAppData_ = !value.empty() && value.front() == '{';
+        return;
+    case 330: {
+        // The owner is the first 330 outside an application data group {...}.
+        unsigned long long h = 0;
+        if (!inAppData_ && !ownerSeen_ && parseHandle(value, h)) {
+            ownerSeen_ = true;
+            if (paperSpaceRecord_ != 0 && h == paperSpaceRecord_)
+                paperSpace_ = true;
+        }
+        return;
+    }
+    case 8:
+        layer_ = dxfText(value);
+        return;
+    case 62:
+        if (parseInt(value, integer))
+            color_ = static_cast<int>(std::abs(integer));
+        return;
+    case 420:
+        if (parseInt(value, integer))
+            trueColor_ = static_cast<std::int32_t>(integer & 0xFFFFFF);
+        return;
+    case 67:
+        if (parseInt(value, integer) && integer == 1)
+            paperSpace_ = true;
+        return;
+    case 70:
+        if (parseInt(value, integer))
+            flags70_ = static_cast<int>(integer);
+        return;
+    default:
+        break;
+    }
+    if (kind_ == Kind::lwpolyline) {
+        // Each 10 opens a vertex; 20, 40, 41 and 42 belong to the vertex opened last.
+        switch (code) {
+        case 10:
+            vertices_.emplace_back();
+            real(vertices_.back().point.x);
+            return;
+        case 20:
+        case 40:
+        case 41:
+        case 42:
+            if (vertices_.empty())
+                return;
+            real(code == 20 ? vertices_.back().point.y
+                 : code == 40 ? vertices_.back().startWidth
+                 : code == 41 ? vertices_.back().endWidth
+                              : vertices_.back().bulge);
+            return;
+        case 38:
+            real(elevation38_);
+            return;
+        case 43:
+            real(r43_);
+            return;
+        default:
+            break;
+        }
+    }
+    switch (code) {
+    case 10: case 20: case 30: real(p10_[code / 10 - 1]); break;
+    case 11: case 21: case 31: real(p11_[(code - 11) / 10]); break;
+    case 210: case 220: case 230: real(normal_[(code - 210) / 10]); break;
+    case 40: real(r40_); has40_ = true; break;
+    case 41: real(r41_); has41_ = true; break;
+    case 42: real(b42_); break;
+    case 50: real(a50_); break;
+    case 51: real(a51_); break;
+    default: break;
+    }
+}
+
+void DxfEntityBuilder::saveHeader()
+{
+    header_.handle = handle_;
+    header_.paperSpace = paperSpace_;
+    header_.layer = layer_;
+    header_.color = color_;
+    header_.trueColor = trueColor_;
+    header_.flags = flags70_;
+    header_.elevation = p10_[2];
+    header_.normal[0] = normal_[0];
+    header_.normal[1] = normal_[1];
+    header_.normal[2] = normal_[2];
+    header_.bad = bad_;
+}
+
+void DxfEntityBuilder::pushVertex()
+{
+    if (bad_) {
+        header_.bad = true;
+        return;
+    }
+    // Spline frame control points (16) and polyface face records (128) are not on the curve.
+    if (flags70_ & (16 | 128))
+        return;
+    Vertex v;
+    v.point = {p10_[0], p10_[1], p10_[2]};
+    v.bulge = b42_;
+    v.startWidth = has40_ ? r40_ : -1.0;
+    v.endWidth = has41_ ? r41_ : -1.0;
+    vertices_.push_back(v);
+}
+
+void DxfEntityBuilder::finishCurrent()
+{
+    finished_.reset();
+    finishedHandle_ = 0;
+    switch (kind_) {
+    case Kind::none:
+    case Kind::ignored:
+        return;
+    case Kind::polyline:
+        saveHeader();
+        [[fallthrough]];
+    case Kind::vertex:
+        if (kind_ == Kind::vertex)
+            pushVertex();
+        finishedHandle_ = header_.handle;
+        if (!header_.paperSpace && !header_.bad)
+            finished_ = buildPolyline();
+        break;
+    case Kind::lwpolyline:
+        finishedHandle_ = handle_;
+        if (!paperSpace_ && !bad_)
+            finished_ = buildLwPolyline();
+        break;
+    default:
+        finishedHandle_ = handle_;
+        if (!paperSpace_ && !bad_)
+            finished_ = buildSimple();
+        break;
+    }
+    kind_ = Kind::none;
+}
+
+std::unique_ptr<AcDbEntity> DxfEntityBuilder::takeFinished(AcDbHandle& handle)
+{
+    handle = finishedHandle_;
+    return std::move(finished_);
+}
+
+void DxfEntityBuilder::applyAppearance(AcDbEntity& entity) const
+{
+    entity.setAppearance(layer_, color_, trueColor_);
+}
+
+std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildSimple()
+{
+    const AcGePoint3d p10{p10_[0], p10_[1], p10_[2]};
+    const AcGeVector3d normal{normal_[0], normal_[1], normal_[2]};
+    constexpr double toRadians = std::numbers::pi / 180.0;
+    std::unique_ptr<AcDbEntity> entity;
+    switch (kind_) {
+    case Kind::line:
+        entity = std::make_unique<AcDbLine>(p10, AcGePoint3d{p11_[0], p11_[1], p11_[2]});
+        break;
+    case Kind::point:
+        entity = std::make_unique<AcDbPoint>(p10);
+        break;
+    case Kind::circle:
+        entity = std::make_unique<AcDbCircle>(p10, r40_, normal);
+        break;
+    case Kind::arc:
+        entity = std::make_unique<AcDbArc>(p10, r40_, a50_ * toRadians, a51_ * toRadians, normal);
+        break;
+    default:
+        return nullptr;
+    }
+    applyAppearance(*entity);
+    return entity;
+}
+
+std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildLwPolyline()
+{
+    auto polyline = std::make_unique<AcDbPolyline>(static_cast<unsigned int>(vertices_.size()));
+    for (const Vertex& v : vertices_) {
+        polyline->addVertexAt(polyline->numVerts(), {v.point.x, v.point.y}, v.bulge, v.startWidth, v.endWidth);
+    }
+    polyline->setElevation(elevation38_);
+    polyline->setClosed((flags70_ & 1) != 0);
+    polyline->setConstantWidth(r43_);
+    polyline->setNormal({normal_[0], normal_[1], normal_[2]});
+    applyAppearance(*polyline);
+    return polyline;
+}
+
+std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildPolyline()
+{
+    // Polygon meshes (16) and polyface meshes (64) are surfaces, not curves: not shown.
+    if (header_.flags & (16 | 64))
+        return nullptr;
+    std::unique_ptr<AcDbEntity> entity;
+    const bool closed = (header_.flags & 1) != 0;
+    if (header_.flags & 8) {
+        std::vector<AcGePoint3d> points;
+        points.reserve(vertices_.size());
+        for (const Vertex& v : vertices_)
+            points.push_back(v.point);
+        entity = std::make_unique<AcDb3dPolyline>(std::move(points), closed);
+    } else {
+        auto polyline = std::make_unique<AcDbPolyline>(static_cast<unsigned int>(vertices_.size()));
+        for (const Vertex& v : vertices_)
+            polyline->addVertexAt(polyline->numVerts(), {v.point.x, v.point.y}, v.bulge, v.startWidth, v.endWidth);
+        polyline->setElevation(header_.elevation);
+        polyline->setClosed(closed);
+        polyline->setNormal({header_.normal[0], header_.normal[1], header_.normal[2]});
+        entity = std::move(polyline);
+    }
+    entity->setAppearance(header_.layer, header_.color, header_.trueColor);
+    return entity;
+}
+
+} // namespace plotwright::dxf::detail

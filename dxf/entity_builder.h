@@ -1,0 +1,90 @@
+#pragma once
+// Internal: builds the displayable entities of the ENTITIES section from their pairs.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/object.h"
+#include "db/ge_point.h"
+
+namespace plotwright::dxf::detail {
+
+class DxfEntityBuilder {
+public:
+    // Finishes the entity before (see takeFinished) and starts one of DXF type `type`
+    // (LINE, LWPOLYLINE, ...). VERTEX and SEQEND continue the POLYLINE before them.
+    void begin(std::string_view type);
+    void feed(int code, std::string_view value);
+    // Finishes the last entity of the section.
+    void end() { begin(std::string_view()); }
+
+    // The entity finished by the last begin() or end(), when it is one that is shown:
+    // a known kind, in model space, with readable numbers. Null otherwise.
+    // `handle` receives its handle (0 when it has none).
+    std::unique_ptr<AcDbEntity> takeFinished(AcDbHandle& handle);
+
+    // For deciding paper space by owner when a file leaves out code 67.
+    void setPaperSpaceRecord(AcDbHandle handle) { paperSpaceRecord_ = handle; }
+
+private:
+    enum class Kind { none, line, point, circle, arc, lwpolyline, polyline, vertex, ignored };
+    struct Vertex {
+        AcGePoint3d point;
+        double bulge = 0.0;
+        double startWidth = -1.0;
+        double endWidth = -1.0;
+        int flags = 0;
+    };
+
+    void resetCommon();
+    void finishCurrent();
+    void pushVertex();
+    void saveHeader();
+    std::unique_ptr<AcDbEntity> buildSimple();
+    std::unique_ptr<AcDbEntity> buildLwPolyline();
+    std::unique_ptr<AcDbEntity> buildPolyline();
+    void applyAppearance(AcDbEntity& entity) const;
+
+    Kind kind_ = Kind::none;
+    std::unique_ptr<AcDbEntity> finished_;
+    AcDbHandle finishedHandle_ = 0;
+    bool inAppData_ = false;
+    bool ownerSeen_ = false;
+    bool bad_ = false;
+    bool paperSpace_ = false;
+    AcDbHandle handle_ = 0;
+    AcDbHandle paperSpaceRecord_ = 0;
+    std::wstring layer_;
+    int color_ = 256;
+    std::int32_t trueColor_ = -1;
+
+    // Geometry by group code: 10/20/30, 11/21/31, 40, 41, 43, 50, 51, 210/220/230, 38, 70.
+    double p10_[3] = {};
+    double p11_[3] = {};
+    double normal_[3] = {0.0, 0.0, 1.0};
+    double r40_ = 0.0, r41_ = 0.0, r43_ = 0.0, b42_ = 0.0, a50_ = 0.0, a51_ = 0.0, elevation38_ = 0.0;
+    bool has40_ = false, has41_ = false;
+    int flags70_ = 0;
+
+    // Vertices of the LWPOLYLINE or POLYLINE being read.
+    std::vector<Vertex> vertices_;
+    // The POLYLINE header's values while its vertices arrive.
+    struct PolylineHeader {
+        AcDbHandle handle = 0;
+        bool paperSpace = false;
+        std::wstring layer;
+        int color = 256;
+        std::int32_t trueColor = -1;
+        int flags = 0;
+        double elevation = 0.0;
+        double normal[3] = {0.0, 0.0, 1.0};
+        bool bad = false;
+    } header_;
+};
+
+// DXF text to wide text: UTF-8 when it is valid UTF-8, else each byte as Latin-1.
+std::wstring dxfText(std::string_view bytes);
+
+} // namespace plotwright::dxf::detail

@@ -1,0 +1,308 @@
+#include "dxf/entity_writer.h"
+
+#include <cmath>
+#include <numbers>
+#include <string_view>
+
+#include "db/entities.h"
+#include "db/polyline.h"
+#include "base/utf8_text.h"
+
+namespace plotwright::dxf::detail {
+
+std::string dxfValueText(const std::wstring& text, bool utf8)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t wc : text) {
+        const auto c = static_cast<char32_t>(wc);
+        if (c < 0x20) {
+            out += '_';  // a value is one line
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (!utf8) {
+            static const char digits[] = "0123456789ABCDEF";
+            out += "\\U+";
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out += digits[(c >> shift) & 0xF];
+        } else {
+            out += base::utf8FromWide(std::wstring_view(&wc, 1));
+        }
+    }
+    return out;
+}
+
+namespace {
+
+constexpr double kDegrees = 180.0 / std::numbers::pi;
+
+void point(DxfOutput& out, int code, double x, double y, double z)
+{
+    out.real(code, x);
+    out.real(code + 10, y);
+    out.real(code + 20, z);
+}
+
+void normal(DxfOutput& out, const AcGeVector3d& n)
+{
+    if (n != AcGeVector3d::kZAxis())
+        point(out, 210, n.x, n.y, n.z);
+}
+
+// 0/type, handle, owner, AcDbEntity with space, layer and colour, then the subclass.
+void head(DxfOutput& out, const char* type, const char* subclass, AcDbHandle handle, const AcDbEntity& entity,
+          const EntityRecordStyle& style)
+{
+    out.pair(0, type);
+    if (style.handles)
+        out.handle(5, handle);
+    if (!style.legacy) {
+        out.handle(330, style.owner);
+        out.pair(100, "AcDbEntity");
+    }
+    if (style.paperSpace)
+        out.integer(67, 1);
+    out.pair(8, dxfValueText(entity.layer(), style.utf8));
+    if (entity.colorIndex() != 256)
+        out.integer(62, entity.colorIndex());
+    if (!style.legacy && entity.trueColor() >= 0)
+        out.integer(420, entity.trueColor());
+    if (!style.legacy && subclass)
+        out.pair(100, subclass);
+}
+
+void writeLwPolyline(DxfOutput& out, const AcDbPolyline& pl, const EntityRecordStyle& style)
+{
+    head(out, "LWPOLYLINE", "AcDbPolyline", pl.handle(), pl, style);
+    out.integer(90, pl.numVerts());
+    out.integer(70, pl.isClosed() ? 1 : 0);
+    double constantWidth = 0.0;
+    pl.getConstantWidth(constantWidth);
+    if (constantWidth != 0.0)
+        out.real(43, constantWidth);
+    if (pl.elevation() != 0.0)
+        out.real(38, pl.elevation());
+    const bool bulges = pl.hasBulges();
+    const bool widths = pl.hasWidths();
+    const auto points = pl.points();
+    for (unsigned int i = 0; i < points.size(); ++i) {
+        out.real(10, points[i].x);
+        out.real(20, points[i].y);
+        if (widths) {
+            // -1 means "the constant width": a reader wants the width itself.
+            double start = 0.0, end = 0.0;
+            pl.getWidthsAt(i, start, end);
+            out.real(40, start == -1.0 ? constantWidth : start);
+            out.real(41, end == -1.0 ? constantWidth : end);
+        }
+        if (bulges) {
+            double bulge = 0.0;
+            pl.getBulgeAt(i, bulge);
+            if (bulge != 0.0)
+                out.real(42, bulge);
+        }
+    }
+    normal(out, pl.normal());
+}
+
+// The records that follow a POLYLINE (VERTEX, SEQEND) belong to it: owned by the
+// polyline, on its layer and in its space.
+void subRecordHeader(DxfOutput& out, const char* type, const AcDbEntity& owner, const EntityRecordStyle& style,
+                     AcDbHandle& nextHandle)
+{
+    out.pair(0, type);
+    if (style.handles)
+        out.handle(5, nextHandle++);
+    if (!style.legacy) {
+        out.handle(330, owner.handle());
+        out.pair(100, "AcDbEntity");
+    }
+    if (style.paperSpace)
+        out.integer(67, 1);
+    out.pair(8, dxfValueText(owner.layer(), style.utf8));
+}
+
+void vertex(DxfOutput& out, const AcDbEntity& owner, const EntityRecordStyle& style, AcDbHandle& nextHandle,
+            const char* subclass, double x, double y, double z, int flags)
+{
+    subRecordHeader(out, "VERTEX", owner, style, nextHandle);
+    if (!style.legacy) {
+        out.pair(100, "AcDbVertex");
+        out.pair(100, subclass);
+    }
+    point(out, 10, x, y, z);
+    if (flags != 0)
+        out.integer(70, flags);
+}
+
+void seqend(DxfOutput& out, const AcDbEntity& owner, const EntityRecordStyle& style, AcDbHandle& nextHandle)
+{
+    subRecordHeader(out, "SEQEND", owner, style, nextHandle);
+}
+
+// R12 has no LWPOLYLINE: the same polyline as POLYLINE, one VERTEX per vertex, SEQEND.
+void writeLegacyPolyline(DxfOutput& out, const AcDbPolyline& pl, const EntityRecordStyle& style,
+                         AcDbHandle& nextHandle)
+{
+    head(out, "POLYLINE", "AcDb2dPolyline", pl.handle(), pl, style);
+    out.integer(66, 1);
+    point(out, 10, 0.0, 0.0, pl.elevation());
+    out.integer(70, pl.isClosed() ? 1 : 0);
+    double constantWidth = 0.0;
+    pl.getConstantWidth(constantWidth);
+    if (constantWidth != 0.0) {
+        out.real(40, constantWidth);
+        out.real(41, constantWidth);
+    }
+    normal(out, pl.normal());
+    const auto points = pl.points();
+    for (unsigned int i = 0; i < points.size(); ++i) {
+        vertex(out, pl, style, nextHandle, "AcDb2dVertex", points[i].x, points[i].y, pl.elevation(), 0);
+        double start = -1.0, end = -1.0, bulge = 0.0;
+        pl.getWidthsAt(i, start, end);
+        pl.getBulgeAt(i, bulge);
+        if (start != -1.0)
+            out.real(40, start);
+        if (end != -1.0)
+            out.real(41, end);
+        if (bulge != 0.0)
+            out.real(42, bulge);
+    }
+    seqend(out, pl, style, nextHandle);
+}
+
+void write3dPolyline(DxfOutput& out, const AcDb3dPolyline& pl, const EntityRecordStyle& style,
+                     AcDbHandle& nextHandle)
+{
+    head(out, "POLYLINE", "AcDb3dPolyline", pl.handle(), pl, style);
+    out.integer(66, 1);
+    point(out, 10, 0.0, 0.0, 0.0);
+    out.integer(70, 8 | (pl.isClosed() ? 1 : 0));
+    for (const AcGePoint3d& p : pl.vertices())
+        vertex(out, pl, style, nextHandle, "AcDb3dPolylineVertex", p.x, p.y, p.z, 32);
+    seqend(out, pl, style, nextHandle);
+}
+
+bool finite(const AcGePoint3d& p)
+{
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+bool finite(const AcGeVector3d& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+} // namespace
+
+void writeEntity(DxfOutput& out, const AcDbEntity& entity, const EntityRecordStyle& style, AcDbHandle& nextHandle)
+{
+    switch (entity.kind()) {
+    case AcDbEntity::Kind::kPolyline: {
+        const auto& pl = static_cast<const AcDbPolyline&>(entity);
+        if (style.legacy)
+            writeLegacyPolyline(out, pl, style, nextHandle);
+        else
+            writeLwPolyline(out, pl, style);
+        return;
+    }
+    case AcDbEntity::Kind::k3dPolyline:
+        write3dPolyline(out, static_cast<const AcDb3dPolyline&>(entity), style, nextHandle);
+        return;
+    case AcDbEntity::Kind::kLine: {
+        const auto& line = static_cast<const AcDbLine&>(entity);
+        head(out, "LINE", "AcDbLine", line.handle(), line, style);
+        point(out, 10, line.startPoint().x, line.startPoint().y, line.startPoint().z);
+        point(out, 11, line.endPoint().x, line.endPoint().y, line.endPoint().z);
+        return;
+    }
+    case AcDbEntity::Kind::kPoint: {
+        const auto& p = static_cast<const AcDbPoint&>(entity);
+        head(out, "POINT", "AcDbPoint", p.handle(), p, style);
+        point(out, 10, p.position().x, p.position().y, p.position().z);
+        return;
+    }
+    case AcDbEntity::Kind::kCircle: {
+        const auto& c = static_cast<const AcDbCircle&>(entity);
+        head(out, "CIRCLE", "AcDbCircle", c.handle(), c, style);
+        point(out, 10, c.center().x, c.center().y, c.center().z);
+        out.real(40, c.radius());
+        normal(out, c.normal());
+        return;
+    }
+    case AcDbEntity::Kind::kArc: {
+        const auto& a = static_cast<const AcDbArc&>(entity);
+        head(out, "ARC", "AcDbCircle", a.handle(), a, style);
+        point(out, 10, a.center().x, a.center().y, a.center().z);
+        out.real(40, a.radius());
+        normal(out, a.normal());
+        if (!style.legacy)
+            out.pair(100, "AcDbArc");
+        out.real(50, a.startAngle() * kDegrees);
+        out.real(51, a.endAngle() * kDegrees);
+        return;
+    }
+    }
+}
+
+AcDbHandle extraHandles(const AcDbEntity& entity, const EntityRecordStyle& style)
+{
+    if (!style.handles)
+        return 0;
+    if (entity.kind() == AcDbEntity::Kind::k3dPolyline)
+        return static_cast<const AcDb3dPolyline&>(entity).vertices().size() + 1;
+    if (entity.kind() == AcDbEntity::Kind::kPolyline && style.legacy)
+        return static_cast<const AcDbPolyline&>(entity).numVerts() + 1;
+    return 0;
+}
+
+std::string nonFiniteNumber(const AcDbEntity& entity)
+{
+    switch (entity.kind()) {
+    case AcDbEntity::Kind::kPolyline: {
+        const auto& pl = static_cast<const AcDbPolyline&>(entity);
+        double width = 0.0;
+        pl.getConstantWidth(width);
+        if (!std::isfinite(pl.elevation()) || !std::isfinite(width) || !finite(pl.normal()))
+            return "its elevation, width or normal";
+        const auto points = pl.points();
+        for (unsigned int i = 0; i < points.size(); ++i) {
+            double bulge = 0.0, start = 0.0, end = 0.0;
+            pl.getBulgeAt(i, bulge);
+            pl.getWidthsAt(i, start, end);
+            if (!std::isfinite(points[i].x) || !std::isfinite(points[i].y) || !std::isfinite(bulge) ||
+                !std::isfinite(start) || !std::isfinite(end))
+                return "vertex " + std::to_string(i);
+        }
+        return {};
+    }
+    case AcDbEntity::Kind::k3dPolyline: {
+        const auto& v = static_cast<const AcDb3dPolyline&>(entity).vertices();
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            if (!finite(v[i]))
+                return "vertex " + std::to_string(i);
+        }
+        return {};
+    }
+    case AcDbEntity::Kind::kLine: {
+        const auto& l = static_cast<const AcDbLine&>(entity);
+        return finite(l.startPoint()) && finite(l.endPoint()) ? std::string() : "its end points";
+    }
+    case AcDbEntity::Kind::kPoint:
+        return finite(static_cast<const AcDbPoint&>(entity).position()) ? std::string() : "its position";
+    case AcDbEntity::Kind::kCircle: {
+        const auto& c = static_cast<const AcDbCircle&>(entity);
+        return finite(c.center()) && std::isfinite(c.radius()) && finite(c.normal()) ? std::string() : "its geometry";
+    }
+    case AcDbEntity::Kind::kArc: {
+        const auto& a = static_cast<const AcDbArc&>(entity);
+        return finite(a.center()) && std::isfinite(a.radius()) && std::isfinite(a.startAngle()) &&
+                       std::isfinite(a.endAngle()) && finite(a.normal())
+                   ? std::string()
+                   : "its geometry";
+    }
+    }
+    return {};
+}
+
+} // namespace plotwright::dxf::detail

@@ -1,0 +1,46 @@
+#pragma once
+// Drawings as ASCII DXF files.
+//
+// Reading keeps the whole file: saving a drawing that was read writes every original
+// group code/value pair back unchanged and in order, adds the entities appended since
+// at the end of the ENTITIES section and raises $HANDSEED. A new drawing is saved as a
+// complete R2000 file. Saving replaces the target atomically.
+
+#include <memory>
+#include <string>
+
+class AcDbDatabase;
+
+namespace plotwright::dxf {
+
+enum class DxfStatus {
+    ok,
+    fileAccess,   // cannot open, read, create or write the file
+    notDxf,       // empty, text that is not DXF, or a DWG drawing
+    binaryDxf,    // binary DXF
+    truncated,    // ends inside a pair or section, or without EOF
+    malformed,    // a group code that is not a number, a broken section
+    unsupported,  // a version the writer cannot add to
+    nonFinite,    // a coordinate that is NaN or infinite
+};
+
+// Message texts have the form `Cannot open "PATH": reason.` / `Cannot save "PATH": reason.`
+struct DxfResult {
+    DxfStatus status = DxfStatus::ok;
+    std::string message;
+    bool ok() const { return status == DxfStatus::ok; }
+};
+
+// Reads the DXF file at `path` (UTF-8) into a new database. On failure `database` is
+// left empty and the result names the file and the reason.
+DxfResult readDxf(const std::string& path, std::unique_ptr<AcDbDatabase>& database);
+
+// Reads DXF text already in memory; `path` only names it in messages.
+DxfResult readDxfText(std::string text, const std::string& path, std::unique_ptr<AcDbDatabase>& database);
+
+// Saves `database` to `path` (UTF-8), replacing the file atomically: on failure the old
+// file, if any, is untouched and no temporary file remains. Clears the modified flag on
+// success. Refuses a drawing holding a non-finite number.
+DxfResult saveDxf(AcDbDatabase& database, const std::string& path);
+
+} // namespace plotwright::dxf

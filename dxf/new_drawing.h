@@ -1,0 +1,20 @@
+#pragma once
+// Internal: the fixed records of a new R2000 drawing around its entities.
+
+#include "db/object_id.h"
+#include "dxf/output.h"
+
+namespace plotwright::dxf::detail {
+
+struct DrawingExtents {
+    bool empty = true;
+    double minX = 0.0, minY = 0.0, minZ = 0.0;
+    double maxX = 0.0, maxY = 0.0, maxZ = 0.0;
+};
+
+// HEADER to BLOCKS, then the opening of ENTITIES.
+void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExtents& extents);
+// The end of ENTITIES, OBJECTS and EOF.
+void writeNewDrawingTail(DxfOutput& out);
+
+} // namespace plotwright::dxf::detail

@@ -1,0 +1,293 @@
+// The draw flow and the placement of sampled points as polylines in model space.
+#include "draw/place_curve.h"
+
+#include "db/database.h"
+#include "support/failure_injection.h"
+#include "db/polyline.h"
+#include "host/doc_manager.h"
+#include "host/editor.h"
+#include "host/editor_command.h"
+#include "support/recording_backend.h"
+#include "model/equation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+using plotwright::host::RecordingBackend;
+using Kind = RecordingBackend::Kind;
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// Stands in for the dialog: hands the bracket to the back-end, as the dialog base does,
+// so the recorded calls show it in order with the rest of the flow.
+class RecordingDialog : public plotwright::host::EditorCommandBracket {
+public:
+    void BeginEditorCommand() override { plotwright::host::backend().beginEditorCommand(); }
+    void CompleteEditorCommand(bool restoreDialog) override
+    {
+        restored.push_back(restoreDialog);
+        plotwright::host::backend().completeEditorCommand();
+    }
+    std::vector<bool> restored;
+};
+
+struct Polyline {
+    std::vector<AcGePoint2d> points;
+    double elevation;
+    bool closed;
+    bool bulges;
+    AcDbHandle handle;
+};
+
+CEquation explicitCurve(const std::wstring& expression, double from, double to, double step)
+{
+    CEquation equation;
+    equation.SetType(ExplicitCartesian);
+    equation.SetEquationY(expression);
+    equation.AddParameter(std::make_shared<CEquationParameter>(
+        ParameterFields{.name = L"x", .type = RunningVariable, .increment = step, .minValue = from, .maxValue = to}));
+    return equation;
+}
+
+class PlacementTest : public ::testing::Test {
+protected:
+    void SetUp() override { document_ = acDocManagerPtr()->newDocument(); }
+    void TearDown() override { acDocManagerPtr()->closeDocument(document_); }
+
+    AcDbDatabase& database() { return *document_->database(); }
+
+    std::vector<Polyline> polylines()
+    {
+        std::vector<Polyline> out;
+        database().forEachEntity([&](const AcDbEntity& entity) {
+            const auto* p = dynamic_cast<const AcDbPolyline*>(&entity);
+            if (!p)
+                return;
+            out.push_back({std::vector<AcGePoint2d>(p->points().begin(), p->points().end()), p->elevation(),
+                           p->isClosed(), p->hasBulges(), p->handle()});
+        });
+        return out;
+    }
+
+    RecordingBackend recorder_;
+    plotwright::host::ScopedBackend installed_{recorder_};
+    RecordingDialog dialog_;
+    AcApDocument* document_ = nullptr;
+};
+
+TEST_F(PlacementTest, draw_flow_call_order)
+{
+    CEquation curve = explicitCurve(L"x^2", 0, 2, 1);
+    recorder_.scriptPoint(10, 20, 5);
+    DrawCurveFlow(dialog_, curve);
+
+    const std::vector<Kind> expected{Kind::BeginEditorCommand, Kind::GetPoint,    Kind::BeginWaitCursor,
+                                     Kind::ProgressMeter,      Kind::ProgressPos, Kind::ProgressPos,
+                                     Kind::ProgressPos,        Kind::RestoreStatusBar, Kind::EndWaitCursor,
+                                     Kind::CompleteEditorCommand, Kind::FlushGraphics, Kind::UpdateDisplay,
+                                     Kind::Redraw};
+    EXPECT_EQ(recorder_.kinds(), expected);
+    EXPECT_EQ(recorder_.calls[1].text, L"\nPick curve origin point:");
+    EXPECT_EQ(recorder_.calls.back().a, 4);
+    EXPECT_EQ(dialog_.restored, std::vector<bool>{true});
+    EXPECT_TRUE(recorder_.messages().empty());
+    EXPECT_EQ(database().numOpenObjects(), 0);
+
+    auto drawn = polylines();
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_EQ(drawn[0].points, (std::vector<AcGePoint2d>{{10, 20}, {11, 21}, {12, 24}}));
+}
+
+TEST_F(PlacementTest, draw_flow_cancelled_pick_draws_nothing)
+{
+    CEquation curve = explicitCurve(L"x", 0, 1, 1);
+    recorder_.scriptCancel();
+    DrawCurveFlow(dialog_, curve);
+
+    const std::vector<Kind> expected{Kind::BeginEditorCommand, Kind::GetPoint, Kind::CompleteEditorCommand,
+                                     Kind::FlushGraphics, Kind::UpdateDisplay, Kind::Redraw};
+    EXPECT_EQ(recorder_.kinds(), expected);
+    EXPECT_TRUE(polylines().empty());
+    EXPECT_FALSE(database().isModified());
+}
+
+TEST_F(PlacementTest, draw_flow_places_offset_vertices)
+{
+    struct Row {
+        const char* name;
+        CEquation curve;
+        std::vector<AcGePoint2d> expected;
+    };
+    // Bounds on the running variable let a range of one value through validation.
+    CEquation oneSample;
+    oneSample.SetType(ExplicitCartesian);
+    oneSample.SetEquationY(L"x");
+    oneSample.AddParameter(std::make_shared<CEquationParameter>(ParameterFields{
+        .name = L"x", .type = RunningVariable, .increment = 1, .minSet = 0, .maxSet = 10, .minValue = 5, .maxValue = 5}));
+
+    std::vector<Row> rows;
+    rows.push_back({"origin z ignored, offsets x and y", explicitCurve(L"x", 0, 1, 1), {{5, 7}, {6, 8}}});
+    rows.push_back({"a curve of one sample is one vertex", oneSample, {{10, 12}}});
+    for (Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::size_t before = polylines().size();
+        recorder_.scriptPoint(5, 7, 3);
+        DrawCurveFlow(dialog_, row.curve);
+        auto drawn = polylines();
+        ASSERT_EQ(drawn.size(), before + 1);
+        EXPECT_EQ(drawn.back().points, row.expected);
+        EXPECT_EQ(drawn.back().elevation, 0.0);
+        EXPECT_FALSE(drawn.back().closed);
+        EXPECT_FALSE(drawn.back().bulges);
+    }
+}
+
+TEST_F(PlacementTest, draw_flow_twice_adds_two_polylines)
+{
+    CEquation curve = explicitCurve(L"x", 0, 1, 1);
+    recorder_.scriptPoint(0, 0);
+    recorder_.scriptPoint(0, 0);
+    DrawOutcome first, second;
+    DrawCurveFlow(dialog_, curve, first);
+    DrawCurveFlow(dialog_, curve, second);
+
+    auto drawn = polylines();
+    ASSERT_EQ(drawn.size(), 2u);
+    EXPECT_EQ(drawn[0].points, drawn[1].points);
+    ASSERT_EQ(first.newIds.size(), 1u);
+    ASSERT_EQ(second.newIds.size(), 1u);
+    EXPECT_EQ(first.newIds[0].handle(), drawn[0].handle);
+    EXPECT_EQ(second.newIds[0].handle(), drawn[1].handle);
+    EXPECT_NE(drawn[0].handle, drawn[1].handle);
+}
+
+// Points that are not finite cannot be stored: the curve is broken there into runs.
+TEST_F(PlacementTest, draw_flow_breaks_curve_at_non_finite_points)
+{
+    struct Row {
+        const char* name;
+        const wchar_t* expression;
+        std::vector<std::vector<AcGePoint2d>> expected;
+        std::size_t nonFinite;
+    } rows[] = {
+        {"1/x: infinity at 0 splits in two", L"1/x", {{{-1, -1}, {-0.5, -2}}, {{0.5, 2}, {1, 1}}}, 1},
+        {"sqrt(x): NaN below 0 is left out", L"sqrt(x)", {{{0, 0}, {0.5, std::sqrt(0.5)}, {1, 1}}}, 2},
+        {"a lone finite point is a one-vertex polyline", L"sqrt(-x*x)", {{{0, 0}}}, 4},
+        {"no finite point adds nothing", L"sqrt(-1)", {}, 5},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        acDocManagerPtr()->closeDocument(document_);
+        document_ = acDocManagerPtr()->newDocument();
+        recorder_.clear();
+
+        CEquation curve = explicitCurve(row.expression, -1, 1, 0.5);
+        recorder_.scriptPoint(0, 0);
+        DrawOutcome outcome;
+        DrawCurveFlow(dialog_, curve, outcome);
+
+        auto drawn = polylines();
+        ASSERT_EQ(drawn.size(), row.expected.size());
+        for (std::size_t i = 0; i < drawn.size(); ++i) {
+            EXPECT_EQ(drawn[i].points, row.expected[i]) << "polyline " << i;
+            EXPECT_EQ(outcome.newIds[i].handle(), drawn[i].handle);
+        }
+        EXPECT_EQ(outcome.sampleCount, 5u);
+        EXPECT_EQ(outcome.nonFiniteCount, row.nonFinite);
+        EXPECT_TRUE(recorder_.messages().empty());
+        EXPECT_EQ(database().numOpenObjects(), 0);
+    }
+}
+
+TEST_F(PlacementTest, place_polylines_contract)
+{
+    const CurvePoints whole{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
+    const CurvePoints broken{{0, 0, 0}, {kInf, 0, 0}, {1, 1, 0}, {2, kNaN, 0}, {-kInf, kNaN, 0}};
+    {
+        SCOPED_TRACE("closed and elevation kept for a whole curve");
+        AcDbObjectId id = PlaceCurvePolyline(whole, 2.5, true);
+        auto drawn = polylines();
+        ASSERT_EQ(drawn.size(), 1u);
+        EXPECT_EQ(id.handle(), drawn[0].handle);
+        EXPECT_TRUE(drawn[0].closed);
+        EXPECT_EQ(drawn[0].elevation, 2.5);
+    }
+    {
+        SCOPED_TRACE("a broken curve is never closed; the first id is returned");
+        AcDbObjectId id = PlaceCurvePolyline(broken, 0, true);
+        auto drawn = polylines();
+        ASSERT_EQ(drawn.size(), 3u);
+        EXPECT_EQ(id.handle(), drawn[1].handle);
+        EXPECT_EQ(drawn[1].points, (std::vector<AcGePoint2d>{{0, 0}}));
+        EXPECT_EQ(drawn[2].points, (std::vector<AcGePoint2d>{{1, 1}}));
+        EXPECT_FALSE(drawn[1].closed || drawn[2].closed);
+    }
+    {
+        SCOPED_TRACE("nothing to place gives the null id");
+        EXPECT_TRUE(PlaceCurvePolyline({}, 0, false).isNull());
+        EXPECT_TRUE(PlaceCurvePolyline({{kNaN, 0, 0}}, 0, false).isNull());
+        EXPECT_TRUE(PlaceCurvePolyline(whole, kNaN, false).isNull());
+        EXPECT_EQ(polylines().size(), 3u);
+    }
+}
+
+// Each refusal of the database: nothing added, nothing left open, no message, and the
+// status of the step that failed.
+TEST_F(PlacementTest, place_polyline_database_refusals)
+{
+    struct Row {
+        const char* name;
+        Acad::ErrorStatus plotwright::testing::FailureInjection::*step;
+        Acad::ErrorStatus status;
+    } rows[] = {
+        {"block table unavailable", &plotwright::testing::FailureInjection::getSymbolTable, Acad::eWasOpenedForWrite},
+        {"model space unavailable", &plotwright::testing::FailureInjection::getAt, Acad::eKeyNotFound},
+        {"append refused", &plotwright::testing::FailureInjection::appendAcDbEntity, Acad::eOutOfMemory},
+    };
+    const CurvePoints points{{0, 0, 0}, {1, 1, 0}};
+    plotwright::testing::FailureInjection faults;
+    database().setFaultHook(&faults);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        faults.*row.step = row.status;
+
+        EXPECT_TRUE(PlaceCurvePolyline(points, 0, false).isNull());
+        AcDbPolyline polyline;
+        AcDbObjectId id;
+        EXPECT_EQ(AppendToModelSpace(&polyline, id), row.status);
+        EXPECT_TRUE(id.isNull());
+
+        CEquation curve = explicitCurve(L"x", 0, 1, 1);
+        recorder_.scriptPoint(0, 0);
+        DrawOutcome outcome;
+        DrawCurveFlow(dialog_, curve, outcome);
+        EXPECT_TRUE(outcome.newIds.empty());
+
+        EXPECT_TRUE(polylines().empty());
+        EXPECT_EQ(database().numOpenObjects(), 0);
+        EXPECT_TRUE(recorder_.messages().empty());
+        faults.clear();
+    }
+    database().setFaultHook(nullptr);
+    EXPECT_TRUE(PlaceCurvePolyline(points, 0, false).handle() != 0) << "placement works again";
+}
+
+TEST(PlacementWithoutDrawing, no_working_database_adds_nothing)
+{
+    AcDbDatabase* previous = acdbHostApplicationServices()->workingDatabase();
+    acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+    AcDbPolyline polyline;
+    AcDbObjectId id;
+    EXPECT_NE(AppendToModelSpace(&polyline, id), Acad::eOk);
+    EXPECT_TRUE(PlaceCurvePolyline({{0, 0, 0}}, 0, false).isNull());
+    acdbHostApplicationServices()->setWorkingDatabase(previous);
+}
+
+} // namespace

@@ -1,0 +1,122 @@
+// Opening files that are not ASCII DXF drawings: each is refused with a message that
+// names the file and the reason, and the file stays as it was.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "db/database.h"
+#include "dxf/file.h"
+#include "support/dxf_check.h"
+
+namespace {
+
+using plotwright::dxf::DxfStatus;
+
+const std::string kValid =
+    "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n  0\nENDSEC\n"
+    "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n  8\n0\n 10\n1\n 20\n2\n 30\n0\n  0\nENDSEC\n  0\nEOF\n";
+
+TEST(dxf_open_refused, names_the_file_and_the_reason)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        DxfStatus status;
+        std::string reason;
+    } rows[] = {
+        {"empty file", "", DxfStatus::notDxf, "the file is empty"},
+        {"only blank lines", "\n \r\n\n", DxfStatus::notDxf, "the file is empty"},
+        {"binary DXF", std::string("AutoCAD Binary DXF\r\n\x1a\0\0\0", 25), DxfStatus::binaryDxf,
+         "it is a binary DXF file; only ASCII DXF files can be opened"},
+        {"DWG drawing", std::string("AC1015\0\0\0\0\0\x0f\x01", 13), DxfStatus::notDxf,
+         "it is a DWG drawing, not a DXF file"},
+        {"plain text", "Dear reader,\nthis is a letter.\n", DxfStatus::notDxf,
+         "it is not a DXF file (it does not begin with a SECTION)"},
+        {"numbers but no section", "  0\nLINE\n  8\n0\n", DxfStatus::notDxf,
+         "it is not a DXF file (it does not begin with a SECTION)"},
+        {"cut inside a section", kValid.substr(0, kValid.find("  0\nENDSEC\n  0\nEOF")), DxfStatus::truncated,
+         "the file ends inside the ENTITIES section"},
+        {"cut after a group code", kValid.substr(0, kValid.find("POINT")), DxfStatus::truncated,
+         "the file ends after the group code on line 15"},
+        {"no EOF", kValid.substr(0, kValid.find("  0\nEOF")), DxfStatus::truncated,
+         "the file ends without the EOF marker"},
+        {"text where a group code belongs", "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\nten\n1\n", DxfStatus::malformed,
+         "line 7: a group code was expected, found \"ten\""},
+        {"section without a name", "  0\nSECTION\n  0\nENDSEC\n  0\nEOF\n", DxfStatus::malformed,
+         "line 3: a section name was expected"},
+        {"entity outside a section", "  0\nSECTION\n  2\nHEADER\n  0\nENDSEC\n  0\nLINE\n  0\nEOF\n",
+         DxfStatus::malformed, "line 7: \"LINE\" outside a section"},
+        {"a second ENTITIES section",
+         "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n",
+         DxfStatus::malformed, "line 9: the ENTITIES section appears twice"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        dxftest::TempDir dir;
+        const std::string path = dir.file("input.dxf");
+        dxftest::writeFile(path, row.bytes);
+        std::unique_ptr<AcDbDatabase> db;
+        const plotwright::dxf::DxfResult result = plotwright::dxf::readDxf(path, db);
+        EXPECT_EQ(result.status, row.status);
+        EXPECT_EQ(result.message, "Cannot open \"" + path + "\": " + row.reason + ".");
+        EXPECT_EQ(db, nullptr);
+        EXPECT_EQ(dxftest::readFile(path), row.bytes);
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"input.dxf"});
+    }
+}
+
+TEST(dxf_open_refused, binary_dxf_from_an_independent_writer)
+{
+    dxftest::TempDir dir;
+    const std::string path = dir.file("binary.dxf");
+    dxftest::runPythonSource(dir,
+                             "import sys, ezdxf\n"
+                             "doc = ezdxf.new('R2010')\n"
+                             "doc.modelspace().add_line((0, 0), (1, 1))\n"
+                             "doc.saveas(sys.argv[1], fmt='bin')\n",
+                             {path});
+    const std::string before = dxftest::readFile(path);
+    std::unique_ptr<AcDbDatabase> db;
+    const plotwright::dxf::DxfResult result = plotwright::dxf::readDxf(path, db);
+    EXPECT_EQ(result.status, DxfStatus::binaryDxf);
+    EXPECT_EQ(result.message, "Cannot open \"" + path +
+                                  "\": it is a binary DXF file; only ASCII DXF files can be opened.");
+    EXPECT_EQ(dxftest::readFile(path), before);
+}
+
+TEST(dxf_open_refused, folders_and_missing_files)
+{
+    dxftest::TempDir dir;
+    std::unique_ptr<AcDbDatabase> db;
+    EXPECT_EQ(plotwright::dxf::readDxf(dir.root(), db).message,
+              "Cannot open \"" + dir.root() + "\": it is a folder, not a file.");
+    const std::string missing = dir.file("nothing.dxf");
+    EXPECT_EQ(plotwright::dxf::readDxf(missing, db).message,
+              "Cannot open \"" + missing + "\": the file does not exist.");
+}
+
+TEST(dxf_open, lenient_where_the_format_allows)
+{
+    // A byte order mark, comments, text after EOF, and a file without its final newline.
+    const struct {
+        const char* name;
+        std::string text;
+    } rows[] = {
+        {"byte order mark", "\xEF\xBB\xBF" + kValid},
+        {"comment first", "999\nmade by hand\n" + kValid},
+        {"after EOF", kValid + "trailing words\n"},
+        {"no final newline", kValid.substr(0, kValid.size() - 1)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::unique_ptr<AcDbDatabase> db;
+        const plotwright::dxf::DxfResult result = plotwright::dxf::readDxfText(row.text, "memory.dxf", db);
+        ASSERT_TRUE(result.ok()) << result.message;
+        int points = 0;
+        db->forEachEntity([&](const AcDbEntity& e) { points += e.kind() == AcDbEntity::Kind::kPoint; });
+        EXPECT_EQ(points, 1);
+    }
+}
+
+} // namespace

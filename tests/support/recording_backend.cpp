@@ -1,0 +1,83 @@
+#include "support/recording_backend.h"
+
+#include "host/editor.h"
+
+namespace plotwright::host {
+
+void RecordingBackend::scriptPoint(double x, double y, double z) { points_.push_back(std::array{x, y, z}); }
+void RecordingBackend::scriptCancel() { points_.push_back(std::nullopt); }
+void RecordingBackend::scriptAnswer(int answer) { answers_.push_back(answer); }
+
+std::vector<RecordingBackend::Kind> RecordingBackend::kinds() const
+{
+    std::vector<Kind> out;
+    out.reserve(calls.size());
+    for (const Call& c : calls)
+        out.push_back(c.kind);
+    return out;
+}
+
+std::vector<std::wstring> RecordingBackend::messages() const
+{
+    std::vector<std::wstring> out;
+    for (const Call& c : calls)
+        if (c.kind == Kind::Alert || c.kind == Kind::MessageBox)
+            out.push_back(c.text);
+    return out;
+}
+
+void RecordingBackend::clear()
+{
+    calls.clear();
+    positionCount = 0;
+    lastPosition = -1;
+}
+
+int RecordingBackend::getPoint(const double*, std::wstring_view prompt, double result[3])
+{
+    calls.push_back({Kind::GetPoint, std::wstring(prompt), 0, 0});
+    if (points_.empty())
+        return RTCAN;
+    auto next = points_.front();
+    points_.pop_front();
+    if (!next)
+        return RTCAN;
+    for (int i = 0; i < 3; ++i)
+        result[i] = (*next)[i];
+    return RTNORM;
+}
+
+void RecordingBackend::alert(std::wstring_view message) { calls.push_back({Kind::Alert, std::wstring(message), 0, 0}); }
+
+int RecordingBackend::messageBox(std::wstring_view text, unsigned type)
+{
+    calls.push_back({Kind::MessageBox, std::wstring(text), static_cast<int>(type), 0});
+    if (answers_.empty())
+        return IDOK;
+    int answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+}
+
+void RecordingBackend::setProgressMeter(std::wstring_view label, int minimum, int maximum)
+{
+    calls.push_back({Kind::ProgressMeter, std::wstring(label), minimum, maximum});
+}
+
+void RecordingBackend::setProgressMeterPos(int position)
+{
+    if (positionCount++ < keptPositions)
+        calls.push_back({Kind::ProgressPos, {}, position, 0});
+    lastPosition = position;
+}
+
+void RecordingBackend::restoreStatusBar() { calls.push_back({Kind::RestoreStatusBar, {}, 0, 0}); }
+void RecordingBackend::beginWaitCursor() { calls.push_back({Kind::BeginWaitCursor, {}, 0, 0}); }
+void RecordingBackend::endWaitCursor() { calls.push_back({Kind::EndWaitCursor, {}, 0, 0}); }
+void RecordingBackend::beginEditorCommand() { calls.push_back({Kind::BeginEditorCommand, {}, 0, 0}); }
+void RecordingBackend::completeEditorCommand() { calls.push_back({Kind::CompleteEditorCommand, {}, 0, 0}); }
+void RecordingBackend::flushGraphics() { calls.push_back({Kind::FlushGraphics, {}, 0, 0}); }
+void RecordingBackend::updateDisplay() { calls.push_back({Kind::UpdateDisplay, {}, 0, 0}); }
+void RecordingBackend::redraw(int mode) { calls.push_back({Kind::Redraw, {}, mode, 0}); }
+
+} // namespace plotwright::host
