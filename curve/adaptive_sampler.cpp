@@ -13,12 +13,35 @@ double distance(const CurvePoint& a, const CurvePoint& b) { return std::hypot(a.
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// A chord that keeps at least this share of its parent's length over several halvings
-// does not shrink: the interval holds a jump, not a steep stretch.
-constexpr double kNoShrink = 0.9;
-constexpr int kNoShrinkLevels = 6;
+// The share of the tolerance a chord's estimated deviation may take: the estimate can
+// fall a little short of the curve's farthest point, near a cusp especially.
+constexpr double kMargin = 0.95;
+
+// How far, in multiples of the grid samples' reach, a curve is followed towards a pole:
+// far enough for exp(x) to grow for another seven units, not to 1e16 beside a pole.
+constexpr double kChaseReach = 1000;
+
+// A chord that grows by this factor over several halvings straddles a pole.
+constexpr double kGrowth = 1.5;
+constexpr int kGrowthLevels = 6;
+// A chord that keeps this share of its length down to the resolution of doubles spans a
+// jump.
+constexpr double kJumpShare = 0.5;
 // Most bisections of one edge or jump search: far below any double's resolution.
 constexpr int kMaxBisections = 200;
+
+// The largest of five deviations at equal spacing (the ends 0), raised to the top of the
+// parabola through the largest and its neighbours: the curve's farthest point from the
+// chord often lies between two samples.
+double peak(const double d[5])
+{
+    const int k = static_cast<int>(std::max_element(d + 1, d + 4) - d);
+    const double bend = 2 * d[k] - d[k - 1] - d[k + 1];
+    if (bend <= 0)
+        return d[k];
+    const double slope = d[k + 1] - d[k - 1];
+    return d[k] + slope * slope / (8 * bend);
+}
 
 struct Sample {
     double t;
@@ -36,17 +59,25 @@ public:
         return {t, curve_.at(t)};
     }
 
+    // Samples farther than `bound` from `centre` (in x or y) count as undefined: the curve
+    // is not chased towards a pole without end.
+    void setBound(CurvePoint centre, double bound)
+    {
+        centre_ = centre;
+        bound_ = bound;
+    }
+
     void start(const Sample& s)
     {
-        if (finite(s.p))
+        if (usable(s.p))
             emit(s.p);
     }
 
     // The curve from `a` (already emitted when finite) to `b`, whatever is finite.
     void segment(const Sample& a, const Sample& b, int depth)
     {
-        const bool fa = finite(a.p);
-        const bool fb = finite(b.p);
+        const bool fa = usable(a.p);
+        const bool fb = usable(b.p);
         if (fa && fb) {
             refine(a, b, depth);
         } else if (fa) {
@@ -104,15 +135,16 @@ private:
         // Three inner samples, not the midpoint alone, so that an S-bend or a wiggle whose
         // middle happens to lie on the chord is still seen.
         const Sample q[5] = {a, eval(a.t + h / 4), eval(a.t + h / 2), eval(b.t - h / 4), b};
-        if (!finite(q[1].p) || !finite(q[2].p) || !finite(q[3].p)) {
+        if (!usable(q[1].p) || !usable(q[2].p) || !usable(q[3].p)) {
             for (int i = 0; i < 4; ++i)
                 segment(q[i], q[i + 1], depth + 1);
             return;
         }
-        double deviation = 0;
+        double d[5] = {0, 0, 0, 0, 0};
         for (int i = 1; i < 4; ++i)
-            deviation = std::max(deviation, distanceToSegment(q[i].p, a.p, b.p));
-        if (deviation <= tol_) {
+            d[i] = distanceToSegment(q[i].p, a.p, b.p);
+        const double deviation = peak(d);
+        if (deviation <= kMargin * tol_) {
             emit(b.p);
             return;
         }
@@ -141,19 +173,21 @@ private:
         }
     }
 
-    // Follows the half with the longer chord. Returns false when the chord shrinks as a
-    // continuous curve's does; otherwise draws the curve on both sides of the jump (or of
+    // Follows the half with the longer chord down to the resolution of doubles. A
+    // continuous curve's chord shrinks on the way; a jump's keeps its length, and one
+    // across a pole grows (then the search stops early, short of the pole). Returns false
+    // for a continuous curve; otherwise draws the curve on both sides of the jump (or of
     // an undefined sample met on the way), broken between them, and returns true.
     bool jumpOrHole(const Sample& a, const Sample& b, int depth)
     {
         Sample lo = a;
         Sample hi = b;
-        double chord = distance(a.p, b.p);
-        int steady = 0;
-        double confirmed = 0;
+        const double initial = distance(a.p, b.p);
+        double chord = initial;
+        int growing = 0;
         for (int i = 0; i < kMaxBisections && canSplit(lo.t, hi.t); ++i) {
             const Sample m = eval(midpoint(lo.t, hi.t));
-            if (!finite(m.p)) {
+            if (!usable(m.p)) {
                 segment(a, m, depth + 1);
                 segment(m, b, depth + 1);
                 return true;
@@ -161,19 +195,17 @@ private:
             const double left = distance(lo.p, m.p);
             const double right = distance(m.p, hi.p);
             const double longer = std::max(left, right);
-            if (confirmed > 0 && longer > 2 * confirmed)
-                break;   // growing without bound: a pole, stop short of it
             (left >= right ? hi : lo) = m;
-            if (confirmed == 0) {
-                if (longer <= tol_)
-                    return false;
-                steady = longer >= kNoShrink * chord ? steady + 1 : 0;
-                if (steady >= kNoShrinkLevels)
-                    confirmed = longer;
-            }
+            if (longer <= tol_)
+                return false;
+            growing = longer >= kGrowth * chord ? growing + 1 : 0;
             chord = longer;
+            if (growing >= kGrowthLevels)
+                break;
         }
-        if (confirmed == 0 && chord <= tol_)
+        // Steep beyond the resolution of doubles is still continuous when the chord has
+        // shrunk to a fraction of where it started.
+        if (growing < kGrowthLevels && !(chord > tol_ && chord >= kJumpShare * initial))
             return false;
         refine(a, lo, depth + 1);
         breakRun();
@@ -182,31 +214,33 @@ private:
         return true;
     }
 
-    // Bisects between a finite sample and an undefined one for the last finite point.
-    // Stops when the point moves by under a hundredth of the tolerance (an edge such as
-    // sqrt's: the rest of the way is shorter than the tolerance) or when its moves grow
-    // (a pole: the curve runs off to infinity and no edge exists).
+    // Bisects between a usable sample and an undefined one for the last usable point.
+    // Stops when the point moves by under a hundredth of the tolerance: then, as the
+    // moves shrink geometrically, the rest of the way to the edge is within it.
     Sample edgeFrom(Sample good, Sample bad)
     {
-        double lastMove = std::numeric_limits<double>::infinity();
         for (int i = 0; i < kMaxBisections && canSplit(std::min(good.t, bad.t), std::max(good.t, bad.t)); ++i) {
             const Sample m = eval(midpoint(good.t, bad.t));
-            if (!finite(m.p)) {
+            if (!usable(m.p)) {
                 bad = m;
                 continue;
             }
             const double move = distance(m.p, good.p);
-            if (move > lastMove && move > tol_)
-                break;
             good = m;
             if (move < 0.01 * tol_)
                 break;
-            lastMove = move;
         }
         return good;
     }
 
+    bool usable(const CurvePoint& p) const
+    {
+        return finite(p) && std::fabs(p.x - centre_.x) <= bound_ && std::fabs(p.y - centre_.y) <= bound_;
+    }
+
     CurveFunction& curve_;
+    CurvePoint centre_;
+    double bound_ = std::numeric_limits<double>::infinity();
     const AdaptiveLimits& limits_;
     double tol_;
     CurvePoints& out_;
@@ -232,15 +266,36 @@ AdaptiveOutcome sampleAdaptively(CurveFunction& curve, const std::vector<double>
     Refiner refiner(curve, limits, out);
     if (grid.empty())
         return refiner.outcome;
-    progress.step(0);
-    Sample previous = refiner.eval(grid[0]);
-    refiner.start(previous);
-    for (std::size_t k = 1; k < grid.size(); ++k) {
+    std::vector<Sample> samples;
+    samples.reserve(grid.size());
+    std::vector<double> xs, ys;
+    for (std::size_t k = 0; k < grid.size(); ++k) {
         progress.step(static_cast<int>(k));
-        const Sample next = refiner.eval(grid[k]);
-        refiner.segment(previous, next, 0);
-        previous = next;
+        samples.push_back(refiner.eval(grid[k]));
+        const CurvePoint& p = samples.back().p;
+        if (finite(p)) {
+            xs.push_back(p.x);
+            ys.push_back(p.y);
+        }
     }
+    if (!xs.empty()) {
+        // The reach of the grid samples around their median, leaving out the farthest
+        // twentieth: a sample that happens to fall next to a pole does not count.
+        const auto median = [](std::vector<double> v) {
+            std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+            return v[v.size() / 2];
+        };
+        const CurvePoint centre{median(xs), median(ys), 0};
+        std::vector<double> reach(xs.size());
+        for (std::size_t i = 0; i < xs.size(); ++i)
+            reach[i] = std::max(std::fabs(xs[i] - centre.x), std::fabs(ys[i] - centre.y));
+        const auto at = reach.begin() + static_cast<std::ptrdiff_t>((reach.size() - 1) * 19 / 20);
+        std::nth_element(reach.begin(), at, reach.end());
+        refiner.setBound(centre, kChaseReach * (*at + limits.tolerance));
+    }
+    refiner.start(samples[0]);
+    for (std::size_t k = 1; k < samples.size(); ++k)
+        refiner.segment(samples[k - 1], samples[k], 0);
     return refiner.outcome;
 }
 

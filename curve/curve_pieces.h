@@ -1,0 +1,42 @@
+#pragma once
+// The drawable pieces of a sampled curve: its runs of finite points, each closed when it
+// ends where it starts, with arcs (bulges) or a spline where those were fitted.
+
+#include "curve/curve_points.h"
+
+#include <vector>
+
+namespace plotwright::curve {
+
+// A cubic B-spline: clamped knots, control points, and the points it interpolates.
+struct SplineData {
+    int degree = 3;
+    std::vector<double> knots;
+    std::vector<CurvePoint> controlPoints;
+    std::vector<CurvePoint> fitPoints;
+};
+
+struct CurvePiece {
+    // The vertices in order; a closed piece does not repeat its first point at the end.
+    CurvePoints points;
+    bool closed = false;
+    // Empty for chords, else one per vertex: the bulge (tan of a quarter of the included
+    // angle, positive counter-clockwise) of the arc to the next vertex (closed: the last
+    // vertex's arc returns to the first).
+    std::vector<double> bulges;
+    // A spline when its control points are not empty (then `points` are its fit points).
+    SplineData spline;
+};
+
+// The diagonal of the finite points' bounding box; 0 without finite points.
+double curveExtent(const CurvePoints& points);
+
+// The share of the extent within which a run's ends count as one point.
+constexpr double kCloseShare = 1e-5;
+
+// Splits `points` at every point that is not finite into runs of finite points. A run of
+// at least four points whose last point lies within `closeDistance` of its first is
+// closed and loses that last point. Takes no closure when `closeDistance` is negative.
+std::vector<CurvePiece> splitRuns(const CurvePoints& points, double closeDistance);
+
+} // namespace plotwright::curve

@@ -1,0 +1,63 @@
+#include "curve/curve_shape.h"
+
+#include "curve/arc_fit.h"
+#include "curve/spline_fit.h"
+
+#include <algorithm>
+
+namespace plotwright::curve {
+namespace {
+
+// Arcs and splines are fitted to samples ten times as close as the tolerance, so that
+// the fit may take the rest of it.
+constexpr double kDenseShare = 0.1;
+constexpr double kFitShare = 0.9;
+
+} // namespace
+
+ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const CurveOptions& options,
+                       SampleProgress* progress)
+{
+    ShapedCurve shaped;
+    SampleOptions sampling;
+    sampling.literalSteps = options.literalSteps;
+    sampling.tolerance = options.tolerance;
+
+    const bool fitted = options.output != CurveOutput::Polyline;
+    if (fitted && !sampling.tolerance) {
+        // A first, silent pass with fixed steps measures the curve.
+        SampleResult coarse = sampleCurve(equation, origin, sampling, nullptr);
+        if (coarse.status != SampleStatus::Done) {
+            shaped.sampled = std::move(coarse);
+            shaped.pieces = splitRuns(shaped.sampled.points, -1);
+            return shaped;
+        }
+        const double extent = curveExtent(coarse.points);
+        sampling.tolerance = kDefaultToleranceShare * (extent > 0 ? extent : 1.0);
+        shaped.toleranceFromExtent = true;
+    }
+    shaped.tolerance = sampling.tolerance.value_or(0);
+    if (fitted)
+        sampling.tolerance = shaped.tolerance * kDenseShare;
+
+    shaped.sampled = sampleCurve(equation, origin, sampling, progress);
+    const CurvePoints& points = shaped.sampled.points;
+    double closeDistance = -1;
+    if (!options.literalSteps || options.tolerance)
+        closeDistance = std::max(kCloseShare * curveExtent(points), shaped.tolerance);
+    shaped.pieces = splitRuns(points, closeDistance);
+    if (sampling.tolerance) {
+        // A lone point left between a jump and an undefined stretch draws nothing.
+        std::erase_if(shaped.pieces, [](const CurvePiece& piece) { return piece.points.size() < 2; });
+    }
+
+    for (CurvePiece& piece : shaped.pieces) {
+        if (options.output == CurveOutput::Arcs)
+            piece = fitArcs(piece, shaped.tolerance * kFitShare);
+        else if (options.output == CurveOutput::Spline)
+            piece = fitSpline(piece, shaped.tolerance * kFitShare);
+    }
+    return shaped;
+}
+
+} // namespace plotwright::curve
