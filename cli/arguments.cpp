@@ -3,6 +3,7 @@
 #include "cli/text.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 
 namespace plotwright::cli {
@@ -218,6 +219,30 @@ Request parseArguments(const std::vector<std::string>& args)
             p.once(format, p.value(option), option);
             if (*format != "csv" && *format != "json")
                 p.fail("--format is csv or json, not " + quoted(*format));
+        } else if (option == "--tolerance") {
+            allowed(takesCurve(command));
+            const std::string text = p.value(option);
+            const double tolerance = p.number(text, option);
+            if (!(std::isfinite(tolerance) && tolerance > 0))
+                p.fail("--tolerance must be a number above 0, not " + quoted(text));
+            p.once(request.tolerance, tolerance, option);
+        } else if (option == "--output") {
+            allowed(command == Command::Draw);
+            const std::optional<std::string> kind = p.value(option);
+            if (*kind == "polyline")
+                request.output = Output::Polyline;
+            else if (*kind == "arcs")
+                request.output = Output::Arcs;
+            else if (*kind == "spline")
+                request.output = Output::Spline;
+            else
+                p.fail("--output is polyline, arcs or spline, not " + quoted(*kind));
+        } else if (option == "--literal-steps") {
+            allowed(takesCurve(command));
+            request.literalSteps = true;
+        } else if (option == "--verbose") {
+            allowed(takesCurve(command));
+            request.verbose = true;
         } else if (option == "--out") {
             allowed(command == Command::Draw);
             p.once(out, p.value(option), option);
@@ -287,7 +312,8 @@ Request parseArguments(const std::vector<std::string>& args)
 
 std::string usageText(Command command)
 {
-    const std::string curve = "CURVE [--set NAME=VALUE]... [--range MIN:MAX:STEP] [--origin X,Y[,Z]]";
+    const std::string curve = "CURVE [--set NAME=VALUE]... [--range MIN:MAX:STEP] [--origin X,Y[,Z]]"
+                              " [--tolerance T] [--literal-steps] [--verbose]";
     switch (command) {
     case Command::Curves:
         return "usage: plotwright curves [--library FILE]\n";
@@ -297,7 +323,8 @@ std::string usageText(Command command)
         return "usage: plotwright sample " + curve + " [--format csv|json]\n"
                "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n";
     case Command::Draw:
-        return "usage: plotwright draw " + curve + " --out DRAWING.dxf [--preview IMAGE.svg]\n"
+        return "usage: plotwright draw " + curve + " [--output polyline|arcs|spline] --out DRAWING.dxf"
+               " [--preview IMAGE.svg]\n"
                "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n";
     case Command::LibraryConvert:
         return "usage: plotwright library convert IN.xml OUT.xml\n";
@@ -309,7 +336,8 @@ std::string usageText(Command command)
     return "usage: plotwright curves [--library FILE]\n"
            "       plotwright show NAME [--library FILE]\n"
            "       plotwright sample " + curve + " [--format csv|json]\n"
-           "       plotwright draw " + curve + " --out DRAWING.dxf [--preview IMAGE.svg]\n"
+           "       plotwright draw " + curve + " [--output polyline|arcs|spline] --out DRAWING.dxf"
+           " [--preview IMAGE.svg]\n"
            "       plotwright library convert IN.xml OUT.xml\n"
            "       plotwright library check FILE\n"
            "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n"
@@ -354,6 +382,21 @@ Options:
   --range MIN:MAX:STEP    the running variable's start, end (inclusive) and step
   --origin X,Y[,Z]        where the curve's origin lies in the drawing (default 0,0,0;
                           Z is accepted and not used: curves lie at elevation 0)
+  --tolerance T           adaptive sampling: the step of the range gives a coarse grid,
+                          refined until the chords lie within T drawing units of the
+                          curve; the curve is broken where it jumps and ends where it
+                          stops being defined. sample prints a line nan,nan,0 (json:
+                          [null,null,0]) between the runs of such a curve.
+  --output polyline|arcs|spline
+                          draw: chords (the default), circular arcs (a polyline with
+                          bulges) or a cubic spline (SPLINE), each within the tolerance;
+                          without --tolerance arcs and splines use 1/1000 of the curve's
+                          extent (--verbose says which)
+  --literal-steps         the old stepping: start, start + step, ... while not past the
+                          end, without sampling the end itself; no closed outlines
+  --verbose               say which tolerance was used
+  By default the range's end is always sampled, and a curve that returns to its start
+  (within 1e-5 of its extent, or the tolerance) is drawn as a closed polyline.
   Numbers always use "." as the decimal separator, whatever the locale: "1.5", not "1,5".
 
 Expressions: + - * / ^, unary -, < > <= >= == != (1 or 0), and, or, xor, parentheses;

@@ -16,6 +16,8 @@ enum class CurveSource { Named, Explicit, Parametric, Polar };
 
 enum class Format { Csv, Json };
 
+enum class Output { Polyline, Arcs, Spline };
+
 struct Assignment {
     std::string name;   // UTF-8, as typed
     double value = 0;
@@ -41,6 +43,10 @@ struct Request {
     std::string out;                     // draw: the drawing; library convert: OUT
     std::optional<std::string> preview;  // draw: SVG preview
     std::string in;                      // library convert IN, library check FILE
+    std::optional<double> tolerance;     // --tolerance: adaptive sampling
+    Output output = Output::Polyline;    // draw --output
+    bool literalSteps = false;           // --literal-steps
+    bool verbose = false;                // --verbose
 };
 
 // A command line that does not fit; `what()` says why, `command` which usage to show.

@@ -69,6 +69,19 @@ int sampleStatus(curve::SampleStatus status, const std::wstring& message, int po
     return kExitEquationError;
 }
 
+std::string capNotice()
+{
+    return "plotwright: warning: the sample limit stopped refinement; parts of the curve may lie farther from "
+           "it than the tolerance\n";
+}
+
+std::string numberText(double value)
+{
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    return std::string(buffer, end);
+}
+
 void warn(Streams io, const std::string& warning)
 {
     if (!warning.empty())
@@ -122,7 +135,12 @@ int runSample(const Request& request, Streams io)
     CliBackend backend = makeBackend(request, io);
     host::ScopedBackend installed(backend);
     const ads_point origin = {request.origin[0], request.origin[1], request.origin[2]};
-    const curve::SampleResult result = sampleCurveShowing(*curve, origin, {});
+    curve::SampleOptions options;
+    options.literalSteps = request.literalSteps;
+    options.tolerance = request.tolerance;
+    const curve::SampleResult result = sampleCurveShowing(*curve, origin, options);
+    if (result.refinementCapped)
+        emit(io.err, capNotice());
     writePoints(result.points, request.format, io.out);
     return sampleStatus(result.status, result.message, result.position, result.expression, *curve, io);
 }
@@ -148,7 +166,19 @@ int runDraw(const Request& request, Streams io)
     host::ScopedBackend installed(backend);
     HeadlessDialog dialog;
     DrawOutcome outcome;
-    DrawCurveFlow(dialog, *curve, outcome);
+    curve::CurveOptions options;
+    options.literalSteps = request.literalSteps;
+    options.tolerance = request.tolerance;
+    options.output = request.output == Output::Arcs     ? curve::CurveOutput::Arcs
+                     : request.output == Output::Spline ? curve::CurveOutput::Spline
+                                                        : curve::CurveOutput::Polyline;
+    DrawCurveFlow(dialog, *curve, outcome, options);
+    if (request.verbose && outcome.tolerance > 0)
+        emit(io.err, "plotwright: tolerance " + numberText(outcome.tolerance)
+                         + (outcome.toleranceFromExtent ? " (1/1000 of the curve's extent; no --tolerance given)" : "")
+                         + "\n");
+    if (outcome.refinementCapped)
+        emit(io.err, capNotice());
     const int status = sampleStatus(outcome.status, outcome.message, outcome.position, outcome.expression, *curve, io);
 
     const std::size_t finite = outcome.sampleCount - outcome.nonFiniteCount;

@@ -147,6 +147,12 @@ Shape shapeOf(const AcDbEntity& entity)
         shape.dot = true;
         break;
     }
+    case AcDbEntity::Kind::kSpline: {
+        for (const AcGePoint3d& v : static_cast<const AcDbSpline&>(entity).samplePoints(16))
+            shape.points.push_back({v.x, v.y});
+        shape.dot = shape.points.size() == 1;
+        break;
+    }
     case AcDbEntity::Kind::k3dPolyline: {
         const auto& polyline = static_cast<const AcDb3dPolyline&>(entity);
         for (const AcGePoint3d& v : polyline.vertices())

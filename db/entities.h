@@ -80,3 +80,31 @@ private:
     std::vector<AcGePoint3d> vertices_;
     bool closed_;
 };
+
+// A non-rational B-spline in world coordinates: degree, clamped knots (one more than the
+// control points plus the degree), control points, and the points it was fitted through
+// (kept for the file; may be empty). Closed: the curve ends where it starts.
+class AcDbSpline : public AcDbEntity {
+public:
+    AcDbSpline(int degree, std::vector<double> knots, std::vector<AcGePoint3d> controlPoints,
+               std::vector<AcGePoint3d> fitPoints, bool closed)
+        : degree_(degree), knots_(std::move(knots)), controlPoints_(std::move(controlPoints)),
+          fitPoints_(std::move(fitPoints)), closed_(closed) {}
+    Kind kind() const override { return Kind::kSpline; }
+    int degree() const { return degree_; }
+    const std::vector<double>& knots() const { return knots_; }
+    const std::vector<AcGePoint3d>& controlPoints() const { return controlPoints_; }
+    const std::vector<AcGePoint3d>& fitPoints() const { return fitPoints_; }
+    bool isClosed() const { return closed_; }
+
+    // Points along the curve, `perSpan` to each knot span plus the start: for display.
+    // Nothing when the knots do not fit the control points and degree.
+    std::vector<AcGePoint3d> samplePoints(int perSpan) const;
+
+private:
+    int degree_;
+    std::vector<double> knots_;
+    std::vector<AcGePoint3d> controlPoints_;
+    std::vector<AcGePoint3d> fitPoints_;
+    bool closed_;
+};

@@ -69,7 +69,7 @@ private:
 // Something drawn: the editor shows it, the DXF writer saves it.
 class AcDbEntity : public AcDbObject {
 public:
-    enum class Kind { kPolyline, kLine, kCircle, kArc, kPoint, k3dPolyline };
+    enum class Kind { kPolyline, kLine, kCircle, kArc, kPoint, k3dPolyline, kSpline };
     virtual Kind kind() const = 0;
 
     // Layer name ("0" unless read otherwise from a file).

@@ -1,7 +1,9 @@
 #include "draw/place_curve.h"
 
 #include "draw/sample_curve.h"
+#include "curve/curve_shape.h"
 #include "db/database.h"
+#include "db/entities.h"
 #include "db/polyline.h"
 #include "host/doc_manager.h"
 #include "host/editor.h"
@@ -32,7 +34,60 @@ AcDbObjectId placeRun(const CurvePoint* first, const CurvePoint* last, double el
     return id;
 }
 
+// Appends `entity`; the database owns it afterwards. Null id when refused (then deleted).
+template <class Entity>
+AcDbObjectId append(std::unique_ptr<Entity> entity)
+{
+    AcDbObjectId id;
+    if (AppendToModelSpace(entity.get(), id) != Acad::eOk)
+        return AcDbObjectId::kNull;
+    entity.release()->close();
+    return id;
+}
+
+AcDbObjectId placePiece(const plotwright::curve::CurvePiece& piece, double elevation)
+{
+    if (!piece.spline.controlPoints.empty()) {
+        const auto world = [&](const CurvePoints& points) {
+            std::vector<AcGePoint3d> out;
+            out.reserve(points.size());
+            for (const CurvePoint& p : points)
+                out.push_back({p.x, p.y, elevation});
+            return out;
+        };
+        return append(std::make_unique<AcDbSpline>(piece.spline.degree, piece.spline.knots,
+                                                    world(piece.spline.controlPoints), world(piece.spline.fitPoints),
+                                                    piece.closed));
+    }
+    const auto count = static_cast<unsigned int>(piece.points.size());
+    auto polyline = std::make_unique<AcDbPolyline>(count);
+    for (unsigned int i = 0; i < count; ++i) {
+        const double bulge = piece.bulges.empty() ? 0.0 : piece.bulges[i];
+        polyline->addVertexAt(i, AcGePoint2d{piece.points[i].x, piece.points[i].y}, bulge, -1.0, -1.0);
+    }
+    polyline->setElevation(elevation);
+    polyline->setClosed(piece.closed);
+    polyline->minimizeMemory();
+    return append(std::move(polyline));
+}
+
 } // namespace
+
+std::vector<AcDbObjectId> PlaceCurvePieces(const std::vector<plotwright::curve::CurvePiece>& pieces, double elevation)
+{
+    std::vector<AcDbObjectId> ids;
+    if (!std::isfinite(elevation))
+        return ids;
+    for (const plotwright::curve::CurvePiece& piece : pieces) {
+        if (piece.points.empty())
+            continue;
+        const AcDbObjectId id = placePiece(piece, elevation);
+        if (id.isNull())
+            break;
+        ids.push_back(id);
+    }
+    return ids;
+}
 
 Acad::ErrorStatus AppendToModelSpace(AcDbEntity* entity, AcDbObjectId& id)
 {
@@ -96,6 +151,12 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
 
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome)
 {
+    DrawCurveFlow(dialog, equation, outcome, plotwright::curve::CurveOptions{});
+}
+
+void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome,
+                   const plotwright::curve::CurveOptions& options)
+{
     outcome = DrawOutcome{};
     dialog.BeginEditorCommand();
 
@@ -104,17 +165,21 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
         outcome.pointPicked = true;
         BeginWaitCursor();
         {
-            plotwright::curve::SampleResult sampled = sampleCurveShowing(equation, origin, {});
-            outcome.status = sampled.status;
-            outcome.message = std::move(sampled.message);
-            outcome.position = sampled.position;
-            outcome.expression = sampled.expression;
-            const CurvePoints points = std::move(sampled.points);
+            plotwright::curve::ShapedCurve shaped = shapeCurveShowing(equation, origin, options);
+            outcome.status = shaped.sampled.status;
+            outcome.message = std::move(shaped.sampled.message);
+            outcome.position = shaped.sampled.position;
+            outcome.expression = shaped.sampled.expression;
+            outcome.tolerance = shaped.tolerance;
+            outcome.toleranceFromExtent = shaped.toleranceFromExtent;
+            outcome.refinementCapped = shaped.sampled.refinementCapped;
+            const CurvePoints& points = shaped.sampled.points;
             outcome.sampleCount = points.size();
-            for (const CurvePoint& p : points)
-                outcome.nonFiniteCount += isFinite(p) ? 0 : 1;
-            if (!points.empty())
-                outcome.newIds = PlaceCurvePolylines(points, 0.0, false);
+            // Adaptive samples mark their breaks with undefined points: none is lost.
+            if (shaped.tolerance == 0)
+                for (const CurvePoint& p : points)
+                    outcome.nonFiniteCount += isFinite(p) ? 0 : 1;
+            outcome.newIds = PlaceCurvePieces(shaped.pieces, 0.0);
         }  // the points are released before the wait cursor ends
         EndWaitCursor();
     }

@@ -3,6 +3,8 @@
 // cursor, display refresh inside the dialog's editor-command bracket), the lightweight
 // polylines built from the sampled points, and their appending to model space.
 
+#include "curve/curve_options.h"
+#include "curve/curve_pieces.h"
 #include "curve/curve_points.h"
 #include "curve/curve_sampler.h"
 #include "db/acad_status.h"
@@ -30,6 +32,11 @@ struct DrawOutcome {
     std::wstring message;
     int position = -1;
     char expression = 0;
+    // Adaptive sampling: the tolerance used, whether it came from the curve's extent
+    // (arcs or spline without one), whether the sample limit cut refinement short.
+    double tolerance = 0;
+    bool toleranceFromExtent = false;
+    bool refinementCapped = false;
 };
 
 // Hides the dialog, asks for the origin ("\nPick curve origin point:"), samples the
@@ -37,6 +44,15 @@ struct DrawOutcome {
 // pick draws nothing and shows nothing; sampling failures show the sampler's messages.
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation);
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome);
+// As above, sampled and shaped as `options` say (plotwright::curve::shapeCurve).
+void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome,
+                   const plotwright::curve::CurveOptions& options);
+
+// Adds one entity per piece to model space of the working database, in order: a
+// lightweight polyline (closed flag, bulges when the piece has them, the given
+// elevation) or, for a spline piece, a cubic spline. Stops at the first entity the
+// database refuses (that one is deleted). Returns the ids added.
+std::vector<AcDbObjectId> PlaceCurvePieces(const std::vector<plotwright::curve::CurvePiece>& pieces, double elevation);
 
 // Adds the points to model space of the working database as lightweight polylines
 // (bulge 0, no widths of their own, the given elevation). A drawing cannot hold a

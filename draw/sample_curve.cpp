@@ -25,10 +25,11 @@ bool knownKind(int kind) { return kind == ExplicitCartesian || kind == Parametri
 
 } // namespace
 
-SampleResult sampleCurveShowing(const CEquation& equation, const ads_point origin, const SampleOptions& options)
+namespace {
+
+// Shows why sampling failed, as the editor always has.
+void showFailure(const SampleResult& result, const CEquation& equation)
 {
-    MeterProgress meter;
-    SampleResult result = plotwright::curve::sampleCurve(equation, {origin[0], origin[1], 0}, options, &meter);
     switch (result.status) {
     case SampleStatus::Done:
         break;
@@ -46,7 +47,26 @@ SampleResult sampleCurveShowing(const CEquation& equation, const ads_point origi
             acedAlert(kErrorInEquation);
         break;
     }
+}
+
+} // namespace
+
+SampleResult sampleCurveShowing(const CEquation& equation, const ads_point origin, const SampleOptions& options)
+{
+    MeterProgress meter;
+    SampleResult result = plotwright::curve::sampleCurve(equation, {origin[0], origin[1], 0}, options, &meter);
+    showFailure(result, equation);
     return result;
+}
+
+plotwright::curve::ShapedCurve shapeCurveShowing(const CEquation& equation, const ads_point origin,
+                                                 const plotwright::curve::CurveOptions& options)
+{
+    MeterProgress meter;
+    plotwright::curve::ShapedCurve shaped =
+        plotwright::curve::shapeCurve(equation, {origin[0], origin[1], 0}, options, &meter);
+    showFailure(shaped.sampled, equation);
+    return shaped;
 }
 
 CurvePoints SampleCurve(const CEquation& equation, const ads_point origin)

@@ -3,6 +3,7 @@
 
 #include "curve/curve_points.h"
 #include "curve/curve_sampler.h"
+#include "curve/curve_shape.h"
 #include "host/editor.h"
 
 class CEquation;
@@ -22,3 +23,7 @@ CurvePoints SampleCurve(const CEquation& equation, const ads_point origin);
 // As SampleCurve, with `options`, and returns the whole outcome; shows the same texts.
 plotwright::curve::SampleResult sampleCurveShowing(const CEquation& equation, const ads_point origin,
                                                    const plotwright::curve::SampleOptions& options);
+
+// As sampleCurveShowing, then shaped into pieces (plotwright::curve::shapeCurve).
+plotwright::curve::ShapedCurve shapeCurveShowing(const CEquation& equation, const ads_point origin,
+                                                 const plotwright::curve::CurveOptions& options);

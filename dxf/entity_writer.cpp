@@ -193,6 +193,43 @@ bool finite(const AcGeVector3d& v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
+// Display density of a spline written to R12, which has no SPLINE: a 3-D polyline.
+constexpr int kLegacySplinePerSpan = 16;
+
+// SPLINE (R2000 on): planar (flag 8), knots, control points, then the fit points. A
+// closed spline is clamped like an open one whose ends meet, so it carries no closed flag
+// (that flag means a periodic knot vector to readers).
+void writeSpline(DxfOutput& out, const AcDbSpline& sp, const EntityRecordStyle& style, AcDbHandle& nextHandle)
+{
+    if (style.legacy) {
+        head(out, "POLYLINE", "AcDb3dPolyline", sp.handle(), sp, style);
+        out.integer(66, 1);
+        point(out, 10, 0.0, 0.0, 0.0);
+        out.integer(70, 8);
+        for (const AcGePoint3d& p : sp.samplePoints(kLegacySplinePerSpan))
+            vertex(out, sp, style, nextHandle, "AcDb3dPolylineVertex", p.x, p.y, p.z, 32);
+        seqend(out, sp, style, nextHandle);
+        return;
+    }
+    head(out, "SPLINE", "AcDbSpline", sp.handle(), sp, style);
+    point(out, 210, 0.0, 0.0, 1.0);
+    out.integer(70, 8);
+    out.integer(71, sp.degree());
+    out.integer(72, static_cast<int>(sp.knots().size()));
+    out.integer(73, static_cast<int>(sp.controlPoints().size()));
+    out.integer(74, static_cast<int>(sp.fitPoints().size()));
+    out.real(42, 1e-10);
+    out.real(43, 1e-10);
+    if (!sp.fitPoints().empty())
+        out.real(44, 1e-10);
+    for (double k : sp.knots())
+        out.real(40, k);
+    for (const AcGePoint3d& p : sp.controlPoints())
+        point(out, 10, p.x, p.y, p.z);
+    for (const AcGePoint3d& p : sp.fitPoints())
+        point(out, 11, p.x, p.y, p.z);
+}
+
 } // namespace
 
 void writeEntity(DxfOutput& out, const AcDbEntity& entity, const EntityRecordStyle& style, AcDbHandle& nextHandle)
@@ -208,6 +245,9 @@ void writeEntity(DxfOutput& out, const AcDbEntity& entity, const EntityRecordSty
     }
     case AcDbEntity::Kind::k3dPolyline:
         write3dPolyline(out, static_cast<const AcDb3dPolyline&>(entity), style, nextHandle);
+        return;
+    case AcDbEntity::Kind::kSpline:
+        writeSpline(out, static_cast<const AcDbSpline&>(entity), style, nextHandle);
         return;
     case AcDbEntity::Kind::kLine: {
         const auto& line = static_cast<const AcDbLine&>(entity);
@@ -253,6 +293,8 @@ AcDbHandle extraHandles(const AcDbEntity& entity, const EntityRecordStyle& style
         return static_cast<const AcDb3dPolyline&>(entity).vertices().size() + 1;
     if (entity.kind() == AcDbEntity::Kind::kPolyline && style.legacy)
         return static_cast<const AcDbPolyline&>(entity).numVerts() + 1;
+    if (entity.kind() == AcDbEntity::Kind::kSpline && style.legacy)
+        return static_cast<const AcDbSpline&>(entity).samplePoints(kLegacySplinePerSpan).size() + 1;
     return 0;
 }
 
@@ -282,6 +324,17 @@ std::string nonFiniteNumber(const AcDbEntity& entity)
             if (!finite(v[i]))
                 return "vertex " + std::to_string(i);
         }
+        return {};
+    }
+    case AcDbEntity::Kind::kSpline: {
+        const auto& sp = static_cast<const AcDbSpline&>(entity);
+        for (double k : sp.knots())
+            if (!std::isfinite(k))
+                return "its knots";
+        for (const auto* points : {&sp.controlPoints(), &sp.fitPoints()})
+            for (const AcGePoint3d& p : *points)
+                if (!finite(p))
+                    return "its control or fit points";
         return {};
     }
     case AcDbEntity::Kind::kLine: {

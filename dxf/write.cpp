@@ -102,6 +102,11 @@ detail::DrawingExtents modelExtents(const std::vector<NewEntity>& entities)
             for (const AcGePoint3d& p : static_cast<const AcDb3dPolyline&>(e).vertices())
                 extend(x, p.x, p.y, p.z);
             break;
+        case AcDbEntity::Kind::kSpline:
+            // The control polygon holds the curve.
+            for (const AcGePoint3d& p : static_cast<const AcDbSpline&>(e).controlPoints())
+                extend(x, p.x, p.y, p.z);
+            break;
         case AcDbEntity::Kind::kLine: {
             const auto& l = static_cast<const AcDbLine&>(e);
             extend(x, l.startPoint().x, l.startPoint().y, l.startPoint().z);

@@ -173,6 +173,10 @@ QPainterPath pathOf(const AcDbEntity& entity, bool& isPoint)
         out.add({point.position().x, point.position().y});
         break;
     }
+    case AcDbEntity::Kind::kSpline:
+        for (const AcGePoint3d& v : static_cast<const AcDbSpline&>(entity).samplePoints(16))
+            out.add({v.x, v.y});
+        break;
     case AcDbEntity::Kind::k3dPolyline: {
         const auto& pl = static_cast<const AcDb3dPolyline&>(entity);
         for (const AcGePoint3d& v : pl.vertices())

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -461,6 +463,106 @@ TEST_F(CliTest, cli_draw_into_foreign_drawing_with_preview)
     EXPECT_EQ(nothing.status, 0);
     EXPECT_EQ(nothing.out, "");
     EXPECT_EQ(readAll(drawing), drawn) << "a draw that adds nothing leaves the file as it was";
+}
+
+} // namespace
+
+namespace {
+
+// --literal-steps reproduces the tool as it was before the end of the range was always
+// sampled: the reference files were written by that tool with the same arguments.
+TEST_F(CliTest, cli_literal_steps_byte_identical)
+{
+    const std::string drawing = temp_.file("literal.dxf");
+    ASSERT_EQ(run({"draw", "Deltoid", "--literal-steps", "--out", drawing}).status, 0);
+    ASSERT_EQ(run({"draw", "--explicit", "1/x", "--range=-1:1:0.1", "--literal-steps", "--out", drawing}).status, 0);
+    EXPECT_EQ(readAll(drawing), readAll(kData + "/literal_steps_reference.dxf"));
+
+    RunResult sampled = run({"sample", "Epicycloid", "--literal-steps"});
+    EXPECT_EQ(sampled.out, readAll(kData + "/literal_steps_epicycloid.csv"));
+
+    // By default the Deltoid ends at its range's end and is closed.
+    const std::string closed = temp_.file("closed.dxf");
+    ASSERT_EQ(run({"draw", "Deltoid", "--out", closed}).status, 0);
+    DxfReport report = readDxf(closed);
+    ASSERT_EQ(report.polylines.size(), 1u);
+    EXPECT_TRUE(report.polylines[0].closed);
+    EXPECT_EQ(report.polylines[0].vertices.size(), 63u) << "64 samples, the last one dropped as the first";
+}
+
+// Every output kind, adaptive or not, is read by ezdxf with a clean audit.
+TEST_F(CliTest, cli_output_kinds_read_back)
+{
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::string types;   // the model-space entity types, in order
+        int closed;          // how many entities ezdxf sees as closed polylines
+    } rows[] = {
+        {"polyline, closed", {"Epicycloid"}, "LWPOLYLINE", 1},
+        {"arcs", {"Epicycloid", "--output", "arcs"}, "LWPOLYLINE", 1},
+        {"spline", {"Epicycloid", "--output", "spline"}, "SPLINE", 0},
+        {"adaptive tan, broken at its poles", {"--explicit", "tan(x)", "--range=-5:5:0.1", "--tolerance", "0.001"},
+         "LWPOLYLINE LWPOLYLINE LWPOLYLINE LWPOLYLINE LWPOLYLINE", 0},
+        {"spline per run", {"--explicit", "1/x", "--range=-1:1:0.1", "--tolerance", "0.01", "--output", "spline"},
+         "SPLINE SPLINE", 0},
+        {"arcs of sqrt", {"--explicit", "sqrt(x)", "--range=-2:2:0.1", "--tolerance", "0.001", "--output", "arcs"},
+         "LWPOLYLINE", 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string drawing = temp_.file("kinds.dxf");
+        std::remove(drawing.c_str());
+        std::vector<std::string> args{"draw"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        args.insert(args.end(), {"--out", drawing});
+        RunResult r = run(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        RunResult check = python({"-c",
+                                  "import ezdxf,sys\n"
+                                  "d = ezdxf.readfile(sys.argv[1]); a = d.audit()\n"
+                                  "m = list(d.modelspace())\n"
+                                  "print(len(a.errors), ' '.join(e.dxftype() for e in m))\n"
+                                  "print(sum(1 for e in m if e.dxftype() == 'LWPOLYLINE' and e.closed))\n",
+                                  drawing});
+        EXPECT_EQ(check.out, "0 " + row.types + "\n" + std::to_string(row.closed) + "\n") << check.err;
+    }
+}
+
+TEST_F(CliTest, cli_adaptive_options)
+{
+    // A jump: the runs are separated by a line of nan in csv and of null in json.
+    RunResult csv = run({"sample", "--explicit", "if(x < 0.5, 0, 1)", "--range", "0:1:0.25", "--tolerance", "0.001"});
+    EXPECT_EQ(csv.status, 0) << csv.err;
+    const std::vector<std::string> rows = lines(csv.out);
+    ASSERT_GE(rows.size(), 5u);
+    EXPECT_EQ(rows.front(), "0,0,0");
+    EXPECT_EQ(rows.back(), "1,1,0");
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "nan,nan,0"), 1);
+    RunResult json = run({"sample", "--explicit", "if(x < 0.5, 0, 1)", "--range", "0:1:0.25", "--tolerance", "0.001",
+                          "--format", "json"});
+    EXPECT_NE(json.out.find("[null,null,0]"), std::string::npos) << json.out;
+
+    RunResult verbose = run({"draw", "--explicit", "x", "--range", "0:3:1", "--output", "arcs", "--verbose", "--out",
+                             temp_.file("verbose.dxf")});
+    EXPECT_EQ(verbose.status, 0);
+    EXPECT_EQ(verbose.err, "plotwright: tolerance 0.004242640687119285 (1/1000 of the curve's extent; no --tolerance "
+                           "given)\n");
+
+    struct Usage {
+        std::vector<std::string> args;
+        std::string message;
+    } usages[] = {
+        {{"draw", "Deltoid", "--tolerance", "0", "--out", "x.dxf"}, "plotwright: --tolerance must be a number above 0, not \"0\""},
+        {{"draw", "Deltoid", "--output", "circles", "--out", "x.dxf"},
+         "plotwright: --output is polyline, arcs or spline, not \"circles\""},
+        {{"sample", "Deltoid", "--output", "arcs"}, "plotwright: --output does not apply to this command"},
+    };
+    for (const Usage& u : usages) {
+        RunResult r = run(u.args);
+        EXPECT_EQ(r.status, 64);
+        EXPECT_EQ(lines(r.err).at(0), u.message);
+    }
 }
 
 } // namespace
