@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace plotwright::curve {
 namespace {
@@ -94,38 +95,91 @@ Vec circleTangent(const CurvePoint& a, const CurvePoint& b, const CurvePoint& c)
     return unit(tangent);
 }
 
+// Two arcs from `p0` along `t0` to `p1` arriving along `t1`, meeting with one tangent at
+// `junction` (the biarc whose two tangent lengths are equal).
+struct Biarc {
+    CurvePoint junction;
+    Arc first;
+    Arc second;
+};
+
+std::optional<Biarc> makeBiarc(const CurvePoint& p0, Vec t0, const CurvePoint& p1, Vec t1)
+{
+    const Vec v = sub(p1, p0);
+    const Vec t{t0.x + t1.x, t0.y + t1.y};
+    const double vt = dot(v, t);
+    const double a = 2 * (1 - dot(t0, t1));
+    double d = 0;
+    if (a < 1e-12) {
+        const double vt1 = dot(v, t1);
+        if (vt1 <= 0)
+            return std::nullopt;
+        d = dot(v, v) / (4 * vt1);
+    } else {
+        d = (-vt + std::sqrt(vt * vt + a * dot(v, v))) / a;
+    }
+    if (!(d > 0) || !std::isfinite(d))
+        return std::nullopt;
+    const CurvePoint junction{(p0.x + d * t0.x + p1.x - d * t1.x) / 2, (p0.y + d * t0.y + p1.y - d * t1.y) / 2, 0};
+    const Arc first(p0, t0, junction);
+    const Arc second(junction, unit(first.endTangent(t0)), p1);
+    return Biarc{junction, first, second};
+}
+
 class Fitter {
 public:
-    Fitter(const CurvePoints& points, double tolerance) : p_(points), tol_(tolerance) {}
+    Fitter(const CurvePoints& points, double tolerance, bool closed) : p_(points), tol_(tolerance), closed_(closed) {}
 
-    // Whether the arc from point i along `tangent` to point j stays within the tolerance of
-    // the points between them and of the middles of the chords.
-    bool fits(std::size_t i, Vec tangent, std::size_t j) const
-    {
-        const Arc arc(p_[i], tangent, p_[j]);
-        if (std::fabs(arc.alpha) > std::numbers::pi / 2)
-            return false;   // more than a half circle: not what the points mean
-        for (std::size_t k = i; k < j; ++k) {
-            if (k > i && arc.distance(p_[k]) > tol_)
-                return false;
-            if (arc.distance(middle(p_[k], p_[k + 1])) > tol_)
-                return false;
-        }
-        return true;
-    }
-
-    // The farthest j > i the arc from i along `tangent` reaches; i when not even i + 1.
-    std::size_t reach(std::size_t i, Vec tangent) const
+    // The curve's direction at point k, from the circle through it and its neighbours
+    // (a closed run's ends are neighbours of each other).
+    Vec tangentAt(std::size_t k) const
     {
         const std::size_t last = p_.size() - 1;
-        if (!fits(i, tangent, i + 1))
+        if (p_.size() < 3)
+            return unit(sub(p_[last], p_[0]));
+        if (k == 0 || k == last) {
+            if (closed_ && last >= 3)
+                return middleTangent(p_[last - 1], p_[0], p_[1]);
+            if (k == 0)
+                return circleTangent(p_[0], p_[1], p_[2]);
+            const Vec back = circleTangent(p_[last], p_[last - 1], p_[last - 2]);
+            return {-back.x, -back.y};
+        }
+        return middleTangent(p_[k - 1], p_[k], p_[k + 1]);
+    }
+
+    // The biarc from i to j when it stays within the tolerance of the points between
+    // them and of the middles of the chords.
+    std::optional<Biarc> fit(std::size_t i, std::size_t j) const
+    {
+        std::optional<Biarc> biarc = makeBiarc(p_[i], tangentAt(i), p_[j], tangentAt(j));
+        if (!biarc)
+            return biarc;
+        const auto near = [&](const CurvePoint& q) {
+            return std::min(biarc->first.distance(q), biarc->second.distance(q)) <= tol_;
+        };
+        for (const Arc* arc : {&biarc->first, &biarc->second})
+            if (std::fabs(arc->alpha) > std::numbers::pi / 2)
+                return std::nullopt;   // more than a half circle: not what the points mean
+        for (std::size_t k = i; k < j; ++k) {
+            if ((k > i && !near(p_[k])) || !near(middle(p_[k], p_[k + 1])))
+                return std::nullopt;
+        }
+        return biarc;
+    }
+
+    // The farthest j > i a biarc from i reaches; i when not even i + 1.
+    std::size_t reach(std::size_t i) const
+    {
+        const std::size_t last = p_.size() - 1;
+        if (!fit(i, i + 1))
             return i;
         std::size_t good = i + 1;
         std::size_t step = 1;
         std::size_t bad = last + 1;
         while (good < last) {
             const std::size_t probe = std::min(last, good + step);
-            if (!fits(i, tangent, probe)) {
+            if (!fit(i, probe)) {
                 bad = probe;
                 break;
             }
@@ -134,21 +188,33 @@ public:
         }
         while (bad - good > 1) {
             const std::size_t probe = good + (bad - good) / 2;
-            (fits(i, tangent, probe) ? good : bad) = probe;
+            (fit(i, probe) ? good : bad) = probe;
         }
         return good;
     }
 
-    Vec freshTangent(std::size_t i) const
+private:
+    static Vec middleTangent(const CurvePoint& a, const CurvePoint& b, const CurvePoint& c)
     {
-        if (i + 2 < p_.size())
-            return circleTangent(p_[i], p_[i + 1], p_[i + 2]);
-        return unit(sub(p_[i + 1], p_[i]));
+        // The circle through a, b, c, seen from b: its tangent there runs along c - a.
+        const Vec toA = sub(a, b);
+        const Vec toC = sub(c, b);
+        const double d = 2 * cross(toA, toC);
+        const Vec along = unit(sub(c, a));
+        if (std::fabs(d) <= 1e-12 * length(toA) * length(toC))
+            return along;
+        const double a2 = dot(toA, toA);
+        const double c2 = dot(toC, toC);
+        const Vec centre{(toC.y * a2 - toA.y * c2) / d, (toA.x * c2 - toC.x * a2) / d};   // relative to b
+        Vec tangent{-centre.y, centre.x};
+        if (dot(tangent, along) < 0)
+            tangent = {-tangent.x, -tangent.y};
+        return unit(tangent);
     }
 
-private:
     const CurvePoints& p_;
     double tol_;
+    bool closed_;
 };
 
 } // namespace
@@ -167,24 +233,21 @@ CurvePiece fitArcs(const CurvePiece& dense, double tolerance)
         return out;
     }
 
-    const Fitter fitter(points, tolerance);
+    const Fitter fitter(points, tolerance, dense.closed);
     std::size_t i = 0;
-    Vec tangent = fitter.freshTangent(0);
     while (i + 1 < points.size()) {
-        std::size_t j = fitter.reach(i, tangent);
-        if (j == i) {
-            // A corner: the tangent carried over does not fit; start afresh.
-            tangent = fitter.freshTangent(i);
-            j = fitter.reach(i, tangent);
-            if (j == i) {
-                tangent = unit(sub(points[i + 1], points[i]));
-                j = i + 1;
-            }
-        }
-        const Arc arc(points[i], tangent, points[j]);
+        const std::size_t j = fitter.reach(i);
         out.points.push_back(points[i]);
-        out.bulges.push_back(arc.straight() ? 0.0 : arc.bulge());
-        tangent = unit(arc.endTangent(tangent));
+        if (j == i) {
+            // A corner (a cusp): the chord to the next point.
+            out.bulges.push_back(0.0);
+            i = i + 1;
+            continue;
+        }
+        const Biarc biarc = *fitter.fit(i, j);
+        out.bulges.push_back(biarc.first.straight() ? 0.0 : biarc.first.bulge());
+        out.points.push_back(biarc.junction);
+        out.bulges.push_back(biarc.second.straight() ? 0.0 : biarc.second.bulge());
         i = j;
     }
     if (!dense.closed) {

@@ -152,6 +152,7 @@ void sampleKind(Evaluation& ev, const SamplingRange& range, const SampleOptions&
     limits.maxSamples = options.maxSamples;
     const AdaptiveOutcome outcome = sampleAdaptively(function, grid, limits, result.points, progress);
     result.refinementCapped = outcome.capped;
+    result.evaluations = outcome.evaluations;
 }
 
 void sampleAny(int kind, Evaluation& ev, const SamplingRange& range, const SampleOptions& options,

@@ -51,6 +51,8 @@ struct SampleResult {
     long double requestedSamples = 0;
     // Adaptive: the sample limit stopped refinement, so the tolerance may not hold.
     bool refinementCapped = false;
+    // Adaptive: how often the curve was evaluated.
+    std::size_t evaluations = 0;
 };
 
 // Samples `equation` over its running variable's range (see SampleOptions) and offsets
