@@ -2,6 +2,7 @@
 #include "draw/place_curve.h"
 
 #include "db/database.h"
+#include "db/entities.h"
 #include "support/failure_injection.h"
 #include "db/polyline.h"
 #include "host/doc_manager.h"
@@ -288,6 +289,59 @@ TEST(PlacementWithoutDrawing, no_working_database_adds_nothing)
     EXPECT_NE(AppendToModelSpace(&polyline, id), Acad::eOk);
     EXPECT_TRUE(PlaceCurvePolyline({{0, 0, 0}}, 0, false).isNull());
     acdbHostApplicationServices()->setWorkingDatabase(previous);
+}
+
+// The options reach the drawing: a closed circle of arcs, a spline, a curve broken at
+// its pole; the outcome says which tolerance was used.
+TEST_F(PlacementTest, draw_flow_options_shape_entities)
+{
+    CEquation circle;
+    circle.SetType(ExplicitPolar);
+    circle.SetEquationY(L"2");
+    circle.AddParameter(std::make_shared<CEquationParameter>(ParameterFields{
+        .name = L"t", .type = RunningVariable, .increment = 0.1, .minValue = 0, .maxValue = 6.28319}));
+
+    plotwright::curve::CurveOptions arcs;
+    arcs.output = plotwright::curve::CurveOutput::Arcs;
+    recorder_.scriptPoint(1, 1);
+    DrawOutcome outcome;
+    DrawCurveFlow(dialog_, circle, outcome, arcs);
+    EXPECT_TRUE(outcome.toleranceFromExtent);
+    EXPECT_NEAR(outcome.tolerance, 1e-3 * std::hypot(4, 4), 1e-5) << "1/1000 of the sampled extent";
+    auto drawn = polylines();
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_TRUE(drawn[0].closed);
+    EXPECT_TRUE(drawn[0].bulges);
+    EXPECT_LE(drawn[0].points.size(), 8u) << "a circle needs a handful of arcs";
+    for (const AcGePoint2d& p : drawn[0].points)
+        EXPECT_NEAR(std::hypot(p.x - 1, p.y - 1), 2, outcome.tolerance);
+
+    plotwright::curve::CurveOptions spline;
+    spline.output = plotwright::curve::CurveOutput::Spline;
+    spline.tolerance = 0.01;
+    recorder_.scriptPoint(0, 0);
+    DrawCurveFlow(dialog_, circle, outcome, spline);
+    int splines = 0;
+    database().forEachEntity([&](const AcDbEntity& entity) {
+        if (const auto* s = dynamic_cast<const AcDbSpline*>(&entity)) {
+            ++splines;
+            EXPECT_EQ(s->degree(), 3);
+            EXPECT_EQ(s->knots().size(), s->controlPoints().size() + 4);
+            for (const AcGePoint3d& p : s->samplePoints(8))
+                EXPECT_NEAR(std::hypot(p.x, p.y), 2, 0.01);
+        }
+    });
+    EXPECT_EQ(splines, 1);
+
+    plotwright::curve::CurveOptions adaptive;
+    adaptive.tolerance = 0.001;
+    recorder_.scriptPoint(0, 0);
+    CEquation reciprocal = explicitCurve(L"1/x", -1, 1, 0.1);
+    DrawCurveFlow(dialog_, reciprocal, outcome, adaptive);
+    EXPECT_EQ(outcome.newIds.size(), 2u);
+    EXPECT_EQ(outcome.nonFiniteCount, 0u) << "breaks are no lost points";
+    EXPECT_TRUE(recorder_.messages().empty());
+    EXPECT_EQ(database().numOpenObjects(), 0);
 }
 
 } // namespace
