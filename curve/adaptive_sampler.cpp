@@ -17,9 +17,12 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // fall a little short of the curve's farthest point, near a cusp especially.
 constexpr double kMargin = 0.95;
 
-// How far, in multiples of the grid samples' reach, a curve is followed towards a pole:
-// far enough for exp(x) to grow for another seven units, not to 1e16 beside a pole.
-constexpr double kChaseReach = 1000;
+// How far, in multiples of the grid samples' reach, a curve is followed towards a pole
+// (beyond the box of the grid interval's own ends).
+constexpr double kChaseReach = 10;
+// A grid sample whose chords to both neighbours are this much longer than the chord
+// between them, outside that reach, is a lone spike beside a pole.
+constexpr double kSpike = 10;
 
 // A chord that grows by this factor over several halvings straddles a pole.
 constexpr double kGrowth = 1.5;
@@ -59,12 +62,27 @@ public:
         return {t, curve_.at(t)};
     }
 
-    // Samples farther than `bound` from `centre` (in x or y) count as undefined: the curve
-    // is not chased towards a pole without end.
+    // Samples farther than `bound` from `centre` (in x or y), and outside the box of the
+    // grid interval being refined (see setInterval), count as undefined: the curve is not
+    // chased towards a pole without end.
     void setBound(CurvePoint centre, double bound)
     {
         centre_ = centre;
         bound_ = bound;
+    }
+
+    // The box of a grid interval's ends, widened by their distance: a curve that grows
+    // between them (exp, say) is followed however far that is.
+    void setInterval(const CurvePoint& a, const CurvePoint& b)
+    {
+        if (!finite(a) || !finite(b)) {
+            hasBox_ = false;
+            return;
+        }
+        const double margin = distance(a, b);
+        lo_ = {std::min(a.x, b.x) - margin, std::min(a.y, b.y) - margin, 0};
+        hi_ = {std::max(a.x, b.x) + margin, std::max(a.y, b.y) + margin, 0};
+        hasBox_ = true;
     }
 
     void start(const Sample& s)
@@ -235,12 +253,19 @@ private:
 
     bool usable(const CurvePoint& p) const
     {
-        return finite(p) && std::fabs(p.x - centre_.x) <= bound_ && std::fabs(p.y - centre_.y) <= bound_;
+        if (!finite(p))
+            return false;
+        if (std::fabs(p.x - centre_.x) <= bound_ && std::fabs(p.y - centre_.y) <= bound_)
+            return true;
+        return hasBox_ && p.x >= lo_.x && p.x <= hi_.x && p.y >= lo_.y && p.y <= hi_.y;
     }
 
     CurveFunction& curve_;
     CurvePoint centre_;
     double bound_ = std::numeric_limits<double>::infinity();
+    bool hasBox_ = false;
+    CurvePoint lo_;
+    CurvePoint hi_;
     const AdaptiveLimits& limits_;
     double tol_;
     CurvePoints& out_;
@@ -291,11 +316,26 @@ AdaptiveOutcome sampleAdaptively(CurveFunction& curve, const std::vector<double>
             reach[i] = std::max(std::fabs(xs[i] - centre.x), std::fabs(ys[i] - centre.y));
         const auto at = reach.begin() + static_cast<std::ptrdiff_t>((reach.size() - 1) * 19 / 20);
         std::nth_element(reach.begin(), at, reach.end());
-        refiner.setBound(centre, kChaseReach * (*at + limits.tolerance));
+        const double bound = kChaseReach * (*at + limits.tolerance);
+        refiner.setBound(centre, bound);
+        // A grid sample that lands next to a pole stands alone far outside: both its
+        // chords are much longer than the one between its neighbours. It is dropped.
+        for (std::size_t k = 1; k + 1 < samples.size(); ++k) {
+            const CurvePoint& p = samples[k].p;
+            const CurvePoint& before = samples[k - 1].p;
+            const CurvePoint& after = samples[k + 1].p;
+            const bool outside = std::fabs(p.x - centre.x) > bound || std::fabs(p.y - centre.y) > bound;
+            const double between = distance(before, after);
+            if (outside && finite(before) && finite(after) && distance(p, before) > kSpike * between
+                && distance(p, after) > kSpike * between)
+                samples[k].p = {kNaN, kNaN, 0};
+        }
     }
     refiner.start(samples[0]);
-    for (std::size_t k = 1; k < samples.size(); ++k)
+    for (std::size_t k = 1; k < samples.size(); ++k) {
+        refiner.setInterval(samples[k - 1].p, samples[k].p);
         refiner.segment(samples[k - 1], samples[k], 0);
+    }
     return refiner.outcome;
 }
 
