@@ -17,12 +17,14 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // fall a little short of the curve's farthest point, near a cusp especially.
 constexpr double kMargin = 0.95;
 
-// How far, in multiples of the grid samples' reach, a curve is followed towards a pole
-// (beyond the box of the grid interval's own ends).
+// How far, in multiples of the grid samples' reach, a curve is followed beside a jump
+// or an undefined stretch.
 constexpr double kChaseReach = 10;
-// A grid sample whose chords to both neighbours are this much longer than the chord
-// between them, outside that reach, is a lone spike beside a pole.
+// A grid sample whose chords to both neighbours are kSpike times longer than the chord
+// between them, farther out than kSpikeReach times the reach, is a lone spike beside a
+// pole (a narrow peak of a continuous curve is rarely that far out).
 constexpr double kSpike = 10;
+constexpr double kSpikeReach = 1000;
 
 // A chord that grows by this factor over several halvings straddles a pole.
 constexpr double kGrowth = 1.5;
@@ -62,40 +64,26 @@ public:
         return {t, curve_.at(t)};
     }
 
-    // Samples farther than `bound` from `centre` (in x or y), and outside the box of the
-    // grid interval being refined (see setInterval), count as undefined: the curve is not
-    // chased towards a pole without end.
+    // Beside a jump or an undefined stretch the curve is followed only as far as
+    // `bound` from `centre` (in x and y): towards a pole it would run off without end. A
+    // continuous curve is followed wherever it goes.
     void setBound(CurvePoint centre, double bound)
     {
         centre_ = centre;
         bound_ = bound;
     }
 
-    // The box of a grid interval's ends, widened by their distance: a curve that grows
-    // between them (exp, say) is followed however far that is.
-    void setInterval(const CurvePoint& a, const CurvePoint& b)
-    {
-        if (!finite(a) || !finite(b)) {
-            hasBox_ = false;
-            return;
-        }
-        const double margin = distance(a, b);
-        lo_ = {std::min(a.x, b.x) - margin, std::min(a.y, b.y) - margin, 0};
-        hi_ = {std::max(a.x, b.x) + margin, std::max(a.y, b.y) + margin, 0};
-        hasBox_ = true;
-    }
-
     void start(const Sample& s)
     {
-        if (usable(s.p))
+        if (finite(s.p))
             emit(s.p);
     }
 
     // The curve from `a` (already emitted when finite) to `b`, whatever is finite.
     void segment(const Sample& a, const Sample& b, int depth)
     {
-        const bool fa = usable(a.p);
-        const bool fb = usable(b.p);
+        const bool fa = finite(a.p);
+        const bool fb = finite(b.p);
         if (fa && fb) {
             refine(a, b, depth);
         } else if (fa) {
@@ -153,7 +141,7 @@ private:
         // Three inner samples, not the midpoint alone, so that an S-bend or a wiggle whose
         // middle happens to lie on the chord is still seen.
         const Sample q[5] = {a, eval(a.t + h / 4), eval(a.t + h / 2), eval(b.t - h / 4), b};
-        if (!usable(q[1].p) || !usable(q[2].p) || !usable(q[3].p)) {
+        if (!finite(q[1].p) || !finite(q[2].p) || !finite(q[3].p)) {
             for (int i = 0; i < 4; ++i)
                 segment(q[i], q[i + 1], depth + 1);
             return;
@@ -205,7 +193,7 @@ private:
         int growing = 0;
         for (int i = 0; i < kMaxBisections && canSplit(lo.t, hi.t); ++i) {
             const Sample m = eval(midpoint(lo.t, hi.t));
-            if (!usable(m.p)) {
+            if (!finite(m.p)) {
                 segment(a, m, depth + 1);
                 segment(m, b, depth + 1);
                 return true;
@@ -225,6 +213,11 @@ private:
         // shrunk to a fraction of where it started.
         if (growing < kGrowthLevels && !(chord > tol_ && chord >= kJumpShare * initial))
             return false;
+        // Beside a pole, end the branches at the bound.
+        if (within(a.p) && !within(lo.p))
+            lo = edgeFrom(a, lo);
+        if (within(b.p) && !within(hi.p))
+            hi = edgeFrom(b, hi);
         refine(a, lo, depth + 1);
         breakRun();
         emit(hi.p);
@@ -232,14 +225,16 @@ private:
         return true;
     }
 
-    // Bisects between a usable sample and an undefined one for the last usable point.
-    // Stops when the point moves by under a hundredth of the tolerance: then, as the
-    // moves shrink geometrically, the rest of the way to the edge is within it.
+    // Bisects between a finite sample and an undefined one (or, when `good` lies within
+    // the bound, one beyond it) for the last good point. Stops when the point moves by
+    // under a hundredth of the tolerance: then, as the moves shrink geometrically, the
+    // rest of the way to the edge is within it.
     Sample edgeFrom(Sample good, Sample bad)
     {
+        const bool bounded = within(good.p);
         for (int i = 0; i < kMaxBisections && canSplit(std::min(good.t, bad.t), std::max(good.t, bad.t)); ++i) {
             const Sample m = eval(midpoint(good.t, bad.t));
-            if (!usable(m.p)) {
+            if (bounded ? !within(m.p) : !finite(m.p)) {
                 bad = m;
                 continue;
             }
@@ -251,21 +246,14 @@ private:
         return good;
     }
 
-    bool usable(const CurvePoint& p) const
+    bool within(const CurvePoint& p) const
     {
-        if (!finite(p))
-            return false;
-        if (std::fabs(p.x - centre_.x) <= bound_ && std::fabs(p.y - centre_.y) <= bound_)
-            return true;
-        return hasBox_ && p.x >= lo_.x && p.x <= hi_.x && p.y >= lo_.y && p.y <= hi_.y;
+        return finite(p) && std::fabs(p.x - centre_.x) <= bound_ && std::fabs(p.y - centre_.y) <= bound_;
     }
 
     CurveFunction& curve_;
     CurvePoint centre_;
     double bound_ = std::numeric_limits<double>::infinity();
-    bool hasBox_ = false;
-    CurvePoint lo_;
-    CurvePoint hi_;
     const AdaptiveLimits& limits_;
     double tol_;
     CurvePoints& out_;
@@ -316,15 +304,16 @@ AdaptiveOutcome sampleAdaptively(CurveFunction& curve, const std::vector<double>
             reach[i] = std::max(std::fabs(xs[i] - centre.x), std::fabs(ys[i] - centre.y));
         const auto at = reach.begin() + static_cast<std::ptrdiff_t>((reach.size() - 1) * 19 / 20);
         std::nth_element(reach.begin(), at, reach.end());
-        const double bound = kChaseReach * (*at + limits.tolerance);
-        refiner.setBound(centre, bound);
+        const double reachOf = *at + limits.tolerance;
+        refiner.setBound(centre, kChaseReach * reachOf);
         // A grid sample that lands next to a pole stands alone far outside: both its
         // chords are much longer than the one between its neighbours. It is dropped.
+        const double far = kSpikeReach * reachOf;
         for (std::size_t k = 1; k + 1 < samples.size(); ++k) {
             const CurvePoint& p = samples[k].p;
             const CurvePoint& before = samples[k - 1].p;
             const CurvePoint& after = samples[k + 1].p;
-            const bool outside = std::fabs(p.x - centre.x) > bound || std::fabs(p.y - centre.y) > bound;
+            const bool outside = std::fabs(p.x - centre.x) > far || std::fabs(p.y - centre.y) > far;
             const double between = distance(before, after);
             if (outside && finite(before) && finite(after) && distance(p, before) > kSpike * between
                 && distance(p, after) > kSpike * between)
@@ -332,10 +321,8 @@ AdaptiveOutcome sampleAdaptively(CurveFunction& curve, const std::vector<double>
         }
     }
     refiner.start(samples[0]);
-    for (std::size_t k = 1; k < samples.size(); ++k) {
-        refiner.setInterval(samples[k - 1].p, samples[k].p);
+    for (std::size_t k = 1; k < samples.size(); ++k)
         refiner.segment(samples[k - 1], samples[k], 0);
-    }
     return refiner.outcome;
 }
 

@@ -295,6 +295,8 @@ TEST(Shape, shape_breaks_at_jumps_only)
         {"steep x^8", L"x^8", -1, 1, 0.125, 1},
         {"steep 1/x without pole", L"1/x", 0.01, 10, 10.0 / 16, 1},
         {"cusp of abs", L"abs(x - 0.3)", 0, 1, 0.25, 1},
+        {"narrow finite peak on a grid sample", L"1/(x^2+0.0001)", -1, 1, 0.1, 1},
+        {"exp growing far beyond its grid", L"exp(x)", 0, 100, 6.25, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -303,6 +305,38 @@ TEST(Shape, shape_breaks_at_jumps_only)
         const ShapedCurve shaped = shapeCurve(makeCurve(ExplicitCartesian, row.y, L"", row.start, row.end, row.step), {},
                                               options);
         EXPECT_EQ(shaped.pieces.size(), row.pieces);
+    }
+}
+
+// Beside a pole a branch ends at ten times the reach of the grid samples, however close
+// a grid sample falls to the pole (1/x at x = -1.39e-16 is -7.2e15); a continuous peak
+// is drawn whole.
+TEST(Shape, shape_pole_branches_bounded)
+{
+    struct Row {
+        const char* name;
+        std::wstring y;
+        double start, end, step;
+        double lowest, highest;   // the y range every drawn point lies in
+    };
+    const Row rows[] = {
+        {"1/x with a sample at the pole", L"1/x", -1, 1, 0.1, -120, 120},
+        {"tan", L"tan(x)", -5, 5, 0.1, -200, 200},
+        {"narrow peak", L"1/(x^2+0.0001)", -1, 1, 0.1, 0, 10000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CurveOptions options;
+        options.tolerance = 1e-3;
+        const ShapedCurve shaped =
+            shapeCurve(makeCurve(ExplicitCartesian, row.y, L"", row.start, row.end, row.step), {}, options);
+        double lowest = 1e300, highest = -1e300;
+        for (const CurvePiece& piece : shaped.pieces)
+            for (const CurvePoint& p : piece.points)
+                lowest = std::min(lowest, p.y), highest = std::max(highest, p.y);
+        EXPECT_GE(lowest, row.lowest);
+        EXPECT_LE(highest, row.highest);
+        EXPECT_GE(highest - lowest, 0.5 * (row.highest - row.lowest)) << "followed most of the way";
     }
 }
 
