@@ -529,6 +529,27 @@ TEST_F(CliTest, cli_output_kinds_read_back)
     }
 }
 
+// R12 has neither LWPOLYLINE nor SPLINE: arcs become POLYLINE/VERTEX bulges, a spline a
+// 3-D polyline through points along it.
+TEST_F(CliTest, cli_output_kinds_into_r12)
+{
+    const std::string drawing = temp_.file("r12.dxf");
+    RunResult made = python({"-c", "import ezdxf,sys; ezdxf.new('R12').saveas(sys.argv[1])", drawing});
+    ASSERT_EQ(made.status, 0) << made.err;
+    ASSERT_EQ(run({"draw", "Epicycloid", "--output", "arcs", "--out", drawing}).status, 0);
+    ASSERT_EQ(run({"draw", "Epicycloid", "--output", "spline", "--out", drawing}).status, 0);
+    RunResult check = python({"-c",
+                              "import ezdxf,sys\n"
+                              "d = ezdxf.readfile(sys.argv[1]); a = d.audit()\n"
+                              "m = list(d.modelspace())\n"
+                              "print(len(a.errors), ' '.join(e.dxftype() for e in m))\n"
+                              "arcs, spline = m\n"
+                              "print(arcs.is_2d_polyline, arcs.is_closed, any(v.dxf.bulge != 0 for v in arcs.vertices))\n"
+                              "print(spline.is_3d_polyline, len(spline.vertices) > 16)\n",
+                              drawing});
+    EXPECT_EQ(check.out, "0 POLYLINE POLYLINE\nTrue True True\nTrue True\n") << check.err;
+}
+
 TEST_F(CliTest, cli_adaptive_options)
 {
     // A jump: the runs are separated by a line of nan in csv and of null in json.
