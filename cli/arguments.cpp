@@ -1,11 +1,13 @@
 #include "cli/arguments.h"
 
-#include "cli/text.h"
+#include "base/number_text.h"
 
 #include <algorithm>
 #include <string_view>
 
 namespace plotwright::cli {
+
+using base::parseNumber;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "markup/xml_document.h"
 
-#include "markup/decimal_text.h"
+#include "base/number_text.h"
 #include "base/replace_file.h"
 #include "base/utf8_text.h"
 #include "markup/xml_element_builder.h"
@@ -176,9 +176,9 @@ bool CXmlDocument::WriteDocumentFile(const std::wstring& path)
         return false;
     }
     result_.clear();
-    plotwright::markup::appendDecimal(result_, static_cast<long long>(text_.size()));
+    plotwright::base::appendDecimal(result_, static_cast<long long>(text_.size()));
     result_ += L" wide chars to ";
-    plotwright::markup::appendDecimal(result_, static_cast<long long>(bytes.size()));
+    plotwright::base::appendDecimal(result_, static_cast<long long>(bytes.size()));
     result_ += L" bytes";
     return true;
 }
