@@ -1,12 +1,14 @@
 #include "cli/arguments.h"
 
-#include "cli/text.h"
+#include "base/number_text.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string_view>
 
 namespace plotwright::cli {
+
+using base::parseNumber;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "cli/output.h"
 
-#include "cli/text.h"
+#include "base/number_text.h"
 #include "base/utf8_text.h"
 
 #include <charconv>
@@ -8,6 +8,8 @@
 #include <vector>
 
 namespace plotwright::cli {
+
+using base::formatShortest;
 
 using base::utf8FromWide;
 using base::wideFromUtf8;

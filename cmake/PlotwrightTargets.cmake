@@ -1,9 +1,10 @@
 # Helpers shared by every component's CMakeLists.
 
 # Warnings for our own targets only (third-party headers are included as system headers).
+# PLOTWRIGHT_WERROR (on in CI) turns them into errors.
 function(plotwright_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wnon-virtual-dtor
-    $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>)
+    $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local> $<$<BOOL:${PLOTWRIGHT_WERROR}>:-Werror>)
 endfunction()
 
 # plotwright_library(NAME [SHARED] [FOLDER DIR] SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
@@ -64,5 +65,8 @@ function(plotwright_test name)
   add_test(NAME ${name} COMMAND ${exe})
   add_test(NAME ${name}_de_DE COMMAND ${exe})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env};LC_ALL=C.UTF-8" TIMEOUT 600)
-  set_tests_properties(${name}_de_DE PROPERTIES ENVIRONMENT "${env};LC_ALL=de_DE.UTF-8" TIMEOUT 600)
+  # The comma-decimal run needs the locale guard to pass first: without the locale
+  # installed it would run under "C" and prove nothing.
+  set_tests_properties(${name}_de_DE PROPERTIES ENVIRONMENT "${env};LC_ALL=de_DE.UTF-8" TIMEOUT 600
+    FIXTURES_REQUIRED comma_locale)
 endfunction()

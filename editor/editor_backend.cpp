@@ -1,5 +1,7 @@
 #include "editor/editor_backend.h"
 
+#include "base/number_text.h"
+
 #include "editor/command_line.h"
 #include "editor/document_tabs.h"
 #include "editor/drawing_view.h"
@@ -23,21 +25,14 @@ namespace {
 
 QString qt(std::wstring_view text) { return QString::fromWCharArray(text.data(), static_cast<qsizetype>(text.size())); }
 
+// A typed coordinate: a number with "." between blanks.
 std::optional<double> parseNumber(std::string_view text)
 {
     while (!text.empty() && text.front() == ' ')
         text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') // from_chars takes no plus sign
-        text.remove_prefix(1);
-    if (text.empty() || text.front() == '+')
-        return std::nullopt;
-    double value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    return base::parseNumber(text);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "markup/xml_document.h"
 
-#include "markup/decimal_text.h"
+#include "base/number_text.h"
 #include "base/replace_file.h"
 #include "base/utf8_text.h"
 #include "markup/xml_element_builder.h"
@@ -149,56 +149,22 @@ std::wstring CXmlDocument::GetAttribute(const std::wstring& name) const
 {
     if (currentPosition_ == 0)
         return {};
-    const XmlElementRecord& record = index_[currentPosition_];
-    const wchar_t* p = text_.data() + record.start + 1;
-    const wchar_t* const end = text_.data() + record.start + record.startTagLength - 1;
-
-    auto skipSpace = [&] {
-        while (p < end && isSpace(*p))
-            ++p;
-    };
-    auto atStop = [&] { return p >= end || *p == L'/' || *p == L'>' || *p == L'?'; };
-    // Reads a quoted string or a run ending at whitespace or any of `stops`.
-    auto readToken = [&](std::wstring_view stops) {
-        if (*p == L'"' || *p == L'\'') {
-            const wchar_t quote = *p++;
-            const wchar_t* begin = p;
-            while (p < end && *p != quote)
-                ++p;
-            const std::wstring_view token(begin, static_cast<std::size_t>(p - begin));
-            if (p < end)
-                ++p;
-            return token;
-        }
-        const wchar_t* begin = p;
-        while (p < end && !isSpace(*p) && stops.find(*p) == std::wstring_view::npos)
-            ++p;
-        return std::wstring_view(begin, static_cast<std::size_t>(p - begin));
-    };
-    constexpr std::wstring_view nameStops = L"=>/?";
-    constexpr std::wstring_view valueStops = L">";
-
-    skipSpace();
-    if (atStop())
-        return {};
-    readToken(nameStops);  // the tag name
-    for (;;) {
-        skipSpace();
-        if (atStop())
-            return {};
-        std::wstring_view attribute;
-        if (*p != L'=')
-            attribute = readToken(nameStops);
-        std::wstring_view value = attribute;
-        skipSpace();
-        if (p < end && *p == L'=') {
-            ++p;
-            skipSpace();
-            value = p < end ? readToken(valueStops) : std::wstring_view();
-        }
-        if (attribute.data() && markupNameMatches(name, attribute))
+    plotwright::markup::StartTagAttributeWalk walk = CurrentAttributes();
+    std::wstring_view attribute;
+    std::wstring_view value;
+    while (walk.next(attribute, value))
+        if (markupNameMatches(name, attribute))
             return UnescapeText(value);
-    }
+    return {};
+}
+
+plotwright::markup::StartTagAttributeWalk CXmlDocument::CurrentAttributes() const
+{
+    if (currentPosition_ == 0)
+        return plotwright::markup::StartTagAttributeWalk({});
+    const XmlElementRecord& record = index_[currentPosition_];
+    return plotwright::markup::StartTagAttributeWalk(
+        std::wstring_view(text_).substr(static_cast<std::size_t>(record.start), static_cast<std::size_t>(record.startTagLength)));
 }
 
 bool CXmlDocument::WriteDocumentFile(const std::wstring& path)
@@ -210,9 +176,9 @@ bool CXmlDocument::WriteDocumentFile(const std::wstring& path)
         return false;
     }
     result_.clear();
-    plotwright::markup::appendDecimal(result_, static_cast<long long>(text_.size()));
+    plotwright::base::appendDecimal(result_, static_cast<long long>(text_.size()));
     result_ += L" wide chars to ";
-    plotwright::markup::appendDecimal(result_, static_cast<long long>(bytes.size()));
+    plotwright::base::appendDecimal(result_, static_cast<long long>(bytes.size()));
     result_ += L" bytes";
     return true;
 }

@@ -4,6 +4,7 @@
 // copied); afterwards the caller walks the elements by name, reads attributes of the
 // current element on demand and can write the text to a file as UTF-8.
 
+#include "markup/start_tag_attributes.h"
 #include "markup/xml_element_index.h"
 
 #include <string>
@@ -40,6 +41,10 @@ public:
     // decoded; empty when absent or when no element is current. An attribute written
     // without "=" yields its own name.
     std::wstring GetAttribute(const std::wstring& name) const;
+    // Every attribute of the current element's start tag in order, values as written
+    // (references not decoded): for readers that want many of them. Empty when no
+    // element is current. Valid until the next ParseText.
+    plotwright::markup::StartTagAttributeWalk CurrentAttributes() const;
 
     // Writes the document text as UTF-8 (no byte-order mark) to `path`. The file is
     // replaced only once the new content is completely on disk: on failure the previous

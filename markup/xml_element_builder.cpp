@@ -1,11 +1,13 @@
 #include "markup/xml_element_builder.h"
 
-#include "markup/decimal_text.h"
+#include "base/number_text.h"
 #include "markup/xml_node_scanner.h"
 
 #include <vector>
 
 namespace plotwright::markup {
+
+using base::appendDecimal;
 namespace {
 
 // An element whose start tag was read and whose end tag is still awaited. The name is

@@ -1,6 +1,6 @@
 #include "markup/xml_node_scanner.h"
 
-#include "markup/decimal_text.h"
+#include "base/number_text.h"
 #include "markup/wide_search.h"
 
 #include <algorithm>
@@ -19,6 +19,8 @@
 //   "<", so scanning resumes at the following markup.
 
 namespace plotwright::markup {
+
+using base::appendDecimal;
 namespace {
 
 bool isSpace(wchar_t c)

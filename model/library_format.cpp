@@ -77,20 +77,13 @@ void appendEquation(std::wstring& out, const CEquation& equation)
     out += L"</Equation>";
 }
 
-// Reads the attributes of the current element. The element index holds offsets into
-// the parsed text, which is the caller's text unchanged, so each start tag is read once
-// from there instead of rescanning it for each of its up to seventeen attributes.
+// Reads the attributes of the current element: each start tag is walked once instead
+// of once for each of its up to seventeen attributes.
 class ElementReader {
 public:
-    ElementReader(const CXmlDocument& document, std::wstring_view text) : document_(document), text_(text) {}
+    explicit ElementReader(const CXmlDocument& document) : document_(document) {}
 
-    void readCurrent()
-    {
-        const XmlElementRecord& record = document_.GetCurrentRecord();
-        const auto start = static_cast<std::size_t>(record.start);
-        const auto length = static_cast<std::size_t>(record.startTagLength);
-        attributes_.read(start < text_.size() ? text_.substr(start, length) : std::wstring_view());
-    }
+    void readCurrent() { attributes_.readCurrent(document_); }
 
     // A missing attribute is empty text, hence 0, 0.0 or "".
     int integer(std::wstring_view name) const { return ParseInteger(decoded(name)); }
@@ -109,7 +102,6 @@ private:
     }
 
     const CXmlDocument& document_;
-    std::wstring_view text_;
     StartTagAttributes attributes_;
     mutable std::wstring scratch_;
 };
@@ -210,7 +202,7 @@ int CEquationList::LoadFromXml(const std::wstring& text)
     document.ParseText(text);
     if (!document.FindElement(L"EquationList"))
         return 0;
-    ElementReader reader(document, text);
+    ElementReader reader(document);
     reader.readCurrent();
     version_ = reader.text(L"version");
     if (document.EnterElement())

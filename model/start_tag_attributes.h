@@ -1,12 +1,17 @@
 #pragma once
-// All attributes of one start tag in a single pass, for readers that ask for many of
-// them: CXmlDocument::GetAttribute rescans the tag for every name. Follows the same
-// rules, so value(name) equals what GetAttribute(name) returns for that tag, for every
-// name without space, "=", "/", "[" or "]" (which the parser treats as name ends).
+// All attributes of one start tag, walked once and looked up by exact name, for
+// readers that ask for many of them (GetAttribute walks the tag for every name).
+// value(name) equals what GetAttribute(name) returns for that tag, for every name
+// without space, "=", "/", "[" or "]" (which the parser treats as name ends).
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+class CXmlDocument;
+namespace plotwright::markup {
+class StartTagAttributeWalk;
+}
 
 namespace plotwright::model {
 
@@ -15,6 +20,8 @@ public:
     // `tag` runs from the start tag's "<" to its ">" inclusive; the views taken from it
     // stay valid as long as the text it refers to.
     void read(std::wstring_view tag);
+    // The current element's start tag (none current: no attributes).
+    void readCurrent(const CXmlDocument& document);
 
     // The value of the first attribute named exactly `name` as written, references not
     // decoded; empty when there is none. An attribute without "=" has its name as value.
@@ -23,6 +30,8 @@ public:
     std::wstring value(std::wstring_view name) const;
 
 private:
+    void read(markup::StartTagAttributeWalk& walk);
+
     struct Attribute {
         std::wstring_view name;
         std::wstring_view value;

@@ -11,7 +11,7 @@ int main(int argc, char** argv)
     try {
         std::locale::global(std::locale(""));
     } catch (const std::runtime_error&) {
-        // Unknown locale name: keep the classic one; setlocale already reported nothing.
+        // Unknown locale name: the classic one stays; the locale guard test reports it.
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

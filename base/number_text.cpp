@@ -1,10 +1,10 @@
-#include "cli/text.h"
+#include "base/number_text.h"
 
 #include <charconv>
 #include <cmath>
 #include <system_error>
 
-namespace plotwright::cli {
+namespace plotwright::base {
 
 std::optional<double> parseNumber(std::string_view text)
 {
@@ -33,4 +33,11 @@ std::string formatPrecise(double value)
     return std::string(buffer, result.ptr);
 }
 
-} // namespace plotwright::cli
+void appendDecimal(std::wstring& out, long long value)
+{
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, result.ptr);
+}
+
+} // namespace plotwright::base

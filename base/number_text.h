@@ -1,11 +1,12 @@
 #pragma once
-// Numbers at the command line's edges: they always use "." whatever the user's locale.
+// Numbers as text at the edges (files, command lines, messages): always with "." and
+// never touched by the user's locale.
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace plotwright::cli {
+namespace plotwright::base {
 
 // A finite number written with "." ("1.5", "-2", "+3e2", " 4" is refused). Empty when the
 // text is anything else, "1,5" and "nan" included.
@@ -16,4 +17,7 @@ std::string formatShortest(double value);
 // 17 significant digits, as printf's "%.17g" in the C locale; "nan", "inf", "-inf".
 std::string formatPrecise(double value);
 
-} // namespace plotwright::cli
+// Appends `value` in decimal digits.
+void appendDecimal(std::wstring& out, long long value);
+
+} // namespace plotwright::base
