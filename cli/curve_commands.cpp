@@ -12,6 +12,7 @@
 #include "db/database.h"
 #include "host/doc_manager.h"
 #include "host/editor_command.h"
+#include "base/number_text.h"
 #include "base/utf8_text.h"
 
 #include <charconv>
@@ -73,13 +74,6 @@ std::string capNotice()
 {
     return "plotwright: warning: the sample limit stopped refinement; parts of the curve may lie farther from "
            "it than the tolerance\n";
-}
-
-std::string numberText(double value)
-{
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return std::string(buffer, end);
 }
 
 void warn(Streams io, const std::string& warning)
@@ -174,7 +168,7 @@ int runDraw(const Request& request, Streams io)
                                                         : curve::CurveOutput::Polyline;
     DrawCurveFlow(dialog, *curve, outcome, options);
     if (request.verbose && outcome.tolerance > 0)
-        emit(io.err, "plotwright: tolerance " + numberText(outcome.tolerance)
+        emit(io.err, "plotwright: tolerance " + base::formatShortest(outcome.tolerance)
                          + (outcome.toleranceFromExtent ? " (1/1000 of the curve's extent; no --tolerance given)" : "")
                          + "\n");
     if (outcome.refinementCapped)

@@ -1,6 +1,7 @@
 #include "curve/curve_options.h"
 
-#include <charconv>
+#include "base/number_text.h"
+
 #include <cmath>
 #include <string>
 
@@ -9,9 +10,8 @@ namespace {
 
 std::wstring numberText(double value)
 {
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return std::wstring(buffer, end);
+    const std::string text = base::formatShortest(value);
+    return std::wstring(text.begin(), text.end());
 }
 
 std::optional<double> parseNumber(std::wstring_view text)
@@ -22,11 +22,7 @@ std::optional<double> parseNumber(std::wstring_view text)
             return std::nullopt;
         narrow += static_cast<char>(c);
     }
-    double value = 0;
-    const auto [ptr, ec] = std::from_chars(narrow.data(), narrow.data() + narrow.size(), value);
-    if (ec != std::errc() || ptr != narrow.data() + narrow.size() || narrow.empty())
-        return std::nullopt;
-    return value;
+    return base::parseNumber(narrow);
 }
 
 } // namespace
