@@ -410,8 +410,9 @@ Messages and exit status:
   0   the whole curve was produced (or the command succeeded)
   1   "Invalid parameter(s) provided!": the constants or the range were refused and
       nothing was produced; library check: the file is not well-formed
-  2   "Error in equation": an expression could not be evaluated; the points produced
-      before the failure are still printed or drawn
+  2   "Error in equation": an expression could not be evaluated; a second line says
+      what was wrong and where ("y = pi*x: unknown name "pi" at character 1"); the
+      points produced before the failure are still printed or drawn
   3   a file could not be read or written (the message names the file and the reason)
   64  the command line is wrong (the message says why, followed by the usage)
 )";
