@@ -1,5 +1,6 @@
 #include "dxf/entity_builder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -87,9 +88,12 @@ void DxfEntityBuilder::begin(std::string_view type)
         kind_ = Kind::lwpolyline;
     else if (type == "POLYLINE")
         kind_ = Kind::polyline;
+    else if (type == "SPLINE")
+        kind_ = Kind::spline;
     else
         kind_ = type.empty() ? Kind::none : Kind::ignored;
     vertices_.clear();
+    spline_ = SplineRecord{};
 }
 
 void DxfEntityBuilder::feed(int code, std::string_view value)
@@ -145,6 +149,39 @@ void DxfEntityBuilder::feed(int code, std::string_view value)
         return;
     default:
         break;
+    }
+    if (kind_ == Kind::spline) {
+        // Each 10 opens a control point, each 11 a fit point; 20/30 and 21/31 complete them.
+        std::vector<AcGePoint3d>& points = code % 10 == 0 ? spline_.control : spline_.fit;
+        switch (code) {
+        case 71:
+            if (parseInt(value, integer))
+                spline_.degree = static_cast<int>(integer);
+            return;
+        case 40:
+            spline_.knots.emplace_back();
+            real(spline_.knots.back());
+            return;
+        case 41:
+            spline_.weights.emplace_back();
+            real(spline_.weights.back());
+            return;
+        case 10:
+        case 11:
+            points.emplace_back();
+            real(points.back().x);
+            return;
+        case 20:
+        case 21:
+        case 30:
+        case 31:
+            if (points.empty())
+                return;
+            real(code < 30 ? points.back().y : points.back().z);
+            return;
+        default:
+            return;
+        }
     }
     if (kind_ == Kind::lwpolyline) {
         // Each 10 opens a vertex; 20, 40, 41 and 42 belong to the vertex opened last.
@@ -242,6 +279,11 @@ void DxfEntityBuilder::finishCurrent()
         if (!paperSpace_ && !bad_)
             finished_ = buildLwPolyline();
         break;
+    case Kind::spline:
+        finishedHandle_ = handle_;
+        if (!paperSpace_ && !bad_)
+            finished_ = buildSpline();
+        break;
     default:
         finishedHandle_ = handle_;
         if (!paperSpace_ && !bad_)
@@ -300,6 +342,21 @@ std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildLwPolyline()
     polyline->setNormal({normal_[0], normal_[1], normal_[2]});
     applyAppearance(*polyline);
     return polyline;
+}
+
+// Only non-rational splines whose knots fit their control points are shown (a spline
+// given by fit points alone has no curve until a program computes one).
+std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildSpline()
+{
+    const SplineRecord& s = spline_;
+    if (std::any_of(s.weights.begin(), s.weights.end(), [](double w) { return w != 1.0; }))
+        return nullptr;
+    if (s.degree < 1 || s.control.size() <= static_cast<std::size_t>(s.degree)
+        || s.knots.size() != s.control.size() + static_cast<std::size_t>(s.degree) + 1)
+        return nullptr;
+    auto entity = std::make_unique<AcDbSpline>(s.degree, s.knots, s.control, s.fit, (flags70_ & 1) != 0);
+    applyAppearance(*entity);
+    return entity;
 }
 
 std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildPolyline()

@@ -29,7 +29,7 @@ public:
     void setPaperSpaceRecord(AcDbHandle handle) { paperSpaceRecord_ = handle; }
 
 private:
-    enum class Kind { none, line, point, circle, arc, lwpolyline, polyline, vertex, ignored };
+    enum class Kind { none, line, point, circle, arc, lwpolyline, polyline, vertex, spline, ignored };
     struct Vertex {
         AcGePoint3d point;
         double bulge = 0.0;
@@ -45,6 +45,7 @@ private:
     std::unique_ptr<AcDbEntity> buildSimple();
     std::unique_ptr<AcDbEntity> buildLwPolyline();
     std::unique_ptr<AcDbEntity> buildPolyline();
+    std::unique_ptr<AcDbEntity> buildSpline();
     void applyAppearance(AcDbEntity& entity) const;
 
     Kind kind_ = Kind::none;
@@ -67,6 +68,16 @@ private:
     double r40_ = 0.0, r41_ = 0.0, r43_ = 0.0, b42_ = 0.0, a50_ = 0.0, a51_ = 0.0, elevation38_ = 0.0;
     bool has40_ = false, has41_ = false;
     int flags70_ = 0;
+
+    // The SPLINE being read: degree (71), knots (40), weights (41), control (10/20/30)
+    // and fit points (11/21/31).
+    struct SplineRecord {
+        int degree = 3;
+        std::vector<double> knots;
+        std::vector<double> weights;
+        std::vector<AcGePoint3d> control;
+        std::vector<AcGePoint3d> fit;
+    } spline_;
 
     // Vertices of the LWPOLYLINE or POLYLINE being read.
     std::vector<Vertex> vertices_;

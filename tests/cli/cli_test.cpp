@@ -550,6 +550,21 @@ TEST_F(CliTest, cli_output_kinds_into_r12)
     EXPECT_EQ(check.out, "0 POLYLINE POLYLINE\nTrue True True\nTrue True\n") << check.err;
 }
 
+// A spline read back from a drawing is shown: the preview of a drawing that gained a
+// second spline draws both.
+TEST_F(CliTest, cli_spline_read_back_for_preview)
+{
+    const std::string drawing = temp_.file("splines.dxf");
+    const std::string preview = temp_.file("splines.svg");
+    ASSERT_EQ(run({"draw", "Epicycloid", "--output", "spline", "--out", drawing}).status, 0);
+    ASSERT_EQ(run({"draw", "Deltoid", "--output", "spline", "--out", drawing, "--preview", preview}).status, 0);
+    const std::string svg = readAll(preview);
+    std::size_t shapes = 0;
+    for (std::size_t at = svg.find("<polyline"); at != std::string::npos; at = svg.find("<polyline", at + 1))
+        ++shapes;
+    EXPECT_EQ(shapes, 2u);
+}
+
 TEST_F(CliTest, cli_adaptive_options)
 {
     // A jump: the runs are separated by a line of nan in csv and of null in json.
