@@ -66,36 +66,14 @@ int runLibraryCheck(const Request& request, Streams io)
     return wellFormed ? kExitOk : kExitInvalidParameters;
 }
 
-namespace {
-
-// The library to merge into: empty when the file is missing. Rewriting a file read only
-// in part would lose the rest of it, so one that is not a well-formed library is refused.
-CEquationList mergeTarget(const std::string& path)
-{
-    CEquationList library;
-    if (!fileExists(path))
-        return library;
-    const std::wstring text = readTextFile(path);
-    CXmlDocument document;
-    if (!document.ParseText(text))
-        throw fileFailure(path, "not a well-formed curve library (" + utf8FromWide(document.GetResultText()) +
-                                    "); left unchanged");
-    if (!library.LoadFromXml(text))
-        throw fileFailure(path, "not a curve library (no EquationList element); left unchanged");
-    return library;
-}
-
-} // namespace
-
 int runLibraryMerge(const Request& request, Streams io)
 {
     std::string warning;
     CEquationListPtr from = loadLibrary(request.in, &warning);
     warn(io, warning);
-    CEquationList into = mergeTarget(request.out);
-    const LibraryMergeResult result = MergeLibrary(into, *from, request.replace);
+    LibraryMergeResult result;
     std::wstring reason;
-    if (!into.SaveToFile(wideFromUtf8(request.out), &reason))
+    if (!MergeIntoLibraryFile(wideFromUtf8(request.out), *from, request.replace, result, reason))
         throw fileFailure(request.out, utf8FromWide(reason));
 
     std::string text;

@@ -1,9 +1,18 @@
 #include "model/library_merge.h"
 
+#include "markup/utf8_text.h"
+#include "markup/xml_document.h"
 #include "model/equation_list.h"
+#include "model/file_bytes.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <set>
+#include <string_view>
+#include <system_error>
+
+using plotwright::markup::utf8FromWide;
+using plotwright::markup::wideFromUtf8;
 
 namespace {
 
@@ -53,4 +62,38 @@ LibraryMergeResult MergeLibrary(CEquationList& into, const CEquationList& from, 
     for (const CEquationPtr& equation : merged)
         into.AddEquation(equation);
     return result;
+}
+
+bool MergeIntoLibraryFile(const std::wstring& intoPath, const CEquationList& from, bool replace,
+                          LibraryMergeResult& result, std::wstring& error)
+{
+    CEquationList into;
+    std::string bytes;
+    const int code = plotwright::model::readFileBytes(utf8FromWide(intoPath), bytes);
+    if (code != 0 && code != ENOENT) {
+        error = wideFromUtf8(std::generic_category().message(code));
+        return false;
+    }
+    if (code == 0) {
+        std::string_view view(bytes);
+        if (view.starts_with("\xEF\xBB\xBF"))
+            view.remove_prefix(3);
+        const std::wstring text = wideFromUtf8(view);
+        // Bytes that are not UTF-8 would come back as U+FFFD.
+        if (utf8FromWide(text) != view) {
+            error = L"not a curve library (not UTF-8 text); left unchanged";
+            return false;
+        }
+        CXmlDocument document;
+        if (!document.ParseText(text)) {
+            error = L"not a well-formed curve library (" + document.GetResultText() + L"); left unchanged";
+            return false;
+        }
+        if (!into.LoadFromXml(text)) {
+            error = L"not a curve library (no EquationList element); left unchanged";
+            return false;
+        }
+    }
+    result = MergeLibrary(into, from, replace);
+    return into.SaveToFile(intoPath, &error);
 }

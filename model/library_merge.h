@@ -22,3 +22,10 @@ struct LibraryMergeResult {
 // "NAME (3)", "NAME (4)", ... that is free; with `replace` it takes the place (and
 // position) of the first curve of that name instead. `into` keeps its version.
 LibraryMergeResult MergeLibrary(CEquationList& into, const CEquationList& from, bool replace);
+
+// Merges `from` into the library file at `intoPath` (UTF-8 path as wide text; a missing
+// file counts as an empty library) and replaces the file atomically. A file that cannot
+// be read, or is not a well-formed library, is left unchanged: rewriting what was read
+// of it would lose the rest. On failure returns false with the reason in `error`.
+bool MergeIntoLibraryFile(const std::wstring& intoPath, const CEquationList& from, bool replace,
+                          LibraryMergeResult& result, std::wstring& error);
