@@ -95,5 +95,12 @@ bool MergeIntoLibraryFile(const std::wstring& intoPath, const CEquationList& fro
         }
     }
     result = MergeLibrary(into, from, replace);
-    return into.SaveToFile(intoPath, &error);
+    // The writer's result text also describes a success; only a failure's is passed on.
+    std::wstring written;
+    if (!into.SaveToFile(intoPath, &written)) {
+        error = written;
+        return false;
+    }
+    error.clear();
+    return true;
 }

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QtTest>

@@ -77,8 +77,9 @@ TEST_P(MergeTest, merge_names)
     // A name finds the first curve of that name in the merged sequence.
     for (auto it = into.GetEquations().rbegin(); it != into.GetEquations().rend(); ++it)
         if (std::none_of(it + 1, into.GetEquations().rend(),
-                         [&](const CEquationPtr& e) { return e->GetName() == (*it)->GetName(); }))
+                         [&](const CEquationPtr& e) { return e->GetName() == (*it)->GetName(); })) {
             EXPECT_EQ(into.FindEquation((*it)->GetName()), *it);
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(
