@@ -6,6 +6,7 @@
 #include "model/library_file.h"
 
 #include "editor/ui_script.h"
+#include "support/screenshot.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -120,6 +121,8 @@ private slots:
         script.then([] { return UiScript::visibleMessageBox() != nullptr; },
                     [&] {
                         QMessageBox* ask = UiScript::visibleMessageBox();
+                        if (button == "importGallery" && userBefore.isEmpty())
+                            QVERIFY(!plotwright::test::saveScreenshot(*ask, "import_curves_question").isEmpty());
                         auto* choice = button.isEmpty() ? ask->button(QMessageBox::Cancel)
                                                         : ask->findChild<QPushButton*>(button);
                         QVERIFY(choice);
@@ -135,7 +138,14 @@ private slots:
                             QTest::keyClick(name, Qt::Key_Return);
                         });
         if (!button.isEmpty())
-            script.answerMessageBox(QMessageBox::Ok);
+            script.then([] { return UiScript::visibleMessageBox() != nullptr; },
+                        [&] {
+                            QMessageBox* box = UiScript::visibleMessageBox();
+                            script.texts.append(box->text());
+                            if (written && !userBefore.isEmpty())
+                                plotwright::test::saveScreenshot(*box, "import_curves_report");
+                            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+                        });
         action->trigger();
         QTRY_VERIFY(script.done());
 
