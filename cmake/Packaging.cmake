@@ -27,6 +27,7 @@ set(CPACK_STRIP_FILES ON)
 # Installed with DESTDIR, so that the settings file reaches /etc inside the package.
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 # The project's own shared libraries sit in a private folder; dpkg-shlibdeps is told so,
 # rather than looking for a package that provides them (relative to the staging folder).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "usr/${PLOTWRIGHT_INSTALL_PRIVATE_LIBDIR}")
