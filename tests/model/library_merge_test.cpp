@@ -195,6 +195,17 @@ INSTANTIATE_TEST_SUITE_P(
                    L"not a curve library (not UTF-8 text); left unchanged"}),
     rowName<RefusedRow>);
 
+TEST(MergeFile, merge_file_write_fails)
+{
+    TempFolder folder;
+    const fs::path target = folder.file("gone") / "user.xml";
+    LibraryMergeResult result;
+    std::wstring error;
+    EXPECT_FALSE(MergeIntoLibraryFile(target.wstring(), library({L"a"}, L"from"), false, result, error));
+    EXPECT_NE(error.find(L"No such file or directory"), std::wstring::npos);
+    EXPECT_EQ(folder.entries(), 0u);
+}
+
 TEST(MergeFile, merge_file_that_is_a_folder)
 {
     TempFolder folder;
