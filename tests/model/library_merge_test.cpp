@@ -1,5 +1,6 @@
 // Merging one curve library into another: the names taken, replacing, the selection
 // marks, and a target file that must be left alone.
+#include "markup/utf8_text.h"
 #include "model/equation_list.h"
 #include "model/library_merge.h"
 
@@ -8,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <system_error>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -142,6 +145,9 @@ std::string read(const fs::path& path)
     return bytes.str();
 }
 
+// The system's reason in the user's language, as the messages give it.
+std::wstring systemText(int code) { return plotwright::markup::wideFromUtf8(std::generic_category().message(code)); }
+
 void write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 TEST(MergeFile, merge_file_created_then_extended)
@@ -202,7 +208,7 @@ TEST(MergeFile, merge_file_write_fails)
     LibraryMergeResult result;
     std::wstring error;
     EXPECT_FALSE(MergeIntoLibraryFile(target.wstring(), library({L"a"}, L"from"), false, result, error));
-    EXPECT_NE(error.find(L"No such file or directory"), std::wstring::npos);
+    EXPECT_NE(error.find(systemText(ENOENT)), std::wstring::npos) << plotwright::markup::utf8FromWide(error);
     EXPECT_EQ(folder.entries(), 0u);
 }
 
@@ -213,7 +219,7 @@ TEST(MergeFile, merge_file_that_is_a_folder)
     LibraryMergeResult result;
     std::wstring error;
     EXPECT_FALSE(MergeIntoLibraryFile(folder.file("user.xml").wstring(), library({L"a"}, L"from"), false, result, error));
-    EXPECT_EQ(error, L"Is a directory");
+    EXPECT_EQ(error, systemText(EISDIR));
     EXPECT_TRUE(fs::is_directory(folder.file("user.xml")));
 }
 
