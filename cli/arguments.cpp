@@ -1,6 +1,7 @@
 #include "cli/arguments.h"
 
 #include "base/number_text.h"
+#include "plotwright/version.h"
 
 #include <algorithm>
 #include <cmath>
@@ -124,12 +125,14 @@ Command commandOf(const std::vector<std::string>& args)
         return Command::Help;
     if (word == "library") {
         if (args.size() < 2)
-            throw UsageError("library needs a subcommand: convert or check", Command::Help);
+            throw UsageError("library needs a subcommand: convert, check or merge", Command::Help);
         if (args[1] == "convert")
             return Command::LibraryConvert;
         if (args[1] == "check")
             return Command::LibraryCheck;
-        throw UsageError("unknown library subcommand " + quoted(args[1]) + " (convert or check)", Command::Help);
+        if (args[1] == "merge")
+            return Command::LibraryMerge;
+        throw UsageError("unknown library subcommand " + quoted(args[1]) + " (convert, check or merge)", Command::Help);
     }
     throw UsageError("unknown command " + quoted(word), Command::Help);
 }
@@ -151,7 +154,8 @@ Request parseArguments(const std::vector<std::string>& args)
         return request;
 
     const Command command = request.command;
-    const bool library = command == Command::LibraryConvert || command == Command::LibraryCheck;
+    const bool library =
+        command == Command::LibraryConvert || command == Command::LibraryCheck || command == Command::LibraryMerge;
     // A library subcommand is one more word before the arguments.
     const std::vector<std::string> words = library ? std::vector<std::string>(args.begin() + 1, args.end()) : args;
     Parser p(words, command);
@@ -248,6 +252,10 @@ Request parseArguments(const std::vector<std::string>& args)
         } else if (option == "--out") {
             allowed(command == Command::Draw);
             p.once(out, p.value(option), option);
+        } else if (option == "--replace") {
+            allowed(command == Command::LibraryMerge);
+            p.noPendingValue(option);
+            request.replace = true;
         } else if (option == "--preview") {
             allowed(command == Command::Draw);
             p.once(preview, p.value(option), option);
@@ -306,6 +314,11 @@ Request parseArguments(const std::vector<std::string>& args)
         expectPositional(1, "FILE");
         request.in = positional[0];
         break;
+    case Command::LibraryMerge:
+        expectPositional(2, "FROM.xml and INTO.xml");
+        request.in = positional[0];
+        request.out = positional[1];
+        break;
     case Command::Help:
         break;
     }
@@ -332,6 +345,8 @@ std::string usageText(Command command)
         return "usage: plotwright library convert IN.xml OUT.xml\n";
     case Command::LibraryCheck:
         return "usage: plotwright library check FILE\n";
+    case Command::LibraryMerge:
+        return "usage: plotwright library merge FROM.xml INTO.xml [--replace]\n";
     case Command::Help:
         break;
     }
@@ -342,9 +357,13 @@ std::string usageText(Command command)
            " [--preview IMAGE.svg]\n"
            "       plotwright library convert IN.xml OUT.xml\n"
            "       plotwright library check FILE\n"
+           "       plotwright library merge FROM.xml INTO.xml [--replace]\n"
+           "       plotwright --version\n"
            "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n"
            "Try 'plotwright --help' for more.\n";
 }
+
+std::string versionText() { return "plotwright " PLOTWRIGHT_VERSION "\n"; }
 
 std::string helpText()
 {
@@ -371,9 +390,19 @@ Commands:
   plotwright library check FILE
       Parses FILE with the markup parser and prints its result text: the first
       markup error with its offset, or "well-formed".
+  plotwright library merge FROM.xml INTO.xml [--replace]
+      Adds FROM's curves to INTO (created when missing) and prints one line per curve
+      renamed. A curve whose name INTO already holds is added with a number: NAME (2),
+      or the next free one; --replace puts it in place of the curve of that name instead.
+      INTO is replaced only once the whole result is written, and is left alone when
+      it is not a well-formed library.
+  plotwright --version
+      The program's name and version.
 
 Curves:
-  NAME [--library FILE]   a named curve of FILE, or of the built-in default list
+  NAME [--library FILE]   a named curve of FILE, or of the built-in default list;
+                          the word "gallery" names the gallery of classic curves
+                          installed with the program; ./gallery is a file of that name
   --explicit Y            y = Y(x): running variable "x"
   --parametric X Y        x = X(t), y = Y(t): running variable "t"
   --polar R               r = R(t), t in radians: running variable "t"

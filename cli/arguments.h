@@ -9,7 +9,7 @@
 
 namespace plotwright::cli {
 
-enum class Command { Help, Curves, Show, Sample, Draw, LibraryConvert, LibraryCheck };
+enum class Command { Help, Curves, Show, Sample, Draw, LibraryConvert, LibraryCheck, LibraryMerge };
 
 // Where the curve comes from: a library entry by name, or one written on the command line.
 enum class CurveSource { Named, Explicit, Parametric, Polar };
@@ -33,16 +33,17 @@ struct Request {
     Command command = Command::Help;
     CurveSource source = CurveSource::Named;
     std::string name;                    // curve name (UTF-8) for show and a named curve
-    std::optional<std::string> library;  // library file; none: the default list
+    std::optional<std::string> library;  // library file ("gallery": the installed one); none: the default list
     std::string expressionY;             // --explicit Y, --polar R, the Y of --parametric
     std::string expressionX;             // the X of --parametric
     std::vector<Assignment> assignments; // --set, in the order given
     std::optional<Range> range;
     std::array<double, 3> origin{0, 0, 0};
     Format format = Format::Csv;
-    std::string out;                     // draw: the drawing; library convert: OUT
+    std::string out;                     // draw: the drawing; library convert: OUT; library merge: INTO
     std::optional<std::string> preview;  // draw: SVG preview
-    std::string in;                      // library convert IN, library check FILE
+    std::string in;                      // library convert IN, library check FILE, library merge FROM
+    bool replace = false;                // library merge --replace
     std::optional<double> tolerance;     // --tolerance: adaptive sampling
     Output output = Output::Polyline;    // draw --output
     bool literalSteps = false;           // --literal-steps
@@ -63,5 +64,7 @@ Request parseArguments(const std::vector<std::string>& args);
 std::string usageText(Command command);
 // The full --help text.
 std::string helpText();
+// "plotwright VERSION" and a line feed, for --version.
+std::string versionText();
 
 } // namespace plotwright::cli

@@ -29,6 +29,8 @@ int runCommand(const Request& request, Streams io)
         return runLibraryConvert(request, io);
     case Command::LibraryCheck:
         return runLibraryCheck(request, io);
+    case Command::LibraryMerge:
+        return runLibraryMerge(request, io);
     case Command::Help:
         break;
     }

@@ -19,6 +19,7 @@ int runCurves(const Request& request, Streams io);
 int runShow(const Request& request, Streams io);
 int runLibraryConvert(const Request& request, Streams io);
 int runLibraryCheck(const Request& request, Streams io);
+int runLibraryMerge(const Request& request, Streams io);
 int runSample(const Request& request, Streams io);
 int runDraw(const Request& request, Streams io);
 

@@ -5,6 +5,7 @@
 #include "base/utf8_text.h"
 #include "markup/xml_document.h"
 #include "model/default_library.h"
+#include "model/gallery_file.h"
 
 namespace plotwright::cli {
 
@@ -32,6 +33,17 @@ CEquationParameterPtr runningVariable(const CEquation& equation)
 
 } // namespace
 
+std::string libraryPath(const std::string& file)
+{
+    if (file != "gallery")
+        return file;
+    const std::string gallery = GalleryFilePath();
+    if (gallery.empty() || !fileExists(gallery))
+        throw Failure(kExitFileError, "gallery: the gallery of classic curves is not installed" +
+                                          (gallery.empty() ? std::string() : " (no " + gallery + ")"));
+    return gallery;
+}
+
 CEquationListPtr loadLibrary(const std::optional<std::string>& file, std::string* warning)
 {
     auto library = std::make_shared<CEquationList>();
@@ -39,7 +51,7 @@ CEquationListPtr loadLibrary(const std::optional<std::string>& file, std::string
         library->LoadFromXml(DefaultLibraryText());
         return library;
     }
-    const std::wstring text = readTextFile(*file);
+    const std::wstring text = readTextFile(libraryPath(*file));
     if (!library->LoadFromXml(text))
         throw fileFailure(*file, "not a curve library (no EquationList element)");
     if (warning) {

@@ -11,7 +11,11 @@
 
 namespace plotwright::cli {
 
-// The default list, or the library in `file` (Failure kExitFileError when it cannot be
+// The file a library argument names: the installed gallery for the word "gallery"
+// (Failure kExitFileError when it is not there), else `file` itself.
+std::string libraryPath(const std::string& file);
+
+// The default list, or the library in `file` (see libraryPath) (Failure kExitFileError when it cannot be
 // read or holds no EquationList element). `warning` receives a note when the file is
 // not well-formed and was read as far as possible.
 CEquationListPtr loadLibrary(const std::optional<std::string>& file, std::string* warning = nullptr);

@@ -1,4 +1,4 @@
-// curves, show, library convert, library check.
+// curves, show, library convert, library check, library merge.
 #include "cli/commands.h"
 
 #include "cli/curve_source.h"
@@ -7,6 +7,7 @@
 #include "cli/output.h"
 #include "base/utf8_text.h"
 #include "markup/xml_document.h"
+#include "model/library_merge.h"
 
 namespace plotwright::cli {
 
@@ -58,11 +59,30 @@ int runLibraryConvert(const Request& request, Streams io)
 int runLibraryCheck(const Request& request, Streams io)
 {
     CXmlDocument document;
-    const bool wellFormed = document.ParseText(readTextFile(request.in));
+    const bool wellFormed = document.ParseText(readTextFile(libraryPath(request.in)));
     // The parser reports nothing for a well-formed document.
     const std::wstring& result = document.GetResultText();
     emit(io.out, (result.empty() && wellFormed ? std::string("well-formed") : utf8FromWide(result)) + "\n");
     return wellFormed ? kExitOk : kExitInvalidParameters;
+}
+
+int runLibraryMerge(const Request& request, Streams io)
+{
+    std::string warning;
+    CEquationListPtr from = loadLibrary(request.in, &warning);
+    warn(io, warning);
+    LibraryMergeResult result;
+    std::wstring reason;
+    if (!MergeIntoLibraryFile(wideFromUtf8(request.out), *from, request.replace, result, reason))
+        throw fileFailure(request.out, utf8FromWide(reason));
+
+    std::string text;
+    for (const LibraryMergeResult::Renamed& renamed : result.renamed)
+        text += "added \"" + utf8FromWide(renamed.from) + "\" as \"" + utf8FromWide(renamed.to) + "\"\n";
+    text += request.out + ": " + std::to_string(result.added) + " added (" + std::to_string(result.renamed.size()) +
+            " renamed), " + std::to_string(result.replaced) + " replaced\n";
+    emit(io.out, text);
+    return kExitOk;
 }
 
 } // namespace plotwright::cli

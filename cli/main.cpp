@@ -26,6 +26,10 @@ int main(int argc, char** argv)
 {
     // Like any application: messages follow the user's locale, numbers never do.
     std::setlocale(LC_ALL, "");
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::fputs(versionText().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? kExitOk : kExitFileError;
+    }
     Request request;
     try {
         request = parseArguments(std::vector<std::string>(argv + 1, argv + argc));

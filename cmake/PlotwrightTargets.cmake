@@ -26,6 +26,19 @@ function(plotwright_library name)
   plotwright_include_folder(plotwright_${name} ${ARG_FOLDER} ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(plotwright_${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
   plotwright_warnings(plotwright_${name})
+  if(ARG_SHARED)
+    # Installed in the private folder, next to the libraries it needs.
+    set_target_properties(plotwright_${name} PROPERTIES INSTALL_RPATH "$ORIGIN")
+    install(TARGETS plotwright_${name} LIBRARY DESTINATION ${PLOTWRIGHT_INSTALL_PRIVATE_LIBDIR})
+  endif()
+endfunction()
+
+# plotwright_install_program(TARGET): installs a program in bin, with a run path from
+# there to the private library folder (relative, so that any prefix works).
+function(plotwright_install_program target)
+  file(RELATIVE_PATH to_libs /p/${CMAKE_INSTALL_BINDIR} /p/${PLOTWRIGHT_INSTALL_PRIVATE_LIBDIR})
+  set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN/${to_libs}")
+  install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
 
 # Publishes `source_dir` to users of `target` as "<folder>/...": a link

@@ -4,18 +4,31 @@
 #include "editor/main_window.h"
 #include "editor/module_location.h"
 
+#include "plotwright/version.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <cstdio>
+#include <cstring>
+
 int main(int argc, char** argv)
 {
+    // Answered before any window system is needed, so it works on a console too.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0) {
+            std::fputs("plotwright-editor " PLOTWRIGHT_VERSION "\n", stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Plotwright Editor");
+    QApplication::setApplicationVersion(PLOTWRIGHT_VERSION);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Draws mathematical curves into DXF drawings. Type vexilo at the command line to open the curve dialog.");
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption moduleOption("module", "Load the module at PATH instead of the installed one.", "PATH");
     const QCommandLineOption noModuleOption("no-module", "Start without loading a module.");
     parser.addOption(moduleOption);

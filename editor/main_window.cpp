@@ -1,6 +1,7 @@
 #include "editor/main_window.h"
 
 #include "editor/command_line.h"
+#include "editor/curve_import.h"
 #include "editor/document_tabs.h"
 #include "editor/drawing_view.h"
 #include "editor/editor_backend.h"
@@ -114,6 +115,9 @@ void MainWindow::buildMenus()
     add(view, tr("Zoom &Extents"), "ZOOM", QKeySequence(Qt::CTRL | Qt::Key_E), false);
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     add(tools, tr("&Curves... (vexilo)"), "vexilo");
+    // Not while a command runs: the curve dialog rewrites the user library when it closes.
+    commandActions_.append(tools->addAction(tr("&Import Curves..."), this,
+                                            [this] { importCurves(dialogParent(), applicationTitle()); }));
     tools->addSeparator();
     add(tools, tr("&Load Application..."), "APPLOAD");
     add(tools, tr("U&nload Application..."), "APPUNLOAD");

@@ -7,6 +7,8 @@
 #include <QStringList>
 
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -32,6 +34,15 @@ QStringList configDirs()
             dirs << dir;
     if (dirs.isEmpty())
         dirs << QStringLiteral("/etc/xdg");
+    // The link names the program actually running, wherever its prefix is.
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error && !program.empty()) {
+        const QString beside = QString::fromStdString(
+            (program.parent_path() / PLOTWRIGHT_SETTINGS_FROM_PROGRAM).lexically_normal().string());
+        if (!dirs.contains(beside))
+            dirs << beside;
+    }
     return dirs;
 }
 
@@ -82,6 +93,14 @@ InstallInfo PlotwrightInstallInfo() { return {L"Tolbrin", L"Plotwright", L"PW1"}
 const InstallInfo& GetInstallInfo() { return record(); }
 
 void SetInstallInfo(const InstallInfo& info) { record() = info; }
+
+std::vector<std::wstring> SettingsFolders()
+{
+    std::vector<std::wstring> folders;
+    for (const QString& dir : configDirs())
+        folders.push_back(dir.toStdWString());
+    return folders;
+}
 
 std::wstring GetInstallFolder()
 {

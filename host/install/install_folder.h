@@ -2,9 +2,11 @@
 // Where the curve library files live: the folder the installer records for the product.
 // On Linux the record is a settings file instead of a registry key:
 //   <dir>/<maker>/<product title>.conf, group [<product code>], value InstallFolder
-// searched along $XDG_CONFIG_DIRS (default /etc/xdg). PLOTWRIGHT_INSTALL_FOLDER overrides it.
+// searched along $XDG_CONFIG_DIRS (default /etc/xdg), then in the folder installed beside
+// the program (<prefix>/etc/xdg). PLOTWRIGHT_INSTALL_FOLDER overrides it.
 
 #include <string>
+#include <vector>
 
 // The product's identity, the parts of the installer's settings path.
 struct InstallInfo {
@@ -21,6 +23,11 @@ InstallInfo PlotwrightInstallInfo();
 const InstallInfo& GetInstallInfo();
 // Recorded by the module at initialisation.
 void SetInstallInfo(const InstallInfo& info);
+
+// The folders searched for the settings file, in order: the absolute entries of
+// $XDG_CONFIG_DIRS (none: /etc/xdg), then the settings folder of the prefix the running
+// program was installed to, so that an install under any prefix finds its own file.
+std::vector<std::wstring> SettingsFolders();
 
 // The install folder, either empty or ending with "/". Never fails loudly: a missing
 // settings file, group or value gives the empty text (callers then use bare file names).

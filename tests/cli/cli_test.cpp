@@ -2,6 +2,7 @@
 // arguments, its exit status, output and messages checked, and the drawings it writes
 // read back with an independent reader (ezdxf).
 #include "cli/run_tool.h"
+#include "plotwright/version.h"
 
 #include <gtest/gtest.h>
 
@@ -152,7 +153,10 @@ TEST_F(CliTest, cli_usage_errors)
         {"origin given twice", {"sample", "Cycloid", "--origin", "1,1", "--origin", "2,2"}, "more than once"},
         {"unknown format", {"sample", "Cycloid", "--format", "xml"}, "--format is csv or json"},
         {"unknown curve name", {"show", "Spiral"}, "no curve named \"Spiral\" in the default list"},
-        {"unknown library subcommand", {"library", "merge"}, "unknown library subcommand \"merge\""},
+        {"unknown library subcommand", {"library", "join"}, "unknown library subcommand \"join\""},
+        {"merge without INTO", {"library", "merge", "from.xml"}, "missing FROM.xml and INTO.xml"},
+        {"replace outside merge", {"library", "convert", "a.xml", "b.xml", "--replace"}, "--replace does not apply"},
+        {"replace with a value", {"library", "merge", "a.xml", "b.xml", "--replace=yes"}, "--replace takes no value"},
         {"convert without OUT", {"library", "convert", "in.xml"}, "missing IN.xml and OUT.xml"},
     };
     for (const Row& row : rows) {
@@ -172,7 +176,8 @@ TEST_F(CliTest, cli_help_documents_every_command_and_status)
         RunResult r = run({word});
         EXPECT_EQ(r.status, 0);
         for (const char* topic : {"plotwright curves", "plotwright show", "plotwright sample", "plotwright draw",
-                                  "library convert", "library check", "--explicit", "--parametric", "--polar",
+                                  "library convert", "library check", "library merge", "--replace",
+                                  "--version", "gallery", "--explicit", "--parametric", "--polar",
                                   "--set", "--range", "--origin", "--format", "--preview", "--library",
                                   "\"Invalid parameter(s) provided!\"", "\"Error in equation\"", "64"})
             EXPECT_NE(r.out.find(topic), std::string::npos) << topic;
@@ -599,6 +604,105 @@ TEST_F(CliTest, cli_adaptive_options)
         EXPECT_EQ(r.status, 64);
         EXPECT_EQ(lines(r.err).at(0), u.message);
     }
+}
+
+TEST_F(CliTest, cli_version_from_the_project)
+{
+    RunResult r = run({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "plotwright " PLOTWRIGHT_VERSION "\n");
+    EXPECT_EQ(r.err, "");
+}
+
+// The word "gallery" names the gallery installed beside the programs (in the build tree,
+// its copy at the same place relative to the program).
+TEST_F(CliTest, cli_gallery_is_a_library_word)
+{
+    RunResult curves = run({"curves", "--library", "gallery"});
+    EXPECT_EQ(curves.status, 0) << curves.err;
+    auto names = lines(curves.out);
+    EXPECT_GE(names.size(), 30u);
+    EXPECT_EQ(names.front(), "Involute of a circle");
+
+    RunResult drawn = run({"draw", "Rose", "--library", "gallery", "--set", "k=3", "--out", temp_.file("rose.dxf")});
+    EXPECT_EQ(drawn.status, 0) << drawn.err;
+    EXPECT_EQ(readDxf(temp_.file("rose.dxf")).polylines.size(), 1u);
+
+    EXPECT_EQ(run({"library", "check", "gallery"}).out, "well-formed\n");
+
+    // A file of that name is still reachable by its path.
+    RunResult local = run({"curves", "--library", "./gallery"});
+    EXPECT_EQ(local.status, 3);
+    EXPECT_NE(local.err.find("./gallery: "), std::string::npos) << local.err;
+}
+
+const std::string kTwoCurves = "<EquationList version=\"7\"><Equation type=\"1\" name=\"Circle\" equationy=\"x\" >"
+                               "</Equation><Equation type=\"1\" name=\"Line\" equationy=\"2*x\" ></Equation>"
+                               "</EquationList>";
+const std::string kCircle = "<EquationList><Equation type=\"1\" name=\"Circle\" equationy=\"3*x\" >"
+                            "</Equation></EquationList>";
+
+// `text` with "into.xml" standing for `path`.
+std::string withPath(std::string text, const std::string& path)
+{
+    if (std::size_t at = text.find("into.xml"); at != std::string::npos)
+        text.replace(at, 8, path);
+    return text;
+}
+
+TEST_F(CliTest, cli_library_merge)
+{
+    struct Row {
+        const char* name;
+        std::string into;  // empty: no file
+        std::vector<std::string> options;
+        int status;
+        std::string out;
+        std::string err;
+        std::string curves;  // `curves` of INTO afterwards
+    } rows[] = {
+        {"into a new file", "", {}, 0, "into.xml: 2 added (0 renamed), 0 replaced\n", "", "Circle\nLine\n"},
+        {"taken name numbered", kCircle, {}, 0,
+         "added \"Circle\" as \"Circle (2)\"\ninto.xml: 2 added (1 renamed), 0 replaced\n", "",
+         "Circle\nCircle (2)\nLine\n"},
+        {"taken name replaced", kCircle, {"--replace"}, 0, "into.xml: 1 added (0 renamed), 1 replaced\n", "",
+         "Circle\nLine\n"},
+        {"target not well-formed", "<EquationList><Equation", {}, 3, "",
+         "plotwright: into.xml: not a well-formed curve library (Element tag at offset 14 unterminated); "
+         "left unchanged\n",
+         ""},
+        {"target not a library", "<Curves/>", {}, 3, "",
+         "plotwright: into.xml: not a curve library (no EquationList element); left unchanged\n", ""},
+    };
+    writeAll(temp_.file("from.xml"), kTwoCurves);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string into = temp_.file("into.xml");
+        std::remove(into.c_str());
+        if (!row.into.empty())
+            writeAll(into, row.into);
+        std::vector<std::string> args = {"library", "merge", temp_.file("from.xml"), into};
+        args.insert(args.end(), row.options.begin(), row.options.end());
+        RunResult r = run(args);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.out, withPath(row.out, into));
+        EXPECT_EQ(r.err, withPath(row.err, into));
+        if (row.status != 0) {
+            EXPECT_EQ(readAll(into), row.into);
+            continue;
+        }
+        EXPECT_EQ(run({"curves", "--library", into}).out, row.curves);
+        // The replaced curve is FROM's; INTO keeps its version.
+        RunResult shown = run({"show", "Circle", "--library", into});
+        EXPECT_NE(shown.out.find(row.options.empty() && !row.into.empty() ? "y = 3*x" : "y = x\n"), std::string::npos)
+            << shown.out;
+    }
+
+    // A source that is not a library changes nothing.
+    writeAll(temp_.file("into.xml"), kCircle);
+    RunResult bad = run({"library", "merge", kData + "/missing.xml", temp_.file("into.xml")});
+    EXPECT_EQ(bad.status, 3);
+    EXPECT_EQ(readAll(temp_.file("into.xml")), kCircle);
 }
 
 } // namespace

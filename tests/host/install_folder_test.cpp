@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -154,6 +155,30 @@ TEST_F(InstallFolderTest, install_folder_installed_settings_file)
     const std::wstring folder = GetInstallFolder();
     EXPECT_EQ(folder, (home / ".local/share/Plotwright/").wstring());
     EXPECT_TRUE(fs::is_directory(home / ".local/share/Plotwright"));
+}
+
+} // namespace
+
+namespace {
+
+// After the configuration folders comes the settings folder of the program's own prefix.
+TEST_F(InstallFolderTest, install_folder_settings_beside_the_program)
+{
+    const fs::path beside = (fs::read_symlink("/proc/self/exe").parent_path() / "../etc/xdg").lexically_normal();
+    struct Row {
+        const char* name;
+        std::optional<std::string> configDirs;
+        std::vector<std::wstring> folders;
+    } rows[] = {
+        {"default", std::nullopt, {L"/etc/xdg", beside.wstring()}},
+        {"listed", "/a:/b", {L"/a", L"/b", beside.wstring()}},
+        {"listed already", beside.string(), {beside.wstring()}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScopedEnv xdg("XDG_CONFIG_DIRS", row.configDirs);
+        EXPECT_EQ(SettingsFolders(), row.folders);
+    }
 }
 
 } // namespace
