@@ -10,8 +10,8 @@ namespace plotwright::cli {
 std::string readFile(const std::string& path);
 // A UTF-8 text file as wide text (a byte-order mark is skipped).
 std::wstring readTextFile(const std::string& path);
-// Replaces `path` with `bytes` only once they are all on disk: written to a temporary
-// file in the same folder, flushed and renamed over the target.
+// Replaces `path` with `bytes` through base::replaceFile: only once they are all on
+// disk, never over a read-only file or through a dangling symbolic link.
 void writeFileAtomically(const std::string& path, const std::string& bytes);
 
 bool fileExists(const std::string& path);
