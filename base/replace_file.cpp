@@ -117,7 +117,9 @@ FileResult resolveTarget(const std::string& path, Target& target)
     // Root may write anything, so the owner's write bit is what says "leave it alone".
     if ((link.st_mode & S_IWUSR) == 0)
         return {FileError::readOnly, EACCES, "the file is read-only"};
-    if (::faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) != 0)
+    // The real user's permission, as access(2) judges it: a program running with
+    // borrowed rights does not write where its user may not.
+    if (::faccessat(AT_FDCWD, target.path.c_str(), W_OK, 0) != 0)
         return writeFailure(errno);
     return {};
 }
