@@ -2,7 +2,6 @@
 
 #include "cli/failure.h"
 #include "base/file_bytes.h"
-#include "base/replace_file.h"
 #include "base/utf8_text.h"
 
 #include <cstring>
@@ -34,12 +33,6 @@ std::wstring readTextFile(const std::string& path)
     if (view.starts_with("\xEF\xBB\xBF"))
         view.remove_prefix(3);
     return wideFromUtf8(view);
-}
-
-void writeFileAtomically(const std::string& path, const std::string& bytes)
-{
-    if (const base::FileResult written = base::replaceFile(path, bytes); !written.ok())
-        throw fileFailure(path, written.reason);
 }
 
 bool fileExists(const std::string& path)
