@@ -385,6 +385,9 @@ Commands:
       entity's handle. Where points are not finite the curve is broken there: each run
       of finite points becomes its own polyline, and every new handle is printed, one
       per line. --preview writes an SVG picture of all of the drawing's model space.
+      A read-only drawing, a symbolic link to nothing, or a drawing that another
+      program changed while this one worked, is refused and left as it was; two draws
+      into the same drawing at once wait for each other.
   plotwright library convert IN.xml OUT.xml
       Reads a curve library and writes it again in the library file format.
   plotwright library check FILE
@@ -442,7 +445,10 @@ Messages and exit status:
   2   "Error in equation": an expression could not be evaluated; a second line says
       what was wrong and where ("y = pi*x: unknown name "pi" at character 1"); the
       points produced before the failure are still printed or drawn
-  3   a file could not be read or written (the message names the file and the reason)
+  3   a file could not be read or written (the message names the file and the reason);
+      draw: the drawing was not changed
+  4   draw: the drawing was saved (its new handles are printed), only the preview could
+      not be written; do not repeat the draw
   64  the command line is wrong (the message says why, followed by the usage)
 )";
 }

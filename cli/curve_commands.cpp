@@ -7,7 +7,9 @@
 #include "cli/files.h"
 #include "cli/output.h"
 #include "cli/svg_preview.h"
+#include "base/replace_file.h"
 #include "draw/place_curve.h"
+#include "dxf/file.h"
 #include "draw/sample_curve.h"
 #include "db/database.h"
 #include "host/doc_manager.h"
@@ -145,11 +147,20 @@ int runDraw(const Request& request, Streams io)
     CEquationPtr curve = requestedCurve(request, &warning);
     warn(io, warning);
 
+    // A preview that cannot be written is found before the drawing changes, so that a
+    // failed run can be repeated without drawing the curve twice.
+    if (request.preview) {
+        if (const base::FileResult usable = base::checkReplaceable(*request.preview); !usable.ok())
+            throw fileFailure(*request.preview, usable.reason);
+    }
+
     AcApDocManager* documents = acDocManagerPtr();
     AcApDocument* document = nullptr;
     const bool existed = fileExists(request.out);
     if (existed) {
-        dxf::DxfResult opened = documents->openDocument(request.out, document);
+        // Held until the save: another run drawing into the same file waits, then reads
+        // what this one wrote.
+        dxf::DxfResult opened = documents->openDocument(request.out, document, true);
         if (!opened.ok())
             throw Failure(kExitFileError, opened.message);
     } else {
@@ -181,7 +192,11 @@ int runDraw(const Request& request, Streams io)
 
     // A drawing that existed and gained nothing is left as it was.
     if (!outcome.newIds.empty() || !existed) {
-        dxf::DxfResult saved = document->saveAs(request.out);
+        // A new file is created only if no other program created it meanwhile.
+        const base::FileIdentity missing;
+        base::ReplaceOptions replace;
+        replace.expected = &missing;
+        dxf::DxfResult saved = existed ? document->save() : dxf::saveDxf(*document->database(), request.out, replace);
         if (!saved.ok())
             throw Failure(kExitFileError, saved.message);
     }
@@ -200,8 +215,14 @@ int runDraw(const Request& request, Streams io)
         emit(io.err, "plotwright: the range holds no sample; nothing was drawn\n");
     }
 
-    if (request.preview)
-        writeFileAtomically(*request.preview, svgPreview(*document->database()));
+    if (request.preview) {
+        const base::FileResult written = base::replaceFile(*request.preview, svgPreview(*document->database()));
+        if (!written.ok()) {
+            emit(io.err, "plotwright: the drawing was saved, but the preview was not: " + written.message(*request.preview)
+                             + "\n");
+            return kExitPreviewFailed;
+        }
+    }
     return status;
 }
 

@@ -11,6 +11,7 @@ enum ExitStatus : int {
     kExitInvalidParameters = 1,  // "Invalid parameter(s) provided!"; library check: not well-formed
     kExitEquationError = 2,      // "Error in equation"
     kExitFileError = 3,          // a file could not be read or written
+    kExitPreviewFailed = 4,      // draw: the drawing was saved, its preview was not written
     kExitUsage = 64,             // the command line does not fit
 };
 

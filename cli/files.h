@@ -1,6 +1,6 @@
 #pragma once
-// Whole-file reads and writes for the command-line tool; failures name the file and the
-// system's reason (Failure with kExitFileError).
+// Whole-file reads for the command-line tool (writes go through base::replaceFile);
+// failures name the file and the system's reason (Failure with kExitFileError).
 
 #include <string>
 
@@ -10,10 +10,6 @@ namespace plotwright::cli {
 std::string readFile(const std::string& path);
 // A UTF-8 text file as wide text (a byte-order mark is skipped).
 std::wstring readTextFile(const std::string& path);
-// Replaces `path` with `bytes` only once they are all on disk: written to a temporary
-// file in the same folder, flushed and renamed over the target.
-void writeFileAtomically(const std::string& path, const std::string& bytes);
-
 bool fileExists(const std::string& path);
 
 } // namespace plotwright::cli

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "base/replace_file.h"
+
 class AcDbDatabase;
 
 namespace plotwright::dxf {
@@ -32,15 +34,20 @@ struct DxfResult {
 };
 
 // Reads the DXF file at `path` (UTF-8) into a new database. On failure `database` is
-// left empty and the result names the file and the reason.
-DxfResult readDxf(const std::string& path, std::unique_ptr<AcDbDatabase>& database);
+// left empty and the result names the file and the reason. `identity` receives which
+// file was read, for a later save's check. With `lock`, the read waits for the file's
+// exclusive advisory lock and leaves it held in `lock` (for a read-modify-write).
+DxfResult readDxf(const std::string& path, std::unique_ptr<AcDbDatabase>& database,
+                  base::FileIdentity* identity = nullptr, base::FileLock* lock = nullptr);
 
 // Reads DXF text already in memory; `path` only names it in messages.
 DxfResult readDxfText(std::string text, const std::string& path, std::unique_ptr<AcDbDatabase>& database);
 
-// Saves `database` to `path` (UTF-8), replacing the file atomically: on failure the old
-// file, if any, is untouched and no temporary file remains. Clears the modified flag on
-// success. Refuses a drawing holding a non-finite number.
-DxfResult saveDxf(AcDbDatabase& database, const std::string& path);
+// Saves `database` to `path` (UTF-8) through base::replaceFile: on failure the old
+// file, if any, is untouched and no temporary file remains; a read-only file, a dangling
+// symbolic link and (with options.expected) a file changed on disk since it was read
+// are refused. Clears the modified flag on success. Refuses a drawing holding a
+// non-finite number.
+DxfResult saveDxf(AcDbDatabase& database, const std::string& path, const base::ReplaceOptions& options = {});
 
 } // namespace plotwright::dxf

@@ -1,5 +1,7 @@
 #include "dxf/file.h"
 
+#include "base/file_bytes.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -372,30 +374,29 @@ DxfResult readDxfText(std::string text, const std::string& path, std::unique_ptr
     return result;
 }
 
-DxfResult readDxf(const std::string& path, std::unique_ptr<AcDbDatabase>& database)
+DxfResult readDxf(const std::string& path, std::unique_ptr<AcDbDatabase>& database, base::FileIdentity* identity,
+                  base::FileLock* lock)
 {
     database.reset();
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return failure(DxfStatus::fileAccess, path, readFailureReason(errno));
-    if (S_ISDIR(info.st_mode))
-        return failure(DxfStatus::fileAccess, path, readFailureReason(EISDIR));
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return failure(DxfStatus::fileAccess, path, readFailureReason(errno));
-    std::string text;
-    if (info.st_size > 0)
-        text.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, got);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed)
-        return failure(DxfStatus::fileAccess, path, "reading failed: " + std::string(std::strerror(error)));
-    return readDxfText(std::move(text), path, database);
+    base::FileForUpdate file;
+    int error = 0;
+    if (lock) {
+        error = base::readFileForUpdate(path, file);
+        if (error == 0 && !file.identity.exists)
+            error = ENOENT;
+    } else {
+        error = base::readFileBytes(path, file.bytes, &file.identity);
+    }
+    if (error != 0)
+        return failure(DxfStatus::fileAccess, path, readFailureReason(error));
+    DxfResult result = readDxfText(std::move(file.bytes), path, database);
+    if (result.ok()) {
+        if (identity)
+            *identity = file.identity;
+        if (lock)
+            *lock = std::move(file.lock);
+    }
+    return result;
 }
 
 } // namespace plotwright::dxf

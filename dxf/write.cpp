@@ -9,7 +9,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 #include "db/access.h"
@@ -33,20 +32,6 @@ namespace {
 DxfResult failure(DxfStatus status, const std::string& path, const std::string& reason)
 {
     return {status, "Cannot save \"" + path + "\": " + reason + "."};
-}
-
-std::string writeFailureReason(int error, const std::string& folder)
-{
-    switch (error) {
-    case ENOENT: return "the folder \"" + folder + "\" does not exist";
-    case ENOTDIR: return "\"" + folder + "\" is not a folder";
-    case EACCES:
-    case EPERM: return "no permission to write in the folder \"" + folder + "\"";
-    case EROFS: return "the folder \"" + folder + "\" is on a read-only file system";
-    case ENOSPC: return "the disk is full";
-    case EDQUOT: return "the disk quota is exhausted";
-    default: return std::strerror(error);
-    }
 }
 
 // An entity the save adds to the file, with the record style it is written in.
@@ -230,25 +215,6 @@ void writeOverSource(DxfOutput& out, const AcDbDatabase& db, const DxfSource& sr
     out.raw(text.substr(copied));
 }
 
-// The file a save goes to: a symbolic link is followed, so the link stays.
-std::string resolvedTarget(const std::string& path)
-{
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        const auto target = std::filesystem::canonical(path, ec);
-        if (!ec)
-            return target.string();
-    }
-    return path;
-}
-
-mode_t newFileMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 } // namespace
 
 namespace detail {
@@ -285,54 +251,19 @@ bool writeDrawing(const AcDbDatabase& database, int fd, int& error)
 
 } // namespace detail
 
-DxfResult saveDxf(AcDbDatabase& database, const std::string& path)
+DxfResult saveDxf(AcDbDatabase& database, const std::string& path, const base::ReplaceOptions& options)
 {
     if (const detail::WriteRefusal refusal = detail::drawingRefusal(database); refusal.status != DxfStatus::ok)
         return failure(refusal.status, path, refusal.reason);
-
-    const std::string target = resolvedTarget(path);
-    std::filesystem::path targetPath(target);
-    std::string folder = targetPath.parent_path().string();
-    if (folder.empty())
-        folder = ".";
-    struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode))
-        return failure(DxfStatus::fileAccess, path, "it is a folder");
-
-    // Write next to the target and rename over it: the old drawing stays whole until the
-    // new one is complete on disk.
-    std::string temporary = folder + "/." + targetPath.filename().string() + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return failure(DxfStatus::fileAccess, path, writeFailureReason(errno, folder));
-    const auto abandon = [&](int error) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return failure(DxfStatus::fileAccess, path, writeFailureReason(error, folder));
-    };
-    if (::fchmod(fd, exists ? (existing.st_mode & 07777) : newFileMode()) != 0)
-        return abandon(errno);
-
-    if (int error = 0; !detail::writeDrawing(database, fd, error))
-        return abandon(error);
-    if (::fsync(fd) != 0)
-        return abandon(errno);
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        return failure(DxfStatus::fileAccess, path, writeFailureReason(error, folder));
-    }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        return failure(DxfStatus::fileAccess, path, writeFailureReason(error, folder));
-    }
-    // The rename itself reaches the disk with the folder's entry.
-    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    const base::FileResult saved = base::replaceFile(
+        path,
+        [&database](int fd) {
+            int error = 0;
+            return detail::writeDrawing(database, fd, error) ? 0 : (error != 0 ? error : EIO);
+        },
+        options);
+    if (!saved.ok())
+        return failure(DxfStatus::fileAccess, path, saved.reason);
     database.setModified(false);
     return {};
 }

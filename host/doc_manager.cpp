@@ -40,13 +40,30 @@ plotwright::dxf::DxfResult AcApDocument::save()
         return {plotwright::dxf::DxfStatus::fileAccess,
                 "Cannot save \"" + title_ + "\": the drawing has no file name yet."};
     }
-    return plotwright::dxf::saveDxf(*database_, fileName_);
+    plotwright::base::ReplaceOptions options;
+    if (identity_.exists)
+        options.expected = &identity_;
+    if (lock_.held())
+        options.lock = &lock_;
+    plotwright::base::FileIdentity written;
+    options.written = &written;
+    plotwright::dxf::DxfResult result = plotwright::dxf::saveDxf(*database_, fileName_, options);
+    if (result.ok())
+        identity_ = written;
+    return result;
 }
 
 plotwright::dxf::DxfResult AcApDocument::saveAs(const std::string& path)
 {
-    plotwright::dxf::DxfResult result = plotwright::dxf::saveDxf(*database_, path);
+    if (!fileName_.empty() && path == fileName_)
+        return save();
+    plotwright::base::FileIdentity written;
+    plotwright::base::ReplaceOptions options;
+    options.written = &written;
+    plotwright::dxf::DxfResult result = plotwright::dxf::saveDxf(*database_, path, options);
     if (result.ok()) {
+        identity_ = written;
+        lock_.release();
         fileName_ = path;
         title_ = titleOf(path);
     }
@@ -90,13 +107,20 @@ AcApDocument* AcApDocManager::newDocument()
     return adoptDatabase(std::make_unique<AcDbDatabase>(), std::string());
 }
 
-plotwright::dxf::DxfResult AcApDocManager::openDocument(const std::string& path, AcApDocument*& document)
+plotwright::dxf::DxfResult AcApDocManager::openDocument(const std::string& path, AcApDocument*& document,
+                                                        bool forUpdate)
 {
     document = nullptr;
     std::unique_ptr<AcDbDatabase> database;
-    plotwright::dxf::DxfResult result = plotwright::dxf::readDxf(path, database);
-    if (result.ok())
+    plotwright::base::FileIdentity identity;
+    plotwright::base::FileLock lock;
+    plotwright::dxf::DxfResult result =
+        plotwright::dxf::readDxf(path, database, &identity, forUpdate ? &lock : nullptr);
+    if (result.ok()) {
         document = adoptDatabase(std::move(database), path);
+        document->identity_ = identity;
+        document->lock_ = std::move(lock);
+    }
     return result;
 }
 

@@ -34,9 +34,12 @@ public:
     bool isModified() const;
     AcTransactionManager* transactionManager() { return &transactions_; }
 
-    // Saves to fileName() (a new drawing without file name: fileAccess failure).
+    // Saves to fileName() (a new drawing without file name: fileAccess failure). Refused
+    // when another program changed, replaced or removed the file since it was opened or
+    // last saved: nothing is overwritten.
     plotwright::dxf::DxfResult save();
-    // Saves to `path`; on success the document takes that file name and title.
+    // Saves to `path`; on success the document takes that file name and title. The same
+    // path as fileName() is a save().
     plotwright::dxf::DxfResult saveAs(const std::string& path);
 
 private:
@@ -46,6 +49,10 @@ private:
     std::unique_ptr<AcDbDatabase> database_;
     std::string fileName_;
     std::string title_;
+    // The file as it was opened or last saved (exists false: not known), and the lock of
+    // a document opened for update.
+    plotwright::base::FileIdentity identity_;
+    plotwright::base::FileLock lock_;
     AcTransactionManager transactions_;
 };
 
@@ -80,8 +87,10 @@ public:
     // A new empty drawing, made current.
     AcApDocument* newDocument();
     // Reads the DXF file `path` (UTF-8) into a new document, made current. On failure
-    // `document` is null and nothing changes.
-    plotwright::dxf::DxfResult openDocument(const std::string& path, AcApDocument*& document);
+    // `document` is null and nothing changes. `forUpdate` waits for the file's exclusive
+    // advisory lock and holds it until the document is closed, so that other writers that
+    // lock (the command-line tool) queue behind this one.
+    plotwright::dxf::DxfResult openDocument(const std::string& path, AcApDocument*& document, bool forUpdate = false);
     // Takes a database read or built elsewhere as a document, made current.
     AcApDocument* adoptDatabase(std::unique_ptr<AcDbDatabase> database, std::string fileName);
     // Closes without saving: reactors hear documentToBeDestroyed first; when it was

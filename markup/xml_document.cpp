@@ -170,9 +170,9 @@ plotwright::markup::StartTagAttributeWalk CXmlDocument::CurrentAttributes() cons
 bool CXmlDocument::WriteDocumentFile(const std::wstring& path)
 {
     const std::string bytes = plotwright::base::utf8FromWide(text_);
-    std::string error;
-    if (!plotwright::base::replaceFileContents(plotwright::base::utf8FromWide(path), bytes, error)) {
-        result_ = plotwright::base::wideFromUtf8(error);
+    const plotwright::base::FileResult written = plotwright::base::replaceFile(plotwright::base::utf8FromWide(path), bytes);
+    if (!written.ok()) {
+        result_ = plotwright::base::wideFromUtf8(written.reason);
         return false;
     }
     result_.clear();

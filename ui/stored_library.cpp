@@ -4,13 +4,11 @@
 #include "markup/xml_document.h"
 #include "model/equation_list.h"
 #include "base/file_bytes.h"
+#include "base/replace_file.h"
 
 #include <cerrno>
 #include <string_view>
 #include <system_error>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace plotwright::ui {
 
@@ -23,33 +21,6 @@ using base::wideFromUtf8;
 std::wstring systemReason(int code)
 {
     return wideFromUtf8(std::generic_category().message(code), Utf8Replacement::perMaximalPart);
-}
-
-// Writes `bytes` to a file that must not exist yet; 0 or the errno of the failure
-// (EEXIST when the name is taken). A partly written file is removed.
-int writeNewFile(const std::string& path, std::string_view bytes)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return errno;
-    int code = 0;
-    while (!bytes.empty()) {
-        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            code = errno;
-            break;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(put));
-    }
-    if (code == 0 && ::fsync(fd) != 0)
-        code = errno;
-    if (::close(fd) != 0 && code == 0)
-        code = errno;
-    if (code != 0)
-        ::unlink(path.c_str());
-    return code;
 }
 
 void appendDigits(std::wstring& text, int value, int width)
@@ -88,13 +59,14 @@ void keepCopy(StoredLibrary& library, std::string_view bytes, std::time_t now)
     constexpr int attempts = 1000;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
         const std::wstring name = copyName(library.path, now, attempt);
-        const int code = writeNewFile(utf8FromWide(name), bytes);
-        if (code == 0) {
+        // The copy's name appears only once all of it is on disk.
+        const base::FileResult made = base::createNewFile(utf8FromWide(name), bytes);
+        if (made.ok()) {
             library.copyPath = name;
             return;
         }
-        if (code != EEXIST) {
-            library.copyError = systemReason(code);
+        if (made.error != base::FileError::exists) {
+            library.copyError = wideFromUtf8(made.reason, Utf8Replacement::perMaximalPart);
             return;
         }
     }

@@ -8,13 +8,21 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 using plotwright::test::readAll;
+using plotwright::test::Running;
 using plotwright::test::RunResult;
 using plotwright::test::TempFolder;
 using plotwright::test::writeAll;
@@ -49,6 +57,19 @@ std::vector<std::string> fields(const std::string& line, char separator)
     for (std::string field; std::getline(in, field, separator);)
         out.push_back(field);
     return out;
+}
+
+// The names in `folder`, sorted, apart from the captured output of the runs.
+std::vector<std::string> folderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.ends_with(".stdout") && !name.ends_with(".stderr"))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 struct Vertex {
@@ -468,6 +489,150 @@ TEST_F(CliTest, cli_draw_into_foreign_drawing_with_preview)
     EXPECT_EQ(nothing.status, 0);
     EXPECT_EQ(nothing.out, "");
     EXPECT_EQ(readAll(drawing), drawn) << "a draw that adds nothing leaves the file as it was";
+}
+
+// What a draw must not replace is refused with the reason, and left as it was.
+TEST_F(CliTest, cli_draw_refuses_read_only_and_dangling_link)
+{
+    const std::string readOnly = temp_.file("ro.dxf");
+    ASSERT_EQ(run({"draw", "Cycloid", "--out", readOnly}).status, 0);
+    ::chmod(readOnly.c_str(), 0444);
+    const std::string kept = readAll(readOnly);
+    const std::string dangling = temp_.file("link.dxf");
+    std::filesystem::create_symlink("gone.dxf", dangling);
+    struct Row {
+        const char* name;
+        std::string path;
+        std::string message;
+    } rows[] = {
+        {"read-only drawing", readOnly, "plotwright: Cannot save \"" + readOnly + "\": the file is read-only.\n"},
+        {"symbolic link to nothing", dangling,
+         "plotwright: Cannot save \"" + dangling + "\": it is a symbolic link to \"gone.dxf\", which does not exist.\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunResult r = run({"draw", "--explicit", "x", "--out", row.path});
+        EXPECT_EQ(r.status, 3);
+        EXPECT_EQ(r.err, row.message);
+        EXPECT_EQ(r.out, "") << "no handle for a curve that was not saved";
+    }
+    EXPECT_EQ(readAll(readOnly), kept);
+    EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+    EXPECT_EQ(folderEntries(temp_.path()), (std::vector<std::string>{"link.dxf", "ro.dxf"}));
+}
+
+TEST_F(CliTest, cli_draw_keeps_hard_and_symbolic_links)
+{
+    const std::string drawing = temp_.file("a.dxf");
+    ASSERT_EQ(run({"draw", "Cycloid", "--out", drawing}).status, 0);
+    std::filesystem::create_hard_link(drawing, temp_.file("b.dxf"));
+    std::filesystem::create_symlink("a.dxf", temp_.file("c.dxf"));
+
+    RunResult viaHardLink = run({"draw", "--explicit", "x", "--range", "0:1:1", "--out", temp_.file("b.dxf")});
+    ASSERT_EQ(viaHardLink.status, 0) << viaHardLink.err;
+    RunResult viaSymlink = run({"draw", "--explicit", "x", "--range", "0:2:1", "--out", temp_.file("c.dxf")});
+    ASSERT_EQ(viaSymlink.status, 0) << viaSymlink.err;
+
+    EXPECT_EQ(std::filesystem::hard_link_count(drawing), 2u);
+    EXPECT_TRUE(std::filesystem::is_symlink(temp_.file("c.dxf")));
+    DxfReport report = readDxf(temp_.file("b.dxf"));
+    EXPECT_TRUE(report.ok);
+    ASSERT_EQ(report.polylines.size(), 3u);
+    EXPECT_EQ(report.polylines[1].handle + "\n", viaHardLink.out);
+    EXPECT_EQ(report.polylines[2].handle + "\n", viaSymlink.out);
+    EXPECT_EQ(readAll(drawing), readAll(temp_.file("b.dxf")));
+    EXPECT_EQ(folderEntries(temp_.path()), (std::vector<std::string>{"a.dxf", "b.dxf", "c.dxf"}));
+}
+
+// Draws into one drawing at the same time wait for each other: every curve lands, each
+// with its own handle.
+TEST_F(CliTest, cli_draws_at_once_all_land)
+{
+    const std::string drawing = temp_.file("shared.dxf");
+    ASSERT_EQ(run({"draw", "Cycloid", "--out", drawing}).status, 0);
+    std::set<std::string> handles;
+    constexpr int rounds = 2, together = 3;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<std::unique_ptr<Running>> runs;
+        for (int i = 0; i < together; ++i)
+            runs.push_back(std::make_unique<Running>(
+                kTool, std::vector<std::string>{"draw", "--explicit", "sin(x)", "--range", "0:2000:1", "--out", drawing},
+                temp_.path(), "draw" + std::to_string(i)));
+        for (auto& running : runs) {
+            RunResult r = running->finish();
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(lines(r.out).size(), 1u);
+            EXPECT_TRUE(handles.insert(r.out).second) << "handle printed twice: " << r.out;
+        }
+    }
+    DxfReport report = readDxf(drawing);
+    EXPECT_TRUE(report.ok);
+    EXPECT_TRUE(report.problems.empty());
+    ASSERT_EQ(report.polylines.size(), 1u + rounds * together);
+    for (std::size_t i = 1; i < report.polylines.size(); ++i)
+        EXPECT_EQ(handles.count(report.polylines[i].handle + "\n"), 1u) << report.polylines[i].handle;
+}
+
+// Ctrl-C (or a TERM) while a large drawing is being saved: the file is the old or the
+// new one, and no hidden temporary stays behind.
+TEST_F(CliTest, cli_interrupted_draw_leaves_no_temporary)
+{
+    const std::string drawing = temp_.file("big.dxf");
+    ASSERT_EQ(run({"draw", "--explicit", "sin(x)", "--range", "0:300000:1", "--out", drawing}).status, 0);
+    std::string current = readAll(drawing);
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> delay(0, 1200);
+    int interrupted = 0;
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        const int signal = i % 2 ? SIGTERM : SIGINT;
+        Running draw(kTool, {"draw", "--explicit", "x", "--range", "0:3:1", "--out", drawing}, temp_.path(), "draw");
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay(random)));
+        draw.signal(signal);
+        RunResult r = draw.finish();
+        EXPECT_TRUE(r.signal == signal || r.status == 0) << r.status << " " << r.signal << " " << r.err;
+        interrupted += r.signal == signal;
+        const std::string now = readAll(drawing);
+        if (now != current) {
+            EXPECT_GT(now.size(), current.size());
+            EXPECT_TRUE(now.ends_with("EOF\n")) << "a whole drawing";
+            current = now;
+        }
+        EXPECT_EQ(folderEntries(temp_.path()), std::vector<std::string>{"big.dxf"});
+    }
+    std::cout << interrupted << " of 5 draws interrupted\n";
+}
+
+TEST_F(CliTest, cli_preview_failures_leave_no_duplicate_curve)
+{
+    const std::string drawing = temp_.file("d.dxf");
+    ASSERT_EQ(run({"draw", "Cycloid", "--out", drawing}).status, 0);
+    const std::string before = readAll(drawing);
+
+    // Found before the drawing changes: repeating the command is safe.
+    const std::string unwritable = temp_.file("none/p.svg");
+    RunResult early = run({"draw", "--explicit", "x", "--out", drawing, "--preview", unwritable});
+    EXPECT_EQ(early.status, 3);
+    EXPECT_EQ(early.err, "plotwright: " + unwritable + ": the folder \"" + temp_.file("none") + "\" does not exist\n");
+    EXPECT_EQ(early.out, "");
+    EXPECT_EQ(readAll(drawing), before);
+
+    // Found only when the preview is written (here: an earlier in-place write of it was
+    // cut short and its backup is still there): the drawing is saved, status 4.
+    const std::string preview = temp_.file("p.svg");
+    writeAll(preview, "<svg/>");
+    std::filesystem::create_hard_link(preview, temp_.file("q.svg"));
+    writeAll(temp_.file(".p.svg.plotwright-backup"), "<svg/>");
+    RunResult late = run({"draw", "--explicit", "x", "--out", drawing, "--preview", preview});
+    EXPECT_EQ(late.status, 4);
+    EXPECT_EQ(late.err, "plotwright: the drawing was saved, but the preview was not: \"" + preview
+                            + "\": an earlier save was cut short; \"" + temp_.file(".p.svg.plotwright-backup")
+                            + "\" holds the file as it was before it, move it away first\n");
+    ASSERT_EQ(lines(late.out).size(), 1u);
+    DxfReport report = readDxf(drawing);
+    ASSERT_EQ(report.polylines.size(), 2u);
+    EXPECT_EQ(report.polylines[1].handle + "\n", late.out);
+    EXPECT_EQ(readAll(preview), "<svg/>");
 }
 
 } // namespace

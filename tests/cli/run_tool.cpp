@@ -9,19 +9,21 @@
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <csignal>
 
 extern char** environ;
 
 namespace plotwright::test {
 
-RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& scratch)
+Running::Running(const std::string& program, const std::vector<std::string>& args, const std::string& scratch,
+                 const std::string& name)
+    : outPath_(scratch + "/." + name + ".stdout"), errPath_(scratch + "/." + name + ".stderr")
 {
-    const std::string outPath = scratch + "/.stdout", errPath = scratch + "/.stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -29,19 +31,41 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
-    pid_t pid = 0;
-    int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    int error = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0)
         throw std::runtime_error("cannot run " + program);
-    int wstatus = 0;
-    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+}
+
+Running::~Running()
+{
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        finish();
     }
+}
+
+void Running::signal(int number) { ::kill(pid_, number); }
+
+RunResult Running::finish()
+{
+    int wstatus = 0;
+    while (waitpid(pid_, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
     RunResult result;
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    result.out = readAll(outPath);
-    result.err = readAll(errPath);
+    result.signal = WIFSIGNALED(wstatus) ? WTERMSIG(wstatus) : 0;
+    result.out = readAll(outPath_);
+    result.err = readAll(errPath_);
+    std::filesystem::remove(outPath_);
+    std::filesystem::remove(errPath_);
     return result;
+}
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& scratch)
+{
+    return Running(program, args, scratch, "run").finish();
 }
 
 TempFolder::TempFolder()

@@ -1,6 +1,7 @@
 // The document manager: current document, working database, reactors, graphics flush.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,45 @@ TEST_F(DocManagerTest, open_refused_changes_nothing_and_save_as_renames)
     EXPECT_EQ(manager->curDocument(), document);
     EXPECT_EQ(document->docTitle(), "saved.dxf");
     EXPECT_FALSE(document->isModified());
+}
+
+// The editor's documents save only over the file they came from: a drawing changed on
+// disk by another program since it was opened (or last saved) is not overwritten.
+TEST_F(DocManagerTest, save_refuses_a_drawing_changed_on_disk)
+{
+    dxftest::TempDir dir;
+    AcApDocManager* manager = acDocManagerPtr();
+    const std::string path = dir.file("shared.dxf");
+    AcApDocument* fresh = manager->newDocument();
+    ASSERT_TRUE(fresh->saveAs(path).ok());
+
+    struct Row {
+        const char* name;
+        bool openIt;  // open the file, or keep the document that saved it
+    } rows[] = {{"document saved as the file", false}, {"opened document", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AcApDocument* document = fresh;
+        if (row.openIt) {
+            ASSERT_TRUE(manager->openDocument(path, document).ok());
+        }
+        // Saving again and again is fine while nobody else writes.
+        ASSERT_TRUE(document->save().ok());
+        ASSERT_TRUE(document->saveAs(path).ok());
+
+        const std::string theirs = dxftest::readFile(path) + "999\nTHEIRS\n";
+        dxftest::writeFile(path, theirs);
+        const plotwright::dxf::DxfResult refused = document->save();
+        EXPECT_EQ(refused.status, plotwright::dxf::DxfStatus::fileAccess);
+        EXPECT_EQ(refused.message, "Cannot save \"" + path
+                                       + "\": another program changed the file after it was read; nothing was written.");
+        EXPECT_EQ(dxftest::readFile(path), theirs);
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"shared.dxf"});
+        // Saving it elsewhere is still possible, and a new choice of that file.
+        ASSERT_TRUE(document->saveAs(dir.file("mine.dxf")).ok());
+        ASSERT_TRUE(document->saveAs(path).ok());
+        std::filesystem::remove(dir.file("mine.dxf"));
+    }
 }
 
 } // namespace

@@ -538,7 +538,8 @@ void CurveDialogTest::failed_save_asks_before_closing()
     click(dialog, 1);
     QVERIFY(dialog.isVisible());
     const std::wstring f = folder.toStdWString() + L"/";
-    const std::wstring reason = systemReason(ENOENT);
+    // The file layer names the missing folder.
+    const std::wstring reason = L"the folder \"" + folder.toStdWString() + L"\" does not exist";
     QCOMPARE(session.backend.calls.back(),
              (RecordingBackend::Call{RecordingBackend::Kind::MessageBox,
                                      L"The curve library \"" + f + L"curveDefinition.xml\" could not be saved: " + reason
