@@ -283,7 +283,6 @@ AdaptiveOutcome sampleAdaptively(CurveFunction& curve, const std::vector<double>
     samples.reserve(grid.size());
     std::vector<double> xs, ys;
     for (std::size_t k = 0; k < grid.size(); ++k) {
-        progress.step(static_cast<int>(k));
         samples.push_back(refiner.eval(grid[k]));
         const CurvePoint& p = samples.back().p;
         if (finite(p)) {
@@ -320,9 +319,13 @@ AdaptiveOutcome sampleAdaptively(CurveFunction& curve, const std::vector<double>
                 samples[k].p = {kNaN, kNaN, 0};
         }
     }
+    // Progress follows the refinement, which takes the time, one position per grid value.
+    progress.step(0);
     refiner.start(samples[0]);
-    for (std::size_t k = 1; k < samples.size(); ++k)
+    for (std::size_t k = 1; k < samples.size(); ++k) {
+        progress.step(static_cast<int>(k));
         refiner.segment(samples[k - 1], samples[k], 0);
+    }
     return refiner.outcome;
 }
 

@@ -120,6 +120,13 @@ SampleOptions literalSteps()
     return options;
 }
 
+SampleOptions adaptive()
+{
+    SampleOptions options;
+    options.tolerance = 1e-4;
+    return options;
+}
+
 class RecordingProgress : public SampleProgress {
 public:
     void start(int maximum) override { events.push_back("start " + std::to_string(maximum)); }
@@ -143,6 +150,8 @@ TEST(Sampler, sampler_progress_order)
          {"start 2", "0", "1", "2", "finish"}},
         {"fails at the second sample", curve(ExplicitCartesian, L"if(x == 1, q, 0)", L"", {x02()}), {},
          {"start 2", "0", "finish"}},
+        {"adaptive: one position per grid value", curve(ExplicitCartesian, L"sin(x)", L"", {x02()}), adaptive(),
+         {"start 2", "0", "1", "2", "finish"}},
         {"invalid parameters: no progress", curve(ExplicitCartesian, L"x", L"", {running(L"x", 0, 2, 0)}), {}, {}},
     };
     for (const Row& row : rows) {
