@@ -6,7 +6,7 @@
 #include "cli/failure.h"
 #include "cli/files.h"
 #include "cli/output.h"
-#include "cli/svg_preview.h"
+#include "db/svg_picture.h"
 #include "draw/place_curve.h"
 #include "draw/sample_curve.h"
 #include "db/database.h"
@@ -156,7 +156,7 @@ int runDraw(const Request& request, Streams io)
     }
 
     if (request.preview)
-        writeFileAtomically(*request.preview, svgPreview(*document->database()));
+        writeFileAtomically(*request.preview, db::svgPicture(*document->database()));
     return status;
 }
 

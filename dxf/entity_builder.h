@@ -11,6 +11,22 @@
 
 namespace plotwright::dxf::detail {
 
+// The pairs of one record after its type, for the kinds read for display only.
+struct RecordPair {
+    int code;
+    std::string_view value;
+};
+using Record = std::vector<RecordPair>;
+
+// The display-only entity of DXF type `type` (TEXT, MTEXT, ELLIPSE, SPLINE, HATCH,
+// SOLID, TRACE, 3DFACE, LEADER, XLINE, RAY, WIPEOUT, DIMENSION) from its pairs; null
+// when a number cannot be read or the type is none of these.
+std::unique_ptr<AcDbEntity> buildDisplayEntity(std::string_view type, const Record& record);
+// A block reference (INSERT) and the attributes (ATTRIB records) that follow it.
+std::unique_ptr<AcDbEntity> buildBlockReference(const Record& insert, const std::vector<Record>& attributes);
+// True for the types buildDisplayEntity knows.
+bool isDisplayType(std::string_view type);
+
 class DxfEntityBuilder {
 public:
     // Finishes the entity before (see takeFinished) and starts one of DXF type `type`
@@ -28,8 +44,13 @@ public:
     // For deciding paper space by owner when a file leaves out code 67.
     void setPaperSpaceRecord(AcDbHandle handle) { paperSpaceRecord_ = handle; }
 
+    // The type of the last record that was neither shown nor part of another, when it is
+    // an entity in model space that cannot be shown (a proxy, a solid, an image, ...);
+    // empty otherwise. Cleared by the next begin().
+    const std::string& unshownType() const { return unshown_; }
+
 private:
-    enum class Kind { none, line, point, circle, arc, lwpolyline, polyline, vertex, ignored };
+    enum class Kind { none, line, point, circle, arc, lwpolyline, polyline, vertex, insert, attrib, display, ignored };
     struct Vertex {
         AcGePoint3d point;
         double bulge = 0.0;
@@ -46,6 +67,7 @@ private:
     std::unique_ptr<AcDbEntity> buildLwPolyline();
     std::unique_ptr<AcDbEntity> buildPolyline();
     void applyAppearance(AcDbEntity& entity) const;
+    void finishAttribute();
 
     Kind kind_ = Kind::none;
     std::unique_ptr<AcDbEntity> finished_;
@@ -67,6 +89,14 @@ private:
     double r40_ = 0.0, r41_ = 0.0, r43_ = 0.0, b42_ = 0.0, a50_ = 0.0, a51_ = 0.0, elevation38_ = 0.0;
     bool has40_ = false, has41_ = false;
     int flags70_ = 0;
+
+    // Pairs of a display-only record, an INSERT and its ATTRIBs.
+    std::string type_;
+    std::string unshown_;
+    Record record_;
+    Record insert_;
+    std::vector<Record> attributes_;
+    bool inEmbedded_ = false;
 
     // Vertices of the LWPOLYLINE or POLYLINE being read.
     std::vector<Vertex> vertices_;
