@@ -3,6 +3,7 @@
 #include "cli/text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string_view>
 
 namespace plotwright::cli {
@@ -117,6 +118,8 @@ Command commandOf(const std::vector<std::string>& args)
         return Command::Sample;
     if (word == "draw")
         return Command::Draw;
+    if (word == "render")
+        return Command::Render;
     if (word == "help" || word == "--help" || word == "-h")
         return Command::Help;
     if (word == "library") {
@@ -154,6 +157,7 @@ Request parseArguments(const std::vector<std::string>& args)
     Parser p(words, command);
     std::vector<std::string> positional;
     std::optional<std::string> libraryFile, format, out, preview;
+    std::optional<std::array<int, 2>> size;
     std::optional<Range> range;
     std::optional<std::array<double, 3>> origin;
     int written = 0;   // --explicit, --parametric, --polar
@@ -224,6 +228,20 @@ Request parseArguments(const std::vector<std::string>& args)
         } else if (option == "--preview") {
             allowed(command == Command::Draw);
             p.once(preview, p.value(option), option);
+        } else if (option == "--size") {
+            allowed(command == Command::Render);
+            const std::string text = p.value(option);
+            const auto parts = split(text, 'x');
+            std::array<int, 2> wh{0, 0};
+            for (std::size_t i = 0; parts.size() == 2 && i < 2; ++i) {
+                const std::string_view part = parts[i];
+                const auto [ptr, ec] = std::from_chars(part.data(), part.data() + part.size(), wh[i]);
+                if (ec != std::errc() || ptr != part.data() + part.size())
+                    wh[i] = 0;
+            }
+            if (wh[0] < 16 || wh[1] < 16 || wh[0] > 20000 || wh[1] > 20000)
+                p.fail("--size expects WIDTHxHEIGHT in pixels, 16 to 20000 each, got " + quoted(text));
+            p.once(size, wh, option);
         } else {
             p.fail("unknown option " + quoted(option));
         }
@@ -236,6 +254,7 @@ Request parseArguments(const std::vector<std::string>& args)
         request.origin = *origin;
     request.format = format && *format == "json" ? Format::Json : Format::Csv;
     request.preview = preview;
+    request.size = size;
 
     auto expectPositional = [&](std::size_t count, const char* what) {
         if (positional.size() < count)
@@ -270,6 +289,11 @@ Request parseArguments(const std::vector<std::string>& args)
             request.out = *out;
         }
         break;
+    case Command::Render:
+        expectPositional(2, "DRAWING.dxf and OUT.svg or OUT.png");
+        request.in = positional[0];
+        request.out = positional[1];
+        break;
     case Command::LibraryConvert:
         expectPositional(2, "IN.xml and OUT.xml");
         request.in = positional[0];
@@ -299,6 +323,8 @@ std::string usageText(Command command)
     case Command::Draw:
         return "usage: plotwright draw " + curve + " --out DRAWING.dxf [--preview IMAGE.svg]\n"
                "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n";
+    case Command::Render:
+        return "usage: plotwright render DRAWING.dxf OUT.svg|OUT.png [--size WxH]\n";
     case Command::LibraryConvert:
         return "usage: plotwright library convert IN.xml OUT.xml\n";
     case Command::LibraryCheck:
@@ -310,6 +336,7 @@ std::string usageText(Command command)
            "       plotwright show NAME [--library FILE]\n"
            "       plotwright sample " + curve + " [--format csv|json]\n"
            "       plotwright draw " + curve + " --out DRAWING.dxf [--preview IMAGE.svg]\n"
+           "       plotwright render DRAWING.dxf OUT.svg|OUT.png [--size WxH]\n"
            "       plotwright library convert IN.xml OUT.xml\n"
            "       plotwright library check FILE\n"
            "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n"
@@ -336,6 +363,11 @@ Commands:
       entity's handle. Where points are not finite the curve is broken there: each run
       of finite points becomes its own polyline, and every new handle is printed, one
       per line. --preview writes an SVG picture of all of the drawing's model space.
+  plotwright render DRAWING.dxf OUT.svg|OUT.png [--size WxH]
+      A picture of the drawing's model space as the editor shows it (every entity
+      kind, blocks, text, layer colours; layers that are off or frozen left out), on
+      white: SVG, or PNG by the file's ending. --size gives the picture's size in
+      pixels (default: 1000 pixels for the drawing's longer side).
   plotwright library convert IN.xml OUT.xml
       Reads a curve library and writes it again in the library file format.
   plotwright library check FILE

@@ -9,7 +9,7 @@
 
 namespace plotwright::cli {
 
-enum class Command { Help, Curves, Show, Sample, Draw, LibraryConvert, LibraryCheck };
+enum class Command { Help, Curves, Show, Sample, Draw, Render, LibraryConvert, LibraryCheck };
 
 // Where the curve comes from: a library entry by name, or one written on the command line.
 enum class CurveSource { Named, Explicit, Parametric, Polar };
@@ -40,7 +40,8 @@ struct Request {
     Format format = Format::Csv;
     std::string out;                     // draw: the drawing; library convert: OUT
     std::optional<std::string> preview;  // draw: SVG preview
-    std::string in;                      // library convert IN, library check FILE
+    std::string in;                      // library convert IN, library check FILE, render DRAWING
+    std::optional<std::array<int, 2>> size;  // render --size WxH
 };
 
 // A command line that does not fit; `what()` says why, `command` which usage to show.

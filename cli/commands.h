@@ -21,6 +21,7 @@ int runLibraryConvert(const Request& request, Streams io);
 int runLibraryCheck(const Request& request, Streams io);
 int runSample(const Request& request, Streams io);
 int runDraw(const Request& request, Streams io);
+int runRender(const Request& request, Streams io);
 
 // Writes `text` to `stream`; a failed write (full disk, closed pipe) is a Failure.
 void emit(std::FILE* stream, const std::string& text);

@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QPolygonF>
 
 #include <algorithm>
 #include <cmath>
@@ -54,10 +53,59 @@ void paintDisplayList(QPainter& painter, const DisplayList& list, const QSize& s
     const std::vector<std::uint32_t> shown = list.visible(world.adjusted(-3 / scale, -3 / scale, 3 / scale, 3 / scale));
     // Antialiasing costs more than it shows once the view is full of lines.
     painter.setRenderHint(QPainter::Antialiasing, shown.size() < 20000);
-    QPolygonF polygon;
+    // Strokes go to the painter in batches of one colour: one call for thousands of
+    // segments instead of a call and a pen change each. Anything else first paints
+    // what is batched, so that what comes later in the drawing stays on top.
+    struct Batch {
+        QRgb color;
+        std::vector<QLineF> lines;
+        std::vector<QPointF> dots;
+    };
+    std::vector<Batch> batches;
+    const auto flush = [&] {
+        for (Batch& b : batches) {
+            painter.setPen(QPen(QColor::fromRgba(b.color), 0));
+            if (!b.lines.empty())
+                painter.drawLines(b.lines.data(), static_cast<int>(b.lines.size()));
+            if (!b.dots.empty())
+                painter.drawPoints(b.dots.data(), static_cast<int>(b.dots.size()));
+        }
+        batches.clear();
+    };
+    const auto batchOf = [&](const QColor& color) -> Batch& {
+        const QRgb rgb = color.rgba();
+        for (Batch& b : batches) {
+            if (b.color == rgb)
+                return b;
+        }
+        batches.push_back({rgb, {}, {}});
+        return batches.back();
+    };
     for (std::uint32_t index : shown) {
         const DisplayItem& item = list.items[index];
         const db::DisplayShape& shape = item.shape;
+        if (shape.type == db::DisplayShape::Type::kStroke) {
+            Batch& batch = batchOf(item.color);
+            // Within two pixels either way a stroke shows as no more than a dot.
+            if (item.bounds.width() * scale < 2 && item.bounds.height() * scale < 2) {
+                batch.dots.push_back(toView.map(QPointF(shape.points[0].x, shape.points[0].y)));
+                continue;
+            }
+            const std::vector<db::DisplayPoint>& points = list.levelOfDetail(index, scale);
+            QPointF last = toView.map(QPointF(points[0].x, points[0].y));
+            const QPointF first = last;
+            for (std::size_t i = 1; i < points.size(); ++i) {
+                const QPointF next = toView.map(QPointF(points[i].x, points[i].y));
+                batch.lines.emplace_back(last, next);
+                last = next;
+            }
+            if (shape.closed)
+                batch.lines.emplace_back(last, first);
+            if (points.size() == 1)
+                batch.dots.push_back(first);
+            continue;
+        }
+        flush();
         QPen pen(item.color, 0); // cosmetic: one pixel at every zoom
         painter.setPen(pen);
         switch (shape.type) {
@@ -67,17 +115,8 @@ void paintDisplayList(QPainter& painter, const DisplayList& list, const QSize& s
             painter.drawLine(p + QPointF(-3, 3), p + QPointF(3, -3));
             break;
         }
-        case db::DisplayShape::Type::kStroke: {
-            const std::vector<db::DisplayPoint>& points = list.levelOfDetail(index, scale);
-            polygon.resize(static_cast<qsizetype>(points.size()));
-            for (std::size_t i = 0; i < points.size(); ++i)
-                polygon[static_cast<qsizetype>(i)] = toView.map(QPointF(points[i].x, points[i].y));
-            if (shape.closed)
-                painter.drawPolygon(polygon);
-            else
-                painter.drawPolyline(polygon);
+        case db::DisplayShape::Type::kStroke:
             break;
-        }
         case db::DisplayShape::Type::kFill: {
             QPainterPath path;
             path.setFillRule(Qt::OddEvenFill);
@@ -123,6 +162,7 @@ void paintDisplayList(QPainter& painter, const DisplayList& list, const QSize& s
         }
         }
     }
+    flush();
     if (!list.unshown.empty()) {
         // Kept in the file but not drawn: say so, so that nobody thinks it is missing.
         painter.setPen(QColor(200, 200, 120));
