@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -454,6 +455,8 @@ private slots:
         plotwright::editor::DrawingView* view = window.documents().currentView();
         const plotwright::editor::DisplayList& list = view->displayList();
         QCOMPARE(QString::fromStdWString(list.unshown), QString("1 3DSOLID not shown"));
+        QCOMPARE(lastHistoryLine(window), QString("1 3DSOLID not shown."));
+        QCOMPARE(window.statusBar()->currentMessage(), QString("1 3DSOLID not shown"));
         QCOMPARE(list.items.size(), std::size_t(2)); // the box and the text
         QCOMPARE(QString::fromStdWString(list.items[1].shape.text->text), QString::fromUtf8("Größe"));
         view->zoomExtents();
