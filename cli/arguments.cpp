@@ -4,6 +4,7 @@
 #include "plotwright/version.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <string_view>
 
@@ -121,6 +122,8 @@ Command commandOf(const std::vector<std::string>& args)
         return Command::Sample;
     if (word == "draw")
         return Command::Draw;
+    if (word == "render")
+        return Command::Render;
     if (word == "help" || word == "--help" || word == "-h")
         return Command::Help;
     if (word == "library") {
@@ -161,6 +164,7 @@ Request parseArguments(const std::vector<std::string>& args)
     Parser p(words, command);
     std::vector<std::string> positional;
     std::optional<std::string> libraryFile, format, out, preview;
+    std::optional<std::array<int, 2>> size;
     std::optional<Range> range;
     std::optional<std::array<double, 3>> origin;
     int written = 0;   // --explicit, --parametric, --polar
@@ -259,6 +263,20 @@ Request parseArguments(const std::vector<std::string>& args)
         } else if (option == "--preview") {
             allowed(command == Command::Draw);
             p.once(preview, p.value(option), option);
+        } else if (option == "--size") {
+            allowed(command == Command::Render);
+            const std::string text = p.value(option);
+            const auto parts = split(text, 'x');
+            std::array<int, 2> wh{0, 0};
+            for (std::size_t i = 0; parts.size() == 2 && i < 2; ++i) {
+                const std::string_view part = parts[i];
+                const auto [ptr, ec] = std::from_chars(part.data(), part.data() + part.size(), wh[i]);
+                if (ec != std::errc() || ptr != part.data() + part.size())
+                    wh[i] = 0;
+            }
+            if (wh[0] < 16 || wh[1] < 16 || wh[0] > 20000 || wh[1] > 20000)
+                p.fail("--size expects WIDTHxHEIGHT in pixels, 16 to 20000 each, got " + quoted(text));
+            p.once(size, wh, option);
         } else {
             p.fail("unknown option " + quoted(option));
         }
@@ -271,6 +289,7 @@ Request parseArguments(const std::vector<std::string>& args)
         request.origin = *origin;
     request.format = format && *format == "json" ? Format::Json : Format::Csv;
     request.preview = preview;
+    request.size = size;
 
     auto expectPositional = [&](std::size_t count, const char* what) {
         if (positional.size() < count)
@@ -304,6 +323,11 @@ Request parseArguments(const std::vector<std::string>& args)
                 p.fail("draw needs --out DRAWING.dxf");
             request.out = *out;
         }
+        break;
+    case Command::Render:
+        expectPositional(2, "DRAWING.dxf and OUT.svg or OUT.png");
+        request.in = positional[0];
+        request.out = positional[1];
         break;
     case Command::LibraryConvert:
         expectPositional(2, "IN.xml and OUT.xml");
@@ -341,6 +365,8 @@ std::string usageText(Command command)
         return "usage: plotwright draw " + curve + " [--output polyline|arcs|spline] --out DRAWING.dxf"
                " [--preview IMAGE.svg]\n"
                "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n";
+    case Command::Render:
+        return "usage: plotwright render DRAWING.dxf OUT.svg|OUT.png [--size WxH]\n";
     case Command::LibraryConvert:
         return "usage: plotwright library convert IN.xml OUT.xml\n";
     case Command::LibraryCheck:
@@ -355,6 +381,7 @@ std::string usageText(Command command)
            "       plotwright sample " + curve + " [--format csv|json]\n"
            "       plotwright draw " + curve + " [--output polyline|arcs|spline] --out DRAWING.dxf"
            " [--preview IMAGE.svg]\n"
+           "       plotwright render DRAWING.dxf OUT.svg|OUT.png [--size WxH]\n"
            "       plotwright library convert IN.xml OUT.xml\n"
            "       plotwright library check FILE\n"
            "       plotwright library merge FROM.xml INTO.xml [--replace]\n"
@@ -388,6 +415,11 @@ Commands:
       A read-only drawing, a symbolic link to nothing, or a drawing that another
       program changed while this one worked, is refused and left as it was; two draws
       into the same drawing at once wait for each other.
+  plotwright render DRAWING.dxf OUT.svg|OUT.png [--size WxH]
+      A picture of the drawing's model space as the editor shows it (every entity
+      kind, blocks, text, layer colours; layers that are off or frozen left out), on
+      white: SVG, or PNG by the file's ending. --size gives the picture's size in
+      pixels (default: 1000 pixels for the drawing's longer side).
   plotwright library convert IN.xml OUT.xml
       Reads a curve library and writes it again in the library file format.
   plotwright library check FILE

@@ -9,7 +9,7 @@
 
 namespace plotwright::cli {
 
-enum class Command { Help, Curves, Show, Sample, Draw, LibraryConvert, LibraryCheck, LibraryMerge };
+enum class Command { Help, Curves, Show, Sample, Draw, Render, LibraryConvert, LibraryCheck, LibraryMerge };
 
 // Where the curve comes from: a library entry by name, or one written on the command line.
 enum class CurveSource { Named, Explicit, Parametric, Polar };
@@ -42,12 +42,13 @@ struct Request {
     Format format = Format::Csv;
     std::string out;                     // draw: the drawing; library convert: OUT; library merge: INTO
     std::optional<std::string> preview;  // draw: SVG preview
-    std::string in;                      // library convert IN, library check FILE, library merge FROM
+    std::string in;                      // library convert IN, library check FILE, library merge FROM, render DRAWING
     bool replace = false;                // library merge --replace
     std::optional<double> tolerance;     // --tolerance: adaptive sampling
     Output output = Output::Polyline;    // draw --output
     bool literalSteps = false;           // --literal-steps
     bool verbose = false;                // --verbose
+    std::optional<std::array<int, 2>> size;  // render --size WxH
 };
 
 // A command line that does not fit; `what()` says why, `command` which usage to show.

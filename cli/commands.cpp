@@ -25,6 +25,8 @@ int runCommand(const Request& request, Streams io)
         return runSample(request, io);
     case Command::Draw:
         return runDraw(request, io);
+    case Command::Render:
+        return runRender(request, io);
     case Command::LibraryConvert:
         return runLibraryConvert(request, io);
     case Command::LibraryCheck:

@@ -22,6 +22,7 @@ int runLibraryCheck(const Request& request, Streams io);
 int runLibraryMerge(const Request& request, Streams io);
 int runSample(const Request& request, Streams io);
 int runDraw(const Request& request, Streams io);
+int runRender(const Request& request, Streams io);
 
 // Writes `text` to `stream`; a failed write (full disk, closed pipe) is a Failure.
 void emit(std::FILE* stream, const std::string& text);

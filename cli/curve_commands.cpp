@@ -6,8 +6,8 @@
 #include "cli/failure.h"
 #include "cli/files.h"
 #include "cli/output.h"
-#include "cli/svg_preview.h"
 #include "base/replace_file.h"
+#include "db/svg_picture.h"
 #include "draw/place_curve.h"
 #include "dxf/file.h"
 #include "draw/sample_curve.h"
@@ -216,7 +216,7 @@ int runDraw(const Request& request, Streams io)
     }
 
     if (request.preview) {
-        const base::FileResult written = base::replaceFile(*request.preview, svgPreview(*document->database()));
+        const base::FileResult written = base::replaceFile(*request.preview, db::svgPicture(*document->database()));
         if (!written.ok()) {
             emit(io.err, "plotwright: the drawing was saved, but the preview was not: " + written.message(*request.preview)
                              + "\n");

@@ -23,6 +23,7 @@ class DatabaseAccess {
 public:
     // `handle` 0 draws the next free handle.
     static AcDbBlockTable* createBlockTable(AcDbDatabase& db, AcDbHandle handle);
+    // A handle of 0, or one already in use, draws the next free handle.
     static AcDbBlockTableRecord* addBlockRecord(AcDbDatabase& db, const std::wstring& name, AcDbHandle handle);
     // Adds an entity read from a file to the end of `record`, closed and marked as from
     // the file. A handle of 0, or one already in use, draws the next free handle.
@@ -30,12 +31,13 @@ public:
                                      std::unique_ptr<AcDbEntity> entity, AcDbHandle handle);
     static void setHandseed(AcDbDatabase& db, AcDbHandle handseed) { db.handseed_ = handseed; }
     static void setSource(AcDbDatabase& db, std::shared_ptr<const AcDbDatabaseSource> source) { db.source_ = std::move(source); }
-    static void setLayerColor(AcDbDatabase& db, const std::wstring& layer, int colorIndex) { db.layerColors_[layer] = colorIndex; }
+    static void setLayer(AcDbDatabase& db, const std::wstring& layer, const AcDbLayerAppearance& appearance);
+    static void setBlockOrigin(AcDbBlockTableRecord& record, const AcGePoint3d& origin) { record.origin_ = origin; }
+    static void countUnshown(AcDbDatabase& db, const std::wstring& kind) { ++db.unshown_[kind]; }
 
     static Acad::ErrorStatus openById(AcDbDatabase& db, AcDbHandle handle, AcDb::OpenMode mode, bool openErased,
                                       AcDbObject*& object);
 
-    static AcDbBlockTable* blockTable(const AcDbDatabase& db) { return db.blockTable_; }
     static const std::vector<AcDbBlockTableRecord*>& records(const AcDbDatabase& db) { return db.blockTable_->records_; }
     static AcDbBlockTableRecord* record(const AcDbDatabase& db, const wchar_t* name);
     static const std::vector<AcDbEntity*>& entities(const AcDbBlockTableRecord& record) { return record.entities_; }

@@ -2,6 +2,8 @@
 
 #include "db/access.h"
 
+#include <algorithm>
+
 namespace plotwright::db::detail {
 
 bool sameBlockName(const std::wstring& a, const wchar_t* b)
@@ -13,6 +15,11 @@ bool sameBlockName(const std::wstring& a, const wchar_t* b)
             return false;
     }
     return b[i] == L'\0';
+}
+
+void DatabaseAccess::setLayer(AcDbDatabase& db, const std::wstring& layer, const AcDbLayerAppearance& appearance)
+{
+    db.layers_[layer] = appearance;
 }
 
 AcDbBlockTable* DatabaseAccess::createBlockTable(AcDbDatabase& db, AcDbHandle handle)
@@ -27,6 +34,8 @@ AcDbBlockTable* DatabaseAccess::createBlockTable(AcDbDatabase& db, AcDbHandle ha
 
 AcDbBlockTableRecord* DatabaseAccess::addBlockRecord(AcDbDatabase& db, const std::wstring& name, AcDbHandle handle)
 {
+    if (db.byHandle_.count(handle) != 0)
+        handle = 0;
     return db.addBlockRecord(name, handle);
 }
 
@@ -293,10 +302,18 @@ void AcDbDatabase::forEachEntity(const std::function<void(const AcDbEntity&)>& v
     }
 }
 
-int AcDbDatabase::layerColorIndex(const std::wstring& layer) const
+const AcDbLayerAppearance& AcDbDatabase::layerAppearance(const std::wstring& layer) const
 {
-    auto it = layerColors_.find(layer);
-    return it == layerColors_.end() ? 7 : it->second;
+    static const AcDbLayerAppearance unknown;
+    auto it = layers_.find(layer);
+    return it == layers_.end() ? unknown : it->second;
+}
+
+bool AcDbDatabase::FoldedLess::operator()(const std::wstring& a, const std::wstring& b) const
+{
+    const auto fold = [](wchar_t c) { return (c >= L'a' && c <= L'z') ? wchar_t(c - L'a' + L'A') : c; };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](wchar_t x, wchar_t y) { return fold(x) < fold(y); });
 }
 
 Acad::ErrorStatus AcDbDatabase::open(AcDbObject& object, AcDb::OpenMode mode, bool openErased)

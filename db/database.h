@@ -4,6 +4,7 @@
 // objects, handles, undo and what the database was read from.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "db/acad_status.h"
+#include "db/ge_point.h"
 #include "db/object.h"
 
 class AcDbBlockTableRecord;
@@ -22,6 +24,15 @@ class AcDbBlockTableRecordIterator;
 class AcDbDatabaseSource {
 public:
     virtual ~AcDbDatabaseSource() = default;
+};
+
+// How a layer shows its entities: the colour of those that are ByLayer, and whether
+// they are shown at all.
+struct AcDbLayerAppearance {
+    int colorIndex = 7;           // 1..255
+    std::int32_t trueColor = -1;  // 0xRRGGBB, or -1 for none
+    bool off = false;
+    bool frozen = false;
 };
 
 class AcDbBlockTable : public AcDbObject {
@@ -44,6 +55,8 @@ public:
     explicit AcDbBlockTableRecord(std::wstring name) : name_(std::move(name)) {}
 
     const std::wstring& name() const { return name_; }
+    // The base point: the point of the block that lands on a reference's position.
+    AcGePoint3d origin() const { return origin_; }
 
     // Appends a new entity (not in any database) at the end of the record, which must be
     // open for write. On eOk the database owns the entity, `id` is its id and the entity
@@ -60,6 +73,7 @@ private:
     friend class AcDbBlockTableRecordIterator;
     friend class plotwright::db::detail::DatabaseAccess;
     std::wstring name_;
+    AcGePoint3d origin_;
     std::vector<AcDbEntity*> entities_;
 };
 
@@ -133,7 +147,14 @@ public:
                        const wchar_t* blockName = L"*Model_Space") const;
 
     // Colour index of a layer (7 when the layer is unknown), for showing ByLayer entities.
-    int layerColorIndex(const std::wstring& layer) const;
+    int layerColorIndex(const std::wstring& layer) const { return layerAppearance(layer).colorIndex; }
+    // A layer's colour and state; names compare without regard to (ASCII) case. An
+    // unknown layer is shown, in colour 7.
+    const AcDbLayerAppearance& layerAppearance(const std::wstring& layer) const;
+
+    // Entities of model space that are kept but cannot be shown (proxies, solids,
+    // images, ...): how many of each kind, by the file's name for it.
+    const std::map<std::wstring, std::size_t>& unshownEntities() const { return unshown_; }
 
     // What this database was read from, or null for a new drawing.
     const AcDbDatabaseSource* source() const { return source_.get(); }
@@ -155,7 +176,12 @@ private:
     std::unordered_map<AcDbHandle, AcDbObject*> byHandle_;
     AcDbBlockTable* blockTable_ = nullptr;
     std::vector<AcDbEntity*> appendLog_;
-    std::map<std::wstring, int> layerColors_;
+    // Layer names compare without regard to (ASCII) case.
+    struct FoldedLess {
+        bool operator()(const std::wstring& a, const std::wstring& b) const;
+    };
+    std::map<std::wstring, AcDbLayerAppearance, FoldedLess> layers_;
+    std::map<std::wstring, std::size_t> unshown_;
     std::shared_ptr<const AcDbDatabaseSource> source_;
     FaultHook* faultHook_ = nullptr;
     AcDbHandle handseed_ = 1;

@@ -2,6 +2,7 @@
 // The other entities a drawing file may hold in model space, read for display.
 // They are created by the DXF reader and are not edited.
 
+#include <string>
 #include <vector>
 
 #include "db/object.h"
@@ -81,30 +82,265 @@ private:
     bool closed_;
 };
 
-// A non-rational B-spline in world coordinates: degree, clamped knots (one more than the
-// control points plus the degree), control points, and the points it was fitted through
-// (kept for the file; may be empty). Closed: the curve ends where it starts.
+// ---- Entities read for display only --------------------------------------------
+// Created by the DXF reader from what another program drew; the file keeps their
+// records, so they are shown but never written.
+
+// Where a text sits: `position` is the insertion (left end of the baseline); with any
+// alignment but left/baseline, `alignmentPoint` is the point the alignment refers to.
+// Coordinates in the entity's own system (normal); rotation in radians.
+struct AcDbTextProps {
+    enum HAlign { kLeft = 0, kCenter = 1, kRight = 2, kAligned = 3, kMiddle = 4, kFit = 5 };
+    enum VAlign { kBaseline = 0, kBottom = 1, kVMiddle = 2, kTop = 3 };
+    std::wstring text;  // as stored, with %%-codes
+    AcGePoint3d position;
+    AcGePoint3d alignmentPoint;
+    AcGeVector3d normal = AcGeVector3d::kZAxis();
+    double height = 1.0;
+    double rotation = 0.0;
+    double widthFactor = 1.0;
+    int hAlign = kLeft;
+    int vAlign = kBaseline;
+    bool mirroredX = false;
+    bool mirroredY = false;
+};
+
+class AcDbText : public AcDbEntity {
+public:
+    explicit AcDbText(AcDbTextProps props) : props_(std::move(props)) {}
+    Kind kind() const override { return Kind::kText; }
+    const AcDbTextProps& props() const { return props_; }
+
+private:
+    AcDbTextProps props_;
+};
+
+// Multi-line text. `contents` keeps the formatting codes (\P, {\H2x;...}). The text's
+// x direction is `direction` (world) when `hasDirection`, else `rotation` (radians) in
+// the entity's own system. Attachment 1..9: top left, top centre, ..., bottom right.
+struct AcDbMTextProps {
+    std::wstring contents;
+    AcGePoint3d location;
+    AcGeVector3d direction{1.0, 0.0, 0.0};
+    bool hasDirection = false;
+    double rotation = 0.0;
+    AcGeVector3d normal = AcGeVector3d::kZAxis();
+    double height = 1.0;
+    double width = 0.0;       // of the reference rectangle; 0 when there is none
+    double lineSpacing = 1.0; // factor of the usual 5/3 of the height
+    int attachment = 1;
+};
+
+class AcDbMText : public AcDbEntity {
+public:
+    explicit AcDbMText(AcDbMTextProps props) : props_(std::move(props)) {}
+    Kind kind() const override { return Kind::kMText; }
+    const AcDbMTextProps& props() const { return props_; }
+
+private:
+    AcDbMTextProps props_;
+};
+
+// An attribute shown with a block reference: its text at its own place.
+struct AcDbAttributeShown {
+    AcDbTextProps text;
+    std::wstring layer = L"0";
+    int colorIndex = 256;
+    std::int32_t trueColor = -1;
+};
+
+// An insertion of the block `blockName`: the block's entities, moved so that its base
+// point lands on `position`, scaled, rotated (radians) about the normal, optionally
+// repeated in `columns` x `rows` with the spacings along the rotated axes.
+struct AcDbBlockReferenceProps {
+    std::wstring blockName;
+    AcGePoint3d position;
+    AcGeVector3d scale{1.0, 1.0, 1.0};
+    AcGeVector3d normal = AcGeVector3d::kZAxis();
+    double rotation = 0.0;
+    int columns = 1;
+    int rows = 1;
+    double columnSpacing = 0.0;
+    double rowSpacing = 0.0;
+    std::vector<AcDbAttributeShown> attributes;
+};
+
+class AcDbBlockReference : public AcDbEntity {
+public:
+    explicit AcDbBlockReference(AcDbBlockReferenceProps props) : props_(std::move(props)) {}
+    Kind kind() const override { return Kind::kBlockReference; }
+    const AcDbBlockReferenceProps& props() const { return props_; }
+
+private:
+    AcDbBlockReferenceProps props_;
+};
+
+// Centre and major axis in world coordinates; the minor axis is ratio times the major
+// one, turned a quarter counter-clockwise about the normal. Parameters in radians.
+class AcDbEllipse : public AcDbEntity {
+public:
+    AcDbEllipse(const AcGePoint3d& center, const AcGeVector3d& normal, const AcGeVector3d& majorAxis,
+                double radiusRatio, double startParam, double endParam)
+        : center_(center), normal_(normal), majorAxis_(majorAxis), ratio_(radiusRatio),
+          start_(startParam), end_(endParam) {}
+    Kind kind() const override { return Kind::kEllipse; }
+    AcGePoint3d center() const { return center_; }
+    AcGeVector3d normal() const { return normal_; }
+    AcGeVector3d majorAxis() const { return majorAxis_; }
+    double radiusRatio() const { return ratio_; }
+    double startParam() const { return start_; }
+    double endParam() const { return end_; }
+
+private:
+    AcGePoint3d center_;
+    AcGeVector3d normal_;
+    AcGeVector3d majorAxis_;
+    double ratio_;
+    double start_;
+    double end_;
+};
+
+// A NURBS curve in world coordinates. Control points with knots (count = control points
+// + degree + 1) and, when rational, one weight per control point; fit points are what
+// the curve was made to pass through (used when there are no control points).
+struct AcDbSplineData {
+    int degree = 3;
+    bool closed = false;
+    bool periodic = false;
+    bool rational = false;
+    std::vector<double> knots;
+    std::vector<AcGePoint3d> controlPoints;
+    std::vector<double> weights;  // empty, or one per control point
+    std::vector<AcGePoint3d> fitPoints;
+};
+
 class AcDbSpline : public AcDbEntity {
 public:
+    explicit AcDbSpline(AcDbSplineData data) : data_(std::move(data)) {}
+    // A non-rational spline, as this program draws them: clamped knots, the control
+    // points, and the points it was fitted through (kept for the file; may be empty).
     AcDbSpline(int degree, std::vector<double> knots, std::vector<AcGePoint3d> controlPoints,
-               std::vector<AcGePoint3d> fitPoints, bool closed)
-        : degree_(degree), knots_(std::move(knots)), controlPoints_(std::move(controlPoints)),
-          fitPoints_(std::move(fitPoints)), closed_(closed) {}
+               std::vector<AcGePoint3d> fitPoints, bool closed);
     Kind kind() const override { return Kind::kSpline; }
-    int degree() const { return degree_; }
-    const std::vector<double>& knots() const { return knots_; }
-    const std::vector<AcGePoint3d>& controlPoints() const { return controlPoints_; }
-    const std::vector<AcGePoint3d>& fitPoints() const { return fitPoints_; }
-    bool isClosed() const { return closed_; }
+    const AcDbSplineData& data() const { return data_; }
+    int degree() const { return data_.degree; }
+    bool isClosed() const { return data_.closed; }
+    bool isPeriodic() const { return data_.periodic; }
+    bool isRational() const { return data_.rational; }
+    const std::vector<double>& knots() const { return data_.knots; }
+    const std::vector<AcGePoint3d>& controlPoints() const { return data_.controlPoints; }
+    const std::vector<AcGePoint3d>& fitPoints() const { return data_.fitPoints; }
 
-    // Points along the curve, `perSpan` to each knot span plus the start: for display.
-    // Nothing when the knots do not fit the control points and degree.
+    // Points along a non-rational curve, `perSpan` to each knot span plus the start:
+    // for writers of formats without splines. Nothing when the knots do not fit the
+    // control points and degree.
     std::vector<AcGePoint3d> samplePoints(int perSpan) const;
 
 private:
-    int degree_;
-    std::vector<double> knots_;
-    std::vector<AcGePoint3d> controlPoints_;
-    std::vector<AcGePoint3d> fitPoints_;
-    bool closed_;
+    AcDbSplineData data_;
+};
+
+// One boundary edge of a hatch, in the hatch's own coordinate system. Angles and
+// parameters in radians; arcs and elliptic arcs run counter-clockwise unless
+// `counterClockwise` is false (then the angles are measured clockwise).
+struct AcDbHatchEdge {
+    enum class Type { kLine, kArc, kEllipse, kSpline };
+    Type type = Type::kLine;
+    AcGePoint2d start, end;             // line
+    AcGePoint2d center;                 // arc, ellipse
+    double radius = 0.0;                // arc
+    AcGePoint2d majorAxis;              // ellipse (end of the major axis from the centre)
+    double ratio = 1.0;                 // ellipse
+    double startAngle = 0.0, endAngle = 0.0;
+    bool counterClockwise = true;
+    int degree = 3;                     // spline
+    std::vector<double> knots;
+    std::vector<AcGePoint2d> controlPoints;
+    std::vector<double> weights;
+};
+
+// A closed boundary: either a polyline (points with a bulge each) or a chain of edges.
+struct AcDbHatchLoop {
+    bool isPolyline = false;
+    std::vector<AcGePoint2d> points;
+    std::vector<double> bulges;         // empty, or one per point
+    std::vector<AcDbHatchEdge> edges;
+};
+
+class AcDbHatch : public AcDbEntity {
+public:
+    AcDbHatch(std::vector<AcDbHatchLoop> loops, bool solidFill, double elevation, const AcGeVector3d& normal)
+        : loops_(std::move(loops)), solid_(solidFill), elevation_(elevation), normal_(normal) {}
+    Kind kind() const override { return Kind::kHatch; }
+    const std::vector<AcDbHatchLoop>& loops() const { return loops_; }
+    bool isSolidFill() const { return solid_; }
+    double elevation() const { return elevation_; }
+    AcGeVector3d normal() const { return normal_; }
+
+private:
+    std::vector<AcDbHatchLoop> loops_;
+    bool solid_;
+    double elevation_;
+    AcGeVector3d normal_;
+};
+
+// A three- or four-sided plane figure: the corners in drawing order (a triangle repeats
+// its third corner). Solids and traces are filled and lie in their own coordinate
+// system (normal); 3-D faces are outlines in world coordinates.
+class AcDbFace : public AcDbEntity {
+public:
+    AcDbFace(const AcGePoint3d (&corners)[4], bool filled, const AcGeVector3d& normal)
+        : corners_{corners[0], corners[1], corners[2], corners[3]}, filled_(filled), normal_(normal) {}
+    Kind kind() const override { return Kind::kFace; }
+    const AcGePoint3d& corner(int i) const { return corners_[i]; }
+    bool isFilled() const { return filled_; }
+    AcGeVector3d normal() const { return normal_; }
+
+private:
+    AcGePoint3d corners_[4];
+    bool filled_;
+    AcGeVector3d normal_;
+};
+
+// A leader's path in world coordinates, arrowhead at the first vertex when `arrowhead`.
+class AcDbLeader : public AcDbEntity {
+public:
+    AcDbLeader(std::vector<AcGePoint3d> vertices, bool arrowhead, double arrowSize)
+        : vertices_(std::move(vertices)), arrowhead_(arrowhead), arrowSize_(arrowSize) {}
+    Kind kind() const override { return Kind::kLeader; }
+    const std::vector<AcGePoint3d>& vertices() const { return vertices_; }
+    bool hasArrowhead() const { return arrowhead_; }
+    double arrowSize() const { return arrowSize_; }
+
+private:
+    std::vector<AcGePoint3d> vertices_;
+    bool arrowhead_;
+    double arrowSize_;
+};
+
+// An endless line through `basePoint` (both ways, or from it only for a ray).
+class AcDbXline : public AcDbEntity {
+public:
+    AcDbXline(const AcGePoint3d& basePoint, const AcGeVector3d& direction, bool ray)
+        : base_(basePoint), direction_(direction), ray_(ray) {}
+    Kind kind() const override { return Kind::kXline; }
+    AcGePoint3d basePoint() const { return base_; }
+    AcGeVector3d direction() const { return direction_; }
+    bool isRay() const { return ray_; }
+
+private:
+    AcGePoint3d base_;
+    AcGeVector3d direction_;
+    bool ray_;
+};
+
+// A wipeout's outline: boundary points in world coordinates, closed.
+class AcDbWipeout : public AcDbEntity {
+public:
+    explicit AcDbWipeout(std::vector<AcGePoint3d> outline) : outline_(std::move(outline)) {}
+    Kind kind() const override { return Kind::kWipeout; }
+    const std::vector<AcGePoint3d>& outline() const { return outline_; }
+
+private:
+    std::vector<AcGePoint3d> outline_;
 };

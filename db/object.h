@@ -69,7 +69,11 @@ private:
 // Something drawn: the editor shows it, the DXF writer saves it.
 class AcDbEntity : public AcDbObject {
 public:
-    enum class Kind { kPolyline, kLine, kCircle, kArc, kPoint, k3dPolyline, kSpline };
+    enum class Kind {
+        kPolyline, kLine, kCircle, kArc, kPoint, k3dPolyline,
+        // Read from files for display only; never written by this program.
+        kText, kMText, kBlockReference, kEllipse, kSpline, kHatch, kFace, kLeader, kXline, kWipeout
+    };
     virtual Kind kind() const = 0;
 
     // Layer name ("0" unless read otherwise from a file).

@@ -26,9 +26,22 @@ AcGePoint3d deBoor(const std::vector<double>& knots, const std::vector<AcGePoint
 
 } // namespace
 
+AcDbSpline::AcDbSpline(int degree, std::vector<double> knots, std::vector<AcGePoint3d> controlPoints,
+                       std::vector<AcGePoint3d> fitPoints, bool closed)
+{
+    data_.degree = degree;
+    data_.closed = closed;
+    data_.knots = std::move(knots);
+    data_.controlPoints = std::move(controlPoints);
+    data_.fitPoints = std::move(fitPoints);
+}
+
 std::vector<AcGePoint3d> AcDbSpline::samplePoints(int perSpan) const
 {
     std::vector<AcGePoint3d> out;
+    const std::vector<double>& knots_ = data_.knots;
+    const std::vector<AcGePoint3d>& controlPoints_ = data_.controlPoints;
+    const int degree_ = data_.degree;
     const std::size_t n = controlPoints_.size();
     const auto p = static_cast<std::size_t>(degree_);
     if (degree_ < 1 || n <= p || knots_.size() != n + p + 1 || perSpan < 1)

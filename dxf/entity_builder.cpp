@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "db/color.h"
 #include "db/entities.h"
 #include "db/polyline.h"
 #include "dxf/scan.h"
@@ -61,8 +62,21 @@ void DxfEntityBuilder::resetCommon()
     flags70_ = 0;
 }
 
+namespace {
+
+// Records that belong to the entity before them, or end a block: never counted as
+// entities that cannot be shown.
+bool isSubRecord(std::string_view type)
+{
+    return type == "SEQEND" || type == "VERTEX" || type == "ATTRIB" || type == "ENDBLK" || type == "BLOCK" ||
+           type == "VIEWPORT";
+}
+
+} // namespace
+
 void DxfEntityBuilder::begin(std::string_view type)
 {
+    unshown_.clear();
     const bool polylineOpen = kind_ == Kind::polyline || kind_ == Kind::vertex;
     if (polylineOpen && type == "VERTEX") {
         if (kind_ == Kind::polyline)
@@ -73,9 +87,27 @@ void DxfEntityBuilder::begin(std::string_view type)
         resetCommon();
         return;
     }
+    // ATTRIB records follow their INSERT up to a SEQEND.
+    const bool insertOpen = kind_ == Kind::insert || kind_ == Kind::attrib;
+    if (insertOpen && type == "ATTRIB") {
+        if (kind_ == Kind::attrib) {
+            finishAttribute();
+        } else {
+            saveHeader();
+            insert_ = std::move(record_);
+        }
+        kind_ = Kind::attrib;
+        resetCommon();
+        record_.clear();
+        inEmbedded_ = false;
+        return;
+    }
     // SEQEND closes the polyline; any other record ends one that lacks its SEQEND.
     finishCurrent();
     resetCommon();
+    record_.clear();
+    inEmbedded_ = false;
+    type_ = std::string(type);
     if (type == "LINE")
         kind_ = Kind::line;
     else if (type == "POINT")
@@ -88,18 +120,27 @@ void DxfEntityBuilder::begin(std::string_view type)
         kind_ = Kind::lwpolyline;
     else if (type == "POLYLINE")
         kind_ = Kind::polyline;
-    else if (type == "SPLINE")
-        kind_ = Kind::spline;
+    else if (type == "INSERT")
+        kind_ = Kind::insert;
+    else if (isDisplayType(type))
+        kind_ = Kind::display;
     else
         kind_ = type.empty() ? Kind::none : Kind::ignored;
     vertices_.clear();
-    spline_ = SplineRecord{};
 }
 
 void DxfEntityBuilder::feed(int code, std::string_view value)
 {
-    if (kind_ == Kind::none || kind_ == Kind::ignored)
+    if (kind_ == Kind::none)
         return;
+    const bool keepsPairs = kind_ == Kind::display || kind_ == Kind::insert || kind_ == Kind::attrib;
+    if (keepsPairs) {
+        // An embedded object (101) brings pairs of its own, not the entity's.
+        if (code == 101)
+            inEmbedded_ = true;
+        if (!inEmbedded_)
+            record_.push_back({code, value});
+    }
     double number = 0.0;
     const auto real = [&](double& target) {
         if (parseDouble(value, number))
@@ -132,11 +173,12 @@ void DxfEntityBuilder::feed(int code, std::string_view value)
         layer_ = dxfText(value);
         return;
     case 62:
-        if (parseInt(value, integer))
-            color_ = static_cast<int>(std::abs(integer));
+        // Anything but 0..256 is no colour an entity can have: it stays ByLayer.
+        if (parseInt(value, integer) && db::isEntityColorIndex(integer))
+            color_ = static_cast<int>(integer);
         return;
     case 420:
-        if (parseInt(value, integer))
+        if (parseInt(value, integer) && integer >= 0 && integer <= 0xFFFFFFFFLL)
             trueColor_ = static_cast<std::int32_t>(integer & 0xFFFFFF);
         return;
     case 67:
@@ -150,39 +192,8 @@ void DxfEntityBuilder::feed(int code, std::string_view value)
     default:
         break;
     }
-    if (kind_ == Kind::spline) {
-        // Each 10 opens a control point, each 11 a fit point; 20/30 and 21/31 complete them.
-        std::vector<AcGePoint3d>& points = code % 10 == 0 ? spline_.control : spline_.fit;
-        switch (code) {
-        case 71:
-            if (parseInt(value, integer))
-                spline_.degree = static_cast<int>(integer);
-            return;
-        case 40:
-            spline_.knots.emplace_back();
-            real(spline_.knots.back());
-            return;
-        case 41:
-            spline_.weights.emplace_back();
-            real(spline_.weights.back());
-            return;
-        case 10:
-        case 11:
-            points.emplace_back();
-            real(points.back().x);
-            return;
-        case 20:
-        case 21:
-        case 30:
-        case 31:
-            if (points.empty())
-                return;
-            real(code < 30 ? points.back().y : points.back().z);
-            return;
-        default:
-            return;
-        }
-    }
+    if (keepsPairs || kind_ == Kind::ignored)
+        return;
     if (kind_ == Kind::lwpolyline) {
         // Each 10 opens a vertex; 20, 40, 41 and 42 belong to the vertex opened last.
         switch (code) {
@@ -262,8 +273,36 @@ void DxfEntityBuilder::finishCurrent()
     finishedHandle_ = 0;
     switch (kind_) {
     case Kind::none:
-    case Kind::ignored:
         return;
+    case Kind::ignored:
+        if (!paperSpace_ && !isSubRecord(type_))
+            unshown_ = type_;
+        return;
+    case Kind::insert:
+    case Kind::attrib:
+        if (kind_ == Kind::insert) {
+            saveHeader();
+            insert_ = std::move(record_);
+        } else {
+            finishAttribute();
+        }
+        finishedHandle_ = header_.handle;
+        if (!header_.paperSpace && !header_.bad) {
+            finished_ = buildBlockReference(insert_, attributes_);
+            if (finished_)
+                finished_->setAppearance(header_.layer, header_.color, header_.trueColor);
+        }
+        insert_.clear();
+        attributes_.clear();
+        break;
+    case Kind::display:
+        finishedHandle_ = handle_;
+        if (!paperSpace_ && !bad_) {
+            finished_ = buildDisplayEntity(type_, record_);
+            if (finished_)
+                applyAppearance(*finished_);
+        }
+        break;
     case Kind::polyline:
         saveHeader();
         [[fallthrough]];
@@ -279,11 +318,6 @@ void DxfEntityBuilder::finishCurrent()
         if (!paperSpace_ && !bad_)
             finished_ = buildLwPolyline();
         break;
-    case Kind::spline:
-        finishedHandle_ = handle_;
-        if (!paperSpace_ && !bad_)
-            finished_ = buildSpline();
-        break;
     default:
         finishedHandle_ = handle_;
         if (!paperSpace_ && !bad_)
@@ -297,6 +331,12 @@ std::unique_ptr<AcDbEntity> DxfEntityBuilder::takeFinished(AcDbHandle& handle)
 {
     handle = finishedHandle_;
     return std::move(finished_);
+}
+
+void DxfEntityBuilder::finishAttribute()
+{
+    attributes_.push_back(std::move(record_));
+    record_.clear();
 }
 
 void DxfEntityBuilder::applyAppearance(AcDbEntity& entity) const
@@ -342,21 +382,6 @@ std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildLwPolyline()
     polyline->setNormal({normal_[0], normal_[1], normal_[2]});
     applyAppearance(*polyline);
     return polyline;
-}
-
-// Only non-rational splines whose knots fit their control points are shown (a spline
-// given by fit points alone has no curve until a program computes one).
-std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildSpline()
-{
-    const SplineRecord& s = spline_;
-    if (std::any_of(s.weights.begin(), s.weights.end(), [](double w) { return w != 1.0; }))
-        return nullptr;
-    if (s.degree < 1 || s.control.size() <= static_cast<std::size_t>(s.degree)
-        || s.knots.size() != s.control.size() + static_cast<std::size_t>(s.degree) + 1)
-        return nullptr;
-    auto entity = std::make_unique<AcDbSpline>(s.degree, s.knots, s.control, s.fit, (flags70_ & 1) != 0);
-    applyAppearance(*entity);
-    return entity;
 }
 
 std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildPolyline()

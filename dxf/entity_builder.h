@@ -11,6 +11,22 @@
 
 namespace plotwright::dxf::detail {
 
+// The pairs of one record after its type, for the kinds read for display only.
+struct RecordPair {
+    int code;
+    std::string_view value;
+};
+using Record = std::vector<RecordPair>;
+
+// The display-only entity of DXF type `type` (TEXT, MTEXT, ELLIPSE, SPLINE, HATCH,
+// SOLID, TRACE, 3DFACE, LEADER, XLINE, RAY, WIPEOUT, DIMENSION) from its pairs; null
+// when a number cannot be read or the type is none of these.
+std::unique_ptr<AcDbEntity> buildDisplayEntity(std::string_view type, const Record& record);
+// A block reference (INSERT) and the attributes (ATTRIB records) that follow it.
+std::unique_ptr<AcDbEntity> buildBlockReference(const Record& insert, const std::vector<Record>& attributes);
+// True for the types buildDisplayEntity knows.
+bool isDisplayType(std::string_view type);
+
 class DxfEntityBuilder {
 public:
     // Finishes the entity before (see takeFinished) and starts one of DXF type `type`
@@ -28,8 +44,13 @@ public:
     // For deciding paper space by owner when a file leaves out code 67.
     void setPaperSpaceRecord(AcDbHandle handle) { paperSpaceRecord_ = handle; }
 
+    // The type of the last record that was neither shown nor part of another, when it is
+    // an entity in model space that cannot be shown (a proxy, a solid, an image, ...);
+    // empty otherwise. Cleared by the next begin().
+    const std::string& unshownType() const { return unshown_; }
+
 private:
-    enum class Kind { none, line, point, circle, arc, lwpolyline, polyline, vertex, spline, ignored };
+    enum class Kind { none, line, point, circle, arc, lwpolyline, polyline, vertex, insert, attrib, display, ignored };
     struct Vertex {
         AcGePoint3d point;
         double bulge = 0.0;
@@ -45,8 +66,8 @@ private:
     std::unique_ptr<AcDbEntity> buildSimple();
     std::unique_ptr<AcDbEntity> buildLwPolyline();
     std::unique_ptr<AcDbEntity> buildPolyline();
-    std::unique_ptr<AcDbEntity> buildSpline();
     void applyAppearance(AcDbEntity& entity) const;
+    void finishAttribute();
 
     Kind kind_ = Kind::none;
     std::unique_ptr<AcDbEntity> finished_;
@@ -69,15 +90,13 @@ private:
     bool has40_ = false, has41_ = false;
     int flags70_ = 0;
 
-    // The SPLINE being read: degree (71), knots (40), weights (41), control (10/20/30)
-    // and fit points (11/21/31).
-    struct SplineRecord {
-        int degree = 3;
-        std::vector<double> knots;
-        std::vector<double> weights;
-        std::vector<AcGePoint3d> control;
-        std::vector<AcGePoint3d> fit;
-    } spline_;
+    // Pairs of a display-only record, an INSERT and its ATTRIBs.
+    std::string type_;
+    std::string unshown_;
+    Record record_;
+    Record insert_;
+    std::vector<Record> attributes_;
+    bool inEmbedded_ = false;
 
     // Vertices of the LWPOLYLINE or POLYLINE being read.
     std::vector<Vertex> vertices_;

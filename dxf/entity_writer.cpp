@@ -282,6 +282,9 @@ void writeEntity(DxfOutput& out, const AcDbEntity& entity, const EntityRecordSty
         out.real(51, a.endAngle() * kDegrees);
         return;
     }
+    default:
+        // Kinds read for display only: the file they came from keeps their records.
+        return;
     }
 }
 
@@ -354,6 +357,8 @@ std::string nonFiniteNumber(const AcDbEntity& entity)
                    ? std::string()
                    : "its geometry";
     }
+    default:
+        return {};
     }
     return {};
 }

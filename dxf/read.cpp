@@ -4,11 +4,14 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "db/access.h"
+#include "db/color.h"
 #include "db/database.h"
 #include "dxf/entity_builder.h"
 #include "dxf/scan.h"
@@ -62,8 +65,15 @@ private:
     }
     void headerPair(const DxfPair& pair);
     void tablePair(const DxfPair& pair);
+    void blocksPair(const DxfPair& pair);
+    void takeBlockEntity();
     void finishTableEntry();
     void noteHandle(const DxfPair& pair);
+    void noteUnshown()
+    {
+        if (!builder_.unshownType().empty())
+            db::detail::DatabaseAccess::countUnshown(db_, detail::dxfText(builder_.unshownType()));
+    }
     void finish();
 
     const std::string& path_;
@@ -88,7 +98,22 @@ private:
     AcDbHandle entryHandle_ = 0;
     std::string entryName_;
     long long entryColor_ = 7;
+    long long entryFlags_ = 0;
+    long long entryTrueColor_ = -1;
     AcDbHandle blockRecordTable_ = 0;
+
+    // Block definitions of the BLOCKS section, shown through block references. The
+    // layout blocks (model and paper space) are not: model space is ENTITIES.
+    struct BlockDefinition {
+        std::wstring name;
+        AcDbHandle handle = 0;
+        AcGePoint3d origin;
+        std::vector<std::pair<std::unique_ptr<AcDbEntity>, AcDbHandle>> entities;
+    };
+    std::vector<BlockDefinition> blocks_;
+    bool inBlockHeader_ = false;  // between BLOCK and its first entity
+    bool blockSkipped_ = false;
+    detail::DxfEntityBuilder blockBuilder_;
 
     detail::DxfEntityBuilder builder_;
     struct Shown {
@@ -139,12 +164,22 @@ void DxfLoader::finishTableEntry()
             source_->paperSpaceRecord = entryHandle_;
     } else if (entryType_ == "LAYER" && !entryName_.empty()) {
         // A negative colour marks a layer that is off; its colour is the absolute value.
-        db::detail::DatabaseAccess::setLayerColor(db_, name, static_cast<int>(entryColor_ < 0 ? -entryColor_ : entryColor_));
+        // Numbers outside the palette give the usual colour 7.
+        AcDbLayerAppearance layer;
+        layer.off = entryColor_ < 0;
+        const long long index = entryColor_ < 0 && entryColor_ >= -255 ? -entryColor_ : entryColor_;
+        layer.colorIndex = db::isPaletteIndex(index) ? static_cast<int>(index) : 7;
+        layer.frozen = (entryFlags_ & 1) != 0;
+        if (entryTrueColor_ >= 0 && entryTrueColor_ <= 0xFFFFFFFFLL)
+            layer.trueColor = static_cast<std::int32_t>(entryTrueColor_ & 0xFFFFFF);
+        db::detail::DatabaseAccess::setLayer(db_, name, layer);
     }
     entryType_.clear();
     entryHandle_ = 0;
     entryName_.clear();
     entryColor_ = 7;
+    entryFlags_ = 0;
+    entryTrueColor_ = -1;
 }
 
 void DxfLoader::tablePair(const DxfPair& pair)
@@ -168,8 +203,70 @@ void DxfLoader::tablePair(const DxfPair& pair)
         entryHandle_ = handle;
     else if (pair.code == 2)
         entryName_ = std::string(pair.value);
-    else if (pair.code == 62)
-        detail::parseInt(pair.value, entryColor_);
+    else if (pair.code == 62 && !detail::parseInt(pair.value, entryColor_))
+        entryColor_ = 7;
+    else if (pair.code == 70 && !detail::parseInt(pair.value, entryFlags_))
+        entryFlags_ = 0;
+    else if (pair.code == 420 && !detail::parseInt(pair.value, entryTrueColor_))
+        entryTrueColor_ = -1;
+}
+
+void DxfLoader::takeBlockEntity()
+{
+    AcDbHandle handle = 0;
+    auto entity = blockBuilder_.takeFinished(handle);
+    if (entity && !blocks_.empty() && !blockSkipped_)
+        blocks_.back().entities.emplace_back(std::move(entity), handle);
+}
+
+void DxfLoader::blocksPair(const DxfPair& pair)
+{
+    if (pair.code == 0) {
+        const std::string_view type = detail::trimmed(pair.value);
+        if (type == "BLOCK") {
+            blockBuilder_.end();
+            takeBlockEntity();
+            blocks_.emplace_back();
+            inBlockHeader_ = true;
+            blockSkipped_ = false;
+            return;
+        }
+        inBlockHeader_ = false;
+        // ENDBLK ends the last entity of the block (and is not one itself).
+        blockBuilder_.begin(type == "ENDBLK" ? std::string_view() : type);
+        takeBlockEntity();
+        return;
+    }
+    if (!inBlockHeader_) {
+        blockBuilder_.feed(pair.code, pair.value);
+        return;
+    }
+    if (blocks_.empty())
+        return;
+    BlockDefinition& block = blocks_.back();
+    double v = 0;
+    unsigned long long handle = 0;
+    switch (pair.code) {
+    case 2: {
+        block.name = detail::dxfText(detail::trimmed(pair.value));
+        // Layouts are drawn from ENTITIES (model space) or not at all (paper space).
+        const std::wstring& n = block.name;
+        const auto starts = [&](const wchar_t* prefix) {
+            const std::wstring p(prefix);
+            return n.size() >= p.size() && db::detail::sameBlockName(n.substr(0, p.size()), p.c_str());
+        };
+        blockSkipped_ = starts(L"*Model_Space") || starts(L"*Paper_Space");
+        break;
+    }
+    case 5:
+        if (detail::parseHandle(pair.value, handle))
+            block.handle = handle;
+        break;
+    case 10: if (detail::parseDouble(pair.value, v)) block.origin.x = v; break;
+    case 20: if (detail::parseDouble(pair.value, v)) block.origin.y = v; break;
+    case 30: if (detail::parseDouble(pair.value, v)) block.origin.z = v; break;
+    default: break;
+    }
 }
 
 DxfResult DxfLoader::load(std::size_t start)
@@ -209,6 +306,16 @@ DxfResult DxfLoader::load(std::size_t start)
             if (pair.code != 2)
                 return structureError(pair, "a section name was expected");
             sectionName_ = std::string(detail::trimmed(pair.value));
+            // Other programs know the sections only by their upper-case names and would
+            // see an empty drawing; adding to it would write a second HEADER.
+            for (const char* known : {"HEADER", "CLASSES", "TABLES", "BLOCKS", "ENTITIES", "OBJECTS", "THUMBNAILIMAGE"}) {
+                const std::string_view k(known);
+                if (sectionName_ != k && sectionName_.size() == k.size() &&
+                    std::equal(k.begin(), k.end(), sectionName_.begin(),
+                               [](char a, char b) { return a == std::toupper(static_cast<unsigned char>(b)); }))
+                    return structureError(pair, "the section name \"" + sectionName_ + "\" must be written \"" +
+                                                    std::string(k) + "\"");
+            }
             section_ = sectionName_ == "HEADER"     ? Section::header
                        : sectionName_ == "CLASSES"  ? Section::classes
                        : sectionName_ == "TABLES"   ? Section::tables
@@ -253,12 +360,17 @@ DxfResult DxfLoader::load(std::size_t start)
                     source_->headerEnd = pair.offset;
                 if (section_ == Section::tables)
                     finishTableEntry();
+                if (section_ == Section::blocks) {
+                    blockBuilder_.end();
+                    takeBlockEntity();
+                }
                 if (section_ == Section::entities) {
                     source_->entitiesEnd = pair.offset;
                     builder_.end();
                     AcDbHandle handle = 0;
                     if (auto entity = builder_.takeFinished(handle))
                         shown_.push_back({std::move(entity), handle});
+                    noteUnshown();
                 }
                 section_ = Section::none;
                 continue;
@@ -285,12 +397,16 @@ DxfResult DxfLoader::load(std::size_t start)
         case Section::tables:
             tablePair(pair);
             break;
+        case Section::blocks:
+            blocksPair(pair);
+            break;
         case Section::entities:
             if (pair.code == 0) {
                 builder_.begin(detail::trimmed(pair.value));
                 AcDbHandle handle = 0;
                 if (auto entity = builder_.takeFinished(handle))
                     shown_.push_back({std::move(entity), handle});
+                noteUnshown();
             } else {
                 builder_.feed(pair.code, pair.value);
             }
@@ -321,13 +437,14 @@ void DxfLoader::finish()
     const bool beforeR13 = !known || v < "AC1012";
     src.legacyEntities = beforeR13;
     src.usesHandles = beforeR13 ? (handling_ == 1 || (handling_ == -1 && anyHandle_)) : true;
+    // A drawing without a *Model_Space block record (a minimal file of ENTITIES only)
+    // takes new entities without an owner, as other readers accept.
     if (known && v == "AC1012")
         src.appendRefusal = "adding entities to R13 (AC1012) drawings is not supported; "
                             "save the drawing as R2000 or later first";
-    else if (!beforeR13 && src.modelSpaceRecord == 0)
-        src.appendRefusal = "the drawing has no *Model_Space block record";
-    if (const std::size_t lf = src.text.find('\n'); lf != std::string::npos && lf > 0 && src.text[lf - 1] == '\r')
-        src.newline = "\r\n";
+    // Added lines end as the file's first line does: LF, CR LF or CR alone.
+    if (const std::size_t end = src.text.find_first_of("\r\n"); end != std::string::npos && src.text[end] == '\r')
+        src.newline = end + 1 < src.text.size() && src.text[end + 1] == '\n' ? "\r\n" : "\r";
 
     // New handles go above the file's seed and above every handle in the file, in case
     // the file's writer left a stale seed; the block records a file lacks draw from there.
@@ -341,6 +458,15 @@ void DxfLoader::finish()
     DatabaseAccess::createBlockTable(db_, beforeR13 ? 0 : blockRecordTable_);
     AcDbBlockTableRecord* model = DatabaseAccess::addBlockRecord(db_, L"*Model_Space", src.modelSpaceRecord);
     DatabaseAccess::addBlockRecord(db_, L"*Paper_Space", src.paperSpaceRecord);
+    for (BlockDefinition& b : blocks_) {
+        if (b.name.empty() || DatabaseAccess::record(db_, b.name.c_str()))
+            continue;  // a layout block, or a name given twice: the first one counts
+        AcDbBlockTableRecord* record = DatabaseAccess::addBlockRecord(db_, b.name, b.handle);
+        DatabaseAccess::setBlockOrigin(*record, b.origin);
+        for (auto& [entity, handle] : b.entities)
+            DatabaseAccess::addFileEntity(db_, *record, std::move(entity), handle);
+    }
+    blocks_.clear();
     for (Shown& s : shown_)
         DatabaseAccess::addFileEntity(db_, *model, std::move(s.entity), s.handle);
     shown_.clear();

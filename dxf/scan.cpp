@@ -1,5 +1,6 @@
 #include "dxf/scan.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace plotwright::dxf::detail {
@@ -52,12 +53,14 @@ bool parseHandle(std::string_view text, unsigned long long& value)
 
 std::string_view DxfPairScanner::takeLine()
 {
+    // Lines end with LF, CR LF, or (in files from old Macintosh programs) CR alone.
     const std::size_t start = pos_;
-    const std::size_t newline = text_.find('\n', start);
-    std::size_t stop = newline == std::string_view::npos ? text_.size() : newline;
-    pos_ = newline == std::string_view::npos ? text_.size() : newline + 1;
-    if (stop > start && text_[stop - 1] == '\r')
-        --stop;
+    const std::size_t stop = std::min(text_.find_first_of("\r\n", start), text_.size());
+    pos_ = stop;
+    if (pos_ < text_.size() && text_[pos_] == '\r')
+        ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == '\n' && (pos_ == stop || text_[stop] == '\r'))
+        ++pos_;
     ++line_;
     return text_.substr(start, stop - start);
 }

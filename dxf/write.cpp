@@ -13,8 +13,7 @@
 
 #include "db/access.h"
 #include "db/database.h"
-#include "db/entities.h"
-#include "db/polyline.h"
+#include "db/display_shapes.h"
 #include "dxf/entity_writer.h"
 #include "dxf/new_drawing.h"
 #include "dxf/output.h"
@@ -55,69 +54,14 @@ std::vector<NewEntity> entitiesToWrite(const AcDbDatabase& db)
     return result;
 }
 
-void extend(detail::DrawingExtents& x, double px, double py, double pz)
+detail::DrawingExtents modelExtents(const AcDbDatabase& db, const std::vector<NewEntity>& entities)
 {
-    if (x.empty) {
-        x = {false, px, py, pz, px, py, pz};
-        return;
-    }
-    x.minX = std::min(x.minX, px);
-    x.minY = std::min(x.minY, py);
-    x.minZ = std::min(x.minZ, pz);
-    x.maxX = std::max(x.maxX, px);
-    x.maxY = std::max(x.maxY, py);
-    x.maxZ = std::max(x.maxZ, pz);
-}
-
-detail::DrawingExtents modelExtents(const std::vector<NewEntity>& entities)
-{
-    detail::DrawingExtents x;
+    db::Extents3d x;
     for (const NewEntity& n : entities) {
-        if (n.paperSpace)
-            continue;
-        const AcDbEntity& e = *n.entity;
-        switch (e.kind()) {
-        case AcDbEntity::Kind::kPolyline: {
-            const auto& pl = static_cast<const AcDbPolyline&>(e);
-            for (const AcGePoint2d& p : pl.points())
-                extend(x, p.x, p.y, pl.elevation());
-            break;
-        }
-        case AcDbEntity::Kind::k3dPolyline:
-            for (const AcGePoint3d& p : static_cast<const AcDb3dPolyline&>(e).vertices())
-                extend(x, p.x, p.y, p.z);
-            break;
-        case AcDbEntity::Kind::kSpline:
-            // The control polygon holds the curve.
-            for (const AcGePoint3d& p : static_cast<const AcDbSpline&>(e).controlPoints())
-                extend(x, p.x, p.y, p.z);
-            break;
-        case AcDbEntity::Kind::kLine: {
-            const auto& l = static_cast<const AcDbLine&>(e);
-            extend(x, l.startPoint().x, l.startPoint().y, l.startPoint().z);
-            extend(x, l.endPoint().x, l.endPoint().y, l.endPoint().z);
-            break;
-        }
-        case AcDbEntity::Kind::kPoint: {
-            const AcGePoint3d p = static_cast<const AcDbPoint&>(e).position();
-            extend(x, p.x, p.y, p.z);
-            break;
-        }
-        case AcDbEntity::Kind::kCircle:
-        case AcDbEntity::Kind::kArc: {
-            // The whole circle: a safe bound for an arc too.
-            const bool circle = e.kind() == AcDbEntity::Kind::kCircle;
-            const AcGePoint3d c = circle ? static_cast<const AcDbCircle&>(e).center()
-                                         : static_cast<const AcDbArc&>(e).center();
-            const double r = circle ? static_cast<const AcDbCircle&>(e).radius()
-                                    : static_cast<const AcDbArc&>(e).radius();
-            extend(x, c.x - r, c.y - r, c.z);
-            extend(x, c.x + r, c.y + r, c.z);
-            break;
-        }
-        }
+        if (!n.paperSpace)
+            db::addExtents(db, *n.entity, x);
     }
-    return x;
+    return {x.empty, x.minX, x.minY, x.minZ, x.maxX, x.maxY, x.maxZ};
 }
 
 // Writes a complete new R2000 drawing.
@@ -133,7 +77,7 @@ void writeNewDrawing(DxfOutput& out, const AcDbDatabase& db, const std::vector<N
     AcDbHandle seed = nextHandle;
     for (const NewEntity& n : entities)
         seed += detail::extraHandles(*n.entity, styleOf(n));
-    detail::writeNewDrawingHead(out, seed, modelExtents(entities));
+    detail::writeNewDrawingHead(out, seed, modelExtents(db, entities));
     for (const NewEntity& n : entities)
         detail::writeEntity(out, *n.entity, styleOf(n), nextHandle);
     detail::writeNewDrawingTail(out);

@@ -1,255 +1,204 @@
 #include "editor/display_list.h"
 
 #include "db/database.h"
-#include "db/entities.h"
-#include "db/polyline.h"
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace plotwright::editor {
 
 namespace {
 
-constexpr double pi = std::numbers::pi;
-
-// Planar entities store coordinates in their own system, derived from the normal by
-// the drawing format's arbitrary-axis rule; the view looks at the world from above.
-class Ocs {
-public:
-    explicit Ocs(const AcGeVector3d& n)
-    {
-        const double len = std::hypot(n.x, n.y, n.z);
-        if (!(len > 0) || !std::isfinite(len) || (n.x == 0 && n.y == 0 && n.z > 0))
-            return; // the world system
-        n_ = {n.x / len, n.y / len, n.z / len};
-        const bool nearZ = std::abs(n_.x) < 1.0 / 64 && std::abs(n_.y) < 1.0 / 64;
-        ax_ = nearZ ? cross({0, 1, 0}, n_) : cross({0, 0, 1}, n_);
-        normalise(ax_);
-        ay_ = cross(n_, ax_);
-        normalise(ay_);
-        identity_ = false;
-    }
-
-    QPointF toWorld(double x, double y, double z) const
-    {
-        if (identity_)
-            return {x, y};
-        return {x * ax_.x + y * ay_.x + z * n_.x, x * ax_.y + y * ay_.y + z * n_.y};
-    }
-
-private:
-    static AcGeVector3d cross(const AcGeVector3d& a, const AcGeVector3d& b)
-    {
-        return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-    }
-    static void normalise(AcGeVector3d& v)
-    {
-        const double len = std::hypot(v.x, v.y, v.z);
-        v = {v.x / len, v.y / len, v.z / len};
-    }
-
-    bool identity_ = true;
-    AcGeVector3d n_{0, 0, 1}, ax_{1, 0, 0}, ay_{0, 1, 0};
-};
-
-bool finite(const QPointF& p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
-
-// Builds a path of connected runs: a point that is not finite ends the run.
-class PathBuilder {
-public:
-    void add(const QPointF& p)
-    {
-        if (!finite(p)) {
-            open_ = false;
-            return;
-        }
-        if (open_)
-            path.lineTo(p);
-        else
-            path.moveTo(p);
-        open_ = true;
-    }
-    void breakRun() { open_ = false; }
-    QPainterPath path;
-
-private:
-    bool open_ = false;
-};
-
-// Points along the arc from `from` to `to` that bulges by `bulge` (tan of a quarter of
-// the included angle, positive counter-clockwise), excluding `from`.
-void addBulgeArc(PathBuilder& out, const Ocs& ocs, double z, const AcGePoint2d& from, const AcGePoint2d& to,
-                 double bulge)
+QColor shownOnView(db::ShownColor c)
 {
-    const double angle = 4 * std::atan(bulge);
-    const double dx = to.x - from.x, dy = to.y - from.y;
-    const double chord = std::hypot(dx, dy);
-    if (!(chord > 0) || !std::isfinite(angle)) {
-        out.add(ocs.toWorld(to.x, to.y, z));
-        return;
-    }
-    const double radius = chord / (2 * std::sin(angle / 2));
-    // The centre lies on the chord's perpendicular bisector.
-    const double mx = (from.x + to.x) / 2, my = (from.y + to.y) / 2;
-    const double offset = radius * std::cos(angle / 2);
-    const double cx = mx - dy / chord * offset, cy = my + dx / chord * offset;
-    const double start = std::atan2(from.y - cy, from.x - cx);
-    const int steps = std::clamp(static_cast<int>(std::ceil(std::abs(angle) / (pi / 36))), 2, 72);
-    const double r = std::abs(radius);
-    for (int i = 1; i < steps; ++i) {
-        const double a = start + angle * i / steps;
-        out.add(ocs.toWorld(cx + r * std::cos(a), cy + r * std::sin(a), z));
-    }
-    out.add(ocs.toWorld(to.x, to.y, z));
+    if (c.foreground)
+        return QColor(255, 255, 255);
+    return QColor((c.rgb >> 16) & 0xFF, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF);
 }
 
-void addArc(PathBuilder& out, const Ocs& ocs, const AcGePoint3d& c, double r, double start, double end)
+QRectF boundsOf(const db::DisplayShape& s)
 {
-    double sweep = end - start;
-    if (!std::isfinite(sweep) || !(r >= 0))
-        return;
-    sweep = std::fmod(sweep, 2 * pi);
-    if (sweep <= 0)
-        sweep += 2 * pi;
-    const int steps = std::clamp(static_cast<int>(std::ceil(sweep / (pi / 90))), 4, 180);
-    for (int i = 0; i <= steps; ++i) {
-        const double a = start + sweep * i / steps;
-        out.add(ocs.toWorld(c.x + r * std::cos(a), c.y + r * std::sin(a), c.z));
+    if (s.points.empty())
+        return {};
+    double minX = s.points[0].x, maxX = minX, minY = s.points[0].y, maxY = minY;
+    for (const db::DisplayPoint& p : s.points) {
+        minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
     }
-}
-
-QPainterPath pathOf(const AcDbEntity& entity, bool& isPoint)
-{
-    PathBuilder out;
-    isPoint = false;
-    switch (entity.kind()) {
-    case AcDbEntity::Kind::kPolyline: {
-        const auto& pl = static_cast<const AcDbPolyline&>(entity);
-        const Ocs ocs(pl.normal());
-        const auto points = pl.points();
-        const double z = pl.elevation();
-        const unsigned n = pl.numVerts();
-        const unsigned segments = pl.isClosed() ? n : (n ? n - 1 : 0);
-        if (n == 1) { // a single vertex shows as a point
-            isPoint = true;
-            out.add(ocs.toWorld(points[0].x, points[0].y, z));
-            break;
-        }
-        if (n)
-            out.add(ocs.toWorld(points[0].x, points[0].y, z));
-        for (unsigned i = 0; i < segments; ++i) {
-            const AcGePoint2d& to = points[(i + 1) % n];
-            double bulge = 0;
-            if (pl.hasBulges())
-                pl.getBulgeAt(i, bulge);
-            if (bulge != 0)
-                addBulgeArc(out, ocs, z, points[i], to, bulge);
-            else
-                out.add(ocs.toWorld(to.x, to.y, z));
-        }
-        break;
+    if (s.type == db::DisplayShape::Type::kText && s.text) {
+        // Text reaches about as far as its height times its length from the anchor.
+        const double reach = s.text->height * (1.0 + double(s.text->text.size()));
+        minX -= reach, maxX += reach, minY -= reach, maxY += reach;
     }
-    case AcDbEntity::Kind::kLine: {
-        const auto& line = static_cast<const AcDbLine&>(entity);
-        out.add({line.startPoint().x, line.startPoint().y});
-        out.add({line.endPoint().x, line.endPoint().y});
-        break;
-    }
-    case AcDbEntity::Kind::kCircle: {
-        const auto& circle = static_cast<const AcDbCircle&>(entity);
-        addArc(out, Ocs(circle.normal()), circle.center(), circle.radius(), 0, 2 * pi);
-        break;
-    }
-    case AcDbEntity::Kind::kArc: {
-        const auto& arc = static_cast<const AcDbArc&>(entity);
-        addArc(out, Ocs(arc.normal()), arc.center(), arc.radius(), arc.startAngle(), arc.endAngle());
-        break;
-    }
-    case AcDbEntity::Kind::kPoint: {
-        const auto& point = static_cast<const AcDbPoint&>(entity);
-        isPoint = true;
-        out.add({point.position().x, point.position().y});
-        break;
-    }
-    case AcDbEntity::Kind::kSpline:
-        for (const AcGePoint3d& v : static_cast<const AcDbSpline&>(entity).samplePoints(16))
-            out.add({v.x, v.y});
-        break;
-    case AcDbEntity::Kind::k3dPolyline: {
-        const auto& pl = static_cast<const AcDb3dPolyline&>(entity);
-        for (const AcGePoint3d& v : pl.vertices())
-            out.add({v.x, v.y});
-        if (pl.isClosed() && !pl.vertices().empty())
-            out.add({pl.vertices().front().x, pl.vertices().front().y});
-        break;
-    }
-    }
-    return out.path;
+    return QRectF(QPointF(minX, minY), QPointF(maxX, maxY));
 }
 
 } // namespace
 
-QColor colorOfIndex(int index)
-{
-    static const QColor basic[] = {Qt::black, QColor(255, 0, 0), QColor(255, 255, 0), QColor(0, 255, 0),
-                                   QColor(0, 255, 255), QColor(0, 0, 255), QColor(255, 0, 255),
-                                   QColor(255, 255, 255), QColor(128, 128, 128), QColor(192, 192, 192)};
-    index = std::abs(index); // a negative index marks a layer that is off: show it all the same
-    if (index >= 1 && index <= 9)
-        return basic[index];
-    if (index >= 250 && index <= 255) {
-        static const int greys[] = {51, 91, 132, 173, 214, 255};
-        const int g = greys[index - 250];
-        return QColor(g, g, g);
-    }
-    if (index >= 10 && index <= 249) {
-        // Hues in steps of 15 degrees; within each hue, five shades, each strong and pale.
-        const int hue = ((index - 10) / 10) * 15;
-        const int shade = (index % 10) / 2;
-        const bool pale = (index % 2) != 0;
-        static const double values[] = {1.0, 0.8, 0.6, 0.5, 0.3};
-        return QColor::fromHsvF(hue / 360.0, pale ? 0.5 : 1.0, values[shade]);
-    }
-    return QColor(255, 255, 255);
-}
-
 DisplayList buildDisplayList(const AcDbDatabase& database)
 {
     DisplayList list;
+    std::vector<db::DisplayShape> shapes = db::tessellateModelSpace(database, {});
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
     bool any = false;
-    database.forEachEntity([&](const AcDbEntity& entity) {
+    list.items.reserve(shapes.size());
+    const auto add = [&](db::DisplayShape&& shape) {
         DisplayItem item;
-        item.path = pathOf(entity, item.isPoint);
-        if (item.path.elementCount() == 0)
-            return;
-        if (entity.trueColor() >= 0) {
-            const std::int32_t rgb = entity.trueColor();
-            item.color = QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-        } else {
-            int index = entity.colorIndex();
-            if (index == 256)
-                index = database.layerColorIndex(entity.layer());
-            item.color = colorOfIndex(index == 0 ? 7 : index);
-        }
-        // Element by element: QRectF::united ignores rectangles of no size, as a
-        // single point or a straight vertical line has.
-        for (int i = 0; i < item.path.elementCount(); ++i) {
-            const QPointF p = item.path.elementAt(i);
-            minX = any ? std::min(minX, p.x()) : p.x();
-            maxX = any ? std::max(maxX, p.x()) : p.x();
-            minY = any ? std::min(minY, p.y()) : p.y();
-            maxY = any ? std::max(maxY, p.y()) : p.y();
-            any = true;
+        item.color = shownOnView(shape.color);
+        item.shape = std::move(shape);
+        if (!item.isEndless()) {
+            item.bounds = boundsOf(item.shape);
+            const bool text = item.shape.type == db::DisplayShape::Type::kText;
+            // Extents element by element: QRectF::united ignores rectangles of no
+            // size, as a single point or a straight vertical line has.
+            for (const db::DisplayPoint& p : item.shape.points) {
+                minX = any ? std::min(minX, p.x) : p.x;
+                maxX = any ? std::max(maxX, p.x) : p.x;
+                minY = any ? std::min(minY, p.y) : p.y;
+                maxY = any ? std::max(maxY, p.y) : p.y;
+                any = true;
+                if (text)
+                    break;
+            }
         }
         list.items.push_back(std::move(item));
-    });
+    };
+    for (db::DisplayShape& shape : shapes) {
+        // A long stroke in pieces, each sharing its first vertex with the one before, so
+        // that culling and the level of detail work piece by piece.
+        if (shape.type != db::DisplayShape::Type::kStroke || shape.points.size() <= DisplayList::kPieceVertices) {
+            add(std::move(shape));
+            continue;
+        }
+        const std::size_t n = shape.points.size();
+        for (std::size_t from = 0; from + 1 < n; from += DisplayList::kPieceVertices - 1) {
+            db::DisplayShape piece;
+            piece.type = shape.type;
+            piece.color = shape.color;
+            const std::size_t to = std::min(n, from + DisplayList::kPieceVertices);
+            piece.points.assign(shape.points.begin() + static_cast<std::ptrdiff_t>(from),
+                                shape.points.begin() + static_cast<std::ptrdiff_t>(to));
+            if (shape.closed && to == n)
+                piece.points.push_back(shape.points.front());
+            add(std::move(piece));
+        }
+    }
     if (any)
         list.extents = QRectF(QPointF(minX, minY), QPointF(maxX, maxY));
     list.hasExtents = any;
+    list.unshown = db::unshownSummary(database);
+    list.index();
     return list;
+}
+
+void DisplayList::index()
+{
+    grid_ = {};
+    lod_.assign(items.size(), {});
+    lodReady_.assign(items.size(), 0);
+    seen_.assign(items.size(), 0);
+    band_ = 0x7FFFFFFF;
+    const double w = extents.width(), h = extents.height();
+    const double side = std::max(w, h);
+    // About four items per cell, at most 256 cells a side.
+    const int cellsPerSide = std::clamp(static_cast<int>(std::sqrt(double(items.size()) / 4.0)), 1, 256);
+    grid_.cell = side > 0 && std::isfinite(side) ? side / cellsPerSide : 1.0;
+    grid_.x0 = extents.left();
+    grid_.y0 = extents.top();
+    grid_.columns = std::max(1, static_cast<int>(std::ceil(w / grid_.cell)));
+    grid_.rows = std::max(1, static_cast<int>(std::ceil(h / grid_.cell)));
+    if (!std::isfinite(w) || !std::isfinite(h))
+        grid_.columns = grid_.rows = 1;
+    grid_.cells.assign(static_cast<std::size_t>(grid_.columns) * static_cast<std::size_t>(grid_.rows), {});
+    for (std::uint32_t i = 0; i < items.size(); ++i) {
+        const DisplayItem& item = items[i];
+        if (item.isEndless()) {
+            grid_.everywhere.push_back(i);
+            continue;
+        }
+        const QRectF& b = item.bounds;
+        const int c0 = std::clamp(static_cast<int>(std::floor((b.left() - grid_.x0) / grid_.cell)), 0, grid_.columns - 1);
+        const int c1 = std::clamp(static_cast<int>(std::floor((b.right() - grid_.x0) / grid_.cell)), 0, grid_.columns - 1);
+        const int r0 = std::clamp(static_cast<int>(std::floor((b.top() - grid_.y0) / grid_.cell)), 0, grid_.rows - 1);
+        const int r1 = std::clamp(static_cast<int>(std::floor((b.bottom() - grid_.y0) / grid_.cell)), 0, grid_.rows - 1);
+        if ((c1 - c0 + 1) * (r1 - r0 + 1) > 64) {
+            grid_.everywhere.push_back(i);
+            continue;
+        }
+        for (int r = r0; r <= r1; ++r) {
+            for (int c = c0; c <= c1; ++c)
+                grid_.cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(grid_.columns) + static_cast<std::size_t>(c)].push_back(i);
+        }
+    }
+}
+
+std::vector<std::uint32_t> DisplayList::visible(const QRectF& world) const
+{
+    std::vector<std::uint32_t> out;
+    if (items.empty())
+        return out;
+    if (++stamp_ == 0) {
+        std::fill(seen_.begin(), seen_.end(), 0);
+        stamp_ = 1;
+    }
+    const auto take = [&](std::uint32_t i) {
+        if (seen_[i] == stamp_)
+            return;
+        seen_[i] = stamp_;
+        const DisplayItem& item = items[i];
+        // By coordinates: QRectF::intersects misses rectangles of no width or height.
+        const QRectF& b = item.bounds;
+        if (item.isEndless() || (b.left() <= world.right() && b.right() >= world.left() && b.top() <= world.bottom() &&
+                                 b.bottom() >= world.top()))
+            out.push_back(i);
+    };
+    for (std::uint32_t i : grid_.everywhere)
+        take(i);
+    const auto cellOf = [&](double v, double origin, int count) {
+        const double c = std::floor((v - origin) / grid_.cell);
+        return static_cast<int>(std::clamp(c, 0.0, double(count - 1)));
+    };
+    const int c0 = cellOf(world.left(), grid_.x0, grid_.columns), c1 = cellOf(world.right(), grid_.x0, grid_.columns);
+    const int r0 = cellOf(world.top(), grid_.y0, grid_.rows), r1 = cellOf(world.bottom(), grid_.y0, grid_.rows);
+    for (int r = r0; r <= r1; ++r) {
+        for (int c = c0; c <= c1; ++c) {
+            for (std::uint32_t i : grid_.cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(grid_.columns) + static_cast<std::size_t>(c)])
+                take(i);
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+const std::vector<db::DisplayPoint>& DisplayList::levelOfDetail(std::uint32_t index, double pixelsPerUnit) const
+{
+    const int band = static_cast<int>(std::floor(std::log2(std::max(pixelsPerUnit, 1e-300))));
+    if (band != band_) {
+        band_ = band;
+        std::fill(lodReady_.begin(), lodReady_.end(), 0);
+        for (auto& points : lod_)
+            points = {};
+    }
+    const std::vector<db::DisplayPoint>& all = items[index].shape.points;
+    if (all.size() <= 8)
+        return all;
+    std::vector<db::DisplayPoint>& kept = lod_[index];
+    if (!lodReady_[index]) {
+        lodReady_[index] = 1;
+        // Within the band the scale is at most twice 2^band: a step of 0.5 / 2^band
+        // units stays within one pixel.
+        const double step = 0.5 / std::ldexp(1.0, band);
+        kept.clear();
+        kept.push_back(all.front());
+        for (std::size_t i = 1; i + 1 < all.size(); ++i) {
+            const db::DisplayPoint& last = kept.back();
+            if (std::abs(all[i].x - last.x) >= step || std::abs(all[i].y - last.y) >= step)
+                kept.push_back(all[i]);
+        }
+        kept.push_back(all.back());
+        kept.shrink_to_fit();
+    }
+    return kept;
 }
 
 } // namespace plotwright::editor

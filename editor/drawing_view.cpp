@@ -1,5 +1,7 @@
 #include "editor/drawing_view.h"
 
+#include "editor/display_painter.h"
+
 #include "host/doc_manager.h"
 
 #include <QKeyEvent>
@@ -9,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace plotwright::editor {
 
@@ -122,20 +125,7 @@ void DrawingView::paintEvent(QPaintEvent*)
     if (origin.x() >= 0 && origin.x() <= width())
         painter.drawLine(QPointF(origin.x(), 0), QPointF(origin.x(), height()));
 
-    const QTransform toView(scale_, 0, 0, -scale_, width() / 2.0 - center_.x() * scale_,
-                            height() / 2.0 + center_.y() * scale_);
-    for (const DisplayItem& item : list.items) {
-        QPen pen(item.color, 0); // cosmetic: one pixel at every zoom
-        if (item.isPoint) {
-            const QPointF p = toView.map(item.path.elementAt(0));
-            painter.setPen(pen);
-            painter.drawLine(p + QPointF(-3, -3), p + QPointF(3, 3));
-            painter.drawLine(p + QPointF(-3, 3), p + QPointF(3, -3));
-            continue;
-        }
-        painter.setPen(pen);
-        painter.drawPath(toView.map(item.path));
-    }
+    paintDisplayList(painter, list, size(), center_, scale_);
 }
 
 void DrawingView::resizeEvent(QResizeEvent* event)

@@ -281,6 +281,12 @@ bool MainWindow::openDrawing(const QString& path)
     if (AcRxDynamicLinker* linker = acrxDynamicLinker())
         linker->sendToAll(AcRx::kLoadDwgMsg);
     documents_->currentView()->zoomExtents();
+    // Kept in the file but not drawn: say so, so that nobody thinks it is missing.
+    const std::wstring unshown = documents_->currentView()->displayList().unshown;
+    if (!unshown.empty()) {
+        commandLine_->print(QString::fromStdWString(unshown) + ".");
+        statusBar()->showMessage(QString::fromStdWString(unshown));
+    }
     return true;
 }
 

@@ -1,6 +1,6 @@
 // Any text the DXF reader accepts must survive drawing into it: the saved text is
-// accepted again, shows one entity more, and keeps the original as its prefix up to
-// where the new records go.
+// accepted again and shows one entity more. Everything read also goes through the
+// entity services (tessellation, extents, the SVG picture) without fault.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -10,7 +10,9 @@
 #include <string>
 
 #include "db/database.h"
+#include "db/display_shapes.h"
 #include "db/polyline.h"
+#include "db/svg_picture.h"
 #include "dxf/file.h"
 #include "dxf/writer.h"
 
@@ -29,7 +31,7 @@ std::string writeToMemory(const AcDbDatabase& db)
     ::ftruncate(fd, 0);
     ::lseek(fd, 0, SEEK_SET);
     int error = 0;
-    if (!plotwright::host::detail::writeDrawing(db, fd, error))
+    if (!plotwright::dxf::detail::writeDrawing(db, fd, error))
         std::abort();
     const off_t size = ::lseek(fd, 0, SEEK_END);
     std::string text(static_cast<std::size_t>(size), '\0');
@@ -47,6 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const int before = countShown(*db);
 
+    db->forEachEntity([&](const AcDbEntity& e) {
+        std::vector<plotwright::db::DisplayShape> shapes;
+        plotwright::db::tessellateEntity(*db, e, {0.5}, shapes);
+        plotwright::db::Extents3d extents;
+        plotwright::db::addExtents(*db, e, extents);
+    });
+    if (plotwright::db::svgPicture(*db).find("</svg>") == std::string::npos)
+        std::abort();
+
     auto* polyline = new AcDbPolyline;
     polyline->addVertexAt(0, {1.5, -2.5}, 0.25);
     polyline->addVertexAt(1, {1e-300, 1e300});
@@ -62,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     model->close();
     if (db->numOpenObjects() != 0)
         std::abort();
-    if (plotwright::host::detail::drawingRefusal(*db).status != plotwright::dxf::DxfStatus::ok)
+    if (plotwright::dxf::detail::drawingRefusal(*db).status != plotwright::dxf::DxfStatus::ok)
         return 0;  // a version the writer does not add to
 
     const std::string saved = writeToMemory(*db);

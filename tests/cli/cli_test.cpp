@@ -477,7 +477,7 @@ TEST_F(CliTest, cli_draw_into_foreign_drawing_with_preview)
                             "import sys, xml.etree.ElementTree as E\n"
                             "r = E.parse(sys.argv[1]).getroot(); ns = '{http://www.w3.org/2000/svg}'\n"
                             "lines = r.findall('.//' + ns + 'polyline')\n"
-                            "print(r.tag == ns + 'svg', len(lines))\n"
+                            "print(r.tag == ns + 'svg', len(lines) + len(r.findall('.//' + ns + 'polygon')))\n"
                             "p = [tuple(map(float, q.split(','))) for q in lines[-1].get('points').split()]\n"
                             "print(p[0][1] > p[-1][1], p[0][0] < p[-1][0])\n",
                             preview});
@@ -868,6 +868,65 @@ TEST_F(CliTest, cli_library_merge)
     RunResult bad = run({"library", "merge", kData + "/missing.xml", temp_.file("into.xml")});
     EXPECT_EQ(bad.status, 3);
     EXPECT_EQ(readAll(temp_.file("into.xml")), kCircle);
+}
+
+} // namespace
+
+namespace {
+
+// plotwright render: the whole drawing as SVG (fitted to --size) or PNG; refusals.
+TEST_F(CliTest, cli_render_pictures_of_a_drawing)
+{
+    const std::string drawing = temp_.file("rich.dxf");
+    RunResult made = python({"-c",
+                             "import ezdxf,sys; d=ezdxf.new('R2010'); m=d.modelspace(); b=d.blocks.new('B'); "
+                             "b.add_circle((0,0),1); m.add_blockref('B',(5,5),dxfattribs={'xscale':2}); "
+                             "m.add_line((0,0),(10,0),dxfattribs={'color':1}); "
+                             "m.add_text('Größe',dxfattribs={'height':1}).set_pos((1,1)); d.saveas(sys.argv[1])",
+                             drawing});
+    ASSERT_EQ(made.status, 0) << made.err;
+
+    const std::string svg = temp_.file("rich.svg");
+    RunResult r = run({"render", drawing, svg, "--size", "400x300"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    RunResult checked = python({"-c",
+                                "import sys, xml.etree.ElementTree as E\n"
+                                "r = E.parse(sys.argv[1]).getroot(); ns = '{http://www.w3.org/2000/svg}'\n"
+                                "print(r.get('width'), r.get('height'))\n"
+                                "print(len(r.findall('.//' + ns + 'polygon')), len(r.findall('.//' + ns + 'polyline')))\n"
+                                "print([t.text for t in r.findall('.//' + ns + 'text')])\n"
+                                "print(any(p.get('stroke') == '#ff0000' for p in r.findall('.//' + ns + 'polyline')))\n",
+                                svg});
+    // The block's circle (a closed polygon), the red line, the text.
+    EXPECT_EQ(checked.out, "400.00 300.00\n1 1\n['Größe']\nTrue\n") << checked.err;
+
+    const std::string png = temp_.file("rich.png");
+    r = run({"render", drawing, png});
+    ASSERT_EQ(r.status, 0) << r.err;
+    RunResult header = python({"-c",
+                               "import sys, struct\n"
+                               "b = open(sys.argv[1], 'rb').read(24)\n"
+                               "print(b[:8] == b'\\x89PNG\\r\\n\\x1a\\n', struct.unpack('>II', b[16:24]))\n",
+                               png});
+    // 1000 pixels for the longer side (x: -0 .. 10, the ellipse reaches 3..7) plus margins.
+    EXPECT_EQ(header.out.substr(0, 5), "True ") << header.err;
+
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } refusals[] = {
+        {{"render", drawing, temp_.file("x.jpg")}, 64, "the picture's name must end in .svg or .png"},
+        {{"render", temp_.file("none.dxf"), svg}, 3, "the file does not exist"},
+        {{"render", drawing, svg, "--size", "10x10"}, 64, "--size expects WIDTHxHEIGHT"},
+        {{"render", drawing}, 64, "missing DRAWING.dxf and OUT.svg or OUT.png"},
+    };
+    for (const auto& row : refusals) {
+        SCOPED_TRACE(row.message);
+        RunResult refused = run(row.args);
+        EXPECT_EQ(refused.status, row.status);
+        EXPECT_NE(refused.err.find(row.message), std::string::npos) << refused.err;
+    }
 }
 
 } // namespace

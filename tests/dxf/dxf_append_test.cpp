@@ -155,11 +155,12 @@ TEST_P(DxfAppend, keeps_every_record_and_adds_the_curve_to_model_space)
     const plotwright::dxf::DxfResult read = plotwright::dxf::readDxf(fixture.path, db);
     ASSERT_TRUE(read.ok()) << read.message;
 
-    // Shown: model space only, no text, no insert, nothing of the block or of paper space.
+    // Shown: model space only, its text and block reference, nothing of paper space.
     std::map<AcDbEntity::Kind, int> expectedKinds = {
         {AcDbEntity::Kind::kLine, 1},     {AcDbEntity::Kind::kCircle, 1},
         {AcDbEntity::Kind::kArc, 1},      {AcDbEntity::Kind::kPoint, 1},
-        {AcDbEntity::Kind::kPolyline, r12 ? 1 : 2}, {AcDbEntity::Kind::k3dPolyline, 1}};
+        {AcDbEntity::Kind::kPolyline, r12 ? 1 : 2}, {AcDbEntity::Kind::k3dPolyline, 1},
+        {AcDbEntity::Kind::kText, 1},     {AcDbEntity::Kind::kBlockReference, 1}};
     EXPECT_EQ(shownKinds(*db), expectedKinds);
     EXPECT_EQ(db->layerColorIndex(L"Curves"), 3);
     db->forEachEntity([](const AcDbEntity& e) {

@@ -1,0 +1,49 @@
+// plotwright render: a picture of a whole drawing, drawn by the same entity services
+// as the editor's view.
+#include "cli/commands.h"
+#include "cli/failure.h"
+#include "cli/png_image.h"
+
+#include "base/replace_file.h"
+#include "db/database.h"
+#include "db/svg_picture.h"
+#include "dxf/file.h"
+
+#include <memory>
+
+namespace plotwright::cli {
+
+namespace {
+
+bool endsWith(const std::string& text, const char* ending)
+{
+    std::string tail = text.size() >= 4 ? text.substr(text.size() - 4) : text;
+    for (char& c : tail)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return tail == ending;
+}
+
+} // namespace
+
+int runRender(const Request& request, Streams /*io*/)
+{
+    const bool png = endsWith(request.out, ".png");
+    if (!png && !endsWith(request.out, ".svg"))
+        throw Failure(kExitUsage, "the picture's name must end in .svg or .png: " + request.out);
+    std::unique_ptr<AcDbDatabase> database;
+    const dxf::DxfResult read = dxf::readDxf(request.in, database);
+    if (!read.ok())
+        throw Failure(kExitFileError, read.message);
+    db::SvgOptions options;
+    if (request.size) {
+        options.width = (*request.size)[0];
+        options.height = (*request.size)[1];
+    }
+    const std::string svg = db::svgPicture(*database, options);
+    const base::FileResult written = base::replaceFile(request.out, png ? pngOfSvg(svg, request.out) : svg);
+    if (!written.ok())
+        throw Failure(kExitFileError, written.message(request.out));
+    return kExitOk;
+}
+
+} // namespace plotwright::cli

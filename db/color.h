@@ -1,0 +1,32 @@
+#pragma once
+// Colours of entities and layers: the 255-colour index of drawing files, one table for
+// every display of a drawing.
+
+#include <cstdint>
+
+namespace plotwright::db {
+
+// Entity colour numbers: 0 ByBlock, 256 ByLayer, 1..255 the palette.
+inline constexpr int kColorByBlock = 0;
+inline constexpr int kColorByLayer = 256;
+
+// True for the numbers an entity may carry (0..256).
+constexpr bool isEntityColorIndex(long long value) { return value >= 0 && value <= 256; }
+// True for the palette's own colours (1..255).
+constexpr bool isPaletteIndex(long long value) { return value >= 1 && value <= 255; }
+
+// A colour as shown: 0xRRGGBB, or the view's foreground colour, which palette colour 7
+// is (white on a dark screen, black on paper).
+struct ShownColor {
+    std::uint32_t rgb = 0xFFFFFF;
+    bool foreground = true;
+    friend bool operator==(const ShownColor&, const ShownColor&) = default;
+};
+
+// The colour of palette index `index`; any number outside 1..255 gives the foreground.
+ShownColor paletteColor(int index);
+
+// A 24-bit true colour (0xRRGGBB).
+constexpr ShownColor trueColor(std::uint32_t rgb) { return {rgb & 0xFFFFFFu, false}; }
+
+} // namespace plotwright::db

@@ -1,0 +1,444 @@
+#include "db/display_shapes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "db/access.h"
+#include "db/database.h"
+#include "db/entities.h"
+#include "db/geometry.h"
+#include "db/polyline.h"
+#include "db/tessellator.h"
+
+namespace plotwright::db {
+
+void Extents3d::add(double x, double y, double z)
+{
+    if (empty) {
+        *this = {false, x, y, z, x, y, z};
+        return;
+    }
+    minX = std::min(minX, x), minY = std::min(minY, y), minZ = std::min(minZ, z);
+    maxX = std::max(maxX, x), maxY = std::max(maxY, y), maxZ = std::max(maxZ, z);
+}
+
+namespace {
+
+using detail::Context;
+using detail::Output;
+using detail::Tessellator;
+using detail::Xform;
+using detail::bulgeArc;
+using detail::BulgeArc;
+using Type = DisplayShape::Type;
+constexpr double kPi = std::numbers::pi;
+
+
+class ShapeOutput : public Output {
+public:
+    explicit ShapeOutput(std::vector<DisplayShape>& out) : out_(out) {}
+
+    void begin(Type type, ShownColor color) override
+    {
+        current_ = {};
+        current_.type = type;
+        current_.color = color;
+    }
+    void vertex(const AcGePoint3d& p) override
+    {
+        if (std::isfinite(p.x) && std::isfinite(p.y)) {
+            current_.points.push_back({p.x, p.y});
+            return;
+        }
+        // A stroke breaks at a point that is not finite; an area just leaves it out.
+        if (current_.type == Type::kStroke && !current_.points.empty()) {
+            broken_ = true;
+            flush(false);
+            const DisplayShape next{Type::kStroke, false, current_.color, {}, {}, {}};
+            current_ = next;
+        }
+    }
+    void ring() override
+    {
+        if (!current_.points.empty() && (current_.ringStarts.empty() || current_.ringStarts.back() != current_.points.size()))
+            current_.ringStarts.push_back(static_cast<std::uint32_t>(current_.points.size()));
+    }
+    void end(bool closed) override
+    {
+        flush(closed && !broken_);
+        broken_ = false;
+    }
+    void text(const AcGePoint3d& anchor, std::shared_ptr<const DisplayText> text, ShownColor color) override
+    {
+        if (!std::isfinite(anchor.x) || !std::isfinite(anchor.y) || text->text.empty())
+            return;
+        DisplayShape shape;
+        shape.type = Type::kText;
+        shape.color = color;
+        shape.points.push_back({anchor.x, anchor.y});
+        shape.text = std::move(text);
+        out_.push_back(std::move(shape));
+    }
+
+private:
+    void flush(bool closed)
+    {
+        const std::size_t need = current_.type == Type::kXline || current_.type == Type::kRay ? 2 : 1;
+        if (current_.points.size() < need)
+            return;
+        if (!current_.ringStarts.empty() && current_.ringStarts.back() >= current_.points.size())
+            current_.ringStarts.pop_back();
+        current_.closed = closed;
+        out_.push_back(std::move(current_));
+        current_.points.clear();
+        current_.ringStarts.clear();
+    }
+
+    std::vector<DisplayShape>& out_;
+    DisplayShape current_;
+    bool broken_ = false;
+};
+
+class ExtentsOutput : public Output {
+public:
+    explicit ExtentsOutput(Extents3d& extents) : extents_(extents) {}
+    void begin(Type type, ShownColor) override { endless_ = type == Type::kXline || type == Type::kRay; }
+    void vertex(const AcGePoint3d& p) override
+    {
+        if (!endless_ && detail::finite(p))
+            extents_.add(p.x, p.y, p.z);
+    }
+    void ring() override {}
+    void end(bool) override {}
+    void text(const AcGePoint3d& anchor, std::shared_ptr<const DisplayText>, ShownColor) override
+    {
+        if (detail::finite(anchor))
+            extents_.add(anchor.x, anchor.y, anchor.z);
+    }
+
+private:
+    Extents3d& extents_;
+    bool endless_ = false;
+};
+
+
+
+
+} // namespace
+
+namespace detail {
+
+void Tessellator::arc(const Xform& xf, const AcGePoint3d& c, double r, double start, double sweep, double tolerance,
+                      bool first)
+{
+    if (!std::isfinite(sweep) || !std::isfinite(start) || !(r >= 0))
+        return;
+    const int n = detail::arcChords(r, sweep, tolerance);
+    for (int i = first ? 0 : 1; i <= n; ++i) {
+        const double a = start + sweep * i / n;
+        put(xf, {c.x + r * std::cos(a), c.y + r * std::sin(a), c.z});
+    }
+}
+
+
+void Tessellator::polyline(const AcDbPolyline& pl, const Context& ctx, ShownColor color)
+{
+    const Xform xf = ctx.xf * Xform::ocs(pl.normal());
+    const auto points = pl.points();
+    const std::size_t n = points.size();
+    const double z = pl.elevation();
+    if (n == 0)
+        return;
+    if (n == 1) {
+        out_.begin(Type::kMarker, color);
+        put(xf, {points[0].x, points[0].y, z});
+        out_.end(false);
+        return;
+    }
+    double constantWidth = 0;
+    pl.getConstantWidth(constantWidth);
+    bool wide = constantWidth > 0;
+    for (unsigned i = 0; !wide && pl.hasWidths() && i < n; ++i) {
+        double s = 0, e = 0;
+        pl.getWidthsAt(i, s, e);
+        wide = s > 0 || e > 0;
+    }
+    if (wide) {
+        wideSegments(pl, xf, ctx.tolerance, color);
+        return;
+    }
+    out_.begin(Type::kStroke, color);
+    put(xf, {points[0].x, points[0].y, z});
+    const std::size_t segments = pl.isClosed() ? n : n - 1;
+    for (std::size_t i = 0; i < segments; ++i) {
+        const AcGePoint2d& to = points[(i + 1) % n];
+        double bulge = 0;
+        if (pl.hasBulges())
+            pl.getBulgeAt(static_cast<unsigned>(i), bulge);
+        const BulgeArc a = bulgeArc(points[i], to, bulge);
+        if (a.isArc)
+            arc(xf, {a.cx, a.cy, z}, a.r, a.start, a.sweep, ctx.tolerance, false);
+        // The arc's last point is computed; the vertex itself ends the segment exactly.
+        if (i + 1 < segments || !pl.isClosed())
+            put(xf, {to.x, to.y, z});
+    }
+    out_.end(pl.isClosed());
+}
+
+
+
+
+void Tessellator::blockReference(const AcDbBlockReference& ref, const Context& ctx, const std::wstring& layer,
+                                 ShownColor color)
+{
+    const AcDbBlockReferenceProps& p = ref.props();
+    const AcDbBlockTableRecord* block = detail::DatabaseAccess::record(db_, p.blockName.c_str());
+    if (block && ctx.depth < kMaxDepth) {
+        const Xform place = ctx.xf * Xform::translation(p.position.x, p.position.y, p.position.z) *
+                            Xform::ocs(p.normal) * Xform::rotationZ(p.rotation);
+        const Xform inner = Xform::scaling(p.scale.x, p.scale.y, p.scale.z) *
+                            Xform::translation(-block->origin().x, -block->origin().y, -block->origin().z);
+        const int columns = std::clamp(p.columns, 1, 32767), rows = std::clamp(p.rows, 1, 32767);
+        const auto& entities = detail::DatabaseAccess::entities(*block);
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < columns; ++c) {
+                Context child;
+                child.xf = place * Xform::translation(c * p.columnSpacing, r * p.rowSpacing, 0) * inner;
+                const double s = child.xf.maxScale();
+                child.tolerance = worldTolerance_ > 0 && s > 0 ? worldTolerance_ / s : 0.0;
+                child.byBlock = color;
+                child.layer = &layer;
+                child.depth = ctx.depth + 1;
+                for (const AcDbEntity* e : entities) {
+                    if (e->isErased())
+                        continue;
+                    if (++expanded_ > kMaxExpanded)
+                        return;
+                    entity(*e, child);
+                }
+            }
+        }
+    }
+    for (const AcDbAttributeShown& a : p.attributes) {
+        const std::wstring& attributeLayer = (ctx.layer && a.layer == L"0") ? *ctx.layer : a.layer;
+        if (checkLayers_) {
+            const AcDbLayerAppearance& la = db_.layerAppearance(attributeLayer);
+            if (la.off || la.frozen)
+                continue;
+        }
+        text(a.text, ctx.xf, colorOf(a.colorIndex, a.trueColor, attributeLayer, ctx));
+    }
+}
+
+
+
+void Tessellator::entity(const AcDbEntity& e, const Context& ctx)
+{
+    const std::wstring& layer = layerOf(e, ctx);
+    if (checkLayers_) {
+        const AcDbLayerAppearance& la = db_.layerAppearance(layer);
+        if (la.off || la.frozen)
+            return;
+    }
+    const ShownColor color = colorOf(e.colorIndex(), e.trueColor(), layer, ctx);
+    const Xform& xf = ctx.xf;
+    switch (e.kind()) {
+    case AcDbEntity::Kind::kPolyline:
+        polyline(static_cast<const AcDbPolyline&>(e), ctx, color);
+        break;
+    case AcDbEntity::Kind::kLine: {
+        const auto& line = static_cast<const AcDbLine&>(e);
+        stroke({line.startPoint(), line.endPoint()}, xf, color, false);
+        break;
+    }
+    case AcDbEntity::Kind::kCircle:
+    case AcDbEntity::Kind::kArc: {
+        const bool circle = e.kind() == AcDbEntity::Kind::kCircle;
+        const auto* c = circle ? &static_cast<const AcDbCircle&>(e) : nullptr;
+        const auto* a = circle ? nullptr : &static_cast<const AcDbArc&>(e);
+        double start = 0, sweep = 2 * kPi;
+        if (a) {
+            start = a->startAngle();
+            sweep = std::fmod(a->endAngle() - a->startAngle(), 2 * kPi);
+            if (sweep <= 0)
+                sweep += 2 * kPi;
+        }
+        out_.begin(Type::kStroke, color);
+        arc(xf * Xform::ocs(circle ? c->normal() : a->normal()), circle ? c->center() : a->center(),
+            circle ? c->radius() : a->radius(), start, sweep, ctx.tolerance, true);
+        out_.end(circle);
+        break;
+    }
+    case AcDbEntity::Kind::kPoint:
+        out_.begin(Type::kMarker, color);
+        put(xf, static_cast<const AcDbPoint&>(e).position());
+        out_.end(false);
+        break;
+    case AcDbEntity::Kind::k3dPolyline: {
+        const auto& pl = static_cast<const AcDb3dPolyline&>(e);
+        if (pl.vertices().size() == 1) {
+            out_.begin(Type::kMarker, color);
+            put(xf, pl.vertices().front());
+            out_.end(false);
+        } else {
+            stroke(pl.vertices(), xf, color, pl.isClosed());
+        }
+        break;
+    }
+    case AcDbEntity::Kind::kText:
+        text(static_cast<const AcDbText&>(e).props(), xf, color);
+        break;
+    case AcDbEntity::Kind::kMText:
+        mtext(static_cast<const AcDbMText&>(e).props(), xf, color);
+        break;
+    case AcDbEntity::Kind::kBlockReference:
+        blockReference(static_cast<const AcDbBlockReference&>(e), ctx, layer, color);
+        break;
+    case AcDbEntity::Kind::kEllipse: {
+        const auto& el = static_cast<const AcDbEllipse&>(e);
+        AcGeVector3d n = el.normal();
+        const double nlen = detail::length(n);
+        if (!(nlen > 0) || !std::isfinite(nlen))
+            break;
+        n = {n.x / nlen, n.y / nlen, n.z / nlen};
+        const AcGeVector3d major = el.majorAxis();
+        const AcGeVector3d minor0 = detail::cross(n, major);
+        const AcGeVector3d minor{minor0.x * el.radiusRatio(), minor0.y * el.radiusRatio(), minor0.z * el.radiusRatio()};
+        double sweep = el.endParam() - el.startParam();
+        if (!std::isfinite(sweep))
+            break;
+        const bool full = std::abs(sweep) >= 2 * kPi - 1e-12 || sweep == 0;
+        sweep = full ? 2 * kPi : std::fmod(sweep, 2 * kPi);
+        if (sweep <= 0)
+            sweep += 2 * kPi;
+        const int chords = detail::arcChords(detail::length(major), sweep, ctx.tolerance);
+        const AcGePoint3d c = el.center();
+        out_.begin(Type::kStroke, color);
+        for (int k = 0; k <= chords; ++k) {
+            const double t = el.startParam() + sweep * k / chords;
+            const double ct = std::cos(t), st = std::sin(t);
+            put(xf, {c.x + major.x * ct + minor.x * st, c.y + major.y * ct + minor.y * st,
+                     c.z + major.z * ct + minor.z * st});
+        }
+        out_.end(full);
+        break;
+    }
+    case AcDbEntity::Kind::kSpline: {
+        const AcDbSplineData& s = static_cast<const AcDbSpline&>(e).data();
+        std::vector<AcGePoint3d> points;
+        if (!s.controlPoints.empty())
+            points = detail::flattenNurbs(s.degree, s.knots, s.controlPoints, s.rational ? s.weights : std::vector<double>{},
+                                          ctx.tolerance);
+        if (points.empty() && s.controlPoints.empty())
+            points = detail::throughPoints(s.fitPoints, s.closed);
+        else if (points.empty())
+            points = s.controlPoints;  // data that describe no curve: its frame at least
+        stroke(points, xf, color, false);
+        break;
+    }
+    case AcDbEntity::Kind::kHatch:
+        hatch(static_cast<const AcDbHatch&>(e), ctx, color);
+        break;
+    case AcDbEntity::Kind::kFace: {
+        const auto& f = static_cast<const AcDbFace&>(e);
+        const Xform fx = f.isFilled() ? xf * Xform::ocs(f.normal()) : xf;
+        // Solids and traces list their corners crosswise: 1, 2, 4, 3 go round. A
+        // triangle repeats its third corner.
+        std::vector<AcGePoint3d> ring;
+        if (f.corner(3) == f.corner(2))
+            ring = {f.corner(0), f.corner(1), f.corner(2)};
+        else if (f.isFilled())
+            ring = {f.corner(0), f.corner(1), f.corner(3), f.corner(2)};
+        else
+            ring = {f.corner(0), f.corner(1), f.corner(2), f.corner(3)};
+        if (f.isFilled()) {
+            out_.begin(Type::kFill, color);
+            for (const AcGePoint3d& p : ring)
+                put(fx, p);
+            out_.end(true);
+        }
+        stroke(ring, fx, color, true);
+        break;
+    }
+    case AcDbEntity::Kind::kLeader: {
+        const auto& l = static_cast<const AcDbLeader&>(e);
+        stroke(l.vertices(), xf, color, false);
+        if (l.hasArrowhead() && l.vertices().size() >= 2 && l.arrowSize() > 0) {
+            const AcGePoint3d tip = l.vertices()[0], from = l.vertices()[1];
+            const double dx = from.x - tip.x, dy = from.y - tip.y, len = std::hypot(dx, dy);
+            if (len > 0) {
+                const double ux = dx / len, uy = dy / len, s = l.arrowSize();
+                out_.begin(Type::kFill, color);
+                put(xf, tip);
+                put(xf, {tip.x + ux * s - uy * s / 6, tip.y + uy * s + ux * s / 6, tip.z});
+                put(xf, {tip.x + ux * s + uy * s / 6, tip.y + uy * s - ux * s / 6, tip.z});
+                out_.end(true);
+            }
+        }
+        break;
+    }
+    case AcDbEntity::Kind::kXline: {
+        const auto& x = static_cast<const AcDbXline&>(e);
+        const AcGePoint3d b = x.basePoint();
+        const AcGeVector3d d = x.direction();
+        out_.begin(x.isRay() ? Type::kRay : Type::kXline, color);
+        put(xf, b);
+        put(xf, {b.x + d.x, b.y + d.y, b.z + d.z});
+        out_.end(false);
+        break;
+    }
+    case AcDbEntity::Kind::kWipeout:
+        stroke(static_cast<const AcDbWipeout&>(e).outline(), xf, color, true);
+        break;
+    }
+}
+
+} // namespace detail
+
+void tessellateEntity(const AcDbDatabase& database, const AcDbEntity& entity, const TessellationOptions& options,
+                      std::vector<DisplayShape>& out)
+{
+    ShapeOutput output(out);
+    Tessellator t(database, output, true, options.tolerance);
+    Context ctx;
+    ctx.tolerance = options.tolerance;
+    t.entity(entity, ctx);
+}
+
+std::vector<DisplayShape> tessellateModelSpace(const AcDbDatabase& database, const TessellationOptions& options,
+                                               std::vector<std::size_t>* source)
+{
+    std::vector<DisplayShape> shapes;
+    ShapeOutput output(shapes);
+    Tessellator t(database, output, true, options.tolerance);
+    Context ctx;
+    ctx.tolerance = options.tolerance;
+    std::size_t index = 0;
+    database.forEachEntity([&](const AcDbEntity& e) {
+        t.entity(e, ctx);
+        if (source)
+            source->resize(shapes.size(), index);
+        ++index;
+    });
+    return shapes;
+}
+
+void addExtents(const AcDbDatabase& database, const AcDbEntity& entity, Extents3d& extents)
+{
+    ExtentsOutput output(extents);
+    Tessellator t(database, output, false, 0.0);
+    t.entity(entity, Context{});
+}
+
+std::wstring unshownSummary(const AcDbDatabase& database)
+{
+    std::wstring text;
+    for (const auto& [kind, count] : database.unshownEntities()) {
+        text += text.empty() ? L"" : L", ";
+        text += std::to_wstring(count) + L" " + kind;
+    }
+    return text.empty() ? text : text + L" not shown";
+}
+
+} // namespace plotwright::db

@@ -1,0 +1,232 @@
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "db/database.h"
+#include "db/polyline.h"
+#include "db/tessellator.h"
+#include "db/text_codes.h"
+
+namespace plotwright::db::detail {
+
+namespace {
+constexpr double kPi = std::numbers::pi;
+} // namespace
+
+BulgeArc bulgeArc(const AcGePoint2d& a, const AcGePoint2d& b, double bulge)
+{
+    BulgeArc arc;
+    const double sweep = 4 * std::atan(bulge);
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double chord = std::hypot(dx, dy);
+    if (bulge == 0 || !(chord > 0) || !std::isfinite(sweep) || !std::isfinite(chord))
+        return arc;
+    const double signedRadius = chord / (2 * std::sin(sweep / 2));
+    const double offset = signedRadius * std::cos(sweep / 2);
+    arc.cx = (a.x + b.x) / 2 - dy / chord * offset;
+    arc.cy = (a.y + b.y) / 2 + dx / chord * offset;
+    arc.r = std::abs(signedRadius);
+    arc.start = std::atan2(a.y - arc.cy, a.x - arc.cx);
+    arc.sweep = sweep;
+    arc.isArc = std::isfinite(arc.r) && std::isfinite(arc.cx) && std::isfinite(arc.cy);
+    return arc;
+}
+
+// Each segment of a polyline with widths as a filled band: its centre line offset by
+// half the width on both sides, the width changing evenly from start to end.
+void Tessellator::wideSegments(const AcDbPolyline& pl, const Xform& xf, double tolerance, ShownColor color)
+{
+    const auto points = pl.points();
+    const std::size_t n = points.size();
+    const double z = pl.elevation();
+    double constantWidth = 0;
+    pl.getConstantWidth(constantWidth);
+    const std::size_t segments = pl.isClosed() ? n : n - 1;
+    for (std::size_t i = 0; i < segments; ++i) {
+        const AcGePoint2d& a = points[i];
+        const AcGePoint2d& b = points[(i + 1) % n];
+        double bulge = 0, w0 = -1, w1 = -1;
+        pl.getBulgeAt(static_cast<unsigned>(i), bulge);
+        pl.getWidthsAt(static_cast<unsigned>(i), w0, w1);
+        w0 = w0 < 0 ? constantWidth : w0;
+        w1 = w1 < 0 ? constantWidth : w1;
+        // Centre points with their unit normals.
+        std::vector<std::pair<AcGePoint2d, AcGePoint2d>> centre;
+        const BulgeArc arcOf = bulgeArc(a, b, bulge);
+        if (arcOf.isArc) {
+            const int chords = detail::arcChords(arcOf.r, arcOf.sweep, tolerance);
+            for (int k = 0; k <= chords; ++k) {
+                const double t = arcOf.start + arcOf.sweep * k / chords;
+                const AcGePoint2d radial{std::cos(t), std::sin(t)};
+                centre.push_back({{arcOf.cx + arcOf.r * radial.x, arcOf.cy + arcOf.r * radial.y}, radial});
+            }
+        } else {
+            const double len = std::hypot(b.x - a.x, b.y - a.y);
+            const AcGePoint2d normal = len > 0 ? AcGePoint2d{-(b.y - a.y) / len, (b.x - a.x) / len} : AcGePoint2d{};
+            centre = {{a, normal}, {b, normal}};
+        }
+        out_.begin(Type::kFill, color);
+        const std::size_t m = centre.size();
+        for (std::size_t k = 0; k < m; ++k) {
+            const double w = (w0 + (w1 - w0) * double(k) / double(m - 1)) / 2;
+            put(xf, {centre[k].first.x + centre[k].second.x * w, centre[k].first.y + centre[k].second.y * w, z});
+        }
+        for (std::size_t k = m; k-- > 0;) {
+            const double w = (w0 + (w1 - w0) * double(k) / double(m - 1)) / 2;
+            put(xf, {centre[k].first.x - centre[k].second.x * w, centre[k].first.y - centre[k].second.y * w, z});
+        }
+        out_.end(true);
+    }
+}
+
+void Tessellator::text(const AcDbTextProps& t, const Xform& xf, ShownColor color)
+{
+    auto shown = std::make_shared<DisplayText>();
+    shown->text = detail::plainText(t.text);
+    shown->widthFactor = t.widthFactor > 0 && std::isfinite(t.widthFactor) ? t.widthFactor : 1.0;
+    AcGePoint3d anchor = t.position;
+    double rotation = t.rotation;
+    const bool leftBaseline = t.hAlign == AcDbTextProps::kLeft && t.vAlign == AcDbTextProps::kBaseline;
+    if (t.hAlign == AcDbTextProps::kAligned || t.hAlign == AcDbTextProps::kFit) {
+        // Between the two points: along them, centred.
+        anchor = {(t.position.x + t.alignmentPoint.x) / 2, (t.position.y + t.alignmentPoint.y) / 2, t.position.z};
+        rotation = std::atan2(t.alignmentPoint.y - t.position.y, t.alignmentPoint.x - t.position.x);
+        shown->hAlign = DisplayText::kCenter;
+    } else if (!leftBaseline) {
+        anchor = t.alignmentPoint;
+        shown->hAlign = t.hAlign == AcDbTextProps::kMiddle ? DisplayText::kCenter : std::clamp(t.hAlign, 0, 2);
+        shown->vAlign = t.hAlign == AcDbTextProps::kMiddle ? DisplayText::kMiddle : std::clamp(t.vAlign, 0, 3);
+    }
+    const Xform full = xf * Xform::ocs(t.normal);
+    const AcGeVector3d along = full.applyVector({std::cos(rotation), std::sin(rotation), 0});
+    const AcGeVector3d up = full.applyVector({-std::sin(rotation) * t.height, std::cos(rotation) * t.height, 0});
+    shown->rotation = std::atan2(along.y, along.x);
+    shown->height = std::hypot(up.x, up.y);
+    if (!(shown->height > 0) || !std::isfinite(shown->height) || !std::isfinite(shown->rotation))
+        return;
+    out_.text(full.apply(anchor), std::move(shown), color);
+}
+
+void Tessellator::mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor color)
+{
+    const std::vector<std::wstring> lines = detail::mtextLines(t.contents);
+    // Lines are 5/3 of the text height apart; the attachment places the whole block.
+    const double spacing = t.height * 5.0 / 3.0 * (t.lineSpacing > 0 ? t.lineSpacing : 1.0);
+    const double blockHeight = t.height + spacing * double(lines.size() - 1);
+    const int attachment = std::clamp(t.attachment, 1, 9);
+    const int column = (attachment - 1) % 3;
+    const int row = (attachment - 1) / 3;
+    const double top = row == 0 ? 0.0 : row == 1 ? blockHeight / 2 : blockHeight;
+    // The text's x direction lies in its plane; y is the normal turned a quarter.
+    const Xform ocs = Xform::ocs(t.normal);
+    AcGeVector3d xdir = t.hasDirection ? t.direction
+                                       : ocs.applyVector({std::cos(t.rotation), std::sin(t.rotation), 0});
+    const double xlen = detail::length(xdir);
+    xdir = xlen > 0 && std::isfinite(xlen) ? AcGeVector3d{xdir.x / xlen, xdir.y / xlen, xdir.z / xlen}
+                                            : ocs.applyVector({1, 0, 0});
+    AcGeVector3d n = t.normal;
+    const double nlen = detail::length(n);
+    n = nlen > 0 && std::isfinite(nlen) ? AcGeVector3d{n.x / nlen, n.y / nlen, n.z / nlen} : AcGeVector3d::kZAxis();
+    const AcGeVector3d ydir = detail::cross(n, xdir);
+    const AcGeVector3d along = xf.applyVector(xdir);
+    const AcGeVector3d up = xf.applyVector({ydir.x * t.height, ydir.y * t.height, ydir.z * t.height});
+    const double height = std::hypot(up.x, up.y);
+    const double rotation = std::atan2(along.y, along.x);
+    if (!(height > 0) || !std::isfinite(height) || !std::isfinite(rotation))
+        return;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const double dy = top - double(k) * spacing;
+        const AcGePoint3d at{t.location.x + ydir.x * dy, t.location.y + ydir.y * dy, t.location.z + ydir.z * dy};
+        auto shown = std::make_shared<DisplayText>();
+        shown->text = lines[k];
+        shown->height = height;
+        shown->rotation = rotation;
+        shown->hAlign = column;
+        shown->vAlign = DisplayText::kTop;
+        out_.text(xf.apply(at), std::move(shown), color);
+    }
+}
+
+void Tessellator::hatchLoop(const AcDbHatchLoop& loop, const Xform& xf, double tolerance)
+{
+    if (loop.isPolyline) {
+        const std::size_t n = loop.points.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            const AcGePoint2d& a = loop.points[i];
+            put(xf, {a.x, a.y, 0});
+            const double bulge = loop.bulges.size() == n ? loop.bulges[i] : 0.0;
+            const BulgeArc arcOf = bulgeArc(a, loop.points[(i + 1) % n], bulge);
+            if (arcOf.isArc && n > 1) {
+                const int chords = detail::arcChords(arcOf.r, arcOf.sweep, tolerance);
+                for (int k = 1; k < chords; ++k) {
+                    const double t = arcOf.start + arcOf.sweep * k / chords;
+                    put(xf, {arcOf.cx + arcOf.r * std::cos(t), arcOf.cy + arcOf.r * std::sin(t), 0});
+                }
+            }
+        }
+        return;
+    }
+    for (const AcDbHatchEdge& e : loop.edges) {
+        switch (e.type) {
+        case AcDbHatchEdge::Type::kLine:
+            put(xf, {e.start.x, e.start.y, 0});
+            put(xf, {e.end.x, e.end.y, 0});
+            break;
+        case AcDbHatchEdge::Type::kArc:
+        case AcDbHatchEdge::Type::kEllipse: {
+            // Clockwise edges store their angles mirrored.
+            const double dir = e.counterClockwise ? 1.0 : -1.0;
+            const double start = dir * e.startAngle;
+            double sweep = e.endAngle - e.startAngle;
+            if (!std::isfinite(sweep))
+                break;
+            sweep = std::fmod(sweep, 2 * kPi);
+            if (sweep <= 0)
+                sweep += 2 * kPi;
+            sweep *= dir;
+            const bool ellipse = e.type == AcDbHatchEdge::Type::kEllipse;
+            const double major = ellipse ? std::hypot(e.majorAxis.x, e.majorAxis.y) : e.radius;
+            const AcGePoint2d ux = ellipse ? e.majorAxis : AcGePoint2d{e.radius, 0};
+            const AcGePoint2d uy = ellipse ? AcGePoint2d{-e.majorAxis.y * e.ratio, e.majorAxis.x * e.ratio}
+                                           : AcGePoint2d{0, e.radius};
+            const int chords = detail::arcChords(major, sweep, tolerance);
+            for (int k = 0; k <= chords; ++k) {
+                const double t = start + sweep * k / chords;
+                const double c = std::cos(t), s = std::sin(t);
+                put(xf, {e.center.x + ux.x * c + uy.x * s, e.center.y + ux.y * c + uy.y * s, 0});
+            }
+            break;
+        }
+        case AcDbHatchEdge::Type::kSpline: {
+            std::vector<AcGePoint3d> cps;
+            for (const AcGePoint2d& p : e.controlPoints)
+                cps.push_back({p.x, p.y, 0});
+            const auto points = detail::flattenNurbs(e.degree, e.knots, cps, e.weights, tolerance);
+            for (const AcGePoint3d& p : points.empty() ? cps : points)
+                put(xf, p);
+            break;
+        }
+        }
+    }
+}
+
+void Tessellator::hatch(const AcDbHatch& h, const Context& ctx, ShownColor color)
+{
+    const Xform xf = ctx.xf * Xform::ocs(h.normal()) * Xform::translation(0, 0, h.elevation());
+    if (h.isSolidFill()) {
+        out_.begin(Type::kFill, color);
+        for (const AcDbHatchLoop& loop : h.loops()) {
+            out_.ring();
+            hatchLoop(loop, xf, ctx.tolerance);
+        }
+        out_.end(true);
+        return;
+    }
+    for (const AcDbHatchLoop& loop : h.loops()) {
+        out_.begin(Type::kStroke, color);
+        hatchLoop(loop, xf, ctx.tolerance);
+        out_.end(true);
+    }
+}
+
+} // namespace plotwright::db::detail

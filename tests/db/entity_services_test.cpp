@@ -1,0 +1,368 @@
+// The entity services: every kind tessellated into what the displays draw, checked
+// against closed forms; colours resolved through layers and block references; extents;
+// the codes inside text; the SVG picture.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <vector>
+
+#include "db/access.h"
+#include "db/color.h"
+#include "db/database.h"
+#include "db/display_shapes.h"
+#include "db/entities.h"
+#include "db/polyline.h"
+#include "db/svg_picture.h"
+#include "db/text_codes.h"
+
+namespace {
+
+using plotwright::db::DisplayPoint;
+using plotwright::db::DisplayShape;
+using plotwright::db::ShownColor;
+using Access = plotwright::db::detail::DatabaseAccess;
+constexpr double kPi = std::numbers::pi;
+
+// A drawing read from nowhere: model space and whatever blocks a test adds.
+struct Drawing {
+    AcDbDatabase db;
+    AcDbBlockTableRecord* model = Access::record(db, L"*Model_Space");
+
+    template <class T>
+    T& add(std::unique_ptr<T> entity, AcDbBlockTableRecord* record = nullptr)
+    {
+        T& raw = *entity;
+        Access::addFileEntity(db, record ? *record : *model, std::move(entity), 0);
+        return raw;
+    }
+    AcDbBlockTableRecord* block(const std::wstring& name, AcGePoint3d origin = {})
+    {
+        AcDbBlockTableRecord* r = Access::addBlockRecord(db, name, 0);
+        Access::setBlockOrigin(*r, origin);
+        return r;
+    }
+    std::vector<DisplayShape> shapes(double tolerance = 1e-4) const
+    {
+        return plotwright::db::tessellateModelSpace(db, {tolerance});
+    }
+};
+
+double distance(DisplayPoint a, double x, double y) { return std::hypot(a.x - x, a.y - y); }
+
+TEST(entity_colors, palette_and_invalid_numbers)
+{
+    const struct {
+        long long index;
+        ShownColor expected;
+    } rows[] = {
+        {1, {0xFF0000, false}},   {5, {0x0000FF, false}},   {7, {}},
+        {8, {0x808080, false}},   {109, {0x132617, false}}, {250, {0x333333, false}},
+        {255, {0xFFFFFF, false}}, {0, {}},                  {256, {}},
+        {-3, {}},                 {INT_MIN, {}},            {INT_MAX, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.index);
+        EXPECT_EQ(plotwright::db::paletteColor(static_cast<int>(row.index)), row.expected);
+    }
+    EXPECT_FALSE(plotwright::db::isEntityColorIndex(LLONG_MIN));
+    EXPECT_FALSE(plotwright::db::isEntityColorIndex(2147483648LL));
+    EXPECT_TRUE(plotwright::db::isEntityColorIndex(256));
+}
+
+TEST(entity_colors, resolved_through_layers_and_block_references)
+{
+    Drawing d;
+    Access::setLayer(d.db, L"Red", {1, -1, false, false});
+    Access::setLayer(d.db, L"Tinted", {3, 0x123456, false, false});
+    Access::setLayer(d.db, L"Hidden", {2, -1, true, false});
+    Access::setLayer(d.db, L"Frozen", {2, -1, false, true});
+    AcDbBlockTableRecord* block = d.block(L"B");
+    // In the block: a ByBlock line, a line on layer 0 (takes the reference's layer),
+    // and a line on a layer that is off.
+    d.add(std::make_unique<AcDbLine>(AcGePoint3d{0, 0, 0}, AcGePoint3d{1, 0, 0}), block).setAppearance(L"0", 0, -1);
+    d.add(std::make_unique<AcDbLine>(AcGePoint3d{0, 1, 0}, AcGePoint3d{1, 1, 0}), block).setAppearance(L"0", 256, -1);
+    d.add(std::make_unique<AcDbLine>(AcGePoint3d{0, 2, 0}, AcGePoint3d{1, 2, 0}), block).setAppearance(L"hidden", 256, -1);
+    AcDbBlockReferenceProps ref;
+    ref.blockName = L"b";  // block names ignore case
+    d.add(std::make_unique<AcDbBlockReference>(ref)).setAppearance(L"RED", 5, -1);
+
+    const auto line = [](AcDbLine& l, const wchar_t* layer, int color, std::int32_t rgb) { l.setAppearance(layer, color, rgb); };
+    line(d.add(std::make_unique<AcDbLine>(AcGePoint3d{}, AcGePoint3d{1, 1, 0})), L"Tinted", 256, -1);
+    line(d.add(std::make_unique<AcDbLine>(AcGePoint3d{}, AcGePoint3d{1, 1, 0})), L"Red", INT_MIN, -1);
+    line(d.add(std::make_unique<AcDbLine>(AcGePoint3d{}, AcGePoint3d{1, 1, 0})), L"Red", 6, 0x00FF7F);
+    line(d.add(std::make_unique<AcDbLine>(AcGePoint3d{}, AcGePoint3d{1, 1, 0})), L"Frozen", 1, -1);
+    line(d.add(std::make_unique<AcDbLine>(AcGePoint3d{}, AcGePoint3d{1, 1, 0})), L"Nowhere", 0, -1);
+
+    const std::vector<DisplayShape> shapes = d.shapes();
+    const std::vector<ShownColor> expected = {
+        {0x0000FF, false},  // ByBlock: the reference's colour 5
+        {0xFF0000, false},  // layer 0 in a block: the reference's layer "Red"
+        {0x123456, false},  // the layer's true colour
+        {0xFF0000, false},  // a colour number no entity can have: the layer's
+        {0x00FF7F, false},  // the entity's true colour
+        {},                 // ByBlock outside any block: the foreground
+    };
+    ASSERT_EQ(shapes.size(), expected.size());
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(shapes[i].color, expected[i]);
+    }
+}
+
+// Every point of each curve on its closed form, ends where they belong, and no chord
+// further from the curve than the tolerance.
+TEST(tessellation, curves_follow_their_closed_forms)
+{
+    const double tol = 1e-3;
+    struct Row {
+        const char* name;
+        std::function<std::unique_ptr<AcDbEntity>()> make;
+        std::function<double(DisplayPoint)> error;  // distance of a point from the true curve
+        DisplayPoint first, last;
+        bool closed;
+    };
+    const double s = std::sqrt(0.5);
+    const Row rows[] = {
+        {"circle seen from below: mirrored",
+         [] { return std::make_unique<AcDbCircle>(AcGePoint3d{3, 1, 0}, 2.0, AcGeVector3d{0, 0, -1}); },
+         [](DisplayPoint p) { return std::abs(distance(p, -3, 1) - 2); }, {-5, 1}, {-5, 1}, true},
+        {"quarter arc", [] { return std::make_unique<AcDbArc>(AcGePoint3d{1, 1, 0}, 2.0, 0.0, kPi / 2, AcGeVector3d{0, 0, 1}); },
+         [](DisplayPoint p) { return std::abs(distance(p, 1, 1) - 2); }, {3, 1}, {1, 3}, false},
+        {"arc across zero", [] { return std::make_unique<AcDbArc>(AcGePoint3d{}, 1.0, 1.5 * kPi, 0.5 * kPi, AcGeVector3d{0, 0, 1}); },
+         [](DisplayPoint p) { return std::abs(distance(p, 0, 0) - 1) + (p.x < -1e-12 ? 1 : 0); }, {0, -1}, {0, 1}, false},
+        {"rotated elliptic arc",
+         [] { return std::make_unique<AcDbEllipse>(AcGePoint3d{2, 0, 0}, AcGeVector3d{0, 0, 1}, AcGeVector3d{0, 3, 0}, 0.5, 0.0, kPi); },
+         [](DisplayPoint p) { return std::abs(std::hypot((p.y - 0) / 3, (p.x - 2) / 1.5) - 1) * 1.5; }, {2, 3}, {2, -3}, false},
+        {"rational quadratic quarter circle",
+         [s] {
+             AcDbSplineData data;
+             data.degree = 2;
+             data.rational = true;
+             data.knots = {0, 0, 0, 1, 1, 1};
+             data.controlPoints = {{1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+             data.weights = {1, s, 1};
+             return std::make_unique<AcDbSpline>(data);
+         },
+         [](DisplayPoint p) { return std::abs(distance(p, 0, 0) - 1); }, {1, 0}, {0, 1}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Drawing d;
+        d.add(row.make());
+        const std::vector<DisplayShape> shapes = d.shapes(tol);
+        ASSERT_EQ(shapes.size(), 1u);
+        const auto& pts = shapes[0].points;
+        ASSERT_GE(pts.size(), 3u);
+        EXPECT_EQ(shapes[0].closed, row.closed);
+        EXPECT_LT(distance(pts.front(), row.first.x, row.first.y), 1e-9);
+        EXPECT_LT(distance(pts.back(), row.last.x, row.last.y), 1e-9);
+        for (std::size_t i = 0; i < pts.size(); ++i) {
+            EXPECT_LT(row.error(pts[i]), 1e-9) << "point " << i;
+            if (i > 0) {
+                const DisplayPoint mid{(pts[i - 1].x + pts[i].x) / 2, (pts[i - 1].y + pts[i].y) / 2};
+                EXPECT_LT(row.error(mid), tol * 1.5) << "chord " << i;
+            }
+        }
+    }
+}
+
+TEST(tessellation, polylines_with_bulges_widths_and_broken_vertices)
+{
+    Drawing d;
+    // A half circle bulging below its chord: counter-clockwise from (0,0) to (2,0).
+    auto arc = std::make_unique<AcDbPolyline>();
+    arc->addVertexAt(0, {0, 0}, 1.0);
+    arc->addVertexAt(1, {2, 0});
+    d.add(std::move(arc));
+    // A wide segment: a filled band 0.5 wide.
+    auto wide = std::make_unique<AcDbPolyline>();
+    wide->addVertexAt(0, {0, 10});
+    wide->addVertexAt(1, {4, 10});
+    wide->setConstantWidth(0.5);
+    d.add(std::move(wide));
+    // A vertex that is not finite splits the line in two.
+    d.add(std::make_unique<AcDb3dPolyline>(
+        std::vector<AcGePoint3d>{{0, 20, 0}, {1, 20, 0}, {NAN, 0, 0}, {2, 20, 0}, {3, 20, 0}}, false));
+
+    const std::vector<DisplayShape> shapes = d.shapes();
+    ASSERT_EQ(shapes.size(), 4u);
+    double lowest = 0;
+    for (const DisplayPoint& p : shapes[0].points) {
+        lowest = std::min(lowest, p.y);
+        EXPECT_NEAR(distance(p, 1, 0), 1.0, 1e-9);
+    }
+    EXPECT_NEAR(lowest, -1.0, 1e-6);
+    EXPECT_EQ(shapes[1].type, DisplayShape::Type::kFill);
+    EXPECT_EQ(shapes[1].points, (std::vector<DisplayPoint>{{0, 10.25}, {4, 10.25}, {4, 9.75}, {0, 9.75}}));
+    EXPECT_EQ(shapes[2].points, (std::vector<DisplayPoint>{{0, 20}, {1, 20}}));
+    EXPECT_EQ(shapes[3].points, (std::vector<DisplayPoint>{{2, 20}, {3, 20}}));
+}
+
+// A block inside a block, each placed with rotation and unequal scales, and an array.
+TEST(tessellation, nested_block_references_and_arrays)
+{
+    Drawing d;
+    AcDbBlockTableRecord* inner = d.block(L"Inner", {1, 0, 0});
+    d.add(std::make_unique<AcDbLine>(AcGePoint3d{0, 0, 0}, AcGePoint3d{1, 0, 0}), inner);
+    AcDbBlockTableRecord* outer = d.block(L"Outer");
+    AcDbBlockReferenceProps in;
+    in.blockName = L"Inner";
+    in.position = {5, 0, 0};
+    in.scale = {2, 3, 1};
+    in.rotation = kPi / 2;
+    d.add(std::make_unique<AcDbBlockReference>(in), outer);
+    AcDbBlockReferenceProps out;
+    out.blockName = L"Outer";
+    out.position = {10, 10, 0};
+    out.scale = {2, 0.5, 1};
+    d.add(std::make_unique<AcDbBlockReference>(out));
+    AcDbBlockReferenceProps array = in;
+    array.position = {0, 100, 0};
+    array.rotation = 0;
+    array.scale = {1, 1, 1};
+    array.columns = 3;
+    array.rows = 2;
+    array.columnSpacing = 10;
+    array.rowSpacing = 5;
+    d.add(std::make_unique<AcDbBlockReference>(array));
+
+    const std::vector<DisplayShape> shapes = d.shapes();
+    ASSERT_EQ(shapes.size(), 7u);
+    // (0,0) -> base (-1,0) -> scaled (-2,0) -> turned (0,-2) -> (5,-2); then (10,-1) -> (20,9).
+    EXPECT_EQ(shapes[0].points.size(), 2u);
+    EXPECT_NEAR(shapes[0].points[0].x, 20, 1e-12);
+    EXPECT_NEAR(shapes[0].points[0].y, 9, 1e-12);
+    EXPECT_NEAR(shapes[0].points[1].x, 20, 1e-12);
+    EXPECT_NEAR(shapes[0].points[1].y, 10, 1e-12);
+    for (int r = 0; r < 2; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            const DisplayShape& s = shapes[1 + static_cast<std::size_t>(r * 3 + c)];
+            EXPECT_NEAR(s.points[0].x, -1 + 10 * c, 1e-12);
+            EXPECT_NEAR(s.points[0].y, 100 + 5 * r, 1e-12);
+        }
+    }
+}
+
+TEST(tessellation, a_block_that_holds_itself_ends)
+{
+    Drawing d;
+    AcDbBlockTableRecord* loop = d.block(L"Loop");
+    d.add(std::make_unique<AcDbLine>(AcGePoint3d{}, AcGePoint3d{1, 0, 0}), loop);
+    AcDbBlockReferenceProps self;
+    self.blockName = L"Loop";
+    d.add(std::make_unique<AcDbBlockReference>(self), loop);
+    d.add(std::make_unique<AcDbBlockReference>(self));
+    EXPECT_EQ(d.shapes().size(), 16u);  // one line for each level
+}
+
+TEST(tessellation, text_placement_and_codes)
+{
+    Drawing d;
+    AcDbTextProps centred;
+    centred.text = L"%%c20 %%p0.1 100%%d";
+    centred.position = {0, 0, 0};
+    centred.alignmentPoint = {5, 5, 0};
+    centred.hAlign = AcDbTextProps::kCenter;
+    centred.height = 2;
+    centred.rotation = kPi / 6;
+    d.add(std::make_unique<AcDbText>(centred));
+    AcDbMTextProps m;
+    m.contents = L"{\\fArial|b1;\\H2x;Größe} \\S1^2;\\P\\C1;Zeile\\~2";
+    m.location = {10, 10, 0};
+    m.height = 3;
+    m.attachment = 5;  // middle centre
+    m.hasDirection = true;
+    m.direction = {0, 1, 0};
+    d.add(std::make_unique<AcDbMText>(m));
+
+    const std::vector<DisplayShape> shapes = d.shapes();
+    ASSERT_EQ(shapes.size(), 3u);
+    EXPECT_EQ(shapes[0].text->text, L"\u230020 \u00B10.1 100\u00B0");
+    EXPECT_EQ(shapes[0].points[0], (DisplayPoint{5, 5}));
+    EXPECT_EQ(shapes[0].text->hAlign, plotwright::db::DisplayText::kCenter);
+    EXPECT_NEAR(shapes[0].text->rotation, kPi / 6, 1e-12);
+    EXPECT_NEAR(shapes[0].text->height, 2, 1e-12);
+    // Two lines 5 units apart (5/3 of 3), centred on the location, the text running up.
+    EXPECT_EQ(shapes[1].text->text, L"Größe 1/2");
+    EXPECT_EQ(shapes[2].text->text, L"Zeile\u00A02");
+    const double half = (3 + 5) / 2.0;
+    EXPECT_NEAR(shapes[1].points[0].x, 10 - half, 1e-12);
+    EXPECT_NEAR(shapes[2].points[0].x, 10 - half + 5, 1e-12);
+    EXPECT_NEAR(shapes[1].text->rotation, kPi / 2, 1e-12);
+}
+
+TEST(tessellation, layers_off_and_frozen_hide_their_entities)
+{
+    Drawing d;
+    Access::setLayer(d.db, L"Off", {1, -1, true, false});
+    Access::setLayer(d.db, L"Frozen", {1, -1, false, true});
+    Access::setLayer(d.db, L"On", {1, -1, false, false});
+    for (const wchar_t* layer : {L"off", L"Frozen", L"On", L"Unknown"})
+        d.add(std::make_unique<AcDbPoint>(AcGePoint3d{})).setAppearance(layer, 256, -1);
+    EXPECT_EQ(d.shapes().size(), 2u);
+}
+
+TEST(tessellation, extents_of_what_is_drawn)
+{
+    Drawing d;
+    auto& arc = d.add(std::make_unique<AcDbArc>(AcGePoint3d{0, 0, 4}, 2.0, 0.0, kPi / 2, AcGeVector3d{0, 0, 1}));
+    auto& xline = d.add(std::make_unique<AcDbXline>(AcGePoint3d{100, 100, 0}, AcGeVector3d{1, 0, 0}, false));
+    plotwright::db::Extents3d x;
+    plotwright::db::addExtents(d.db, arc, x);
+    plotwright::db::addExtents(d.db, xline, x);  // endless: no extents
+    EXPECT_FALSE(x.empty);
+    EXPECT_NEAR(x.minX, 0, 1e-12);
+    EXPECT_NEAR(x.maxX, 2, 1e-12);
+    EXPECT_NEAR(x.minY, 0, 1e-12);
+    EXPECT_NEAR(x.maxY, 2, 1e-12);
+    EXPECT_EQ(x.minZ, 4);
+    EXPECT_EQ(x.maxZ, 4);
+}
+
+TEST(text_codes, multi_line_text_formatting)
+{
+    const struct {
+        const wchar_t* contents;
+        std::vector<std::wstring> lines;
+    } rows[] = {
+        {L"plain", {L"plain"}},
+        {L"one\\Ptwo\\Pthree", {L"one", L"two", L"three"}},
+        {L"{\\H0.5x;small} {\\C3;green}", {L"small green"}},
+        {L"\\A1;\\W0.8;\\T1.1;\\Q15;slanted", {L"slanted"}},
+        {L"\\Lunder\\l \\Oover\\o \\Kstrike\\k", {L"under over strike"}},
+        {L"\\\\ \\{ \\}", {L"\\ { }"}},
+        {L"\\S3#4; \\S1/2;", {L"3/4 1/2"}},
+        {L"unfinished \\H2", {L"unfinished "}},
+        {L"line\nbreak", {L"line", L"break"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.contents)));
+        EXPECT_EQ(plotwright::db::detail::mtextLines(row.contents), row.lines);
+    }
+}
+
+TEST(svg_picture, shows_every_kind_with_text_escaped)
+{
+    Drawing d;
+    d.add(std::make_unique<AcDbLine>(AcGePoint3d{0, 0, 0}, AcGePoint3d{10, 0, 0}));
+    AcDbTextProps t;
+    t.text = L"a<b & \"Größe\"";
+    t.height = 1;
+    d.add(std::make_unique<AcDbText>(t));
+    std::vector<AcDbHatchLoop> loops(1);
+    loops[0].isPolyline = true;
+    loops[0].points = {{0, 0}, {1, 0}, {1, 1}};
+    d.add(std::make_unique<AcDbHatch>(loops, true, 0.0, AcGeVector3d::kZAxis()));
+    d.add(std::make_unique<AcDbXline>(AcGePoint3d{5, 0.5, 0}, AcGeVector3d{0, 1, 0}, true));
+    const std::string svg = plotwright::db::svgPicture(d.db);
+    EXPECT_NE(svg.find(">a&lt;b &amp; &quot;Gr\xC3\xB6\xC3\x9F" "e&quot;</text>"), std::string::npos) << svg;
+    EXPECT_NE(svg.find("<path fill-rule=\"evenodd\""), std::string::npos);
+    // 100 pixels a unit, 20 of margin: the ray runs from (5,0.5) up to the picture's top edge.
+    EXPECT_NE(svg.find("points=\"520.00,70.00 520.00,0.00\""), std::string::npos) << svg;
+}
+
+} // namespace

@@ -1,0 +1,322 @@
+// What a drawing made by another program shows: every kind, drawn by the entity
+// services, agrees with the geometry ezdxf computes for the same entities; and the
+// reader's handling of odd input (colour numbers, line endings, section names).
+#include "base/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "db/database.h"
+#include "db/display_shapes.h"
+#include "db/polyline.h"
+#include "dxf/file.h"
+#include "support/dxf_check.h"
+
+namespace {
+
+// ezdxf writes "." decimals whatever the test's locale; std::stod would follow it.
+double numberOf(const std::string& text)
+{
+    const std::optional<double> value = plotwright::base::parseNumber(text);
+    return value ? *value : std::nan("");
+}
+
+using plotwright::db::DisplayPoint;
+using plotwright::db::DisplayShape;
+using plotwright::dxf::DxfStatus;
+
+std::string hex(AcDbHandle handle)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(handle));
+    return text;
+}
+
+std::wstring wide(const std::string& utf8)
+{
+    std::wstring out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const int extra = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
+        char32_t cp = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
+        for (int k = 1; k <= extra; ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
+        out.push_back(static_cast<wchar_t>(cp));
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
+
+using Polylines = std::vector<std::vector<DisplayPoint>>;
+
+double distanceToSegment(DisplayPoint p, DisplayPoint a, DisplayPoint b)
+{
+    const double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
+    double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+}
+
+// The largest distance from a point of `from` to the nearest line of `to`.
+double farthest(const Polylines& from, const Polylines& to)
+{
+    double worst = 0;
+    for (const auto& line : from) {
+        for (const DisplayPoint& p : line) {
+            double best = INFINITY;
+            for (const auto& other : to) {
+                if (other.size() == 1)
+                    best = std::min(best, std::hypot(p.x - other[0].x, p.y - other[0].y));
+                for (std::size_t i = 1; i < other.size(); ++i)
+                    best = std::min(best, distanceToSegment(p, other[i - 1], other[i]));
+            }
+            worst = std::max(worst, best);
+        }
+    }
+    return worst;
+}
+
+TEST(dxf_display, every_kind_agrees_with_ezdxf)
+{
+    dxftest::TempDir dir;
+    const std::string path = dir.file("kinds.dxf");
+    const std::string report = dxftest::runPython(PLOTWRIGHT_TEST_SOURCE "/dxf/display_kinds.py", {path});
+    std::unique_ptr<AcDbDatabase> db;
+    const plotwright::dxf::DxfResult read = plotwright::dxf::readDxf(path, db);
+    ASSERT_TRUE(read.ok()) << read.message;
+
+    std::vector<std::string> handles;
+    db->forEachEntity([&](const AcDbEntity& e) { handles.push_back(hex(e.handle())); });
+    std::vector<std::size_t> source;
+    const std::vector<DisplayShape> shapes = plotwright::db::tessellateModelSpace(*db, {1e-3}, &source);
+    std::map<std::string, Polylines> ours;
+    std::map<std::string, std::vector<const DisplayShape*>> texts;
+    double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        const DisplayShape& s = shapes[i];
+        const std::string& handle = handles.at(source.at(i));
+        if (s.type == DisplayShape::Type::kText) {
+            texts[handle].push_back(&s);
+            continue;
+        }
+        if (s.type == DisplayShape::Type::kXline || s.type == DisplayShape::Type::kRay) {
+            ours[handle];
+            continue;
+        }
+        // Rings of a fill are lines of their own.
+        std::size_t from = 0;
+        for (std::size_t r = 0; r <= s.ringStarts.size(); ++r) {
+            const std::size_t to = r < s.ringStarts.size() ? s.ringStarts[r] : s.points.size();
+            std::vector<DisplayPoint> line(s.points.begin() + static_cast<std::ptrdiff_t>(from),
+                                           s.points.begin() + static_cast<std::ptrdiff_t>(to));
+            if ((s.closed || s.type == DisplayShape::Type::kFill) && !line.empty())
+                line.push_back(line.front());
+            ours[handle].push_back(line);
+            from = to;
+        }
+        for (const DisplayPoint& p : s.points) {
+            minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+        }
+    }
+    // A pixel of a picture 1000 pixels across the drawing.
+    const double pixel = std::max(maxX - minX, maxY - minY) / 1000;
+
+    std::istringstream lines(report);
+    std::string line;
+    int compared = 0, textsCompared = 0;
+    std::map<std::string, std::size_t> textIndex;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string tag, handle;
+        fields >> tag >> handle;
+        SCOPED_TRACE(line.substr(0, 60));
+        if (tag == "H") {
+            EXPECT_EQ(ours.count(handle) + texts.count(handle), 0u) << "drawn although its layer is off or frozen";
+        } else if (tag == "T") {
+            std::string x, y;
+            fields >> x >> y;
+            std::string text;
+            std::getline(fields, text);
+            text = text.substr(1);
+            const std::size_t k = textIndex[handle]++;
+            ASSERT_LT(k, texts[handle].size());
+            const DisplayShape& s = *texts[handle][k];
+            EXPECT_EQ(s.text->text, wide(text));
+            if (x != "-") {
+                EXPECT_NEAR(s.points[0].x, numberOf(x), 1e-9);
+                EXPECT_NEAR(s.points[0].y, numberOf(y), 1e-9);
+            }
+            ++textsCompared;
+        } else if (tag == "P") {
+            Polylines theirs(1);
+            std::string token;
+            while (fields >> token) {
+                for (std::size_t start = 0;;) {
+                    const std::size_t semi = token.find(';', start);
+                    const std::string point = token.substr(start, semi - start);
+                    const std::size_t comma = point.find(',');
+                    if (comma != std::string::npos)
+                        theirs.back().push_back({numberOf(point.substr(0, comma)), numberOf(point.substr(comma + 1))});
+                    if (semi == std::string::npos)
+                        break;
+                    theirs.emplace_back();
+                    start = semi + 1;
+                }
+            }
+            ASSERT_EQ(ours.count(handle), 1u) << "not drawn";
+            EXPECT_LT(farthest(ours[handle], theirs), pixel) << "a point of ours off ezdxf's lines";
+            EXPECT_LT(farthest(theirs, ours[handle]), pixel) << "a point of ezdxf's off our lines";
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 20);
+    EXPECT_EQ(textsCompared, 5);
+}
+
+// Colour numbers outside what the format allows: the entity shows in its layer's colour;
+// a layer takes colour 7. None of them may reach arithmetic that overflows.
+TEST(dxf_display, colour_numbers_outside_the_range)
+{
+    const struct {
+        const char* entity;
+        const char* layer;
+        int entityColor;
+        int layerColor;
+        bool layerOff;
+    } rows[] = {
+        {"3", "5", 3, 5, false},
+        {"-9223372036854775808", "-9223372036854775808", 256, 7, true},
+        {"2147483648", "2147483648", 256, 7, false},
+        {"-2147483648", "-2147483648", 256, 7, true},
+        {"257", "-4", 256, 4, true},
+        {"-1", "0", 256, 7, false},
+        {"0", "256", 0, 7, false},
+        {"99999999999999999999", "x", 256, 7, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.entity);
+        const std::string text = std::string("  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\nLAYER\n  0\nLAYER\n  2\nL\n 62\n") +
+                                 row.layer + "\n 70\n0\n  0\nENDTAB\n  0\nENDSEC\n"
+                                 "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\nL\n 62\n" + row.entity +
+                                 "\n 10\n0\n 20\n0\n 11\n1\n 21\n1\n  0\nENDSEC\n  0\nEOF\n";
+        std::unique_ptr<AcDbDatabase> db;
+        ASSERT_TRUE(plotwright::dxf::readDxfText(text, "colours.dxf", db).ok());
+        int color = -1000;
+        db->forEachEntity([&](const AcDbEntity& e) { color = e.colorIndex(); });
+        EXPECT_EQ(color, row.entityColor);
+        EXPECT_EQ(db->layerAppearance(L"L").colorIndex, row.layerColor);
+        EXPECT_EQ(db->layerAppearance(L"L").off, row.layerOff);
+        EXPECT_EQ(plotwright::db::tessellateModelSpace(*db, {}).size(), row.layerOff ? 0u : 1u);
+    }
+}
+
+TEST(dxf_display, lower_case_section_names_are_refused)
+{
+    const struct {
+        std::string text;
+        std::string reason;
+    } rows[] = {
+        {"  0\nSECTION\n  2\nheader\n  0\nENDSEC\n  0\nEOF\n", "line 3: the section name \"header\" must be written \"HEADER\""},
+        {"  0\nSECTION\n  2\nEntities\n  0\nENDSEC\n  0\nEOF\n",
+         "line 3: the section name \"Entities\" must be written \"ENTITIES\""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.reason);
+        std::unique_ptr<AcDbDatabase> db;
+        const plotwright::dxf::DxfResult result = plotwright::dxf::readDxfText(row.text, "lower.dxf", db);
+        EXPECT_EQ(result.status, DxfStatus::malformed);
+        EXPECT_EQ(result.message, "Cannot open \"lower.dxf\": " + row.reason + ".");
+        EXPECT_EQ(db, nullptr);
+    }
+}
+
+void appendPolyline(AcDbDatabase& db)
+{
+    auto* polyline = new AcDbPolyline;
+    polyline->addVertexAt(0, {1, 2});
+    polyline->addVertexAt(1, {3, 4});
+    AcDbBlockTable* table = nullptr;
+    ASSERT_EQ(db.getSymbolTable(table, AcDb::kForRead), Acad::eOk);
+    AcDbBlockTableRecord* model = nullptr;
+    ASSERT_EQ(table->getAt(L"*Model_Space", model, AcDb::kForWrite), Acad::eOk);
+    table->close();
+    ASSERT_EQ(model->appendAcDbEntity(polyline), Acad::eOk);
+    polyline->close();
+    model->close();
+}
+
+int countShown(const AcDbDatabase& db)
+{
+    int n = 0;
+    db.forEachEntity([&](const AcDbEntity&) { ++n; });
+    return n;
+}
+
+// Files that other readers open: lines ending in CR alone, and an R2000 file of
+// nothing but a HEADER and ENTITIES. Both are read and take a new polyline.
+TEST(dxf_display, cr_only_and_minimal_files_are_read_and_drawn_into)
+{
+    const std::string r2000 = "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  0\nENDSEC\n"
+                              "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  5\n20\n  8\n0\n 10\n0\n 20\n0\n 11\n5\n 21\n5\n"
+                              "  0\nENDSEC\n  0\nEOF\n";
+    std::string crOnly = r2000;
+    for (char& c : crOnly) {
+        if (c == '\n')
+            c = '\r';
+    }
+    const struct {
+        const char* name;
+        std::string text;
+        const char* newline;
+    } rows[] = {{"CR only", crOnly, "\r"}, {"no TABLES", r2000, "\n"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        dxftest::TempDir dir;
+        const std::string path = dir.file("in.dxf");
+        dxftest::writeFile(path, row.text);
+        std::unique_ptr<AcDbDatabase> db;
+        const plotwright::dxf::DxfResult read = plotwright::dxf::readDxf(path, db);
+        ASSERT_TRUE(read.ok()) << read.message;
+        EXPECT_EQ(countShown(*db), 1);
+        appendPolyline(*db);
+        const plotwright::dxf::DxfResult saved = plotwright::dxf::saveDxf(*db, path);
+        ASSERT_TRUE(saved.ok()) << saved.message;
+        const std::string after = dxftest::readFile(path);
+        EXPECT_EQ(after.find(std::string(row.newline) == "\r" ? "\n" : "\r"), std::string::npos);
+        std::unique_ptr<AcDbDatabase> again;
+        ASSERT_TRUE(plotwright::dxf::readDxf(path, again).ok());
+        EXPECT_EQ(countShown(*again), 2);
+        if (std::string(row.newline) == "\n") {
+            const dxftest::CheckReport check = dxftest::checkDxf(path);
+            EXPECT_TRUE(check.ok) << check.error;
+            EXPECT_EQ(check.ofType("LWPOLYLINE").size(), 1u);
+            EXPECT_EQ(check.ofType("LINE").size(), 1u);
+        }
+    }
+}
+
+TEST(dxf_display, kinds_that_cannot_be_shown_are_counted)
+{
+    const std::string text =
+        "  0\nSECTION\n  2\nENTITIES\n"
+        "  0\n3DSOLID\n  8\n0\n  0\n3DSOLID\n  8\n0\n  0\nACAD_PROXY_ENTITY\n  8\n0\n"
+        "  0\nIMAGE\n 67\n1\n  8\n0\n"  // in paper space: not counted
+        "  0\nPOLYLINE\n 66\n1\n 70\n0\n  0\nVERTEX\n 10\n0\n 20\n0\n  0\nVERTEX\n 10\n1\n 20\n0\n  0\nSEQEND\n"
+        "  0\nENDSEC\n  0\nEOF\n";
+    std::unique_ptr<AcDbDatabase> db;
+    ASSERT_TRUE(plotwright::dxf::readDxfText(text, "unshown.dxf", db).ok());
+    EXPECT_EQ(db->unshownEntities(), (std::map<std::wstring, std::size_t>{{L"3DSOLID", 2}, {L"ACAD_PROXY_ENTITY", 1}}));
+    EXPECT_EQ(plotwright::db::unshownSummary(*db), L"2 3DSOLID, 1 ACAD_PROXY_ENTITY not shown");
+    EXPECT_EQ(countShown(*db), 1);
+}
+
+} // namespace
