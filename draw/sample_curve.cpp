@@ -93,7 +93,7 @@ bool acceptRange(const SamplingRange& range, CurvePoints& points)
     const SampleCount count = plotwright::curve::countSamples(range, plotwright::curve::kMaxSamples);
     switch (count.status) {
     case SampleCount::Stalls:
-        AfxMessageBox(kInvalidParameters, MB_OK);
+        AfxMessageBox(kInvalidParameters, MB_OK | MB_ICONEXCLAMATION);
         return false;
     case SampleCount::TooMany:
         AfxMessageBox(plotwright::curve::tooManySamplesMessage(count.estimate, plotwright::curve::kMaxSamples).c_str(),
@@ -111,7 +111,7 @@ bool acceptRange(const SamplingRange& range, CurvePoints& points)
 CurvePoints SampleCurve(const CEquation& equation, const ads_point origin)
 {
     if (!ValidateParameters(equation)) {
-        AfxMessageBox(kInvalidParameters, MB_OK);
+        AfxMessageBox(kInvalidParameters, MB_OK | MB_ICONEXCLAMATION);
         return {};
     }
     const int kind = equation.GetType();

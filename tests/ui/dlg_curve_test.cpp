@@ -443,17 +443,32 @@ void CurveDialogTest::save_into_current_curve_and_duplicates()
     answerSaveAs(seen, std::nullopt, 1);  // the field still holds "x^3", the suggestion
     click(dialog, 116);
     QTRY_COMPARE(items(dialog, 105), QStringList({"same", "x^3"}));
+    // A name already in the list asks first: No adds nothing, Yes replaces that curve.
+    type(dialog, 106, QStringLiteral("x^4"));
+    session.backend.scriptAnswer(IDNO);
     answerSaveAs(seen, QStringLiteral("same"), 1);
     click(dialog, 116);
-    QTRY_COMPARE(items(dialog, 105), QStringList({"same", "x^3", "same"}));
-    QCOMPARE(current(dialog, 105), 2);
+    QTRY_COMPARE(session.backend.messages().size(), std::size_t(1));
+    QCOMPARE(session.backend.messages().back(), std::wstring(L"A curve named \"same\" already exists.\nDo you want to replace it?"));
+    QCOMPARE(session.backend.calls.back().a, int(MB_YESNO | MB_ICONQUESTION));
+    QCOMPARE(items(dialog, 105), QStringList({"same", "x^3"}));
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetEquationY(), std::wstring(L"x^3"));
+
+    session.backend.scriptAnswer(IDYES);
+    answerSaveAs(seen, QStringLiteral("same"), 1);
+    click(dialog, 116);
+    QTRY_COMPARE(session.backend.messages().size(), std::size_t(2));
+    QCOMPARE(items(dialog, 105), QStringList({"same", "x^3"}));
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetEquationY(), std::wstring(L"x^4"));
+    QCOMPARE(current(dialog, 105), 0);
 
     click(dialog, 1);
     CEquationList written;
     QCOMPARE(written.LoadFromXml(QString::fromUtf8(session.read(userFile)).toStdWString()), 1);
-    QCOMPARE(written.GetEquations().size(), std::size_t(3));
-    QCOMPARE(written.GetEquations()[2]->GetName(), std::wstring(L"same"));
-    QCOMPARE(written.GetSelected(), written.GetEquations()[2]);
+    QCOMPARE(written.GetEquations().size(), std::size_t(2));
+    QCOMPARE(written.GetEquations()[0]->GetName(), std::wstring(L"same"));
+    QCOMPARE(written.GetEquations()[0]->GetEquationY(), std::wstring(L"x^4"));
+    QCOMPARE(written.GetSelected(), written.GetEquations()[0]);
 }
 
 void CurveDialogTest::delete_down_to_empty_list()
