@@ -20,12 +20,12 @@ QString range(double low, double high)
     return plotwright::grid::rangeMessage(low, high, plotwright::grid::NumberFormat{});
 }
 
-// The parser's messages end in "at position N" where it knows the place (1-based).
+// The parser's messages end in "at position N" (0-based) where it knows the place.
 int positionIn(const QString& message)
 {
     static const QRegularExpression at(QStringLiteral("at position (\\d+)"));
     const QRegularExpressionMatch m = at.match(message);
-    return m.hasMatch() ? std::max(m.captured(1).toInt() - 1, 0) : -1;
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
 std::optional<CurveProblem> checkExpression(const std::wstring& text, Field field, const CEquation& equation,

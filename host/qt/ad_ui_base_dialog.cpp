@@ -62,7 +62,7 @@ struct CAdUiBaseDialog::Impl {
     bool initialised = false;
     bool ending = false;
     bool inEditorCommand = false;
-    QPoint placeBeforeCommand;
+    QRect placeBeforeCommand;
     QEventLoop* loop = nullptr;
 };
 
@@ -278,7 +278,7 @@ void CAdUiBaseDialog::reject()
 void CAdUiBaseDialog::BeginEditorCommand()
 {
     d_->inEditorCommand = true;
-    d_->placeBeforeCommand = pos();
+    d_->placeBeforeCommand = geometry();
     hide();
     plotwright::host::backend().beginEditorCommand();
 }
@@ -291,7 +291,7 @@ void CAdUiBaseDialog::CompleteEditorCommand(bool restoreDialog)
         // Shown again, a dialog that was never moved by the program is centred anew
         // (and a window manager may add its frame once more): it stays where the user put it.
         show();
-        move(d_->placeBeforeCommand);
+        setGeometry(d_->placeBeforeCommand);
         raise();
         activateWindow();
     } else {

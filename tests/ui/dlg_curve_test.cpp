@@ -9,6 +9,7 @@
 #include "model/equation_list.h"
 #include "support/screenshot.h"
 #include "ui/dlg_curve.h"
+#include "draw/sample_curve.h"
 #include "ui/dlg_save_as.h"
 #include "ui/stored_library.h"
 
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QWindow>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -212,6 +214,13 @@ private slots:
     void damaged_library_is_kept_data();
     void damaged_library_is_kept();
     void damaged_copies_never_overwrite();
+    void errors_show_before_the_pick_data();
+    void errors_show_before_the_pick();
+    void refused_grid_value_blocks_the_draw();
+    void hint_follows_the_shown_kind();
+    void save_over_another_kind_asks_first();
+    void dialog_stays_where_it_was_put();
+    void preview_draws_the_typed_curve();
 };
 
 void CurveDialogTest::start_up_without_files()
@@ -680,6 +689,228 @@ void CurveDialogTest::damaged_copies_never_overwrite()
     QVERIFY(!first.copyPath.empty());
     QCOMPARE(second.copyPath, first.copyPath.substr(0, first.copyPath.size() - 4) + L"-2.xml");
     QCOMPARE(session.read(QString::fromStdWString(second.copyPath).section('/', -1)), QByteArray("<broken"));
+}
+
+void CurveDialogTest::errors_show_before_the_pick_data()
+{
+    QTest::addColumn<int>("kind");  // radio id
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("increment");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("unfinished call") << 109 << "sin(" << "" << "0.1" << 106
+                                     << "Error in the first expression: Unexpected end of expression at position 5";
+    QTest::newRow("unknown name") << 109 << "2*y" << "" << "0.1" << 106
+                                  << "Error in the first expression: Unexpected token \"y\" found at position 2.";
+    QTest::newRow("second expression of a parametric curve") << 111 << "cos(t)" << "sin(t" << "0.1" << 107
+                                  << "Error in the second expression: Missing parenthesis";
+    QTest::newRow("increment of 0") << 109 << "x^2" << "" << "0" << 114 << "The increment must be greater than 0.";
+}
+
+void CurveDialogTest::errors_show_before_the_pick()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QString, increment);
+    QFETCH(int, field);
+    QFETCH(QString, message);
+
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    click(dialog, kind);
+    type(dialog, 106, first);
+    if (kind == 111)
+        type(dialog, 107, second);
+    type(dialog, 114, increment);
+
+    // Said at once, in the preview and at the field, and the draw cannot start.
+    QVERIFY2(dialog.Preview().Message().startsWith(message), qPrintable(dialog.Preview().Message()));
+    QCOMPARE(dialog.GetDlgItem(field)->toolTip(), dialog.Preview().Message());
+    QCOMPARE(dialog.GetDlgItem(field)->palette().color(QPalette::Base), QColor(255, 215, 215));
+    auto* draw = dialog.control<BitmapButton>(102);
+    QVERIFY(!draw->isEnabled());
+    QCOMPARE(QString::fromStdWString(draw->GetToolTipText()),
+             QStringLiteral("Draw user defined curve: ") + dialog.Preview().Message());
+    for (const int other : {106, 107, 110, 113, 114}) {
+        if (other != field)
+            QVERIFY2(dialog.GetDlgItem(other)->toolTip().isEmpty(), qPrintable(QString::number(other)));
+    }
+    session.backend.scriptPoint(0, 0);
+    click(dialog, 102);
+    QVERIFY(session.backend.calls.empty());  // no pick asked, no message box
+
+    // Put right, the mark goes and the curve can be drawn.
+    type(dialog, 106, kind == 111 ? QStringLiteral("cos(t)") : QStringLiteral("x^2"));
+    if (kind == 111)
+        type(dialog, 107, QStringLiteral("sin(t)"));
+    type(dialog, 114, QStringLiteral("0.5"));
+    QVERIFY(draw->isEnabled());
+    QVERIFY(dialog.GetDlgItem(field)->toolTip().isEmpty());
+    QCOMPARE(QString::fromStdWString(draw->GetToolTipText()), QStringLiteral("Draw user defined curve"));
+}
+
+void CurveDialogTest::refused_grid_value_blocks_the_draw()
+{
+    Session session;
+    {
+        CEquationList list;
+        auto equation = std::make_shared<CEquation>();
+        equation->SetName(L"Bounded");
+        equation->SetType(ExplicitPolar);
+        equation->SetEquationY(L"a");
+        equation->AddParameter(std::make_shared<CEquationParameter>(
+            ParameterFields{.name = L"a", .type = Constant, .min = 1, .max = 20, .value = 10}));
+        equation->AddParameter(std::make_shared<CEquationParameter>(
+            ParameterFields{.name = L"t", .type = RunningVariable, .increment = 1, .minValue = 0, .maxValue = 1}));
+        list.AddEquation(equation);
+        session.write(predefinedFile, QString::fromStdWString(list.ToXml()).toUtf8());
+    }
+    Dlg dialog;
+    show(dialog);
+    QCOMPARE(items(dialog, 100), QStringList({"Bounded"}));
+    auto* grid = dialog.findChild<MyCug*>();
+    QVERIFY(grid->GotoCell(3, 1));
+    QTest::keyClicks(grid, QStringLiteral("2"));  // opens the editor with this first key
+    QTest::keyClicks(grid->GetEditor(), QStringLiteral("5"));
+    QTest::keyClick(grid->GetEditor(), Qt::Key_Return);
+    QVERIFY(grid->IsEditing());
+    QCOMPARE(grid->GetEditor()->palette().color(QPalette::Base), QColor(255, 205, 205));
+    QCOMPARE(grid->RefusalMessage(), QStringLiteral("Please specify a numeric value between 1 and 20."));
+    auto* draw = dialog.control<BitmapButton>(101);
+    QVERIFY(!draw->isEnabled());
+    QCOMPARE(QString::fromStdWString(draw->GetToolTipText()),
+             QStringLiteral("Draw predefined curve: Please specify a numeric value between 1 and 20."));
+    QCOMPARE(dialog.Preview().Message(), grid->RefusalMessage());
+
+    // Neither a click nor the command itself draws the old value while 25 is on show.
+    session.backend.scriptPoint(0, 0);
+    QTest::mouseClick(draw, Qt::LeftButton);
+    dialog.SendCommand(101);
+    QVERIFY(session.polylines().empty());
+    QVERIFY(session.backend.calls.empty());
+
+    QLineEdit* editor = qobject_cast<QLineEdit*>(grid->GetEditor());
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("15"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QVERIFY(draw->isEnabled());
+    session.backend.scriptPoint(0, 0);
+    click(dialog, 101);
+    const auto polylines = session.polylines();
+    QCOMPARE(polylines.size(), std::size_t(1));
+    QCOMPARE(polylines[0][0], (AcGePoint2d{15, 0}));  // r = a at t = 0
+}
+
+void CurveDialogTest::hint_follows_the_shown_kind()
+{
+    Session session;
+    session.write(userFile, userLibrary({{L"para", L"2", L"t", L"t"}, {L"line", L"1", L"x", L""},
+                                         {L"polar", L"3", L"1", L""}}, 0));
+    Dlg dialog;
+    show(dialog);
+    const QString x = QStringLiteral("Use 'x' as a parameter /example: sin(x)/");
+    const QString t = QStringLiteral("Use 't' as a parameter /example: sin(t)/");
+    QCOMPARE(text(dialog, 120), t);
+    pick(dialog, 105, 1);
+    QCOMPARE(text(dialog, 120), x);
+    pick(dialog, 105, 2);
+    QCOMPARE(text(dialog, 120), t);
+    pick(dialog, 105, 1);
+    QCOMPARE(text(dialog, 120), x);
+}
+
+void CurveDialogTest::save_over_another_kind_asks_first()
+{
+    Session session;
+    session.write(userFile, userLibrary({{L"line", L"1", L"x", L""}}, 0));
+    Dlg dialog;
+    show(dialog);
+    click(dialog, 111);
+    type(dialog, 106, QStringLiteral("cos(t)"));
+    type(dialog, 107, QStringLiteral("sin(t)"));
+    session.backend.scriptAnswer(IDNO);
+    click(dialog, 115);
+    QCOMPARE(session.backend.messages(),
+             std::vector<std::wstring>{L"The stored curve \"line\" is explicit cartesian, the curve in the fields is "
+                                       L"parametric cartesian.\nReplace the stored curve?"});
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetType(), int(ExplicitCartesian));
+
+    session.backend.scriptAnswer(IDYES);
+    click(dialog, 115);
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetType(), int(ParametricCartesian));
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetEquationY(), std::wstring(L"sin(t)"));
+
+    // The same kind is saved without a question.
+    type(dialog, 106, QStringLiteral("2*cos(t)"));
+    click(dialog, 115);
+    QCOMPARE(session.backend.messages().size(), std::size_t(2));
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetEquationX(), std::wstring(L"2*cos(t)"));
+}
+
+void CurveDialogTest::dialog_stays_where_it_was_put()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    // Moved as a window manager moves it, not by the program.
+    const QPoint place = dialog.geometry().topLeft() + QPoint(37, 23);
+    dialog.windowHandle()->setPosition(place);
+    QTRY_COMPARE(dialog.geometry().topLeft(), place);
+    session.backend.scriptPoint(0, 0);
+    click(dialog, 101);
+    QCOMPARE(session.polylines().size(), std::size_t(1));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.geometry().topLeft(), place);
+}
+
+void CurveDialogTest::preview_draws_the_typed_curve()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    CurvePreview& preview = dialog.Preview();
+    type(dialog, 110, QStringLiteral("-2"));
+    type(dialog, 113, QStringLiteral("2"));
+    type(dialog, 114, QStringLiteral("0.05"));
+    type(dialog, 106, QStringLiteral("x^3-2*x"));
+    QTRY_VERIFY(!preview.IsPending());
+    QVERIFY(preview.Message().isEmpty());
+
+    // The same points as the draw places at the origin.
+    CEquation curve;
+    curve.SetType(ExplicitCartesian);
+    curve.SetEquationY(L"x^3-2*x");
+    curve.AddParameter(std::make_shared<CEquationParameter>(
+        ParameterFields{.name = L"x", .type = RunningVariable, .increment = 0.05, .minValue = -2, .maxValue = 2}));
+    const ads_point origin = {0, 0, 0};
+    const CurvePoints drawn = SampleCurve(curve, origin);
+    QCOMPARE(preview.Points().size(), drawn.size());
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+        QCOMPARE(preview.Points()[i].x, drawn[i].x);
+        QCOMPARE(preview.Points()[i].y, drawn[i].y);
+    }
+    // The path goes through every point (fewer than the cap), the extents hold them all.
+    const QPainterPath& path = preview.Path();
+    QCOMPARE(std::size_t(path.elementCount()), drawn.size());
+    for (int i = 0; i < path.elementCount(); ++i)
+        QCOMPARE(QPointF(path.elementAt(i)), QPointF(drawn[i].x, drawn[i].y));
+    QCOMPARE(preview.Extents().left(), -2.0);
+    QCOMPARE(preview.Extents().right(), drawn.back().x);
+
+    const QString shot = plotwright::test::saveScreenshot(dialog, QStringLiteral("curve_dialog_preview"));
+    QVERIFY(!shot.isEmpty());
+
+    // A change while typing replaces the preview; an error replaces the curve.
+    type(dialog, 106, QStringLiteral("x^2"));
+    QTRY_VERIFY(!preview.IsPending());
+    QCOMPARE(preview.Points()[0].y, 4.0);
+    type(dialog, 106, QStringLiteral("x^"));
+    QVERIFY(!preview.Message().isEmpty());
+    QVERIFY(preview.Points().empty());
 }
 
 QTEST_MAIN(CurveDialogTest)
