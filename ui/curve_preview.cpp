@@ -14,7 +14,7 @@ namespace {
 
 // The path of the finite points, thinned to at most `most` vertices; a point that is not
 // finite breaks the path, as it breaks the polyline in the drawing.
-CurvePreview::Shown build(PreviewSamples samples, std::size_t most)
+CurvePreview::Shown compose(PreviewSamples samples, std::size_t most)
 {
     CurvePreview::Shown shown;
     const std::size_t n = samples.points.size();
@@ -126,7 +126,7 @@ void CurvePreview::StartJob()
         if (samples.status == PreviewSamples::Status::Failed)
             shown->message = samples.message;
         else
-            *shown = build(std::move(samples), MaxDrawnVertices);
+            *shown = Compose(std::move(samples), MaxDrawnVertices);
         // Queued to the widget: dropped by Qt should the widget be gone by then.
         QMetaObject::invokeMethod(this, [this, generation, shown] {
             if (generation != generation_)
@@ -137,6 +137,11 @@ void CurvePreview::StartJob()
             emit updated();
         }, Qt::QueuedConnection);
     });
+}
+
+CurvePreview::Shown CurvePreview::Compose(PreviewSamples samples, std::size_t most)
+{
+    return compose(std::move(samples), most);
 }
 
 void CurvePreview::paintEvent(QPaintEvent*)

@@ -57,6 +57,10 @@ public:
         QString message;
     };
 
+    // The picture of finished samples: the path (thinned to `most` vertices) and extents.
+    // Runs on the worker; public so that its cost can be measured.
+    static Shown Compose(plotwright::ui::PreviewSamples samples, std::size_t most);
+
 private:
     void StartJob();
 
