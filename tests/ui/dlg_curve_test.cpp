@@ -17,6 +17,7 @@
 #include <QMetaType>
 #include <QDir>
 #include <QFile>
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -221,6 +222,10 @@ private slots:
     void save_over_another_kind_asks_first();
     void dialog_stays_where_it_was_put();
     void preview_draws_the_typed_curve();
+    void template_controls_data();
+    void template_controls();
+    void field_configuration_data();
+    void field_configuration();
 };
 
 void CurveDialogTest::start_up_without_files()
@@ -911,6 +916,96 @@ void CurveDialogTest::preview_draws_the_typed_curve()
     type(dialog, 106, QStringLiteral("x^"));
     QVERIFY(!preview.Message().isEmpty());
     QVERIFY(preview.Points().empty());
+}
+
+void CurveDialogTest::template_controls_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("units");
+    const auto row = [](int id, const char* text, int x, int y, int cx, int cy) {
+        QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(id).arg(QString::fromUtf8(text))))
+            << id << QString::fromUtf8(text) << QRect(x, y, cx, cy);
+    };
+    row(1, "Close", 289, 296, 50, 14);
+    row(100, "", 16, 18, 145, 30);
+    row(101, "", 312, 18, 16, 14);
+    row(103, "", 16, 35, 312, 109);  // the grid in the placeholder's place
+    row(104, "4*a*(cos(1/3*th))^3", 164, 18, 143, 13);  // filled at start-up
+    row(105, "", 16, 172, 145, 30);
+    row(106, "", 164, 192, 164, 12);
+    row(117, "y = f(x) = ", 125, 194, 36, 8);
+    row(118, "y = f(t) = ", 125, 208, 34, 8);
+    row(107, "", 164, 207, 164, 12);
+    row(108, "", 164, 172, 16, 14);
+    row(109, "Explicit cartesian", 16, 191, 69, 10);
+    row(111, "Parametric cartesian", 16, 206, 81, 10);
+    row(112, "Explicit polar", 16, 221, 56, 10);
+    row(110, "0", 244, 236, 84, 14);
+    row(113, "10", 244, 253, 84, 14);
+    row(114, "0.1", 244, 270, 84, 14);
+    row(115, "", 184, 172, 16, 14);
+    row(102, "", 311, 171, 16, 14);
+    row(116, "", 204, 172, 16, 14);
+    row(120, "Use 'x' as a parameter /example: sin(x)/", 164, 223, 165, 8);
+    row(121, "", 346, 8, 200, 284);  // the preview beside both groups
+}
+
+void CurveDialogTest::template_controls()
+{
+    QFETCH(int, id);
+    QFETCH(QString, text);
+    QFETCH(QRect, units);
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Plotwright"));
+    QCOMPARE(dialog.size(), dialog.MapDialogRect(0, 0, 553, 318).size());
+    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+    QWidget* control = id == 103 ? dialog.findChild<MyCug*>() : id == 121 ? &dialog.Preview() : dialog.GetDlgItem(id);
+    QVERIFY(control);
+    const QRect expected = dialog.MapDialogRect(units.x(), units.y(), units.width(), units.height());
+    if (qobject_cast<QComboBox*>(control)) {
+        // A combo box's template height is that of its dropped list.
+        QCOMPARE(control->geometry().topLeft(), expected.topLeft());
+        QCOMPARE(control->width(), expected.width());
+    } else {
+        QCOMPARE(control->geometry(), expected);
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        QCOMPARE(button->text(), text);
+    else if (auto* edit = qobject_cast<QLineEdit*>(control))
+        QCOMPARE(edit->text(), text);
+    else if (auto* label = qobject_cast<QLabel*>(control))
+        QCOMPARE(label->text(), text);
+}
+
+void CurveDialogTest::field_configuration_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<double>("stored");
+    QTest::newRow("seven whole digits in the minimum") << 110 << "12345678" << "1234567" << 1234567.0;
+    QTest::newRow("three whole digits in the increment") << 114 << "1234.5" << "123.5" << 123.5;
+    QTest::newRow("five decimals in the maximum") << 113 << "0.1234567" << "0.12345" << 0.12345;
+    QTest::newRow("a negative increment can be typed") << 114 << "-0.1" << "-0.1" << -0.1;
+}
+
+void CurveDialogTest::field_configuration()
+{
+    QFETCH(int, id);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(double, stored);
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    type(dialog, id, typed);
+    QCOMPARE(text(dialog, id), shown);
+    click(dialog, 111);  // applying the fields stores them in the working equation
+    const CEquationParameter& running = *dialog.WorkingEquation().GetParameters().front();
+    QCOMPARE(id == 110 ? running.GetMinValue() : id == 113 ? running.GetMaxValue() : running.GetIncrement(), stored);
 }
 
 QTEST_MAIN(CurveDialogTest)
