@@ -226,6 +226,8 @@ private slots:
     void template_controls();
     void field_configuration_data();
     void field_configuration();
+    void grid_value_reaches_the_library_at_close();
+    void delete_with_a_later_item_current();
 };
 
 void CurveDialogTest::start_up_without_files()
@@ -1006,6 +1008,42 @@ void CurveDialogTest::field_configuration()
     click(dialog, 111);  // applying the fields stores them in the working equation
     const CEquationParameter& running = *dialog.WorkingEquation().GetParameters().front();
     QCOMPARE(id == 110 ? running.GetMinValue() : id == 113 ? running.GetMaxValue() : running.GetIncrement(), stored);
+}
+
+void CurveDialogTest::grid_value_reaches_the_library_at_close()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    auto* grid = dialog.findChild<MyCug*>();
+    QVERIFY(grid->GotoCell(3, 1));  // Cayley's Sextic, constant a
+    QTest::keyClicks(grid, QStringLiteral("7"));
+    QTest::keyClicks(grid->GetEditor(), QStringLiteral(".25"));
+    QTest::keyClick(grid->GetEditor(), Qt::Key_Return);
+    click(dialog, 1);
+    CEquationList written;
+    QCOMPARE(written.LoadFromXml(QString::fromUtf8(session.read(predefinedFile)).toStdWString()), 1);
+    const CEquationPtr cayley = written.GetEquations()[0];
+    QCOMPARE(cayley->GetName(), std::wstring(L"Cayley's Sextic"));
+    QCOMPARE(cayley->FindParameter(L"a")->GetValue(), 7.25);
+}
+
+void CurveDialogTest::delete_with_a_later_item_current()
+{
+    Session session;
+    session.write(userFile, userLibrary({{L"first", L"1", L"x", L""}, {L"second", L"3", L"2", L""},
+                                         {L"third", L"2", L"t", L"t^2"}}, 2));
+    Dlg dialog;
+    show(dialog);
+    QCOMPARE(current(dialog, 105), 2);
+    QCOMPARE(text(dialog, 106), QStringLiteral("t^2"));
+    click(dialog, 108);
+    QCOMPARE(items(dialog, 105), QStringList({"first", "second"}));
+    QCOMPARE(current(dialog, 105), 0);
+    QCOMPARE(text(dialog, 106), QStringLiteral("x"));  // the first curve is taken up
+    QVERIFY(dialog.control<QRadioButton>(109)->isChecked());
+    QCOMPARE(dialog.UserList()->GetEquations().size(), std::size_t(2));
+    QCOMPARE(dialog.UserList()->GetEquations()[1]->GetName(), std::wstring(L"second"));
 }
 
 QTEST_MAIN(CurveDialogTest)
