@@ -1,12 +1,6 @@
 #include "grid/number_entry.h"
 
-#include <QLocale>
-#include <QStringList>
-
-#include <array>
-#include <charconv>
-#include <cmath>
-#include <string>
+#include <algorithm>
 #include <vector>
 
 namespace plotwright::grid {
@@ -14,16 +8,6 @@ namespace {
 
 // What each character of a shown number is.
 enum class Slot { Sign, Placeholder, Whole, Group, Decimal, Fraction };
-
-bool groupBefore(int digitsToTheRight, const NumberFormat& f)
-{
-    if (f.groupSeparator.isNull() || f.primaryGroup <= 0)
-        return false;
-    if (digitsToTheRight == f.primaryGroup)
-        return true;
-    return digitsToTheRight > f.primaryGroup && f.secondaryGroup > 0
-           && (digitsToTheRight - f.primaryGroup) % f.secondaryGroup == 0;
-}
 
 // The shape of the shown text; whole and fraction shape are numbered from the left.
 std::vector<std::pair<Slot, int>> layout(const NumberDigits& d, const NumberFormat& f)
@@ -64,94 +48,6 @@ void stripLeadingZeros(NumberDigits& d, int* wholeCaret)
 }
 
 } // namespace
-
-std::pair<int, int> localeGrouping()
-{
-    QLocale locale = QLocale::system();
-    locale.setNumberOptions(QLocale::DefaultNumberOptions);
-    const QString separator = locale.groupSeparator();
-    if (separator.isEmpty())
-        return {3, 3};
-    const QStringList groups = locale.toString(Q_INT64_C(1234567890123456)).split(separator);
-    if (groups.size() < 2)
-        return {3, 3};
-    const int primary = static_cast<int>(groups.last().size());
-    const int secondary = groups.size() >= 3 ? static_cast<int>(groups.at(groups.size() - 2).size()) : primary;
-    if (primary <= 0 || secondary <= 0)
-        return {3, 3};
-    return {primary, secondary};
-}
-
-NumberDigits parseNumber(const QString& text, const NumberFormat& format)
-{
-    NumberDigits d;
-    bool decimal = false;
-    bool digit = false;
-    for (QChar ch : text) {
-        if (isDigit(ch)) {
-            (decimal ? d.fraction : d.whole).append(ch);
-            digit = true;
-        } else if (!decimal && (ch == format.decimalSeparator || (ch == u'.' && format.groupSeparator != u'.'))) {
-            decimal = true;
-        } else if (ch == u'-' && !digit && !decimal) {
-            d.negative = true;
-        }
-    }
-    stripLeadingZeros(d, nullptr);
-    const int places = std::max(format.fractionDigits, 0);
-    d.fraction.truncate(places);
-    d.fraction = d.fraction.leftJustified(places, u'0');
-    return d;
-}
-
-QString formatNumber(const NumberDigits& d, const NumberFormat& format)
-{
-    QString text;
-    for (const auto& [slot, i] : layout(d, format)) {
-        switch (slot) {
-        case Slot::Sign: text += u'-'; break;
-        case Slot::Placeholder: text += u'0'; break;
-        case Slot::Whole: text += d.whole.at(i); break;
-        case Slot::Group: text += format.groupSeparator; break;
-        case Slot::Decimal: text += format.decimalSeparator; break;
-        case Slot::Fraction: text += d.fraction.at(i); break;
-        }
-    }
-    return text;
-}
-
-NumberDigits digitsOf(double value, const NumberFormat& format)
-{
-    NumberFormat plain = format;
-    plain.decimalSeparator = u'.';
-    plain.groupSeparator = QChar();
-    std::array<char, 400> buffer{};
-    const int places = std::clamp(format.fractionDigits, 0, 40);
-    const auto [end, ec] = std::isfinite(value)
-                               ? std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                               std::chars_format::fixed, places)
-                               : std::to_chars_result{buffer.data(), std::errc::value_too_large};
-    if (ec != std::errc())
-        return parseNumber(QString(), plain);
-    NumberDigits d = parseNumber(QString::fromLatin1(buffer.data(), end - buffer.data()), plain);
-    if (d.whole.isEmpty() && d.fraction.count(u'0') == d.fraction.size())
-        d.negative = false;  // no "-0.00" for a tiny negative value
-    return d;
-}
-
-double valueOf(const NumberDigits& d)
-{
-    std::string text = d.negative ? "-" : "";
-    text += d.whole.isEmpty() ? std::string("0") : d.whole.toStdString();
-    if (!d.fraction.isEmpty())
-        text += "." + d.fraction.toStdString();
-    double value = 0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    (void)ptr;
-    if (ec == std::errc::result_out_of_range)
-        return d.negative ? -HUGE_VAL : HUGE_VAL;
-    return value;
-}
 
 // A caret in terms of digits: before whole digit `index`, before fraction digit
 // `index`, or before the sign.
@@ -230,6 +126,7 @@ NumberEntry::Caret NumberEntry::removeSelection(NumberDigits& d, int selStart, i
 std::optional<EntryChange> NumberEntry::type(const QString& text, int selStart, int selEnd, int caretPos,
                                              QChar ch) const
 {
+    ch = numberCharacter(ch);
     NumberDigits d = parseNumber(text, format_);
     Caret caret = selStart != selEnd ? removeSelection(d, selStart, selEnd) : caretAt(d, caretPos);
     if (isDigit(ch)) {
@@ -245,13 +142,13 @@ std::optional<EntryChange> NumberEntry::type(const QString& text, int selStart, 
                 return std::nullopt;
             d.fraction[caret.index++] = ch;
         }
-    } else if (ch == format_.decimalSeparator) {
+    } else if (isDecimalPoint(ch, format_)) {
         if (format_.fractionDigits <= 0 || caret.zone == Caret::Fraction)
             return std::nullopt;
         caret = {Caret::Fraction, 0};
     } else if (ch == u'-') {
         const bool atStart = caret.zone == Caret::Sign || (caret.zone == Caret::Whole && caret.index == 0);
-        if (d.negative || !atStart)
+        if (d.negative || !atStart || !format_.negativesAllowed)
             return std::nullopt;
         d.negative = true;
         caret = {Caret::Whole, 0};
@@ -300,6 +197,124 @@ EntryChange NumberEntry::erase(const QString& text, int selStart, int selEnd, in
 EntryChange NumberEntry::result(NumberDigits digits, Caret caret) const
 {
     return {formatNumber(digits, format_), positionOf(digits, caret)};
+}
+
+
+namespace {
+
+// Replaces [from, to) of the state's text by `insert` and puts the caret after it.
+void replaceRange(EditState& s, int from, int to, const QString& insert)
+{
+    s.text.replace(from, to - from, insert);
+    s.start = s.end = from + static_cast<int>(insert.size());
+}
+
+// Inserts a character in place of the selection, then brings the text back to its
+// canonical form; the caret stays where the insertion left it (within the text).
+void insertAndRefilter(EditState& s, QChar ch, const NumberFormat& format)
+{
+    replaceRange(s, s.start, s.end, QString(ch));
+    QString canonical = canonicalNumberText(s.text, format);
+    if (canonical != s.text) {
+        s.text = std::move(canonical);
+        s.start = s.end = std::min(s.start, static_cast<int>(s.text.size()));
+    }
+}
+
+bool typeSign(EditState& s)
+{
+    const int length = static_cast<int>(s.text.size());
+    const bool hasSign = s.text.startsWith(u'-');
+    if (s.start == 0) {
+        if (!hasSign)
+            replaceRange(s, s.start, s.end, QStringLiteral("-"));
+        else if (s.end == length)
+            replaceRange(s, 0, length, QStringLiteral("-"));
+        else
+            replaceRange(s, 0, 1, QStringLiteral("-"));  // the text stays as it is
+        return true;
+    }
+    // The caret is inside the number: the sign toggles and the selection follows the text.
+    if (hasSign) {
+        s.text.remove(0, 1);
+        --s.start;
+        --s.end;
+    } else {
+        s.text.prepend(u'-');
+        ++s.start;
+        ++s.end;
+    }
+    return true;
+}
+
+bool typePoint(EditState& s, const NumberFormat& format)
+{
+    const qsizetype point = s.text.indexOf(format.decimalSeparator);
+    if (point < 0 || (point >= s.start && point < s.end)) {
+        insertAndRefilter(s, format.decimalSeparator, format);
+    } else {
+        // There is a point already: typing one steps over to the fraction.
+        s.start = s.end = static_cast<int>(point) + 1;
+    }
+    return true;
+}
+
+bool typeDigit(EditState& s, QChar digit, const NumberFormat& format)
+{
+    const int length = static_cast<int>(s.text.size());
+    const qsizetype pointAt = s.text.indexOf(format.decimalSeparator);
+    const int point = pointAt < 0 ? length : static_cast<int>(pointAt);
+    const int signLength = s.text.startsWith(u'-') ? 1 : 0;
+
+    if (s.start <= point) {
+        const bool full = point - signLength >= format.maxWholeDigits;
+        if (!full) {
+            insertAndRefilter(s, digit, format);
+            return true;
+        }
+        if (s.start == signLength + format.maxWholeDigits && s.start == s.end)
+            return false;
+        if (s.start != s.end) {
+            insertAndRefilter(s, digit, format);
+            return true;
+        }
+        // Overwrite mode; a caret before the sign overwrites the first digit, not the sign.
+        const int at = std::max(s.start, signLength);
+        replaceRange(s, at, at + 1, QString(digit));
+        return true;
+    }
+
+    const int fraction = length - point - 1;
+    if (fraction < format.fractionDigits || s.start != s.end) {
+        insertAndRefilter(s, digit, format);
+        return true;
+    }
+    if (s.start >= length)
+        return false;
+    replaceRange(s, s.start, s.start + 1, QString(digit));
+    return true;
+}
+
+} // namespace
+
+bool applyTypedCharacter(EditState& state, QChar typed, const NumberFormat& format)
+{
+    const QChar ch = numberCharacter(typed);
+    EditState s = state;
+    const int length = static_cast<int>(s.text.size());
+    s.start = std::clamp(std::min(state.start, state.end), 0, length);
+    s.end = std::clamp(std::max(state.start, state.end), 0, length);
+
+    bool accepted = false;
+    if (ch == u'-' && format.negativesAllowed)
+        accepted = typeSign(s);
+    else if (isDecimalPoint(ch, format) && format.fractionDigits > 0)
+        accepted = typePoint(s, format);
+    else if (isDigit(ch))
+        accepted = typeDigit(s, ch, format);
+    if (accepted)
+        state = std::move(s);
+    return accepted;
 }
 
 } // namespace plotwright::grid

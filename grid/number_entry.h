@@ -1,45 +1,19 @@
 #pragma once
-// The text rules of the grid's numeric editor, free of widgets: a number is shown as
-// [-]whole[<decimal>fraction] with the whole digits grouped and a fixed count of
-// fraction digits. Typing inserts whole digits and overwrites fraction digits, so the
-// text keeps its shape after every keystroke; a keystroke that does not fit is refused.
+// The two typing rules of the numeric text engine (number_text.h).
+// Fixed shape (the grid's cell editor): [-]whole[<decimal>fraction] with the whole digits
+// grouped and a fixed count of fraction digits; typing inserts whole digits and
+// overwrites fraction digits, so the text keeps its shape; a keystroke that does not fit
+// is refused.
+// Free shape (the dialog's range fields): the canonical text of canonicalNumberText,
+// kept so after every keystroke.
+
+#include "grid/number_text.h"
 
 #include <QString>
 
 #include <optional>
 
 namespace plotwright::grid {
-
-struct NumberFormat {
-    int maxWholeDigits = 12;
-    int fractionDigits = 0;    // always shown, filled with zeros
-    QChar decimalSeparator = u'.';
-    QChar groupSeparator;      // null: no grouping
-    int primaryGroup = 3;      // digits in the group next to the decimal separator
-    int secondaryGroup = 3;    // digits in each group further left
-    bool leadingZero = true;   // "0.5" rather than ".5"
-};
-
-// The group sizes of the user's locale, (3, 3) where it does not group.
-std::pair<int, int> localeGrouping();
-
-// A number as digits: `whole` has no leading zeros, `fraction` exactly the format's count.
-struct NumberDigits {
-    bool negative = false;
-    QString whole;
-    QString fraction;
-    bool operator==(const NumberDigits&) const = default;
-};
-
-// Reads any text leniently: ASCII digits, the first decimal separator (or "." where "."
-// does not group), a "-" before the digits; everything else is skipped. Whole digits
-// beyond the limit are kept; fraction digits beyond the count are cut off.
-NumberDigits parseNumber(const QString& text, const NumberFormat& format);
-QString formatNumber(const NumberDigits& digits, const NumberFormat& format);
-// The digits of `value` rounded to the format's fraction count; non-finite values give 0.
-NumberDigits digitsOf(double value, const NumberFormat& format);
-// The value the digits denote, whatever the locale.
-double valueOf(const NumberDigits& digits);
 
 // One keystroke applied to the shown text with its selection [selStart, selEnd) and caret.
 struct EntryChange {
@@ -64,5 +38,18 @@ private:
 
     NumberFormat format_;
 };
+
+// Text and selection of an edit; the selection is [start, end), start == end for a caret.
+struct EditState {
+    QString text;
+    int start = 0;
+    int end = 0;
+    bool operator==(const EditState&) const = default;
+};
+
+// The free-shape state after the user typed the printable character `ch` into `state`
+// (assumed canonical). A minus sign of any locale types '-', the alternate decimal types
+// the point. Returns false when the character is refused; `state` is then unchanged.
+bool applyTypedCharacter(EditState& state, QChar ch, const NumberFormat& format);
 
 } // namespace plotwright::grid

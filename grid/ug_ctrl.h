@@ -93,6 +93,11 @@ public:
     bool StartEdit(int firstKey = 0);
     bool IsEditing() const { return editor_ != nullptr; }
     QWidget* GetEditor() const { return editor_; }
+    // With this on, Tab and Shift+Tab in an editor go on to the next or previous editable
+    // cell in reading order and, past the last or first one, leave the grid for the next
+    // or previous control; without an editor they leave the grid at once. Off by default:
+    // Tab then moves to the neighbouring column only, and the view keeps the key.
+    void SetTabLeavesGrid(bool on);
     // Closes an open editor without notifications and without writing the cell.
     void CancelEdit();
 
@@ -141,6 +146,8 @@ private:
     // The anchor of the cell's join, or the cell itself.
     QModelIndex AnchorOf(const QModelIndex& index) const;
     QModelIndex Neighbour(const QModelIndex& anchor, EditEnd how) const;
+    // The next (or previous) editable anchor cell in reading order; invalid when none.
+    QModelIndex NextEditable(const QModelIndex& anchor, bool forward) const;
     void ApplyJoins();
     void ApplyHeadingColours();
     void DrawCellFocus(QPainter* painter, const QModelIndex& index, const QRect& rect);
@@ -153,4 +160,5 @@ private:
     bool finishing_ = false;
     bool doubleBuffer_ = true;
     bool hints_ = true;
+    bool tabLeaves_ = false;
 };

@@ -164,12 +164,38 @@ void CUGCtrl::FinishEdit(EditEnd how)
     }
     if (how == EditEnd::FocusLost)
         return;
-    const QModelIndex next = Neighbour(index, how);
-    if (!next.isValid())
+    const bool tab = how == EditEnd::Tab || how == EditEnd::BackTab;
+    const QModelIndex next = tabLeaves_ && tab ? NextEditable(index, how == EditEnd::Tab) : Neighbour(index, how);
+    if (!next.isValid()) {
+        if (tabLeaves_ && tab)
+            focusNextPrevChild(how == EditEnd::Tab);
         return;
+    }
     setCurrentIndex(next);
     scrollTo(next);
     StartEdit();
+}
+
+void CUGCtrl::SetTabLeavesGrid(bool on)
+{
+    tabLeaves_ = on;
+    setTabKeyNavigation(!on);
+}
+
+QModelIndex CUGCtrl::NextEditable(const QModelIndex& anchor, bool forward) const
+{
+    const int cols = model_->columnCount();
+    const int cells = cols * model_->rowCount();
+    int at = anchor.row() * cols + anchor.column();
+    for (int step = 0; step < cells; ++step) {
+        at += forward ? 1 : -1;
+        if (at < 0 || at >= cells)
+            return {};
+        const QModelIndex candidate = model_->index(at / cols, at % cols);
+        if (AnchorOf(candidate) == candidate && candidate != anchor && (model_->flags(candidate) & Qt::ItemIsEditable))
+            return candidate;
+    }
+    return {};
 }
 
 QWidget* CUGCtrl::TakePendingEditor()

@@ -38,6 +38,7 @@ CUTNumericEdit::CUTNumericEdit(QWidget* parent) : QLineEdit(parent)
     const auto [primary, secondary] = plotwright::grid::localeGrouping();
     format_.primaryGroup = primary;
     format_.secondaryGroup = secondary;
+    format_.alternateDecimal = plotwright::grid::localeAlternateDecimal(format_.decimalSeparator, format_.groupSeparator);
     setFrame(false);
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setDragEnabled(false);
@@ -106,8 +107,10 @@ void CUTNumericEdit::SetValue(double value)
     setText(plotwright::grid::formatNumber(plotwright::grid::digitsOf(value, format_), format_));
 }
 
-void CUTNumericEdit::ChangeFormat(const NumberFormat& format)
+void CUTNumericEdit::ChangeFormat(const NumberFormat& requested)
 {
+    NumberFormat format = requested;
+    format.alternateDecimal = plotwright::grid::localeAlternateDecimal(format.decimalSeparator, format.groupSeparator);
     // Read the number in the old form before the validator sees the new one.
     auto digits = plotwright::grid::parseNumber(text(), format_);
     format_ = format;
@@ -156,6 +159,9 @@ void CUTNumericEdit::keyPressEvent(QKeyEvent* event)
 
     const QString typed = event->text();
     const Qt::KeyboardModifiers mods = event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    // A direction mark, as right-to-left keyboards send with the minus sign: no character.
+    if (typed.size() == 1 && plotwright::grid::numberCharacter(typed.at(0)).isNull())
+        return event->accept();
     if (typed.size() == 1 && typed.at(0).isPrint() && mods == Qt::NoModifier) {
         if (const auto change = entry.type(text(), selStart, selEnd, cursorPosition(), typed.at(0)))
             Apply(*change);

@@ -18,9 +18,15 @@ void BitmapButton::SetToolTipText(const std::wstring& text)
     SetIsToolButton(true);
 }
 
+void BitmapButton::SetUnavailableReason(const std::wstring& reason)
+{
+    reason_ = reason;
+    setEnabled(reason.empty());
+}
+
 std::wstring BitmapButton::GetToolTipText() const
 {
-    return toolTip_;
+    return reason_.empty() ? toolTip_ : toolTip_ + L": " + reason_;
 }
 
 bool BitmapButton::SetBitmapResource(int resourceId)

@@ -21,6 +21,10 @@ public:
     // Icons 105 (save), 106 (save as), 107 (delete), at 16 by 16. False for an unknown id.
     bool SetIconResource(int resourceId);
 
+    // Why the button's action cannot run now; empty when it can. The button is disabled
+    // while a reason is set, and its tooltip gives the reason after its own text.
+    void SetUnavailableReason(const std::wstring& reason);
+
     std::wstring GetToolTipText() const override;
 
 protected:
@@ -30,6 +34,7 @@ private:
     void reloadImage();
 
     std::wstring toolTip_;
+    std::wstring reason_;
     int resourceId_ = 0;
     bool mapped_ = false;  // a bitmap drawn in the palette's button colours
 };

@@ -4,11 +4,16 @@
 #include "host/editor.h"
 #include "host/install/install_folder.h"
 #include "model/default_library.h"
+#include "ui/curve_check.h"
 #include "ui/dlg_save_as.h"
 #include "ui/stored_library.h"
 
+#include <QCoreApplication>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
+#include <QTextCharFormat>
 #include <QTimer>
 
 #include <algorithm>
@@ -22,7 +27,7 @@ DialogTemplate curveTemplate()
     DialogTemplate t;
     t.id = CDlgCurve::IDD;
     t.caption = L"Plotwright";
-    t.cx = 347;
+    t.cx = CDlgCurve::PreviewX + CDlgCurve::PreviewCx + 7;
     t.cy = 318;
     constexpr unsigned edit = Border | AutoHScroll | TabStop;
     constexpr unsigned combo = DropDownList | VScroll | TabStop;
@@ -72,6 +77,78 @@ std::wstring predefinedExpression(const CEquation& equation)
     std::replace_if(text.begin(), text.end(), [](wchar_t c) { return c == L'[' || c == L']'; }, L' ');
     return text;
 }
+
+const wchar_t* hintOf(int type)
+{
+    return type == ExplicitCartesian ? explicitHint : runningTHint;
+}
+
+const wchar_t* kindName(int type)
+{
+    switch (type) {
+    case ExplicitCartesian: return L"explicit cartesian";
+    case ParametricCartesian: return L"parametric cartesian";
+    case ExplicitPolar: return L"explicit polar";
+    default: return L"of an unknown kind";
+    }
+}
+
+// The user fields as ApplyUserFields copies them into a curve. False for a kind index
+// outside 0..2 (the curve is then left as it was).
+bool applyFields(CEquation& equation, int kindIndex, const std::wstring& first, const std::wstring& second,
+                 double minimum, double maximum, double increment)
+{
+    std::wstring runningName;
+    switch (kindIndex) {
+    case 0:
+        equation.SetType(ExplicitCartesian);
+        equation.SetEquationY(first);
+        equation.SetEquationX(std::wstring());
+        runningName = L"x";
+        break;
+    case 1:
+        equation.SetType(ParametricCartesian);
+        equation.SetEquationX(first);
+        equation.SetEquationY(second);
+        runningName = L"t";
+        break;
+    case 2:
+        equation.SetType(ExplicitPolar);
+        equation.SetEquationY(first);
+        equation.SetEquationX(std::wstring());
+        runningName = L"t";
+        break;
+    default:
+        return false;
+    }
+    if (!equation.GetParameters().empty())
+        equation.RenameParameter(equation.GetParameters().front(), runningName);
+    if (const CEquationParameterPtr running = equation.FindParameter(runningName)) {
+        running->SetMinValue(minimum);
+        running->SetMaxValue(maximum);
+        running->SetIncrement(increment);
+    }
+    return true;
+}
+
+// Underlines characters [start, start + length) of `edit` in red (an empty range clears
+// the marks) without touching its text, caret or undo history.
+void underline(QLineEdit* edit, int start, int length)
+{
+    QList<QInputMethodEvent::Attribute> attributes;
+    if (length > 0) {
+        QTextCharFormat format;
+        format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+        format.setUnderlineColor(Qt::red);
+        format.setForeground(QColor(190, 0, 0));
+        attributes << QInputMethodEvent::Attribute(QInputMethodEvent::TextFormat, start - edit->cursorPosition(),
+                                                   length, format);
+    }
+    QInputMethodEvent event(QString(), attributes);
+    QCoreApplication::sendEvent(edit, &event);
+}
+
+const QColor faultBack(255, 215, 215);
 
 } // namespace
 
@@ -133,13 +210,105 @@ bool CDlgCurve::OnInitDialog()
     QWidget::setTabOrder(&drawPredefinedButton_, &grid_);
     QWidget::setTabOrder(&grid_, GetDlgItem(IDC_PREDEFINED_TEXT));
 
+    preview_.setParent(this);
+    preview_.setObjectName(QStringLiteral("control%1").arg(IDC_PREVIEW));
+    preview_.setProperty("controlId", IDC_PREVIEW);
+    preview_.setGeometry(MapDialogRect(PreviewX, PreviewY, PreviewCx, PreviewCy));
+    preview_.setFocusPolicy(Qt::NoFocus);
+    preview_.show();
+
     UpdateData(false);
     UpdateData(true);
     ShowPredefinedEquation(CurrentEquation(predefinedCombo_));
     ShowUserEquation(equation_);
     OnUserChanged();
     SetUpToolButtons();
+
+    // Every change is judged at once, so that the user sees what is wrong where it is.
+    for (const int id : {IDC_FIRST_EXPRESSION, IDC_SECOND_EXPRESSION})
+        connect(control<QLineEdit>(id), &QLineEdit::textChanged, this, [this] { FieldsChanged(Area::User); });
+    for (NumericEdit* field : {&minimumField_, &maximumField_, &incrementField_})
+        connect(field, &QLineEdit::textChanged, this, [this] { FieldsChanged(Area::User); });
+    for (const int id : {IDC_EXPLICIT, IDC_PARAMETRIC, IDC_POLAR})
+        connect(control<QRadioButton>(id), &QRadioButton::toggled, this, [this](bool on) {
+            if (on)
+                FieldsChanged(Area::User);
+        });
+    connect(&grid_, &MyCug::valuesChanged, this, [this] { FieldsChanged(Area::Predefined); });
+    JudgePredefined();
+    FieldsChanged(CurrentEquation(userCombo_) ? Area::User : Area::Predefined);
     return true;
+}
+
+void CDlgCurve::FieldsChanged(Area area)
+{
+    previewArea_ = area;
+    JudgePredefined();
+    JudgeUser();
+}
+
+void CDlgCurve::MarkField(int id, const QString& message, int position)
+{
+    auto* edit = control<QLineEdit>(id);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, message.isEmpty() ? style()->standardPalette().color(QPalette::Base) : faultBack);
+    edit->setPalette(palette);
+    edit->setToolTip(message);
+    const int length = static_cast<int>(edit->text().size());
+    if (position >= 0 && length > 0)
+        underline(edit, std::min(position, length - 1), 1);
+    else
+        underline(edit, 0, 0);
+}
+
+void CDlgCurve::JudgePredefined()
+{
+    CEquation* equation = CurrentEquation(predefinedCombo_);
+    QString reason;
+    if (grid_.HasRefusedValue())
+        reason = grid_.RefusalMessage();
+    else if (!equation)
+        reason = QStringLiteral("No curve is chosen.");
+    else
+        reason = plotwright::ui::CheckCurve(*equation).message;
+    drawPredefinedButton_.SetUnavailableReason(reason.toStdWString());
+    if (previewArea_ != Area::Predefined)
+        return;
+    if (!reason.isEmpty())
+        preview_.ShowProblem(reason);
+    else
+        preview_.ShowCurve(*equation);
+}
+
+void CDlgCurve::JudgeUser()
+{
+    using Field = plotwright::ui::CurveProblem::Field;
+    const int kind = control<QRadioButton>(IDC_PARAMETRIC)->isChecked() ? 1
+        : control<QRadioButton>(IDC_POLAR)->isChecked()                 ? 2
+                                                                        : 0;
+    CEquation curve;
+    equation_.CopyTo(curve);
+    applyFields(curve, kind, control<QLineEdit>(IDC_FIRST_EXPRESSION)->text().toStdWString(),
+                control<QLineEdit>(IDC_SECOND_EXPRESSION)->text().toStdWString(), minimumField_.GetNumber(),
+                maximumField_.GetNumber(), incrementField_.GetNumber());
+    const plotwright::ui::CurveProblem problem = plotwright::ui::CheckCurve(curve);
+
+    const std::pair<Field, int> fields[] = {{Field::FirstExpression, IDC_FIRST_EXPRESSION},
+                                            {Field::SecondExpression, IDC_SECOND_EXPRESSION},
+                                            {Field::Minimum, IDC_MINIMUM},
+                                            {Field::Maximum, IDC_MAXIMUM},
+                                            {Field::Increment, IDC_INCREMENT}};
+    for (const auto& [field, id] : fields) {
+        const bool atFault = !problem.ok() && problem.field == field;
+        MarkField(id, atFault ? problem.message : QString(), atFault ? problem.position : -1);
+    }
+    drawUserButton_.SetUnavailableReason(problem.message.toStdWString());
+    if (previewArea_ != Area::User)
+        return;
+    if (!problem.ok())
+        preview_.ShowProblem(problem.message);
+    else
+        preview_.ShowCurve(curve);
 }
 
 void CDlgCurve::ConfigureNumberFields()
@@ -279,6 +448,9 @@ void CDlgCurve::ShowUserEquation(const CEquation& equation)
         break;
     }
 
+    if (equation.GetType() >= ExplicitCartesian && equation.GetType() <= ExplicitPolar)
+        control<QLabel>(IDC_HINT)->setText(QString::fromWCharArray(hintOf(equation.GetType())));
+
     for (NumericEdit* field : {&minimumField_, &maximumField_, &incrementField_})
         field->SetWindowText(std::wstring());
     if (!equation.GetParameters().empty()) {
@@ -292,53 +464,25 @@ void CDlgCurve::ShowUserEquation(const CEquation& equation)
 
 void CDlgCurve::ApplyUserFields()
 {
-    std::wstring runningName;
-    const wchar_t* hint = nullptr;
-    switch (kindIndex_) {
-    case 0:
-        equation_.SetType(ExplicitCartesian);
-        equation_.SetEquationY(firstText_);
-        equation_.SetEquationX(std::wstring());
-        runningName = L"x";
-        hint = explicitHint;
-        break;
-    case 1:
-        equation_.SetType(ParametricCartesian);
-        equation_.SetEquationX(firstText_);
-        equation_.SetEquationY(secondText_);
-        runningName = L"t";
-        hint = runningTHint;
-        break;
-    case 2:
-        equation_.SetType(ExplicitPolar);
-        equation_.SetEquationY(firstText_);
-        equation_.SetEquationX(std::wstring());
-        runningName = L"t";
-        hint = runningTHint;
-        break;
-    default:
+    if (!applyFields(equation_, kindIndex_, firstText_, secondText_, minimumField_.GetNumber(),
+                     maximumField_.GetNumber(), incrementField_.GetNumber()))
         return;
-    }
-
-    if (!equation_.GetParameters().empty())
-        equation_.RenameParameter(equation_.GetParameters().front(), runningName);
-    if (const CEquationParameterPtr running = equation_.FindParameter(runningName)) {
-        running->SetMinValue(minimumField_.GetNumber());
-        running->SetMaxValue(maximumField_.GetNumber());
-        running->SetIncrement(incrementField_.GetNumber());
-    }
-    control<QLabel>(IDC_HINT)->setText(QString::fromWCharArray(hint));
+    control<QLabel>(IDC_HINT)->setText(QString::fromWCharArray(hintOf(equation_.GetType())));
 }
 
 void CDlgCurve::OnPredefinedChanged()
 {
     UpdateData(true);
     ShowPredefinedEquation(CurrentEquation(predefinedCombo_));
+    FieldsChanged(Area::Predefined);
 }
 
 void CDlgCurve::OnDrawPredefined()
 {
     UpdateData(true);
+    // A value the grid refused is on show but not in the curve: drawing would use another.
+    if (grid_.HasRefusedValue())
+        return;
     if (CEquation* equation = CurrentEquation(predefinedCombo_))
         DrawCurveFlow(*this, *equation);
 }
@@ -349,6 +493,7 @@ void CDlgCurve::OnUserChanged()
     if (const CEquation* equation = CurrentEquation(userCombo_)) {
         equation->CopyTo(equation_);
         ShowUserEquation(equation_);
+        FieldsChanged(Area::User);
     }
 }
 
@@ -370,10 +515,18 @@ void CDlgCurve::OnSave()
 {
     UpdateData(true);
     ApplyUserFields();
-    if (CEquation* stored = CurrentEquation(userCombo_))
-        equation_.CopyTo(*stored);
-    else
+    CEquation* stored = CurrentEquation(userCombo_);
+    if (!stored) {
         OnSaveAs();
+        return;
+    }
+    if (stored->GetType() != equation_.GetType()) {
+        const std::wstring question = L"The stored curve \"" + stored->GetName() + L"\" is " + kindName(stored->GetType())
+            + L", the curve in the fields is " + kindName(equation_.GetType()) + L".\nReplace the stored curve?";
+        if (AfxMessageBox(question.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return;
+    }
+    equation_.CopyTo(*stored);
 }
 
 void CDlgCurve::OnSaveAs()
@@ -391,6 +544,19 @@ void CDlgCurve::OnSaveAs()
         if (dialog.DoModal() != IDOK)
             return;
         name = dialog.GetEnteredName();
+    }
+    // A second curve of the same name could not be told apart in the list.
+    for (int i = 0; i < userCombo_.count(); ++i) {
+        auto* existing = static_cast<CEquation*>(userCombo_.itemData(i).value<void*>());
+        if (!existing || existing->GetName() != name)
+            continue;
+        const std::wstring question = L"A curve named \"" + name + L"\" already exists.\nDo you want to replace it?";
+        if (AfxMessageBox(question.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return;
+        equation_.SetName(name);
+        equation_.CopyTo(*existing);
+        userCombo_.setCurrentIndex(i);
+        return;
     }
     equation_.SetName(name);
     auto stored = std::make_shared<CEquation>();

@@ -7,6 +7,7 @@
 #include "model/equation.h"
 #include "model/equation_list.h"
 #include "ui/bitmap_button.h"
+#include "ui/curve_preview.h"
 #include "ui/my_cug.h"
 #include "ui/numeric_edit.h"
 
@@ -42,6 +43,10 @@ public:
     static constexpr int IDC_FIRST_LABEL = 117;
     static constexpr int IDC_SECOND_LABEL = 118;
     static constexpr int IDC_HINT = 120;
+    // Not in the template: the preview beside both groups, placed at start-up.
+    static constexpr int IDC_PREVIEW = 121;
+    // Where the preview stands, in dialog units; the template is widened to hold it.
+    static constexpr int PreviewX = 346, PreviewY = 8, PreviewCx = 200, PreviewCy = 284;
 
     // File names of the two libraries in the install folder.
     static constexpr const wchar_t* PredefinedFileName = L"curveDefinition.xml";
@@ -54,6 +59,7 @@ public:
     const CEquation& WorkingEquation() const { return equation_; }
     const CEquationListPtr& PredefinedList() const { return predefinedList_; }
     const CEquationListPtr& UserList() const { return userList_; }
+    CurvePreview& Preview() { return preview_; }
 
 protected:
     bool OnInitDialog() override;
@@ -75,6 +81,15 @@ private:
     void OnDrawUser();
     void OnUserChanged();
     void OnKindChanged();
+
+    // The area whose curve the preview shows: the one changed last.
+    enum class Area { Predefined, User };
+    // Judges the curve of `area` as its fields stand now, marks what is wrong, sets the
+    // draw buttons and hands the curve (or the problem) to the preview.
+    void FieldsChanged(Area area);
+    void JudgePredefined();
+    void JudgeUser();
+    void MarkField(int id, const QString& message, int position);
 
     void LoadLibraries();
     void ConfigureNumberFields();
@@ -100,6 +115,8 @@ private:
     NumericEdit maximumField_;
     NumericEdit incrementField_;
     CEquation equation_;
+    CurvePreview preview_;
+    Area previewArea_ = Area::User;
     std::wstring firstText_;
     std::wstring secondText_;
 };

@@ -41,7 +41,13 @@ bool CDlgSaveAs::OnInitDialog()
     CAdUiBaseDialog::OnInitDialog();
     enteredName_ = suggestedName_;
     UpdateData(false);
-    return true;
+    // Typing goes into the name at once, replacing the suggestion; the default button
+    // must not take the first space or letter.
+    auto* name = control<QLineEdit>(IDC_NAME);
+    name->setFocus(Qt::OtherFocusReason);
+    // All selected, the caret at the start: a long name is shown from its beginning.
+    name->setSelection(static_cast<int>(name->text().size()), -static_cast<int>(name->text().size()));
+    return false;
 }
 
 void CDlgSaveAs::DoDataExchange(DataExchange& dx)

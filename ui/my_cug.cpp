@@ -1,6 +1,10 @@
 #include "ui/my_cug.h"
 
+#include "grid/number_text.h"
+
 #include <QPainter>
+
+#include <QStyle>
 
 #include <array>
 #include <charconv>
@@ -37,9 +41,22 @@ bool withinBounds(double v, double low, double high)
     return low == high || (low <= v && v <= high);
 }
 
+const QColor refusedBack(255, 205, 205);
+
+// The range prompt of the numeric fields, bounds in their trimmed form.
+QString rangeText(double low, double high)
+{
+    plotwright::grid::NumberFormat format;
+    return plotwright::grid::rangeMessage(low, high, format);
+}
+
 } // namespace
 
-MyCug::MyCug(QWidget* parent) : CUGCtrl(parent) {}
+MyCug::MyCug(QWidget* parent) : CUGCtrl(parent)
+{
+    // Tab must be able to reach the rest of the dialog.
+    SetTabLeavesGrid(true);
+}
 
 MyCug::~MyCug()
 {
@@ -76,6 +93,7 @@ void MyCug::SetEquation(CEquation* equation)
     ApplySwitches();
     EnableHints(false);
     lastRow_ = -1;
+    SetRefusal(QString());
 
     // Before the columns exist: each new column copies the grid's default cell.
     gridFont_ = &fonts_.FindOrCreate(gridFontDescription());
@@ -181,6 +199,7 @@ bool MyCug::OnEditStart(int col, int row, QWidget** editor)
         return true;
     if (!numericEdit_.IsCreated())
         numericEdit_.Create(viewport(), QRect(), NumericEditId);
+    SetRefusal(QString());
     numericEdit_.SetToolTipText(QString::fromStdWString(parameter->GetName()) + QStringLiteral(" = "));
     numericEdit_.SetMaxWholeDigits(12);
     numericEdit_.SetFractionDigits(6);
@@ -194,8 +213,10 @@ bool MyCug::OnEditStart(int col, int row, QWidget** editor)
 bool MyCug::OnEditFinish(int col, int row, QWidget* editor, const QString&, bool* cancelFlag)
 {
     // Escape drops the entry: parameter and cell stay as they were.
-    if (*cancelFlag)
+    if (*cancelFlag) {
+        SetRefusal(QString());
         return true;
+    }
     CUGCell cell;
     GetCell(col, row, &cell);
     auto* parameter = static_cast<CEquationParameter*>(cell.GetParam());
@@ -204,6 +225,7 @@ bool MyCug::OnEditFinish(int col, int row, QWidget* editor, const QString&, bool
     // Passing through a cell without typing keeps the full value; the editor only
     // holds the two decimals the cell shows.
     if (!numericEdit_.isModified()) {
+        SetRefusal(QString());
         *cancelFlag = true;
         return true;
     }
@@ -224,11 +246,34 @@ bool MyCug::OnEditFinish(int col, int row, QWidget* editor, const QString&, bool
         accepted = true;
         parameter->SetIncrement(v);
     }
-    if (!accepted)
+    if (!accepted) {
+        const bool constant = parameter->GetType() == Constant;
+        SetRefusal(rangeText(constant ? parameter->GetMin() : parameter->GetMinSet(),
+                             constant ? parameter->GetMax() : parameter->GetMaxSet()));
         return false;
+    }
     QuickSetText(col, row, cellNumber(v));
     *cancelFlag = true;  // the grid must not write the raw editor text over the formatted one
+    SetRefusal(QString());
+    emit valuesChanged();
     return true;
+}
+
+void MyCug::SetRefusal(const QString& message)
+{
+    const bool refused = !message.isEmpty();
+    if (refused == refused_ && message == refusal_)
+        return;
+    refused_ = refused;
+    refusal_ = message;
+    // The editor shows the refusal where the value is: its colour and its tooltip.
+    QPalette palette = numericEdit_.palette();
+    palette.setColor(QPalette::Base, refused ? refusedBack : numericEdit_.style()->standardPalette().color(QPalette::Base));
+    numericEdit_.setPalette(palette);
+    numericEdit_.setAutoFillBackground(refused);
+    if (refused)
+        numericEdit_.SetToolTipText(message);
+    emit valuesChanged();
 }
 
 QColor MyCug::OnGetDefBackColor(Section)

@@ -9,6 +9,8 @@
 #include "ui/font_list.h"
 
 class MyCug : public CUGCtrl {
+    Q_OBJECT
+
 public:
     // Control id of the numeric editor window.
     static constexpr int NumericEditId = 320002;
@@ -20,6 +22,15 @@ public:
     // The cells point into the equation's parameters, so the equation must outlive
     // its display (until the next SetEquation).
     void SetEquation(CEquation* equation);
+
+    // True while the editor holds a value its cell refused; the editor is then coloured
+    // and RefusalMessage() names the allowed range.
+    bool HasRefusedValue() const { return refused_; }
+    QString RefusalMessage() const { return refusal_; }
+
+signals:
+    // A value was accepted into a parameter, or a refusal began or ended.
+    void valuesChanged();
 
 protected:
     void OnSetup() override;
@@ -34,9 +45,12 @@ private:
     void AddParameterRow(const CEquationParameterPtr& parameter, bool withHeading);
     void WriteHeadingRow(int row, int kind);
     void ApplySwitches();
+    void SetRefusal(const QString& message);
 
     int lastRow_ = -1;
     FontList fonts_;
     const QFont* gridFont_ = nullptr;
     CUTNumericEdit numericEdit_;
+    bool refused_ = false;
+    QString refusal_;
 };

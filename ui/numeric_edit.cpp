@@ -13,21 +13,22 @@
 #include <cmath>
 #include <limits>
 
-using plotwright::ui::EditState;
-using plotwright::ui::NumericFormat;
+using plotwright::grid::EditState;
 
 namespace {
 
-wchar_t firstCharacter(const QString& text, wchar_t fallback)
+QChar firstCharacter(const QString& text, QChar fallback)
 {
-    return text.isEmpty() ? fallback : static_cast<wchar_t>(text.at(0).unicode());
+    // Right-to-left locales put a direction mark before the character itself.
+    const QString plain = plotwright::grid::normalizedNumberText(text);
+    return plain.isEmpty() ? fallback : plain.at(0);
 }
 
-wchar_t distinctGroupSeparator(wchar_t decimalPoint, wchar_t groupSeparator)
+QChar distinctGroupSeparator(QChar decimalPoint, QChar groupSeparator)
 {
     if (groupSeparator != decimalPoint)
         return groupSeparator;
-    return decimalPoint == L',' ? L'.' : L',';
+    return decimalPoint == u',' ? u'.' : u',';
 }
 
 // A single-line edit takes a pasted text up to its first line break.
@@ -58,14 +59,15 @@ NumericEdit::NumericEdit(int integerDigitLimit, int fractionDigitLimit, QWidget*
     , lower_(std::numeric_limits<double>::lowest())
     , upper_(std::numeric_limits<double>::max())
 {
-    format_.integerDigits = std::abs(integerDigitLimit);
+    format_.maxWholeDigits = std::abs(integerDigitLimit);
     format_.negativesAllowed = integerDigitLimit >= 0;
     format_.fractionDigits = std::max(0, fractionDigitLimit);
+    format_.primaryGroup = 0;  // never grouped
 
     const QLocale locale;
-    format_.negativeSign = firstCharacter(locale.negativeSign(), L'-');
-    format_.decimalPoint = firstCharacter(locale.decimalPoint(), L'.');
-    format_.groupSeparator = distinctGroupSeparator(format_.decimalPoint, firstCharacter(locale.groupSeparator(), L','));
+    format_.decimalSeparator = firstCharacter(locale.decimalPoint(), u'.');
+    format_.groupSeparator = distinctGroupSeparator(format_.decimalSeparator, firstCharacter(locale.groupSeparator(), u','));
+    format_.alternateDecimal = plotwright::grid::localeAlternateDecimal(format_.decimalSeparator, format_.groupSeparator);
 
     // Whatever reaches the text past the rules below (undo, a base-class setText)
     // is brought back to the canonical form.
@@ -94,30 +96,33 @@ void NumericEdit::SetIntegerDigitLimit(int limit)
 {
     const int digits = std::abs(limit);
     const bool negatives = limit >= 0;
-    if (digits == format_.integerDigits && negatives == format_.negativesAllowed)
+    if (digits == format_.maxWholeDigits && negatives == format_.negativesAllowed)
         return;
-    format_.integerDigits = digits;
+    format_.maxWholeDigits = digits;
     format_.negativesAllowed = negatives;
     refilter();
 }
 
 void NumericEdit::SetSeparatorChars(wchar_t decimalPoint, wchar_t groupSeparator)
 {
-    if (decimalPoint == format_.decimalPoint && groupSeparator == format_.groupSeparator)
+    const QChar point(static_cast<char16_t>(decimalPoint));
+    const QChar group(static_cast<char16_t>(groupSeparator));
+    if (point == format_.decimalSeparator && group == format_.groupSeparator)
         return;
-    format_.decimalPoint = decimalPoint;
-    format_.groupSeparator = distinctGroupSeparator(decimalPoint, groupSeparator);
+    format_.decimalSeparator = point;
+    format_.groupSeparator = distinctGroupSeparator(point, group);
+    format_.alternateDecimal = plotwright::grid::localeAlternateDecimal(point, format_.groupSeparator);
     refilter();
 }
 
 void NumericEdit::SetNumber(double x, bool trim)
 {
-    SetWindowText(plotwright::ui::FormatNumber(x, trim, format_));
+    SetWindowText(plotwright::grid::formatFixed(x, trim, format_).toStdWString());
 }
 
 double NumericEdit::GetNumber() const
 {
-    return plotwright::ui::ParseNumber(text().toStdWString(), format_);
+    return plotwright::grid::parseValue(text(), format_);
 }
 
 void NumericEdit::setText(const QString& text)
@@ -128,7 +133,7 @@ void NumericEdit::setText(const QString& text)
 void NumericEdit::SetWindowText(const std::wstring& text)
 {
     busy_ = true;
-    QLineEdit::setText(QString::fromStdWString(plotwright::ui::CanonicalNumberText(text, format_)));
+    QLineEdit::setText(plotwright::grid::canonicalNumberText(QString::fromStdWString(text), format_));
     busy_ = false;
 }
 
@@ -139,13 +144,13 @@ std::wstring NumericEdit::GetWindowText() const
 
 std::wstring NumericEdit::RangeMessage() const
 {
-    return plotwright::ui::RangeMessage(lower_, upper_, format_);
+    return plotwright::grid::rangeMessage(lower_, upper_, format_).toStdWString();
 }
 
 EditState NumericEdit::state() const
 {
     EditState s;
-    s.text = text().toStdWString();
+    s.text = text();
     if (hasSelectedText()) {
         s.start = selectionStart();
         s.end = selectionEnd();
@@ -158,9 +163,8 @@ EditState NumericEdit::state() const
 void NumericEdit::applyState(const EditState& s)
 {
     busy_ = true;
-    const QString newText = QString::fromStdWString(s.text);
-    if (newText != text())
-        QLineEdit::setText(newText);
+    if (s.text != text())
+        QLineEdit::setText(s.text);
     if (s.start == s.end)
         setCursorPosition(s.start);
     else
@@ -171,7 +175,7 @@ void NumericEdit::applyState(const EditState& s)
 void NumericEdit::refilter()
 {
     EditState s = state();
-    std::wstring canonical = plotwright::ui::CanonicalNumberText(s.text, format_);
+    QString canonical = plotwright::grid::canonicalNumberText(s.text, format_);
     if (canonical == s.text)
         return;
     const int length = static_cast<int>(canonical.size());
@@ -187,20 +191,20 @@ void NumericEdit::onTextChanged()
         refilter();
 }
 
-void NumericEdit::typeCharacter(wchar_t ch)
+void NumericEdit::typeCharacter(QChar ch)
 {
     const EditState before = state();
     EditState after = before;
-    if (!plotwright::ui::ApplyTypedCharacter(after, ch, format_))
+    if (!plotwright::grid::applyTypedCharacter(after, ch, format_))
         return;  // refused silently
 
     // A plain insertion goes through the edit itself, so that undo knows it.
     EditState plain = before;
-    plain.text.replace(static_cast<std::size_t>(plain.start), static_cast<std::size_t>(plain.end - plain.start), 1, ch);
+    plain.text.replace(plain.start, plain.end - plain.start, QString(ch));
     plain.start = plain.end = before.start + 1;
     if (after == plain) {
         busy_ = true;
-        insert(QString(QChar(static_cast<char16_t>(ch))));
+        insert(QString(ch));
         busy_ = false;
         return;
     }
@@ -216,7 +220,7 @@ void NumericEdit::pasteText(const QString& pasted)
     insert(firstLine(pasted));
     busy_ = false;
     EditState s = state();
-    std::wstring canonical = plotwright::ui::CanonicalNumberText(s.text, format_);
+    QString canonical = plotwright::grid::canonicalNumberText(s.text, format_);
     if (canonical == s.text)
         return;
     // Not a number as it stands: keep its canonical form and the selection of before.
@@ -297,7 +301,7 @@ void NumericEdit::keyPressEvent(QKeyEvent* event)
     if (!command && isTypedText(event->text())) {
         if (!isReadOnly()) {
             for (const QChar c : event->text())
-                typeCharacter(static_cast<wchar_t>(c.unicode()));
+                typeCharacter(c);
         }
         event->accept();
         return;
@@ -313,7 +317,7 @@ void NumericEdit::inputMethodEvent(QInputMethodEvent* event)
     }
     if (!isReadOnly()) {
         for (const QChar c : event->commitString())
-            typeCharacter(static_cast<wchar_t>(c.unicode()));
+            typeCharacter(c);
     }
     event->accept();
 }

@@ -3,7 +3,7 @@
 // digit counts. Typing, deleting, cutting, pasting (keys, context menu, middle
 // click, drag and drop) and setting the text all keep the text canonical.
 
-#include "ui/numeric_text.h"
+#include "grid/number_entry.h"
 
 #include <QLineEdit>
 
@@ -16,7 +16,9 @@ class NumericEdit : public QLineEdit {
 
 public:
     // A negative `integerDigitLimit` means its absolute value with negatives not allowed.
-    // The sign, point and group separator come from the user's locale, read once here.
+    // The point and group separator come from the user's locale, read once here; the
+    // sign is always '-' (a minus sign of any locale is read as one), and the locale's
+    // decimal separator is also taken as the point.
     explicit NumericEdit(int integerDigitLimit = 9, int fractionDigitLimit = 4, QWidget* parent = nullptr);
     ~NumericEdit() override;
 
@@ -30,7 +32,7 @@ public:
 
     // Shows x with six decimals, trimmed of trailing zeros and point when `trim`.
     void SetNumber(double x, bool trim = true);
-    // The number the text denotes; empty text or a sign alone give 0.
+    // The number the text denotes; empty text or a sign alone give 0 (never -0).
     double GetNumber() const;
 
     // Both set the canonical form of `text`.
@@ -46,7 +48,7 @@ public:
     // The prompt a range check would show for this field's bounds.
     std::wstring RangeMessage() const;
 
-    const plotwright::ui::NumericFormat& format() const { return format_; }
+    const plotwright::grid::NumberFormat& format() const { return format_; }
     double lowerBound() const { return lower_; }
     double upperBound() const { return upper_; }
 
@@ -61,14 +63,14 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void typeCharacter(wchar_t ch);
+    void typeCharacter(QChar ch);
     void pasteText(const QString& text);
     void refilter();
-    void applyState(const plotwright::ui::EditState& state);
-    plotwright::ui::EditState state() const;
+    void applyState(const plotwright::grid::EditState& state);
+    plotwright::grid::EditState state() const;
     void onTextChanged();
 
-    plotwright::ui::NumericFormat format_;
+    plotwright::grid::NumberFormat format_;
     double lower_;
     double upper_;
     bool busy_ = false;  // our own edit in progress: the text-changed guard stands aside

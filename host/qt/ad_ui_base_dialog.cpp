@@ -62,6 +62,7 @@ struct CAdUiBaseDialog::Impl {
     bool initialised = false;
     bool ending = false;
     bool inEditorCommand = false;
+    QRect placeBeforeCommand;
     QEventLoop* loop = nullptr;
 };
 
@@ -277,6 +278,7 @@ void CAdUiBaseDialog::reject()
 void CAdUiBaseDialog::BeginEditorCommand()
 {
     d_->inEditorCommand = true;
+    d_->placeBeforeCommand = geometry();
     hide();
     plotwright::host::backend().beginEditorCommand();
 }
@@ -286,7 +288,10 @@ void CAdUiBaseDialog::CompleteEditorCommand(bool restoreDialog)
     plotwright::host::backend().completeEditorCommand();
     d_->inEditorCommand = false;
     if (restoreDialog) {
+        // Shown again, a dialog that was never moved by the program is centred anew
+        // (and a window manager may add its frame once more): it stays where the user put it.
         show();
+        setGeometry(d_->placeBeforeCommand);
         raise();
         activateWindow();
     } else {

@@ -73,7 +73,8 @@ Call pos(int position) { return {Kind::ProgressPos, {}, position}; }
 Call restore() { return {Kind::RestoreStatusBar, {}}; }
 Call errorAlert() { return {Kind::Alert, L"Error in equation"}; }
 Call box(const std::wstring& text, unsigned type = MB_OK) { return {Kind::MessageBox, text, static_cast<int>(type)}; }
-Call invalidBox() { return box(L"Invalid parameter(s) provided!"); }
+// The same warning icon as the alert "Error in equation".
+Call invalidBox() { return box(L"Invalid parameter(s) provided!", MB_OK | MB_ICONEXCLAMATION); }
 
 class SampleCurveTest : public testing::Test {
 protected:

@@ -4,6 +4,7 @@
 #include "grid_tests.h"
 
 #include <QClipboard>
+#include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -33,6 +34,13 @@ void place(CUTNumericEdit& edit, const QString& text, int selStart, int selEnd)
         edit.setSelection(selStart, selEnd - selStart);
 }
 
+// The locale the editor reads its alternate decimal point from, for one test.
+struct ScopedLocale {
+    QLocale previous;
+    explicit ScopedLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~ScopedLocale() { QLocale::setDefault(previous); }
+};
+
 } // namespace
 
 class NumericEditTest : public QObject {
@@ -41,6 +49,8 @@ class NumericEditTest : public QObject {
 private slots:
     void typing_data();
     void typing();
+    void typing_in_other_locales_data();
+    void typing_in_other_locales();
     void erasing_data();
     void erasing();
     void paste_is_typed_character_by_character();
@@ -90,6 +100,7 @@ void NumericEditTest::typing()
     QFETCH(double, value);
     QFETCH(int, refused);
 
+    const ScopedLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
     CUTNumericEdit edit;
     configure(edit);
     place(edit, start, selStart, selEnd);
@@ -99,6 +110,45 @@ void NumericEditTest::typing()
     QCOMPARE(edit.GetValue(), value);
     QCOMPARE(refusals.count(), refused);
     QCOMPARE(edit.isModified(), refused < typed.size());
+}
+
+void NumericEditTest::typing_in_other_locales_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const QLocale swedish(QLocale::Swedish, QLocale::Sweden);
+    const QLocale hebrew(QLocale::Hebrew, QLocale::Israel);
+    QTest::newRow("1,5 in a comma locale is one and a half") << german << " 10.00" << -1 << "1,5" << "1.500000" << 1.5;
+    QTest::newRow("a comma after the digits steps into the fraction") << swedish << "5" << 1 << ",25" << "5.250000" << 5.25;
+    QTest::newRow("the Swedish minus sign types a minus") << swedish << "3.5" << -1 << QString::fromUtf16(u"\u22122") << "-2.000000" << -2.0;
+    QTest::newRow("a direction mark before the minus is dropped")
+        << hebrew << "3.5" << -1 << QString::fromUtf16(u"\u200F-0.5") << "-0.500000" << -0.5;
+}
+
+void NumericEditTest::typing_in_other_locales()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, start);
+    QFETCH(int, caret);
+    QFETCH(QString, typed);
+    QFETCH(QString, text);
+    QFETCH(double, value);
+
+    const ScopedLocale scoped(locale);
+    CUTNumericEdit edit;
+    configure(edit);
+    place(edit, start, caret < 0 ? 0 : caret, caret);
+    // Character by character, as a keyboard of that locale sends them.
+    for (const QChar ch : typed)
+        QTest::sendKeyEvent(QTest::KeyAction::Click, &edit, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    QCOMPARE(edit.text(), text);
+    QCOMPARE(edit.GetValue(), value);
 }
 
 void NumericEditTest::erasing_data()

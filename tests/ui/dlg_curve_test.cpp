@@ -9,6 +9,7 @@
 #include "model/equation_list.h"
 #include "support/screenshot.h"
 #include "ui/dlg_curve.h"
+#include "draw/sample_curve.h"
 #include "ui/dlg_save_as.h"
 #include "ui/stored_library.h"
 
@@ -16,11 +17,13 @@
 #include <QMetaType>
 #include <QDir>
 #include <QFile>
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QWindow>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -212,6 +215,19 @@ private slots:
     void damaged_library_is_kept_data();
     void damaged_library_is_kept();
     void damaged_copies_never_overwrite();
+    void errors_show_before_the_pick_data();
+    void errors_show_before_the_pick();
+    void refused_grid_value_blocks_the_draw();
+    void hint_follows_the_shown_kind();
+    void save_over_another_kind_asks_first();
+    void dialog_stays_where_it_was_put();
+    void preview_draws_the_typed_curve();
+    void template_controls_data();
+    void template_controls();
+    void field_configuration_data();
+    void field_configuration();
+    void grid_value_reaches_the_library_at_close();
+    void delete_with_a_later_item_current();
 };
 
 void CurveDialogTest::start_up_without_files()
@@ -443,17 +459,32 @@ void CurveDialogTest::save_into_current_curve_and_duplicates()
     answerSaveAs(seen, std::nullopt, 1);  // the field still holds "x^3", the suggestion
     click(dialog, 116);
     QTRY_COMPARE(items(dialog, 105), QStringList({"same", "x^3"}));
+    // A name already in the list asks first: No adds nothing, Yes replaces that curve.
+    type(dialog, 106, QStringLiteral("x^4"));
+    session.backend.scriptAnswer(IDNO);
     answerSaveAs(seen, QStringLiteral("same"), 1);
     click(dialog, 116);
-    QTRY_COMPARE(items(dialog, 105), QStringList({"same", "x^3", "same"}));
-    QCOMPARE(current(dialog, 105), 2);
+    QTRY_COMPARE(session.backend.messages().size(), std::size_t(1));
+    QCOMPARE(session.backend.messages().back(), std::wstring(L"A curve named \"same\" already exists.\nDo you want to replace it?"));
+    QCOMPARE(session.backend.calls.back().a, int(MB_YESNO | MB_ICONQUESTION));
+    QCOMPARE(items(dialog, 105), QStringList({"same", "x^3"}));
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetEquationY(), std::wstring(L"x^3"));
+
+    session.backend.scriptAnswer(IDYES);
+    answerSaveAs(seen, QStringLiteral("same"), 1);
+    click(dialog, 116);
+    QTRY_COMPARE(session.backend.messages().size(), std::size_t(2));
+    QCOMPARE(items(dialog, 105), QStringList({"same", "x^3"}));
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetEquationY(), std::wstring(L"x^4"));
+    QCOMPARE(current(dialog, 105), 0);
 
     click(dialog, 1);
     CEquationList written;
     QCOMPARE(written.LoadFromXml(QString::fromUtf8(session.read(userFile)).toStdWString()), 1);
-    QCOMPARE(written.GetEquations().size(), std::size_t(3));
-    QCOMPARE(written.GetEquations()[2]->GetName(), std::wstring(L"same"));
-    QCOMPARE(written.GetSelected(), written.GetEquations()[2]);
+    QCOMPARE(written.GetEquations().size(), std::size_t(2));
+    QCOMPARE(written.GetEquations()[0]->GetName(), std::wstring(L"same"));
+    QCOMPARE(written.GetEquations()[0]->GetEquationY(), std::wstring(L"x^4"));
+    QCOMPARE(written.GetSelected(), written.GetEquations()[0]);
 }
 
 void CurveDialogTest::delete_down_to_empty_list()
@@ -666,6 +697,354 @@ void CurveDialogTest::damaged_copies_never_overwrite()
     QVERIFY(!first.copyPath.empty());
     QCOMPARE(second.copyPath, first.copyPath.substr(0, first.copyPath.size() - 4) + L"-2.xml");
     QCOMPARE(session.read(QString::fromStdWString(second.copyPath).section('/', -1)), QByteArray("<broken"));
+}
+
+void CurveDialogTest::errors_show_before_the_pick_data()
+{
+    QTest::addColumn<int>("kind");  // radio id
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("increment");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("unfinished call") << 109 << "sin(" << "" << "0.1" << 106
+                                     << "Error in the first expression: unexpected end of expression at character 5";
+    QTest::newRow("unknown name") << 109 << "2*y" << "" << "0.1" << 106
+                                  << "Error in the first expression: unknown name \"y\" at character 3";
+    QTest::newRow("second expression of a parametric curve") << 111 << "cos(t)" << "sin(t" << "0.1" << 107
+                                  << "Error in the second expression: missing parenthesis";
+    QTest::newRow("increment of 0") << 109 << "x^2" << "" << "0" << 114 << "The increment must be greater than 0.";
+}
+
+void CurveDialogTest::errors_show_before_the_pick()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QString, increment);
+    QFETCH(int, field);
+    QFETCH(QString, message);
+
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    click(dialog, kind);
+    type(dialog, 106, first);
+    if (kind == 111)
+        type(dialog, 107, second);
+    type(dialog, 114, increment);
+
+    // Said at once, in the preview and at the field, and the draw cannot start.
+    QVERIFY2(dialog.Preview().Message().startsWith(message), qPrintable(dialog.Preview().Message()));
+    QCOMPARE(dialog.GetDlgItem(field)->toolTip(), dialog.Preview().Message());
+    QCOMPARE(dialog.GetDlgItem(field)->palette().color(QPalette::Base), QColor(255, 215, 215));
+    auto* draw = dialog.control<BitmapButton>(102);
+    QVERIFY(!draw->isEnabled());
+    QCOMPARE(QString::fromStdWString(draw->GetToolTipText()),
+             QStringLiteral("Draw user defined curve: ") + dialog.Preview().Message());
+    for (const int other : {106, 107, 110, 113, 114}) {
+        if (other != field)
+            QVERIFY2(dialog.GetDlgItem(other)->toolTip().isEmpty(), qPrintable(QString::number(other)));
+    }
+    session.backend.scriptPoint(0, 0);
+    click(dialog, 102);
+    QVERIFY(session.backend.calls.empty());  // no pick asked, no message box
+
+    // Put right, the mark goes and the curve can be drawn.
+    type(dialog, 106, kind == 111 ? QStringLiteral("cos(t)") : QStringLiteral("x^2"));
+    if (kind == 111)
+        type(dialog, 107, QStringLiteral("sin(t)"));
+    type(dialog, 114, QStringLiteral("0.5"));
+    QVERIFY(draw->isEnabled());
+    QVERIFY(dialog.GetDlgItem(field)->toolTip().isEmpty());
+    QCOMPARE(QString::fromStdWString(draw->GetToolTipText()), QStringLiteral("Draw user defined curve"));
+}
+
+void CurveDialogTest::refused_grid_value_blocks_the_draw()
+{
+    Session session;
+    {
+        CEquationList list;
+        auto equation = std::make_shared<CEquation>();
+        equation->SetName(L"Bounded");
+        equation->SetType(ExplicitPolar);
+        equation->SetEquationY(L"a");
+        equation->AddParameter(std::make_shared<CEquationParameter>(
+            ParameterFields{.name = L"a", .type = Constant, .min = 1, .max = 20, .value = 10}));
+        equation->AddParameter(std::make_shared<CEquationParameter>(
+            ParameterFields{.name = L"t", .type = RunningVariable, .increment = 1, .minValue = 0, .maxValue = 1}));
+        list.AddEquation(equation);
+        session.write(predefinedFile, QString::fromStdWString(list.ToXml()).toUtf8());
+    }
+    Dlg dialog;
+    show(dialog);
+    QCOMPARE(items(dialog, 100), QStringList({"Bounded"}));
+    auto* grid = dialog.findChild<MyCug*>();
+    QVERIFY(grid->GotoCell(3, 1));
+    QTest::keyClicks(grid, QStringLiteral("2"));  // opens the editor with this first key
+    QTest::keyClicks(grid->GetEditor(), QStringLiteral("5"));
+    QTest::keyClick(grid->GetEditor(), Qt::Key_Return);
+    QVERIFY(grid->IsEditing());
+    QCOMPARE(grid->GetEditor()->palette().color(QPalette::Base), QColor(255, 205, 205));
+    QCOMPARE(grid->RefusalMessage(), QStringLiteral("Please specify a numeric value between 1 and 20."));
+    auto* draw = dialog.control<BitmapButton>(101);
+    QVERIFY(!draw->isEnabled());
+    QCOMPARE(QString::fromStdWString(draw->GetToolTipText()),
+             QStringLiteral("Draw predefined curve: Please specify a numeric value between 1 and 20."));
+    QCOMPARE(dialog.Preview().Message(), grid->RefusalMessage());
+
+    // Neither a click nor the command itself draws the old value while 25 is on show.
+    session.backend.scriptPoint(0, 0);
+    QTest::mouseClick(draw, Qt::LeftButton);
+    dialog.SendCommand(101);
+    QVERIFY(session.polylines().empty());
+    QVERIFY(session.backend.calls.empty());
+
+    QLineEdit* editor = qobject_cast<QLineEdit*>(grid->GetEditor());
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("15"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QVERIFY(draw->isEnabled());
+    session.backend.scriptPoint(0, 0);
+    click(dialog, 101);
+    const auto polylines = session.polylines();
+    QCOMPARE(polylines.size(), std::size_t(1));
+    QCOMPARE(polylines[0][0], (AcGePoint2d{15, 0}));  // r = a at t = 0
+}
+
+void CurveDialogTest::hint_follows_the_shown_kind()
+{
+    Session session;
+    session.write(userFile, userLibrary({{L"para", L"2", L"t", L"t"}, {L"line", L"1", L"x", L""},
+                                         {L"polar", L"3", L"1", L""}}, 0));
+    Dlg dialog;
+    show(dialog);
+    const QString x = QStringLiteral("Use 'x' as a parameter /example: sin(x)/");
+    const QString t = QStringLiteral("Use 't' as a parameter /example: sin(t)/");
+    QCOMPARE(text(dialog, 120), t);
+    pick(dialog, 105, 1);
+    QCOMPARE(text(dialog, 120), x);
+    pick(dialog, 105, 2);
+    QCOMPARE(text(dialog, 120), t);
+    pick(dialog, 105, 1);
+    QCOMPARE(text(dialog, 120), x);
+}
+
+void CurveDialogTest::save_over_another_kind_asks_first()
+{
+    Session session;
+    session.write(userFile, userLibrary({{L"line", L"1", L"x", L""}}, 0));
+    Dlg dialog;
+    show(dialog);
+    click(dialog, 111);
+    type(dialog, 106, QStringLiteral("cos(t)"));
+    type(dialog, 107, QStringLiteral("sin(t)"));
+    session.backend.scriptAnswer(IDNO);
+    click(dialog, 115);
+    QCOMPARE(session.backend.messages(),
+             std::vector<std::wstring>{L"The stored curve \"line\" is explicit cartesian, the curve in the fields is "
+                                       L"parametric cartesian.\nReplace the stored curve?"});
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetType(), int(ExplicitCartesian));
+
+    session.backend.scriptAnswer(IDYES);
+    click(dialog, 115);
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetType(), int(ParametricCartesian));
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetEquationY(), std::wstring(L"sin(t)"));
+
+    // The same kind is saved without a question.
+    type(dialog, 106, QStringLiteral("2*cos(t)"));
+    click(dialog, 115);
+    QCOMPARE(session.backend.messages().size(), std::size_t(2));
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetEquationX(), std::wstring(L"2*cos(t)"));
+}
+
+void CurveDialogTest::dialog_stays_where_it_was_put()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    // Moved as a window manager moves it, not by the program.
+    const QPoint place = dialog.geometry().topLeft() + QPoint(37, 23);
+    dialog.windowHandle()->setPosition(place);
+    QTRY_COMPARE(dialog.geometry().topLeft(), place);
+    session.backend.scriptPoint(0, 0);
+    click(dialog, 101);
+    QCOMPARE(session.polylines().size(), std::size_t(1));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.geometry().topLeft(), place);
+}
+
+void CurveDialogTest::preview_draws_the_typed_curve()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    CurvePreview& preview = dialog.Preview();
+    type(dialog, 110, QStringLiteral("-2"));
+    type(dialog, 113, QStringLiteral("2"));
+    type(dialog, 114, QStringLiteral("0.05"));
+    type(dialog, 106, QStringLiteral("x^3-2*x"));
+    QTRY_VERIFY(!preview.IsPending());
+    QVERIFY(preview.Message().isEmpty());
+
+    // The same points as the draw places at the origin.
+    CEquation curve;
+    curve.SetType(ExplicitCartesian);
+    curve.SetEquationY(L"x^3-2*x");
+    curve.AddParameter(std::make_shared<CEquationParameter>(
+        ParameterFields{.name = L"x", .type = RunningVariable, .increment = 0.05, .minValue = -2, .maxValue = 2}));
+    const ads_point origin = {0, 0, 0};
+    const CurvePoints drawn = SampleCurve(curve, origin);
+    QCOMPARE(preview.Points().size(), drawn.size());
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+        QCOMPARE(preview.Points()[i].x, drawn[i].x);
+        QCOMPARE(preview.Points()[i].y, drawn[i].y);
+    }
+    // The path goes through every point (fewer than the cap), the extents hold them all.
+    const QPainterPath& path = preview.Path();
+    QCOMPARE(std::size_t(path.elementCount()), drawn.size());
+    for (int i = 0; i < path.elementCount(); ++i)
+        QCOMPARE(QPointF(path.elementAt(i)), QPointF(drawn[i].x, drawn[i].y));
+    QCOMPARE(preview.Extents().left(), -2.0);
+    QCOMPARE(preview.Extents().right(), drawn.back().x);
+
+    const QString shot = plotwright::test::saveScreenshot(dialog, QStringLiteral("curve_dialog_preview"));
+    QVERIFY(!shot.isEmpty());
+
+    // A change while typing replaces the preview; an error replaces the curve.
+    type(dialog, 106, QStringLiteral("x^2"));
+    QTRY_VERIFY(!preview.IsPending());
+    QCOMPARE(preview.Points()[0].y, 4.0);
+    type(dialog, 106, QStringLiteral("x^"));
+    QVERIFY(!preview.Message().isEmpty());
+    QVERIFY(preview.Points().empty());
+}
+
+void CurveDialogTest::template_controls_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("units");
+    const auto row = [](int id, const char* text, int x, int y, int cx, int cy) {
+        QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(id).arg(QString::fromUtf8(text))))
+            << id << QString::fromUtf8(text) << QRect(x, y, cx, cy);
+    };
+    row(1, "Close", 289, 296, 50, 14);
+    row(100, "", 16, 18, 145, 30);
+    row(101, "", 312, 18, 16, 14);
+    row(103, "", 16, 35, 312, 109);  // the grid in the placeholder's place
+    row(104, "4*a*(cos(1/3*th))^3", 164, 18, 143, 13);  // filled at start-up
+    row(105, "", 16, 172, 145, 30);
+    row(106, "", 164, 192, 164, 12);
+    row(117, "y = f(x) = ", 125, 194, 36, 8);
+    row(118, "y = f(t) = ", 125, 208, 34, 8);
+    row(107, "", 164, 207, 164, 12);
+    row(108, "", 164, 172, 16, 14);
+    row(109, "Explicit cartesian", 16, 191, 69, 10);
+    row(111, "Parametric cartesian", 16, 206, 81, 10);
+    row(112, "Explicit polar", 16, 221, 56, 10);
+    row(110, "0", 244, 236, 84, 14);
+    row(113, "10", 244, 253, 84, 14);
+    row(114, "0.1", 244, 270, 84, 14);
+    row(115, "", 184, 172, 16, 14);
+    row(102, "", 311, 171, 16, 14);
+    row(116, "", 204, 172, 16, 14);
+    row(120, "Use 'x' as a parameter /example: sin(x)/", 164, 223, 165, 8);
+    row(121, "", 346, 8, 200, 284);  // the preview beside both groups
+}
+
+void CurveDialogTest::template_controls()
+{
+    QFETCH(int, id);
+    QFETCH(QString, text);
+    QFETCH(QRect, units);
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Plotwright"));
+    QCOMPARE(dialog.size(), dialog.MapDialogRect(0, 0, 553, 318).size());
+    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+    QWidget* control = id == 103 ? dialog.findChild<MyCug*>() : id == 121 ? &dialog.Preview() : dialog.GetDlgItem(id);
+    QVERIFY(control);
+    const QRect expected = dialog.MapDialogRect(units.x(), units.y(), units.width(), units.height());
+    if (qobject_cast<QComboBox*>(control)) {
+        // A combo box's template height is that of its dropped list.
+        QCOMPARE(control->geometry().topLeft(), expected.topLeft());
+        QCOMPARE(control->width(), expected.width());
+    } else {
+        QCOMPARE(control->geometry(), expected);
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        QCOMPARE(button->text(), text);
+    else if (auto* edit = qobject_cast<QLineEdit*>(control))
+        QCOMPARE(edit->text(), text);
+    else if (auto* label = qobject_cast<QLabel*>(control))
+        QCOMPARE(label->text(), text);
+}
+
+void CurveDialogTest::field_configuration_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<double>("stored");
+    QTest::newRow("seven whole digits in the minimum") << 110 << "12345678" << "1234567" << 1234567.0;
+    QTest::newRow("three whole digits in the increment") << 114 << "1234.5" << "123.5" << 123.5;
+    QTest::newRow("five decimals in the maximum") << 113 << "0.1234567" << "0.12345" << 0.12345;
+    QTest::newRow("a negative increment can be typed") << 114 << "-0.1" << "-0.1" << -0.1;
+}
+
+void CurveDialogTest::field_configuration()
+{
+    QFETCH(int, id);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(double, stored);
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    type(dialog, id, typed);
+    QCOMPARE(text(dialog, id), shown);
+    click(dialog, 111);  // applying the fields stores them in the working equation
+    const CEquationParameter& running = *dialog.WorkingEquation().GetParameters().front();
+    QCOMPARE(id == 110 ? running.GetMinValue() : id == 113 ? running.GetMaxValue() : running.GetIncrement(), stored);
+}
+
+void CurveDialogTest::grid_value_reaches_the_library_at_close()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    auto* grid = dialog.findChild<MyCug*>();
+    QVERIFY(grid->GotoCell(3, 1));  // Cayley's Sextic, constant a
+    QTest::keyClicks(grid, QStringLiteral("7"));
+    QTest::keyClicks(grid->GetEditor(), QStringLiteral(".25"));
+    QTest::keyClick(grid->GetEditor(), Qt::Key_Return);
+    click(dialog, 1);
+    CEquationList written;
+    QCOMPARE(written.LoadFromXml(QString::fromUtf8(session.read(predefinedFile)).toStdWString()), 1);
+    const CEquationPtr cayley = written.GetEquations()[0];
+    QCOMPARE(cayley->GetName(), std::wstring(L"Cayley's Sextic"));
+    QCOMPARE(cayley->FindParameter(L"a")->GetValue(), 7.25);
+}
+
+void CurveDialogTest::delete_with_a_later_item_current()
+{
+    Session session;
+    session.write(userFile, userLibrary({{L"first", L"1", L"x", L""}, {L"second", L"3", L"2", L""},
+                                         {L"third", L"2", L"t", L"t^2"}}, 2));
+    Dlg dialog;
+    show(dialog);
+    QCOMPARE(current(dialog, 105), 2);
+    QCOMPARE(text(dialog, 106), QStringLiteral("t^2"));
+    click(dialog, 108);
+    QCOMPARE(items(dialog, 105), QStringList({"first", "second"}));
+    QCOMPARE(current(dialog, 105), 0);
+    QCOMPARE(text(dialog, 106), QStringLiteral("x"));  // the first curve is taken up
+    QVERIFY(dialog.control<QRadioButton>(109)->isChecked());
+    QCOMPARE(dialog.UserList()->GetEquations().size(), std::size_t(2));
+    QCOMPARE(dialog.UserList()->GetEquations()[1]->GetName(), std::wstring(L"second"));
 }
 
 QTEST_MAIN(CurveDialogTest)

@@ -23,6 +23,7 @@ private slots:
     void naming_data();
     void naming();
     void long_suggestion_is_returned_whole();
+    void typing_replaces_the_suggestion();
     void do_modal_returns_the_result();
     void layout_follows_the_template();
 };
@@ -105,6 +106,23 @@ void SaveAsTest::long_suggestion_is_returned_whole()
     QCOMPARE(dialog.GetEnteredName(), suggestion);
 }
 
+void SaveAsTest::typing_replaces_the_suggestion()
+{
+    // A user types the name at once: letters and the space go into the field, and
+    // nothing presses OK before Enter.
+    CDlgSaveAs dialog;
+    dialog.SetSuggestedName(L"sin(x)");
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        // The dialog's focus child is what the keyboard reaches once the window is active.
+        QWidget* focus = dialog.focusWidget();
+        QCOMPARE(focus, dialog.control<QWidget>(CDlgSaveAs::IDC_NAME));
+        QTest::keyClicks(focus, QStringLiteral("Sine wave"));
+        QTest::keyClick(focus, Qt::Key_Return);
+    });
+    QCOMPARE(dialog.DoModal(), 1);
+    QCOMPARE(dialog.GetEnteredName(), std::wstring(L"Sine wave"));
+}
+
 void SaveAsTest::do_modal_returns_the_result()
 {
     CDlgSaveAs dialog;
@@ -135,8 +153,10 @@ void SaveAsTest::layout_follows_the_template()
     QCOMPARE(dialog.control<QPushButton>(2)->text(), QStringLiteral("Cancel"));
     QCOMPARE(dialog.control<QLineEdit>(119)->geometry(), dialog.MapDialogRect(7, 17, 225, 14));
     QCOMPARE(dialog.control<QLabel>(-1)->text(), QStringLiteral("Equation name:"));
-    // The first tab stop, OK, has the focus; Tab walks OK, Cancel, the field.
-    QTRY_COMPARE(QApplication::focusWidget(), dialog.control<QWidget>(1));
+    // The name field has the focus; Tab walks the template order: OK, Cancel, the field.
+    QTRY_COMPARE(QApplication::focusWidget(), dialog.control<QWidget>(119));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), dialog.control<QWidget>(1));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), dialog.control<QWidget>(2));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -9,6 +9,9 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -66,11 +69,18 @@ struct Dialog {
     Dialog()
     {
         window.resize(520, 260);
+        // Controls on either side of the grid in the tab order.
+        before = new QLineEdit(&window);
+        before->setGeometry(24, 10, 100, 20);
         auto* placeholder = new QLabel(&window);
         placeholder->setProperty("controlId", 103);
         placeholder->setGeometry(24, 57, 468, 177);
         grid = new MyCug;
         grid->AttachGrid(&window, 103);
+        after = new QLineEdit(&window);
+        after->setGeometry(24, 236, 100, 20);
+        QWidget::setTabOrder(before, grid);
+        QWidget::setTabOrder(grid, after);
         tester = std::make_unique<QAbstractItemModelTester>(grid->model(),
                                                             QAbstractItemModelTester::FailureReportingMode::QtTest);
         window.show();
@@ -79,6 +89,8 @@ struct Dialog {
         grid->setFocus();
     }
     QWidget window;
+    QLineEdit* before = nullptr;
+    QLineEdit* after = nullptr;
     MyCug* grid = nullptr;
     std::unique_ptr<QAbstractItemModelTester> tester;
 };
@@ -137,6 +149,11 @@ private slots:
     void refused_value_keeps_the_editor_after_leaving();
     void escape_discards_the_entry();
     void tab_continues_and_passing_through_keeps_the_value();
+    void tab_leaves_the_grid_data();
+    void tab_leaves_the_grid();
+    void refused_value_is_coloured_with_its_range_data();
+    void refused_value_is_coloured_with_its_range();
+    void a_comma_is_the_point_in_a_comma_locale();
     void typing_on_a_read_only_cell_starts_nothing_data();
     void typing_on_a_read_only_cell_starts_nothing();
     void numeric_editor_setup();
@@ -359,8 +376,10 @@ void MyCugTest::refused_value_keeps_the_editor_after_leaving()
     QTest::keyClick(editor, Qt::Key_Tab);
     QCOMPARE(a->GetValue(), 4.5);
     QCOMPARE(cellAt(grid, 3, 1).GetText(), QStringLiteral(" 4.50"));
-    QVERIFY2(!grid.IsEditing(), "no column follows the joined value cell");
-    QCOMPARE(QApplication::focusWidget(), &grid);
+    // Tab goes on to the next editable cell, the running variable's first value.
+    QVERIFY(grid.IsEditing());
+    QCOMPARE(grid.GetCurrentCol(), 3);
+    QCOMPARE(grid.GetCurrentRow(), 3);
 }
 
 void MyCugTest::escape_discards_the_entry()
@@ -410,6 +429,105 @@ void MyCugTest::tab_continues_and_passing_through_keeps_the_value()
     QCOMPARE(th->GetIncrement(), 0.05);
     QCOMPARE(grid.GetCurrentCol(), 4);
     QVERIFY(grid.IsEditing());
+}
+
+void MyCugTest::tab_leaves_the_grid_data()
+{
+    // Epicycloid: constants a (row 1) and b (row 2), running variable fi (row 4).
+    QTest::addColumn<int>("col");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("lands");  // "before", "after" or "col,row" of the next edit
+    QTest::newRow("Tab from the last cell leaves after the grid") << 5 << 4 << int(Qt::Key_Tab) << "after";
+    QTest::newRow("Shift+Tab from the first cell leaves before the grid") << 3 << 1 << int(Qt::Key_Backtab) << "before";
+    QTest::newRow("Tab from a joined cell edits the next constant") << 3 << 1 << int(Qt::Key_Tab) << "3,2";
+    QTest::newRow("Tab from the last constant edits the running variable") << 3 << 2 << int(Qt::Key_Tab) << "3,4";
+    QTest::newRow("Shift+Tab from the running variable edits the last constant")
+        << 3 << 4 << int(Qt::Key_Backtab) << "3,2";
+}
+
+void MyCugTest::tab_leaves_the_grid()
+{
+    QFETCH(int, col);
+    QFETCH(int, row);
+    QFETCH(int, key);
+    QFETCH(QString, lands);
+    Dialog d;
+    MyCug& grid = *d.grid;
+    const CEquationPtr equation = shippedCurve(QStringLiteral("Epicycloid"));
+    grid.SetEquation(equation.get());
+    QVERIFY(grid.GotoCell(col, row));
+    QTest::keyClicks(&grid, QStringLiteral("1"));
+    QVERIFY(grid.IsEditing());
+    QTest::keyClick(editorOf(grid), Qt::Key(key));
+    if (lands == QStringLiteral("after") || lands == QStringLiteral("before")) {
+        QVERIFY(!grid.IsEditing());
+        QCOMPARE(QApplication::focusWidget(), lands == QStringLiteral("after") ? d.after : d.before);
+        // Without an editor, Tab and Shift+Tab pass through the grid as through any control.
+        QTest::keyClick(QApplication::focusWidget(), lands == QStringLiteral("after") ? Qt::Key_Backtab : Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), &grid);
+        QTest::keyClick(&grid, lands == QStringLiteral("after") ? Qt::Key_Backtab : Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), lands == QStringLiteral("after") ? d.before : d.after);
+    } else {
+        QVERIFY(grid.IsEditing());
+        QCOMPARE(QStringLiteral("%1,%2").arg(grid.GetCurrentCol()).arg(grid.GetCurrentRow()), lands);
+    }
+}
+
+void MyCugTest::refused_value_is_coloured_with_its_range_data()
+{
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("above the bounds") << 1.0 << 5.0 << "25" << "Please specify a numeric value between 1 and 5.";
+    QTest::newRow("below fractional bounds") << 0.5 << 2.25 << "0.25" << "Please specify a numeric value between 0.5 and 2.25.";
+}
+
+void MyCugTest::refused_value_is_coloured_with_its_range()
+{
+    QFETCH(double, low);
+    QFETCH(double, high);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    Dialog d;
+    MyCug& grid = *d.grid;
+    const auto a = constant(L"a", 1, low, high);
+    const CEquationPtr equation = curve(L"test", {a});
+    grid.SetEquation(equation.get());
+    QSignalSpy changes(&grid, &MyCug::valuesChanged);
+    enter(grid, 3, 1, typed, Qt::Key_Return);
+    QLineEdit* editor = editorOf(grid);
+    QVERIFY(grid.IsEditing());
+    QVERIFY(grid.HasRefusedValue());
+    QCOMPARE(grid.RefusalMessage(), message);
+    QCOMPARE(editor->toolTip(), message);
+    QCOMPARE(editor->palette().color(QPalette::Base), QColor(255, 205, 205));
+    QVERIFY(changes.count() >= 1);
+
+    // An allowed value clears the mark and reaches the parameter.
+    editor->selectAll();
+    QTest::keyClicks(editor, QString::number(high));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QVERIFY(!grid.IsEditing());
+    QVERIFY(!grid.HasRefusedValue());
+    QCOMPARE(a->GetValue(), high);
+    QVERIFY(editor->palette().color(QPalette::Base) != QColor(255, 205, 205));
+}
+
+void MyCugTest::a_comma_is_the_point_in_a_comma_locale()
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    Dialog d;
+    MyCug& grid = *d.grid;
+    const auto a = constant(L"a", 3, 0, 0);
+    const CEquationPtr equation = curve(L"test", {a});
+    grid.SetEquation(equation.get());
+    enter(grid, 3, 1, QStringLiteral("1,5"), Qt::Key_Return);
+    QLocale::setDefault(previous);
+    QCOMPARE(a->GetValue(), 1.5);
+    QCOMPARE(cellAt(grid, 3, 1).GetText(), QStringLiteral(" 1.50"));
 }
 
 void MyCugTest::typing_on_a_read_only_cell_starts_nothing_data()

@@ -4,6 +4,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QTest>
 
 #include <cmath>
@@ -29,6 +30,13 @@ int selectionStart(const NumericEdit& edit)
     return edit.hasSelectedText() ? edit.selectionStart() : edit.cursorPosition();
 }
 
+// The locale a field reads at construction, for one test.
+struct ScopedLocale {
+    QLocale previous;
+    explicit ScopedLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~ScopedLocale() { QLocale::setDefault(previous); }
+};
+
 } // namespace
 
 class NumericEditTest : public QObject {
@@ -40,6 +48,9 @@ private slots:
     void typing_data();
     void typing();
     void typing_into_read_only_field_changes_nothing();
+    void signs_and_points_of_other_locales_data();
+    void signs_and_points_of_other_locales();
+    void a_sign_alone_reads_zero();
     void deleting_data();
     void deleting();
     void set_number_data();
@@ -136,6 +147,7 @@ void NumericEditTest::typing_data()
 
 void NumericEditTest::typing()
 {
+    const ScopedLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
     QFETCH(int, field);
     QFETCH(QString, text);
     QFETCH(int, start);
@@ -150,6 +162,76 @@ void NumericEditTest::typing()
 
     QCOMPARE(edit->text(), expected);
     QCOMPARE(selectionStart(*edit), caret);
+}
+
+void NumericEditTest::signs_and_points_of_other_locales_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("how");  // "type", "paste" or "set"
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<double>("value");
+
+    const QLocale swedish(QLocale::Swedish, QLocale::Sweden);
+    const QLocale basque(QLocale::Basque, QLocale::Spain);
+    const QLocale hebrew(QLocale::Hebrew, QLocale::Israel);
+    const QLocale persian(QLocale::Persian, QLocale::Iran);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const QString minus = QString(QChar(0x2212));
+    QTest::newRow("the '-' key in Swedish") << swedish << "type" << "-12.5" << "-12.5" << -12.5;
+    QTest::newRow("a typed U+2212 in Basque") << basque << "type" << minus + "3" << "-3" << -3.0;
+    QTest::newRow("a pasted -12.5 in Swedish") << swedish << "paste" << "-12.5" << "-12.5" << -12.5;
+    QTest::newRow("a pasted U+2212 12.5 in Swedish") << swedish << "paste" << minus + "12.5" << "-12.5" << -12.5;
+    QTest::newRow("the '-' key in Hebrew") << hebrew << "type" << "-0.5" << "-0.5" << -0.5;
+    QTest::newRow("Qt's own Persian negative text") << persian << "set" << persian.negativeSign() + "0.5" << "-0.5" << -0.5;
+    QTest::newRow("a direction mark is dropped") << hebrew << "set" << QString(QChar(0x200F)) + "-2" << "-2" << -2.0;
+    QTest::newRow("1,5 typed in German is one and a half") << german << "type" << "1,5" << "1.5" << 1.5;
+    QTest::newRow("1,5 typed in Swedish") << swedish << "type" << "1,5" << "1.5" << 1.5;
+    QTest::newRow("a pasted 1,25 in German") << german << "paste" << "1,25" << "1.25" << 1.25;
+    QTest::newRow("with a point present the comma groups") << german << "paste" << "1,234.5" << "1234.5" << 1234.5;
+}
+
+void NumericEditTest::signs_and_points_of_other_locales()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, how);
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QFETCH(double, value);
+
+    const ScopedLocale scoped(locale);
+    auto edit = makeField(Field::Minimum);  // "." and "'" as the dialog sets them
+    prepare(*edit, QString(), 0, 0);
+    if (how == QStringLiteral("type")) {
+        for (const QChar ch : input)
+            QTest::sendKeyEvent(QTest::KeyAction::Click, edit.get(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    } else if (how == QStringLiteral("paste")) {
+        QGuiApplication::clipboard()->setText(input);
+        edit->Paste();
+    } else {
+        edit->setText(input);
+    }
+    QCOMPARE(edit->text(), expected);
+    QCOMPARE(edit->GetNumber(), value);
+    // Written back as the dialog writes it, the text shows the same sign.
+    edit->SetNumber(edit->GetNumber(), true);
+    QCOMPARE(edit->text(), expected);
+}
+
+void NumericEditTest::a_sign_alone_reads_zero()
+{
+    for (const QString& text : {QStringLiteral("-"), QStringLiteral("-."), QStringLiteral("-0"), QStringLiteral("-0.000")}) {
+        auto edit = makeField(Field::Minimum);
+        edit->setText(text);
+        const double v = edit->GetNumber();
+        QCOMPARE(v, 0.0);
+        QVERIFY2(!std::signbit(v), qPrintable(text));
+        edit->SetNumber(v, true);
+        QCOMPARE(edit->text(), QStringLiteral("0"));
+    }
+    auto edit = makeField(Field::Minimum);
+    edit->SetNumber(-0.0, true);
+    QCOMPARE(edit->text(), QStringLiteral("0"));
 }
 
 void NumericEditTest::typing_into_read_only_field_changes_nothing()
@@ -300,12 +382,12 @@ void NumericEditTest::equal_separators_are_told_apart()
 {
     NumericEdit edit(7, 5);
     edit.SetSeparatorChars(L'.', L'.');
-    QCOMPARE(edit.format().groupSeparator, L',');
+    QCOMPARE(edit.format().groupSeparator, u',');
     edit.SetSeparatorChars(L',', L',');
-    QCOMPARE(edit.format().groupSeparator, L'.');
+    QCOMPARE(edit.format().groupSeparator, u'.');
     edit.SetSeparatorChars(L'.', L'\'');
-    QCOMPARE(edit.format().decimalPoint, L'.');
-    QCOMPARE(edit.format().groupSeparator, L'\'');
+    QCOMPARE(edit.format().decimalSeparator, u'.');
+    QCOMPARE(edit.format().groupSeparator, u'\'');
 }
 
 void NumericEditTest::range_message_data()

@@ -1,0 +1,26 @@
+#pragma once
+// Whether a curve can be drawn, judged before the draw asks for an origin: the same
+// tests the draw makes (parameters, sampling range, expressions), reported as a value
+// that names the field at fault, the reason and, for an expression, the position.
+
+#include <QString>
+
+class CEquation;
+
+namespace plotwright::ui {
+
+struct CurveProblem {
+    enum class Field { None, FirstExpression, SecondExpression, Minimum, Maximum, Increment, Parameter };
+    Field field = Field::None;
+    QString message;     // empty: the curve can be drawn
+    int position = -1;   // 0-based character of the expression at fault; -1: none
+    bool ok() const { return message.isEmpty(); }
+};
+
+// The expression fields follow the dialog: the first field holds equationy for an
+// explicit or polar curve and equationx for a parametric one, the second field its
+// equationy. `Parameter` names a constant (its name starts the message).
+// Costs at most kMaxSamples additions for the range and one evaluation per expression.
+CurveProblem CheckCurve(const CEquation& equation);
+
+} // namespace plotwright::ui

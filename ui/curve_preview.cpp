@@ -1,0 +1,194 @@
+#include "ui/curve_preview.h"
+
+#include "model/equation.h"
+
+#include <QPainter>
+#include <QPaintEvent>
+
+#include <cmath>
+
+using plotwright::ui::PreviewPoint;
+using plotwright::ui::PreviewSamples;
+
+namespace {
+
+// The path of the finite points, thinned to at most `most` vertices; a point that is not
+// finite breaks the path, as it breaks the polyline in the drawing.
+CurvePreview::Shown compose(PreviewSamples samples, std::size_t most)
+{
+    CurvePreview::Shown shown;
+    const std::size_t n = samples.points.size();
+    const std::size_t stride = n > most ? (n + most - 1) / most : 1;
+    bool open = false;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool any = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        const PreviewPoint& p = samples.points[i];
+        const bool finite = std::isfinite(p.x) && std::isfinite(p.y);
+        if (finite) {
+            x0 = any ? std::min(x0, p.x) : p.x;
+            y0 = any ? std::min(y0, p.y) : p.y;
+            x1 = any ? std::max(x1, p.x) : p.x;
+            y1 = any ? std::max(y1, p.y) : p.y;
+            any = true;
+        }
+        if (!finite) {
+            open = false;
+            continue;
+        }
+        if (i % stride != 0 && i + 1 != n)
+            continue;
+        if (open)
+            shown.path.lineTo(p.x, p.y);
+        else
+            shown.path.moveTo(p.x, p.y);
+        open = true;
+    }
+    if (any)
+        shown.extents = QRectF(QPointF(x0, y0), QPointF(x1, y1));
+    shown.points = std::move(samples.points);
+    return shown;
+}
+
+QString number(double v)
+{
+    return QString::number(v, 'g', 6);
+}
+
+} // namespace
+
+CurvePreview::CurvePreview(QWidget* parent)
+    : QWidget(parent), sampler_(plotwright::ui::makeDrawSampler()), shown_(std::make_shared<Shown>())
+{
+    pool_.setMaxThreadCount(1);
+    debounce_.setSingleShot(true);
+    debounce_.setInterval(150);
+    connect(&debounce_, &QTimer::timeout, this, &CurvePreview::StartJob);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+CurvePreview::~CurvePreview()
+{
+    if (cancel_)
+        cancel_->store(true);
+    pool_.waitForDone();
+}
+
+void CurvePreview::SetSampler(std::unique_ptr<plotwright::ui::PreviewSampler> sampler)
+{
+    sampler_ = std::move(sampler);
+}
+
+void CurvePreview::ShowCurve(const CEquation& equation)
+{
+    auto copy = std::make_shared<CEquation>();
+    equation.CopyTo(*copy);
+    next_ = std::move(copy);
+    pending_ = true;
+    if (cancel_)
+        cancel_->store(true);  // what it would show is already out of date
+    debounce_.start();
+}
+
+void CurvePreview::ShowProblem(const QString& message)
+{
+    debounce_.stop();
+    if (cancel_)
+        cancel_->store(true);
+    ++generation_;
+    next_.reset();
+    auto shown = std::make_shared<Shown>();
+    shown->message = message;
+    shown_ = std::move(shown);
+    pending_ = false;
+    update();
+    emit updated();
+}
+
+const std::vector<PreviewPoint>& CurvePreview::Points() const
+{
+    return shown_->points;
+}
+
+void CurvePreview::StartJob()
+{
+    if (!next_)
+        return;
+    if (cancel_)
+        cancel_->store(true);
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    const quint64 generation = ++generation_;
+    pool_.start([this, generation, equation = next_, cancel = cancel_, sampler = sampler_] {
+        PreviewSamples samples = sampler->sample(*equation, *cancel);
+        if (samples.status == PreviewSamples::Status::Cancelled || cancel->load())
+            return;
+        auto shown = std::make_shared<Shown>();
+        if (samples.status == PreviewSamples::Status::Failed)
+            shown->message = samples.message;
+        else
+            *shown = Compose(std::move(samples), MaxDrawnVertices);
+        // Queued to the widget: dropped by Qt should the widget be gone by then.
+        QMetaObject::invokeMethod(this, [this, generation, shown] {
+            if (generation != generation_)
+                return;
+            shown_ = shown;
+            pending_ = false;
+            update();
+            emit updated();
+        }, Qt::QueuedConnection);
+    });
+}
+
+CurvePreview::Shown CurvePreview::Compose(PreviewSamples samples, std::size_t most)
+{
+    return compose(std::move(samples), most);
+}
+
+void CurvePreview::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    const Shown& s = *shown_;
+    const QRect area = rect().adjusted(8, 8, -8, -40);
+    const QFontMetrics fm = painter.fontMetrics();
+
+    if (!s.message.isEmpty()) {
+        painter.setPen(QColor(170, 0, 0));
+        painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, s.message);
+        return;
+    }
+    if (s.extents.isNull() && s.points.empty())
+        return;
+
+    // The curve's extents and the origin, scaled alike in x and y, y upwards.
+    QRectF world = s.extents.united(QRectF(0, 0, 0, 0));
+    const double w = std::max(world.width(), 1e-9);
+    const double h = std::max(world.height(), 1e-9);
+    const double scale = std::min(area.width() / w, area.height() / h);
+    QTransform toScreen;
+    toScreen.translate(area.center().x(), area.center().y());
+    toScreen.scale(scale, -scale);
+    toScreen.translate(-world.center().x(), -world.center().y());
+
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(200, 200, 200), 1, Qt::DashLine));
+    const QPointF origin = toScreen.map(QPointF(0, 0));
+    painter.drawLine(QPointF(area.left(), origin.y()), QPointF(area.right(), origin.y()));
+    painter.drawLine(QPointF(origin.x(), area.top()), QPointF(origin.x(), area.bottom()));
+    painter.setPen(QPen(QColor(0, 70, 160), 1.5));
+    painter.drawPath(toScreen.map(s.path));
+    painter.setPen(QPen(QColor(200, 0, 0), 1.5));
+    painter.drawEllipse(origin, 3, 3);
+    painter.drawText(origin + QPointF(5, -5), QStringLiteral("0,0"));
+
+    painter.setPen(Qt::black);
+    const int line = fm.height();
+    const QRect text(8, height() - 8 - 2 * line, width() - 16, 2 * line);
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignTop,
+                     QStringLiteral("x %1 … %2   y %3 … %4")
+                         .arg(number(s.extents.left()), number(s.extents.right()), number(s.extents.top()),
+                              number(s.extents.bottom())));
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("%1 vertices").arg(s.points.size()));
+}

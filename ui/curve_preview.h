@@ -1,0 +1,75 @@
+#pragma once
+// The curve dialog's preview: draws a curve in drawing units around its origin (marked),
+// with its extents and vertex count, or the reason it cannot be drawn. Sampling runs on
+// a worker thread after a short pause in the changes; a newer change cancels it.
+
+#include "ui/preview_sampler.h"
+
+#include <QPainterPath>
+#include <QRectF>
+#include <QThreadPool>
+#include <QTimer>
+#include <QWidget>
+
+#include <atomic>
+#include <memory>
+
+class CEquation;
+
+class CurvePreview : public QWidget {
+    Q_OBJECT
+
+public:
+    // Most vertices the path holds; longer curves are thinned evenly for the picture.
+    static constexpr std::size_t MaxDrawnVertices = 20000;
+
+    explicit CurvePreview(QWidget* parent = nullptr);
+    ~CurvePreview() override;  // cancels the worker and waits for it
+
+    void SetSampler(std::unique_ptr<plotwright::ui::PreviewSampler> sampler);
+    void SetDebounce(int milliseconds) { debounce_.setInterval(milliseconds); }
+
+    // Samples a copy of `equation` once the changes pause.
+    void ShowCurve(const CEquation& equation);
+    // Shows `message` instead of a curve; pending work is dropped.
+    void ShowProblem(const QString& message);
+
+    // What is on show: every sampled point, the path drawn, the message (empty with a curve).
+    const std::vector<plotwright::ui::PreviewPoint>& Points() const;
+    const QPainterPath& Path() const { return shown_->path; }
+    QString Message() const { return shown_->message; }
+    QRectF Extents() const { return shown_->extents; }
+    // True from a change until its result is shown.
+    bool IsPending() const { return pending_; }
+
+signals:
+    void updated();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+public:
+    // One finished preview: the samples and what is drawn of them.
+    struct Shown {
+        std::vector<plotwright::ui::PreviewPoint> points;
+        QPainterPath path;
+        QRectF extents;  // of the finite points; null when none
+        QString message;
+    };
+
+    // The picture of finished samples: the path (thinned to `most` vertices) and extents.
+    // Runs on the worker; public so that its cost can be measured.
+    static Shown Compose(plotwright::ui::PreviewSamples samples, std::size_t most);
+
+private:
+    void StartJob();
+
+    std::shared_ptr<plotwright::ui::PreviewSampler> sampler_;
+    std::shared_ptr<const CEquation> next_;
+    std::shared_ptr<std::atomic<bool>> cancel_;
+    std::shared_ptr<const Shown> shown_;
+    quint64 generation_ = 0;
+    bool pending_ = false;
+    QTimer debounce_;
+    QThreadPool pool_;
+};

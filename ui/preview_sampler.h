@@ -1,0 +1,39 @@
+#pragma once
+// What the curve preview asks of a sampler: the curve's points at origin (0, 0), given
+// up as soon as `cancelled` turns true. An interface, so that the preview does not
+// depend on how the points are made.
+
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class CEquation;
+
+namespace plotwright::ui {
+
+struct PreviewPoint {
+    double x = 0;
+    double y = 0;
+};
+
+struct PreviewSamples {
+    enum class Status { Done, Cancelled, Failed };
+    Status status = Status::Done;
+    QString message;                   // why it failed
+    std::vector<PreviewPoint> points;  // as the draw would place them around (0, 0)
+};
+
+class PreviewSampler {
+public:
+    virtual ~PreviewSampler() = default;
+    // Called on a worker thread with the worker's own copy of the curve.
+    virtual PreviewSamples sample(const CEquation& equation, const std::atomic<bool>& cancelled) const = 0;
+};
+
+// Samples with the draw's own sampler and its default options, so the preview shows
+// the points the draw will place; non-finite points are kept.
+std::unique_ptr<PreviewSampler> makeDrawSampler();
+
+} // namespace plotwright::ui
