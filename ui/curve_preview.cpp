@@ -46,6 +46,7 @@ CurvePreview::Shown compose(PreviewSamples samples, std::size_t most)
     }
     if (any)
         shown.extents = QRectF(QPointF(x0, y0), QPointF(x1, y1));
+    shown.vertices = samples.vertices != 0 ? samples.vertices : samples.points.size();
     shown.points = std::move(samples.points);
     return shown;
 }
@@ -190,5 +191,5 @@ void CurvePreview::paintEvent(QPaintEvent*)
                      QStringLiteral("x %1 … %2   y %3 … %4")
                          .arg(number(s.extents.left()), number(s.extents.right()), number(s.extents.top()),
                               number(s.extents.bottom())));
-    painter.drawText(text, Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("%1 vertices").arg(s.points.size()));
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("%1 vertices").arg(s.vertices));
 }

@@ -39,6 +39,7 @@ public:
     const QPainterPath& Path() const { return shown_->path; }
     QString Message() const { return shown_->message; }
     QRectF Extents() const { return shown_->extents; }
+    std::size_t Vertices() const { return shown_->vertices; }
     // True from a change until its result is shown.
     bool IsPending() const { return pending_; }
 
@@ -55,6 +56,7 @@ public:
         QPainterPath path;
         QRectF extents;  // of the finite points; null when none
         QString message;
+        std::size_t vertices = 0;  // what the draw writes
     };
 
     // The picture of finished samples: the path (thinned to `most` vertices) and extents.

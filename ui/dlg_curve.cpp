@@ -216,6 +216,18 @@ bool CDlgCurve::OnInitDialog()
     preview_.setGeometry(MapDialogRect(PreviewX, PreviewY, PreviewCx, PreviewCy));
     preview_.setFocusPolicy(Qt::NoFocus);
     preview_.show();
+    // The options come after every specified control in the tab order.
+    options_.setParent(this);
+    options_.setGeometry(MapDialogRect(PreviewX, OptionsY, PreviewCx, OptionsCy));
+    options_.SetOptions(CurveOptionsBox::LoadStored());
+    preview_.SetSampler(plotwright::ui::makeDrawSampler(options_.Options()));
+    connect(&options_, &CurveOptionsBox::changed, this, [this] {
+        const plotwright::curve::CurveOptions options = options_.Options();
+        CurveOptionsBox::Store(options);
+        preview_.SetSampler(plotwright::ui::makeDrawSampler(options));
+        FieldsChanged(previewArea_);
+    });
+    options_.show();
 
     UpdateData(false);
     UpdateData(true);
@@ -483,8 +495,10 @@ void CDlgCurve::OnDrawPredefined()
     // A value the grid refused is on show but not in the curve: drawing would use another.
     if (grid_.HasRefusedValue())
         return;
-    if (CEquation* equation = CurrentEquation(predefinedCombo_))
-        DrawCurveFlow(*this, *equation);
+    if (CEquation* equation = CurrentEquation(predefinedCombo_)) {
+        DrawOutcome outcome;
+        DrawCurveFlow(*this, *equation, outcome, options_.Options());
+    }
 }
 
 void CDlgCurve::OnUserChanged()
@@ -508,7 +522,8 @@ void CDlgCurve::OnDrawUser()
 {
     UpdateData(true);
     ApplyUserFields();
-    DrawCurveFlow(*this, equation_);
+    DrawOutcome outcome;
+    DrawCurveFlow(*this, equation_, outcome, options_.Options());
 }
 
 void CDlgCurve::OnSave()

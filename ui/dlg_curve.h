@@ -7,6 +7,7 @@
 #include "model/equation.h"
 #include "model/equation_list.h"
 #include "ui/bitmap_button.h"
+#include "ui/curve_options_box.h"
 #include "ui/curve_preview.h"
 #include "ui/my_cug.h"
 #include "ui/numeric_edit.h"
@@ -46,7 +47,9 @@ public:
     // Not in the template: the preview beside both groups, placed at start-up.
     static constexpr int IDC_PREVIEW = 121;
     // Where the preview stands, in dialog units; the template is widened to hold it.
-    static constexpr int PreviewX = 346, PreviewY = 8, PreviewCx = 200, PreviewCy = 284;
+    static constexpr int PreviewX = 346, PreviewY = 8, PreviewCx = 200, PreviewCy = 236;
+    // The drawing options below the preview.
+    static constexpr int OptionsY = 248, OptionsCy = 44;
 
     // File names of the two libraries in the install folder.
     static constexpr const wchar_t* PredefinedFileName = L"curveDefinition.xml";
@@ -60,6 +63,7 @@ public:
     const CEquationListPtr& PredefinedList() const { return predefinedList_; }
     const CEquationListPtr& UserList() const { return userList_; }
     CurvePreview& Preview() { return preview_; }
+    CurveOptionsBox& Options() { return options_; }
 
 protected:
     bool OnInitDialog() override;
@@ -116,6 +120,7 @@ private:
     NumericEdit incrementField_;
     CEquation equation_;
     CurvePreview preview_;
+    CurveOptionsBox options_;
     Area previewArea_ = Area::User;
     std::wstring firstText_;
     std::wstring secondText_;

@@ -1,6 +1,7 @@
 #include "ui/preview_sampler.h"
 
 #include "curve/curve_sampler.h"
+#include "curve/curve_shape.h"
 #include "curve/sample_progress.h"
 #include "model/equation.h"
 
@@ -31,12 +32,66 @@ private:
     const std::atomic<bool>& cancelled_;
 };
 
+// Traces a piece as written: chords, arcs (bulges) followed in steps, or the spline
+// through its fit points; a closed piece comes back to its start.
+void tracePiece(const curve::CurvePiece& piece, std::vector<PreviewPoint>& out)
+{
+    const CurvePoints& p = piece.points;
+    const std::size_t n = p.size();
+    const std::size_t segments = piece.closed ? n : (n == 0 ? 0 : n - 1);
+    if (n > 0)
+        out.push_back({p[0].x, p[0].y});
+    for (std::size_t i = 0; i < segments; ++i) {
+        const CurvePoint& a = p[i];
+        const CurvePoint& b = p[(i + 1) % n];
+        const double bulge = piece.bulges.empty() ? 0.0 : piece.bulges[i];
+        if (bulge != 0.0) {
+            // The arc from a to b whose included angle is 4 atan(bulge).
+            const double angle = 4 * std::atan(bulge);
+            const double dx = b.x - a.x, dy = b.y - a.y;
+            const double chord = std::hypot(dx, dy);
+            const double radius = chord / (2 * std::sin(angle / 2));
+            const double toCentre = radius * std::cos(angle / 2);
+            const double cx = (a.x + b.x) / 2 - dy / chord * toCentre;
+            const double cy = (a.y + b.y) / 2 + dx / chord * toCentre;
+            const double start = std::atan2(a.y - cy, a.x - cx);
+            constexpr int kSteps = 12;
+            for (int k = 1; k < kSteps; ++k) {
+                const double t = start + angle * k / kSteps;
+                out.push_back({cx + std::abs(radius) * std::cos(t), cy + std::abs(radius) * std::sin(t)});
+            }
+        }
+        out.push_back({b.x, b.y});
+    }
+}
+
 class DrawSampler final : public PreviewSampler {
 public:
+    explicit DrawSampler(const curve::CurveOptions& options) : options_(options) {}
+
     PreviewSamples sample(const CEquation& equation, const std::atomic<bool>& cancelled) const override
     {
         CancellingProgress progress(cancelled);
-        const curve::SampleResult result = curve::sampleCurve(equation, {0, 0, 0}, {}, &progress);
+        if (options_ == curve::CurveOptions{})
+            return fromSamples(curve::sampleCurve(equation, {0, 0, 0}, {}, &progress), cancelled);
+        const curve::ShapedCurve shaped = curve::shapeCurve(equation, {0, 0, 0}, options_, &progress);
+        PreviewSamples out = fromSamples(shaped.sampled, cancelled);
+        if (out.status != PreviewSamples::Status::Done)
+            return out;
+        out.points.clear();
+        const double gap = std::nan("");
+        for (const curve::CurvePiece& piece : shaped.pieces) {
+            if (!out.points.empty())
+                out.points.push_back({gap, gap});
+            tracePiece(piece, out.points);
+            out.vertices += piece.spline.controlPoints.empty() ? piece.points.size() : piece.spline.controlPoints.size();
+        }
+        return out;
+    }
+
+private:
+    static PreviewSamples fromSamples(const curve::SampleResult& result, const std::atomic<bool>& cancelled)
+    {
         if (cancelled.load())
             return {PreviewSamples::Status::Cancelled, {}, {}};
         PreviewSamples out;
@@ -54,13 +109,15 @@ public:
             out.points.push_back({p.x, p.y});
         return out;
     }
+
+    curve::CurveOptions options_;
 };
 
 } // namespace
 
-std::unique_ptr<PreviewSampler> makeDrawSampler()
+std::unique_ptr<PreviewSampler> makeDrawSampler(const curve::CurveOptions& options)
 {
-    return std::make_unique<DrawSampler>();
+    return std::make_unique<DrawSampler>(options);
 }
 
 } // namespace plotwright::ui

@@ -3,6 +3,8 @@
 // up as soon as `cancelled` turns true. An interface, so that the preview does not
 // depend on how the points are made.
 
+#include "curve/curve_options.h"
+
 #include <QString>
 
 #include <atomic>
@@ -23,6 +25,9 @@ struct PreviewSamples {
     Status status = Status::Done;
     QString message;                   // why it failed
     std::vector<PreviewPoint> points;  // as the draw would place them around (0, 0)
+    // The vertices the draw writes, when the options make them differ from the points
+    // (arcs, spline, closed outlines); 0: one per point.
+    std::size_t vertices = 0;
 };
 
 class PreviewSampler {
@@ -32,8 +37,10 @@ public:
     virtual PreviewSamples sample(const CEquation& equation, const std::atomic<bool>& cancelled) const = 0;
 };
 
-// Samples with the draw's own sampler and its default options, so the preview shows
-// the points the draw will place; non-finite points are kept.
-std::unique_ptr<PreviewSampler> makeDrawSampler();
+// Samples with the draw's own sampler, so the preview shows the points the draw will
+// place; non-finite points are kept. With options other than the defaults, the points
+// are those of the shapes written (arcs traced, a spline through its fit points), each
+// piece ended by a point that is not finite.
+std::unique_ptr<PreviewSampler> makeDrawSampler(const plotwright::curve::CurveOptions& options = {});
 
 } // namespace plotwright::ui

@@ -22,6 +22,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QSettings>
 #include <QRegularExpression>
 #include <QWindow>
 #include <QTemporaryDir>
@@ -54,6 +57,8 @@ struct Session {
     Session()
     {
         setInstallFolder(dir.path());
+        // The drawing options are user settings: each session keeps its own.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
         acdbHostApplicationServices()->setWorkingDatabase(&database);
     }
     ~Session() { acdbHostApplicationServices()->setWorkingDatabase(previous); }
@@ -205,6 +210,7 @@ private slots:
     void kind_switches_keep_hidden_texts();
     void draw_user_curve_with_typed_range();
     void draw_predefined_curve_with_grid_values();
+    void drawing_options_reach_preview_and_draw();
     void save_as_data();
     void save_as();
     void save_into_current_curve_and_duplicates();
@@ -370,6 +376,50 @@ void CurveDialogTest::draw_user_curve_with_typed_range()
     click(dialog, 115);
     QCOMPARE(stored()->GetMinValue(), 1.0);
     QCOMPARE(stored()->GetIncrement(), 0.5);
+}
+
+// Arcs within a tolerance: the preview counts the vertices written, the draw writes
+// bulges, and the next dialog starts with the same choice.
+void CurveDialogTest::drawing_options_reach_preview_and_draw()
+{
+    Session session;
+    {
+        Dlg dialog;
+        show(dialog);
+        type(dialog, 106, QStringLiteral("sin(x)"));
+        type(dialog, 113, QStringLiteral("6"));
+        type(dialog, 114, QStringLiteral("0.05"));
+        QTRY_VERIFY(!dialog.Preview().IsPending());
+        const std::size_t chords = dialog.Preview().Vertices();
+        QCOMPARE(chords, std::size_t{121});
+
+        CurveOptionsBox& box = dialog.Options();
+        box.findChild<QComboBox*>(QStringLiteral("outputKind"))->setCurrentIndex(1);
+        box.findChild<QCheckBox*>(QStringLiteral("adaptive"))->setChecked(true);
+        auto* tolerance = box.findChild<QLineEdit*>(QStringLiteral("tolerance"));
+        tolerance->selectAll();
+        QTest::keyClicks(tolerance, QStringLiteral("0.001"));
+        QVERIFY(box.Options().tolerance.has_value());
+        QCOMPARE(*box.Options().tolerance, 0.001);
+        QTRY_VERIFY(!dialog.Preview().IsPending());
+        QVERIFY2(dialog.Preview().Vertices() * 3 < chords, qPrintable(QString::number(dialog.Preview().Vertices())));
+        QVERIFY(!plotwright::test::saveScreenshot(dialog, QStringLiteral("curve_dialog_arcs")).isEmpty());
+
+        session.backend.scriptPoint(0, 0);
+        click(dialog, 102);
+        bool bulges = false;
+        session.database.forEachEntity([&](const AcDbEntity& entity) {
+            if (const auto* polyline = dynamic_cast<const AcDbPolyline*>(&entity))
+                bulges = bulges || polyline->hasBulges();
+        });
+        QVERIFY(bulges);
+    }
+    Dlg again;
+    show(again);
+    const plotwright::curve::CurveOptions kept = again.Options().Options();
+    QCOMPARE(kept.output, plotwright::curve::CurveOutput::Arcs);
+    QVERIFY(kept.tolerance.has_value());
+    QCOMPARE(*kept.tolerance, 0.001);
 }
 
 void CurveDialogTest::draw_predefined_curve_with_grid_values()
@@ -951,7 +1001,7 @@ void CurveDialogTest::template_controls_data()
     row(102, "", 311, 171, 16, 14);
     row(116, "", 204, 172, 16, 14);
     row(120, "Use 'x' as a parameter /example: sin(x)/", 164, 223, 165, 8);
-    row(121, "", 346, 8, 200, 284);  // the preview beside both groups
+    row(121, "", 346, 8, 200, 236);  // the preview beside both groups, the drawing options below it
 }
 
 void CurveDialogTest::template_controls()

@@ -1,0 +1,117 @@
+#include "ui/curve_options_box.h"
+
+#include "base/number_text.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QSettings>
+
+#include <cmath>
+
+using plotwright::curve::CurveOptions;
+using plotwright::curve::CurveOutput;
+
+namespace {
+
+constexpr const char* kSettingsGroup = "CurveDialog";
+constexpr const char* kOptionsKey = "options";
+
+// The tolerance as typed: "." always, the locale's decimal separator too.
+std::optional<double> toleranceOf(QString text)
+{
+    text = text.trimmed();
+    const QChar point = QLocale().decimalPoint().front();
+    if (point != QLatin1Char('.'))
+        text.replace(point, QLatin1Char('.'));
+    const std::optional<double> value = plotwright::base::parseNumber(text.toStdString());
+    if (!value || !(*value > 0))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+CurveOptionsBox::CurveOptionsBox(QWidget* parent)
+    : QWidget(parent), output_(new QComboBox(this)), adaptive_(new QCheckBox(tr("Adaptive within"), this)),
+      tolerance_(new QLineEdit(this)), literal_(new QCheckBox(tr("Literal steps"), this))
+{
+    output_->setObjectName(QStringLiteral("outputKind"));
+    output_->addItems({tr("Polyline"), tr("Arcs"), tr("Spline")});
+    output_->setToolTip(tr("Chords between the samples, circular arcs, or a spline through them"));
+    adaptive_->setObjectName(QStringLiteral("adaptive"));
+    adaptive_->setToolTip(tr("Refine the increment until the chords stay within the tolerance of the curve, "
+                             "and break the curve at jumps"));
+    tolerance_->setObjectName(QStringLiteral("tolerance"));
+    tolerance_->setPlaceholderText(tr("drawing units"));
+    tolerance_->setText(QStringLiteral("0.001"));
+    literal_->setObjectName(QStringLiteral("literalSteps"));
+    literal_->setToolTip(tr("Step by the increment only, without a last sample at the maximum"));
+
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QLabel(tr("Output"), this), 0, 0);
+    layout->addWidget(output_, 0, 1);
+    layout->addWidget(adaptive_, 1, 0);
+    layout->addWidget(tolerance_, 1, 1);
+    layout->addWidget(literal_, 2, 0, 1, 2);
+
+    connect(output_, &QComboBox::currentIndexChanged, this, &CurveOptionsBox::FieldsEdited);
+    connect(adaptive_, &QCheckBox::toggled, this, &CurveOptionsBox::FieldsEdited);
+    connect(tolerance_, &QLineEdit::textChanged, this, &CurveOptionsBox::FieldsEdited);
+    connect(literal_, &QCheckBox::toggled, this, &CurveOptionsBox::FieldsEdited);
+    FieldsEdited();
+}
+
+CurveOptions CurveOptionsBox::Options() const
+{
+    CurveOptions options;
+    options.output = static_cast<CurveOutput>(output_->currentIndex());
+    options.literalSteps = literal_->isChecked();
+    if (adaptive_->isChecked())
+        options.tolerance = toleranceOf(tolerance_->text());
+    return options;
+}
+
+void CurveOptionsBox::SetOptions(const CurveOptions& options)
+{
+    const QSignalBlocker a(output_), b(adaptive_), c(tolerance_), d(literal_);
+    output_->setCurrentIndex(static_cast<int>(options.output));
+    literal_->setChecked(options.literalSteps);
+    adaptive_->setChecked(options.tolerance.has_value());
+    if (options.tolerance)
+        tolerance_->setText(QString::fromStdString(plotwright::base::formatShortest(*options.tolerance)));
+    FieldsEdited();
+}
+
+void CurveOptionsBox::FieldsEdited()
+{
+    tolerance_->setEnabled(adaptive_->isChecked());
+    const bool refused = adaptive_->isChecked() && !toleranceOf(tolerance_->text());
+    QPalette colours = tolerance_->palette();
+    colours.setColor(QPalette::Base, refused ? QColor(255, 215, 215) : palette().color(QPalette::Base));
+    tolerance_->setPalette(colours);
+    tolerance_->setToolTip(refused ? tr("The tolerance must be a number above 0; the curve is sampled by the "
+                                        "increment until it is.")
+                                   : tr("Largest distance, in drawing units, between the curve and what is drawn"));
+    emit changed();
+}
+
+CurveOptions CurveOptionsBox::LoadStored()
+{
+    QSettings settings(QSettings::UserScope, QStringLiteral("Tolbrin"), QStringLiteral("Plotwright"));
+    settings.beginGroup(QLatin1String(kSettingsGroup));
+    const QString text = settings.value(QLatin1String(kOptionsKey)).toString();
+    const std::optional<CurveOptions> options = plotwright::curve::parseCurveOptions(text.toStdWString());
+    return options.value_or(CurveOptions{});
+}
+
+void CurveOptionsBox::Store(const CurveOptions& options)
+{
+    QSettings settings(QSettings::UserScope, QStringLiteral("Tolbrin"), QStringLiteral("Plotwright"));
+    settings.beginGroup(QLatin1String(kSettingsGroup));
+    settings.setValue(QLatin1String(kOptionsKey), QString::fromStdWString(plotwright::curve::curveOptionsText(options)));
+}

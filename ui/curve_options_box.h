@@ -1,0 +1,38 @@
+#pragma once
+// The curve dialog's drawing options: output kind (chords, arcs, spline), adaptive
+// sampling within a tolerance, and the literal stepping of the increment.
+
+#include "curve/curve_options.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+class CurveOptionsBox : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CurveOptionsBox(QWidget* parent = nullptr);
+
+    // What the fields say; a tolerance that is not a number above 0 ("." or the
+    // locale's separator) counts as none, and its field is marked.
+    plotwright::curve::CurveOptions Options() const;
+    void SetOptions(const plotwright::curve::CurveOptions& options);
+
+    // The user's last choice, kept in the user settings as the options' text form.
+    static plotwright::curve::CurveOptions LoadStored();
+    static void Store(const plotwright::curve::CurveOptions& options);
+
+signals:
+    void changed();
+
+private:
+    void FieldsEdited();
+
+    QComboBox* output_;
+    QCheckBox* adaptive_;
+    QLineEdit* tolerance_;
+    QCheckBox* literal_;
+};
