@@ -15,22 +15,6 @@ FileIdentity identityFrom(const struct stat& info)
     return {true, info.st_dev, info.st_ino, info.st_size, info.st_mtim};
 }
 
-// Reads from `fd` to its end; 0 or the errno of the failure.
-int readAll(int fd, std::string& bytes)
-{
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (got == 0)
-            return 0;
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
-}
 
 // Opens `path` for reading and checks that it is no folder; -1 with `error` set otherwise.
 int openForReading(const std::string& path, struct stat& info, int& error)
@@ -87,7 +71,7 @@ int readFileBytes(const std::string& path, std::string& bytes, FileIdentity* ide
         return error;
     if (S_ISREG(info.st_mode) && info.st_size > 0)
         bytes.reserve(static_cast<std::size_t>(info.st_size));
-    error = readAll(fd, bytes);
+    error = readRemainingBytes(fd, bytes);
     // The identity after reading: a write that raced the read shows as a change later.
     if (error == 0 && identity) {
         struct stat after {};
@@ -125,7 +109,7 @@ int readFileForUpdate(const std::string& path, FileForUpdate& file)
             ::close(fd);
             continue;
         }
-        error = readAll(fd, file.bytes);
+        error = readRemainingBytes(fd, file.bytes);
         if (error == 0 && ::fstat(fd, &held) != 0)
             error = errno;
         if (error != 0) {
@@ -136,6 +120,22 @@ int readFileForUpdate(const std::string& path, FileForUpdate& file)
         file.identity = identityFrom(held);
         file.lock = FileLock(fd);
         return 0;
+    }
+}
+
+int readRemainingBytes(int fd, std::string& bytes)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (got == 0)
+            return 0;
+        bytes.append(buffer, static_cast<std::size_t>(got));
     }
 }
 

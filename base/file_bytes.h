@@ -58,6 +58,10 @@ private:
 // failure (ENOENT when there is no file, EISDIR for a folder); `bytes` is then empty.
 int readFileBytes(const std::string& path, std::string& bytes, FileIdentity* identity = nullptr);
 
+// Appends what is left to read from the open descriptor `fd` to `bytes`; 0 or the errno
+// of the failure. For writers that read the old content of a file they hold open.
+int readRemainingBytes(int fd, std::string& bytes);
+
 // A file read for a read-modify-write.
 struct FileForUpdate {
     std::string bytes;

@@ -256,22 +256,6 @@ FileIdentity identityOfFd(int fd)
     return {true, info.st_dev, info.st_ino, info.st_size, info.st_mtim};
 }
 
-int readWhole(int fd, std::string& bytes)
-{
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (got == 0)
-            return 0;
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
-}
-
 int rewrite(int fd, const ContentWriter& writer)
 {
     if (::lseek(fd, 0, SEEK_SET) != 0)
@@ -294,7 +278,7 @@ FileResult writeInPlace(const Target& target, const ContentWriter& writer, const
     if (fd.get() < 0)
         return writeFailure(errno);
     std::string old;
-    if (const int code = readWhole(fd.get(), old); code != 0)
+    if (const int code = readRemainingBytes(fd.get(), old); code != 0)
         return writeFailure(code);
     if (FileResult unchanged = checkUnchanged(options, target.path); !unchanged.ok())
         return unchanged;
