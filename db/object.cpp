@@ -43,3 +43,13 @@ void AcDbEntity::setAppearance(std::wstring layer, int colorIndex, std::int32_t 
     colorIndex_ = colorIndex;
     trueColor_ = trueColor;
 }
+
+Acad::ErrorStatus AcDbEntity::setAppData(AcDbAppData data)
+{
+    if (Acad::ErrorStatus es = checkWriteEnabled(); es != Acad::eOk)
+        return es;
+    appData_ = std::move(data);
+    if (database())
+        database()->setModified(true);
+    return Acad::eOk;
+}

@@ -1,7 +1,10 @@
 #pragma once
 // Internal: the fixed records of a new R2000 drawing around its entities.
 
+#include <vector>
+
 #include "db/object_id.h"
+#include "dxf/entity_writer.h"
 #include "dxf/output.h"
 
 namespace plotwright::dxf::detail {
@@ -14,7 +17,9 @@ struct DrawingExtents {
 
 // HEADER to BLOCKS, then the opening of ENTITIES.
 void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExtents& extents);
-// The end of ENTITIES, OBJECTS and EOF.
-void writeNewDrawingTail(DxfOutput& out);
+// The end of ENTITIES, OBJECTS with the extension dictionaries and XRECORDs of
+// `records`, and EOF. A new drawing registers the application of this program's
+// extended data (APPID PLOTWRIGHT).
+void writeNewDrawingTail(DxfOutput& out, const std::vector<AppDataRecord>& records, bool utf8);
 
 } // namespace plotwright::dxf::detail

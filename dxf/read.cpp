@@ -13,6 +13,7 @@
 #include "db/access.h"
 #include "db/color.h"
 #include "db/database.h"
+#include "dxf/app_data_objects.h"
 #include "dxf/entity_builder.h"
 #include "dxf/scan.h"
 #include "dxf/source.h"
@@ -119,8 +120,16 @@ private:
     struct Shown {
         std::unique_ptr<AcDbEntity> entity;
         AcDbHandle handle;
+        AcDbHandle dictionary;  // its extension dictionary, 0 when none
     };
     std::vector<Shown> shown_;
+    void takeShown()
+    {
+        AcDbHandle handle = 0;
+        if (auto entity = builder_.takeFinished(handle))
+            shown_.push_back({std::move(entity), handle, builder_.finishedExtensionDictionary()});
+    }
+    detail::AppDataObjects appDataObjects_;
 };
 
 void DxfLoader::noteHandle(const DxfPair& pair)
@@ -358,6 +367,8 @@ DxfResult DxfLoader::load(std::size_t start)
                     return structureError(pair, "ENDSEC outside a section");
                 if (section_ == Section::header)
                     source_->headerEnd = pair.offset;
+                if (section_ == Section::objects)
+                    appDataObjects_.end();
                 if (section_ == Section::tables)
                     finishTableEntry();
                 if (section_ == Section::blocks) {
@@ -367,9 +378,7 @@ DxfResult DxfLoader::load(std::size_t start)
                 if (section_ == Section::entities) {
                     source_->entitiesEnd = pair.offset;
                     builder_.end();
-                    AcDbHandle handle = 0;
-                    if (auto entity = builder_.takeFinished(handle))
-                        shown_.push_back({std::move(entity), handle});
+                    takeShown();
                     noteUnshown();
                 }
                 section_ = Section::none;
@@ -403,13 +412,14 @@ DxfResult DxfLoader::load(std::size_t start)
         case Section::entities:
             if (pair.code == 0) {
                 builder_.begin(detail::trimmed(pair.value));
-                AcDbHandle handle = 0;
-                if (auto entity = builder_.takeFinished(handle))
-                    shown_.push_back({std::move(entity), handle});
+                takeShown();
                 noteUnshown();
             } else {
                 builder_.feed(pair.code, pair.value);
             }
+            break;
+        case Section::objects:
+            appDataObjects_.feed(pair.code, pair.value);
             break;
         default:
             break;
@@ -467,8 +477,13 @@ void DxfLoader::finish()
             DatabaseAccess::addFileEntity(db_, *record, std::move(entity), handle);
     }
     blocks_.clear();
-    for (Shown& s : shown_)
+    for (Shown& s : shown_) {
+        // Data too large for extended data lives in an XRECORD of the extension dictionary.
+        if (s.dictionary != 0 && s.entity->appData().empty())
+            if (AcDbAppData data = appDataObjects_.dataFor(s.dictionary); !data.empty())
+                s.entity->setAppData(std::move(data));
         DatabaseAccess::addFileEntity(db_, *model, std::move(s.entity), s.handle);
+    }
     shown_.clear();
 }
 

@@ -67,10 +67,13 @@ detail::DrawingExtents modelExtents(const AcDbDatabase& db, const std::vector<Ne
 // Writes a complete new R2000 drawing.
 void writeNewDrawing(DxfOutput& out, const AcDbDatabase& db, const std::vector<NewEntity>& entities)
 {
-    const auto styleOf = [](const NewEntity& n) {
+    std::vector<detail::AppDataRecord> records;
+    const auto styleOf = [&records](const NewEntity& n) {
         EntityRecordStyle style;
         style.owner = n.paperSpace ? db::detail::newdrawing::kPaperSpaceRecord : db::detail::newdrawing::kModelSpaceRecord;
         style.paperSpace = n.paperSpace;
+        style.xdata = true;
+        style.xrecords = &records;
         return style;
     };
     AcDbHandle nextHandle = db.handseed();
@@ -80,7 +83,7 @@ void writeNewDrawing(DxfOutput& out, const AcDbDatabase& db, const std::vector<N
     detail::writeNewDrawingHead(out, seed, modelExtents(db, entities));
     for (const NewEntity& n : entities)
         detail::writeEntity(out, *n.entity, styleOf(n), nextHandle);
-    detail::writeNewDrawingTail(out);
+    detail::writeNewDrawingTail(out, records, false);
 }
 
 EntityRecordStyle styleFor(const DxfSource& src, bool paper)
