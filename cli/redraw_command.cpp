@@ -107,12 +107,7 @@ int runRedraw(const Request& request, Streams io)
     const int color = first.colorIndex();
     const std::int32_t trueColor = first.trueColor();
     for (const DrawnPiece& piece : curve.pieces) {
-        AcDbEntity* entity = nullptr;
-        Acad::ErrorStatus es = acdbOpenAcDbEntity(entity, piece.entity->objectId(), AcDb::kForWrite);
-        if (es == Acad::eOk) {
-            es = entity->erase();
-            entity->close();
-        }
+        const Acad::ErrorStatus es = database.eraseEntity(piece.entity->objectId());
         if (es != Acad::eOk)
             throw Failure(kExitFileError, request.in + ": piece " + handleText(piece.entity->handle()) +
                                               " cannot be erased (" + base::utf8FromWide(acadErrorStatusText(es)) + "); nothing was changed");
