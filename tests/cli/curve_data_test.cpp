@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -99,6 +101,44 @@ protected:
 
     TempFolder temp_;
 };
+
+// `dxf` without the record (and its followers) of the entity `handle`, and with the
+// $HANDSEED value blanked: what a redraw may change besides the records it adds.
+std::string withoutRecord(std::string dxf, const std::string& handle)
+{
+    const std::size_t at = dxf.find("\n  5\n" + handle + "\n");
+    if (at != std::string::npos) {
+        const std::size_t begin = dxf.rfind("\n  0\n", at) + 1;
+        const std::size_t end = dxf.find("\n  0\n", at + 1) + 1;
+        dxf.erase(begin, end - begin);
+    }
+    return dxf;
+}
+
+std::string withoutSeed(std::string dxf)
+{
+    const std::size_t at = dxf.find("$HANDSEED\n  5\n");
+    if (at != std::string::npos) {
+        const std::size_t value = at + 15;
+        dxf.erase(value, dxf.find('\n', value) - value);
+    }
+    return dxf;
+}
+
+double toNumber(const std::string& text) { return std::stod(text); }
+
+// Vertex lines "v X Y" and "b B" of two geometries agree within `tolerance`.
+void expectSameGeometry(const std::vector<std::string>& a, const std::vector<std::string>& b, double tolerance)
+{
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto wa = words(a[i]), wb = words(b[i]);
+        ASSERT_EQ(wa.size(), wb.size()) << a[i] << " / " << b[i];
+        ASSERT_EQ(wa[0], wb[0]);
+        for (std::size_t k = 1; k < wa.size(); ++k)
+            EXPECT_NEAR(toNumber(wa[k]), toNumber(wb[k]), tolerance) << "line " << i << ": " << a[i] << " / " << b[i];
+    }
+}
 
 struct KindRow {
     const char* name;
@@ -204,6 +244,187 @@ TEST_F(CurveDataTest, two_expressions_of_ten_thousand_characters_go_to_an_xrecor
     const std::string again = temp_.file("long-again.dxf");
     python({"resave", path, again});
     EXPECT_NE(listJson(again).find("\"equationY\": \"" + y + "\""), std::string::npos);
+}
+
+struct RedrawRow {
+    const char* name;
+    std::vector<std::string> drawn;    // the first draw
+    std::vector<std::string> changes;  // given to redraw
+    std::vector<std::string> fresh;    // a fresh draw that must give the same vertices
+};
+
+TEST_F(CurveDataTest, redraw_with_changes_gives_what_a_fresh_draw_gives)
+{
+    const std::vector<RedrawRow> rows = {
+        {"cycloid, new constant",
+         {"Cycloid", "--origin", "10.25,-3.5"},
+         {"--set", "a=2.5"},
+         {"Cycloid", "--origin", "10.25,-3.5", "--set", "a=2.5"}},
+        {"polar as arcs, new constant and range",
+         {"Cayley's Sextic", "--output", "arcs", "--tolerance", "0.01", "--origin", "1,2"},
+         {"--set", "a=3", "--range", "0:6:0.05"},
+         {"Cayley's Sextic", "--output", "arcs", "--tolerance", "0.01", "--origin", "1,2", "--set", "a=3", "--range",
+          "0:6:0.05"}},
+        {"explicit as spline, new origin and output",
+         {"--explicit", "sin(x)*x", "--range=-3:3:0.1", "--output", "spline"},
+         {"--origin", "7,8", "--output", "polyline", "--literal-steps"},
+         {"--explicit", "sin(x)*x", "--range=-3:3:0.1", "--origin", "7,8", "--literal-steps"}},
+    };
+    for (const RedrawRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = temp_.file("redraw.dxf"), fresh = temp_.file("fresh.dxf");
+        std::remove(path.c_str());
+        std::remove(fresh.c_str());
+        // Another curve in the same drawing must stay as it was, byte for byte.
+        const std::string other = lines(draw({"Deltoid", "--origin", "-50,0"}, path)).at(0);
+        const std::vector<std::string> old = lines(draw(row.drawn, path));
+        const std::string before = readAll(path);
+        const std::string id = pieces(path).back().id;
+
+        std::vector<std::string> args{"redraw", path, id};
+        args.insert(args.end(), row.changes.begin(), row.changes.end());
+        RunResult r = run(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::vector<std::string> added = lines(r.out);
+        draw(row.fresh, fresh);
+
+        // The Deltoid's lines come first; the rest is the redrawn curve.
+        std::vector<std::string> redrawn = geometry(path);
+        const auto firstNew = std::find_if(redrawn.begin() + 1, redrawn.end(),
+                                           [](const std::string& l) { return !l.starts_with("v ") && !l.starts_with("b "); });
+        redrawn.erase(redrawn.begin(), firstNew);
+        expectSameGeometry(redrawn, geometry(fresh), 0.0);
+
+        // The same id, the new handles, the changes listed; nothing else in the file changed.
+        const std::vector<Piece> found = pieces(path);
+        ASSERT_EQ(found.size(), 1 + added.size());
+        EXPECT_EQ(found[0].handle, other);
+        for (std::size_t i = 1; i < found.size(); ++i) {
+            EXPECT_EQ(found[i].id, id);
+            EXPECT_EQ(found[i].handle, added[i - 1]);
+        }
+        std::string after = readAll(path), expected = before;
+        for (const std::string& h : added)
+            after = withoutRecord(after, h);
+        for (const std::string& h : old)
+            expected = withoutRecord(expected, h);
+        EXPECT_EQ(withoutSeed(after), withoutSeed(expected));
+    }
+}
+
+TEST_F(CurveDataTest, redraw_replaces_every_piece_of_a_broken_curve)
+{
+    const std::string path = temp_.file("broken.dxf");
+    const std::vector<std::string> old = lines(draw({"--explicit", "1/(x-0.5)", "--range=-1:2:0.25"}, path));
+    ASSERT_EQ(old.size(), 2u);
+    // Named by its second piece; a wider range is still broken at its pole.
+    RunResult r = run({"redraw", path, old[1], "--range=-1:2.5:0.25", "--set", "x=1"});
+    EXPECT_EQ(r.status, 64) << "x is the running variable";
+    r = run({"redraw", path, old[1], "--range=-1:3:0.25"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> added = lines(r.out);
+    const std::vector<Piece> found = pieces(path);
+    ASSERT_EQ(found.size(), added.size());
+    ASSERT_EQ(found.size(), 2u);
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        EXPECT_EQ(found[i].handle, added[i]);
+        EXPECT_EQ(found[i].index, std::to_string(i));
+        EXPECT_EQ(found[i].count, "2");
+        EXPECT_NE(found[i].handle, old[0]);
+        EXPECT_NE(found[i].handle, old[1]);
+    }
+}
+
+TEST_F(CurveDataTest, redraw_keeps_a_move_and_refuses_hand_edits_without_force)
+{
+    const std::string path = temp_.file("moved.dxf"), fresh = temp_.file("fresh.dxf");
+    draw({"Cycloid", "--origin", "10,5"}, path);
+    draw({"--explicit", "1/(x-0.5)", "--range=-1:2:0.25", "--origin", "10,5"}, path);
+    python({"move", path, "3", "4"});  // another program moves everything
+
+    RunResult r = run({"redraw", path, pieces(path).at(0).id, "--set", "a=3"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    draw({"Cycloid", "--origin", "13,9", "--set", "a=3"}, fresh);
+    // The redrawn cycloid is the last entity now.
+    std::vector<std::string> redrawn = geometry(path);
+    redrawn.erase(redrawn.begin(), std::find(redrawn.rbegin(), redrawn.rend(), "LWPOLYLINE").base() - 1);
+    std::vector<std::string> freshLines = geometry(fresh);
+    expectSameGeometry(redrawn, freshLines, 1e-9);
+    EXPECT_NE(listJson(path).find("\"origin\": [13, 9, 0]"), std::string::npos) << listJson(path);
+
+    // A vertex moved by hand: refused, the file untouched; --force replaces the edit.
+    python({"edit", path});
+    const std::string edited = readAll(path);
+    const std::string piece = pieces(path).at(0).handle;
+    r = run({"redraw", path, piece});
+    EXPECT_EQ(r.status, 5);
+    EXPECT_NE(r.err.find("was changed by hand"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--force"), std::string::npos) << r.err;
+    EXPECT_EQ(readAll(path), edited);
+    r = run({"redraw", path, piece, "--force"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("the changes are replaced"), std::string::npos) << r.err;
+    EXPECT_EQ(pieces(path).size(), 3u);
+}
+
+TEST_F(CurveDataTest, refused_redraws_leave_the_file_untouched)
+{
+    const std::string path = temp_.file("refused.dxf");
+    const std::string handle = lines(draw({"Cycloid"}, path)).at(0);
+    const std::string before = readAll(path);
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        int status;
+    } rows[] = {
+        {"no such curve", {"0123456789abcdef0123456789abcdef"}, 5},
+        {"a handle of no curve", {"FFFF"}, 5},
+        {"an empty range", {handle, "--range", "5:1:0.1"}, 1},
+        {"no such constant", {handle, "--set", "q=1"}, 64},
+        {"an option of draw only", {handle, "--out", "x.dxf"}, 64},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> args{"redraw", path};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        EXPECT_EQ(run(args).status, row.status);
+        EXPECT_EQ(readAll(path), before);
+    }
+}
+
+TEST_F(CurveDataTest, a_drawing_saved_by_another_program_still_lists_and_redraws)
+{
+    const std::string path = temp_.file("theirs.dxf"), again = temp_.file("again.dxf");
+    draw({"Cycloid", "--set", "a=0.1"}, path);
+    std::string x = "t", y = "t";
+    while (x.size() < 9997) {
+        x += "+0*t";
+        y += "-0*t";
+    }
+    draw({"--parametric", x + "+00", y + "+00", "--range", "0:1:0.5"}, path);
+    python({"resave", path, again});
+
+    const std::vector<Piece> found = pieces(again);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[1].form, "xrecord");
+    const std::string json = listJson(again);
+    EXPECT_NE(json.find("\"value\": 0.1"), std::string::npos) << json;
+    for (const Piece& p : found) {
+        RunResult r = run({"redraw", again, p.id, "--range", "0:2:0.5"});
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    // ezdxf audits the result clean (pieces() checks), the old extension dictionary and
+    // its XRECORD went with the old piece.
+    const std::vector<Piece> redrawn = pieces(again);
+    ASSERT_EQ(redrawn.size(), 2u);
+    EXPECT_EQ(redrawn[0].id, found[0].id);
+    EXPECT_EQ(redrawn[1].id, found[1].id);
+    EXPECT_EQ(redrawn[1].form, "xrecord");
+    const std::string text = readAll(again);
+    std::size_t records = 0;
+    for (std::size_t at = text.find("PLOTWRIGHT_CURVE"); at != std::string::npos; at = text.find("PLOTWRIGHT_CURVE", at + 1))
+        ++records;
+    EXPECT_EQ(records, 1u);
 }
 
 } // namespace
