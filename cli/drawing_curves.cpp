@@ -68,7 +68,8 @@ CurveState curveState(const DrawnCurve& curve)
     };
     const std::uint32_t count = curve.definition().pieceCount;
     if (curve.pieces.size() != count)
-        return edited("it has " + std::to_string(curve.pieces.size()) + " of its " + std::to_string(count) + " pieces");
+        return edited("it has " + std::to_string(curve.pieces.size()) + " pieces where " + std::to_string(count) +
+                      (count == 1 ? " was" : " were") + " drawn");
     bool haveShift = false;
     CurvePoint shift;
     double scale = 0.0;
