@@ -8,7 +8,9 @@ Usage: curve_data.py COMMAND FILE [ARGS]
                      xrecord or none; ID INDEX COUNT "-" for none)
   geometry FILE      per model-space entity "piece TYPE HANDLE", then "v X Y" per vertex
                      (LWPOLYLINE: its vertices and bulges "b B"; SPLINE: control points)
-  move FILE DX DY    moves every model-space entity by (DX, DY) and saves in place
+  move FILE DX DY [DZ]  moves every model-space entity and saves in place
+  restyle FILE LAYER COLOR  puts every model-space entity on LAYER (made when missing)
+                     in colour COLOR and saves in place
   edit FILE          moves the first vertex of the first LWPOLYLINE and saves in place
   resave FILE OUT    loads FILE and saves it as OUT (R2018, new handle order)
 """
@@ -59,10 +61,20 @@ def geometry(path):
                 print("v", repr(p[0]), repr(p[1]))
 
 
-def move(path, dx, dy):
+def move(path, dx, dy, dz="0"):
     doc = ezdxf.readfile(path)
     for e in doc.modelspace():
-        e.translate(float(dx), float(dy), 0)
+        e.translate(float(dx), float(dy), float(dz))
+    doc.saveas(path)
+
+
+def restyle(path, layer, color):
+    doc = ezdxf.readfile(path)
+    if layer not in doc.layers:
+        doc.layers.add(layer)
+    for e in doc.modelspace():
+        e.dxf.layer = layer
+        e.dxf.color = int(color)
     doc.saveas(path)
 
 
@@ -86,4 +98,5 @@ def resave(path, out):
 
 if __name__ == "__main__":
     command, args = sys.argv[1], sys.argv[2:]
-    {"check": check, "geometry": geometry, "move": move, "edit": edit, "resave": resave}[command](*args)
+    {"check": check, "geometry": geometry, "move": move, "restyle": restyle, "edit": edit,
+     "resave": resave}[command](*args)

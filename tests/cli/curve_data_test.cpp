@@ -340,7 +340,8 @@ TEST_F(CurveDataTest, redraw_keeps_a_move_and_refuses_hand_edits_without_force)
     const std::string path = temp_.file("moved.dxf"), fresh = temp_.file("fresh.dxf");
     draw({"Cycloid", "--origin", "10,5"}, path);
     draw({"--explicit", "1/(x-0.5)", "--range=-1:2:0.25", "--origin", "10,5"}, path);
-    python({"move", path, "3", "4"});  // another program moves everything
+    python({"move", path, "3", "4"});  // another program moves everything, and restyles it
+    python({"restyle", path, "Curves", "3"});
 
     RunResult r = run({"redraw", path, pieces(path).at(0).id, "--set", "a=3"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -351,6 +352,10 @@ TEST_F(CurveDataTest, redraw_keeps_a_move_and_refuses_hand_edits_without_force)
     std::vector<std::string> freshLines = geometry(fresh);
     expectSameGeometry(redrawn, freshLines, 1e-9);
     EXPECT_NE(listJson(path).find("\"origin\": [13, 9, 0]"), std::string::npos) << listJson(path);
+    for (const Piece& p : pieces(path)) {
+        EXPECT_EQ(p.layer, "Curves") << "the redrawn piece stays on its layer";
+        EXPECT_EQ(p.color, "3");
+    }
 
     // A vertex moved by hand: refused, the file untouched; --force replaces the edit.
     python({"edit", path});
@@ -365,6 +370,18 @@ TEST_F(CurveDataTest, redraw_keeps_a_move_and_refuses_hand_edits_without_force)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("the changes are replaced"), std::string::npos) << r.err;
     EXPECT_EQ(pieces(path).size(), 3u);
+}
+
+TEST_F(CurveDataTest, a_curve_moved_off_its_plane_counts_as_changed)
+{
+    const std::string path = temp_.file("lifted.dxf");
+    draw({"Cycloid"}, path);
+    python({"move", path, "1", "1", "2"});
+    const std::string lifted = readAll(path);
+    RunResult r = run({"redraw", path, pieces(path).at(0).id});
+    EXPECT_EQ(r.status, 5);
+    EXPECT_NE(r.err.find("moved off its plane"), std::string::npos) << r.err;
+    EXPECT_EQ(readAll(path), lifted);
 }
 
 TEST_F(CurveDataTest, refused_redraws_leave_the_file_untouched)
