@@ -210,7 +210,18 @@ std::string svgPicture(const AcDbDatabase& database, const SvgOptions& options)
             appendNumber(svg, y);
             svg += ") rotate(";
             appendNumber(svg, -t.rotation * 180 / std::numbers::pi);
-            svg += ")\">";
+            svg += ')';
+            if (t.span > 0) {
+                // Fit and aligned text: stretched to its span whatever the viewer's font.
+                svg += "\" textLength=\"";
+                appendNumber(svg, t.span * f.scale);
+                svg += "\" lengthAdjust=\"spacingAndGlyphs";
+            } else if (t.widthFactor != 1.0) {
+                svg += " scale(";
+                appendNumber(svg, t.widthFactor);
+                svg += " 1)";
+            }
+            svg += "\">";
             appendXmlText(svg, t.text);
             svg += "</text>\n";
             break;

@@ -320,3 +320,67 @@ TEST(dxf_display, kinds_that_cannot_be_shown_are_counted)
 }
 
 } // namespace
+
+namespace {
+
+// The arrowhead lengths along x of the fills drawn for each leader, in file order.
+std::vector<double> arrowLengths(const AcDbDatabase& db)
+{
+    std::vector<double> lengths;
+    for (const DisplayShape& s : plotwright::db::tessellateModelSpace(db, {1e-3})) {
+        if (s.type != DisplayShape::Type::kFill)
+            continue;
+        double reach = 0;
+        for (const DisplayPoint& p : s.points)
+            reach = std::max(reach, std::abs(p.x - s.points[0].x));
+        lengths.push_back(reach);
+    }
+    return lengths;
+}
+
+} // namespace
+
+// Arrowhead size DIMASZ x DIMSCALE from the leader's overrides, else its dimension
+// style, else the header; no arrowhead when the leader's flag says so.
+TEST(dxf_display, leader_arrowheads_take_their_size_from_overrides_style_or_header)
+{
+    dxftest::TempDir dir;
+    const std::string path = dir.file("leaders.dxf");
+    dxftest::runPythonSource(dir, R"(
+import sys
+import ezdxf
+doc = ezdxf.new("R2000")
+doc.dimstyles.new("Big", dxfattribs={"dimasz": 3, "dimscale": 2})
+msp = doc.modelspace()
+msp.add_leader([(0, 0), (10, 0)], dimstyle="big")
+msp.add_leader([(0, 10), (10, 10)], dimstyle="Big", override={"dimasz": 1})
+msp.add_leader([(0, 20), (10, 20)], dimstyle="Big").dxf.has_arrowhead = 0
+doc.saveas(sys.argv[1])
+)", {path});
+    std::unique_ptr<AcDbDatabase> db;
+    ASSERT_TRUE(plotwright::dxf::readDxf(path, db).ok());
+    const std::vector<double> lengths = arrowLengths(*db);
+    ASSERT_EQ(lengths.size(), 2u);
+    EXPECT_NEAR(lengths[0], 6.0, 1e-12);
+    EXPECT_NEAR(lengths[1], 2.0, 1e-12);
+
+    struct Row {
+        const char* name;
+        const char* header;
+        double length;
+    };
+    const Row rows[] = {
+        {"header size and scale", "  9\n$DIMASZ\n 40\n0.25\n  9\n$DIMSCALE\n 40\n4\n", 1.0},
+        {"scale 0 is 1", "  9\n$DIMASZ\n 40\n0.5\n  9\n$DIMSCALE\n 40\n0\n", 0.5},
+        {"no header values", "", 0.18},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string text = std::string("  0\nSECTION\n  2\nHEADER\n") + row.header +
+                                 "  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n"
+                                 "  0\nLEADER\n  8\n0\n 10\n0\n 20\n0\n 10\n10\n 20\n0\n  0\nENDSEC\n  0\nEOF\n";
+        std::unique_ptr<AcDbDatabase> plain;
+        ASSERT_TRUE(plotwright::dxf::readDxfText(text, "leader.dxf", plain).ok());
+        EXPECT_EQ(arrowLengths(*plain), std::vector<double>{row.length});
+    }
+}
