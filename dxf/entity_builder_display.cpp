@@ -215,6 +215,12 @@ std::unique_ptr<AcDbEntity> buildSpline(const Record& record)
         case 11: s.fitPoints.push_back({c.real(), 0, 0}); break;
         case 21: if (!s.fitPoints.empty()) s.fitPoints.back().y = c.real(); break;
         case 31: if (!s.fitPoints.empty()) s.fitPoints.back().z = c.real(); break;
+        case 12: s.startTangent.x = c.real(); break;
+        case 22: s.startTangent.y = c.real(); break;
+        case 32: s.startTangent.z = c.real(); break;
+        case 13: s.endTangent.x = c.real(); break;
+        case 23: s.endTangent.y = c.real(); break;
+        case 33: s.endTangent.z = c.real(); break;
         default: break;
         }
     }

@@ -178,8 +178,8 @@ TEST(dxf_display, every_kind_agrees_with_ezdxf)
             ++compared;
         }
     }
-    EXPECT_EQ(compared, 20);
-    EXPECT_EQ(textsCompared, 5);
+    EXPECT_EQ(compared, 21);
+    EXPECT_EQ(textsCompared, 7);
 }
 
 // Colour numbers outside what the format allows: the entity shows in its layer's colour;
