@@ -211,15 +211,18 @@ std::string svgPicture(const AcDbDatabase& database, const SvgOptions& options)
             svg += ") rotate(";
             appendNumber(svg, -t.rotation * 180 / std::numbers::pi);
             svg += ')';
-            if (t.span > 0) {
-                // Fit and aligned text: stretched to its span whatever the viewer's font.
-                svg += "\" textLength=\"";
-                appendNumber(svg, t.span * f.scale);
-                svg += "\" lengthAdjust=\"spacingAndGlyphs";
-            } else if (t.widthFactor != 1.0) {
+            // The width factor stretches by the estimate of the text's width; for fit and
+            // aligned text, textLength then makes viewers that know it (browsers, not Qt's
+            // renderer) meet the span exactly, in the stretched coordinates.
+            if (t.widthFactor != 1.0) {
                 svg += " scale(";
                 appendNumber(svg, t.widthFactor);
                 svg += " 1)";
+            }
+            if (t.span > 0 && t.widthFactor > 0) {
+                svg += "\" textLength=\"";
+                appendNumber(svg, t.span * f.scale / t.widthFactor);
+                svg += "\" lengthAdjust=\"spacingAndGlyphs";
             }
             svg += "\">";
             appendXmlText(svg, t.text);

@@ -145,8 +145,11 @@ TEST(text_layout, svg_stretches_fit_text_and_applies_width_factors)
     wide.widthFactor = 2;
     Access::addFileEntity(db, *model, std::make_unique<AcDbText>(wide), 0);
     const std::string svg = plotwright::db::svgPicture(db, {});
-    EXPECT_NE(svg.find("lengthAdjust=\"spacingAndGlyphs\">FIT<"), std::string::npos) << svg;
-    EXPECT_NE(svg.find("textLength=\"2000.00\""), std::string::npos);  // 10 units; the extents, 5 units high, are 1000 px
+    // FIT is estimated 2.4 wide at height 1: stretched by 10 / 2.4, then held to the span
+    // of 10 units (the extents, 5 units high, are 1000 px) in the stretched coordinates.
+    EXPECT_NE(svg.find(" scale(4.17 1)\" textLength=\"480.00\" lengthAdjust=\"spacingAndGlyphs\">FIT<"),
+              std::string::npos)
+        << svg;
     EXPECT_NE(svg.find(" scale(2.00 1)\">WIDE<"), std::string::npos) << svg;
 }
 

@@ -497,7 +497,7 @@ private slots:
             fills += item.shape.type == plotwright::db::DisplayShape::Type::kFill;
             endless += item.isEndless();
         }
-        QCOMPARE(texts, 6);    // TEXT twice, MTEXT's two lines, the attribute, the dimension's
+        QCOMPARE(texts, 8);    // TEXT four times, MTEXT's two lines, the attribute, the dimension's
         QCOMPARE(endless, 2);  // the XLINE and the RAY
         QVERIFY(fills >= 4);   // solid hatch, SOLID, TRACE, the dimension's arrowheads
         view->zoomExtents();
