@@ -129,7 +129,7 @@ TEST(text_layout, fit_text_with_both_points_alike_stays_at_its_height)
     EXPECT_EQ(shapes[0].text->span, 0.0);
 }
 
-TEST(text_layout, svg_stretches_fit_text_and_applies_width_factors)
+TEST(text_layout, svg_stretches_fit_text_applies_width_factors_and_hangs_top_text)
 {
     AcDbDatabase db;
     AcDbBlockTableRecord* model = Access::record(db, L"*Model_Space");
@@ -144,7 +144,13 @@ TEST(text_layout, svg_stretches_fit_text_and_applies_width_factors)
     wide.position = {0, 5, 0};
     wide.widthFactor = 2;
     Access::addFileEntity(db, *model, std::make_unique<AcDbText>(wide), 0);
+    AcDbMTextProps top;
+    top.contents = L"TOP";
+    top.attachment = 1;  // top left at the origin
+    Access::addFileEntity(db, *model, std::make_unique<AcDbMText>(top), 0);
     const std::string svg = plotwright::db::svgPicture(db, {});
+    // Capitals hang below a top anchor: the baseline one text height (200 px) down.
+    EXPECT_NE(svg.find(" y=\"200.00\" transform=\"translate(20.00 1020.00) rotate(-0.00)\">TOP<"), std::string::npos);
     // FIT is estimated 2.4 wide at height 1: stretched by 10 / 2.4, then held to the span
     // of 10 units (the extents, 5 units high, are 1000 px) in the stretched coordinates.
     EXPECT_NE(svg.find(" scale(4.17 1)\" textLength=\"480.00\" lengthAdjust=\"spacingAndGlyphs\">FIT<"),
