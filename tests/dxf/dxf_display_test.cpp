@@ -384,3 +384,50 @@ doc.saveas(sys.argv[1])
         EXPECT_EQ(arrowLengths(*plain), std::vector<double>{row.length});
     }
 }
+
+// Wrapped MTEXT breaks where ezdxf's own layout engine breaks it when given the same
+// character widths (tests/dxf/mtext_wrap.py): the number of words on each line.
+TEST(dxf_display, mtext_wraps_where_ezdxf_layout_does)
+{
+    const std::vector<std::string> cases = {
+        "one two three four\\Pfive", "6.4",
+        "The quick brown fox jumps over the lazy dog", "10",
+        "The quick brown fox jumps over the lazy dog", "23",
+        "a bb ccc dddd eeeee ffffff ggggggg", "5",
+        "short\\Pa paragraph that is longer than the width of the column", "9.5",
+        "incomprehensibilities within", "4",
+    };
+    dxftest::TempDir dir;
+    const std::string path = dir.file("wrap.dxf");
+    std::vector<std::string> args = {path};
+    args.insert(args.end(), cases.begin(), cases.end());
+    const std::string report = dxftest::runPython(PLOTWRIGHT_TEST_SOURCE "/dxf/mtext_wrap.py", args);
+    std::unique_ptr<AcDbDatabase> db;
+    ASSERT_TRUE(plotwright::dxf::readDxf(path, db).ok());
+
+    std::vector<std::string> handles;
+    db->forEachEntity([&](const AcDbEntity& e) { handles.push_back(hex(e.handle())); });
+    std::vector<std::size_t> source;
+    const std::vector<DisplayShape> shapes = plotwright::db::tessellateModelSpace(*db, {1e-3}, &source);
+    std::map<std::string, std::string> ours;
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        std::size_t words = 0;
+        std::istringstream line(std::string(shapes[i].text->text.begin(), shapes[i].text->text.end()));
+        for (std::string w; line >> w;)
+            ++words;
+        std::string& counts = ours[handles.at(source.at(i))];
+        counts += (counts.empty() ? "" : " ") + std::to_string(words);
+    }
+    std::istringstream lines(report);
+    int compared = 0;
+    for (std::string line; std::getline(lines, line);) {
+        SCOPED_TRACE(line);
+        std::istringstream fields(line);
+        std::string tag, handle, theirs;
+        fields >> tag >> handle;
+        std::getline(fields, theirs);
+        EXPECT_EQ(ours[handle], theirs.substr(1));
+        ++compared;
+    }
+    EXPECT_EQ(compared, 6);
+}
