@@ -20,7 +20,7 @@ void AppDataObjects::finishRecord()
     entry_ = 0;
 }
 
-void AppDataObjects::feed(int code, std::string_view value)
+void AppDataObjects::feed(int code, std::string_view value, base::CodePage page)
 {
     if (code == 0) {
         finishRecord();
@@ -36,7 +36,7 @@ void AppDataObjects::feed(int code, std::string_view value)
         return;
     }
     if (kind_ == Kind::xrecord) {
-        reader_.feed(code, value);
+        reader_.feed(code, value, page);
         return;
     }
     // A dictionary's entries: 3 the name, then 350 or 360 the object it names.

@@ -13,10 +13,10 @@ namespace plotwright::dxf::detail {
 
 class AppDataObjects {
 public:
-    // One pair of the OBJECTS section, in file order.
-    void feed(int code, std::string_view value);
+    // One pair of the OBJECTS section, in file order; `page` is the file's code page.
+    void feed(int code, std::string_view value, base::CodePage page);
     // Ends the last record of the section.
-    void end() { feed(0, {}); }
+    void end() { feed(0, {}, base::CodePage::latin1); }
 
     // The values of the XRECORD that the extension dictionary `dictionary` names; empty
     // when there is none or it does not hold values of the layout's types.

@@ -206,9 +206,9 @@ long escapeAt(const std::wstring& text, std::size_t i)
     return c;
 }
 
-std::wstring textOfValue(std::string_view bytes)
+std::wstring textOfValue(std::string_view bytes, base::CodePage page)
 {
-    const std::wstring raw = detail::dxfText(bytes);
+    const std::wstring raw = detail::dxfText(bytes, page);
     std::wstring out;
     out.reserve(raw.size());
     for (std::size_t i = 0; i < raw.size();) {
@@ -435,7 +435,7 @@ void writeAppXrecord(DxfOutput& out, AcDbHandle entity, AcDbHandle dictionary, A
         writeValue(out, v, utf8, true);
 }
 
-void AppDataReader::feed(int code, std::string_view value)
+void AppDataReader::feed(int code, std::string_view value, base::CodePage page)
 {
     if (bad_)
         return;
@@ -446,7 +446,7 @@ void AppDataReader::feed(int code, std::string_view value)
     long long integer = 0;
     if (code == (x ? 1000 : 1)) {
         v.type = Type::kText;
-        v.text = textOfValue(value);
+        v.text = textOfValue(value, page);
     } else if (code == (x ? 1040 : 40)) {
         v.type = Type::kReal;
         bad_ = !parseDouble(value, v.real);

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/code_page.h"
 #include "curve/curve_definition.h"
 #include "db/object.h"
 
@@ -51,7 +52,8 @@ class AppDataReader {
 public:
     enum class Form { xdata, xrecord };
     explicit AppDataReader(Form form) : form_(form) {}
-    void feed(int code, std::string_view value);
+    // `page`: the file's code page, for text that is not UTF-8 (see dxfText).
+    void feed(int code, std::string_view value, base::CodePage page);
     // The values, or empty when a group did not fit the layout's types.
     AcDbAppData take();
 
