@@ -52,7 +52,7 @@ std::vector<Row> rows()
     std::vector<Row> out;
     out.push_back({"library curve", cycloid()});
     CurveDefinition d = cycloid();
-    d.name = L"Spirale \u03c0 \U0001F600 \\U+0041 back\\slash\ttab";
+    d.name = L"Spirale \u00e9 \u03c0 \U0001F600 \\U+0041 back\\slash\ttab";
     d.equationY = L"";
     d.options = {true, 0.0010000000000000002, CurveOutput::Spline};
     out.push_back({"characters beyond ASCII, escapes, control characters, empty text", d});
@@ -226,6 +226,29 @@ TEST_P(CurveDataFile, definitions_come_back_from_the_file_and_ezdxf_audits_clean
         ASSERT_TRUE(plotwright::dxf::saveDxf(*back, path).ok());
         EXPECT_EQ(dxftest::readFile(path), saved);
         std::remove(path.c_str());
+    }
+}
+
+// ezdxf writes text beyond ASCII in the file's code page (R2000: cp1252, escapes for the
+// rest) or as UTF-8 (R2018): the definition still comes back whole.
+TEST(curve_data, text_beyond_ascii_survives_another_program_saving_the_drawing)
+{
+    dxftest::TempDir dir;
+    const CurveDefinition definition = rows()[1].definition;
+    for (const char* version : {"R2000", "R2018"}) {
+        SCOPED_TRACE(version);
+        const std::string path = dir.file(std::string("theirs-") + version + ".dxf");
+        dxftest::runPythonSource(dir, kFixture, {version, path});
+        std::unique_ptr<AcDbDatabase> db;
+        ASSERT_TRUE(plotwright::dxf::readDxf(path, db).ok());
+        drawInto(*db, definition);
+        ASSERT_TRUE(plotwright::dxf::saveDxf(*db, path).ok());
+        dxftest::runPythonSource(dir, "import sys, ezdxf\nezdxf.readfile(sys.argv[1]).save()\n", {path});
+        std::unique_ptr<AcDbDatabase> back;
+        ASSERT_TRUE(plotwright::dxf::readDxf(path, back).ok());
+        const std::vector<CurveDefinition> found = definitionsIn(*back);
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_TRUE(found[0] == definition);
     }
 }
 
