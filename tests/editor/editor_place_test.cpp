@@ -20,6 +20,8 @@
 #include "host/doc_manager.h"
 #include "host/editor.h"
 #include "host/editor_command.h"
+#include "host/qt/ad_ui_base_dialog.h"
+#include "host/qt/dialog_template.h"
 #include "model/equation.h"
 #include "model/equation_parameter.h"
 #include "support/screenshot.h"
@@ -311,6 +313,67 @@ private slots:
         QCOMPARE(window.recentMenu()->actions()[0]->data().toString(), kept);
         QVERIFY(history(window).contains("Removed from the recent files (no longer there): " + gone));
         QCOMPARE(plotwright::editor::recentFiles(), QStringList{kept});
+    }
+
+    // The module's dialogs come back where the user left them, unless that is off screen.
+    void dialog_place_is_remembered()
+    {
+        plotwright::host::DialogTemplate tmpl;
+        tmpl.caption = L"Probe";
+        tmpl.cx = 120;
+        tmpl.cy = 60;
+        tmpl.controls = {{1, plotwright::host::ControlKind::PushButton, L"OK", 60, 40, 50, 14,
+                          plotwright::host::DefaultButton}};
+        MainWindow window;
+        window.show();
+        {
+            CAdUiBaseDialog dialog(tmpl);
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            dialog.move(130, 90);
+            dialog.hide();
+        }
+        {
+            CAdUiBaseDialog dialog(tmpl);
+            dialog.show();
+            QCOMPARE(dialog.pos(), QPoint(130, 90));
+            dialog.hide();
+        }
+        plotwright::editor::editorSettings()->setValue("Editor/DialogPlaces/CAdUiBaseDialog", QPoint(50000, 50000));
+        CAdUiBaseDialog dialog(tmpl);
+        dialog.show();
+        QVERIFY(dialog.pos() != QPoint(50000, 50000));
+    }
+
+    // What snaps come from: a polyline's bulge arc (centre and midpoint), its closing
+    // segment; a circle seen from below (normal -z) is left out.
+    void snap_geometry_comes_from_the_entities()
+    {
+        MainWindow window;
+        auto* pl = new AcDbPolyline;
+        pl->addVertexAt(0, {0, 0}, 1.0);
+        pl->addVertexAt(1, {10, 0});
+        pl->addVertexAt(2, {10, 10});
+        pl->setClosed(true);
+        AcDbObjectId id;
+        QCOMPARE(AppendToModelSpace(pl, id), Acad::eOk);
+        pl->close();
+        auto* below = new AcDbCircle(AcGePoint3d{50, 50, 0}, 3, AcGeVector3d{0, 0, -1});
+        QCOMPARE(AppendToModelSpace(below, id), Acad::eOk);
+        below->close();
+        using namespace plotwright::editor::snap;
+        const Index index(collectGeometry(*acdbHostApplicationServices()->workingDatabase()));
+        QCOMPARE(index.geometry().arcs.size(), std::size_t(1));
+        QCOMPARE(index.geometry().segments.size(), std::size_t(2));
+        const auto centre = index.find({5.1, 0.1}, 0.5, bit(Kind::Center));
+        QVERIFY(centre && std::abs(centre->point.x - 5) < 1e-12 && std::abs(centre->point.y) < 1e-12);
+        // Bulge 1 runs counter-clockwise from (0,0) to (10,0): below the chord.
+        const auto middle = index.find({5.1, -4.9}, 0.5);
+        QVERIFY(middle && middle->kind == Kind::Midpoint);
+        QVERIFY(std::abs(middle->point.x - 5) < 1e-12 && std::abs(middle->point.y + 5) < 1e-12);
+        const auto closing = index.find({5.1, 5.0}, 0.5);
+        QVERIFY(closing && closing->kind == Kind::Midpoint && closing->point == (Point{5, 5}));
+        QVERIFY(!index.find({50, 53}, 0.5));
     }
 
     void window_place_is_remembered_and_the_command_panel_is_small()
