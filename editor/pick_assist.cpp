@@ -88,6 +88,15 @@ void PickAssist::paint(QPainter& painter, const DrawingView& view) const
     if (!active_ || !current_)
         return;
     painter.save();
+    // The grid's points, where they are far enough apart to be seen as points.
+    const double step = gridSpacing * view.scale();
+    if (gridSnap && step >= 8 && (view.width() / step) * (view.height() / step) < 40000) {
+        const QPointF low = view.toWorld(QPointF(0, view.height())), high = view.toWorld(QPointF(view.width(), 0));
+        painter.setPen(QPen(QColor(90, 104, 120), 1.5));
+        for (double x = std::ceil(low.x() / gridSpacing); x * gridSpacing <= high.x(); ++x)
+            for (double y = std::ceil(low.y() / gridSpacing); y * gridSpacing <= high.y(); ++y)
+                painter.drawPoint(view.toScreen({x * gridSpacing, y * gridSpacing}));
+    }
     if (base_) {
         painter.setPen(QPen(QColor(200, 200, 200), 1, Qt::DashLine));
         painter.drawLine(view.toScreen(*base_), view.toScreen(*current_));

@@ -499,10 +499,14 @@ private slots:
         QFETCH(QPointF, cursor);
         QFETCH(QString, expected);
         MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.pickAssist().ortho = ortho;
-        window.pickAssist().gridSnap = grid;
+        showActive(window);
+        // Switched as a user does: F8 and F9, wherever the focus is.
+        if (ortho)
+            QTest::keyClick(window.commandLine().input(), Qt::Key_F8);
+        if (grid)
+            QTest::keyClick(window.commandLine().input(), Qt::Key_F9);
+        QCOMPARE(window.pickAssist().ortho, ortho);
+        QCOMPARE(window.pickAssist().gridSnap, grid);
         typeLine(window, "GRID 0,5");
         QVERIFY(history(window).endsWith("Invalid grid spacing: \"0,5\". Type a number above 0, such as 0.5."));
         typeLine(window, "GRID 0.5");
@@ -517,9 +521,17 @@ private slots:
                             return;
                         }
                         pixel = view->toScreen(cursor).toPoint();
+                        // From a pixel beside it: a move to where the pointer already is moves nothing.
+                        QTest::mouseMove(view, pixel + QPoint(7, 5));
                         QTest::mouseMove(view, pixel);
-                        QTest::mouseClick(view, Qt::LeftButton, {}, pixel);
                     });
+        if (typed.isEmpty())
+            script.then([&] { return window.pickAssist().currentPoint().has_value(); },
+                        [&] {
+                            if (grid && ortho)
+                                QVERIFY(!plotwright::test::saveScreenshot(window, "editor-grid").isEmpty());
+                            QTest::mouseClick(view, Qt::LeftButton, {}, pixel);
+                        });
         typeLine(window, "pickbase");
         QVERIFY(script.done());
         QCOMPARE(pickStatus, RTNORM);
