@@ -28,7 +28,12 @@
 
 #include "ui_script.h"
 
+#include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QDockWidget>
 #include <QImage>
 #include <QLabel>
@@ -605,6 +610,49 @@ private slots:
         typeLine(window, "EXPORT " + dir.filePath("out.txt"));
         QVERIFY(script.done());
         QVERIFY(script.texts.value(0).endsWith("the name must end in .svg, .pdf or .png"));
+    }
+
+    // File ▸ Export… asks for the file, then for the area and the picture's size.
+    void export_dialog_asks_for_the_area_and_size()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("view.png");
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        PlaceCurvePolyline({{0, 0, 0}, {10, 10, 0}}, 0, false);
+        window.documents().refreshCurrent();
+        window.documents().currentView()->zoomExtents();
+        UiScript script;
+        script.then([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; },
+                    [&] {
+                        auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                        files->selectNameFilter("PNG picture (*.png)");
+                        auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+                        name->setText(path);
+                        QTest::keyClick(name, Qt::Key_Return);
+                    });
+        script.then(
+            [] {
+                QWidget* modal = QApplication::activeModalWidget();
+                return modal && modal->objectName() == "exportOptions" && modal->isVisible();
+            },
+            [&] {
+                QWidget* options = QApplication::activeModalWidget();
+                options->findChild<QComboBox*>("area")->setCurrentIndex(1); // the current view
+                for (const auto& [name, value] : {std::pair{"width", "400"}, std::pair{"height", "300"}}) {
+                    auto* box = options->findChild<QSpinBox*>(name);
+                    box->selectAll();
+                    QTest::keyClicks(box, value);
+                }
+                QTest::mouseClick(options->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                                  Qt::LeftButton);
+            });
+        typeLine(window, "EXPORT");
+        QVERIFY(script.done());
+        const QImage picture(path);
+        QCOMPARE(picture.size(), QSize(400, 300));
+        QVERIFY(inkedPixels(picture) > 100);
     }
 
     void printing_paints_the_drawing_on_the_page()
