@@ -17,7 +17,8 @@ const std::vector<HelpEntry>& helpCommands()
         {"OPEN [path]", "Open a DXF drawing (a file dialog without a path)."},
         {"SAVE", "Save the current drawing."},
         {"SAVEAS [path]", "Save the current drawing under another name."},
-        {"EXPORT path", "Export the whole drawing to .svg, .pdf or .png (by the file's extension)."},
+        {"EXPORT [path]", "Export the whole drawing as .svg, .pdf or .png (a dialog without a path)."},
+        {"PRINT", "Print the drawing."},
         {"CLOSE", "Close the current drawing."},
         {"QUIT, EXIT", "Close the editor."},
         {"UNDO, U", "Take back the last draw."},
@@ -78,8 +79,8 @@ QString helpText()
     appendAligned(out, helpCommands());
     out += "\nKeys:\n";
     appendAligned(out, helpKeys());
-    out += "\nObject snaps while a point is asked for: endpoint (square), midpoint (triangle), centre (circle), "
-           "quadrant (diamond), intersection (X), nearest (hourglass).";
+    out += "\nObject snaps while a point is asked for: endpoint (square), midpoint (triangle),\n"
+           "centre (circle), quadrant (diamond), intersection (X), nearest (hourglass).";
     return out;
 }
 

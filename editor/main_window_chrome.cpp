@@ -121,7 +121,7 @@ void MainWindow::showHelp()
         auto* layout = new QVBoxLayout(dialog);
         layout->addWidget(text);
         layout->addWidget(buttons);
-        dialog->resize(760, 560);
+        dialog->resize(980, 600);
     }
     dialog->show();
     dialog->raise();
