@@ -1,12 +1,14 @@
 #include "editor/drawing_view.h"
 
 #include "editor/display_painter.h"
+#include "editor/pick_assist.h"
 
 #include "host/doc_manager.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -105,6 +107,7 @@ void DrawingView::zoomBy(double factor, const QPointF& anchor)
 void DrawingView::setPicking(bool picking)
 {
     picking_ = picking;
+    update();
     setCursor(picking ? Qt::CrossCursor : Qt::ArrowCursor);
 }
 
@@ -126,6 +129,8 @@ void DrawingView::paintEvent(QPaintEvent*)
         painter.drawLine(QPointF(origin.x(), 0), QPointF(origin.x(), height()));
 
     paintDisplayList(painter, list, size(), center_, scale_);
+    if (picking_ && assist_)
+        assist_->paint(painter, *this);
 }
 
 void DrawingView::resizeEvent(QResizeEvent* event)
@@ -162,7 +167,48 @@ void DrawingView::mouseMoveEvent(QMouseEvent* event)
         center_ -= QPointF(delta.x() / scale_, -delta.y() / scale_);
         update();
     }
+    if (picking_ && assist_ && assist_->isActive()) {
+        const QString before = assist_->currentSnap() ? snap::kindName(assist_->currentSnap()->kind) : "";
+        const QPointF point = assist_->track(*this, event->position());
+        const QString name = assist_->currentSnap() ? snap::kindName(assist_->currentSnap()->kind) : "";
+        if (name != before) {
+            if (name.isEmpty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(mapToGlobal(event->position().toPoint() + QPoint(16, 16)), name, this);
+        }
+        update();
+        emit cursorMoved(point);
+        return;
+    }
     emit cursorMoved(toWorld(event->position()));
+}
+
+void DrawingView::keepInSight(const QRectF& world)
+{
+    if (!std::isfinite(world.left()) || !std::isfinite(world.top()) || !std::isfinite(world.width()) ||
+        !std::isfinite(world.height()))
+        return;
+    constexpr double margin = 20; // pixels
+    const QPointF topLeft = toWorld({margin, margin}), bottomRight = toWorld({width() - margin, height() - margin});
+    const QRectF shown(QPointF(topLeft.x(), bottomRight.y()), QPointF(bottomRight.x(), topLeft.y()));
+    if (world.width() > shown.width() || world.height() > shown.height()) {
+        fitRect(world);
+        return;
+    }
+    QPointF shift;
+    if (world.left() < shown.left())
+        shift.setX(world.left() - shown.left());
+    else if (world.right() > shown.right())
+        shift.setX(world.right() - shown.right());
+    if (world.top() < shown.top())
+        shift.setY(world.top() - shown.top());
+    else if (world.bottom() > shown.bottom())
+        shift.setY(world.bottom() - shown.bottom());
+    if (shift.isNull())
+        return;
+    center_ += shift;
+    update();
 }
 
 void DrawingView::mouseReleaseEvent(QMouseEvent* event)
@@ -173,7 +219,8 @@ void DrawingView::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     if (event->button() == Qt::LeftButton && picking_)
-        emit pointClicked(toWorld(event->position()));
+        emit pointClicked(assist_ && assist_->isActive() ? assist_->track(*this, event->position())
+                                                         : toWorld(event->position()));
 }
 
 void DrawingView::keyPressEvent(QKeyEvent* event)

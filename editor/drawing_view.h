@@ -12,6 +12,8 @@ class AcApDocument;
 
 namespace plotwright::editor {
 
+class PickAssist;
+
 class DrawingView : public QWidget {
     Q_OBJECT
 
@@ -30,12 +32,18 @@ public:
 
     QPointF toWorld(const QPointF& screen) const;
     QPointF toScreen(const QPointF& world) const;
+    // Pans so that `world` is in sight with a margin; zooms out to it only when it does
+    // not fit. Nothing moves when it is in sight already.
+    void keepInSight(const QRectF& world);
+    QPointF center() const { return center_; }
     // Pixels per drawing unit.
     double scale() const { return scale_; }
 
     // While picking, the cursor is a cross and left clicks are reported.
     void setPicking(bool picking);
     bool isPicking() const { return picking_; }
+    // Snaps, preview and markers while picking (not owned; may be null).
+    void setPickAssist(PickAssist* assist) { assist_ = assist; }
 
     const DisplayList& displayList();
 
@@ -65,6 +73,7 @@ private:
     bool picking_ = false;
     bool panning_ = false;
     QPointF panFrom_;
+    PickAssist* assist_ = nullptr;
 };
 
 } // namespace plotwright::editor

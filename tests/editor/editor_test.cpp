@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -108,6 +109,8 @@ class EditorTest : public QObject {
 private slots:
     void initTestCase()
     {
+        // The window's places and recent files go here, not into the user's settings.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
         AcEdCommandStack* stack = acedRegCmds();
         QCOMPARE(stack->addCommand(L"EDITORTEST", L"pick", L"pick", ACRX_CMD_MODAL, pickCommand), Acad::eOk);
         QCOMPARE(stack->addCommand(L"EDITORTEST", L"drawtwice", L"drawtwice", ACRX_CMD_MODAL, drawTwiceCommand),
@@ -547,6 +550,9 @@ private slots:
         QCOMPARE(view->toWorld(to), grabbed);
         QVERIFY(!view->isPicking());
     }
+
+private:
+    QTemporaryDir settingsDir_;
 };
 
 QTEST_MAIN(EditorTest)
