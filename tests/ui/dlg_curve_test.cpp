@@ -961,6 +961,14 @@ void CurveDialogTest::preview_draws_the_typed_curve()
 
     const QString shot = plotwright::test::saveScreenshot(dialog, QStringLiteral("curve_dialog_preview"));
     QVERIFY(!shot.isEmpty());
+    // The curve was drawn on the worker; what the widget shows is that picture, curve included.
+    const QImage shown = preview.grab().toImage();
+    QCOMPARE(shown.size(), preview.size());
+    int curvePixels = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            curvePixels += shown.pixelColor(x, y) == QColor(0, 70, 160);
+    QVERIFY2(curvePixels > 50, qPrintable(QString::number(curvePixels)));
 
     // A change while typing replaces the preview; an error replaces the curve.
     type(dialog, 106, QStringLiteral("x^2"));
