@@ -1,7 +1,7 @@
 // list: the drawn curves a drawing holds, with their definitions.
 #include "cli/commands.h"
 
-#include "cli/drawing_curves.h"
+#include "draw/drawn_curves.h"
 #include "cli/failure.h"
 #include "base/number_text.h"
 #include "base/utf8_text.h"
@@ -12,6 +12,11 @@
 #include <memory>
 
 namespace plotwright::cli {
+
+using draw::DrawnCurve;
+using draw::DrawnPiece;
+using draw::drawnCurves;
+using draw::handleText;
 
 namespace {
 

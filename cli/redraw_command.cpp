@@ -3,49 +3,24 @@
 
 #include "cli/cli_backend.h"
 #include "cli/curve_source.h"
-#include "cli/drawing_curves.h"
 #include "cli/failure.h"
 #include "base/utf8_text.h"
 #include "db/database.h"
+#include "draw/drawn_curves.h"
 #include "draw/place_curve.h"
 #include "dxf/curve_data.h"
 #include "host/doc_manager.h"
-#include "host/editor_command.h"
 
-#include <algorithm>
-#include <cctype>
 #include <unistd.h>
 
 namespace plotwright::cli {
 
+using draw::DrawnCurve;
+using draw::DrawnPiece;
+using draw::CurveState;
+using draw::handleText;
+
 namespace {
-
-class HeadlessDialog : public host::EditorCommandBracket {
-public:
-    void BeginEditorCommand() override {}
-    void CompleteEditorCommand(bool) override {}
-};
-
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-// The curve `key` names: its id, or the handle of one of its pieces.
-const DrawnCurve* findCurve(const std::vector<DrawnCurve>& curves, const std::string& key)
-{
-    const std::string wanted = upper(key);
-    for (const DrawnCurve& c : curves) {
-        if (upper(c.id) == wanted)
-            return &c;
-        for (const DrawnPiece& p : c.pieces)
-            if (handleText(p.entity->handle()) == wanted)
-                return &c;
-    }
-    return nullptr;
-}
 
 curve::CurveOptions changedOptions(curve::CurveOptions options, const Request& request)
 {
@@ -72,15 +47,15 @@ int runRedraw(const Request& request, Streams io)
         throw Failure(kExitFileError, opened.message);
     AcDbDatabase& database = *document->database();
 
-    const std::vector<DrawnCurve> curves = drawnCurves(database);
-    const DrawnCurve* found = findCurve(curves, request.curve);
+    const std::vector<DrawnCurve> curves = draw::drawnCurves(database);
+    const DrawnCurve* found = draw::findDrawnCurve(curves, request.curve);
     if (!found)
         throw Failure(kExitCurveRefused, request.in + ": no drawn curve with the id or piece handle \"" + request.curve +
                                              "\" ('plotwright list' shows them)");
     const DrawnCurve curve = *found;
     curve::CurveDefinition definition = curve.definition();
 
-    const CurveState state = curveState(curve);
+    const CurveState state = draw::curveState(curve);
     if (state.kind == CurveState::edited) {
         if (!request.force)
             throw Failure(kExitCurveRefused, "curve " + curve.id + " was changed by hand (" + state.reason +
@@ -100,44 +75,20 @@ int runRedraw(const Request& request, Streams io)
     applyChanges(*equation, request);
     const curve::CurveOptions options = changedOptions(definition.options, request);
 
-    // The old pieces go first (in memory only: nothing is saved unless the new curve is
-    // drawn whole).
-    const AcDbEntity& first = *curve.pieces.front().entity;
-    const std::wstring layer = first.layer();
-    const int color = first.colorIndex();
-    const std::int32_t trueColor = first.trueColor();
-    for (const DrawnPiece& piece : curve.pieces) {
-        const Acad::ErrorStatus es = database.eraseEntity(piece.entity->objectId());
-        if (es != Acad::eOk)
-            throw Failure(kExitFileError, request.in + ": piece " + handleText(piece.entity->handle()) +
-                                              " cannot be erased (" + base::utf8FromWide(acadErrorStatusText(es)) + "); nothing was changed");
-    }
-
     CliBackend backend({origin.x, origin.y, origin.z}, io.err, ::isatty(::fileno(io.err)) == 1);
     host::ScopedBackend installed(backend);
-    HeadlessDialog dialog;
     DrawOutcome outcome;
-    DrawCurveFlow(dialog, *equation, outcome, options);
-    const int status = sampleStatus(outcome.status, outcome.message, outcome.position, outcome.expression, *equation, io);
-    if (status != kExitOk)
-        return status;  // nothing saved: the drawing stays as it was
-    if (outcome.newIds.empty())
+    // In memory only: nothing is saved unless the new curve is drawn whole.
+    if (!draw::ReplaceDrawnCurve(curve, *equation, options, origin, outcome)) {
+        const int status =
+            sampleStatus(outcome.status, outcome.message, outcome.position, outcome.expression, *equation, io);
+        if (status != kExitOk)
+            return status;
         throw Failure(kExitInvalidParameters, request.in + ": the changed curve has no point to draw; nothing was changed");
-
-    // The new pieces take the old ones' place: layer, colour and the curve's id.
-    std::string handles;
-    for (const AcDbObjectId& id : outcome.newIds) {
-        AcDbEntity* entity = nullptr;
-        if (acdbOpenAcDbEntity(entity, id, AcDb::kForWrite) != Acad::eOk)
-            continue;
-        entity->setAppearance(layer, color, trueColor);
-        if (std::optional<curve::CurveDefinition> drawn = dxf::curveDefinitionOf(*entity)) {
-            drawn->curveId = curve.id;
-            entity->setAppData(dxf::encodeCurveData(*drawn));
-        }
-        entity->close();
-        handles += handleText(id.handle()) + "\n";
     }
+    std::string handles;
+    for (const AcDbObjectId& id : outcome.newIds)
+        handles += handleText(id.handle()) + "\n";
     const dxf::DxfResult saved = document->save();
     if (!saved.ok())
         throw Failure(kExitFileError, saved.message);

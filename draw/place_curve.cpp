@@ -162,6 +162,32 @@ AcDbObjectId PlaceCurvePolyline(const CurvePoints& points, double elevation, boo
     return ids.empty() ? AcDbObjectId::kNull : ids.front();
 }
 
+void PlaceCurveAt(CEquation& equation, const CurvePoint& at, const plotwright::curve::CurveOptions& options,
+                  DrawOutcome& outcome)
+{
+    ads_point origin = {at.x, at.y, at.z};
+    BeginWaitCursor();
+    {
+        plotwright::curve::ShapedCurve shaped = shapeCurveShowing(equation, origin, options);
+        outcome.status = shaped.sampled.status;
+        outcome.message = std::move(shaped.sampled.message);
+        outcome.position = shaped.sampled.position;
+        outcome.expression = shaped.sampled.expression;
+        outcome.tolerance = shaped.tolerance;
+        outcome.toleranceFromExtent = shaped.toleranceFromExtent;
+        outcome.refinementCapped = shaped.sampled.refinementCapped;
+        const CurvePoints& points = shaped.sampled.points;
+        outcome.sampleCount = points.size();
+        // Adaptive samples mark their breaks with undefined points: none is lost.
+        if (shaped.tolerance == 0)
+            for (const CurvePoint& p : points)
+                outcome.nonFiniteCount += isFinite(p) ? 0 : 1;
+        outcome.newIds = PlaceCurvePieces(shaped.pieces, 0.0);
+        AttachCurveDefinition(outcome.newIds, equation, at, options);
+    }  // the points are released before the wait cursor ends
+    EndWaitCursor();
+}
+
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation)
 {
     DrawOutcome outcome;
@@ -196,26 +222,7 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
     plotwright::host::backend().clearPickPreview();
     if (picked == RTNORM) {
         outcome.pointPicked = true;
-        BeginWaitCursor();
-        {
-            plotwright::curve::ShapedCurve shaped = shapeCurveShowing(equation, origin, options);
-            outcome.status = shaped.sampled.status;
-            outcome.message = std::move(shaped.sampled.message);
-            outcome.position = shaped.sampled.position;
-            outcome.expression = shaped.sampled.expression;
-            outcome.tolerance = shaped.tolerance;
-            outcome.toleranceFromExtent = shaped.toleranceFromExtent;
-            outcome.refinementCapped = shaped.sampled.refinementCapped;
-            const CurvePoints& points = shaped.sampled.points;
-            outcome.sampleCount = points.size();
-            // Adaptive samples mark their breaks with undefined points: none is lost.
-            if (shaped.tolerance == 0)
-                for (const CurvePoint& p : points)
-                    outcome.nonFiniteCount += isFinite(p) ? 0 : 1;
-            outcome.newIds = PlaceCurvePieces(shaped.pieces, 0.0);
-            AttachCurveDefinition(outcome.newIds, equation, {origin[0], origin[1], origin[2]}, options);
-        }  // the points are released before the wait cursor ends
-        EndWaitCursor();
+        PlaceCurveAt(equation, {origin[0], origin[1], origin[2]}, options, outcome);
     }
 
     dialog.CompleteEditorCommand(true);

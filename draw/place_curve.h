@@ -40,13 +40,20 @@ struct DrawOutcome {
 };
 
 // Hides the dialog, asks for the origin ("\nPick curve origin point:"), samples the
-// curve and places it (the pieces carry the curve's definition: AttachCurveDefinition), shows the dialog again and refreshes the display. A cancelled
+// curve and places it (the pieces carry the curve's definition: AttachCurveDefinition),
+// shows the dialog again and refreshes the display. A cancelled
 // pick draws nothing and shows nothing; sampling failures show the sampler's messages.
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation);
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome);
 // As above, sampled and shaped as `options` say (plotwright::curve::shapeCurve).
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome,
                    const plotwright::curve::CurveOptions& options);
+
+// Samples the curve at `origin` (progress meter and wait cursor, the sampler's messages
+// as for a draw), places its pieces and attaches the definition; no pick, no dialog
+// bracket, no display refresh. `outcome.pointPicked` is left as it is.
+void PlaceCurveAt(CEquation& equation, const CurvePoint& origin, const plotwright::curve::CurveOptions& options,
+                  DrawOutcome& outcome);
 
 // Gives the pieces `ids` (in order) of one curve drawn from `equation` at `origin` with
 // `options` the definition they were drawn from (plotwright::dxf::curveDefinitionOf reads

@@ -1,13 +1,15 @@
-#include "cli/drawing_curves.h"
+#include "draw/drawn_curves.h"
 
 #include "db/database.h"
 #include "dxf/curve_data.h"
 
 #include <algorithm>
+#include <cctype>
+#include <unordered_map>
 #include <charconv>
 #include <cmath>
 
-namespace plotwright::cli {
+namespace plotwright::draw {
 
 std::string handleText(AcDbHandle handle)
 {
@@ -23,17 +25,15 @@ std::string handleText(AcDbHandle handle)
 std::vector<DrawnCurve> drawnCurves(const AcDbDatabase& database)
 {
     std::vector<DrawnCurve> curves;
+    std::unordered_map<std::string, std::size_t> byId;
     database.forEachEntity([&](const AcDbEntity& entity) {
         std::optional<curve::CurveDefinition> definition = dxf::curveDefinitionOf(entity);
         if (!definition)
             return;
-        auto it = std::find_if(curves.begin(), curves.end(),
-                               [&](const DrawnCurve& c) { return c.id == definition->curveId; });
-        if (it == curves.end()) {
+        const auto [it, added] = byId.emplace(definition->curveId, curves.size());
+        if (added)
             curves.push_back({definition->curveId, {}});
-            it = curves.end() - 1;
-        }
-        it->pieces.push_back({&entity, std::move(*definition)});
+        curves[it->second].pieces.push_back({&entity, std::move(*definition)});
     });
     for (DrawnCurve& c : curves)
         std::stable_sort(c.pieces.begin(), c.pieces.end(), [](const DrawnPiece& a, const DrawnPiece& b) {
@@ -103,4 +103,89 @@ CurveState curveState(const DrawnCurve& curve)
     return state;
 }
 
-} // namespace plotwright::cli
+} // namespace plotwright::draw
+
+namespace plotwright::draw {
+
+namespace {
+
+std::string upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+void eraseAll(AcDbDatabase& database, const std::vector<AcDbObjectId>& ids, bool erasing)
+{
+    for (const AcDbObjectId& id : ids)
+        database.eraseEntity(id, erasing);
+}
+
+} // namespace
+
+const DrawnCurve* findDrawnCurve(const std::vector<DrawnCurve>& curves, const std::string& key)
+{
+    const std::string wanted = upper(key);
+    for (const DrawnCurve& c : curves) {
+        if (upper(c.id) == wanted)
+            return &c;
+        for (const DrawnPiece& p : c.pieces)
+            if (handleText(p.entity->handle()) == wanted)
+                return &c;
+    }
+    return nullptr;
+}
+
+std::optional<DrawnCurve> drawnCurveWithId(const AcDbDatabase& database, const std::string& curveId)
+{
+    std::vector<DrawnCurve> curves = drawnCurves(database);
+    for (DrawnCurve& c : curves)
+        if (c.id == curveId)
+            return std::move(c);
+    return std::nullopt;
+}
+
+bool ReplaceDrawnCurve(const DrawnCurve& curve, CEquation& equation, const curve::CurveOptions& options,
+                       const CurvePoint& origin, DrawOutcome& outcome)
+{
+    outcome = DrawOutcome{};
+    AcDbDatabase* database = acdbHostApplicationServices()->workingDatabase();
+    if (!database || curve.pieces.empty())
+        return false;
+    const AcDbEntity& first = *curve.pieces.front().entity;
+    const std::wstring layer = first.layer();
+    const int color = first.colorIndex();
+    const std::int32_t trueColor = first.trueColor();
+
+    // The old pieces go first, so that nothing of them is found where the new ones go.
+    std::vector<AcDbObjectId> old;
+    for (const DrawnPiece& piece : curve.pieces) {
+        if (database->eraseEntity(piece.entity->objectId()) != Acad::eOk) {
+            eraseAll(*database, old, false);
+            return false;
+        }
+        old.push_back(piece.entity->objectId());
+    }
+    PlaceCurveAt(equation, origin, options, outcome);
+    const bool whole = outcome.status == curve::SampleStatus::Done && !outcome.newIds.empty();
+    if (!whole) {
+        eraseAll(*database, outcome.newIds, true);
+        eraseAll(*database, old, false);
+        return false;
+    }
+    for (const AcDbObjectId& id : outcome.newIds) {
+        AcDbEntity* entity = nullptr;
+        if (acdbOpenAcDbEntity(entity, id, AcDb::kForWrite) != Acad::eOk)
+            continue;
+        entity->setAppearance(layer, color, trueColor);
+        if (std::optional<curve::CurveDefinition> drawn = dxf::curveDefinitionOf(*entity)) {
+            drawn->curveId = curve.id;
+            entity->setAppData(dxf::encodeCurveData(*drawn));
+        }
+        entity->close();
+    }
+    return true;
+}
+
+} // namespace plotwright::draw
