@@ -1,10 +1,12 @@
 #include "app/plotwright_app.h"
 
 #include "app/curve_command.h"
+#include "app/curve_edit_command.h"
 #include "host/command_stack.h"
 #include "host/install/install_folder.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -51,6 +53,13 @@ AcRx::AppRetCode CPlotwrightApp::On_kInitAppMsg(void* pkt)
         report("the vexilo command could not be added (the name is taken).");
         return AcRx::kRetError;
     }
+    // The commands on drawn curves; the module works without them when their names are taken.
+    for (const auto& [name, run] : {std::pair{kEditCommandName, &RunCurveEditCommand},
+                                    std::pair{kAddCommandName, &RunAddToMyCurvesCommand}}) {
+        if (stack->addCommand(kCommandGroup, name, name, ACRX_CMD_MODAL, run, nullptr, -1, GetModuleInstance(),
+                              nullptr) != Acad::eOk)
+            report("a command on drawn curves could not be added (the name is taken).");
+    }
     SetInstallInfo(PlotwrightInstallInfo()); // maker "Tolbrin", product "Plotwright", its product code
     docData_ = std::make_unique<AcApDataManager<CDocData>>();
     return AcRx::kRetOK;
@@ -58,8 +67,11 @@ AcRx::AppRetCode CPlotwrightApp::On_kInitAppMsg(void* pkt)
 
 AcRx::AppRetCode CPlotwrightApp::On_kUnloadAppMsg(void*)
 {
-    if (AcEdCommandStack* stack = commandStack())
+    if (AcEdCommandStack* stack = commandStack()) {
         stack->removeCmd(kCommandGroup, kCommandName);
+        stack->removeCmd(kCommandGroup, kEditCommandName);
+        stack->removeCmd(kCommandGroup, kAddCommandName);
+    }
     docData_.reset();
     return AcRx::kRetOK;
 }

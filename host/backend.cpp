@@ -7,6 +7,8 @@ namespace plotwright::host {
 int Backend::getPoint(const double*, std::wstring_view, double[3]) { return RTCAN; }
 void Backend::setPickPreview(const std::vector<PreviewPoint>&) {}
 void Backend::clearPickPreview() {}
+std::vector<std::uint64_t> Backend::selectedEntities() { return {}; }
+int Backend::pickEntity(std::wstring_view, std::uint64_t&) { return RTCAN; }
 void Backend::alert(std::wstring_view) {}
 int Backend::messageBox(std::wstring_view, unsigned) { return IDOK; }
 void Backend::setProgressMeter(std::wstring_view, int, int) {}

@@ -3,6 +3,7 @@
 // The editor operations in host/editor.h forward to the installed Backend: the GUI
 // editor, the command-line tool and the tests' recording fake each install their own.
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -27,6 +28,11 @@ public:
     // Shown until clearPickPreview(); hosts that cannot show it ignore it.
     virtual void setPickPreview(const std::vector<PreviewPoint>& points);
     virtual void clearPickPreview();
+    // Entity input: the handles of the entities the user has selected in the current
+    // drawing (none by default), and one entity picked now in answer to `prompt`:
+    // RTNORM with `handle` set, or RTCAN/RTNONE.
+    virtual std::vector<std::uint64_t> selectedEntities();
+    virtual int pickEntity(std::wstring_view prompt, std::uint64_t& handle);
 
     // Modal alert; returns once the user has acknowledged it.
     virtual void alert(std::wstring_view message);

@@ -223,7 +223,9 @@ bool CDlgCurve::OnInitDialog()
     preview_.SetSampler(plotwright::ui::makeDrawSampler(options_.Options()));
     connect(&options_, &CurveOptionsBox::changed, this, [this] {
         const plotwright::curve::CurveOptions options = options_.Options();
-        CurveOptionsBox::Store(options);
+        // An edited curve's options are its own, not the user's choice for new curves.
+        if (!IsEditing())
+            CurveOptionsBox::Store(options);
         preview_.SetSampler(plotwright::ui::makeDrawSampler(options));
         FieldsChanged(previewArea_);
     });
@@ -249,7 +251,46 @@ bool CDlgCurve::OnInitDialog()
     connect(&grid_, &MyCug::valuesChanged, this, [this] { FieldsChanged(Area::Predefined); });
     JudgePredefined();
     FieldsChanged(CurrentEquation(userCombo_) ? Area::User : Area::Predefined);
+    if (edited_)
+        ShowEditedCurve();
     return true;
+}
+
+void CDlgCurve::EditDrawnCurve(const plotwright::curve::CurveDefinition& definition, RedrawCurve redraw)
+{
+    edited_ = definition;
+    redraw_ = std::move(redraw);
+}
+
+void CDlgCurve::ShowEditedCurve()
+{
+    const plotwright::curve::CurveDefinition& d = *edited_;
+    setWindowTitle(windowTitle() + tr(" \u2013 editing a drawn curve"));
+    pickOrigin_.setParent(this);
+    pickOrigin_.setText(tr("Pick a new origin"));
+    pickOrigin_.setToolTip(tr("Unchecked, the curve is drawn again where it is"));
+    pickOrigin_.setObjectName(QStringLiteral("control%1").arg(IDC_PICK_ORIGIN));
+    pickOrigin_.setProperty("controlId", IDC_PICK_ORIGIN);
+    pickOrigin_.setGeometry(MapDialogRect(PreviewX, 296, 150, 12));
+    pickOrigin_.show();
+    options_.SetOptions(d.options);
+
+    const CEquationPtr equation = plotwright::curve::equationOf(d);
+    for (int i = 0; i < predefinedCombo_.count(); ++i) {
+        auto* candidate = static_cast<CEquation*>(predefinedCombo_.itemData(i).value<void*>());
+        if (!d.name.empty() && candidate && candidate->GetName() == d.name && candidate->GetType() == d.kind &&
+            candidate->GetEquationY() == d.equationY && candidate->GetEquationX() == d.equationX) {
+            equation->CopyTo(*candidate);
+            predefinedCombo_.setCurrentIndex(i);
+            ShowPredefinedEquation(candidate);
+            FieldsChanged(Area::Predefined);
+            return;
+        }
+    }
+    equation->CopyTo(equation_);
+    userCombo_.setCurrentIndex(-1);
+    ShowUserEquation(equation_);
+    FieldsChanged(Area::User);
 }
 
 void CDlgCurve::FieldsChanged(Area area)
@@ -496,6 +537,10 @@ void CDlgCurve::OnDrawPredefined()
     if (grid_.HasRefusedValue())
         return;
     if (CEquation* equation = CurrentEquation(predefinedCombo_)) {
+        if (redraw_) {
+            redraw_(*equation, options_.Options(), pickOrigin_.isChecked());
+            return;
+        }
         DrawOutcome outcome;
         DrawCurveFlow(*this, *equation, outcome, options_.Options());
     }
@@ -522,6 +567,10 @@ void CDlgCurve::OnDrawUser()
 {
     UpdateData(true);
     ApplyUserFields();
+    if (redraw_) {
+        redraw_(equation_, options_.Options(), pickOrigin_.isChecked());
+        return;
+    }
     DrawOutcome outcome;
     DrawCurveFlow(*this, equation_, outcome, options_.Options());
 }

@@ -12,8 +12,13 @@
 #include "ui/my_cug.h"
 #include "ui/numeric_edit.h"
 
+#include "curve/curve_definition.h"
+
+#include <QCheckBox>
 #include <QComboBox>
 
+#include <functional>
+#include <optional>
 #include <string>
 
 class CDlgCurve : public CAdUiBaseDialog {
@@ -55,8 +60,22 @@ public:
     static constexpr const wchar_t* PredefinedFileName = L"curveDefinition.xml";
     static constexpr const wchar_t* UserFileName = L"curveDefinition_User.xml";
 
+    // Not in the template: in edit mode, whether a draw asks for a new origin.
+    static constexpr int IDC_PICK_ORIGIN = 122;
+
     explicit CDlgCurve(QWidget* parent = nullptr);
     ~CDlgCurve() override;
+
+    // Draws a curve again: the curve as the fields give it, the drawing options, and
+    // whether the user asked to pick a new origin.
+    using RedrawCurve =
+        std::function<void(CEquation& equation, const plotwright::curve::CurveOptions& options, bool pickOrigin)>;
+    // Edit mode, set before the dialog starts: it opens with `definition` (the predefined
+    // curve selected when its name, kind and expressions match one, otherwise in the
+    // user-defined fields, with the definition's drawing options) and both draw buttons
+    // call `redraw` instead of drawing a new curve. The remembered options stay as they are.
+    void EditDrawnCurve(const plotwright::curve::CurveDefinition& definition, RedrawCurve redraw);
+    bool IsEditing() const { return redraw_ != nullptr; }
 
     // The working equation: the user-defined curve being edited.
     const CEquation& WorkingEquation() const { return equation_; }
@@ -96,6 +115,8 @@ private:
     void MarkField(int id, const QString& message, int position);
 
     void LoadLibraries();
+    // Shows the edited curve's definition (edit mode).
+    void ShowEditedCurve();
     void ConfigureNumberFields();
     void SetUpToolButtons();
     // The equation the combo box's current item refers to, or null.
@@ -124,4 +145,7 @@ private:
     Area previewArea_ = Area::User;
     std::wstring firstText_;
     std::wstring secondText_;
+    std::optional<plotwright::curve::CurveDefinition> edited_;
+    RedrawCurve redraw_;
+    QCheckBox pickOrigin_;
 };

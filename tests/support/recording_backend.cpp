@@ -57,6 +57,16 @@ void RecordingBackend::setPickPreview(const std::vector<PreviewPoint>& points)
     previewShown_ = true;
 }
 
+int RecordingBackend::pickEntity(std::wstring_view prompt, std::uint64_t& handle)
+{
+    pickPrompts.emplace_back(prompt);
+    if (picks.empty())
+        return RTCAN;
+    handle = picks.front();
+    picks.pop_front();
+    return RTNORM;
+}
+
 void RecordingBackend::clearPickPreview()
 {
     ++previewClears;

@@ -30,6 +30,11 @@ public:
     // Point answers, consumed in order; with none left a request is cancelled (RTCAN).
     void scriptPoint(double x, double y, double z = 0);
     void scriptCancel();
+    // What selectedEntities() answers, and the handles pickEntity() answers in order
+    // (with none left a pick is cancelled); prompts of entity picks are kept too.
+    std::vector<std::uint64_t> selection;
+    std::deque<std::uint64_t> picks;
+    std::vector<std::wstring> pickPrompts;
     // Message-box answers, consumed in order; with none left the answer is IDOK.
     void scriptAnswer(int answer);
 
@@ -55,6 +60,8 @@ public:
     int getPoint(const double* base, std::wstring_view prompt, double result[3]) override;
     void setPickPreview(const std::vector<PreviewPoint>& points) override;
     void clearPickPreview() override;
+    std::vector<std::uint64_t> selectedEntities() override { return selection; }
+    int pickEntity(std::wstring_view prompt, std::uint64_t& handle) override;
     void alert(std::wstring_view message) override;
     int messageBox(std::wstring_view text, unsigned type) override;
     void setProgressMeter(std::wstring_view label, int minimum, int maximum) override;

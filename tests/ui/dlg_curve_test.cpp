@@ -313,6 +313,8 @@ private slots:
     void switching_curves_refills_the_grid_data();
     void switching_curves_refills_the_grid();
     void switching_curves_drops_a_refused_entry();
+    void edit_mode_shows_the_drawn_curve_data();
+    void edit_mode_shows_the_drawn_curve();
 };
 
 void CurveDialogTest::start_up_without_files()
@@ -1378,6 +1380,90 @@ void CurveDialogTest::switching_curves_drops_a_refused_entry()
     // The refused 9 reached neither curve.
     QCOMPARE(dialog.PredefinedList()->GetEquations()[0]->FindParameter(L"a")->GetValue(), 1.0);
     QCOMPARE(dialog.PredefinedList()->GetEquations()[1]->GetParameters()[0]->GetMinValue(), 1.0);
+}
+
+void CurveDialogTest::edit_mode_shows_the_drawn_curve_data()
+{
+    QTest::addColumn<bool>("predefined");
+    QTest::addColumn<bool>("pickOrigin");
+    QTest::newRow("a library curve by its name and expressions") << true << false;
+    QTest::newRow("a curve of one's own, with a new origin asked for") << false << true;
+}
+
+// A drawn curve's definition opens the dialog where it came from; the draw button hands
+// the curve, with the definition's options, to the redraw instead of asking for an origin.
+void CurveDialogTest::edit_mode_shows_the_drawn_curve()
+{
+    QFETCH(bool, predefined);
+    QFETCH(bool, pickOrigin);
+    Session session;
+    plotwright::curve::CurveOptions stored;
+    {
+        Dlg first;
+        show(first);
+        stored = first.Options().Options();
+    }
+    // The first built-in curve with its constants changed, or a parabola of one's own.
+    CEquationList builtIn;
+    builtIn.LoadFromXml(DefaultLibraryText());
+    CEquation source;
+    if (predefined) {
+        builtIn.GetEquations().front()->CopyTo(source);
+        source.GetParameters().front()->SetValue(2.5);
+    } else {
+        source.SetType(ExplicitCartesian);
+        source.SetName(L"Mine");
+        source.SetEquationY(L"x^2/7");
+        source.AddParameter(std::make_shared<CEquationParameter>(
+            ParameterFields{.name = L"x", .type = RunningVariable, .increment = 0.5, .minValue = -3, .maxValue = 4}));
+    }
+    plotwright::curve::CurveOptions options;
+    options.output = plotwright::curve::CurveOutput::Spline;
+    options.literalSteps = true;
+    const plotwright::curve::CurveDefinition definition =
+        plotwright::curve::curveDefinitionFrom(source, {1, 2, 0}, options);
+
+    Dlg dialog;
+    std::vector<std::wstring> redrawn;
+    std::vector<bool> picks;
+    plotwright::curve::CurveOptions drawnWith;
+    dialog.EditDrawnCurve(definition, [&](CEquation& equation, const plotwright::curve::CurveOptions& o, bool pick) {
+        redrawn.push_back(equation.ToXml());
+        picks.push_back(pick);
+        drawnWith = o;
+    });
+    show(dialog);
+    QVERIFY(dialog.IsEditing());
+    auto* pickBox = dialog.findChild<QCheckBox*>(QStringLiteral("control%1").arg(Dlg::IDC_PICK_ORIGIN));
+    QVERIFY(pickBox && pickBox->isVisible());
+    QCOMPARE(dialog.Options().Options().output, plotwright::curve::CurveOutput::Spline);
+    if (pickOrigin)
+        QTest::mouseClick(pickBox, Qt::LeftButton, {}, QPoint(6, pickBox->height() / 2));
+
+    auto* predefinedCombo = dialog.findChild<QComboBox*>(QStringLiteral("control%1").arg(Dlg::IDC_PREDEFINED));
+    QVERIFY(predefinedCombo);
+    if (predefined) {
+        QCOMPARE(predefinedCombo->currentText().toStdWString(), source.GetName());
+        click(dialog, Dlg::IDC_DRAW_PREDEFINED);
+    } else {
+        QCOMPARE(text(dialog, Dlg::IDC_FIRST_EXPRESSION), QStringLiteral("x^2/7"));
+        click(dialog, Dlg::IDC_DRAW_USER);
+    }
+    QCOMPARE(redrawn.size(), std::size_t(1));
+    QCOMPARE(picks, std::vector<bool>{pickOrigin});
+    QVERIFY(drawnWith.literalSteps);
+    // What is redrawn is the definition's curve, values and all.
+    CEquation expected;
+    plotwright::curve::equationOf(definition)->CopyTo(expected);
+    QCOMPARE(QString::fromStdWString(redrawn.front()), QString::fromStdWString(expected.ToXml()));
+    QVERIFY(session.polylines().empty());
+    const std::vector<RecordingBackend::Kind> calls = session.backend.kinds();
+    QCOMPARE(std::count(calls.begin(), calls.end(), RecordingBackend::Kind::GetPoint), 0);
+    // The options of the edited curve do not become the choice for new curves.
+    Dlg later;
+    show(later);
+    QCOMPARE(later.Options().Options().output, stored.output);
+    QCOMPARE(later.Options().Options().literalSteps, stored.literalSteps);
 }
 
 QTEST_MAIN(CurveDialogTest)
