@@ -283,8 +283,10 @@ Acad::ErrorStatus AcDbDatabase::undoToMark(std::size_t mark)
             return Acad::eWasOpenedForWrite;
         if (e->isReadEnabled() || e->isNotifyEnabled())
             return Acad::eWasOpenedForRead;
-        if (!e->erased_)
+        if (!e->erased_) {
             modified_ = true;
+            eraseLog_.push_back({e->handle(), true});
+        }
         e->erased_ = true;
         appendLog_.pop_back();
     }
@@ -306,8 +308,16 @@ Acad::ErrorStatus AcDbDatabase::eraseEntity(AcDbObjectId id, bool erasing)
     if (entity->erased_ != erasing) {
         entity->erased_ = erasing;
         modified_ = true;
+        eraseLog_.push_back({entity->handle(), erasing});
     }
     return Acad::eOk;
+}
+
+std::vector<AcDbDatabase::EraseChange> AcDbDatabase::eraseChangesSince(std::size_t mark) const
+{
+    if (mark >= eraseLog_.size())
+        return {};
+    return {eraseLog_.begin() + static_cast<std::ptrdiff_t>(mark), eraseLog_.end()};
 }
 
 void AcDbDatabase::forEachEntity(const std::function<void(const AcDbEntity&)>& visit, const wchar_t* blockName) const

@@ -143,6 +143,16 @@ public:
     // eUnknownHandle for an id of another database, eNotThatKindOfClass for other objects.
     Acad::ErrorStatus eraseEntity(AcDbObjectId id, bool erasing = true);
 
+    // Every change of an entity's erased state (erase(), eraseEntity(), undo), in order,
+    // so that a host can take back what one command erased: a mark, then the changes
+    // made after it.
+    struct EraseChange {
+        AcDbHandle handle;
+        bool erased;
+    };
+    std::size_t eraseMark() const { return eraseLog_.size(); }
+    std::vector<EraseChange> eraseChangesSince(std::size_t mark) const;
+
     // Set by appends, erases and undo; cleared when the drawing is read or saved.
     bool isModified() const { return modified_; }
     void setModified(bool modified) { modified_ = modified; }
@@ -180,6 +190,7 @@ private:
 
     std::vector<std::unique_ptr<AcDbObject>> objects_;
     std::unordered_map<AcDbHandle, AcDbObject*> byHandle_;
+    std::vector<EraseChange> eraseLog_;
     AcDbBlockTable* blockTable_ = nullptr;
     std::vector<AcDbEntity*> appendLog_;
     // Layer names compare without regard to (ASCII) case.

@@ -28,6 +28,7 @@ Acad::ErrorStatus AcDbObject::erase(bool erasing)
     if (erased_ != erasing) {
         erased_ = erasing;
         database_->setModified(true);
+        database_->eraseLog_.push_back({handle(), erasing});
     }
     return Acad::eOk;
 }

@@ -267,6 +267,31 @@ TEST(database_erase, closed_entities_are_erased_and_restored_by_id)
     EXPECT_EQ(shownEntities(db), 2);
 }
 
+TEST(database_erase, every_change_of_the_erased_state_is_logged_in_order)
+{
+    AcDbDatabase db;
+    const AcDbObjectId first = appendPolyline(db, {{0, 0}});
+    const std::size_t mark = db.eraseMark();
+    const AcDbObjectId second = appendPolyline(db, {{1, 1}});
+    const std::size_t appended = db.undoMark();
+    const AcDbObjectId third = appendPolyline(db, {{2, 2}});
+    EXPECT_EQ(db.eraseEntity(first), Acad::eOk);
+    EXPECT_EQ(db.eraseEntity(first), Acad::eOk);  // no change, no entry
+    AcDbEntity* open = nullptr;
+    ASSERT_EQ(acdbOpenAcDbEntity(open, second, AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(open->erase(), Acad::eOk);
+    open->close();
+    EXPECT_EQ(db.undoToMark(appended), Acad::eOk);
+    EXPECT_EQ(db.eraseEntity(first, false), Acad::eOk);
+
+    std::vector<std::pair<AcDbHandle, bool>> log;
+    for (const AcDbDatabase::EraseChange& c : db.eraseChangesSince(mark))
+        log.emplace_back(c.handle, c.erased);
+    EXPECT_EQ(log, (std::vector<std::pair<AcDbHandle, bool>>{
+                       {first.handle(), true}, {second.handle(), true}, {third.handle(), true}, {first.handle(), false}}));
+    EXPECT_TRUE(db.eraseChangesSince(db.eraseMark()).empty());
+}
+
 TEST(database_iterator, walks_in_order_and_skips_erased)
 {
     AcDbDatabase db;
