@@ -334,9 +334,6 @@ Acad::ErrorStatus AcDbDatabase::open(AcDbObject& object, AcDb::OpenMode mode, bo
             return Acad::eWasOpenedForRead;
         if (object.notifiers_ > 0)
             return Acad::eWasOpenedForNotify;
-        // What was read from the file is written back byte for byte; it cannot change.
-        if (object.fromFile_)
-            return Acad::eNotImplemented;
         object.writer_ = true;
         break;
     case AcDb::kForNotify:

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "db/acad_status.h"
+#include "db/ge_point.h"
 #include "db/object_id.h"
 
 namespace plotwright::db::detail {
@@ -43,8 +44,8 @@ public:
     bool isWriteEnabled() const { return writer_; }
     bool isNotifyEnabled() const { return notifiers_ > 0; }
 
-    // True for objects read from the drawing file: they are shown and saved as the file
-    // had them, and cannot be opened for write.
+    // True for objects read from the drawing file: they are saved as the file had them,
+    // less what was erased and with the points of what was moved patched in place.
     bool isFromFile() const { return fromFile_; }
 
 protected:
@@ -86,8 +87,24 @@ public:
     // Appearance as read from a file. Entities created in the editor stay on layer "0", ByLayer.
     void setAppearance(std::wstring layer, int colorIndex, std::int32_t trueColor);
 
+    // Moving in the XY plane (z of the offset is ignored). Only kinds whose position
+    // a file keeps as plain points can move, and those in an own coordinate system
+    // only while it is the world's: eNotApplicable (nothing changes) for the others,
+    // eNotOpenForWrite unless open for write.
+    bool isMovable() const;
+    Acad::ErrorStatus moveBy(const AcGeVector3d& offset);
+    // How far the entity lies from where it was read or created: the sum of its moves.
+    // setDisplacement moves it so that the sum is exactly `displacement` (for undo).
+    const AcGeVector3d& displacement() const { return displacement_; }
+    Acad::ErrorStatus setDisplacement(const AcGeVector3d& displacement);
+
+protected:
+    virtual bool canMove() const { return false; }
+    virtual void moveGeometry(double /*dx*/, double /*dy*/) {}
+
 private:
     std::wstring layer_ = L"0";
     int colorIndex_ = 256;
     std::int32_t trueColor_ = -1;
+    AcGeVector3d displacement_;
 };

@@ -5,6 +5,8 @@
 #include "editor/document_tabs.h"
 #include "editor/drawing_view.h"
 #include "editor/editor_backend.h"
+#include "editor/properties_panel.h"
+#include "editor/selection_commands.h"
 #include "host/command_stack.h"
 #include "host/doc_manager.h"
 #include "host/dynamic_linker.h"
@@ -43,7 +45,8 @@ std::pair<QString, QString> splitCommand(const QString& line)
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), documents_(new DocumentTabs(this)), commandLine_(new CommandLine(this)),
       coordinates_(new QLabel(this)), progressLabel_(new QLabel(this)), progress_(new QProgressBar(this)),
-      backend_(std::make_unique<EditorBackend>(*this))
+      backend_(std::make_unique<EditorBackend>(*this)), properties_(new PropertiesPanel(this)),
+      selectionCommands_(std::make_unique<SelectionCommands>(*this))
 {
     setWindowTitle(applicationTitle());
     setCentralWidget(documents_);
@@ -52,6 +55,7 @@ MainWindow::MainWindow(QWidget* parent)
     dock->setWidget(commandLine_);
     dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     addDockWidget(Qt::BottomDockWidgetArea, dock);
+    addDockWidget(Qt::RightDockWidgetArea, properties_);
     resize(1100, 760);
 
     coordinates_->setObjectName("coordinates");
@@ -67,11 +71,16 @@ MainWindow::MainWindow(QWidget* parent)
     previousBackend_ = host::installBackend(backend_.get());
 
     connect(commandLine_, &CommandLine::submitted, this, &MainWindow::execute);
-    connect(commandLine_, &CommandLine::escapePressed, this, [this] { backend_->cancelPoint(); });
+    connect(commandLine_, &CommandLine::escapePressed, this, [this] {
+        if (!backend_->isAskingForPoint() && documents_->currentView())
+            documents_->currentView()->selection().clear();
+        backend_->cancelPoint();
+    });
     connect(documents_, &DocumentTabs::currentDocumentChanged, this, [this](AcApDocument* document) {
         setWindowTitle(document ? applicationTitle() + " - " + QString::fromStdString(document->docTitle())
                                 : applicationTitle());
         connectView(document);
+        showSelection();
     });
 
     documents_->newDrawing();
@@ -111,6 +120,11 @@ void MainWindow::buildMenus()
     add(file, tr("E&xit"), "QUIT", QKeySequence::Quit);
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     add(edit, tr("&Undo"), "UNDO", QKeySequence::Undo);
+    QAction* redo = add(edit, tr("&Redo"), "REDO");
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    edit->addSeparator();
+    add(edit, tr("&Erase"), "ERASE", QKeySequence::Delete);
+    add(edit, tr("&Move"), "MOVE");
     QMenu* view = menuBar()->addMenu(tr("&View"));
     add(view, tr("Zoom &Extents"), "ZOOM", QKeySequence(Qt::CTRL | Qt::Key_E), false);
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
@@ -135,6 +149,19 @@ void MainWindow::connectView(AcApDocument* document)
         backend_->pointPicked(world);
     });
     connect(view, &DrawingView::escapePressed, this, [this] { backend_->cancelPoint(); });
+    connect(view, &DrawingView::deletePressed, this, [this] { execute("ERASE"); });
+    connect(&view->selection(), &Selection::changed, this, [this, view] {
+        if (view == documents_->currentView())
+            showSelection();
+    });
+}
+
+void MainWindow::showSelection()
+{
+    DrawingView* view = documents_->currentView();
+    AcApDocument* document = view ? view->document() : nullptr;
+    properties_->showSelection(document ? document->database() : nullptr,
+                               view ? view->selection().handles() : std::vector<AcDbHandle>{});
 }
 
 void MainWindow::onCursorMoved(const QPointF& world)
@@ -210,6 +237,14 @@ void MainWindow::execute(const QString& line)
         zoomExtents();
     } else if (command == "UNDO" || command == "U") {
         undo();
+    } else if (command == "REDO") {
+        redo();
+    } else if (SelectionCommands::isSelectionCommand(command)) {
+        setCommandRunning(true);
+        selectionCommands_->run(command);
+        setCommandRunning(false);
+        showSelection();
+        commandLine_->focusInput();
     } else {
         runModuleCommand(name);
     }
@@ -350,6 +385,12 @@ void MainWindow::undo()
 {
     if (!documents_->undo())
         commandLine_->print("Nothing to undo.");
+}
+
+void MainWindow::redo()
+{
+    if (!documents_->redo())
+        commandLine_->print("Nothing to redo.");
 }
 
 void MainWindow::showError(const QString& text)

@@ -1,8 +1,9 @@
 #pragma once
 // The editor's main window: the drawings in tabs, the command line below them, the
-// status bar with the cursor's coordinates and the progress meter, and the File,
-// Edit, View and Tools menus. Typed input runs the editor's own commands (NEW, OPEN,
-// SAVE, SAVEAS, CLOSE, QUIT, APPLOAD, APPUNLOAD, ZOOM, UNDO) or a module's command.
+// status bar with the cursor's coordinates and the progress meter, the properties of
+// the selection in a dock, and the File, Edit, View and Tools menus. Typed input runs
+// the editor's own commands (NEW, OPEN, SAVE, SAVEAS, CLOSE, QUIT, APPLOAD, APPUNLOAD,
+// ZOOM, UNDO, REDO, ERASE, MOVE) or a module's command.
 
 #include <QMainWindow>
 
@@ -21,6 +22,8 @@ namespace plotwright::editor {
 class CommandLine;
 class DocumentTabs;
 class EditorBackend;
+class PropertiesPanel;
+class SelectionCommands;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -51,6 +54,7 @@ public:
     EditorBackend& backend() const { return *backend_; }
     QProgressBar* progressBar() const { return progress_; }
     QLabel* coordinatesLabel() const { return coordinates_; }
+    PropertiesPanel* propertiesPanel() const { return properties_; }
     bool isCommandRunning() const { return commandRunning_; }
 
     // For the back-end.
@@ -69,6 +73,8 @@ private:
     void runModuleCommand(const QString& name);
     void zoomExtents();
     void undo();
+    void redo();
+    void showSelection();
     void showError(const QString& text);
     QString askSavePath(AcApDocument* document);
     void setCommandRunning(bool running);
@@ -81,6 +87,8 @@ private:
     QLabel* progressLabel_;
     QProgressBar* progress_;
     std::unique_ptr<EditorBackend> backend_;
+    PropertiesPanel* properties_;
+    std::unique_ptr<SelectionCommands> selectionCommands_;
     host::Backend* previousBackend_ = nullptr;
     QList<QAction*> commandActions_; // disabled while a command runs
     bool commandRunning_ = false;
