@@ -43,3 +43,9 @@ void AcDbEntity::setAppearance(std::wstring layer, int colorIndex, std::int32_t 
     colorIndex_ = colorIndex;
     trueColor_ = trueColor;
 }
+
+void AcDbEntity::setDatabaseDefaults(const AcDbDatabase* database)
+{
+    if (database)
+        layer_ = database->clayer();
+}

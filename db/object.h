@@ -84,8 +84,10 @@ public:
     // 24-bit 0xRRGGBB true colour, or -1 when the entity has none (it then uses colorIndex).
     std::int32_t trueColor() const { return trueColor_; }
 
-    // Appearance as read from a file. Entities created in the editor stay on layer "0", ByLayer.
+    // Appearance as read from a file.
     void setAppearance(std::wstring layer, int colorIndex, std::int32_t trueColor);
+    // Puts a new entity on the current layer of `database` (colour stays as it is).
+    void setDatabaseDefaults(const AcDbDatabase* database);
 
     // Moving in the XY plane (z of the offset is ignored). Only kinds whose position
     // a file keeps as plain points can move, and those in an own coordinate system

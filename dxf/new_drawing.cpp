@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "db/access.h"
+#include "dxf/entity_writer.h"
+#include "dxf/layer_records.h"
 
 namespace plotwright::dxf::detail {
 
@@ -138,8 +140,8 @@ constexpr std::string_view kTables = R"(0 SECTION
 100 AcDbSymbolTableRecord
 100 AcDbLayerTableRecord
 2 0
-70 0
-62 7
+70 {LAYER0FLAGS}
+62 {LAYER0COLOR}
 6 Continuous
 370 -3
 390 1E
@@ -443,7 +445,8 @@ void emitLayout(DxfOutput& out, std::string_view handle, std::string_view name, 
 
 } // namespace
 
-void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExtents& extents)
+void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExtents& extents,
+                         const AcDbDatabase& database)
 {
     out.pair(0, "SECTION");
     out.pair(2, "HEADER");
@@ -465,6 +468,8 @@ void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExten
         out.real(20, extents.maxY);
         out.real(30, extents.maxZ);
     }
+    out.pair(9, "$CLAYER");
+    out.pair(8, dxfValueText(database.clayer(), false));
     out.pair(9, "$HANDSEED");
     out.handle(5, handseed);
     out.pair(0, "ENDSEC");
@@ -478,10 +483,22 @@ void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExten
         if (!(height > 0.0) || !std::isfinite(height))
             height = 100.0;
     }
+    AcDbLayerAppearance zero;
+    if (const AcDbLayerInfo* layer = database.layer(L"0"))
+        zero = layer->appearance;
     const Substitution subs[] = {{"VIEWX", formatReal(cx)},
                                  {"VIEWY", formatReal(cy)},
-                                 {"VIEWHEIGHT", formatReal(height)}};
-    emit(out, kTables, subs, std::size(subs));
+                                 {"VIEWHEIGHT", formatReal(height)},
+                                 {"LAYER0FLAGS", std::to_string(layerFlagsGroup(zero, 0))},
+                                 {"LAYER0COLOR", std::to_string(layerColorGroup(zero))}};
+    // The layers the user added go after layer 0, at the end of the LAYER table.
+    constexpr std::string_view layerZeroEnd = "390 1E\n0 ENDTAB\n0 TABLE\n2 STYLE\n";
+    const std::size_t split = kTables.find(layerZeroEnd) + 7;
+    emit(out, kTables.substr(0, split), subs, std::size(subs));
+    for (const AcDbLayerInfo& layer : database.layers())
+        if (layer.handle != db::detail::newdrawing::kLayerZero)
+            out.raw(layerRecordText(layer, db::detail::newdrawing::kLayerTable, false, "\n"));
+    emit(out, kTables.substr(split), subs, std::size(subs));
 }
 
 void writeNewDrawingTail(DxfOutput& out)

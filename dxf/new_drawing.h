@@ -1,6 +1,7 @@
 #pragma once
 // Internal: the fixed records of a new R2000 drawing around its entities.
 
+#include "db/database.h"
 #include "db/object_id.h"
 #include "dxf/output.h"
 
@@ -12,8 +13,9 @@ struct DrawingExtents {
     double maxX = 0.0, maxY = 0.0, maxZ = 0.0;
 };
 
-// HEADER to BLOCKS, then the opening of ENTITIES.
-void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExtents& extents);
+// HEADER to BLOCKS, then the opening of ENTITIES; the layers and current layer of `database`.
+void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExtents& extents,
+                         const AcDbDatabase& database);
 // The end of ENTITIES, OBJECTS and EOF.
 void writeNewDrawingTail(DxfOutput& out);
 

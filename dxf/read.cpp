@@ -87,6 +87,7 @@ private:
     unsigned seenSections_ = 0;  // bit per standard section: each may appear once
 
     std::string headerVariable_;
+    std::wstring clayer_;  // $CLAYER
     long long handling_ = -1;
     AcDbHandle fileHandseed_ = 0;
     AcDbHandle maxHandle_ = 0;
@@ -149,6 +150,8 @@ void DxfLoader::headerPair(const DxfPair& pair)
             fileHandseed_ = seed;
         source_->handseedValue = pair.valueOffset;
         source_->handseedValueLength = pair.value.size();
+    } else if (headerVariable_ == "$CLAYER" && pair.code == 8) {
+        clayer_ = detail::dxfText(std::string(detail::trimmed(pair.value)));
     } else if (headerVariable_ == "$HANDLING" && pair.code == 70) {
         detail::parseInt(pair.value, handling_);
     }
@@ -172,7 +175,7 @@ void DxfLoader::finishTableEntry()
         layer.frozen = (entryFlags_ & 1) != 0;
         if (entryTrueColor_ >= 0 && entryTrueColor_ <= 0xFFFFFFFFLL)
             layer.trueColor = static_cast<std::int32_t>(entryTrueColor_ & 0xFFFFFF);
-        db::detail::DatabaseAccess::setLayer(db_, name, layer);
+        db::detail::DatabaseAccess::setLayer(db_, name, layer, entryHandle_);
     }
     entryType_.clear();
     entryHandle_ = 0;
@@ -470,6 +473,9 @@ void DxfLoader::finish()
     for (Shown& s : shown_)
         DatabaseAccess::addFileEntity(db_, *model, std::move(s.entity), s.handle);
     shown_.clear();
+    // A current layer the file does not define (or a frozen one) leaves layer 0 current.
+    if (!clayer_.empty())
+        db_.setClayer(clayer_);
 }
 
 } // namespace
