@@ -5,6 +5,7 @@
 #include "editor/document_tabs.h"
 #include "editor/drawing_view.h"
 #include "editor/editor_backend.h"
+#include "editor/layer_panel.h"
 #include "editor/properties_panel.h"
 #include "editor/selection_commands.h"
 #include "host/command_stack.h"
@@ -46,6 +47,7 @@ MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), documents_(new DocumentTabs(this)), commandLine_(new CommandLine(this)),
       coordinates_(new QLabel(this)), progressLabel_(new QLabel(this)), progress_(new QProgressBar(this)),
       backend_(std::make_unique<EditorBackend>(*this)), properties_(new PropertiesPanel(this)),
+      layers_(new LayerPanel(this)),
       selectionCommands_(std::make_unique<SelectionCommands>(*this))
 {
     setWindowTitle(applicationTitle());
@@ -56,6 +58,9 @@ MainWindow::MainWindow(QWidget* parent)
     dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     addDockWidget(Qt::BottomDockWidgetArea, dock);
     addDockWidget(Qt::RightDockWidgetArea, properties_);
+    addDockWidget(Qt::RightDockWidgetArea, layers_);
+    connect(layers_, &LayerPanel::layersChanged, this, [this] { documents_->refreshCurrent(); });
+    connect(layers_, &LayerPanel::message, this, [this](const QString& text) { commandLine_->print(text); });
     resize(1100, 760);
 
     coordinates_->setObjectName("coordinates");
@@ -81,6 +86,7 @@ MainWindow::MainWindow(QWidget* parent)
                                 : applicationTitle());
         connectView(document);
         showSelection();
+        layers_->showDrawing(document ? document->database() : nullptr, documents_->historyOf(document));
     });
 
     documents_->newDrawing();
@@ -385,12 +391,14 @@ void MainWindow::undo()
 {
     if (!documents_->undo())
         commandLine_->print("Nothing to undo.");
+    layers_->refresh();
 }
 
 void MainWindow::redo()
 {
     if (!documents_->redo())
         commandLine_->print("Nothing to redo.");
+    layers_->refresh();
 }
 
 void MainWindow::showError(const QString& text)

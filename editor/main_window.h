@@ -1,7 +1,7 @@
 #pragma once
 // The editor's main window: the drawings in tabs, the command line below them, the
 // status bar with the cursor's coordinates and the progress meter, the properties of
-// the selection in a dock, and the File, Edit, View and Tools menus. Typed input runs
+// the selection and the drawing's layers in docks, and the File, Edit, View and Tools menus. Typed input runs
 // the editor's own commands (NEW, OPEN, SAVE, SAVEAS, CLOSE, QUIT, APPLOAD, APPUNLOAD,
 // ZOOM, UNDO, REDO, ERASE, MOVE) or a module's command.
 
@@ -22,6 +22,7 @@ namespace plotwright::editor {
 class CommandLine;
 class DocumentTabs;
 class EditorBackend;
+class LayerPanel;
 class PropertiesPanel;
 class SelectionCommands;
 
@@ -55,6 +56,7 @@ public:
     QProgressBar* progressBar() const { return progress_; }
     QLabel* coordinatesLabel() const { return coordinates_; }
     PropertiesPanel* propertiesPanel() const { return properties_; }
+    LayerPanel* layerPanel() const { return layers_; }
     bool isCommandRunning() const { return commandRunning_; }
 
     // For the back-end.
@@ -88,6 +90,7 @@ private:
     QProgressBar* progress_;
     std::unique_ptr<EditorBackend> backend_;
     PropertiesPanel* properties_;
+    LayerPanel* layers_;
     std::unique_ptr<SelectionCommands> selectionCommands_;
     host::Backend* previousBackend_ = nullptr;
     QList<QAction*> commandActions_; // disabled while a command runs
