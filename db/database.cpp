@@ -294,6 +294,25 @@ Acad::ErrorStatus AcDbDatabase::undoToMark(std::size_t mark)
     return Acad::eOk;
 }
 
+Acad::ErrorStatus AcDbDatabase::eraseEntity(AcDbObjectId id, bool erasing)
+{
+    const auto it = byHandle_.find(id.handle());
+    if (id.isNull() || it == byHandle_.end() || it->second->objectId() != id)
+        return Acad::eUnknownHandle;
+    AcDbEntity* entity = dynamic_cast<AcDbEntity*>(it->second);
+    if (!entity)
+        return Acad::eNotThatKindOfClass;
+    if (entity->writer_)
+        return Acad::eWasOpenedForWrite;
+    if (entity->readers_ > 0 || entity->notifiers_ > 0)
+        return Acad::eWasOpenedForRead;
+    if (entity->erased_ != erasing) {
+        entity->erased_ = erasing;
+        modified_ = true;
+    }
+    return Acad::eOk;
+}
+
 void AcDbDatabase::forEachEntity(const std::function<void(const AcDbEntity&)>& visit, const wchar_t* blockName) const
 {
     const AcDbBlockTableRecord* record = DatabaseAccess::record(*this, blockName);

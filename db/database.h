@@ -148,6 +148,12 @@ public:
     Acad::ErrorStatus undoToMark(std::size_t mark);
     Acad::ErrorStatus undoLastAppend() { return undoToMark(appendLog_.empty() ? 0 : appendLog_.size() - 1); }
 
+    // Erases (or, with false, restores) a closed entity, whether drawn here or read from
+    // a file: what was read cannot be opened for write, but it can be erased, and a save
+    // then drops its record. eWasOpenedForWrite/eWasOpenedForRead while it is open,
+    // eUnknownHandle for an id of another database, eNotThatKindOfClass for other objects.
+    Acad::ErrorStatus eraseEntity(AcDbObjectId id, bool erasing = true);
+
     // Set by appends, erases and undo; cleared when the drawing is read or saved.
     bool isModified() const { return modified_; }
     void setModified(bool modified) { modified_ = modified; }

@@ -20,12 +20,13 @@ std::string formatReal(double value)
 
 DxfOutput::DxfOutput(int fd, std::string newline) : fd_(fd), newline_(std::move(newline))
 {
-    buffer_.reserve(kBufferSize + 4096);
+    if (fd_ >= 0)
+        buffer_.reserve(kBufferSize + 4096);
 }
 
 void DxfOutput::reserveFlush()
 {
-    if (buffer_.size() >= kBufferSize)
+    if (fd_ >= 0 && buffer_.size() >= kBufferSize)
         flush();
 }
 
@@ -89,7 +90,7 @@ void DxfOutput::handle(int c, std::uint64_t v)
 
 void DxfOutput::raw(std::string_view text)
 {
-    if (buffer_.size() + text.size() > kBufferSize) {
+    if (fd_ >= 0 && buffer_.size() + text.size() > kBufferSize) {
         if (!flush())
             return;
         // Large stretches of the original go straight to the file.
@@ -110,6 +111,8 @@ void DxfOutput::raw(std::string_view text)
 
 bool DxfOutput::flush()
 {
+    if (fd_ < 0)
+        return true;
     std::string_view pending = buffer_;
     while (!pending.empty() && error_ == 0) {
         const ssize_t written = ::write(fd_, pending.data(), pending.size());

@@ -5,12 +5,18 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace plotwright::dxf::detail {
 
 class DxfOutput {
 public:
     DxfOutput(int fd, std::string newline);
+    // Collects the text in memory instead (for records a save patches into a file).
+    explicit DxfOutput(std::string newline) : DxfOutput(-1, std::move(newline)) {}
+
+    // The text collected in memory so far, emptying the buffer (memory output only).
+    std::string take() { return std::exchange(buffer_, std::string()); }
 
     void pair(int code, std::string_view value);
     // Finite values only; the writer checks before it starts.

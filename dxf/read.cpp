@@ -67,7 +67,11 @@ private:
     void tablePair(const DxfPair& pair);
     void blocksPair(const DxfPair& pair);
     void takeBlockEntity();
-    void finishTableEntry();
+    void finishTableEntry(std::size_t end);
+    void objectsPair(const DxfPair& pair);
+    void finishObject(std::size_t end);
+    void entityStarts(const DxfPair& pair);
+    void setEntitySpans();
     void noteHandle(const DxfPair& pair);
     void noteUnshown()
     {
@@ -95,6 +99,8 @@ private:
 
     // The table being read and its current entry.
     std::string table_;
+    std::size_t tableStart_ = 0;
+    std::size_t entryStart_ = 0;
     std::string entryType_;
     AcDbHandle entryHandle_ = 0;
     std::string entryName_;
@@ -116,12 +122,21 @@ private:
     bool blockSkipped_ = false;
     detail::DxfEntityBuilder blockBuilder_;
 
+    // The record of OBJECTS being read.
+    DxfSource::ObjectRecord object_;
+    bool inObject_ = false;
+    int objectGroupDepth_ = 0;  // inside 102 "{…" lists, whose 330s are reactors, not the owner
+
     detail::DxfEntityBuilder builder_;
     struct Shown {
         std::unique_ptr<AcDbEntity> entity;
         AcDbHandle handle;
+        std::size_t start;  // where its record begins in the text
     };
     std::vector<Shown> shown_;
+    // Where each top-level record of ENTITIES begins, in order, and the section's end:
+    // a record ends where the next one begins.
+    std::vector<std::size_t> entityStarts_;
 };
 
 void DxfLoader::noteHandle(const DxfPair& pair)
@@ -157,8 +172,13 @@ void DxfLoader::headerPair(const DxfPair& pair)
     }
 }
 
-void DxfLoader::finishTableEntry()
+void DxfLoader::finishTableEntry(std::size_t end)
 {
+    if (entryType_ == "TABLE" && !table_.empty()) {
+        source_->tableHeads[table_] = {tableStart_, end};
+    } else if (!entryType_.empty() && entryType_ != "ENDTAB" && !table_.empty()) {
+        source_->tableRecords.push_back({table_, entryName_, entryHandle_, {entryStart_, end}});
+    }
     const std::wstring name = detail::dxfText(entryName_);
     if (entryType_ == "BLOCK_RECORD") {
         if (db::detail::sameBlockName(name, L"*Model_Space"))
@@ -188,18 +208,27 @@ void DxfLoader::finishTableEntry()
 void DxfLoader::tablePair(const DxfPair& pair)
 {
     if (pair.code == 0) {
-        finishTableEntry();
-        if (pair.value == "TABLE")
-            table_.clear();
+        finishTableEntry(pair.offset);
         entryType_ = std::string(detail::trimmed(pair.value));
+        entryStart_ = pair.offset;
+        if (entryType_ == "TABLE") {
+            table_.clear();
+            tableStart_ = pair.offset;
+        } else if (entryType_ == "ENDTAB" && !table_.empty()) {
+            source_->tableEnds[table_] = pair.offset;
+        }
         return;
     }
     unsigned long long handle = 0;
     if (entryType_ == "TABLE") {
-        if (pair.code == 2)
+        if (pair.code == 2) {
             table_ = std::string(detail::trimmed(pair.value));
-        else if (pair.code == 5 && table_ == "BLOCK_RECORD" && detail::parseHandle(pair.value, handle))
-            blockRecordTable_ = handle;
+        } else if (pair.code == 5 && detail::parseHandle(pair.value, handle)) {
+            if (table_ == "BLOCK_RECORD")
+                blockRecordTable_ = handle;
+            if (!table_.empty())
+                source_->tableHandles[table_] = handle;
+        }
         return;
     }
     if ((pair.code == 5 || pair.code == 105) && detail::parseHandle(pair.value, handle) && entryType_ != "DIMSTYLE")
@@ -212,6 +241,63 @@ void DxfLoader::tablePair(const DxfPair& pair)
         entryFlags_ = 0;
     else if (pair.code == 420 && !detail::parseInt(pair.value, entryTrueColor_))
         entryTrueColor_ = -1;
+}
+
+void DxfLoader::entityStarts(const DxfPair& pair)
+{
+    // Followers belong to the POLYLINE or INSERT before them: deleting that entity
+    // deletes them too.
+    const std::string_view type = detail::trimmed(pair.value);
+    if (type != "VERTEX" && type != "SEQEND" && type != "ATTRIB")
+        entityStarts_.push_back(pair.offset);
+}
+
+void DxfLoader::setEntitySpans()
+{
+    for (const Shown& s : shown_) {
+        const auto next = std::upper_bound(entityStarts_.begin(), entityStarts_.end(), s.start);
+        if (next != entityStarts_.end())
+            source_->entitySpans[s.entity.get()] = {s.start, *next};
+    }
+}
+
+void DxfLoader::finishObject(std::size_t end)
+{
+    if (!inObject_)
+        return;
+    object_.span.end = end;
+    if (object_.type == "DICTIONARY" && source_->rootDictionary == 0)
+        source_->rootDictionary = object_.handle;
+    source_->objects.push_back(std::move(object_));
+    object_ = {};
+    inObject_ = false;
+}
+
+void DxfLoader::objectsPair(const DxfPair& pair)
+{
+    if (pair.code == 0) {
+        finishObject(pair.offset);
+        object_.type = std::string(detail::trimmed(pair.value));
+        object_.span.begin = pair.offset;
+        inObject_ = true;
+        objectGroupDepth_ = 0;
+        return;
+    }
+    if (!inObject_)
+        return;
+    unsigned long long handle = 0;
+    if (pair.code == 102) {
+        const std::string_view v = detail::trimmed(pair.value);
+        if (!v.empty() && v.front() == '{')
+            ++objectGroupDepth_;
+        else if (v == "}" && objectGroupDepth_ > 0)
+            --objectGroupDepth_;
+    } else if (pair.code == 5 && object_.handle == 0 && detail::parseHandle(pair.value, handle)) {
+        object_.handle = handle;
+    } else if (pair.code == 330 && object_.owner == 0 && objectGroupDepth_ == 0 &&
+               detail::parseHandle(pair.value, handle)) {
+        object_.owner = handle;
+    }
 }
 
 void DxfLoader::takeBlockEntity()
@@ -362,17 +448,23 @@ DxfResult DxfLoader::load(std::size_t start)
                 if (section_ == Section::header)
                     source_->headerEnd = pair.offset;
                 if (section_ == Section::tables)
-                    finishTableEntry();
+                    finishTableEntry(pair.offset);
+                if (section_ == Section::objects) {
+                    finishObject(pair.offset);
+                    source_->objectsEnd = pair.offset;
+                }
                 if (section_ == Section::blocks) {
                     blockBuilder_.end();
                     takeBlockEntity();
                 }
                 if (section_ == Section::entities) {
                     source_->entitiesEnd = pair.offset;
+                    const std::size_t started = entityStarts_.empty() ? pair.offset : entityStarts_.back();
+                    entityStarts_.push_back(pair.offset);
                     builder_.end();
                     AcDbHandle handle = 0;
                     if (auto entity = builder_.takeFinished(handle))
-                        shown_.push_back({std::move(entity), handle});
+                        shown_.push_back({std::move(entity), handle, started});
                     noteUnshown();
                 }
                 section_ = Section::none;
@@ -383,6 +475,7 @@ DxfResult DxfLoader::load(std::size_t start)
                     return structureError(pair, "EOF inside the " + sectionName_ + " section");
                 if (source_->entitiesInsert == DxfSource::npos)
                     source_->entitiesInsert = pair.offset;
+                source_->objectsInsert = pair.offset;
                 sawEof = true;
                 break;
             }
@@ -405,14 +498,21 @@ DxfResult DxfLoader::load(std::size_t start)
             break;
         case Section::entities:
             if (pair.code == 0) {
+                // The entity that a new record finishes began at the last top-level start
+                // before this record.
+                const std::size_t started = entityStarts_.empty() ? pair.offset : entityStarts_.back();
+                entityStarts(pair);
                 builder_.begin(detail::trimmed(pair.value));
                 AcDbHandle handle = 0;
                 if (auto entity = builder_.takeFinished(handle))
-                    shown_.push_back({std::move(entity), handle});
+                    shown_.push_back({std::move(entity), handle, started});
                 noteUnshown();
             } else {
                 builder_.feed(pair.code, pair.value);
             }
+            break;
+        case Section::objects:
+            objectsPair(pair);
             break;
         default:
             break;
@@ -470,6 +570,7 @@ void DxfLoader::finish()
             DatabaseAccess::addFileEntity(db_, *record, std::move(entity), handle);
     }
     blocks_.clear();
+    setEntitySpans();
     for (Shown& s : shown_)
         DatabaseAccess::addFileEntity(db_, *model, std::move(s.entity), s.handle);
     shown_.clear();

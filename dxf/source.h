@@ -3,7 +3,10 @@
 // unchanged with the new entities added.
 
 #include <cstddef>
+#include <map>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "db/database.h"
 
@@ -33,12 +36,55 @@ struct DxfSource : AcDbDatabaseSource {
 
     AcDbHandle modelSpaceRecord = 0;       // the BLOCK_RECORD handles (0 when absent)
     AcDbHandle paperSpaceRecord = 0;
+
+    // Where the records of the file are, so that a save can drop, replace or add single
+    // records and copy everything else unchanged. Offsets are into `text`.
+    struct SourceSpan {
+        std::size_t begin = 0;  // the record's "0/TYPE" pair
+        std::size_t end = 0;    // the next record's "0" pair
+    };
+    // Entities of ENTITIES that the database holds, with their followers (VERTEX…SEQEND
+    // of a POLYLINE, ATTRIB…SEQEND of an INSERT).
+    std::unordered_map<const AcDbEntity*, SourceSpan> entitySpans;
+    // The entries of the TABLES section.
+    struct TableRecord {
+        std::string table;  // "LAYER", "APPID", …
+        std::string name;   // group 2 as written
+        AcDbHandle handle = 0;
+        SourceSpan span;
+    };
+    std::vector<TableRecord> tableRecords;
+    std::map<std::string, std::size_t> tableEnds;   // table name → its "0/ENDTAB" pair
+    std::map<std::string, SourceSpan> tableHeads;   // table name → 0/TABLE up to the first entry
+    std::map<std::string, AcDbHandle> tableHandles; // table name → the TABLE's own handle
+    // The records of the OBJECTS section.
+    struct ObjectRecord {
+        std::string type;
+        AcDbHandle handle = 0;
+        AcDbHandle owner = 0;  // group 330 before any group 102 list closes, 0 when none
+        SourceSpan span;
+    };
+    std::vector<ObjectRecord> objects;
+    std::size_t objectsEnd = npos;        // the OBJECTS' 0/ENDSEC pair
+    std::size_t objectsInsert = npos;     // where an OBJECTS section goes when there is none (before EOF)
+    AcDbHandle rootDictionary = 0;        // the first DICTIONARY of OBJECTS (0 when none)
 };
 
 // The DXF file `database` was read from, or null (a new drawing, or another source).
 inline const DxfSource* dxfSourceOf(const AcDbDatabase& database)
 {
     return dynamic_cast<const DxfSource*>(database.source());
+}
+
+// The source text's span of an entity read from the file, or null (a new entity, an
+// entity of a block definition, or a database that was not read from a DXF file).
+inline const DxfSource::SourceSpan* sourceSpanOf(const AcDbDatabase& database, const AcDbEntity& entity)
+{
+    const DxfSource* source = dxfSourceOf(database);
+    if (!source)
+        return nullptr;
+    const auto it = source->entitySpans.find(&entity);
+    return it == source->entitySpans.end() ? nullptr : &it->second;
 }
 
 } // namespace plotwright::dxf

@@ -18,6 +18,7 @@
 #include "dxf/new_drawing.h"
 #include "dxf/output.h"
 #include "dxf/source.h"
+#include "dxf/source_edits.h"
 #include "dxf/writer.h"
 
 namespace plotwright::dxf {
@@ -25,6 +26,7 @@ namespace plotwright::dxf {
 using db::detail::DatabaseAccess;
 using detail::DxfOutput;
 using detail::EntityRecordStyle;
+using detail::TextPatch;
 
 namespace {
 
@@ -94,69 +96,67 @@ EntityRecordStyle styleFor(const DxfSource& src, bool paper)
     return style;
 }
 
-// Writes the file the drawing was read from, unchanged, with the new entities at the
-// end of its ENTITIES section and $HANDSEED raised above their handles.
-void writeOverSource(DxfOutput& out, const AcDbDatabase& db, const DxfSource& src,
+// Writes the file the drawing was read from, unchanged but for the patches its state
+// asks for: the new entities at the end of its ENTITIES section, $HANDSEED raised above
+// every handle drawn, the records of erased entities dropped, and whatever else
+// collectSourcePatches adds. False when two patches would change the same bytes.
+bool writeOverSource(DxfOutput& out, const AcDbDatabase& db, const DxfSource& src,
                      const std::vector<NewEntity>& entities)
 {
     const std::string_view text = src.text;
-    if (entities.empty()) {
-        out.raw(text);
-        return;
-    }
     AcDbHandle nextHandle = db.handseed();
+    std::vector<TextPatch> patches;
+    collectSourcePatches(db, src, nextHandle, patches);
+    if (entities.empty() && patches.empty()) {
+        out.raw(text);
+        return true;
+    }
     AcDbHandle seed = nextHandle;
     for (const NewEntity& n : entities)
         seed += detail::extraHandles(*n.entity, styleFor(src, n.paperSpace));
 
-    // Two places change: the handle seed in the HEADER and the end of ENTITIES. Files
-    // normally have them in that order; patches sorted by offset keep odd files sound.
-    struct Patch {
-        std::size_t offset;
-        std::size_t replaced;  // original bytes the patch stands in for
-        bool seedPatch;
-    };
-    std::vector<Patch> patches;
-    if (src.usesHandles) {
-        if (src.handseedValue != DxfSource::npos)
-            patches.push_back({src.handseedValue, src.handseedValueLength, true});
-        else
-            patches.push_back({src.headerEnd != DxfSource::npos ? src.headerEnd : src.firstSection, 0, true});
-    }
-    const bool newSection = src.entitiesEnd == DxfSource::npos;
-    patches.push_back({newSection ? src.entitiesInsert : src.entitiesEnd, 0, false});
-    std::stable_sort(patches.begin(), patches.end(), [](const Patch& a, const Patch& b) { return a.offset < b.offset; });
-
-    std::size_t copied = 0;
-    for (const Patch& patch : patches) {
-        out.raw(text.substr(copied, patch.offset - copied));
-        copied = patch.offset + patch.replaced;
-        if (patch.seedPatch) {
-            if (src.handseedValue != DxfSource::npos) {
-                out.raw(detail::formatHandle(seed));
-            } else {
-                const bool newHeader = src.headerEnd == DxfSource::npos;
-                if (newHeader) {
-                    out.pair(0, "SECTION");
-                    out.pair(2, "HEADER");
-                }
-                out.pair(9, "$HANDSEED");
-                out.handle(5, seed);
-                if (newHeader)
-                    out.pair(0, "ENDSEC");
+    // The handle seed in the HEADER (added when the file has none).
+    if (src.usesHandles && (!entities.empty() || seed != db.handseed())) {
+        DxfOutput seedText(src.newline);
+        if (src.handseedValue != DxfSource::npos) {
+            patches.push_back({src.handseedValue, src.handseedValueLength, detail::formatHandle(seed)});
+        } else {
+            const bool newHeader = src.headerEnd == DxfSource::npos;
+            if (newHeader) {
+                seedText.pair(0, "SECTION");
+                seedText.pair(2, "HEADER");
             }
-            continue;
+            seedText.pair(9, "$HANDSEED");
+            seedText.handle(5, seed);
+            if (newHeader)
+                seedText.pair(0, "ENDSEC");
+            patches.push_back({newHeader ? src.firstSection : src.headerEnd, 0, seedText.take()});
         }
+    }
+    // The new entities, at the end of ENTITIES (or in a new section where one belongs).
+    if (!entities.empty()) {
+        const bool newSection = src.entitiesEnd == DxfSource::npos;
+        DxfOutput added(src.newline);
         if (newSection) {
-            out.pair(0, "SECTION");
-            out.pair(2, "ENTITIES");
+            added.pair(0, "SECTION");
+            added.pair(2, "ENTITIES");
         }
         for (const NewEntity& n : entities)
-            detail::writeEntity(out, *n.entity, styleFor(src, n.paperSpace), nextHandle);
+            detail::writeEntity(added, *n.entity, styleFor(src, n.paperSpace), nextHandle);
         if (newSection)
-            out.pair(0, "ENDSEC");
+            added.pair(0, "ENDSEC");
+        patches.push_back({newSection ? src.entitiesInsert : src.entitiesEnd, 0, added.take()});
+    }
+    if (!orderPatches(patches))
+        return false;
+    std::size_t copied = 0;
+    for (const TextPatch& patch : patches) {
+        out.raw(text.substr(copied, patch.offset - copied));
+        out.raw(patch.text);
+        copied = patch.offset + patch.replaced;
     }
     out.raw(text.substr(copied));
+    return true;
 }
 
 } // namespace
@@ -176,6 +176,13 @@ WriteRefusal drawingRefusal(const AcDbDatabase& database)
     }
     if (source && !entities.empty() && !source->appendRefusal.empty())
         return {DxfStatus::unsupported, source->appendRefusal};
+    if (source) {
+        AcDbHandle nextHandle = database.handseed();
+        std::vector<TextPatch> patches;
+        collectSourcePatches(database, *source, nextHandle, patches);
+        if (!orderPatches(patches))
+            return {DxfStatus::unsupported, "two changes of the drawing would replace the same part of the file"};
+    }
     return {};
 }
 
@@ -184,10 +191,14 @@ bool writeDrawing(const AcDbDatabase& database, int fd, int& error)
     const DxfSource* source = dxfSourceOf(database);
     const std::vector<NewEntity> entities = entitiesToWrite(database);
     DxfOutput out(fd, source ? source->newline : std::string("\n"));
-    if (source)
-        writeOverSource(out, database, *source, entities);
-    else
+    if (source) {
+        if (!writeOverSource(out, database, *source, entities)) {
+            error = EINVAL;
+            return false;
+        }
+    } else {
         writeNewDrawing(out, database, entities);
+    }
     const bool ok = out.flush();
     error = out.error();
     return ok;

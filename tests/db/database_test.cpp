@@ -243,6 +243,30 @@ TEST(database_undo, undo_to_mark_erases_what_came_after)
     EXPECT_EQ(db.undoLastAppend(), Acad::eOk);
 }
 
+TEST(database_erase, closed_entities_are_erased_and_restored_by_id)
+{
+    AcDbDatabase db;
+    const AcDbObjectId first = appendPolyline(db, {{0, 0}});
+    appendPolyline(db, {{1, 1}});
+    db.setModified(false);
+    EXPECT_EQ(db.eraseEntity(first), Acad::eOk);
+    EXPECT_EQ(shownEntities(db), 1);
+    EXPECT_TRUE(db.isModified());
+    EXPECT_EQ(db.eraseEntity(first, false), Acad::eOk);
+    EXPECT_EQ(shownEntities(db), 2);
+
+    AcDbEntity* open = nullptr;
+    ASSERT_EQ(acdbOpenAcDbEntity(open, first, AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(db.eraseEntity(first), Acad::eWasOpenedForRead);
+    open->close();
+
+    AcDbDatabase other;
+    EXPECT_EQ(db.eraseEntity(AcDbObjectId(&other, first.handle())), Acad::eUnknownHandle);
+    EXPECT_EQ(db.eraseEntity(AcDbObjectId::kNull), Acad::eUnknownHandle);
+    EXPECT_EQ(db.eraseEntity(db.blockTableId()), Acad::eNotThatKindOfClass);
+    EXPECT_EQ(shownEntities(db), 2);
+}
+
 TEST(database_iterator, walks_in_order_and_skips_erased)
 {
     AcDbDatabase db;
