@@ -313,6 +313,24 @@ Acad::ErrorStatus AcDbDatabase::eraseEntity(AcDbObjectId id, bool erasing)
     return Acad::eOk;
 }
 
+Acad::ErrorStatus AcDbDatabase::displaceEntity(AcDbObjectId id, const AcGeVector3d& displacement)
+{
+    const auto it = byHandle_.find(id.handle());
+    if (id.isNull() || it == byHandle_.end() || it->second->objectId() != id)
+        return Acad::eUnknownHandle;
+    AcDbEntity* entity = dynamic_cast<AcDbEntity*>(it->second);
+    if (!entity)
+        return Acad::eNotThatKindOfClass;
+    if (entity->writer_)
+        return Acad::eWasOpenedForWrite;
+    if (entity->readers_ > 0 || entity->notifiers_ > 0)
+        return Acad::eWasOpenedForRead;
+    entity->writer_ = true;
+    const Acad::ErrorStatus es = entity->setDisplacement(displacement);
+    entity->writer_ = false;
+    return es;
+}
+
 void AcDbDatabase::forEachEntity(const std::function<void(const AcDbEntity&)>& visit, const wchar_t* blockName) const
 {
     const AcDbBlockTableRecord* record = DatabaseAccess::record(*this, blockName);
@@ -415,6 +433,10 @@ Acad::ErrorStatus AcDbDatabase::open(AcDbObject& object, AcDb::OpenMode mode, bo
             return Acad::eWasOpenedForRead;
         if (object.notifiers_ > 0)
             return Acad::eWasOpenedForNotify;
+        // What was read from the file is written back as the file had it; it changes only
+        // through eraseEntity and displaceEntity, which a save knows how to write.
+        if (object.fromFile_)
+            return Acad::eNotImplemented;
         object.writer_ = true;
         break;
     case AcDb::kForNotify:

@@ -153,6 +153,11 @@ public:
     // then drops its record. eWasOpenedForWrite/eWasOpenedForRead while it is open,
     // eUnknownHandle for an id of another database, eNotThatKindOfClass for other objects.
     Acad::ErrorStatus eraseEntity(AcDbObjectId id, bool erasing = true);
+    // Moves a closed entity, drawn here or read from a file, so that it lies
+    // `displacement` (XY) from where it was read or created (AcDbEntity::setDisplacement);
+    // a save patches the points of a file's record. Statuses as eraseEntity, and
+    // eNotApplicable (nothing moves) for kinds that cannot move.
+    Acad::ErrorStatus displaceEntity(AcDbObjectId id, const AcGeVector3d& displacement);
 
     // Set by appends, erases and undo; cleared when the drawing is read or saved.
     bool isModified() const { return modified_; }

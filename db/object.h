@@ -45,7 +45,8 @@ public:
     bool isNotifyEnabled() const { return notifiers_ > 0; }
 
     // True for objects read from the drawing file: they are saved as the file had them,
-    // less what was erased and with the points of what was moved patched in place.
+    // less what was erased and with the points of what was moved patched in place
+    // (AcDbDatabase::eraseEntity, displaceEntity); they cannot be opened for write.
     bool isFromFile() const { return fromFile_; }
 
 protected:

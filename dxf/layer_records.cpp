@@ -15,7 +15,7 @@ long long layerFlagsGroup(const AcDbLayerAppearance& appearance, long long flags
     return appearance.frozen ? (flags | 1) : (flags & ~1LL);
 }
 
-std::string layerRecordText(const AcDbLayerInfo& layer, AcDbHandle owner, bool utf8, const std::string& newline)
+std::string layerRecordText(const AcDbLayerInfo& layer, const LayerRecordStyle& style, const std::string& newline)
 {
     std::string out;
     const auto pair = [&](int code, const std::string& value) {
@@ -25,14 +25,17 @@ std::string layerRecordText(const AcDbLayerInfo& layer, AcDbHandle owner, bool u
         out += c + newline + value + newline;
     };
     pair(0, "LAYER");
-    pair(5, formatHandle(layer.handle));
-    pair(330, formatHandle(owner));
-    pair(100, "AcDbSymbolTableRecord");
-    pair(100, "AcDbLayerTableRecord");
-    pair(2, dxfValueText(layer.name, utf8));
+    if (style.handles)
+        pair(5, formatHandle(style.handle));
+    if (!style.legacy) {
+        pair(330, formatHandle(style.owner));
+        pair(100, "AcDbSymbolTableRecord");
+        pair(100, "AcDbLayerTableRecord");
+    }
+    pair(2, dxfValueText(layer.name, style.utf8));
     pair(70, std::to_string(layerFlagsGroup(layer.appearance, 0)));
     pair(62, std::to_string(layerColorGroup(layer.appearance)));
-    if (layer.appearance.trueColor >= 0)
+    if (layer.appearance.trueColor >= 0 && !style.legacy)
         pair(420, std::to_string(layer.appearance.trueColor));
     pair(6, "Continuous");
     return out;

@@ -13,8 +13,18 @@ int layerColorGroup(const AcDbLayerAppearance& appearance);
 // The flags group with the frozen bit (1) set or cleared in `flags` as read.
 long long layerFlagsGroup(const AcDbLayerAppearance& appearance, long long flags);
 
-// A new R2000 LAYER record owned by the table `owner`, each line ended by `newline`.
+// How a new LAYER record is written: R2000 on with handle, owner (the LAYER table) and
+// subclass markers; R12 without them (with the handle only when the file uses handles).
 // `utf8` for drawings from AC1021 on; older ones get \U+ escapes.
-std::string layerRecordText(const AcDbLayerInfo& layer, AcDbHandle owner, bool utf8, const std::string& newline);
+struct LayerRecordStyle {
+    AcDbHandle handle = 0;
+    AcDbHandle owner = 0;
+    bool legacy = false;
+    bool handles = true;
+    bool utf8 = false;
+};
+
+// A new LAYER record, each line ended by `newline`.
+std::string layerRecordText(const AcDbLayerInfo& layer, const LayerRecordStyle& style, const std::string& newline);
 
 } // namespace plotwright::dxf::detail

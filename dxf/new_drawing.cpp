@@ -497,7 +497,7 @@ void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExten
     emit(out, kTables.substr(0, split), subs, std::size(subs));
     for (const AcDbLayerInfo& layer : database.layers())
         if (layer.handle != db::detail::newdrawing::kLayerZero)
-            out.raw(layerRecordText(layer, db::detail::newdrawing::kLayerTable, false, "\n"));
+            out.raw(layerRecordText(layer, {layer.handle, db::detail::newdrawing::kLayerTable}, "\n"));
     emit(out, kTables.substr(split), subs, std::size(subs));
 }
 

@@ -6,6 +6,8 @@
 #include "db/access.h"
 #include "db/database.h"
 #include "dxf/source.h"
+#include "dxf/source_layers.h"
+#include "dxf/source_moves.h"
 
 namespace plotwright::dxf::detail {
 
@@ -56,8 +58,9 @@ void dropErasedEntities(const AcDbDatabase& db, const DxfSource& source, std::ve
 void collectSourcePatches(const AcDbDatabase& db, const DxfSource& source, AcDbHandle& nextHandle,
                           std::vector<TextPatch>& patches)
 {
-    (void)nextHandle;
     dropErasedEntities(db, source, patches);
+    patchMovedEntities(db, source, patches);
+    patchLayerTable(db, source, nextHandle, patches);
 }
 
 bool orderPatches(std::vector<TextPatch>& patches)

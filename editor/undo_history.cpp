@@ -3,6 +3,7 @@
 #include "editor/selection.h"
 
 #include "db/object.h"
+#include "dxf/source_moves.h"
 
 #include <map>
 
@@ -10,18 +11,14 @@ namespace plotwright::editor {
 
 namespace {
 
-// Opens the entity `handle` of `database` for write (erased ones too); null when it
-// cannot be opened.
-AcDbEntity* openForWrite(AcDbDatabase& database, AcDbHandle handle)
+AcDbObjectId idOf(const AcDbDatabase& database, AcDbHandle handle)
 {
     AcDbObjectId id;
-    if (database.getAcDbObjectId(id, false, handle) != Acad::eOk)
-        return nullptr;
-    AcDbEntity* entity = nullptr;
-    if (acdbOpenAcDbEntity(entity, id, AcDb::kForWrite, true) != Acad::eOk)
-        return nullptr;
-    return entity;
+    database.getAcDbObjectId(id, false, handle);
+    return id;
 }
+
+const wchar_t* kBusy = L"An entity of the selection cannot be changed now (it is open elsewhere).";
 
 } // namespace
 
@@ -56,17 +53,12 @@ bool UndoHistory::erase(const std::vector<AcDbHandle>& handles, std::wstring& me
     closeAppends();
     Step step;
     for (AcDbHandle h : handles) {
-        AcDbEntity* entity = openForWrite(database_, h);
-        if (!entity) {
-            message = L"An entity of the selection cannot be changed now (it is open elsewhere).";
+        if (database_.eraseEntity(idOf(database_, h)) != Acad::eOk) {
+            message = kBusy;
             apply(step, false);
             return false;
         }
-        if (!entity->isErased()) {
-            entity->erase();
-            step.push_back({Change::Type::erased, h, {}, {}, {}});
-        }
-        entity->close();
+        step.push_back({Change::Type::erased, h, {}, {}, {}});
     }
     if (!step.empty())
         push(std::move(step));
@@ -80,23 +72,24 @@ bool UndoHistory::move(const std::vector<AcDbHandle>& handles, const AcGeVector3
     message = refusedMove(handles);
     if (!message.empty())
         return false;
-    std::vector<AcDbEntity*> open;
+    Step step;
     for (AcDbHandle h : handles) {
-        AcDbEntity* entity = openForWrite(database_, h);
-        if (!entity) {
-            for (AcDbEntity* e : open)
-                e->close();
-            message = L"An entity of the selection cannot be changed now (it is open elsewhere).";
+        AcDbObjectId id = idOf(database_, h);
+        AcDbEntity* entity = nullptr;
+        if (acdbOpenAcDbEntity(entity, id, AcDb::kForRead) != Acad::eOk) {
+            message = kBusy;
+            apply(step, false);
             return false;
         }
-        open.push_back(entity);
-    }
-    Step step;
-    for (AcDbEntity* e : open) {
-        const AcGeVector3d before = e->displacement();
-        e->moveBy(offset);
-        step.push_back({Change::Type::moved, e->handle(), before, e->displacement(), {}});
-        e->close();
+        const AcGeVector3d before = entity->displacement();
+        entity->close();
+        const AcGeVector3d after{before.x + offset.x, before.y + offset.y, 0.0};
+        if (database_.displaceEntity(id, after) != Acad::eOk) {
+            message = kBusy;
+            apply(step, false);
+            return false;
+        }
+        step.push_back({Change::Type::moved, h, before, after, {}});
     }
     if (!step.empty())
         push(std::move(step));
@@ -112,7 +105,7 @@ std::wstring UndoHistory::refusedMove(const std::vector<AcDbHandle>& handles) co
         if (database_.getAcDbObjectId(id, false, h) != Acad::eOk ||
             acdbOpenAcDbEntity(entity, id, AcDb::kForRead) != Acad::eOk)
             continue;
-        if (!entity->isMovable())
+        if (!entity->isMovable() || !dxf::canMoveInSource(database_, *entity))
             ++refused[kindName(*entity)];
         entity->close();
     }
@@ -143,27 +136,21 @@ void UndoHistory::apply(const Step& step, bool forward)
     // Backwards when undoing, so that changes of one entity unwind in order.
     for (std::size_t k = 0; k < step.size(); ++k) {
         const Change& c = step[forward ? k : step.size() - 1 - k];
-        if (c.type == Change::Type::custom) {
-            c.apply(forward);
-            continue;
-        }
-        AcDbEntity* entity = openForWrite(database_, c.handle);
-        if (!entity)
-            continue;
+        const AcDbObjectId id = c.handle ? idOf(database_, c.handle) : AcDbObjectId::kNull;
         switch (c.type) {
+        case Change::Type::custom:
+            c.apply(forward);
+            break;
         case Change::Type::appended:
-            entity->erase(!forward);
+            database_.eraseEntity(id, !forward);
             break;
         case Change::Type::erased:
-            entity->erase(forward);
+            database_.eraseEntity(id, forward);
             break;
         case Change::Type::moved:
-            entity->setDisplacement(forward ? c.after : c.before);
-            break;
-        case Change::Type::custom:
+            database_.displaceEntity(id, forward ? c.after : c.before);
             break;
         }
-        entity->close();
     }
 }
 
