@@ -164,6 +164,49 @@ private slots:
                                             "audit 0"));
     }
 
+    // A drawing of another program: its $CLAYER is current; a curve drawn on a new
+    // current layer lands on it in the saved file.
+    void read_drawing_current_layer_and_a_new_one()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("other.dxf");
+        QProcess python;
+        python.start("/usr/bin/python3", {"-c", R"(
+import sys, ezdxf
+doc = ezdxf.new("R2000")
+doc.layers.add("Curves", color=3)
+doc.layers.add("Notes", color=2).off()
+doc.header["$CLAYER"] = "Curves"
+doc.modelspace().add_line((0, 0), (1, 1), dxfattribs={"layer": "Notes"})
+doc.saveas(sys.argv[1])
+)", path});
+        QVERIFY(python.waitForFinished(60000) && python.exitCode() == 0);
+        MainWindow window;
+        window.show();
+        typeLine(window, "OPEN " + path);
+        QTableWidget* table = window.layerPanel()->table();
+        QCOMPARE(rowTexts(table), (QStringList{"  0 on=yes frozen=no colour=7", "* Curves on=yes frozen=no colour=3",
+                                               "  Defpoints on=yes frozen=no colour=7",
+                                               "  Notes on=no frozen=no colour=2"}));
+        QCOMPARE(shownItems(window), std::size_t(0));
+        toggleCell(table, rowOf(table, "Notes"), LayerPanel::kOn);
+        QCOMPARE(shownItems(window), std::size_t(1));
+        QTest::keyClicks(window.layerPanel()->nameField(), "Fresh");
+        QTest::keyClick(window.layerPanel()->nameField(), Qt::Key_Return);
+        doubleClickCell(table, rowOf(table, "Fresh"), LayerPanel::kName);
+        window.documents().checkpoint();
+        PlaceCurvePolyline({{0, 0, 0}, {1, 1, 0}, {2, 0, 0}}, 0, false);
+        typeLine(window, "SAVE");
+        QCOMPARE(ezdxfLayers(path), QString("clayer Curves\n"
+                                            "layer 0 color 7 off False frozen False\n"
+                                            "layer Curves color 3 off False frozen False\n"
+                                            "layer Fresh color 7 off False frozen False\n"
+                                            "layer Notes color 2 off False frozen False\n"
+                                            "entity LINE Notes\n"
+                                            "entity LWPOLYLINE Fresh\n"
+                                            "audit 0"));
+    }
+
     void layer_changes_show_and_undo_one_at_a_time()
     {
         MainWindow window;

@@ -23,6 +23,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -98,6 +100,26 @@ struct Scene {
         view->zoomBy(20.0 / view->scale(), view->toScreen({10, 5}));
     }
 };
+
+QString runPython(const QString& script, const QStringList& args)
+{
+    QProcess python;
+    python.start("/usr/bin/python3", QStringList{"-c", script} + args);
+    python.waitForFinished(60000);
+    return QString::fromUtf8(python.readAllStandardOutput() + python.readAllStandardError()).trimmed();
+}
+
+// The (code, value) lines of a DXF text.
+QList<QPair<QString, QString>> pairsOf(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+    QList<QPair<QString, QString>> out;
+    for (qsizetype i = 0; i + 1 < lines.size(); i += 2)
+        out.append({lines[i].trimmed(), lines[i + 1]});
+    return out;
+}
 
 } // namespace
 
@@ -335,6 +357,72 @@ private slots:
         QCOMPARE(lastHistoryLine(scene.window), QString("*Cancel*"));
         QCOMPARE(dynamic_cast<const AcDbLine*>(shown(line))->startPoint().x, 0.0);
         QCOMPARE(selected(scene.view), std::vector<AcDbHandle>{line});
+    }
+
+    // A drawing of another program: one entity deleted, one moved, saved. Only the
+    // deleted record is gone and the moved one's point values changed.
+    void erase_and_move_in_a_read_drawing_then_save()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("other.dxf");
+        const QString copy = folder.filePath("original.dxf");
+        QCOMPARE(runPython(R"(
+import shutil, sys, ezdxf
+doc = ezdxf.new("R2000")
+msp = doc.modelspace()
+line = msp.add_line((0, 0), (10, 0))
+msp.add_circle((5, 5), 2)
+doc.saveas(sys.argv[1])
+shutil.copy(sys.argv[1], sys.argv[2])
+print(line.dxf.handle)
+)",
+                           {path, copy})
+                     .size() > 0,
+                 true);
+        Scene scene;
+        typeLine(scene.window, "OPEN " + path);
+        DrawingView* view = scene.window.documents().currentView();
+        QTest::mouseClick(view, Qt::LeftButton, {}, pixel(view, 5, 0));
+        QCOMPARE(selected(view).size(), std::size_t(1));
+        QTest::keyClick(view, Qt::Key_Delete);
+        QTest::mouseClick(view, Qt::LeftButton, {}, pixel(view, 7, 5));
+        QCOMPARE(selected(view).size(), std::size_t(1));
+        UiScript script;
+        script.then([&] { return scene.window.backend().isAskingForPoint(); }, [&] { typeLine(scene.window, "0,0"); });
+        script.then([&] { return scene.window.commandLine().prompt() == "Destination:"; },
+                    [&] { typeLine(scene.window, "3,4"); });
+        typeLine(scene.window, "MOVE");
+        QVERIFY(script.done());
+        typeLine(scene.window, "SAVE");
+        QCOMPARE(lastHistoryLine(scene.window), "Saved " + path + ".");
+
+        QCOMPARE(runPython(R"(
+import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+for e in doc.modelspace():
+    print(e.dxftype(), e.dxf.center if e.dxftype() == "CIRCLE" else "")
+print("audit", len(doc.audit().errors))
+)",
+                           {path}),
+                 QString("CIRCLE (8.0, 9.0, 0.0)\naudit 0"));
+        // Pair by pair: the LINE record is gone, the circle's centre changed, nothing else.
+        QList<QPair<QString, QString>> before = pairsOf(copy);
+        const QList<QPair<QString, QString>> after = pairsOf(path);
+        qsizetype line = -1;
+        for (qsizetype i = 0; i < before.size(); ++i)
+            if (before[i].first == "0" && before[i].second.trimmed() == "LINE")
+                line = i;
+        QVERIFY(line >= 0);
+        qsizetype end = line + 1;
+        while (before[end].first != "0")
+            ++end;
+        before.remove(line, end - line);
+        QCOMPARE(after.size(), before.size());
+        QStringList changed;
+        for (qsizetype i = 0; i < before.size(); ++i)
+            if (before[i] != after[i])
+                changed << before[i].first + ":" + before[i].second.trimmed() + "->" + after[i].second.trimmed();
+        QCOMPARE(changed, (QStringList{"10:5.0->8", "20:5.0->9"}));
     }
 
     void properties_panel_describes_the_selection()
