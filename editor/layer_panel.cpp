@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTableWidget>
@@ -28,6 +29,10 @@ QIcon swatch(int colorIndex)
 {
     QPixmap pixmap(14, 14);
     pixmap.fill(shown(colorIndex));
+    // A frame, so that white shows on a white table.
+    QPainter painter(&pixmap);
+    painter.setPen(QColor(96, 96, 96));
+    painter.drawRect(0, 0, 13, 13);
     return QIcon(pixmap);
 }
 

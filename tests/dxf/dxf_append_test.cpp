@@ -227,6 +227,22 @@ TEST(dxf_append, nothing_added_saves_the_same_bytes)
     EXPECT_EQ(dxftest::readFile(saved), dxftest::readFile(fixture.path));
 }
 
+TEST(dxf_append, file_entities_cannot_be_changed)
+{
+    dxftest::TempDir dir;
+    const Fixture fixture = makeFixture(dir, "R2000");
+    std::unique_ptr<AcDbDatabase> db;
+    ASSERT_TRUE(plotwright::dxf::readDxf(fixture.path, db).ok());
+    AcDbObjectId first;
+    db->forEachEntity([&](const AcDbEntity& e) {
+        if (first.isNull())
+            first = e.objectId();
+    });
+    AcDbEntity* entity = nullptr;
+    EXPECT_EQ(acdbOpenAcDbEntity(entity, first, AcDb::kForWrite), Acad::eNotImplemented);
+    EXPECT_EQ(db->numOpenObjects(), 0);
+}
+
 // Hand-written files for the traps of the format: padded codes, CRLF, no HEADER.
 TEST(dxf_append, legacy_and_crlf_files)
 {

@@ -146,6 +146,7 @@ private slots:
         // New curves go on the current layer; layer 0 turned off and frozen.
         window.documents().checkpoint();
         PlaceCurvePolyline({{0, 0, 0}, {1, 1, 0}, {2, 0, 0}}, 0, false);
+        window.documents().currentView()->zoomExtents();
         toggleCell(table, rowOf(table, "0"), LayerPanel::kOn);
         toggleCell(table, rowOf(table, "0"), LayerPanel::kFrozen);
         QCOMPARE(rowTexts(table), (QStringList{"  0 on=no frozen=yes colour=7", "* Curves on=yes frozen=no colour=3"}));

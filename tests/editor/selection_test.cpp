@@ -445,7 +445,19 @@ print("audit", len(doc.audit().errors))
         QTest::mouseClick(scene.view, Qt::LeftButton, Qt::ShiftModifier, pixel(scene.view, 5, 9));
         QCOMPARE(summary->text(), QString("3 selected\nLine: 2\nPolyline: 1"));
         QVERIFY(!scene.window.propertiesPanel()->curveDefinition()->isVisibleTo(&scene.window));
+        // A drawn curve alone, for the picture.
+        CurvePoints wave;
+        for (int i = 0; i <= 80; ++i)
+            wave.push_back({12 + i * 0.1, 4 + 2 * std::sin(i * 0.1 * 2), 0});
+        PlaceCurvePolyline(wave, 0, false);
+        scene.place();
+        QTest::mouseClick(scene.view, Qt::LeftButton, {}, pixel(scene.view, 12, 4));
+        QVERIFY(summary->text().startsWith("Kind: Polyline\n"));
+        QVERIFY(summary->text().contains("\nVertices: 81\n"));
         plotwright::test::saveScreenshot(scene.window, "editor-properties");
+        QTest::mouseClick(scene.view, Qt::LeftButton, {}, pixel(scene.view, 5, 8));
+        QTest::mouseClick(scene.view, Qt::LeftButton, Qt::ShiftModifier, pixel(scene.view, 5, 9));
+        QTest::mouseClick(scene.view, Qt::LeftButton, Qt::ShiftModifier, pixel(scene.view, 3, 2));
         // Erasing updates it.
         typeLine(scene.window, "ERASE");
         QCOMPARE(summary->text(), QString("No selection."));
