@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/color.h"
@@ -34,7 +35,16 @@ struct DisplayText {
     double widthFactor = 1.0;
     int hAlign = kLeft;       // which point of the text lies on the anchor
     int vAlign = kBaseline;
+    // When > 0: the advance of the whole line in drawing units (fit and aligned text);
+    // the display stretches or squeezes the line to it, whatever its font.
+    double span = 0.0;
 };
+
+// The estimate of a line's advance used wherever a position depends on a text's width
+// (wrapping, aligned and fit text): each character kEstimatedAdvance times the height
+// of capitals, times the width factor. Displays draw with the fonts they have.
+inline constexpr double kEstimatedAdvance = 0.8;
+double estimatedTextWidth(std::wstring_view text, double height, double widthFactor = 1.0);
 
 struct DisplayShape {
     enum class Type : std::uint8_t {

@@ -257,6 +257,9 @@ struct AcDbSplineData {
     std::vector<AcGePoint3d> controlPoints;
     std::vector<double> weights;  // empty, or one per control point
     std::vector<AcGePoint3d> fitPoints;
+    // Directions at the ends of a curve given by fit points (null vectors when not given).
+    AcGeVector3d startTangent{0, 0, 0};
+    AcGeVector3d endTangent{0, 0, 0};
 };
 
 class AcDbSpline : public AcDbEntity {

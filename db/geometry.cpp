@@ -214,33 +214,143 @@ std::vector<AcGePoint3d> flattenNurbs(int degree, const std::vector<double>& kno
     return out;
 }
 
-std::vector<AcGePoint3d> throughPoints(const std::vector<AcGePoint3d>& points, bool closed)
+namespace {
+
+AcGePoint3d plus(const AcGePoint3d& p, const AcGeVector3d& v, double s)
 {
-    const std::size_t n = points.size();
-    if (n < 3)
-        return points;
-    constexpr int kSteps = 16;
-    std::vector<AcGePoint3d> out;
-    const std::size_t segments = closed ? n : n - 1;
-    const auto at = [&](std::ptrdiff_t i) {
-        const auto count = static_cast<std::ptrdiff_t>(n);
-        if (closed)
-            return points[static_cast<std::size_t>(((i % count) + count) % count)];
-        return points[static_cast<std::size_t>(std::clamp<std::ptrdiff_t>(i, 0, count - 1))];
-    };
-    out.push_back(points[0]);
-    for (std::size_t s = 0; s < segments; ++s) {
-        const auto i = static_cast<std::ptrdiff_t>(s);
-        const AcGePoint3d p0 = at(i - 1), p1 = at(i), p2 = at(i + 1), p3 = at(i + 2);
-        for (int k = 1; k <= kSteps; ++k) {
-            const double t = double(k) / kSteps, t2 = t * t, t3 = t2 * t;
-            const auto blend = [&](double a, double b, double c, double d) {
-                return 0.5 * (2 * b + (-a + c) * t + (2 * a - 5 * b + 4 * c - d) * t2 + (-a + 3 * b - 3 * c + d) * t3);
-            };
-            out.push_back({blend(p0.x, p1.x, p2.x, p3.x), blend(p0.y, p1.y, p2.y, p3.y), blend(p0.z, p1.z, p2.z, p3.z)});
-        }
+    return {p.x + v.x * s, p.y + v.y * s, p.z + v.z * s};
+}
+
+AcGeVector3d minus(const AcGePoint3d& a, const AcGePoint3d& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+AcGeVector3d asVector(const AcGePoint3d& a) { return {a.x, a.y, a.z}; }
+
+// The derivative (per unit of u) at the end point `i` (0 or the last) of the parabola
+// through the three points nearest that end; the chord's for two points.
+AcGeVector3d endDerivative(const std::vector<AcGePoint3d>& q, const std::vector<double>& u, std::size_t i)
+{
+    const std::size_t n = q.size() - 1;
+    if (n == 1) {
+        const AcGeVector3d d = minus(q[1], q[0]);
+        return {d.x / (u[1] - u[0]), d.y / (u[1] - u[0]), d.z / (u[1] - u[0])};
     }
-    return out;
+    const std::size_t a = i == 0 ? 0 : n - 2;
+    const double u0 = u[a], u1 = u[a + 1], u2 = u[a + 2], t = u[i];
+    const double d0 = ((t - u1) + (t - u2)) / ((u0 - u1) * (u0 - u2));
+    const double d1 = ((t - u0) + (t - u2)) / ((u1 - u0) * (u1 - u2));
+    const double d2 = ((t - u0) + (t - u1)) / ((u2 - u0) * (u2 - u1));
+    return {d0 * q[a].x + d1 * q[a + 1].x + d2 * q[a + 2].x, d0 * q[a].y + d1 * q[a + 1].y + d2 * q[a + 2].y,
+            d0 * q[a].z + d1 * q[a + 1].z + d2 * q[a + 2].z};
+}
+
+// The three cubic basis functions not 0 at the inner knot u = knots[span] (the fourth
+// is 0 there): N[span-3], N[span-2], N[span-1] (Cox-de Boor).
+void basisAtKnot(const std::vector<double>& knots, std::size_t span, double u, double out[4])
+{
+    double left[4], right[4];
+    out[0] = 1;
+    for (int j = 1; j <= 3; ++j) {
+        left[j] = u - knots[span + 1 - static_cast<std::size_t>(j)];
+        right[j] = knots[span + static_cast<std::size_t>(j)] - u;
+        double saved = 0;
+        for (int r = 0; r < j; ++r) {
+            const double denominator = right[r + 1] + left[j - r];
+            const double temp = denominator != 0 ? out[r] / denominator : 0;
+            out[r] = saved + right[r + 1] * temp;
+            saved = left[j - r] * temp;
+        }
+        out[j] = saved;
+    }
+}
+
+} // namespace
+
+std::vector<AcGePoint3d> throughPoints(const std::vector<AcGePoint3d>& points, bool closed,
+                                       const AcGeVector3d* startTangent, const AcGeVector3d* endTangent,
+                                       double tolerance)
+{
+    // Repeated points would give knots of no length.
+    std::vector<AcGePoint3d> q;
+    for (const AcGePoint3d& p : points) {
+        if (q.empty() || length(minus(p, q.back())) > 0)
+            q.push_back(p);
+    }
+    if (closed && q.size() > 2 && length(minus(q.front(), q.back())) > 0)
+        q.push_back(q.front());
+    if (q.size() < 2)
+        return q;
+    const std::size_t n = q.size() - 1;
+
+    // Chord-length parameters in [0, 1].
+    std::vector<double> u(n + 1, 0.0);
+    for (std::size_t i = 1; i <= n; ++i)
+        u[i] = u[i - 1] + length(minus(q[i], q[i - 1]));
+    const double total = u[n];
+    if (!(total > 0) || !std::isfinite(total))
+        return q;
+    for (double& v : u)
+        v /= total;
+    u[n] = 1;
+
+    // End derivatives: a given tangent's direction at the speed of the chord-length
+    // parameter (the whole length per unit); else from the points.
+    const auto given = [total](const AcGeVector3d* t, AcGeVector3d& d) {
+        const double len = t ? length(*t) : 0.0;
+        if (!(len > 0) || !std::isfinite(len))
+            return false;
+        d = {t->x / len * total, t->y / len * total, t->z / len * total};
+        return true;
+    };
+    AcGeVector3d d0, d1;
+    if (closed && n >= 3 && !startTangent && !endTangent) {
+        // One tangent where the ends meet, through the neighbours on either side.
+        const AcGeVector3d across = minus(q[1], q[n - 1]);
+        const double du = u[1] + 1 - u[n - 1];
+        d0 = d1 = {across.x / du, across.y / du, across.z / du};
+    } else {
+        if (!given(startTangent, d0))
+            d0 = endDerivative(q, u, 0);
+        if (!given(endTangent, d1))
+            d1 = endDerivative(q, u, n);
+    }
+
+    std::vector<double> knots(4, 0.0);
+    for (std::size_t i = 1; i < n; ++i)
+        knots.push_back(u[i]);
+    knots.insert(knots.end(), 4, 1.0);
+
+    // Control points P0 .. P(n+2): the ends and their neighbours from the end
+    // derivatives, the rest from passing through the inner points, a tridiagonal system.
+    std::vector<AcGePoint3d> p(n + 3);
+    p[0] = q[0];
+    p[1] = plus(q[0], d0, u[1] / 3);
+    p[n + 2] = q[n];
+    p[n + 1] = plus(q[n], d1, -(1 - u[n - 1]) / 3);
+    if (n >= 2) {
+        const std::size_t m = n - 1;
+        std::vector<double> lower(m), diag(m), upper(m);
+        std::vector<AcGePoint3d> rhs(q.begin() + 1, q.begin() + static_cast<std::ptrdiff_t>(n));
+        for (std::size_t i = 1; i <= m; ++i) {
+            double b[4];
+            basisAtKnot(knots, i + 3, u[i], b);
+            lower[i - 1] = b[0];
+            diag[i - 1] = b[1];
+            upper[i - 1] = b[2];
+        }
+        rhs[0] = plus(rhs[0], asVector(p[1]), -lower[0]);
+        rhs[m - 1] = plus(rhs[m - 1], asVector(p[n + 1]), -upper[m - 1]);
+        // Thomas algorithm: diagonally dominant for chord-length knots.
+        for (std::size_t k = 1; k < m; ++k) {
+            const double w = lower[k] / diag[k - 1];
+            diag[k] -= w * upper[k - 1];
+            rhs[k] = plus(rhs[k], asVector(rhs[k - 1]), -w);
+        }
+        const auto scaled = [](const AcGePoint3d& a, double s) { return AcGePoint3d{a.x * s, a.y * s, a.z * s}; };
+        p[m + 1] = scaled(rhs[m - 1], 1 / diag[m - 1]);
+        for (std::size_t k = m - 1; k-- > 0;)
+            p[k + 2] = scaled(plus(rhs[k], asVector(p[k + 3]), -upper[k]), 1 / diag[k]);
+    }
+    std::vector<AcGePoint3d> out = flattenNurbs(3, knots, p, {}, tolerance);
+    return out.empty() ? q : out;
 }
 
 } // namespace plotwright::db::detail

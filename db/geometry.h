@@ -47,8 +47,14 @@ std::vector<AcGePoint3d> flattenNurbs(int degree, const std::vector<double>& kno
                                       const std::vector<AcGePoint3d>& controlPoints,
                                       const std::vector<double>& weights, double tolerance);
 
-// A smooth curve through `points` (Catmull-Rom), for splines given by fit points only.
-std::vector<AcGePoint3d> throughPoints(const std::vector<AcGePoint3d>& points, bool closed);
+// The curve of a spline given by fit points only: the cubic B-spline through them at
+// chord-length parameters (global interpolation), flattened like flattenNurbs. End
+// tangents: the given directions (null or zero: from the parabola through the three
+// points at that end); closed without tangents, one tangent where the ends meet.
+// Repeated points count once; fewer than two come back as they are.
+std::vector<AcGePoint3d> throughPoints(const std::vector<AcGePoint3d>& points, bool closed,
+                                       const AcGeVector3d* startTangent, const AcGeVector3d* endTangent,
+                                       double tolerance);
 
 // Number of chords for a sweep of `sweep` radians of a circle of `radius` so that each
 // stays within `tolerance` (0: a thousandth of the radius); at least 2, at most 4096.

@@ -199,18 +199,40 @@ std::string svgPicture(const AcDbDatabase& database, const SvgOptions& options)
             appendColour(svg, shape.color);
             svg += "\" text-anchor=\"";
             svg += t.hAlign == DisplayText::kCenter ? "middle" : t.hAlign == DisplayText::kRight ? "end" : "start";
-            svg += "\" dominant-baseline=\"";
-            svg += t.vAlign == DisplayText::kTop      ? "text-before-edge"
-                   : t.vAlign == DisplayText::kMiddle ? "central"
-                   : t.vAlign == DisplayText::kBottom ? "text-after-edge"
-                                                      : "alphabetic";
+            // The baseline is moved below the anchor by hand rather than by
+            // dominant-baseline, which Qt's renderer ignores and which refers to the font's
+            // ascent, not its capitals: top and middle align the capitals (0.7 of the font
+            // size), bottom the descenders (about a quarter of it).
+            const double capitals = t.height * f.scale;
+            const double drop = t.vAlign == DisplayText::kTop      ? capitals
+                                : t.vAlign == DisplayText::kMiddle ? capitals / 2
+                                : t.vAlign == DisplayText::kBottom ? -capitals / 0.7 * 0.24
+                                                                   : 0.0;
+            if (drop != 0.0) {
+                svg += "\" y=\"";
+                appendNumber(svg, drop);
+            }
             svg += "\" transform=\"translate(";
             appendNumber(svg, x);
             svg += ' ';
             appendNumber(svg, y);
             svg += ") rotate(";
             appendNumber(svg, -t.rotation * 180 / std::numbers::pi);
-            svg += ")\">";
+            svg += ')';
+            // The width factor stretches by the estimate of the text's width; for fit and
+            // aligned text, textLength then makes viewers that know it (browsers, not Qt's
+            // renderer) meet the span exactly, in the stretched coordinates.
+            if (t.widthFactor != 1.0) {
+                svg += " scale(";
+                appendNumber(svg, t.widthFactor);
+                svg += " 1)";
+            }
+            if (t.span > 0 && t.widthFactor > 0) {
+                svg += "\" textLength=\"";
+                appendNumber(svg, t.span * f.scale / t.widthFactor);
+                svg += "\" lengthAdjust=\"spacingAndGlyphs";
+            }
+            svg += "\">";
             appendXmlText(svg, t.text);
             svg += "</text>\n";
             break;

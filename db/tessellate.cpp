@@ -331,7 +331,7 @@ void Tessellator::entity(const AcDbEntity& e, const Context& ctx)
             points = detail::flattenNurbs(s.degree, s.knots, s.controlPoints, s.rational ? s.weights : std::vector<double>{},
                                           ctx.tolerance);
         if (points.empty() && s.controlPoints.empty())
-            points = detail::throughPoints(s.fitPoints, s.closed);
+            points = detail::throughPoints(s.fitPoints, s.closed, &s.startTangent, &s.endTangent, ctx.tolerance);
         else if (points.empty())
             points = s.controlPoints;  // data that describe no curve: its frame at least
         stroke(points, xf, color, false);

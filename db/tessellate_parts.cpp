@@ -6,6 +6,7 @@
 #include "db/polyline.h"
 #include "db/tessellator.h"
 #include "db/text_codes.h"
+#include "db/text_layout.h"
 
 namespace plotwright::db::detail {
 
@@ -86,30 +87,46 @@ void Tessellator::text(const AcDbTextProps& t, const Xform& xf, ShownColor color
     shown->widthFactor = t.widthFactor > 0 && std::isfinite(t.widthFactor) ? t.widthFactor : 1.0;
     AcGePoint3d anchor = t.position;
     double rotation = t.rotation;
+    double height = t.height;
     const bool leftBaseline = t.hAlign == AcDbTextProps::kLeft && t.vAlign == AcDbTextProps::kBaseline;
-    if (t.hAlign == AcDbTextProps::kAligned || t.hAlign == AcDbTextProps::kFit) {
-        // Between the two points: along them, centred.
-        anchor = {(t.position.x + t.alignmentPoint.x) / 2, (t.position.y + t.alignmentPoint.y) / 2, t.position.z};
+    const Xform full = xf * Xform::ocs(t.normal);
+    const double between = std::hypot(t.alignmentPoint.x - t.position.x, t.alignmentPoint.y - t.position.y);
+    const bool spans = (t.hAlign == AcDbTextProps::kAligned || t.hAlign == AcDbTextProps::kFit) &&
+                       between > 0 && std::isfinite(between) && !shown->text.empty();
+    if (spans) {
+        // The baseline runs from the first point to the second. Aligned text keeps its
+        // proportions, so its height follows from the width; fit text keeps its height
+        // and is stretched.
         rotation = std::atan2(t.alignmentPoint.y - t.position.y, t.alignmentPoint.x - t.position.x);
-        shown->hAlign = DisplayText::kCenter;
-    } else if (!leftBaseline) {
+        if (t.hAlign == AcDbTextProps::kAligned)
+            height = between / estimatedTextWidth(shown->text, 1.0, shown->widthFactor);
+        const AcGePoint3d a = full.apply(t.position);
+        const AcGePoint3d b = full.apply({t.alignmentPoint.x, t.alignmentPoint.y, t.position.z});
+        shown->span = std::hypot(b.x - a.x, b.y - a.y);
+    } else if (!leftBaseline && t.hAlign != AcDbTextProps::kAligned && t.hAlign != AcDbTextProps::kFit) {
         anchor = t.alignmentPoint;
         shown->hAlign = t.hAlign == AcDbTextProps::kMiddle ? DisplayText::kCenter : std::clamp(t.hAlign, 0, 2);
         shown->vAlign = t.hAlign == AcDbTextProps::kMiddle ? DisplayText::kMiddle : std::clamp(t.vAlign, 0, 3);
     }
-    const Xform full = xf * Xform::ocs(t.normal);
     const AcGeVector3d along = full.applyVector({std::cos(rotation), std::sin(rotation), 0});
-    const AcGeVector3d up = full.applyVector({-std::sin(rotation) * t.height, std::cos(rotation) * t.height, 0});
+    const AcGeVector3d up = full.applyVector({-std::sin(rotation) * height, std::cos(rotation) * height, 0});
     shown->rotation = std::atan2(along.y, along.x);
     shown->height = std::hypot(up.x, up.y);
     if (!(shown->height > 0) || !std::isfinite(shown->height) || !std::isfinite(shown->rotation))
         return;
+    if (shown->span > 0)
+        shown->widthFactor = shown->span / estimatedTextWidth(shown->text, shown->height);
     out_.text(full.apply(anchor), std::move(shown), color);
 }
 
 void Tessellator::mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor color)
 {
-    const std::vector<std::wstring> lines = detail::mtextLines(t.contents);
+    // Paragraphs wrap at the reference width, if there is one.
+    std::vector<std::wstring> lines;
+    for (const std::wstring& paragraph : detail::mtextLines(t.contents)) {
+        for (std::wstring& line : detail::wrapLine(paragraph, t.width, t.height))
+            lines.push_back(std::move(line));
+    }
     // Lines are 5/3 of the text height apart; the attachment places the whole block.
     const double spacing = t.height * 5.0 / 3.0 * (t.lineSpacing > 0 ? t.lineSpacing : 1.0);
     const double blockHeight = t.height + spacing * double(lines.size() - 1);

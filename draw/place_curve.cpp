@@ -5,6 +5,7 @@
 #include "db/database.h"
 #include "db/entities.h"
 #include "db/polyline.h"
+#include "host/backend.h"
 #include "host/doc_manager.h"
 #include "host/editor.h"
 #include "host/editor_command.h"
@@ -162,8 +163,22 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
     outcome = DrawOutcome{};
     dialog.BeginEditorCommand();
 
+    // The curve follows the cursor during the pick: sampled at the origin without the
+    // progress meter; the draw samples again at the picked point, so what it places is
+    // exactly what it placed without a preview.
+    {
+        const plotwright::curve::ShapedCurve preview = plotwright::curve::shapeCurve(equation, {}, options);
+        std::vector<plotwright::host::PreviewPoint> shown;
+        shown.reserve(preview.sampled.points.size());
+        for (const CurvePoint& p : preview.sampled.points)
+            shown.push_back({p.x, p.y});
+        if (!shown.empty())
+            plotwright::host::backend().setPickPreview(shown);
+    }
     ads_point origin = {0.0, 0.0, 0.0};
-    if (acedGetPoint(nullptr, L"\nPick curve origin point:", origin) == RTNORM) {
+    const int picked = acedGetPoint(nullptr, L"\nPick curve origin point:", origin);
+    plotwright::host::backend().clearPickPreview();
+    if (picked == RTNORM) {
         outcome.pointPicked = true;
         BeginWaitCursor();
         {

@@ -11,7 +11,27 @@
 
 namespace plotwright::dxf::detail {
 
-std::wstring dxfText(std::string_view bytes)
+const DrawingSettings DxfEntityBuilder::kDefaultSettings;
+
+base::CodePage codePageNamed(std::string_view name)
+{
+    std::string upper;
+    for (char c : trimmed(name))
+        upper.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+    using base::CodePage;
+    static constexpr std::pair<std::string_view, CodePage> kNames[] = {
+        {"ANSI_1250", CodePage::windows1250}, {"ANSI_1251", CodePage::windows1251},
+        {"ANSI_1252", CodePage::windows1252}, {"ANSI_1253", CodePage::windows1253},
+        {"ANSI_1254", CodePage::windows1254}, {"ANSI_1257", CodePage::windows1257},
+    };
+    for (const auto& [n, page] : kNames) {
+        if (upper == n)
+            return page;
+    }
+    return CodePage::latin1;
+}
+
+std::wstring dxfText(std::string_view bytes, base::CodePage page)
 {
     std::wstring out;
     out.reserve(bytes.size());
@@ -28,11 +48,7 @@ std::wstring dxfText(std::string_view bytes)
         }
         if (!valid || cp > 0x10FFFF || (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) ||
             (extra == 3 && cp < 0x10000)) {
-            // Not UTF-8: the older files' code pages are close enough to Latin-1 for names.
-            out.clear();
-            for (char b : bytes)
-                out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(b)));
-            return out;
+            return base::wideFromCodePage(page, bytes);
         }
         out.push_back(static_cast<wchar_t>(cp));
         i += static_cast<std::size_t>(extra) + 1;
@@ -170,7 +186,7 @@ void DxfEntityBuilder::feed(int code, std::string_view value)
         return;
     }
     case 8:
-        layer_ = dxfText(value);
+        layer_ = dxfText(value, settings_->codePage);
         return;
     case 62:
         // Anything but 0..256 is no colour an entity can have: it stays ByLayer.
@@ -288,7 +304,7 @@ void DxfEntityBuilder::finishCurrent()
         }
         finishedHandle_ = header_.handle;
         if (!header_.paperSpace && !header_.bad) {
-            finished_ = buildBlockReference(insert_, attributes_);
+            finished_ = buildBlockReference(insert_, attributes_, *settings_);
             if (finished_)
                 finished_->setAppearance(header_.layer, header_.color, header_.trueColor);
         }
@@ -298,7 +314,7 @@ void DxfEntityBuilder::finishCurrent()
     case Kind::display:
         finishedHandle_ = handle_;
         if (!paperSpace_ && !bad_) {
-            finished_ = buildDisplayEntity(type_, record_);
+            finished_ = buildDisplayEntity(type_, record_, *settings_);
             if (finished_)
                 applyAppearance(*finished_);
         }

@@ -6,10 +6,30 @@
 #include <string_view>
 #include <vector>
 
+#include "base/code_page.h"
 #include "db/object.h"
 #include "db/ge_point.h"
 
 namespace plotwright::dxf::detail {
+
+// What the meaning of entity records depends on from the header and the tables.
+struct DrawingSettings {
+    // Of text that is not UTF-8 ($DWGCODEPAGE; Latin-1 when unknown).
+    base::CodePage codePage = base::CodePage::latin1;
+    // Arrowhead size and overall dimension scale: $DIMASZ and $DIMSCALE, and those of the
+    // named dimension styles (DIMSTYLE 41 and 40).
+    double arrowSize = 0.18;
+    double dimScale = 1.0;
+    struct DimStyle {
+        std::string name;
+        double arrowSize = 0.18;
+        double dimScale = 1.0;
+    };
+    std::vector<DimStyle> dimStyles;
+};
+
+// The code page a $DWGCODEPAGE value names ("ANSI_1251"); Latin-1 for any other.
+base::CodePage codePageNamed(std::string_view name);
 
 // The pairs of one record after its type, for the kinds read for display only.
 struct RecordPair {
@@ -21,9 +41,11 @@ using Record = std::vector<RecordPair>;
 // The display-only entity of DXF type `type` (TEXT, MTEXT, ELLIPSE, SPLINE, HATCH,
 // SOLID, TRACE, 3DFACE, LEADER, XLINE, RAY, WIPEOUT, DIMENSION) from its pairs; null
 // when a number cannot be read or the type is none of these.
-std::unique_ptr<AcDbEntity> buildDisplayEntity(std::string_view type, const Record& record);
+std::unique_ptr<AcDbEntity> buildDisplayEntity(std::string_view type, const Record& record,
+                                               const DrawingSettings& settings);
 // A block reference (INSERT) and the attributes (ATTRIB records) that follow it.
-std::unique_ptr<AcDbEntity> buildBlockReference(const Record& insert, const std::vector<Record>& attributes);
+std::unique_ptr<AcDbEntity> buildBlockReference(const Record& insert, const std::vector<Record>& attributes,
+                                                const DrawingSettings& settings);
 // True for the types buildDisplayEntity knows.
 bool isDisplayType(std::string_view type);
 
@@ -43,6 +65,8 @@ public:
 
     // For deciding paper space by owner when a file leaves out code 67.
     void setPaperSpaceRecord(AcDbHandle handle) { paperSpaceRecord_ = handle; }
+    // The header's and tables' settings; `settings` must outlive the builder.
+    void setSettings(const DrawingSettings* settings) { settings_ = settings; }
 
     // The type of the last record that was neither shown nor part of another, when it is
     // an entity in model space that cannot be shown (a proxy, a solid, an image, ...);
@@ -78,6 +102,8 @@ private:
     bool paperSpace_ = false;
     AcDbHandle handle_ = 0;
     AcDbHandle paperSpaceRecord_ = 0;
+    const DrawingSettings* settings_ = &kDefaultSettings;
+    static const DrawingSettings kDefaultSettings;
     std::wstring layer_;
     int color_ = 256;
     std::int32_t trueColor_ = -1;
@@ -114,7 +140,9 @@ private:
     } header_;
 };
 
-// DXF text to wide text: UTF-8 when it is valid UTF-8, else each byte as Latin-1.
-std::wstring dxfText(std::string_view bytes);
+// DXF text to wide text: UTF-8 when it is valid UTF-8, else each byte through `page`.
+// Files before R2007 are in their code page, but some programs write UTF-8 into them;
+// text in a code page is rarely also valid UTF-8 once it has a byte above 0x7F.
+std::wstring dxfText(std::string_view bytes, base::CodePage page);
 
 } // namespace plotwright::dxf::detail

@@ -54,9 +54,9 @@ private:
 
 // Text of a text entity: UTF-8 or single bytes (dxfText), with the \U+XXXX escapes that
 // files before R2007 use for characters outside their code page.
-std::wstring textValue(std::string_view bytes)
+std::wstring textValue(std::string_view bytes, base::CodePage page)
 {
-    std::wstring in = dxfText(bytes);
+    std::wstring in = dxfText(bytes, page);
     std::wstring out;
     out.reserve(in.size());
     for (std::size_t i = 0; i < in.size(); ++i) {
@@ -89,14 +89,14 @@ AcGeVector3d normalOr(const AcGeVector3d& n)
     return (n.x == 0 && n.y == 0 && n.z == 0) ? AcGeVector3d::kZAxis() : n;
 }
 
-AcDbTextProps textProps(const Record& record, bool attribute, bool& invisible, bool& bad)
+AcDbTextProps textProps(const Record& record, base::CodePage page, bool attribute, bool& invisible, bool& bad)
 {
     AcDbTextProps t;
     Cursor c(record);
     AcGeVector3d n{0, 0, 1};
     for (; !c.done(); c.next()) {
         switch (c.code()) {
-        case 1: t.text = textValue(c.value()); break;
+        case 1: t.text = textValue(c.value(), page); break;
         case 10: t.position.x = c.real(); break;
         case 20: t.position.y = c.real(); break;
         case 30: t.position.z = c.real(); break;
@@ -131,7 +131,7 @@ AcDbTextProps textProps(const Record& record, bool attribute, bool& invisible, b
     return t;
 }
 
-std::unique_ptr<AcDbEntity> buildMText(const Record& record)
+std::unique_ptr<AcDbEntity> buildMText(const Record& record, base::CodePage page)
 {
     AcDbMTextProps t;
     Cursor c(record);
@@ -161,7 +161,7 @@ std::unique_ptr<AcDbEntity> buildMText(const Record& record)
     if (c.bad)
         return nullptr;
     t.normal = normalOr(n);
-    t.contents = textValue(bytes);
+    t.contents = textValue(bytes, page);
     return std::make_unique<AcDbMText>(std::move(t));
 }
 
@@ -215,6 +215,12 @@ std::unique_ptr<AcDbEntity> buildSpline(const Record& record)
         case 11: s.fitPoints.push_back({c.real(), 0, 0}); break;
         case 21: if (!s.fitPoints.empty()) s.fitPoints.back().y = c.real(); break;
         case 31: if (!s.fitPoints.empty()) s.fitPoints.back().z = c.real(); break;
+        case 12: s.startTangent.x = c.real(); break;
+        case 22: s.startTangent.y = c.real(); break;
+        case 32: s.startTangent.z = c.real(); break;
+        case 13: s.endTangent.x = c.real(); break;
+        case 23: s.endTangent.y = c.real(); break;
+        case 33: s.endTangent.z = c.real(); break;
         default: break;
         }
     }
@@ -364,7 +370,62 @@ std::unique_ptr<AcDbEntity> buildFace(const Record& record, bool filled)
     return std::make_unique<AcDbFace>(corners, filled, normalOr(n));
 }
 
-std::unique_ptr<AcDbEntity> buildLeader(const Record& record)
+bool sameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+// The arrowhead size of a leader: DIMASZ times DIMSCALE, each from the leader's own
+// overrides (ACAD application data "DSTYLE": pairs of 1070 variable number and value),
+// else from its dimension style (3), else from the header. A DIMSCALE of 0 asks for
+// the scale of a paper space viewport, which a model space display does not have: 1.
+double leaderArrowSize(const Record& record, const DrawingSettings& settings)
+{
+    double size = settings.arrowSize, scale = settings.dimScale;
+    for (const RecordPair& p : record) {
+        if (p.code != 3)
+            continue;
+        for (const DrawingSettings::DimStyle& style : settings.dimStyles) {
+            if (sameName(style.name, trimmed(p.value))) {
+                size = style.arrowSize;
+                scale = style.dimScale;
+            }
+        }
+    }
+    bool acad = false, dstyle = false;
+    long long variable = -1;
+    for (const RecordPair& p : record) {
+        if (p.code == 1001) {
+            acad = trimmed(p.value) == "ACAD";
+            dstyle = false;
+        } else if (acad && p.code == 1000) {
+            dstyle = trimmed(p.value) == "DSTYLE";
+        } else if (dstyle && p.code == 1070 && variable < 0) {
+            if (!parseInt(p.value, variable))
+                variable = -1;
+        } else if (dstyle && variable >= 0 && (p.code == 1040 || p.code == 1070)) {
+            double v = 0;
+            if (parseDouble(p.value, v)) {
+                if (variable == 41)
+                    size = v;
+                else if (variable == 40)
+                    scale = v;
+            }
+            variable = -1;
+        } else if (dstyle && variable >= 0) {
+            variable = -1;  // a value of another kind (a handle, a name)
+        }
+    }
+    if (!(scale > 0) || !std::isfinite(scale))
+        scale = 1.0;
+    const double arrow = size * scale;
+    return arrow > 0 && std::isfinite(arrow) ? arrow : 0.0;
+}
+
+std::unique_ptr<AcDbEntity> buildLeader(const Record& record, const DrawingSettings& settings)
 {
     std::vector<AcGePoint3d> vertices;
     bool arrowhead = true;
@@ -377,12 +438,12 @@ std::unique_ptr<AcDbEntity> buildLeader(const Record& record)
         case 71: arrowhead = c.integer() != 0; break;
         default: break;
         }
+        if (c.code() >= 1000)
+            break;  // application data: its 1010-style points are not vertices
     }
     if (c.bad)
         return nullptr;
-    // The arrowhead's size belongs to the dimension style; a leader without one drawn
-    // is still where it points.
-    return std::make_unique<AcDbLeader>(std::move(vertices), arrowhead, 0.0);
+    return std::make_unique<AcDbLeader>(std::move(vertices), arrowhead, leaderArrowSize(record, settings));
 }
 
 std::unique_ptr<AcDbEntity> buildXline(const Record& record, bool ray)
@@ -458,15 +519,16 @@ bool isDisplayType(std::string_view type)
     return false;
 }
 
-std::unique_ptr<AcDbEntity> buildDisplayEntity(std::string_view type, const Record& record)
+std::unique_ptr<AcDbEntity> buildDisplayEntity(std::string_view type, const Record& record,
+                                               const DrawingSettings& settings)
 {
     if (type == "TEXT") {
         bool invisible = false, bad = false;
-        AcDbTextProps t = textProps(record, false, invisible, bad);
+        AcDbTextProps t = textProps(record, settings.codePage, false, invisible, bad);
         return bad ? nullptr : std::make_unique<AcDbText>(std::move(t));
     }
     if (type == "MTEXT")
-        return buildMText(record);
+        return buildMText(record, settings.codePage);
     if (type == "ELLIPSE")
         return buildEllipse(record);
     if (type == "SPLINE")
@@ -476,7 +538,7 @@ std::unique_ptr<AcDbEntity> buildDisplayEntity(std::string_view type, const Reco
     if (type == "SOLID" || type == "TRACE" || type == "3DFACE")
         return buildFace(record, type != "3DFACE");
     if (type == "LEADER")
-        return buildLeader(record);
+        return buildLeader(record, settings);
     if (type == "XLINE" || type == "RAY")
         return buildXline(record, type == "RAY");
     if (type == "WIPEOUT")
@@ -486,7 +548,7 @@ std::unique_ptr<AcDbEntity> buildDisplayEntity(std::string_view type, const Reco
         AcDbBlockReferenceProps ref;
         for (const RecordPair& p : record) {
             if (p.code == 2)
-                ref.blockName = dxfText(trimmed(p.value));
+                ref.blockName = dxfText(trimmed(p.value), settings.codePage);
         }
         if (ref.blockName.empty())
             return nullptr;
@@ -495,14 +557,15 @@ std::unique_ptr<AcDbEntity> buildDisplayEntity(std::string_view type, const Reco
     return nullptr;
 }
 
-std::unique_ptr<AcDbEntity> buildBlockReference(const Record& insert, const std::vector<Record>& attributes)
+std::unique_ptr<AcDbEntity> buildBlockReference(const Record& insert, const std::vector<Record>& attributes,
+                                                const DrawingSettings& settings)
 {
     AcDbBlockReferenceProps ref;
     AcGeVector3d n{0, 0, 1};
     Cursor c(insert);
     for (; !c.done(); c.next()) {
         switch (c.code()) {
-        case 2: ref.blockName = dxfText(trimmed(c.value())); break;
+        case 2: ref.blockName = dxfText(trimmed(c.value()), settings.codePage); break;
         case 10: ref.position.x = c.real(); break;
         case 20: ref.position.y = c.real(); break;
         case 30: ref.position.z = c.real(); break;
@@ -526,13 +589,13 @@ std::unique_ptr<AcDbEntity> buildBlockReference(const Record& insert, const std:
     for (const Record& a : attributes) {
         bool invisible = false, bad = false;
         AcDbAttributeShown shown;
-        shown.text = textProps(a, true, invisible, bad);
+        shown.text = textProps(a, settings.codePage, true, invisible, bad);
         if (bad || invisible)
             continue;
         for (const RecordPair& p : a) {
             long long v = 0;
             if (p.code == 8)
-                shown.layer = dxfText(p.value);
+                shown.layer = dxfText(p.value, settings.codePage);
             else if (p.code == 62 && parseInt(p.value, v) && v >= 0 && v <= 256)
                 shown.colorIndex = static_cast<int>(v);
             else if (p.code == 420 && parseInt(p.value, v) && v >= 0 && v <= 0xFFFFFFFFLL)

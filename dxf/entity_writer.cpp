@@ -10,7 +10,7 @@
 
 namespace plotwright::dxf::detail {
 
-std::string dxfValueText(const std::wstring& text, bool utf8)
+std::string dxfValueText(const std::wstring& text, bool utf8, std::optional<base::CodePage> codePage)
 {
     std::string out;
     out.reserve(text.size());
@@ -20,6 +20,8 @@ std::string dxfValueText(const std::wstring& text, bool utf8)
             out += '_';  // a value is one line
         } else if (c < 0x80) {
             out += static_cast<char>(c);
+        } else if (unsigned char b = 0; !utf8 && codePage && c >= 0xA0 && base::toCodePage(*codePage, wc, b)) {
+            out += static_cast<char>(b);  // C1 controls and undefined bytes stay escaped
         } else if (!utf8) {
             static const char digits[] = "0123456789ABCDEF";
             out += "\\U+";
@@ -62,7 +64,7 @@ void head(DxfOutput& out, const char* type, const char* subclass, AcDbHandle han
     }
     if (style.paperSpace)
         out.integer(67, 1);
-    out.pair(8, dxfValueText(entity.layer(), style.utf8));
+    out.pair(8, dxfValueText(entity.layer(), style.utf8, style.codePage));
     if (entity.colorIndex() != 256)
         out.integer(62, entity.colorIndex());
     if (!style.legacy && entity.trueColor() >= 0)
@@ -119,7 +121,7 @@ void subRecordHeader(DxfOutput& out, const char* type, const AcDbEntity& owner, 
     }
     if (style.paperSpace)
         out.integer(67, 1);
-    out.pair(8, dxfValueText(owner.layer(), style.utf8));
+    out.pair(8, dxfValueText(owner.layer(), style.utf8, style.codePage));
 }
 
 void vertex(DxfOutput& out, const AcDbEntity& owner, const EntityRecordStyle& style, AcDbHandle& nextHandle,

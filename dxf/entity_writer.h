@@ -1,8 +1,10 @@
 #pragma once
 // Internal: the records of entities the database adds to a DXF file.
 
+#include <optional>
 #include <string>
 
+#include "base/code_page.h"
 #include "db/object.h"
 #include "dxf/output.h"
 
@@ -13,8 +15,10 @@ struct EntityRecordStyle {
     bool legacy = false;
     // Whether records carry handles (code 5).
     bool handles = true;
-    // R2007 and later store text as UTF-8; older files take \U+XXXX for non-ASCII.
+    // R2007 and later store text as UTF-8; older files their code page (`codePage`, when
+    // known) and \U+XXXX for the rest of non-ASCII.
     bool utf8 = false;
+    std::optional<base::CodePage> codePage;
     AcDbHandle owner = 0;
     bool paperSpace = false;
 };
@@ -30,7 +34,8 @@ AcDbHandle extraHandles(const AcDbEntity& entity, const EntityRecordStyle& style
 std::string nonFiniteNumber(const AcDbEntity& entity);
 
 // A text value for a DXF file: control characters replaced, non-ASCII as UTF-8 (U+FFFD
-// for surrogates and values beyond U+10FFFF) or as \U+XXXX escapes.
-std::string dxfValueText(const std::wstring& text, bool utf8);
+// for surrogates and values beyond U+10FFFF), else as the byte of `codePage` when it has
+// the character, else as a \U+XXXX escape.
+std::string dxfValueText(const std::wstring& text, bool utf8, std::optional<base::CodePage> codePage = {});
 
 } // namespace plotwright::dxf::detail

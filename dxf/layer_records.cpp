@@ -32,7 +32,7 @@ std::string layerRecordText(const AcDbLayerInfo& layer, const LayerRecordStyle& 
         pair(100, "AcDbSymbolTableRecord");
         pair(100, "AcDbLayerTableRecord");
     }
-    pair(2, dxfValueText(layer.name, style.utf8));
+    pair(2, dxfValueText(layer.name, style.utf8, style.codePage));
     pair(70, std::to_string(layerFlagsGroup(layer.appearance, 0)));
     pair(62, std::to_string(layerColorGroup(layer.appearance)));
     if (layer.appearance.trueColor >= 0 && !style.legacy)

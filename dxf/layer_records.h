@@ -2,8 +2,10 @@
 // Internal: LAYER table records as this program writes them: whole new records, and
 // the two groups a changed record of a file gets replaced (62 colour, 70 flags).
 
+#include <optional>
 #include <string>
 
+#include "base/code_page.h"
 #include "db/database.h"
 
 namespace plotwright::dxf::detail {
@@ -22,6 +24,7 @@ struct LayerRecordStyle {
     bool legacy = false;
     bool handles = true;
     bool utf8 = false;
+    std::optional<base::CodePage> codePage;  // of text that is not UTF-8, when not Latin-1
 };
 
 // A new LAYER record, each line ended by `newline`.

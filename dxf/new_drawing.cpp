@@ -469,7 +469,7 @@ void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExten
         out.real(30, extents.maxZ);
     }
     out.pair(9, "$CLAYER");
-    out.pair(8, dxfValueText(database.clayer(), false));
+    out.pair(8, dxfValueText(database.clayer(), false, base::CodePage::windows1252));
     out.pair(9, "$HANDSEED");
     out.handle(5, handseed);
     out.pair(0, "ENDSEC");
@@ -497,7 +497,10 @@ void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExten
     emit(out, kTables.substr(0, split), subs, std::size(subs));
     for (const AcDbLayerInfo& layer : database.layers())
         if (layer.handle != db::detail::newdrawing::kLayerZero)
-            out.raw(layerRecordText(layer, {layer.handle, db::detail::newdrawing::kLayerTable}, "\n"));
+            out.raw(layerRecordText(layer,
+                                    {layer.handle, db::detail::newdrawing::kLayerTable, false, true, false,
+                                     base::CodePage::windows1252},  // the header's $DWGCODEPAGE
+                                    "\n"));
     emit(out, kTables.substr(split), subs, std::size(subs));
 }
 

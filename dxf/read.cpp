@@ -52,6 +52,8 @@ public:
     DxfLoader(const std::string& path, std::shared_ptr<DxfSource> source, AcDbDatabase& db)
         : path_(path), source_(std::move(source)), db_(db)
     {
+        builder_.setSettings(&settings_);
+        blockBuilder_.setSettings(&settings_);
     }
 
     DxfResult load(std::size_t start);
@@ -76,7 +78,7 @@ private:
     void noteUnshown()
     {
         if (!builder_.unshownType().empty())
-            db::detail::DatabaseAccess::countUnshown(db_, detail::dxfText(builder_.unshownType()));
+            db::detail::DatabaseAccess::countUnshown(db_, detail::dxfText(builder_.unshownType(), settings_.codePage));
     }
     void finish();
 
@@ -91,7 +93,8 @@ private:
     unsigned seenSections_ = 0;  // bit per standard section: each may appear once
 
     std::string headerVariable_;
-    std::wstring clayer_;  // $CLAYER
+    detail::DrawingSettings settings_;
+    std::string clayer_;  // $CLAYER as written, decoded once the code page is known
     long long handling_ = -1;
     AcDbHandle fileHandseed_ = 0;
     AcDbHandle maxHandle_ = 0;
@@ -107,6 +110,8 @@ private:
     long long entryColor_ = 7;
     long long entryFlags_ = 0;
     long long entryTrueColor_ = -1;
+    double entryArrowSize_ = 0.18;
+    double entryDimScale_ = 1.0;
     AcDbHandle blockRecordTable_ = 0;
 
     // Block definitions of the BLOCKS section, shown through block references. The
@@ -166,9 +171,17 @@ void DxfLoader::headerPair(const DxfPair& pair)
         source_->handseedValue = pair.valueOffset;
         source_->handseedValueLength = pair.value.size();
     } else if (headerVariable_ == "$CLAYER" && pair.code == 8) {
-        clayer_ = detail::dxfText(std::string(detail::trimmed(pair.value)));
+        clayer_ = std::string(detail::trimmed(pair.value));
     } else if (headerVariable_ == "$HANDLING" && pair.code == 70) {
         detail::parseInt(pair.value, handling_);
+    } else if (headerVariable_ == "$DWGCODEPAGE" && pair.code == 3) {
+        settings_.codePage = detail::codePageNamed(pair.value);
+        if (settings_.codePage != base::CodePage::latin1)
+            source_->codePage = settings_.codePage;
+    } else if (headerVariable_ == "$DIMASZ" && pair.code == 40) {
+        detail::parseDouble(pair.value, settings_.arrowSize);
+    } else if (headerVariable_ == "$DIMSCALE" && pair.code == 40) {
+        detail::parseDouble(pair.value, settings_.dimScale);
     }
 }
 
@@ -179,7 +192,7 @@ void DxfLoader::finishTableEntry(std::size_t end)
     } else if (!entryType_.empty() && entryType_ != "ENDTAB" && !table_.empty()) {
         source_->tableRecords.push_back({table_, entryName_, entryHandle_, {entryStart_, end}});
     }
-    const std::wstring name = detail::dxfText(entryName_);
+    const std::wstring name = detail::dxfText(entryName_, settings_.codePage);
     if (entryType_ == "BLOCK_RECORD") {
         if (db::detail::sameBlockName(name, L"*Model_Space"))
             source_->modelSpaceRecord = entryHandle_;
@@ -196,6 +209,8 @@ void DxfLoader::finishTableEntry(std::size_t end)
         if (entryTrueColor_ >= 0 && entryTrueColor_ <= 0xFFFFFFFFLL)
             layer.trueColor = static_cast<std::int32_t>(entryTrueColor_ & 0xFFFFFF);
         db::detail::DatabaseAccess::setLayer(db_, name, layer, entryHandle_);
+    } else if (entryType_ == "DIMSTYLE" && !entryName_.empty()) {
+        settings_.dimStyles.push_back({std::string(detail::trimmed(entryName_)), entryArrowSize_, entryDimScale_});
     }
     entryType_.clear();
     entryHandle_ = 0;
@@ -203,6 +218,8 @@ void DxfLoader::finishTableEntry(std::size_t end)
     entryColor_ = 7;
     entryFlags_ = 0;
     entryTrueColor_ = -1;
+    entryArrowSize_ = 0.18;
+    entryDimScale_ = 1.0;
 }
 
 void DxfLoader::tablePair(const DxfPair& pair)
@@ -241,6 +258,10 @@ void DxfLoader::tablePair(const DxfPair& pair)
         entryFlags_ = 0;
     else if (pair.code == 420 && !detail::parseInt(pair.value, entryTrueColor_))
         entryTrueColor_ = -1;
+    else if (pair.code == 41 && entryType_ == "DIMSTYLE" && !detail::parseDouble(pair.value, entryArrowSize_))
+        entryArrowSize_ = 0.18;
+    else if (pair.code == 40 && entryType_ == "DIMSTYLE" && !detail::parseDouble(pair.value, entryDimScale_))
+        entryDimScale_ = 1.0;
 }
 
 void DxfLoader::entityStarts(const DxfPair& pair)
@@ -337,7 +358,7 @@ void DxfLoader::blocksPair(const DxfPair& pair)
     unsigned long long handle = 0;
     switch (pair.code) {
     case 2: {
-        block.name = detail::dxfText(detail::trimmed(pair.value));
+        block.name = detail::dxfText(detail::trimmed(pair.value), settings_.codePage);
         // Layouts are drawn from ENTITIES (model space) or not at all (paper space).
         const std::wstring& n = block.name;
         const auto starts = [&](const wchar_t* prefix) {
@@ -576,7 +597,7 @@ void DxfLoader::finish()
     shown_.clear();
     // A current layer the file does not define (or a frozen one) leaves layer 0 current.
     if (!clayer_.empty())
-        db_.setClayer(clayer_);
+        db_.setClayer(detail::dxfText(clayer_, settings_.codePage));
 }
 
 } // namespace

@@ -4,10 +4,12 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "base/code_page.h"
 #include "db/database.h"
 
 namespace plotwright::dxf {
@@ -18,6 +20,9 @@ struct DxfSource : AcDbDatabaseSource {
     std::string text;            // the whole file as read
     std::string newline = "\n";  // the file's line ending, used for added lines
     std::string version;         // $ACADVER ("AC1015"), empty when the file has none
+    // $DWGCODEPAGE when it is one of the known code pages: the encoding of text before
+    // R2007. Without it, added text writes its non-ASCII characters as \U+XXXX.
+    std::optional<base::CodePage> codePage;
 
     // R12 and older know no LWPOLYLINE: new polylines go in as POLYLINE/VERTEX/SEQEND,
     // without subclass markers or owners.

@@ -18,7 +18,7 @@ const DxfSource::TableRecord* recordOf(const DxfSource& source, const AcDbLayerI
     for (const DxfSource::TableRecord& r : source.tableRecords) {
         if (r.table != "LAYER")
             continue;
-        if (layer.handle != 0 ? r.handle == layer.handle : db::detail::sameBlockName(dxfText(r.name), layer.name.c_str()))
+        if (layer.handle != 0 ? r.handle == layer.handle : db::detail::sameBlockName(dxfText(r.name, source.codePage.value_or(base::CodePage::latin1)), layer.name.c_str()))
             return &r;
     }
     return nullptr;
@@ -102,6 +102,7 @@ void patchLayerTable(const AcDbDatabase& db, const DxfSource& source, AcDbHandle
         style.legacy = source.legacyEntities;
         style.handles = source.usesHandles;
         style.utf8 = source.version >= "AC1021";
+        style.codePage = source.codePage;
         style.owner = table != source.tableHandles.end() ? table->second : 0;
         if (style.handles)
             style.handle = nextHandle++;

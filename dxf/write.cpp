@@ -73,6 +73,7 @@ void writeNewDrawing(DxfOutput& out, const AcDbDatabase& db, const std::vector<N
         EntityRecordStyle style;
         style.owner = n.paperSpace ? db::detail::newdrawing::kPaperSpaceRecord : db::detail::newdrawing::kModelSpaceRecord;
         style.paperSpace = n.paperSpace;
+        style.codePage = base::CodePage::windows1252;  // the header's $DWGCODEPAGE
         return style;
     };
     AcDbHandle nextHandle = db.handseed();
@@ -91,6 +92,7 @@ EntityRecordStyle styleFor(const DxfSource& src, bool paper)
     style.legacy = src.legacyEntities;
     style.handles = src.usesHandles;
     style.utf8 = src.version >= "AC1021";
+    style.codePage = src.codePage;
     style.owner = paper ? src.paperSpaceRecord : src.modelSpaceRecord;
     style.paperSpace = paper;
     return style;

@@ -26,8 +26,10 @@ QRectF boundsOf(const db::DisplayShape& s)
         minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
     }
     if (s.type == db::DisplayShape::Type::kText && s.text) {
-        // Text reaches about as far as its height times its length from the anchor.
-        const double reach = s.text->height * (1.0 + double(s.text->text.size()));
+        // Text reaches about as far as its height times its length from the anchor (a
+        // wide width factor or a stretched span further).
+        const db::DisplayText& t = *s.text;
+        const double reach = t.height * (1.0 + double(t.text.size()) * std::max(1.0, t.widthFactor)) + t.span;
         minX -= reach, maxX += reach, minY -= reach, maxY += reach;
     }
     return QRectF(QPointF(minX, minY), QPointF(maxX, maxY));

@@ -13,11 +13,13 @@ namespace {
 
 void drawText(QPainter& painter, const QPointF& anchor, const db::DisplayText& text, const QColor& color, double scale)
 {
-    // Capitals are about 0.7 of a font's pixel size; text under two pixels is a dash.
+    // Capitals are about 0.7 of a font's pixel size; text under two pixels is a dash as
+    // long as the estimate the tessellation places text with.
     const double capitals = text.height * scale;
     if (capitals < 2.0) {
         painter.setPen(QPen(color, 0));
-        const double len = capitals * 0.8 * double(text.text.size());
+        const double span = text.span > 0 ? text.span : db::estimatedTextWidth(text.text, text.height, text.widthFactor);
+        const double len = span * scale;
         const double c = std::cos(text.rotation), s = std::sin(text.rotation);
         painter.drawLine(anchor, anchor + QPointF(c * len, -s * len));
         return;
@@ -26,7 +28,10 @@ void drawText(QPainter& painter, const QPointF& anchor, const db::DisplayText& t
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(capitals / 0.7))));
     const QString string = QString::fromStdWString(text.text);
     const QFontMetricsF metrics(font);
-    const double w = metrics.horizontalAdvance(string) * text.widthFactor;
+    const double advance = metrics.horizontalAdvance(string);
+    // Fit and aligned text is stretched to its span whatever the font's widths.
+    const double widthFactor = text.span > 0 && advance > 0 ? text.span * scale / advance : text.widthFactor;
+    const double w = advance * widthFactor;
     const double dx = text.hAlign == db::DisplayText::kCenter ? -w / 2 : text.hAlign == db::DisplayText::kRight ? -w : 0;
     const double dy = text.vAlign == db::DisplayText::kTop      ? metrics.capHeight()
                       : text.vAlign == db::DisplayText::kMiddle ? metrics.capHeight() / 2
@@ -35,10 +40,10 @@ void drawText(QPainter& painter, const QPointF& anchor, const db::DisplayText& t
     painter.save();
     painter.translate(anchor);
     painter.rotate(-text.rotation * 180.0 / std::numbers::pi);
-    painter.scale(text.widthFactor, 1.0);
+    painter.scale(widthFactor, 1.0);
     painter.setFont(font);
     painter.setPen(color);
-    painter.drawText(QPointF(dx / text.widthFactor, dy), string);
+    painter.drawText(QPointF(dx / widthFactor, dy), string);
     painter.restore();
 }
 

@@ -1,12 +1,14 @@
 #include "editor/drawing_view.h"
 
 #include "editor/display_painter.h"
+#include "editor/pick_assist.h"
 
 #include "host/doc_manager.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -115,6 +117,7 @@ void DrawingView::zoomBy(double factor, const QPointF& anchor)
 void DrawingView::setPicking(bool picking)
 {
     picking_ = picking;
+    update();
     setCursor(picking ? Qt::CrossCursor : Qt::ArrowCursor);
 }
 
@@ -147,6 +150,8 @@ void DrawingView::paintEvent(QPaintEvent*)
         painter.setBrush(fill);
         painter.drawRect(QRectF(selectFrom_, selectTo_).normalized());
     }
+    if (picking_ && assist_)
+        assist_->paint(painter, *this);
 }
 
 void DrawingView::resizeEvent(QResizeEvent* event)
@@ -198,7 +203,48 @@ void DrawingView::mouseMoveEvent(QMouseEvent* event)
         if (windowing_)
             update();
     }
+    if (picking_ && assist_ && assist_->isActive()) {
+        const QString before = assist_->currentSnap() ? snap::kindName(assist_->currentSnap()->kind) : "";
+        const QPointF point = assist_->track(*this, event->position());
+        const QString name = assist_->currentSnap() ? snap::kindName(assist_->currentSnap()->kind) : "";
+        if (name != before) {
+            if (name.isEmpty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(mapToGlobal(event->position().toPoint() + QPoint(16, 16)), name, this);
+        }
+        update();
+        emit cursorMoved(point);
+        return;
+    }
     emit cursorMoved(toWorld(event->position()));
+}
+
+void DrawingView::keepInSight(const QRectF& world)
+{
+    if (!std::isfinite(world.left()) || !std::isfinite(world.top()) || !std::isfinite(world.width()) ||
+        !std::isfinite(world.height()))
+        return;
+    constexpr double margin = 20; // pixels
+    const QPointF topLeft = toWorld({margin, margin}), bottomRight = toWorld({width() - margin, height() - margin});
+    const QRectF shown(QPointF(topLeft.x(), bottomRight.y()), QPointF(bottomRight.x(), topLeft.y()));
+    if (world.width() > shown.width() || world.height() > shown.height()) {
+        fitRect(world);
+        return;
+    }
+    QPointF shift;
+    if (world.left() < shown.left())
+        shift.setX(world.left() - shown.left());
+    else if (world.right() > shown.right())
+        shift.setX(world.right() - shown.right());
+    if (world.top() < shown.top())
+        shift.setY(world.top() - shown.top());
+    else if (world.bottom() > shown.bottom())
+        shift.setY(world.bottom() - shown.bottom());
+    if (shift.isNull())
+        return;
+    center_ += shift;
+    update();
 }
 
 void DrawingView::mouseReleaseEvent(QMouseEvent* event)
@@ -209,7 +255,8 @@ void DrawingView::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     if (event->button() == Qt::LeftButton && picking_)
-        emit pointClicked(toWorld(event->position()));
+        emit pointClicked(assist_ && assist_->isActive() ? assist_->track(*this, event->position())
+                                                         : toWorld(event->position()));
     else if (event->button() == Qt::LeftButton && selecting_)
         finishSelecting(event->position(), event->modifiers());
 }

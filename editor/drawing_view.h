@@ -16,6 +16,8 @@ class AcApDocument;
 
 namespace plotwright::editor {
 
+class PickAssist;
+
 class DrawingView : public QWidget {
     Q_OBJECT
 
@@ -34,12 +36,18 @@ public:
 
     QPointF toWorld(const QPointF& screen) const;
     QPointF toScreen(const QPointF& world) const;
+    // Pans so that `world` is in sight with a margin; zooms out to it only when it does
+    // not fit. Nothing moves when it is in sight already.
+    void keepInSight(const QRectF& world);
+    QPointF center() const { return center_; }
     // Pixels per drawing unit.
     double scale() const { return scale_; }
 
     // While picking, the cursor is a cross and left clicks are reported.
     void setPicking(bool picking);
     bool isPicking() const { return picking_; }
+    // Snaps, preview and markers while picking (not owned; may be null).
+    void setPickAssist(PickAssist* assist) { assist_ = assist; }
 
     const DisplayList& displayList();
 
@@ -80,6 +88,7 @@ private:
     bool selecting_ = false;  // the left button is down, not picking
     bool windowing_ = false;  // ... and has moved far enough for a window
     QPointF selectFrom_, selectTo_;
+    PickAssist* assist_ = nullptr;
 };
 
 } // namespace plotwright::editor

@@ -6,6 +6,10 @@
 #include "editor/document_tabs.h"
 #include "editor/drawing_view.h"
 #include "editor/main_window.h"
+#include "editor/pick_assist.h"
+#include "db/database.h"
+#include "db/display_shapes.h"
+#include "host/doc_manager.h"
 #include "host/editor.h"
 
 #include <QApplication>
@@ -71,11 +75,12 @@ EditorBackend::~EditorBackend()
     delete meterClock_;
 }
 
-int EditorBackend::getPoint(const double*, std::wstring_view prompt, double result[3])
+int EditorBackend::getPoint(const double* basePoint, std::wstring_view prompt, double result[3])
 {
     DrawingView* view = window_.documents().currentView();
     if (loop_ || !view)
         return RTERROR;
+    window_.pickAssist().begin(view->document() ? view->document()->database() : nullptr, basePoint);
     window_.beginPointInput(qt(prompt));
     // The wait cursor of a surrounding operation must not hide the pick cursor.
     const int waits = waitDepth_;
@@ -91,6 +96,7 @@ int EditorBackend::getPoint(const double*, std::wstring_view prompt, double resu
     for (int i = 0; i < waits; ++i)
         beginWaitCursor();
     window_.endPointInput();
+    window_.pickAssist().end();
     if (status_ == RTNORM) {
         result[0] = point_[0];
         result[1] = point_[1];
@@ -217,9 +223,53 @@ void EditorBackend::endWaitCursor()
         QApplication::restoreOverrideCursor();
 }
 
-void EditorBackend::beginEditorCommand() { window_.documents().checkpoint(); }
+void EditorBackend::setPickPreview(const std::vector<host::PreviewPoint>& points)
+{
+    window_.pickAssist().setPreview(points);
+}
 
-void EditorBackend::completeEditorCommand() { window_.documents().refreshCurrent(); }
+void EditorBackend::clearPickPreview() { window_.pickAssist().clearPreview(); }
+
+namespace {
+
+std::size_t modelSpaceCount(const AcDbDatabase& database)
+{
+    std::size_t count = 0;
+    database.forEachEntity([&](const AcDbEntity&) { ++count; });
+    return count;
+}
+
+} // namespace
+
+void EditorBackend::beginEditorCommand()
+{
+    window_.documents().checkpoint();
+    AcApDocument* document = window_.documents().currentDocument();
+    if (commandDepth_++ == 0 && document && document->database())
+        entitiesBefore_ = modelSpaceCount(*document->database());
+}
+
+void EditorBackend::completeEditorCommand()
+{
+    window_.documents().refreshCurrent();
+    if (commandDepth_ == 0 || --commandDepth_ > 0)
+        return;
+    // What the command added stays in sight: the view pans to it (zooms only when it
+    // does not fit).
+    AcApDocument* document = window_.documents().currentDocument();
+    DrawingView* view = window_.documents().currentView();
+    if (!document || !document->database() || !view)
+        return;
+    const AcDbDatabase& database = *document->database();
+    db::Extents3d added;
+    std::size_t index = 0;
+    database.forEachEntity([&](const AcDbEntity& entity) {
+        if (index++ >= entitiesBefore_)
+            db::addExtents(database, entity, added);
+    });
+    if (!added.empty)
+        view->keepInSight(QRectF(QPointF(added.minX, added.minY), QPointF(added.maxX, added.maxY)));
+}
 
 void EditorBackend::flushGraphics() { window_.documents().refreshCurrent(); }
 

@@ -27,6 +27,8 @@ public:
     EditorBackend& operator=(const EditorBackend&) = delete;
 
     int getPoint(const double* base, std::wstring_view prompt, double result[3]) override;
+    void setPickPreview(const std::vector<host::PreviewPoint>& points) override;
+    void clearPickPreview() override;
     void alert(std::wstring_view message) override;
     int messageBox(std::wstring_view text, unsigned type) override;
     void setProgressMeter(std::wstring_view label, int minimum, int maximum) override;
@@ -56,6 +58,10 @@ private:
     int status_ = 0;
     std::array<double, 3> point_{};
     int waitDepth_ = 0;
+    // Model-space entities when the outermost editor command began: what comes after
+    // is kept in sight when it completes.
+    int commandDepth_ = 0;
+    std::size_t entitiesBefore_ = 0;
     QElapsedTimer* meterClock_;
 };
 

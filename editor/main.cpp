@@ -47,7 +47,6 @@ int main(int argc, char** argv)
         else if (window.loadModule(module))
             window.commandLine().print("Type vexilo to draw a curve.");
     }
-    for (const QString& drawing : parser.positionalArguments())
-        window.openDrawing(drawing);
+    window.openDrawings(parser.positionalArguments());
     return app.exec();
 }

@@ -5,7 +5,9 @@
 #include "editor/document_tabs.h"
 #include "editor/drawing_view.h"
 #include "editor/editor_backend.h"
+#include "editor/help_text.h"
 #include "editor/layer_panel.h"
+#include "editor/pick_assist.h"
 #include "editor/properties_panel.h"
 #include "editor/selection_commands.h"
 #include "host/command_stack.h"
@@ -17,7 +19,9 @@
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -47,8 +51,8 @@ MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), documents_(new DocumentTabs(this)), commandLine_(new CommandLine(this)),
       coordinates_(new QLabel(this)), progressLabel_(new QLabel(this)), progress_(new QProgressBar(this)),
       backend_(std::make_unique<EditorBackend>(*this)), properties_(new PropertiesPanel(this)),
-      layers_(new LayerPanel(this)),
-      selectionCommands_(std::make_unique<SelectionCommands>(*this))
+      layers_(new LayerPanel(this)), selectionCommands_(std::make_unique<SelectionCommands>(*this)),
+      pickAssist_(std::make_unique<PickAssist>())
 {
     setWindowTitle(applicationTitle());
     setCentralWidget(documents_);
@@ -62,6 +66,8 @@ MainWindow::MainWindow(QWidget* parent)
     connect(layers_, &LayerPanel::layersChanged, this, [this] { documents_->refreshCurrent(); });
     connect(layers_, &LayerPanel::message, this, [this](const QString& text) { commandLine_->print(text); });
     resize(1100, 760);
+    // A few lines of history, not a third of the window.
+    resizeDocks({dock}, {commandLine_->fontMetrics().lineSpacing() * 7 + 40}, Qt::Vertical);
 
     coordinates_->setObjectName("coordinates");
     coordinates_->setMinimumWidth(220);
@@ -73,7 +79,10 @@ MainWindow::MainWindow(QWidget* parent)
     statusBar()->addPermanentWidget(coordinates_);
 
     buildMenus();
+    buildChrome();
+    restoreWindowState();
     previousBackend_ = host::installBackend(backend_.get());
+    commandLine_->input()->installEventFilter(this);
 
     connect(commandLine_, &CommandLine::submitted, this, &MainWindow::execute);
     connect(commandLine_, &CommandLine::escapePressed, this, [this] {
@@ -84,6 +93,8 @@ MainWindow::MainWindow(QWidget* parent)
     connect(documents_, &DocumentTabs::currentDocumentChanged, this, [this](AcApDocument* document) {
         setWindowTitle(document ? applicationTitle() + " - " + QString::fromStdString(document->docTitle())
                                 : applicationTitle());
+        // The coordinates belonged to the view that was current.
+        coordinates_->clear();
         connectView(document);
         showSelection();
         layers_->showDrawing(document ? document->database() : nullptr, documents_->historyOf(document));
@@ -112,6 +123,9 @@ void MainWindow::buildMenus()
                       bool blockedByCommand = true) {
         QAction* action = menu->addAction(text, this, [this, command] { execute(command); });
         action->setShortcut(keys);
+        // Also from the command line or a floating panel (see eventFilter).
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        actionsByCommand_.insert(command, action);
         if (blockedByCommand)
             commandActions_.append(action);
         return action;
@@ -119,11 +133,18 @@ void MainWindow::buildMenus()
     QMenu* file = menuBar()->addMenu(tr("&File"));
     add(file, tr("&New"), "NEW", QKeySequence::New);
     add(file, tr("&Open..."), "OPEN", QKeySequence::Open);
+    recentMenu_ = file->addMenu(tr("&Recent Files"));
+    recentMenu_->setObjectName("recentMenu");
+    commandActions_.append(recentMenu_->menuAction());
+    connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
     add(file, tr("&Save"), "SAVE", QKeySequence::Save);
-    add(file, tr("Save &As..."), "SAVEAS", QKeySequence::SaveAs);
+    add(file, tr("Save &As..."), "SAVEAS", keyOr(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
     add(file, tr("&Close"), "CLOSE", QKeySequence::Close);
     file->addSeparator();
-    add(file, tr("E&xit"), "QUIT", QKeySequence::Quit);
+    add(file, tr("&Export..."), "EXPORT", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    add(file, tr("&Print..."), "PRINT", QKeySequence::Print);
+    file->addSeparator();
+    add(file, tr("E&xit"), "QUIT", keyOr(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     add(edit, tr("&Undo"), "UNDO", QKeySequence::Undo);
     QAction* redo = add(edit, tr("&Redo"), "REDO");
@@ -149,6 +170,7 @@ void MainWindow::connectView(AcApDocument* document)
     if (!view || view->property("connected").toBool())
         return;
     view->setProperty("connected", true);
+    view->setPickAssist(pickAssist_.get());
     connect(view, &DrawingView::cursorMoved, this, &MainWindow::onCursorMoved);
     connect(view, &DrawingView::pointClicked, this, [this](const QPointF& world) {
         commandLine_->print(commandLine_->prompt() + QString(" %1,%2").arg(world.x(), 0, 'f', 4).arg(world.y(), 0, 'f', 4));
@@ -184,6 +206,10 @@ void MainWindow::execute(const QString& line)
         const QString word = line.trimmed().toUpper();
         if (word == "ZOOM" || word == "'ZOOM") {
             zoomExtents();
+            return;
+        }
+        if (word == "HELP" || word == "'HELP") {
+            commandLine_->print(helpText());
             return;
         }
         backend_->pointTyped(line);
@@ -241,6 +267,20 @@ void MainWindow::execute(const QString& line)
         }
     } else if (command == "ZOOM") {
         zoomExtents();
+    } else if (command == "HELP" || command == "?") {
+        commandLine_->print(helpText());
+    } else if (command == "GRID") {
+        setGridSpacing(argument);
+    } else if (command == "EXPORT") {
+        if (!current)
+            commandLine_->print("No drawing is open.");
+        else
+            exportDrawing(argument);
+    } else if (command == "PRINT") {
+        if (!current)
+            commandLine_->print("No drawing is open.");
+        else
+            printDrawing();
     } else if (command == "UNDO" || command == "U") {
         undo();
     } else if (command == "REDO") {
@@ -322,6 +362,10 @@ bool MainWindow::openDrawing(const QString& path)
     if (AcRxDynamicLinker* linker = acrxDynamicLinker())
         linker->sendToAll(AcRx::kLoadDwgMsg);
     documents_->currentView()->zoomExtents();
+    const QString opened = QString::fromStdString(documents_->currentDocument()->fileName());
+    commandLine_->print("Opened " + opened + ".");
+    statusBar()->showMessage("Opened " + opened, 5000);
+    rememberRecent(opened);
     // Kept in the file but not drawn: say so, so that nobody thinks it is missing.
     const std::wstring unshown = documents_->currentView()->displayList().unshown;
     if (!unshown.empty()) {
@@ -378,7 +422,36 @@ bool MainWindow::closeDrawing(AcApDocument* document)
     if (AcRxDynamicLinker* linker = acrxDynamicLinker())
         linker->sendToAll(AcRx::kUnloadDwgMsg);
     documents_->closeDrawing(document);
+    if (!documents_->currentDocument())
+        coordinates_->clear();
     return true;
+}
+
+void MainWindow::openDrawings(const QStringList& paths)
+{
+    AcApDocument* initial = documents_->documents().size() == 1 ? documents_->currentDocument() : nullptr;
+    const bool untouched = initial && initial->fileName().empty() && !initial->isModified();
+    bool opened = false;
+    for (const QString& path : paths)
+        opened = openDrawing(path) || opened;
+    if (opened && untouched && documents_->currentDocument() != initial) {
+        if (AcRxDynamicLinker* linker = acrxDynamicLinker())
+            linker->sendToAll(AcRx::kUnloadDwgMsg);
+        documents_->closeDrawing(initial);
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The input field claims some keys that are also menu shortcuts (Ctrl+E moves to the
+    // end of the line): the menu's meaning wins, as it does everywhere else.
+    if (event->type() == QEvent::ShortcutOverride && watched == commandLine_->input()) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (QAction* action : findChildren<QAction*>())
+            if (action->isEnabled() && !action->shortcut().isEmpty() && action->shortcut() == pressed)
+                return true; // not accepted: the shortcut runs
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::zoomExtents()
@@ -458,6 +531,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
             event->ignore();
             return;
         }
+    saveWindowState();
     event->accept();
 }
 

@@ -5,13 +5,17 @@
 // the editor's own commands (NEW, OPEN, SAVE, SAVEAS, CLOSE, QUIT, APPLOAD, APPUNLOAD,
 // ZOOM, UNDO, REDO, ERASE, MOVE) or a module's command.
 
+#include <QHash>
 #include <QMainWindow>
 
 #include <memory>
 
 class AcApDocument;
 class QLabel;
+class QMenu;
 class QProgressBar;
+class QToolBar;
+class QToolButton;
 
 namespace plotwright::host {
 class Backend;
@@ -48,7 +52,11 @@ public:
     // Saves, asking for a file name when the drawing has none yet (or `askName`).
     // Failures are shown in a message box naming the file and the reason.
     bool saveDrawing(AcApDocument* document, bool askName = false);
+    // Opens `path`; says "Opened PATH." and adds it to the recent files.
     bool openDrawing(const QString& path);
+    // The drawings named when the program starts: once one of them opened, the empty
+    // drawing the window began with goes (if nothing was drawn into it).
+    void openDrawings(const QStringList& paths);
 
     DocumentTabs& documents() const { return *documents_; }
     CommandLine& commandLine() const { return *commandLine_; }
@@ -58,6 +66,9 @@ public:
     PropertiesPanel* propertiesPanel() const { return properties_; }
     LayerPanel* layerPanel() const { return layers_; }
     bool isCommandRunning() const { return commandRunning_; }
+    QToolBar* toolBar() const { return toolBar_; }
+    QMenu* recentMenu() const { return recentMenu_; }
+    class PickAssist& pickAssist() const { return *pickAssist_; }
 
     // For the back-end.
     QString applicationTitle() const;
@@ -69,6 +80,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -82,6 +94,18 @@ private:
     void setCommandRunning(bool running);
     void onCursorMoved(const QPointF& world);
     void connectView(AcApDocument* document);
+    // main_window_chrome.cpp: help, toolbar, recent files, what is remembered, toggles.
+    void buildChrome();
+    void showHelp();
+    void showAbout();
+    void fillRecentMenu();
+    void rememberRecent(const QString& path);
+    void restoreWindowState();
+    void saveWindowState();
+    void setGridSpacing(const QString& argument);
+    // main_window_export.cpp
+    void exportDrawing(const QString& path);
+    void printDrawing();
 
     DocumentTabs* documents_;
     CommandLine* commandLine_;
@@ -93,6 +117,13 @@ private:
     LayerPanel* layers_;
     std::unique_ptr<SelectionCommands> selectionCommands_;
     host::Backend* previousBackend_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QToolButton* snapButton_ = nullptr;
+    QToolButton* gridButton_ = nullptr;
+    QToolButton* orthoButton_ = nullptr;
+    std::unique_ptr<class PickAssist> pickAssist_;
+    QHash<QString, QAction*> actionsByCommand_; // the menu actions, by the command they run
     QList<QAction*> commandActions_; // disabled while a command runs
     bool commandRunning_ = false;
 };

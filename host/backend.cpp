@@ -5,6 +5,8 @@
 namespace plotwright::host {
 
 int Backend::getPoint(const double*, std::wstring_view, double[3]) { return RTCAN; }
+void Backend::setPickPreview(const std::vector<PreviewPoint>&) {}
+void Backend::clearPickPreview() {}
 void Backend::alert(std::wstring_view) {}
 int Backend::messageBox(std::wstring_view, unsigned) { return IDOK; }
 void Backend::setProgressMeter(std::wstring_view, int, int) {}

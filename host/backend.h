@@ -4,8 +4,16 @@
 // editor, the command-line tool and the tests' recording fake each install their own.
 
 #include <string_view>
+#include <vector>
 
 namespace plotwright::host {
+
+// A point of what a point request places, relative to the point to be picked.
+struct PreviewPoint {
+    double x = 0;
+    double y = 0;
+    friend bool operator==(const PreviewPoint&, const PreviewPoint&) = default;
+};
 
 class Backend {
 public:
@@ -14,6 +22,11 @@ public:
     // Point input. `base` is null or a point for rubber-banding; fills `result` (x, y, z)
     // and returns RTNORM, or returns another status (RTCAN, RTNONE, RTERROR) and leaves it.
     virtual int getPoint(const double* base, std::wstring_view prompt, double result[3]);
+    // What the next point requests place, to show following the cursor: `points`
+    // relative to the point to be picked, a point that is not finite breaks the line.
+    // Shown until clearPickPreview(); hosts that cannot show it ignore it.
+    virtual void setPickPreview(const std::vector<PreviewPoint>& points);
+    virtual void clearPickPreview();
 
     // Modal alert; returns once the user has acknowledged it.
     virtual void alert(std::wstring_view message);

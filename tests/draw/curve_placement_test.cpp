@@ -345,3 +345,22 @@ TEST_F(PlacementTest, draw_flow_options_shape_entities)
 }
 
 } // namespace
+
+TEST_F(PlacementTest, draw_flow_shows_the_curve_during_the_pick_relative_to_the_point)
+{
+    CEquation curve = explicitCurve(L"x^2", 0, 2, 1);
+    recorder_.scriptPoint(10, 20, 0);
+    DrawCurveFlow(dialog_, curve);
+    ASSERT_EQ(recorder_.previews.size(), 1u);
+    EXPECT_EQ(recorder_.previews[0],
+              (std::vector<plotwright::host::PreviewPoint>{{0, 0}, {1, 1}, {2, 4}}));
+    EXPECT_EQ(recorder_.previewDuringPick, std::vector<bool>{true});
+    EXPECT_EQ(recorder_.previewClears, 1);
+
+    // A cancelled pick takes the preview away too.
+    recorder_.clear();
+    recorder_.scriptCancel();
+    DrawCurveFlow(dialog_, curve);
+    EXPECT_EQ(recorder_.previewDuringPick, std::vector<bool>{true});
+    EXPECT_EQ(recorder_.previewClears, 1);
+}

@@ -22,6 +22,11 @@ msp.add_polyline3d([(12, 30, 0), (15, 35, 1), (18, 30, 2)])
 msp.add_ellipse((20, 20), major_axis=(4, 2), ratio=0.4, start_param=0.3, end_param=4.0)
 msp.add_open_spline([(30, 20), (32, 26), (36, 18), (40, 24), (42, 20)], degree=3)
 msp.add_rational_spline([(44, 20), (44, 24), (48, 24)], weights=[1, 0.7071, 1], degree=2)
+# Fit points only, with end tangents: the file defines the curve fully. (Without
+# tangents, programs choose end conditions of their own; tests/db checks ours.)
+tangents = msp.add_spline(fit_points=[(50, 60), (53, 66), (57, 58), (61, 64)])
+tangents.dxf.start_tangent = (0, 1, 0)
+tangents.dxf.end_tangent = (1, -1, 0)
 hatch = msp.add_hatch(color=3)
 hatch.paths.add_polyline_path([(40, 0), (50, 0, 0.4), (50, 10), (40, 10)], is_closed=True)
 edges = hatch.paths.add_edge_path()
@@ -40,6 +45,8 @@ msp.add_wipeout([(100, 0), (105, 0), (105, 5), (100, 4)])
 
 msp.add_text("Hello", dxfattribs={"height": 2, "rotation": 30}).set_pos((0, 50), align="MIDDLE_CENTER")
 msp.add_text("Left", dxfattribs={"height": 1.5}).set_pos((0, 55))
+msp.add_text("Fitted", dxfattribs={"height": 1.5}).set_pos((0, 60), (12, 62), align="FIT")
+msp.add_text("Aligned", dxfattribs={"height": 1.5}).set_pos((0, 64), (12, 64), align="ALIGNED")
 msp.add_mtext("{\\fArial|b1;Größe} ÄÖÜ\\P\\C1;二行目 {\\H1.5x;Ende}", dxfattribs={
     "char_height": 2, "insert": (20, 50), "attachment_point": 5, "rotation": 15})
 
@@ -106,7 +113,7 @@ for e in msp:
         continue
     kind = e.dxftype()
     if kind == "TEXT":
-        anchor = e.dxf.insert if e.get_align() == "LEFT" else e.dxf.align_point
+        anchor = e.dxf.insert if e.get_align() in ("LEFT", "FIT", "ALIGNED") else e.dxf.align_point
         print("T", handle, repr(anchor.x), repr(anchor.y), e.plain_text())
     elif kind == "MTEXT":
         for line in e.plain_text(split=True):

@@ -178,8 +178,8 @@ TEST(dxf_display, every_kind_agrees_with_ezdxf)
             ++compared;
         }
     }
-    EXPECT_EQ(compared, 20);
-    EXPECT_EQ(textsCompared, 5);
+    EXPECT_EQ(compared, 21);
+    EXPECT_EQ(textsCompared, 7);
 }
 
 // Colour numbers outside what the format allows: the entity shows in its layer's colour;
@@ -320,3 +320,114 @@ TEST(dxf_display, kinds_that_cannot_be_shown_are_counted)
 }
 
 } // namespace
+
+namespace {
+
+// The arrowhead lengths along x of the fills drawn for each leader, in file order.
+std::vector<double> arrowLengths(const AcDbDatabase& db)
+{
+    std::vector<double> lengths;
+    for (const DisplayShape& s : plotwright::db::tessellateModelSpace(db, {1e-3})) {
+        if (s.type != DisplayShape::Type::kFill)
+            continue;
+        double reach = 0;
+        for (const DisplayPoint& p : s.points)
+            reach = std::max(reach, std::abs(p.x - s.points[0].x));
+        lengths.push_back(reach);
+    }
+    return lengths;
+}
+
+} // namespace
+
+// Arrowhead size DIMASZ x DIMSCALE from the leader's overrides, else its dimension
+// style, else the header; no arrowhead when the leader's flag says so.
+TEST(dxf_display, leader_arrowheads_take_their_size_from_overrides_style_or_header)
+{
+    dxftest::TempDir dir;
+    const std::string path = dir.file("leaders.dxf");
+    dxftest::runPythonSource(dir, R"(
+import sys
+import ezdxf
+doc = ezdxf.new("R2000")
+doc.dimstyles.new("Big", dxfattribs={"dimasz": 3, "dimscale": 2})
+msp = doc.modelspace()
+msp.add_leader([(0, 0), (10, 0)], dimstyle="big")
+msp.add_leader([(0, 10), (10, 10)], dimstyle="Big", override={"dimasz": 1})
+msp.add_leader([(0, 20), (10, 20)], dimstyle="Big").dxf.has_arrowhead = 0
+doc.saveas(sys.argv[1])
+)", {path});
+    std::unique_ptr<AcDbDatabase> db;
+    ASSERT_TRUE(plotwright::dxf::readDxf(path, db).ok());
+    const std::vector<double> lengths = arrowLengths(*db);
+    ASSERT_EQ(lengths.size(), 2u);
+    EXPECT_NEAR(lengths[0], 6.0, 1e-12);
+    EXPECT_NEAR(lengths[1], 2.0, 1e-12);
+
+    struct Row {
+        const char* name;
+        const char* header;
+        double length;
+    };
+    const Row rows[] = {
+        {"header size and scale", "  9\n$DIMASZ\n 40\n0.25\n  9\n$DIMSCALE\n 40\n4\n", 1.0},
+        {"scale 0 is 1", "  9\n$DIMASZ\n 40\n0.5\n  9\n$DIMSCALE\n 40\n0\n", 0.5},
+        {"no header values", "", 0.18},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string text = std::string("  0\nSECTION\n  2\nHEADER\n") + row.header +
+                                 "  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n"
+                                 "  0\nLEADER\n  8\n0\n 10\n0\n 20\n0\n 10\n10\n 20\n0\n  0\nENDSEC\n  0\nEOF\n";
+        std::unique_ptr<AcDbDatabase> plain;
+        ASSERT_TRUE(plotwright::dxf::readDxfText(text, "leader.dxf", plain).ok());
+        EXPECT_EQ(arrowLengths(*plain), std::vector<double>{row.length});
+    }
+}
+
+// Wrapped MTEXT breaks where ezdxf's own layout engine breaks it when given the same
+// character widths (tests/dxf/mtext_wrap.py): the number of words on each line.
+TEST(dxf_display, mtext_wraps_where_ezdxf_layout_does)
+{
+    const std::vector<std::string> cases = {
+        "one two three four\\Pfive", "6.4",
+        "The quick brown fox jumps over the lazy dog", "10",
+        "The quick brown fox jumps over the lazy dog", "23",
+        "a bb ccc dddd eeeee ffffff ggggggg", "5",
+        "short\\Pa paragraph that is longer than the width of the column", "9.5",
+        "incomprehensibilities within", "4",
+    };
+    dxftest::TempDir dir;
+    const std::string path = dir.file("wrap.dxf");
+    std::vector<std::string> args = {path};
+    args.insert(args.end(), cases.begin(), cases.end());
+    const std::string report = dxftest::runPython(PLOTWRIGHT_TEST_SOURCE "/dxf/mtext_wrap.py", args);
+    std::unique_ptr<AcDbDatabase> db;
+    ASSERT_TRUE(plotwright::dxf::readDxf(path, db).ok());
+
+    std::vector<std::string> handles;
+    db->forEachEntity([&](const AcDbEntity& e) { handles.push_back(hex(e.handle())); });
+    std::vector<std::size_t> source;
+    const std::vector<DisplayShape> shapes = plotwright::db::tessellateModelSpace(*db, {1e-3}, &source);
+    std::map<std::string, std::string> ours;
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        std::size_t words = 0;
+        std::istringstream line(std::string(shapes[i].text->text.begin(), shapes[i].text->text.end()));
+        for (std::string w; line >> w;)
+            ++words;
+        std::string& counts = ours[handles.at(source.at(i))];
+        counts += (counts.empty() ? "" : " ") + std::to_string(words);
+    }
+    std::istringstream lines(report);
+    int compared = 0;
+    for (std::string line; std::getline(lines, line);) {
+        SCOPED_TRACE(line);
+        std::istringstream fields(line);
+        std::string tag, handle, theirs;
+        fields >> tag >> handle;
+        std::getline(fields, theirs);
+        EXPECT_EQ(ours[handle], theirs.substr(1));
+        ++compared;
+    }
+    EXPECT_EQ(compared, 6);
+}

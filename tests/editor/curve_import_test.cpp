@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -68,6 +69,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(folder_.isValid());
+        // The window's places and recent files go here, not into the user's settings.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_.filePath("settings"));
         qputenv("PLOTWRIGHT_INSTALL_FOLDER", folder_.path().toUtf8());
         qputenv("PLOTWRIGHT_GALLERY", PLOTWRIGHT_GALLERY_FILE);
         galleryCount_ = curveNames(PLOTWRIGHT_GALLERY_FILE).size();

@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -108,6 +109,8 @@ class EditorTest : public QObject {
 private slots:
     void initTestCase()
     {
+        // The window's places and recent files go here, not into the user's settings.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
         AcEdCommandStack* stack = acedRegCmds();
         QCOMPARE(stack->addCommand(L"EDITORTEST", L"pick", L"pick", ACRX_CMD_MODAL, pickCommand), Acad::eOk);
         QCOMPARE(stack->addCommand(L"EDITORTEST", L"drawtwice", L"drawtwice", ACRX_CMD_MODAL, drawTwiceCommand),
@@ -480,6 +483,25 @@ private slots:
         QCOMPARE(middle, QColor(33, 40, 48));
     }
 
+    // A fit text is drawn as long as its span: the view finds it near its far end,
+    // although its anchor and its two characters are far from there.
+    void stretched_text_is_found_along_its_span()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("fit.dxf");
+        std::ofstream(path.toStdString(), std::ios::binary)
+            << "  0\nSECTION\n  2\nENTITIES\n"
+               "  0\nTEXT\n  8\n0\n  1\nAB\n 10\n0\n 20\n0\n 11\n100\n 21\n0\n 40\n1\n 72\n5\n"
+               "  0\nENDSEC\n  0\nEOF\n";
+        MainWindow window;
+        window.show();
+        QVERIFY(window.openDrawing(path));
+        const plotwright::editor::DisplayList& list = window.documents().currentView()->displayList();
+        QCOMPARE(list.items.size(), std::size_t(1));
+        QCOMPARE(list.items[0].shape.text->span, 100.0);
+        QCOMPARE(list.visible(QRectF(QPointF(95, -1), QPointF(99, 1))).size(), std::size_t(1));
+    }
+
     // Every kind the view shows, in one drawing made by ezdxf (tests/dxf/display_kinds.py):
     // all of it drawn, nothing counted as unshowable; the picture is kept for the docs.
     void view_shows_a_drawing_of_every_kind()
@@ -497,7 +519,7 @@ private slots:
             fills += item.shape.type == plotwright::db::DisplayShape::Type::kFill;
             endless += item.isEndless();
         }
-        QCOMPARE(texts, 6);    // TEXT twice, MTEXT's two lines, the attribute, the dimension's
+        QCOMPARE(texts, 8);    // TEXT four times, MTEXT's two lines, the attribute, the dimension's
         QCOMPARE(endless, 2);  // the XLINE and the RAY
         QVERIFY(fills >= 4);   // solid hatch, SOLID, TRACE, the dimension's arrowheads
         view->zoomExtents();
@@ -528,6 +550,9 @@ private slots:
         QCOMPARE(view->toWorld(to), grabbed);
         QVERIFY(!view->isPicking());
     }
+
+private:
+    QTemporaryDir settingsDir_;
 };
 
 QTEST_MAIN(EditorTest)

@@ -29,6 +29,9 @@ std::vector<std::wstring> RecordingBackend::messages() const
 void RecordingBackend::clear()
 {
     calls.clear();
+    previews.clear();
+    previewClears = 0;
+    previewDuringPick.clear();
     positionCount = 0;
     lastPosition = -1;
 }
@@ -36,6 +39,7 @@ void RecordingBackend::clear()
 int RecordingBackend::getPoint(const double*, std::wstring_view prompt, double result[3])
 {
     calls.push_back({Kind::GetPoint, std::wstring(prompt), 0, 0});
+    previewDuringPick.push_back(previewShown_);
     if (points_.empty())
         return RTCAN;
     auto next = points_.front();
@@ -45,6 +49,18 @@ int RecordingBackend::getPoint(const double*, std::wstring_view prompt, double r
     for (int i = 0; i < 3; ++i)
         result[i] = (*next)[i];
     return RTNORM;
+}
+
+void RecordingBackend::setPickPreview(const std::vector<PreviewPoint>& points)
+{
+    previews.push_back(points);
+    previewShown_ = true;
+}
+
+void RecordingBackend::clearPickPreview()
+{
+    ++previewClears;
+    previewShown_ = false;
 }
 
 void RecordingBackend::alert(std::wstring_view message) { calls.push_back({Kind::Alert, std::wstring(message), 0, 0}); }

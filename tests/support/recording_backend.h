@@ -39,6 +39,13 @@ public:
     std::size_t positionCount = 0;
     int lastPosition = -1;
 
+    // Pick previews, apart from `calls` so that call sequences stay as the draw makes
+    // them: every preview set, how often it was cleared, and for each point request
+    // whether a preview was shown during it.
+    std::vector<std::vector<PreviewPoint>> previews;
+    int previewClears = 0;
+    std::vector<bool> previewDuringPick;
+
     std::vector<Call> calls;
     std::vector<Kind> kinds() const;
     // Texts of alerts and message boxes, in order.
@@ -46,6 +53,8 @@ public:
     void clear();
 
     int getPoint(const double* base, std::wstring_view prompt, double result[3]) override;
+    void setPickPreview(const std::vector<PreviewPoint>& points) override;
+    void clearPickPreview() override;
     void alert(std::wstring_view message) override;
     int messageBox(std::wstring_view text, unsigned type) override;
     void setProgressMeter(std::wstring_view label, int minimum, int maximum) override;
@@ -62,6 +71,7 @@ public:
 private:
     std::deque<std::optional<std::array<double, 3>>> points_;
     std::deque<int> answers_;
+    bool previewShown_ = false;
 };
 
 } // namespace plotwright::host

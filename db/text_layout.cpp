@@ -1,0 +1,51 @@
+#include "db/text_layout.h"
+
+#include <cmath>
+
+#include "db/display_shapes.h"
+
+namespace plotwright::db {
+
+double estimatedTextWidth(std::wstring_view text, double height, double widthFactor)
+{
+    return double(text.size()) * kEstimatedAdvance * height * widthFactor;
+}
+
+namespace detail {
+
+std::vector<std::wstring> wrapLine(const std::wstring& line, double width, double height)
+{
+    if (!(width > 0) || !std::isfinite(width) || !(height > 0))
+        return {line};
+    // In characters: the estimate is the same for every character.
+    const double room = width / (kEstimatedAdvance * height);
+    std::vector<std::wstring> lines;
+    std::wstring current;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        std::size_t gap = i;
+        while (gap < line.size() && line[gap] == L' ')
+            ++gap;
+        std::size_t end = gap;
+        while (end < line.size() && line[end] != L' ')
+            ++end;
+        if (end == gap) {  // trailing spaces
+            current.append(line, i, end - i);
+            break;
+        }
+        // Room is compared with a little slack, so that a line of exactly the width fits.
+        const double wanted = double(current.size() + (end - i));
+        if (!current.empty() && wanted > room * (1 + 1e-12)) {
+            lines.push_back(std::move(current));
+            current.assign(line, gap, end - gap);
+        } else {
+            current.append(line, i, end - i);
+        }
+        i = end;
+    }
+    lines.push_back(std::move(current));
+    return lines;
+}
+
+} // namespace detail
+} // namespace plotwright::db
