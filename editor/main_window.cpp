@@ -447,6 +447,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     // end of the line): the menu's meaning wins, as it does everywhere else.
     if (event->type() == QEvent::ShortcutOverride && watched == commandLine_->input()) {
         const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        // Delete edits typed text; only in an empty field does it erase the selection.
+        if (pressed == QKeySequence(QKeySequence::Delete) && !commandLine_->input()->text().isEmpty())
+            return QMainWindow::eventFilter(watched, event);
         for (QAction* action : findChildren<QAction*>())
             if (action->isEnabled() && !action->shortcut().isEmpty() && action->shortcut() == pressed)
                 return true; // not accepted: the shortcut runs

@@ -223,8 +223,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&scene.window));
         const AcDbHandle a = addLine(0, 0, 10, 0), b = addLine(0, 5, 10, 5);
         scene.place();
-        // Delete in the view.
+        // Delete in the command line edits what is typed there.
         QTest::mouseClick(scene.view, Qt::LeftButton, {}, pixel(scene.view, 5, 0));
+        QLineEdit* input = scene.window.commandLine().input();
+        QTest::keyClicks(input, "ab");
+        QTest::keyClick(input, Qt::Key_Home);
+        QTest::keyClick(input, Qt::Key_Delete);
+        QCOMPARE(input->text(), QString("b"));
+        QVERIFY(shown(a));
+        input->clear();
+        // Delete in the view.
         QTest::keyClick(scene.view, Qt::Key_Delete);
         QVERIFY(!shown(a));
         QVERIFY(selected(scene.view).empty());
