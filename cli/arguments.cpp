@@ -124,6 +124,10 @@ Command commandOf(const std::vector<std::string>& args)
         return Command::Draw;
     if (word == "render")
         return Command::Render;
+    if (word == "list")
+        return Command::List;
+    if (word == "redraw")
+        return Command::Redraw;
     if (word == "help" || word == "--help" || word == "-h")
         return Command::Help;
     if (word == "library") {
@@ -141,6 +145,8 @@ Command commandOf(const std::vector<std::string>& args)
 }
 
 bool takesCurve(Command c) { return c == Command::Sample || c == Command::Draw; }
+// The options that change a curve: sample, draw and redraw.
+bool changesCurve(Command c) { return takesCurve(c) || c == Command::Redraw; }
 
 } // namespace
 
@@ -198,7 +204,7 @@ Request parseArguments(const std::vector<std::string>& args)
             request.expressionY = p.value(option + " (Y)");
             ++written;
         } else if (option == "--set") {
-            allowed(takesCurve(command));
+            allowed(changesCurve(command));
             std::string assignment = p.value(option);
             std::size_t eq = assignment.find('=');
             if (eq == std::string::npos || eq == 0)
@@ -206,7 +212,7 @@ Request parseArguments(const std::vector<std::string>& args)
             std::string name = assignment.substr(0, eq);
             request.assignments.push_back({name, p.number(assignment.substr(eq + 1), "--set " + name)});
         } else if (option == "--range") {
-            allowed(takesCurve(command));
+            allowed(changesCurve(command));
             std::string text = p.value(option);
             auto parts = split(text, ':');
             if (parts.size() != 3)
@@ -215,7 +221,7 @@ Request parseArguments(const std::vector<std::string>& args)
                     p.number(parts[2], "--range STEP")};
             p.once(range, r, option);
         } else if (option == "--origin") {
-            allowed(takesCurve(command));
+            allowed(changesCurve(command));
             std::string text = p.value(option);
             auto parts = split(text, ',');
             if (parts.size() < 2 || parts.size() > 3)
@@ -225,19 +231,22 @@ Request parseArguments(const std::vector<std::string>& args)
                 point[i] = p.number(parts[i], std::string("--origin ") + "XYZ"[i]);
             p.once(origin, point, option);
         } else if (option == "--format") {
-            allowed(command == Command::Sample);
+            allowed(command == Command::Sample || command == Command::List);
             p.once(format, p.value(option), option);
-            if (*format != "csv" && *format != "json")
+            if (command == Command::List && *format != "text" && *format != "json")
+                p.fail("--format is text or json, not " + quoted(*format));
+            if (command == Command::Sample && *format != "csv" && *format != "json")
                 p.fail("--format is csv or json, not " + quoted(*format));
         } else if (option == "--tolerance") {
-            allowed(takesCurve(command));
+            allowed(changesCurve(command));
             const std::string text = p.value(option);
             const double tolerance = p.number(text, option);
             if (!(std::isfinite(tolerance) && tolerance > 0))
                 p.fail("--tolerance must be a number above 0, not " + quoted(text));
             p.once(request.tolerance, tolerance, option);
         } else if (option == "--output") {
-            allowed(command == Command::Draw);
+            allowed(command == Command::Draw || command == Command::Redraw);
+            request.outputGiven = true;
             const std::optional<std::string> kind = p.value(option);
             if (*kind == "polyline")
                 request.output = Output::Polyline;
@@ -248,11 +257,15 @@ Request parseArguments(const std::vector<std::string>& args)
             else
                 p.fail("--output is polyline, arcs or spline, not " + quoted(*kind));
         } else if (option == "--literal-steps") {
-            allowed(takesCurve(command));
+            allowed(changesCurve(command));
             request.literalSteps = true;
         } else if (option == "--verbose") {
             allowed(takesCurve(command));
             request.verbose = true;
+        } else if (option == "--force") {
+            allowed(command == Command::Redraw);
+            p.noPendingValue(option);
+            request.force = true;
         } else if (option == "--out") {
             allowed(command == Command::Draw);
             p.once(out, p.value(option), option);
@@ -287,7 +300,10 @@ Request parseArguments(const std::vector<std::string>& args)
         request.range = *range;
     if (origin)
         request.origin = *origin;
-    request.format = format && *format == "json" ? Format::Json : Format::Csv;
+    request.originGiven = origin.has_value();
+    request.format = format && *format == "json" ? Format::Json
+                     : command == Command::List ? Format::Text
+                                                : Format::Csv;
     request.preview = preview;
     request.size = size;
 
@@ -324,6 +340,15 @@ Request parseArguments(const std::vector<std::string>& args)
             request.out = *out;
         }
         break;
+    case Command::List:
+        expectPositional(1, "DRAWING.dxf");
+        request.in = positional[0];
+        break;
+    case Command::Redraw:
+        expectPositional(2, "DRAWING.dxf and the curve's ID or a piece's HANDLE");
+        request.in = positional[0];
+        request.curve = positional[1];
+        break;
     case Command::Render:
         expectPositional(2, "DRAWING.dxf and OUT.svg or OUT.png");
         request.in = positional[0];
@@ -353,6 +378,9 @@ std::string usageText(Command command)
 {
     const std::string curve = "CURVE [--set NAME=VALUE]... [--range MIN:MAX:STEP] [--origin X,Y[,Z]]"
                               " [--tolerance T] [--literal-steps] [--verbose]";
+    const std::string redraw = "DRAWING.dxf ID-OR-HANDLE [--set NAME=VALUE]... [--range MIN:MAX:STEP]"
+                               " [--origin X,Y[,Z]] [--tolerance T] [--output polyline|arcs|spline]"
+                               " [--literal-steps] [--force]";
     switch (command) {
     case Command::Curves:
         return "usage: plotwright curves [--library FILE]\n";
@@ -367,6 +395,10 @@ std::string usageText(Command command)
                "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n";
     case Command::Render:
         return "usage: plotwright render DRAWING.dxf OUT.svg|OUT.png [--size WxH]\n";
+    case Command::List:
+        return "usage: plotwright list DRAWING.dxf [--format text|json]\n";
+    case Command::Redraw:
+        return "usage: plotwright redraw " + redraw + "\n";
     case Command::LibraryConvert:
         return "usage: plotwright library convert IN.xml OUT.xml\n";
     case Command::LibraryCheck:
@@ -382,6 +414,8 @@ std::string usageText(Command command)
            "       plotwright draw " + curve + " [--output polyline|arcs|spline] --out DRAWING.dxf"
            " [--preview IMAGE.svg]\n"
            "       plotwright render DRAWING.dxf OUT.svg|OUT.png [--size WxH]\n"
+           "       plotwright list DRAWING.dxf [--format text|json]\n"
+           "       plotwright redraw " + redraw + "\n"
            "       plotwright library convert IN.xml OUT.xml\n"
            "       plotwright library check FILE\n"
            "       plotwright library merge FROM.xml INTO.xml [--replace]\n"
@@ -420,6 +454,20 @@ Commands:
       kind, blocks, text, layer colours; layers that are off or frozen left out), on
       white: SVG, or PNG by the file's ending. --size gives the picture's size in
       pixels (default: 1000 pixels for the drawing's longer side).
+  plotwright list DRAWING.dxf [--format text|json]
+      The curves drawn into DRAWING.dxf that carry their definition: the curve's id,
+      the handles of its pieces, its name, kind, expressions, parameters, range,
+      origin and drawing options. json gives every number in the shortest form that
+      reads back as the same double (a value that is not finite as "nan", "inf" or
+      "-inf"). Curves drawn before definitions were kept are not listed.
+  plotwright redraw DRAWING.dxf ID-OR-HANDLE [OPTIONS] [--output KIND] [--force]
+      Draws a listed curve again from its definition with the changes OPTIONS give
+      (--set, --range, --origin, --tolerance, --literal-steps, --output), in place of
+      all of its pieces, on the same layer in the same colour, and prints the new
+      handles; the curve keeps its id. A curve moved as a whole stays where it was
+      moved to; a curve whose geometry was changed otherwise is refused (exit 5)
+      unless --force, which replaces the changes. A refused redraw leaves the file
+      as it was.
   plotwright library convert IN.xml OUT.xml
       Reads a curve library and writes it again in the library file format.
   plotwright library check FILE
@@ -481,6 +529,8 @@ Messages and exit status:
       draw: the drawing was not changed
   4   draw: the drawing was saved (its new handles are printed), only the preview could
       not be written; do not repeat the draw
+  5   redraw: the drawing holds no such curve, or its pieces were changed by hand and
+      --force was not given; the drawing was not changed
   64  the command line is wrong (the message says why, followed by the usage)
 )";
 }

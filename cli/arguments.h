@@ -9,12 +9,12 @@
 
 namespace plotwright::cli {
 
-enum class Command { Help, Curves, Show, Sample, Draw, Render, LibraryConvert, LibraryCheck, LibraryMerge };
+enum class Command { Help, Curves, Show, Sample, Draw, Render, List, Redraw, LibraryConvert, LibraryCheck, LibraryMerge };
 
 // Where the curve comes from: a library entry by name, or one written on the command line.
 enum class CurveSource { Named, Explicit, Parametric, Polar };
 
-enum class Format { Csv, Json };
+enum class Format { Csv, Json, Text };
 
 enum class Output { Polyline, Arcs, Spline };
 
@@ -39,13 +39,18 @@ struct Request {
     std::vector<Assignment> assignments; // --set, in the order given
     std::optional<Range> range;
     std::array<double, 3> origin{0, 0, 0};
+    bool originGiven = false;            // --origin was given (redraw keeps the curve's own otherwise)
     Format format = Format::Csv;
     std::string out;                     // draw: the drawing; library convert: OUT; library merge: INTO
     std::optional<std::string> preview;  // draw: SVG preview
-    std::string in;                      // library convert IN, library check FILE, library merge FROM, render DRAWING
+    std::string in;                      // library convert IN, library check FILE, library merge FROM, render,
+                                         // list and redraw DRAWING
+    std::string curve;                   // redraw: the curve id or a piece's handle
+    bool force = false;                  // redraw --force
     bool replace = false;                // library merge --replace
     std::optional<double> tolerance;     // --tolerance: adaptive sampling
     Output output = Output::Polyline;    // draw --output
+    bool outputGiven = false;
     bool literalSteps = false;           // --literal-steps
     bool verbose = false;                // --verbose
     std::optional<std::array<int, 2>> size;  // render --size WxH

@@ -27,6 +27,10 @@ int runCommand(const Request& request, Streams io)
         return runDraw(request, io);
     case Command::Render:
         return runRender(request, io);
+    case Command::List:
+        return runList(request, io);
+    case Command::Redraw:
+        return runRedraw(request, io);
     case Command::LibraryConvert:
         return runLibraryConvert(request, io);
     case Command::LibraryCheck:

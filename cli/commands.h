@@ -3,6 +3,8 @@
 // to `err`, and returns the exit status; failures arrive as Failure.
 
 #include "cli/arguments.h"
+#include "curve/curve_sampler.h"
+#include "model/equation.h"
 
 #include <cstdio>
 
@@ -23,6 +25,13 @@ int runLibraryMerge(const Request& request, Streams io);
 int runSample(const Request& request, Streams io);
 int runDraw(const Request& request, Streams io);
 int runRender(const Request& request, Streams io);
+int runList(const Request& request, Streams io);
+int runRedraw(const Request& request, Streams io);
+
+// The exit status after sampling, whose failure the sampler has shown already; adds
+// what was wrong in an expression, and where, on a line of its own.
+int sampleStatus(curve::SampleStatus status, const std::wstring& message, int position, char expression,
+                 const CEquation& equation, Streams io);
 
 // Writes `text` to `stream`; a failed write (full disk, closed pipe) is a Failure.
 void emit(std::FILE* stream, const std::string& text);

@@ -38,40 +38,6 @@ CliBackend makeBackend(const Request& request, Streams io)
     return CliBackend(request.origin, io.err, ::isatty(::fileno(io.err)) == 1);
 }
 
-// The exit status after sampling, whose failure the sampler has shown already; adds
-// what was wrong in an expression, and where, on a line of its own.
-int sampleStatus(curve::SampleStatus status, const std::wstring& message, int position, char expression,
-                 const CEquation& equation, Streams io)
-{
-    switch (status) {
-    case curve::SampleStatus::Done:
-        return kExitOk;
-    case curve::SampleStatus::InvalidParameters:
-    case curve::SampleStatus::TooManySamples:
-        return kExitInvalidParameters;
-    case curve::SampleStatus::ErrorInEquation:
-        break;
-    }
-    const int type = equation.GetType();
-    if (type < ExplicitCartesian || type > ExplicitPolar) {
-        emit(io.err, "plotwright: the curve's kind " + std::to_string(type)
-                         + " is none of 1 (explicit), 2 (parametric), 3 (polar); nothing was produced\n");
-        return kExitEquationError;
-    }
-    std::string where;
-    if (expression != 0) {
-        const bool x = expression == 'X';
-        const std::wstring& text = x ? equation.GetEquationX() : equation.GetEquationY();
-        const char* name = x ? "x" : type == ExplicitPolar ? "r" : "y";
-        where = std::string(name) + " = " + utf8FromWide(text) + ": ";
-    }
-    std::string line = "plotwright: " + where + utf8FromWide(message);
-    if (expression != 0 && position >= 0)
-        line += " at character " + std::to_string(position + 1);
-    emit(io.err, line + "\n");
-    return kExitEquationError;
-}
-
 std::string capNotice()
 {
     return "plotwright: warning: the sample limit stopped refinement; parts of the curve may lie farther from "
@@ -121,6 +87,40 @@ void writePoints(const CurvePoints& points, Format format, std::FILE* out)
 }
 
 } // namespace
+
+// The exit status after sampling, whose failure the sampler has shown already; adds
+// what was wrong in an expression, and where, on a line of its own.
+int sampleStatus(curve::SampleStatus status, const std::wstring& message, int position, char expression,
+                 const CEquation& equation, Streams io)
+{
+    switch (status) {
+    case curve::SampleStatus::Done:
+        return kExitOk;
+    case curve::SampleStatus::InvalidParameters:
+    case curve::SampleStatus::TooManySamples:
+        return kExitInvalidParameters;
+    case curve::SampleStatus::ErrorInEquation:
+        break;
+    }
+    const int type = equation.GetType();
+    if (type < ExplicitCartesian || type > ExplicitPolar) {
+        emit(io.err, "plotwright: the curve's kind " + std::to_string(type)
+                         + " is none of 1 (explicit), 2 (parametric), 3 (polar); nothing was produced\n");
+        return kExitEquationError;
+    }
+    std::string where;
+    if (expression != 0) {
+        const bool x = expression == 'X';
+        const std::wstring& text = x ? equation.GetEquationX() : equation.GetEquationY();
+        const char* name = x ? "x" : type == ExplicitPolar ? "r" : "y";
+        where = std::string(name) + " = " + utf8FromWide(text) + ": ";
+    }
+    std::string line = "plotwright: " + where + utf8FromWide(message);
+    if (expression != 0 && position >= 0)
+        line += " at character " + std::to_string(position + 1);
+    emit(io.err, line + "\n");
+    return kExitEquationError;
+}
 
 int runSample(const Request& request, Streams io)
 {

@@ -108,7 +108,13 @@ CEquationPtr requestedCurve(const Request& request, std::string* warning)
     } else {
         equation = userCurve(request.source, request.expressionY, request.expressionX);
     }
+    applyChanges(*equation, request);
+    return equation;
+}
 
+void applyChanges(CEquation& curve, const Request& request)
+{
+    CEquation* equation = &curve;
     for (const Assignment& assignment : request.assignments) {
         CEquationParameterPtr parameter = equation->FindParameter(wideFromUtf8(assignment.name));
         if (!parameter)
@@ -125,7 +131,6 @@ CEquationPtr requestedCurve(const Request& request, std::string* warning)
         running->SetMaxValue(request.range->max);
         running->SetIncrement(request.range->step);
     }
-    return equation;
 }
 
 } // namespace plotwright::cli

@@ -30,4 +30,8 @@ CEquationPtr userCurve(CurveSource source, const std::string& expressionY, const
 // The request's curve with --set and --range applied. Throws Failure.
 CEquationPtr requestedCurve(const Request& request, std::string* warning = nullptr);
 
+// Applies --set and --range to `equation`. Throws Failure (kExitUsage) for a name that is
+// no constant of it, or a range for a curve without running variable.
+void applyChanges(CEquation& equation, const Request& request);
+
 } // namespace plotwright::cli

@@ -12,6 +12,7 @@ enum ExitStatus : int {
     kExitEquationError = 2,      // "Error in equation"
     kExitFileError = 3,          // a file could not be read or written
     kExitPreviewFailed = 4,      // draw: the drawing was saved, its preview was not written
+    kExitCurveRefused = 5,       // redraw: no such curve, or one changed by hand (without --force)
     kExitUsage = 64,             // the command line does not fit
 };
 

@@ -7,6 +7,61 @@
 
 namespace plotwright::curve {
 
+namespace {
+
+// A stretch of doubles evenly spaced by 2^exponent, up to `high`.
+struct EvenStretch {
+    double high = 0;
+    int exponent = 0;
+    bool operator==(const EvenStretch&) const = default;
+};
+
+// The stretch holding the finite `v`, seen upwards: a positive v's binade up to the next
+// power of two; a negative v's up to and including the power of two nearer zero; around
+// zero the subnormals and both lowest binades, all spaced by 2^-1074.
+EvenStretch stretchOf(double v)
+{
+    constexpr double kLowest = 0x1p-1021;
+    if (std::fabs(v) < kLowest)
+        return {kLowest, -1074};
+    const int e = std::ilogb(v);
+    return {v > 0 ? std::ldexp(1.0, e + 1) : -std::ldexp(1.0, e), e - 52};
+}
+
+// Values stepping would reach by adding one and the same gap: `count` of them, the first
+// being the `next` given to uniformRun, then `last` and the value after it, `following`.
+struct UniformRun {
+    std::size_t count = 0;
+    double last = 0;
+    double following = 0;
+};
+
+// previous, t and next are consecutive stepped values. When all three lie in one even
+// stretch, the sum t + step rounds to that spacing, so the gap added depends only on the
+// step and, at an exact tie, on the parity of t's last digit, which a rounded addition
+// inside the stretch leaves even: every later addition whose sum stays inside adds the
+// same gap. The run ends a step's length twice short of the stretch's end (so the sums
+// stay inside), at `end`, and after `most` values.
+UniformRun uniformRun(double previous, double t, double next, double step, double end, std::size_t most)
+{
+    const EvenStretch stretch = stretchOf(previous);
+    if (!(stretchOf(next) == stretch) || next - t != t - previous)
+        return {};
+    const double bound = std::min(end, stretch.high - 2 * step);
+    if (!(bound > next))
+        return {};
+    // In units of the spacing, values of the stretch are integers below 2^54: exact.
+    const auto units = [&](double v) { return static_cast<long long>(std::floor(std::ldexp(v, -stretch.exponent))); };
+    const long long first = units(next);
+    const long long gap = units(next - t);
+    const long long room = (units(bound) - first) / gap + 1;  // first + (room - 1) * gap <= bound
+    const long long count = static_cast<long long>(std::min<std::size_t>(most, static_cast<std::size_t>(room)));
+    const auto value = [&](long long u) { return std::ldexp(static_cast<double>(u), stretch.exponent); };
+    return {static_cast<std::size_t>(count), value(first + (count - 1) * gap), value(first + count * gap)};
+}
+
+} // namespace
+
 SampleCount countSamples(const SamplingRange& range, std::size_t limit)
 {
     const double start = range.start;
@@ -29,8 +84,12 @@ SampleCount countSamples(const SamplingRange& range, std::size_t limit)
     if (estimate > 4.0L * static_cast<long double>(limit))
         return {SampleCount::TooMany, 0, estimate};
 
+    // The values of repeated addition, but a run that adds one and the same gap is counted
+    // in one go: a few additions per binade instead of one per sample, so that the count
+    // is cheap enough for every keystroke.
     std::size_t count = 0;
     double last = start;
+    double previous = std::nan("");
     for (double t = start; t <= end;) {
         last = t;
         if (++count > limit)
@@ -39,6 +98,18 @@ SampleCount countSamples(const SamplingRange& range, std::size_t limit)
         // A step of exactly half the gap rounds back to t at every even neighbour.
         if (!(next > t))
             return {SampleCount::Stalls, 0, 0};
+        // Stopping short of `end` and of the limit, the run leaves both tests to the loop.
+        if (next <= end && !std::isnan(previous)) {
+            const UniformRun run = uniformRun(previous, t, next, step, end, limit - count);
+            if (run.count > 0) {
+                count += run.count;
+                last = run.last;
+                previous = run.last;
+                t = run.following;
+                continue;
+            }
+        }
+        previous = t;
         t = next;
     }
     return {SampleCount::Ok, count, estimate, last};

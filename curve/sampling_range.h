@@ -29,8 +29,9 @@ struct SampleCount {
     double last = 0;   // Ok with count > 0: the last stepped value
 };
 
-// Counts the samples exactly, by the same accumulation the sampler uses, but stops as
-// soon as the count passes `limit`. Costs at most `limit` additions.
+// Counts the samples exactly, as the sampler's accumulation makes them, but stops as
+// soon as the count passes `limit`. Cheap at any count (a few additions for each binade
+// the range crosses): fit for a check on every keystroke.
 SampleCount countSamples(const SamplingRange& range, std::size_t limit);
 
 // Where the stepped values stop short of the range's end by no more than rounding: a

@@ -49,3 +49,13 @@ void AcDbEntity::setDatabaseDefaults(const AcDbDatabase* database)
     if (database)
         layer_ = database->clayer();
 }
+
+Acad::ErrorStatus AcDbEntity::setAppData(AcDbAppData data)
+{
+    if (Acad::ErrorStatus es = checkWriteEnabled(); es != Acad::eOk)
+        return es;
+    appData_ = std::move(data);
+    if (database())
+        database()->setModified(true);
+    return Acad::eOk;
+}

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "db/acad_status.h"
 #include "db/ge_point.h"
@@ -68,6 +69,17 @@ private:
     bool fromFile_ = false;
 };
 
+// One value of the data this program keeps with an entity, typed as DXF extended data
+// is: text, a real, a 16-bit or a 32-bit integer.
+struct AcDbAppDataValue {
+    enum class Type { kText, kReal, kInt16, kInt32 };
+    Type type = Type::kText;
+    std::wstring text;
+    double real = 0.0;
+    std::int32_t integer = 0;
+};
+using AcDbAppData = std::vector<AcDbAppDataValue>;
+
 // Something drawn: the editor shows it, the DXF writer saves it.
 class AcDbEntity : public AcDbObject {
 public:
@@ -101,12 +113,20 @@ public:
     const AcGeVector3d& displacement() const { return displacement_; }
     Acad::ErrorStatus setDisplacement(const AcGeVector3d& displacement);
 
+    // This program's own data kept with the entity (a drawn curve's definition), in the
+    // file as extended data of the application "PLOTWRIGHT" or, when larger than extended
+    // data may be, in an XRECORD of the entity's extension dictionary. Empty when none.
+    const AcDbAppData& appData() const { return appData_; }
+    // Needs the entity new or open for write (eNotOpenForWrite otherwise).
+    Acad::ErrorStatus setAppData(AcDbAppData data);
+
 protected:
     virtual bool canMove() const { return false; }
     virtual void moveGeometry(double /*dx*/, double /*dy*/) {}
 
 private:
     std::wstring layer_ = L"0";
+    AcDbAppData appData_;
     int colorIndex_ = 256;
     std::int32_t trueColor_ = -1;
     AcGeVector3d displacement_;

@@ -5,6 +5,7 @@
 #include "db/database.h"
 #include "db/entities.h"
 #include "db/polyline.h"
+#include "dxf/curve_data.h"
 #include "host/backend.h"
 #include "host/doc_manager.h"
 #include "host/editor.h"
@@ -88,6 +89,23 @@ std::vector<AcDbObjectId> PlaceCurvePieces(const std::vector<plotwright::curve::
         ids.push_back(id);
     }
     return ids;
+}
+
+void AttachCurveDefinition(const std::vector<AcDbObjectId>& ids, const CEquation& equation, const CurvePoint& origin,
+                           const plotwright::curve::CurveOptions& options)
+{
+    plotwright::curve::CurveDefinition definition = plotwright::curve::curveDefinitionFrom(equation, origin, options);
+    definition.curveId = plotwright::curve::newCurveId();
+    definition.pieceCount = static_cast<std::uint32_t>(ids.size());
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        AcDbEntity* entity = nullptr;
+        if (acdbOpenAcDbEntity(entity, ids[i], AcDb::kForWrite) != Acad::eOk)
+            continue;
+        definition.pieceIndex = static_cast<std::uint32_t>(i);
+        definition.fingerprint = plotwright::dxf::pieceFingerprint(*entity).value_or(plotwright::curve::PieceFingerprint{});
+        entity->setAppData(plotwright::dxf::encodeCurveData(definition));
+        entity->close();
+    }
 }
 
 Acad::ErrorStatus AppendToModelSpace(AcDbEntity* entity, AcDbObjectId& id)
@@ -197,6 +215,7 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
                 for (const CurvePoint& p : points)
                     outcome.nonFiniteCount += isFinite(p) ? 0 : 1;
             outcome.newIds = PlaceCurvePieces(shaped.pieces, 0.0);
+            AttachCurveDefinition(outcome.newIds, equation, {origin[0], origin[1], origin[2]}, options);
         }  // the points are released before the wait cursor ends
         EndWaitCursor();
     }

@@ -40,13 +40,20 @@ struct DrawOutcome {
 };
 
 // Hides the dialog, asks for the origin ("\nPick curve origin point:"), samples the
-// curve and places it, shows the dialog again and refreshes the display. A cancelled
+// curve and places it (the pieces carry the curve's definition: AttachCurveDefinition), shows the dialog again and refreshes the display. A cancelled
 // pick draws nothing and shows nothing; sampling failures show the sampler's messages.
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation);
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome);
 // As above, sampled and shaped as `options` say (plotwright::curve::shapeCurve).
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome,
                    const plotwright::curve::CurveOptions& options);
+
+// Gives the pieces `ids` (in order) of one curve drawn from `equation` at `origin` with
+// `options` the definition they were drawn from (plotwright::dxf::curveDefinitionOf reads
+// it back): a new curve id shared by all, each piece's index and the count, and each
+// piece's fingerprint. Pieces that cannot be opened for write are left without.
+void AttachCurveDefinition(const std::vector<AcDbObjectId>& ids, const CEquation& equation, const CurvePoint& origin,
+                           const plotwright::curve::CurveOptions& options);
 
 // Adds one entity per piece to model space of the working database, in order: a
 // lightweight polyline (closed flag, bulges when the piece has them, the given

@@ -61,6 +61,11 @@ void DxfEntityBuilder::resetCommon()
     bad_ = false;
     paperSpace_ = false;
     inAppData_ = false;
+    inXdata_ = false;
+    ownXdata_ = false;
+    inDictionaryGroup_ = false;
+    dictionary_ = 0;
+    xdataReader_.take();
     ownerSeen_ = false;
     handle_ = 0;
     layer_ = L"0";
@@ -149,6 +154,17 @@ void DxfEntityBuilder::feed(int code, std::string_view value)
 {
     if (kind_ == Kind::none)
         return;
+    // Extended data closes the record: 1001 names the application of the groups after it.
+    // Other applications' groups stay in the record (the display reads some of them).
+    if (code == 1001) {
+        inXdata_ = true;
+        ownXdata_ = trimmed(value) == kCurveAppName;
+        if (ownXdata_)
+            return;
+    } else if (inXdata_ && ownXdata_ && code >= 1000) {
+        xdataReader_.feed(code, value, settings_->codePage);
+        return;
+    }
     const bool keepsPairs = kind_ == Kind::display || kind_ == Kind::insert || kind_ == Kind::attrib;
     if (keepsPairs) {
         // An embedded object (101) brings pairs of its own, not the entity's.
@@ -174,7 +190,14 @@ void DxfEntityBuilder::feed(int code, std::string_view value)
     }
     case 102:
         inAppData_ = !value.empty() && value.front() == '{';
+        inDictionaryGroup_ = trimmed(value) == "{ACAD_XDICTIONARY";
         return;
+    case 360: {
+        unsigned long long h = 0;
+        if (inDictionaryGroup_ && parseHandle(value, h))
+            dictionary_ = h;
+        return;
+    }
     case 330: {
         // The owner is the first 330 outside an application data group {...}.
         unsigned long long h = 0;
@@ -264,6 +287,8 @@ void DxfEntityBuilder::saveHeader()
     header_.normal[1] = normal_[1];
     header_.normal[2] = normal_[2];
     header_.bad = bad_;
+    header_.appData = xdataReader_.take();
+    header_.dictionary = dictionary_;
 }
 
 void DxfEntityBuilder::pushVertex()
@@ -283,10 +308,17 @@ void DxfEntityBuilder::pushVertex()
     vertices_.push_back(v);
 }
 
+void DxfEntityBuilder::attachAppData(AcDbEntity& entity, AcDbAppData data) const
+{
+    if (!data.empty())
+        entity.setAppData(std::move(data));
+}
+
 void DxfEntityBuilder::finishCurrent()
 {
     finished_.reset();
     finishedHandle_ = 0;
+    finishedDictionary_ = 0;
     switch (kind_) {
     case Kind::none:
         return;
@@ -303,20 +335,26 @@ void DxfEntityBuilder::finishCurrent()
             finishAttribute();
         }
         finishedHandle_ = header_.handle;
+        finishedDictionary_ = header_.dictionary;
         if (!header_.paperSpace && !header_.bad) {
             finished_ = buildBlockReference(insert_, attributes_, *settings_);
-            if (finished_)
+            if (finished_) {
                 finished_->setAppearance(header_.layer, header_.color, header_.trueColor);
+                attachAppData(*finished_, std::move(header_.appData));
+            }
         }
         insert_.clear();
         attributes_.clear();
         break;
     case Kind::display:
         finishedHandle_ = handle_;
+        finishedDictionary_ = dictionary_;
         if (!paperSpace_ && !bad_) {
             finished_ = buildDisplayEntity(type_, record_, *settings_);
-            if (finished_)
+            if (finished_) {
                 applyAppearance(*finished_);
+                attachAppData(*finished_, xdataReader_.take());
+            }
         }
         break;
     case Kind::polyline:
@@ -326,18 +364,20 @@ void DxfEntityBuilder::finishCurrent()
         if (kind_ == Kind::vertex)
             pushVertex();
         finishedHandle_ = header_.handle;
+        finishedDictionary_ = header_.dictionary;
         if (!header_.paperSpace && !header_.bad)
             finished_ = buildPolyline();
+        if (finished_)
+            attachAppData(*finished_, std::move(header_.appData));
         break;
     case Kind::lwpolyline:
-        finishedHandle_ = handle_;
-        if (!paperSpace_ && !bad_)
-            finished_ = buildLwPolyline();
-        break;
     default:
         finishedHandle_ = handle_;
+        finishedDictionary_ = dictionary_;
         if (!paperSpace_ && !bad_)
-            finished_ = buildSimple();
+            finished_ = kind_ == Kind::lwpolyline ? buildLwPolyline() : buildSimple();
+        if (finished_)
+            attachAppData(*finished_, xdataReader_.take());
         break;
     }
     kind_ = Kind::none;

@@ -9,6 +9,7 @@
 #include "base/code_page.h"
 #include "db/object.h"
 #include "db/ge_point.h"
+#include "dxf/curve_data.h"
 
 namespace plotwright::dxf::detail {
 
@@ -61,7 +62,10 @@ public:
     // The entity finished by the last begin() or end(), when it is one that is shown:
     // a known kind, in model space, with readable numbers. Null otherwise.
     // `handle` receives its handle (0 when it has none).
+    // The entity carries the application data of its "PLOTWRIGHT" extended data.
     std::unique_ptr<AcDbEntity> takeFinished(AcDbHandle& handle);
+    // The extension dictionary of the entity last taken (0 when it has none).
+    AcDbHandle finishedExtensionDictionary() const { return finishedDictionary_; }
 
     // For deciding paper space by owner when a file leaves out code 67.
     void setPaperSpaceRecord(AcDbHandle handle) { paperSpaceRecord_ = handle; }
@@ -93,10 +97,20 @@ private:
     void applyAppearance(AcDbEntity& entity) const;
     void finishAttribute();
 
+    void attachAppData(AcDbEntity& entity, AcDbAppData data) const;
+
     Kind kind_ = Kind::none;
     std::unique_ptr<AcDbEntity> finished_;
     AcDbHandle finishedHandle_ = 0;
+    AcDbHandle finishedDictionary_ = 0;
     bool inAppData_ = false;
+    // Extended data: inside the groups of some application, of this program's one; the
+    // extension dictionary named in {ACAD_XDICTIONARY.
+    bool inXdata_ = false;
+    bool ownXdata_ = false;
+    bool inDictionaryGroup_ = false;
+    AcDbHandle dictionary_ = 0;
+    AppDataReader xdataReader_{AppDataReader::Form::xdata};
     bool ownerSeen_ = false;
     bool bad_ = false;
     bool paperSpace_ = false;
@@ -137,6 +151,8 @@ private:
         double elevation = 0.0;
         double normal[3] = {0.0, 0.0, 1.0};
         bool bad = false;
+        AcDbAppData appData;
+        AcDbHandle dictionary = 0;
     } header_;
 };
 

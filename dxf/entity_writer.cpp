@@ -7,6 +7,7 @@
 #include "db/entities.h"
 #include "db/polyline.h"
 #include "base/utf8_text.h"
+#include "dxf/curve_data.h"
 
 namespace plotwright::dxf::detail {
 
@@ -51,13 +52,19 @@ void normal(DxfOutput& out, const AcGeVector3d& n)
         point(out, 210, n.x, n.y, n.z);
 }
 
-// 0/type, handle, owner, AcDbEntity with space, layer and colour, then the subclass.
+// 0/type, handle, extension dictionary, owner, AcDbEntity with space, layer and colour,
+// then the subclass.
 void head(DxfOutput& out, const char* type, const char* subclass, AcDbHandle handle, const AcDbEntity& entity,
           const EntityRecordStyle& style)
 {
     out.pair(0, type);
     if (style.handles)
         out.handle(5, handle);
+    if (style.extensionDictionary != 0) {
+        out.pair(102, "{ACAD_XDICTIONARY");
+        out.handle(360, style.extensionDictionary);
+        out.pair(102, "}");
+    }
     if (!style.legacy) {
         out.handle(330, style.owner);
         out.pair(100, "AcDbEntity");
@@ -71,6 +78,14 @@ void head(DxfOutput& out, const char* type, const char* subclass, AcDbHandle han
         out.integer(420, entity.trueColor());
     if (!style.legacy && subclass)
         out.pair(100, subclass);
+}
+
+// The entity's application data as extended data, when that is where it goes: the last
+// groups of the entity's own record.
+void xdata(DxfOutput& out, const AcDbEntity& entity, const EntityRecordStyle& style)
+{
+    if (appDataForm(entity, style) == AppDataForm::xdata)
+        writeAppXdata(out, entity.appData(), style.utf8);
 }
 
 void writeLwPolyline(DxfOutput& out, const AcDbPolyline& pl, const EntityRecordStyle& style)
@@ -105,6 +120,7 @@ void writeLwPolyline(DxfOutput& out, const AcDbPolyline& pl, const EntityRecordS
         }
     }
     normal(out, pl.normal());
+    xdata(out, pl, style);
 }
 
 // The records that follow a POLYLINE (VERTEX, SEQEND) belong to it: owned by the
@@ -157,6 +173,7 @@ void writeLegacyPolyline(DxfOutput& out, const AcDbPolyline& pl, const EntityRec
         out.real(41, constantWidth);
     }
     normal(out, pl.normal());
+    xdata(out, pl, style);
     const auto points = pl.points();
     for (unsigned int i = 0; i < points.size(); ++i) {
         vertex(out, pl, style, nextHandle, "AcDb2dVertex", points[i].x, points[i].y, pl.elevation(), 0);
@@ -180,6 +197,7 @@ void write3dPolyline(DxfOutput& out, const AcDb3dPolyline& pl, const EntityRecor
     out.integer(66, 1);
     point(out, 10, 0.0, 0.0, 0.0);
     out.integer(70, 8 | (pl.isClosed() ? 1 : 0));
+    xdata(out, pl, style);
     for (const AcGePoint3d& p : pl.vertices())
         vertex(out, pl, style, nextHandle, "AcDb3dPolylineVertex", p.x, p.y, p.z, 32);
     seqend(out, pl, style, nextHandle);
@@ -208,6 +226,7 @@ void writeSpline(DxfOutput& out, const AcDbSpline& sp, const EntityRecordStyle& 
         out.integer(66, 1);
         point(out, 10, 0.0, 0.0, 0.0);
         out.integer(70, 8);
+        xdata(out, sp, style);
         for (const AcGePoint3d& p : sp.samplePoints(kLegacySplinePerSpan))
             vertex(out, sp, style, nextHandle, "AcDb3dPolylineVertex", p.x, p.y, p.z, 32);
         seqend(out, sp, style, nextHandle);
@@ -230,11 +249,43 @@ void writeSpline(DxfOutput& out, const AcDbSpline& sp, const EntityRecordStyle& 
         point(out, 10, p.x, p.y, p.z);
     for (const AcGePoint3d& p : sp.fitPoints())
         point(out, 11, p.x, p.y, p.z);
+    xdata(out, sp, style);
 }
+
+void writeRecord(DxfOutput& out, const AcDbEntity& entity, const EntityRecordStyle& style, AcDbHandle& nextHandle);
+AcDbHandle extraRecordHandles(const AcDbEntity& entity, const EntityRecordStyle& style);
 
 } // namespace
 
-void writeEntity(DxfOutput& out, const AcDbEntity& entity, const EntityRecordStyle& style, AcDbHandle& nextHandle)
+AppDataForm appDataForm(const AcDbEntity& entity, const EntityRecordStyle& style)
+{
+    if (entity.appData().empty())
+        return AppDataForm::none;
+    if (style.xdata && appDataFitsXdata(entity.appData(), style.utf8))
+        return AppDataForm::xdata;
+    // R12 knows no OBJECTS section, and an extension dictionary needs handles.
+    if (style.xrecords && !style.legacy && style.handles)
+        return AppDataForm::xrecord;
+    return AppDataForm::none;
+}
+
+void writeEntity(DxfOutput& out, const AcDbEntity& entity, const EntityRecordStyle& recordStyle,
+                 AcDbHandle& nextHandle)
+{
+    EntityRecordStyle style = recordStyle;
+    style.extensionDictionary = 0;
+    if (appDataForm(entity, style) == AppDataForm::xrecord) {
+        AppDataRecord record{&entity, nextHandle, nextHandle + 1};
+        nextHandle += 2;
+        style.extensionDictionary = record.dictionary;
+        style.xrecords->push_back(record);
+    }
+    writeRecord(out, entity, style, nextHandle);
+}
+
+namespace {
+
+void writeRecord(DxfOutput& out, const AcDbEntity& entity, const EntityRecordStyle& style, AcDbHandle& nextHandle)
 {
     switch (entity.kind()) {
     case AcDbEntity::Kind::kPolyline: {
@@ -256,12 +307,14 @@ void writeEntity(DxfOutput& out, const AcDbEntity& entity, const EntityRecordSty
         head(out, "LINE", "AcDbLine", line.handle(), line, style);
         point(out, 10, line.startPoint().x, line.startPoint().y, line.startPoint().z);
         point(out, 11, line.endPoint().x, line.endPoint().y, line.endPoint().z);
+        xdata(out, line, style);
         return;
     }
     case AcDbEntity::Kind::kPoint: {
         const auto& p = static_cast<const AcDbPoint&>(entity);
         head(out, "POINT", "AcDbPoint", p.handle(), p, style);
         point(out, 10, p.position().x, p.position().y, p.position().z);
+        xdata(out, p, style);
         return;
     }
     case AcDbEntity::Kind::kCircle: {
@@ -270,6 +323,7 @@ void writeEntity(DxfOutput& out, const AcDbEntity& entity, const EntityRecordSty
         point(out, 10, c.center().x, c.center().y, c.center().z);
         out.real(40, c.radius());
         normal(out, c.normal());
+        xdata(out, c, style);
         return;
     }
     case AcDbEntity::Kind::kArc: {
@@ -282,6 +336,7 @@ void writeEntity(DxfOutput& out, const AcDbEntity& entity, const EntityRecordSty
             out.pair(100, "AcDbArc");
         out.real(50, a.startAngle() * kDegrees);
         out.real(51, a.endAngle() * kDegrees);
+        xdata(out, a, style);
         return;
     }
     default:
@@ -290,10 +345,21 @@ void writeEntity(DxfOutput& out, const AcDbEntity& entity, const EntityRecordSty
     }
 }
 
+} // namespace
+
 AcDbHandle extraHandles(const AcDbEntity& entity, const EntityRecordStyle& style)
 {
     if (!style.handles)
         return 0;
+    if (appDataForm(entity, style) == AppDataForm::xrecord)
+        return extraRecordHandles(entity, style) + 2;
+    return extraRecordHandles(entity, style);
+}
+
+namespace {
+
+AcDbHandle extraRecordHandles(const AcDbEntity& entity, const EntityRecordStyle& style)
+{
     if (entity.kind() == AcDbEntity::Kind::k3dPolyline)
         return static_cast<const AcDb3dPolyline&>(entity).vertices().size() + 1;
     if (entity.kind() == AcDbEntity::Kind::kPolyline && style.legacy)
@@ -302,6 +368,8 @@ AcDbHandle extraHandles(const AcDbEntity& entity, const EntityRecordStyle& style
         return static_cast<const AcDbSpline&>(entity).samplePoints(kLegacySplinePerSpan).size() + 1;
     return 0;
 }
+
+} // namespace
 
 std::string nonFiniteNumber(const AcDbEntity& entity)
 {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "db/access.h"
+#include "dxf/curve_data.h"
 #include "dxf/entity_writer.h"
 #include "dxf/layer_records.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 // The fixed records, one "code value" pair per line. The handles are those the database
 // gives a new drawing (db_access.h): the BLOCK_RECORD table is 11, *Model_Space 12,
-// *Paper_Space 13; entities start at 30.
+// *Paper_Space 13; the APPID of this program's extended data is 1F; entities start at 30.
 constexpr std::string_view kTables = R"(0 SECTION
 2 CLASSES
 0 CLASS
@@ -186,13 +187,20 @@ constexpr std::string_view kTables = R"(0 SECTION
 5 D
 330 0
 100 AcDbSymbolTable
-70 1
+70 2
 0 APPID
 5 E
 330 D
 100 AcDbSymbolTableRecord
 100 AcDbRegAppTableRecord
 2 ACAD
+70 0
+0 APPID
+5 1F
+330 D
+100 AcDbSymbolTableRecord
+100 AcDbRegAppTableRecord
+2 PLOTWRIGHT
 70 0
 0 ENDTAB
 0 TABLE
@@ -334,8 +342,6 @@ constexpr std::string_view kObjects = R"(0 ENDSEC
 330 1D
 {LAYOUT 1B Model 0 12}
 {LAYOUT 1C Layout1 1 13}
-0 ENDSEC
-0 EOF
 )";
 
 // A layout: plot settings, then the layout proper, owned by the ACAD_LAYOUT dictionary
@@ -504,7 +510,7 @@ void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExten
     emit(out, kTables.substr(split), subs, std::size(subs));
 }
 
-void writeNewDrawingTail(DxfOutput& out)
+void writeNewDrawingTail(DxfOutput& out, const std::vector<AppDataRecord>& records, bool utf8)
 {
     std::string_view rest = kObjects;
     for (;;) {
@@ -524,6 +530,10 @@ void writeNewDrawingTail(DxfOutput& out)
         rest.remove_prefix(close + 2);  // past "}\n"
     }
     emit(out, rest, nullptr, 0);
+    for (const AppDataRecord& r : records)
+        writeAppXrecord(out, r.entity->handle(), r.dictionary, r.xrecord, r.entity->appData(), utf8);
+    out.pair(0, "ENDSEC");
+    out.pair(0, "EOF");
 }
 
 } // namespace plotwright::dxf::detail

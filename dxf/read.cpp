@@ -13,6 +13,7 @@
 #include "db/access.h"
 #include "db/color.h"
 #include "db/database.h"
+#include "dxf/app_data_objects.h"
 #include "dxf/entity_builder.h"
 #include "dxf/scan.h"
 #include "dxf/source.h"
@@ -136,12 +137,20 @@ private:
     struct Shown {
         std::unique_ptr<AcDbEntity> entity;
         AcDbHandle handle;
-        std::size_t start;  // where its record begins in the text
+        std::size_t start;      // where its record begins in the text
+        AcDbHandle dictionary;  // its extension dictionary, 0 when none
     };
     std::vector<Shown> shown_;
+    void takeShown(std::size_t start)
+    {
+        AcDbHandle handle = 0;
+        if (auto entity = builder_.takeFinished(handle))
+            shown_.push_back({std::move(entity), handle, start, builder_.finishedExtensionDictionary()});
+    }
     // Where each top-level record of ENTITIES begins, in order, and the section's end:
     // a record ends where the next one begins.
     std::vector<std::size_t> entityStarts_;
+    detail::AppDataObjects appDataObjects_;
 };
 
 void DxfLoader::noteHandle(const DxfPair& pair)
@@ -468,6 +477,8 @@ DxfResult DxfLoader::load(std::size_t start)
                     return structureError(pair, "ENDSEC outside a section");
                 if (section_ == Section::header)
                     source_->headerEnd = pair.offset;
+                if (section_ == Section::objects)
+                    appDataObjects_.end();
                 if (section_ == Section::tables)
                     finishTableEntry(pair.offset);
                 if (section_ == Section::objects) {
@@ -483,9 +494,7 @@ DxfResult DxfLoader::load(std::size_t start)
                     const std::size_t started = entityStarts_.empty() ? pair.offset : entityStarts_.back();
                     entityStarts_.push_back(pair.offset);
                     builder_.end();
-                    AcDbHandle handle = 0;
-                    if (auto entity = builder_.takeFinished(handle))
-                        shown_.push_back({std::move(entity), handle, started});
+                    takeShown(started);
                     noteUnshown();
                 }
                 section_ = Section::none;
@@ -524,9 +533,7 @@ DxfResult DxfLoader::load(std::size_t start)
                 const std::size_t started = entityStarts_.empty() ? pair.offset : entityStarts_.back();
                 entityStarts(pair);
                 builder_.begin(detail::trimmed(pair.value));
-                AcDbHandle handle = 0;
-                if (auto entity = builder_.takeFinished(handle))
-                    shown_.push_back({std::move(entity), handle, started});
+                takeShown(started);
                 noteUnshown();
             } else {
                 builder_.feed(pair.code, pair.value);
@@ -534,6 +541,7 @@ DxfResult DxfLoader::load(std::size_t start)
             break;
         case Section::objects:
             objectsPair(pair);
+            appDataObjects_.feed(pair.code, pair.value, settings_.codePage);
             break;
         default:
             break;
@@ -592,8 +600,13 @@ void DxfLoader::finish()
     }
     blocks_.clear();
     setEntitySpans();
-    for (Shown& s : shown_)
+    for (Shown& s : shown_) {
+        // Data too large for extended data lives in an XRECORD of the extension dictionary.
+        if (s.dictionary != 0 && s.entity->appData().empty())
+            if (AcDbAppData data = appDataObjects_.dataFor(s.dictionary); !data.empty())
+                s.entity->setAppData(std::move(data));
         DatabaseAccess::addFileEntity(db_, *model, std::move(s.entity), s.handle);
+    }
     shown_.clear();
     // A current layer the file does not define (or a frozen one) leaves layer 0 current.
     if (!clayer_.empty())

@@ -14,6 +14,8 @@
 #include "db/access.h"
 #include "db/database.h"
 #include "db/display_shapes.h"
+#include "dxf/curve_data.h"
+#include "dxf/curve_data_edits.h"
 #include "dxf/entity_writer.h"
 #include "dxf/new_drawing.h"
 #include "dxf/output.h"
@@ -69,11 +71,14 @@ detail::DrawingExtents modelExtents(const AcDbDatabase& db, const std::vector<Ne
 // Writes a complete new R2000 drawing.
 void writeNewDrawing(DxfOutput& out, const AcDbDatabase& db, const std::vector<NewEntity>& entities)
 {
-    const auto styleOf = [](const NewEntity& n) {
+    std::vector<detail::AppDataRecord> records;
+    const auto styleOf = [&records](const NewEntity& n) {
         EntityRecordStyle style;
         style.owner = n.paperSpace ? db::detail::newdrawing::kPaperSpaceRecord : db::detail::newdrawing::kModelSpaceRecord;
         style.paperSpace = n.paperSpace;
         style.codePage = base::CodePage::windows1252;  // the header's $DWGCODEPAGE
+        style.xdata = true;
+        style.xrecords = &records;
         return style;
     };
     AcDbHandle nextHandle = db.handseed();
@@ -83,12 +88,16 @@ void writeNewDrawing(DxfOutput& out, const AcDbDatabase& db, const std::vector<N
     detail::writeNewDrawingHead(out, seed, modelExtents(db, entities), db);
     for (const NewEntity& n : entities)
         detail::writeEntity(out, *n.entity, styleOf(n), nextHandle);
-    detail::writeNewDrawingTail(out);
+    detail::writeNewDrawingTail(out, records, false);
 }
 
-EntityRecordStyle styleFor(const DxfSource& src, bool paper)
+// `records` collects the XRECORDs of application data too large for extended data, when
+// the file has an OBJECTS section to take them.
+EntityRecordStyle styleFor(const DxfSource& src, bool paper, std::vector<detail::AppDataRecord>* records)
 {
     EntityRecordStyle style;
+    style.xdata = detail::sourceTakesXdata(src);
+    style.xrecords = src.objectsEnd != DxfSource::npos ? records : nullptr;
     style.legacy = src.legacyEntities;
     style.handles = src.usesHandles;
     style.utf8 = src.version >= "AC1021";
@@ -113,9 +122,10 @@ bool writeOverSource(DxfOutput& out, const AcDbDatabase& db, const DxfSource& sr
         out.raw(text);
         return true;
     }
+    std::vector<detail::AppDataRecord> records;
     AcDbHandle seed = nextHandle;
     for (const NewEntity& n : entities)
-        seed += detail::extraHandles(*n.entity, styleFor(src, n.paperSpace));
+        seed += detail::extraHandles(*n.entity, styleFor(src, n.paperSpace, &records));
 
     // The handle seed in the HEADER (added when the file has none).
     if (src.usesHandles && (!entities.empty() || seed != db.handseed())) {
@@ -144,10 +154,18 @@ bool writeOverSource(DxfOutput& out, const AcDbDatabase& db, const DxfSource& sr
             added.pair(2, "ENTITIES");
         }
         for (const NewEntity& n : entities)
-            detail::writeEntity(added, *n.entity, styleFor(src, n.paperSpace), nextHandle);
+            detail::writeEntity(added, *n.entity, styleFor(src, n.paperSpace, &records), nextHandle);
         if (newSection)
             added.pair(0, "ENDSEC");
         patches.push_back({newSection ? src.entitiesInsert : src.entitiesEnd, 0, added.take()});
+    }
+    // Their extension dictionaries and XRECORDs, at the end of OBJECTS.
+    if (!records.empty()) {
+        DxfOutput objects(src.newline);
+        for (const detail::AppDataRecord& r : records)
+            detail::writeAppXrecord(objects, r.entity->handle(), r.dictionary, r.xrecord, r.entity->appData(),
+                                    src.version >= "AC1021");
+        patches.push_back({src.objectsEnd, 0, objects.take()});
     }
     if (!orderPatches(patches))
         return false;

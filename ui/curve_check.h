@@ -20,7 +20,8 @@ struct CurveProblem {
 // The expression fields follow the dialog: the first field holds equationy for an
 // explicit or polar curve and equationx for a parametric one, the second field its
 // equationy. `Parameter` names a constant (its name starts the message).
-// Costs at most kMaxSamples additions for the range and one evaluation per expression.
+// Costs a few additions for the range and one evaluation per expression: fit for
+// every keystroke.
 CurveProblem CheckCurve(const CEquation& equation);
 
 } // namespace plotwright::ui

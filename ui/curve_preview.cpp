@@ -56,6 +56,68 @@ QString number(double v)
     return QString::number(v, 'g', 6);
 }
 
+// The preview's picture of `s` in `rect`: a white field framed in `frame`, the curve
+// scaled alike in x and y around the origin with its extents and vertex count below,
+// or the message.
+void paintShown(QPainter& painter, const CurvePreview::Shown& s, const QRect& rect, const QColor& frame)
+{
+    painter.fillRect(rect, Qt::white);
+    painter.setPen(frame);
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    const QRect area = rect.adjusted(8, 8, -8, -40);
+    const QFontMetrics fm = painter.fontMetrics();
+
+    if (!s.message.isEmpty()) {
+        painter.setPen(QColor(170, 0, 0));
+        painter.drawText(rect.adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, s.message);
+        return;
+    }
+    if (s.extents.isNull() && s.points.empty())
+        return;
+
+    // The curve's extents and the origin, scaled alike in x and y, y upwards.
+    QRectF world = s.extents.united(QRectF(0, 0, 0, 0));
+    const double w = std::max(world.width(), 1e-9);
+    const double h = std::max(world.height(), 1e-9);
+    const double scale = std::min(area.width() / w, area.height() / h);
+    QTransform toScreen;
+    toScreen.translate(area.center().x(), area.center().y());
+    toScreen.scale(scale, -scale);
+    toScreen.translate(-world.center().x(), -world.center().y());
+
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(200, 200, 200), 1, Qt::DashLine));
+    const QPointF origin = toScreen.map(QPointF(0, 0));
+    painter.drawLine(QPointF(area.left(), origin.y()), QPointF(area.right(), origin.y()));
+    painter.drawLine(QPointF(origin.x(), area.top()), QPointF(origin.x(), area.bottom()));
+    painter.setPen(QPen(QColor(0, 70, 160), 1.5));
+    painter.drawPath(toScreen.map(s.path));
+    painter.setPen(QPen(QColor(200, 0, 0), 1.5));
+    painter.drawEllipse(origin, 3, 3);
+    painter.drawText(origin + QPointF(5, -5), QStringLiteral("0,0"));
+
+    painter.setPen(Qt::black);
+    const int line = fm.height();
+    const QRect text(rect.left() + 8, rect.bottom() + 1 - 8 - 2 * line, rect.width() - 16, 2 * line);
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignTop,
+                     QStringLiteral("x %1 … %2   y %3 … %4")
+                         .arg(number(s.extents.left()), number(s.extents.right()), number(s.extents.top()),
+                              number(s.extents.bottom())));
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("%1 vertices").arg(s.vertices));
+}
+
+// The curve drawn at `size` (device-independent pixels) for a screen of `ratio`.
+QImage drawnPicture(const CurvePreview::Shown& s, const QSize& size, qreal ratio, const QFont& font,
+                    const QColor& frame)
+{
+    QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    QPainter painter(&image);
+    painter.setFont(font);
+    paintShown(painter, s, QRect(QPoint(0, 0), size), frame);
+    return image;
+}
+
 } // namespace
 
 CurvePreview::CurvePreview(QWidget* parent)
@@ -119,7 +181,8 @@ void CurvePreview::StartJob()
         cancel_->store(true);
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     const quint64 generation = ++generation_;
-    pool_.start([this, generation, equation = next_, cancel = cancel_, sampler = sampler_] {
+    pool_.start([this, generation, equation = next_, cancel = cancel_, sampler = sampler_, size = size(),
+                 ratio = devicePixelRatioF(), font = font(), frame = palette().color(QPalette::Mid)] {
         PreviewSamples samples = sampler->sample(*equation, *cancel);
         if (samples.status == PreviewSamples::Status::Cancelled || cancel->load())
             return;
@@ -128,6 +191,8 @@ void CurvePreview::StartJob()
             shown->message = samples.message;
         else
             *shown = Compose(std::move(samples), MaxDrawnVertices);
+        if (shown->message.isEmpty() && !size.isEmpty() && !cancel->load())
+            shown->picture = drawnPicture(*shown, size, ratio, font, frame);
         // Queued to the widget: dropped by Qt should the widget be gone by then.
         QMetaObject::invokeMethod(this, [this, generation, shown] {
             if (generation != generation_)
@@ -148,48 +213,12 @@ CurvePreview::Shown CurvePreview::Compose(PreviewSamples samples, std::size_t mo
 void CurvePreview::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
-    painter.setPen(palette().color(QPalette::Mid));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
     const Shown& s = *shown_;
-    const QRect area = rect().adjusted(8, 8, -8, -40);
-    const QFontMetrics fm = painter.fontMetrics();
-
-    if (!s.message.isEmpty()) {
-        painter.setPen(QColor(170, 0, 0));
-        painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, s.message);
+    // A curve comes drawn by the worker: stroking thousands of segments here would hold
+    // up the event loop for tens of milliseconds.
+    if (!s.picture.isNull() && s.picture.deviceIndependentSize() == QSizeF(size())) {
+        painter.drawImage(QPointF(0, 0), s.picture);
         return;
     }
-    if (s.extents.isNull() && s.points.empty())
-        return;
-
-    // The curve's extents and the origin, scaled alike in x and y, y upwards.
-    QRectF world = s.extents.united(QRectF(0, 0, 0, 0));
-    const double w = std::max(world.width(), 1e-9);
-    const double h = std::max(world.height(), 1e-9);
-    const double scale = std::min(area.width() / w, area.height() / h);
-    QTransform toScreen;
-    toScreen.translate(area.center().x(), area.center().y());
-    toScreen.scale(scale, -scale);
-    toScreen.translate(-world.center().x(), -world.center().y());
-
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(200, 200, 200), 1, Qt::DashLine));
-    const QPointF origin = toScreen.map(QPointF(0, 0));
-    painter.drawLine(QPointF(area.left(), origin.y()), QPointF(area.right(), origin.y()));
-    painter.drawLine(QPointF(origin.x(), area.top()), QPointF(origin.x(), area.bottom()));
-    painter.setPen(QPen(QColor(0, 70, 160), 1.5));
-    painter.drawPath(toScreen.map(s.path));
-    painter.setPen(QPen(QColor(200, 0, 0), 1.5));
-    painter.drawEllipse(origin, 3, 3);
-    painter.drawText(origin + QPointF(5, -5), QStringLiteral("0,0"));
-
-    painter.setPen(Qt::black);
-    const int line = fm.height();
-    const QRect text(8, height() - 8 - 2 * line, width() - 16, 2 * line);
-    painter.drawText(text, Qt::AlignLeft | Qt::AlignTop,
-                     QStringLiteral("x %1 … %2   y %3 … %4")
-                         .arg(number(s.extents.left()), number(s.extents.right()), number(s.extents.top()),
-                              number(s.extents.bottom())));
-    painter.drawText(text, Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("%1 vertices").arg(s.vertices));
+    paintShown(painter, s, rect(), palette().color(QPalette::Mid));
 }

@@ -5,6 +5,7 @@
 
 #include "ui/preview_sampler.h"
 
+#include <QImage>
 #include <QPainterPath>
 #include <QRectF>
 #include <QThreadPool>
@@ -57,6 +58,7 @@ public:
         QRectF extents;  // of the finite points; null when none
         QString message;
         std::size_t vertices = 0;  // what the draw writes
+        QImage picture;  // the curve as painted, drawn on the worker; null: painted when shown
     };
 
     // The picture of finished samples: the path (thinned to `most` vertices) and extents.

@@ -11,6 +11,7 @@
 #include "ui/dlg_curve.h"
 #include "draw/sample_curve.h"
 #include "ui/dlg_save_as.h"
+#include "ui/resource_images.h"
 #include "ui/stored_library.h"
 
 #include <QApplication>
@@ -24,6 +25,8 @@
 #include <QRadioButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QSettings>
 #include <QRegularExpression>
 #include <QWindow>
@@ -31,7 +34,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <array>
+#include <numeric>
 #include <cerrno>
 #include <optional>
 #include <system_error>
@@ -197,6 +202,73 @@ std::wstring systemReason(int code)
 const QString userFile = QStringLiteral("curveDefinition_User.xml");
 const QString predefinedFile = QStringLiteral("curveDefinition.xml");
 
+// The picture a button shows, as 16 by 16 pixels.
+QImage picture(const QIcon& icon)
+{
+    return icon.pixmap(QSize(16, 16)).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// A predefined library whose neighbouring curves differ in their grid layout: three
+// constants (one bounded), a running variable alone (bounded), one constant, two.
+QByteArray layoutLibrary()
+{
+    using P = ParameterFields;
+    const auto curve = [](const wchar_t* name, const wchar_t* y, std::vector<P> parameters) {
+        auto equation = std::make_shared<CEquation>();
+        equation->SetName(name);
+        equation->SetType(ExplicitCartesian);
+        equation->SetEquationY(y);
+        for (P& p : parameters)
+            equation->AddParameter(std::make_shared<CEquationParameter>(p));
+        return equation;
+    };
+    const P x{.name = L"x", .type = RunningVariable, .increment = 0.5, .minValue = 0, .maxValue = 2};
+    CEquationList list;
+    list.AddEquation(curve(L"Three constants", L"a+b+c+x",
+                           {x, P{.name = L"a", .type = Constant, .min = 0, .max = 5, .value = 1},
+                            P{.name = L"b", .type = Constant, .value = 2.5},
+                            P{.name = L"c", .type = Constant, .value = -3}}));
+    list.AddEquation(curve(L"Running alone", L"x",
+                           {P{.name = L"x", .type = RunningVariable, .increment = 0.25, .minSet = 0, .maxSet = 10,
+                              .minValue = 1, .maxValue = 3}}));
+    list.AddEquation(curve(L"One constant", L"a*x", {x, P{.name = L"a", .type = Constant, .value = 4}}));
+    list.AddEquation(curve(L"Two constants", L"a*x+b",
+                           {x, P{.name = L"a", .type = Constant, .value = 10}, P{.name = L"b", .type = Constant, .value = 3}}));
+    return QString::fromStdWString(list.ToXml()).toUtf8();
+}
+
+// How the grid shows one curve of layoutLibrary(): each row's texts, its height, and
+// how many columns its fourth cell spans (the joined value cells of constants).
+struct GridLayout {
+    QList<QStringList> texts;
+    QList<int> heights;
+    QList<int> valueSpans;
+};
+
+GridLayout layoutOf(int curve)
+{
+    const QStringList constants = {"Parameter", "min.", "max.", "Value", "", ""};
+    const QStringList running = {"Parameter", "min.", "max.", "value min.", "value max.", "increment"};
+    const QStringList x = {"x", "-", "-", " 0.00", " 2.00", " 0.50"};
+    switch (curve) {
+    case 0:
+        return {{constants, {"a", " 0.00", " 5.00", " 1.00", "", ""}, {"b", "-", "-", " 2.50", "", ""},
+                 {"c", "-", "-", "-3.00", "", ""}, running, x},
+                {20, 30, 30, 30, 20, 30},
+                {3, 3, 3, 3, 1, 1}};
+    case 1:
+        return {{running, {"x", " 0.00", "10.00", " 1.00", " 3.00", " 0.25"}, {"", "", "", "", "", ""}},
+                {20, 30, 20},
+                {1, 1, 1}};
+    case 2:
+        return {{constants, {"a", "-", "-", " 4.00", "", ""}, running, x}, {20, 30, 20, 30}, {3, 3, 1, 1}};
+    default:
+        return {{constants, {"a", "-", "-", "10.00", "", ""}, {"b", "-", "-", " 3.00", "", ""}, running, x},
+                {20, 30, 30, 20, 30},
+                {3, 3, 3, 1, 1}};
+    }
+}
+
 } // namespace
 
 class CurveDialogTest : public QObject {
@@ -234,6 +306,13 @@ private slots:
     void field_configuration();
     void grid_value_reaches_the_library_at_close();
     void delete_with_a_later_item_current();
+    void tool_buttons_data();
+    void tool_buttons();
+    void draw_buttons_follow_the_curve_data();
+    void draw_buttons_follow_the_curve();
+    void switching_curves_refills_the_grid_data();
+    void switching_curves_refills_the_grid();
+    void switching_curves_drops_a_refused_entry();
 };
 
 void CurveDialogTest::start_up_without_files()
@@ -961,6 +1040,14 @@ void CurveDialogTest::preview_draws_the_typed_curve()
 
     const QString shot = plotwright::test::saveScreenshot(dialog, QStringLiteral("curve_dialog_preview"));
     QVERIFY(!shot.isEmpty());
+    // The curve was drawn on the worker; what the widget shows is that picture, curve included.
+    const QImage shown = preview.grab().toImage();
+    QCOMPARE(shown.size(), preview.size());
+    int curvePixels = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            curvePixels += shown.pixelColor(x, y) == QColor(0, 70, 160);
+    QVERIFY2(curvePixels > 50, qPrintable(QString::number(curvePixels)));
 
     // A change while typing replaces the preview; an error replaces the curve.
     type(dialog, 106, QStringLiteral("x^2"));
@@ -1095,6 +1182,202 @@ void CurveDialogTest::delete_with_a_later_item_current()
     QVERIFY(dialog.control<QRadioButton>(109)->isChecked());
     QCOMPARE(dialog.UserList()->GetEquations().size(), std::size_t(2));
     QCOMPARE(dialog.UserList()->GetEquations()[1]->GetName(), std::wstring(L"second"));
+}
+
+void CurveDialogTest::tool_buttons_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("resource");
+    QTest::addColumn<bool>("bitmap");  // drawn in the palette's button colours
+    QTest::addColumn<QString>("tooltip");
+    QTest::newRow("draw predefined curve") << 101 << 103 << true << "Draw predefined curve";
+    QTest::newRow("draw user defined curve") << 102 << 103 << true << "Draw user defined curve";
+    QTest::newRow("delete") << 108 << 107 << false << "Delete equation";
+    QTest::newRow("save") << 115 << 105 << false << "Save";
+    QTest::newRow("save as") << 116 << 106 << false << "Save as";
+}
+
+void CurveDialogTest::tool_buttons()
+{
+    QFETCH(int, id);
+    QFETCH(int, resource);
+    QFETCH(bool, bitmap);
+    QFETCH(QString, tooltip);
+    Session session;
+    session.write(userFile, userLibrary({{L"line", L"1", L"2*x", L""}}, 0));
+    Dlg dialog;
+    show(dialog);
+    auto* button = dialog.control<BitmapButton>(id);
+    QVERIFY(button);
+    QVERIFY(!button->icon().isNull());
+    QVERIFY(button->autoRaise());  // the tool-button look
+    QCOMPARE(button->text(), QString());
+
+    // Its own picture, and none of the others'.
+    const QImage shown = picture(button->icon());
+    const auto expected = [&](int image) {
+        return picture(image == 103 ? plotwright::ui::MappedBitmap(103, button->palette())
+                                    : plotwright::ui::ResourceIcon(image));
+    };
+    QCOMPARE(shown, expected(resource));
+    QCOMPARE(bitmap, resource == 103);
+    for (const int other : {103, 105, 106, 107}) {
+        if (other != resource)
+            QVERIFY2(shown != expected(other), qPrintable(QString::number(other)));
+    }
+
+    // With the library's curves as they are, every button can act.
+    QVERIFY(button->isEnabled());
+    QCOMPARE(QString::fromStdWString(button->GetToolTipText()), tooltip);
+    QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), button->mapToGlobal(QPoint(4, 4)));
+    QCoreApplication::sendEvent(button, &help);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), tooltip);
+    QToolTip::hideText();
+    QTRY_VERIFY(!QToolTip::isVisible());
+}
+
+void CurveDialogTest::draw_buttons_follow_the_curve_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("field");  // typed into; 103: the predefined curve's increment in the grid
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("tooltip");  // empty: the button is enabled with its own text
+    QTest::newRow("user curve, unfinished expression")
+        << 102 << 106 << "2*(x"
+        << "Draw user defined curve: Error in the first expression: missing parenthesis at character 5";
+    QTest::newRow("user curve, maximum below the minimum")
+        << 102 << 113 << "-1" << "Draw user defined curve: The maximum must be greater than the minimum.";
+    QTest::newRow("user curve, too many samples") << 102 << 114 << "0.00001"
+        << "Draw user defined curve: Too many points: the range and increment give 2e+08 samples; "
+           "at most 10000000 can be drawn.";
+    QTest::newRow("user curve, whole expression") << 102 << 106 << "x^2" << "";
+    QTest::newRow("predefined curve, increment of 0")
+        << 101 << 103 << "0" << "Draw predefined curve: The increment must be greater than 0.";
+    QTest::newRow("predefined curve, another increment") << 101 << 103 << "0.5" << "";
+    // The other area's button does not follow.
+    QTest::newRow("user button keeps its state when the grid changes") << 102 << 103 << "0" << "";
+}
+
+void CurveDialogTest::draw_buttons_follow_the_curve()
+{
+    QFETCH(int, button);
+    QFETCH(int, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, tooltip);
+    Session session;
+    session.write(userFile, userLibrary({{L"line", L"1", L"2*x", L""}}, 0));
+    Dlg dialog;
+    show(dialog);
+    if (field == 103) {
+        auto* grid = dialog.findChild<MyCug*>();
+        QVERIFY(grid->GotoCell(5, 3));  // Cayley's Sextic: the running variable's increment
+        QTest::keyClicks(grid, typed.left(1));
+        QTest::keyClicks(grid->GetEditor(), typed.mid(1));
+        QTest::keyClick(grid->GetEditor(), Qt::Key_Return);
+        QVERIFY(!grid->IsEditing());
+    } else {
+        if (field == 114)
+            type(dialog, 113, QStringLiteral("2000"));
+        type(dialog, field, typed);
+    }
+    auto* draw = dialog.control<BitmapButton>(button);
+    const QString own = button == 101 ? QStringLiteral("Draw predefined curve") : QStringLiteral("Draw user defined curve");
+    QCOMPARE(draw->isEnabled(), tooltip.isEmpty());
+    QCOMPARE(QString::fromStdWString(draw->GetToolTipText()), tooltip.isEmpty() ? own : tooltip);
+    // Disabled, it says why where the pointer rests.
+    QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), draw->mapToGlobal(QPoint(4, 4)));
+    QCoreApplication::sendEvent(draw, &help);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), tooltip.isEmpty() ? own : tooltip);
+    QToolTip::hideText();
+    QTRY_VERIFY(!QToolTip::isVisible());
+}
+
+void CurveDialogTest::switching_curves_refills_the_grid_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::newRow("three constants to a running variable alone: joined rows go") << 0 << 1;
+    QTest::newRow("a running variable alone to three constants: joined rows come") << 1 << 0;
+    QTest::newRow("a running variable alone to one constant") << 1 << 2;
+    QTest::newRow("one constant to two") << 2 << 3;
+    QTest::newRow("two constants to one: the second one's joined row goes") << 3 << 2;
+    QTest::newRow("three constants to two: the last row goes") << 0 << 3;
+    QTest::newRow("two constants to three") << 3 << 0;
+}
+
+void CurveDialogTest::switching_curves_refills_the_grid()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    Session session;
+    session.write(predefinedFile, layoutLibrary());
+    Dlg dialog;
+    show(dialog);
+    auto* combo = dialog.control<QComboBox>(100);
+    QCOMPARE(combo->count(), 4);
+    pick(dialog, 100, from);
+    // One change from `from` to `to`, as the keys of the closed list make it.
+    const Qt::Key key = to == from + 1 ? Qt::Key_Down : to == from - 1 ? Qt::Key_Up : to == 0 ? Qt::Key_Home : Qt::Key_End;
+    QTest::keyClick(combo, key);
+    QCOMPARE(combo->currentIndex(), to);
+
+    auto* grid = dialog.findChild<MyCug*>();
+    const GridLayout want = layoutOf(to);
+    QCOMPARE(grid->GetNumberRows(), want.texts.size());
+    QCOMPARE(grid->GetNumberCols(), 6);
+    QCOMPARE(grid->model()->rowCount(), want.texts.size());
+    const CEquation* shown = dialog.PredefinedList()->GetEquations()[to].get();
+    const CEquation* before = dialog.PredefinedList()->GetEquations()[from].get();
+    for (int row = 0; row < want.texts.size(); ++row) {
+        QStringList texts;
+        for (int col = 0; col < 6; ++col) {
+            CUGCell cell;
+            QVERIFY(grid->GetCell(col, row, &cell));
+            texts << cell.GetText();
+            // Value cells refer to the new curve's parameters, never to the old one's.
+            if (const auto* parameter = static_cast<const CEquationParameter*>(cell.GetParam())) {
+                const auto& own = shown->GetParameters();
+                QVERIFY(std::any_of(own.begin(), own.end(), [&](const auto& p) { return p.get() == parameter; }));
+                const auto& old = before->GetParameters();
+                QVERIFY(from == to || std::none_of(old.begin(), old.end(), [&](const auto& p) { return p.get() == parameter; }));
+            }
+            QCOMPARE(grid->rowSpan(row, col), 1);
+            // A joined cell reports its join's span.
+            QCOMPARE(grid->columnSpan(row, col), col >= 3 ? want.valueSpans[row] : 1);
+        }
+        QCOMPARE(texts, want.texts[row]);
+        QCOMPARE(grid->GetRowHeight(row), want.heights[row]);
+    }
+    // Nothing of the old layout lies below the new rows.
+    const int below = grid->rowViewportPosition(0) + std::accumulate(want.heights.begin(), want.heights.end(), 0);
+    QCOMPARE(grid->indexAt(QPoint(5, below + 5)), QModelIndex());
+    QVERIFY(!plotwright::test::saveScreenshot(*grid, QStringLiteral("grid_after_switch_%1_to_%2").arg(from).arg(to)).isEmpty());
+}
+
+void CurveDialogTest::switching_curves_drops_a_refused_entry()
+{
+    Session session;
+    session.write(predefinedFile, layoutLibrary());
+    Dlg dialog;
+    show(dialog);
+    auto* grid = dialog.findChild<MyCug*>();
+    QVERIFY(grid->GotoCell(3, 1));  // a, allowed from 0 to 5
+    QTest::keyClicks(grid, QStringLiteral("9"));
+    QTest::keyClick(grid->GetEditor(), Qt::Key_Return);
+    QVERIFY(grid->HasRefusedValue());
+    QVERIFY(!dialog.control<BitmapButton>(101)->isEnabled());
+
+    pick(dialog, 100, 1);
+    QVERIFY(!grid->IsEditing());
+    QVERIFY(!grid->HasRefusedValue());
+    QVERIFY(dialog.control<BitmapButton>(101)->isEnabled());
+    QCOMPARE(QString::fromStdWString(dialog.control<BitmapButton>(101)->GetToolTipText()),
+             QStringLiteral("Draw predefined curve"));
+    // The refused 9 reached neither curve.
+    QCOMPARE(dialog.PredefinedList()->GetEquations()[0]->FindParameter(L"a")->GetValue(), 1.0);
+    QCOMPARE(dialog.PredefinedList()->GetEquations()[1]->GetParameters()[0]->GetMinValue(), 1.0);
 }
 
 QTEST_MAIN(CurveDialogTest)

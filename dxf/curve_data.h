@@ -1,0 +1,68 @@
+#pragma once
+// A drawn curve's definition as the application data of its entities (see
+// docs/curve-data.md): the typed values in their fixed order, and their DXF form as
+// extended data of the application "PLOTWRIGHT" or as the groups of an XRECORD.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/code_page.h"
+#include "curve/curve_definition.h"
+#include "db/object.h"
+
+namespace plotwright::dxf {
+
+// The registered application name of the extended data, and the extension dictionary's
+// entry naming the XRECORD that holds data too large for extended data.
+inline constexpr std::string_view kCurveAppName = "PLOTWRIGHT";
+inline constexpr std::string_view kCurveXrecordName = "PLOTWRIGHT_CURVE";
+
+// The values of `definition` in the layout's order. Texts are split into chunks that
+// stay within 255 bytes in any file encoding.
+AcDbAppData encodeCurveData(const curve::CurveDefinition& definition);
+
+// The definition the values hold; nothing when they do not follow the layout.
+std::optional<curve::CurveDefinition> decodeCurveData(const AcDbAppData& data);
+
+// The definition kept with `entity`, when it is a piece of a drawn curve.
+std::optional<curve::CurveDefinition> curveDefinitionOf(const AcDbEntity& entity);
+
+// The vertex count and first and last vertex of a lightweight polyline (z: elevation),
+// 3-D polyline or spline (control points, or fit points when it has none); nothing for
+// other kinds.
+std::optional<curve::PieceFingerprint> pieceFingerprint(const AcDbEntity& entity);
+
+namespace detail {
+
+class DxfOutput;
+
+// Extended data (1001 PLOTWRIGHT and the values) for the end of an entity record.
+void writeAppXdata(DxfOutput& out, const AcDbAppData& data, bool utf8);
+// Whether the extended data stays within the 16 KB an entity may carry.
+bool appDataFitsXdata(const AcDbAppData& data, bool utf8);
+// The extension dictionary `dictionary` owned by `entity` and its XRECORD `xrecord`
+// holding the values, for the OBJECTS section.
+void writeAppXrecord(DxfOutput& out, AcDbHandle entity, AcDbHandle dictionary, AcDbHandle xrecord,
+                     const AcDbAppData& data, bool utf8);
+
+// Collects the values of one record's application data from its DXF groups: extended
+// data after "1001 PLOTWRIGHT", or the groups of an XRECORD after its 280 flag.
+class AppDataReader {
+public:
+    enum class Form { xdata, xrecord };
+    explicit AppDataReader(Form form) : form_(form) {}
+    // `page`: the file's code page, for text that is not UTF-8 (see dxfText).
+    void feed(int code, std::string_view value, base::CodePage page);
+    // The values, or empty when a group did not fit the layout's types.
+    AcDbAppData take();
+
+private:
+    Form form_;
+    AcDbAppData data_;
+    bool bad_ = false;
+};
+
+} // namespace detail
+
+} // namespace plotwright::dxf
