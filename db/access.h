@@ -16,6 +16,8 @@ namespace newdrawing {
 inline constexpr AcDbHandle kBlockRecordTable = 0x11;
 inline constexpr AcDbHandle kModelSpaceRecord = 0x12;
 inline constexpr AcDbHandle kPaperSpaceRecord = 0x13;
+inline constexpr AcDbHandle kLayerTable = 0x7;
+inline constexpr AcDbHandle kLayerZero = 0x8;
 inline constexpr AcDbHandle kFirstEntityHandle = 0x30;
 } // namespace newdrawing
 
@@ -31,7 +33,9 @@ public:
                                      std::unique_ptr<AcDbEntity> entity, AcDbHandle handle);
     static void setHandseed(AcDbDatabase& db, AcDbHandle handseed) { db.handseed_ = handseed; }
     static void setSource(AcDbDatabase& db, std::shared_ptr<const AcDbDatabaseSource> source) { db.source_ = std::move(source); }
-    static void setLayer(AcDbDatabase& db, const std::wstring& layer, const AcDbLayerAppearance& appearance);
+    // A layer as read from a file, with its record's handle (0 when the file has none).
+    static void setLayer(AcDbDatabase& db, const std::wstring& layer, const AcDbLayerAppearance& appearance,
+                         AcDbHandle handle = 0);
     static void setBlockOrigin(AcDbBlockTableRecord& record, const AcGePoint3d& origin) { record.origin_ = origin; }
     static void countUnshown(AcDbDatabase& db, const std::wstring& kind) { ++db.unshown_[kind]; }
 

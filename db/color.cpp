@@ -1,5 +1,7 @@
 #include "db/color.h"
 
+#include <initializer_list>
+
 namespace plotwright::db {
 
 namespace {
@@ -47,6 +49,25 @@ ShownColor paletteColor(int index)
     if (!isPaletteIndex(index) || index == 7)
         return {};
     return {kPalette[index], false};
+}
+
+int nearestPaletteIndex(std::uint32_t rgb)
+{
+    const auto channel = [](std::uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFF); };
+    int best = 7;
+    long bestDistance = -1;
+    for (int i = 1; i <= 255; ++i) {
+        long d = 0;
+        for (int shift : {16, 8, 0}) {
+            const long delta = channel(rgb, shift) - channel(kPalette[i], shift);
+            d += delta * delta;
+        }
+        if (bestDistance < 0 || d < bestDistance) {
+            best = i;
+            bestDistance = d;
+        }
+    }
+    return best;
 }
 
 } // namespace plotwright::db

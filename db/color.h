@@ -26,6 +26,10 @@ struct ShownColor {
 // The colour of palette index `index`; any number outside 1..255 gives the foreground.
 ShownColor paletteColor(int index);
 
+// The palette index (1..255) whose colour lies nearest 0xRRGGBB (squared distance of
+// the channels; the lowest index on a tie). White gives 7.
+int nearestPaletteIndex(std::uint32_t rgb);
+
 // A 24-bit true colour (0xRRGGBB).
 constexpr ShownColor trueColor(std::uint32_t rgb) { return {rgb & 0xFFFFFFu, false}; }
 

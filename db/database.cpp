@@ -17,9 +17,10 @@ bool sameBlockName(const std::wstring& a, const wchar_t* b)
     return b[i] == L'\0';
 }
 
-void DatabaseAccess::setLayer(AcDbDatabase& db, const std::wstring& layer, const AcDbLayerAppearance& appearance)
+void DatabaseAccess::setLayer(AcDbDatabase& db, const std::wstring& layer, const AcDbLayerAppearance& appearance,
+                              AcDbHandle handle)
 {
-    db.layers_[layer] = appearance;
+    db.layers_[layer] = {layer, appearance, appearance, handle, true};
 }
 
 AcDbBlockTable* DatabaseAccess::createBlockTable(AcDbDatabase& db, AcDbHandle handle)
@@ -237,6 +238,8 @@ AcDbDatabase::AcDbDatabase(bool buildDefaultDrawing, bool /*noDocument*/)
     DatabaseAccess::createBlockTable(*this, newdrawing::kBlockRecordTable);
     addBlockRecord(L"*Model_Space", newdrawing::kModelSpaceRecord);
     addBlockRecord(L"*Paper_Space", newdrawing::kPaperSpaceRecord);
+    // Layer 0 is among the fixed records of a new drawing.
+    layers_[L"0"] = {L"0", {}, {}, newdrawing::kLayerZero, false};
     handseed_ = newdrawing::kFirstEntityHandle;
 }
 
@@ -320,6 +323,24 @@ std::vector<AcDbDatabase::EraseChange> AcDbDatabase::eraseChangesSince(std::size
     return {eraseLog_.begin() + static_cast<std::ptrdiff_t>(mark), eraseLog_.end()};
 }
 
+Acad::ErrorStatus AcDbDatabase::displaceEntity(AcDbObjectId id, const AcGeVector3d& displacement)
+{
+    const auto it = byHandle_.find(id.handle());
+    if (id.isNull() || it == byHandle_.end() || it->second->objectId() != id)
+        return Acad::eUnknownHandle;
+    AcDbEntity* entity = dynamic_cast<AcDbEntity*>(it->second);
+    if (!entity)
+        return Acad::eNotThatKindOfClass;
+    if (entity->writer_)
+        return Acad::eWasOpenedForWrite;
+    if (entity->readers_ > 0 || entity->notifiers_ > 0)
+        return Acad::eWasOpenedForRead;
+    entity->writer_ = true;
+    const Acad::ErrorStatus es = entity->setDisplacement(displacement);
+    entity->writer_ = false;
+    return es;
+}
+
 void AcDbDatabase::forEachEntity(const std::function<void(const AcDbEntity&)>& visit, const wchar_t* blockName) const
 {
     const AcDbBlockTableRecord* record = DatabaseAccess::record(*this, blockName);
@@ -335,7 +356,66 @@ const AcDbLayerAppearance& AcDbDatabase::layerAppearance(const std::wstring& lay
 {
     static const AcDbLayerAppearance unknown;
     auto it = layers_.find(layer);
-    return it == layers_.end() ? unknown : it->second;
+    return it == layers_.end() ? unknown : it->second.appearance;
+}
+
+std::vector<AcDbLayerInfo> AcDbDatabase::layers() const
+{
+    std::vector<AcDbLayerInfo> out;
+    for (const auto& [key, info] : layers_)
+        out.push_back(info);
+    return out;
+}
+
+const AcDbLayerInfo* AcDbDatabase::layer(const std::wstring& name) const
+{
+    auto it = layers_.find(name);
+    return it == layers_.end() ? nullptr : &it->second;
+}
+
+Acad::ErrorStatus AcDbDatabase::addLayer(const std::wstring& name, const AcDbLayerAppearance& appearance)
+{
+    if (name.empty() || name.find_first_of(L"<>/\\\":;?*|=`") != std::wstring::npos)
+        return Acad::eInvalidInput;
+    if (layers_.count(name) != 0)
+        return Acad::eDuplicateKey;
+    layers_[name] = {name, appearance, appearance, nextHandle(), false};
+    modified_ = true;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbDatabase::setLayerAppearance(const std::wstring& name, const AcDbLayerAppearance& appearance)
+{
+    auto it = layers_.find(name);
+    if (it == layers_.end())
+        return Acad::eKeyNotFound;
+    it->second.appearance = appearance;
+    modified_ = true;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbDatabase::removeLayer(const std::wstring& name)
+{
+    auto it = layers_.find(name);
+    if (it == layers_.end())
+        return Acad::eKeyNotFound;
+    const bool current = !FoldedLess()(clayer_, name) && !FoldedLess()(name, clayer_);
+    if (it->second.fromFile || it->second.handle == newdrawing::kLayerZero || current)
+        return Acad::eNotApplicable;
+    layers_.erase(it);
+    modified_ = true;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbDatabase::setClayer(const std::wstring& name)
+{
+    auto it = layers_.find(name);
+    if (it == layers_.end())
+        return Acad::eKeyNotFound;
+    if (it->second.appearance.frozen)
+        return Acad::eNotApplicable;
+    clayer_ = it->second.name;
+    return Acad::eOk;
 }
 
 bool AcDbDatabase::FoldedLess::operator()(const std::wstring& a, const std::wstring& b) const
@@ -363,7 +443,8 @@ Acad::ErrorStatus AcDbDatabase::open(AcDbObject& object, AcDb::OpenMode mode, bo
             return Acad::eWasOpenedForRead;
         if (object.notifiers_ > 0)
             return Acad::eWasOpenedForNotify;
-        // What was read from the file is written back byte for byte; it cannot change.
+        // What was read from the file is written back as the file had it; it changes only
+        // through eraseEntity and displaceEntity, which a save knows how to write.
         if (object.fromFile_)
             return Acad::eNotImplemented;
         object.writer_ = true;

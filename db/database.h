@@ -35,6 +35,17 @@ struct AcDbLayerAppearance {
     bool frozen = false;
 };
 
+// A layer as the database keeps it: its name as first written, how it shows its
+// entities, and where it came from. Layers of a file keep their file record (`handle`)
+// and how the file had them (`asRead`), so that a writer changes only what changed.
+struct AcDbLayerInfo {
+    std::wstring name;
+    AcDbLayerAppearance appearance;
+    AcDbLayerAppearance asRead;
+    AcDbHandle handle = 0;
+    bool fromFile = false;
+};
+
 class AcDbBlockTable : public AcDbObject {
 public:
     // Opens the record called `name` (compared without regard to case). Needs the table
@@ -142,6 +153,11 @@ public:
     // then drops its record. eWasOpenedForWrite/eWasOpenedForRead while it is open,
     // eUnknownHandle for an id of another database, eNotThatKindOfClass for other objects.
     Acad::ErrorStatus eraseEntity(AcDbObjectId id, bool erasing = true);
+    // Moves a closed entity, drawn here or read from a file, so that it lies
+    // `displacement` (XY) from where it was read or created (AcDbEntity::setDisplacement);
+    // a save patches the points of a file's record. Statuses as eraseEntity, and
+    // eNotApplicable (nothing moves) for kinds that cannot move.
+    Acad::ErrorStatus displaceEntity(AcDbObjectId id, const AcGeVector3d& displacement);
 
     // Every change of an entity's erased state (erase(), eraseEntity(), undo), in order,
     // so that a host can take back what one command erased: a mark, then the changes
@@ -167,6 +183,21 @@ public:
     // A layer's colour and state; names compare without regard to (ASCII) case. An
     // unknown layer is shown, in colour 7.
     const AcDbLayerAppearance& layerAppearance(const std::wstring& layer) const;
+
+    // The layers, ordered by name (without regard to case); `layer` null when unknown.
+    std::vector<AcDbLayerInfo> layers() const;
+    const AcDbLayerInfo* layer(const std::wstring& name) const;
+    // A new layer with a new handle: eInvalidInput for a name a drawing cannot hold
+    // (empty, or with one of <>/\":;?*|=`), eDuplicateKey when it exists.
+    Acad::ErrorStatus addLayer(const std::wstring& name, const AcDbLayerAppearance& appearance);
+    // eKeyNotFound for an unknown layer.
+    Acad::ErrorStatus setLayerAppearance(const std::wstring& name, const AcDbLayerAppearance& appearance);
+    // Takes back addLayer (for undo): eNotApplicable for a layer of the file or the current one.
+    Acad::ErrorStatus removeLayer(const std::wstring& name);
+    // The current layer, that new entities go on (the file's $CLAYER; "0" by default).
+    // setClayer: eKeyNotFound for an unknown layer, eNotApplicable for a frozen one.
+    const std::wstring& clayer() const { return clayer_; }
+    Acad::ErrorStatus setClayer(const std::wstring& name);
 
     // Entities of model space that are kept but cannot be shown (proxies, solids,
     // images, ...): how many of each kind, by the file's name for it.
@@ -197,7 +228,8 @@ private:
     struct FoldedLess {
         bool operator()(const std::wstring& a, const std::wstring& b) const;
     };
-    std::map<std::wstring, AcDbLayerAppearance, FoldedLess> layers_;
+    std::map<std::wstring, AcDbLayerInfo, FoldedLess> layers_;
+    std::wstring clayer_ = L"0";
     std::map<std::wstring, std::size_t> unshown_;
     std::shared_ptr<const AcDbDatabaseSource> source_;
     FaultHook* faultHook_ = nullptr;

@@ -15,6 +15,11 @@ public:
     AcGePoint3d startPoint() const { return start_; }
     AcGePoint3d endPoint() const { return end_; }
 
+
+protected:
+    bool canMove() const override { return true; }
+    void moveGeometry(double dx, double dy) override;
+
 private:
     AcGePoint3d start_;
     AcGePoint3d end_;
@@ -30,6 +35,11 @@ public:
     AcGePoint3d center() const { return center_; }
     double radius() const { return radius_; }
     AcGeVector3d normal() const { return normal_; }
+
+
+protected:
+    bool canMove() const override;
+    void moveGeometry(double dx, double dy) override;
 
 private:
     AcGePoint3d center_;
@@ -50,6 +60,11 @@ public:
     double endAngle() const { return endAngle_; }
     AcGeVector3d normal() const { return normal_; }
 
+
+protected:
+    bool canMove() const override;
+    void moveGeometry(double dx, double dy) override;
+
 private:
     AcGePoint3d center_;
     double radius_;
@@ -64,6 +79,11 @@ public:
     Kind kind() const override { return Kind::kPoint; }
     AcGePoint3d position() const { return position_; }
 
+
+protected:
+    bool canMove() const override { return true; }
+    void moveGeometry(double dx, double dy) override;
+
 private:
     AcGePoint3d position_;
 };
@@ -76,6 +96,11 @@ public:
     Kind kind() const override { return Kind::k3dPolyline; }
     const std::vector<AcGePoint3d>& vertices() const { return vertices_; }
     bool isClosed() const { return closed_; }
+
+
+protected:
+    bool canMove() const override { return true; }
+    void moveGeometry(double dx, double dy) override;
 
 private:
     std::vector<AcGePoint3d> vertices_;
@@ -111,6 +136,11 @@ public:
     Kind kind() const override { return Kind::kText; }
     const AcDbTextProps& props() const { return props_; }
 
+
+protected:
+    bool canMove() const override;
+    void moveGeometry(double dx, double dy) override;
+
 private:
     AcDbTextProps props_;
 };
@@ -136,6 +166,11 @@ public:
     explicit AcDbMText(AcDbMTextProps props) : props_(std::move(props)) {}
     Kind kind() const override { return Kind::kMText; }
     const AcDbMTextProps& props() const { return props_; }
+
+
+protected:
+    bool canMove() const override { return true; }
+    void moveGeometry(double dx, double dy) override;
 
 private:
     AcDbMTextProps props_;
@@ -171,6 +206,11 @@ public:
     Kind kind() const override { return Kind::kBlockReference; }
     const AcDbBlockReferenceProps& props() const { return props_; }
 
+
+protected:
+    bool canMove() const override;
+    void moveGeometry(double dx, double dy) override;
+
 private:
     AcDbBlockReferenceProps props_;
 };
@@ -190,6 +230,11 @@ public:
     double radiusRatio() const { return ratio_; }
     double startParam() const { return start_; }
     double endParam() const { return end_; }
+
+
+protected:
+    bool canMove() const override { return true; }
+    void moveGeometry(double dx, double dy) override;
 
 private:
     AcGePoint3d center_;
@@ -238,6 +283,11 @@ public:
     // for writers of formats without splines. Nothing when the knots do not fit the
     // control points and degree.
     std::vector<AcGePoint3d> samplePoints(int perSpan) const;
+
+
+protected:
+    bool canMove() const override { return true; }
+    void moveGeometry(double dx, double dy) override;
 
 private:
     AcDbSplineData data_;

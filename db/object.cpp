@@ -45,6 +45,12 @@ void AcDbEntity::setAppearance(std::wstring layer, int colorIndex, std::int32_t 
     trueColor_ = trueColor;
 }
 
+void AcDbEntity::setDatabaseDefaults(const AcDbDatabase* database)
+{
+    if (database)
+        layer_ = database->clayer();
+}
+
 Acad::ErrorStatus AcDbEntity::setAppData(AcDbAppData data)
 {
     if (Acad::ErrorStatus es = checkWriteEnabled(); es != Acad::eOk)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "db/acad_status.h"
+#include "db/ge_point.h"
 #include "db/object_id.h"
 
 namespace plotwright::db::detail {
@@ -44,8 +45,9 @@ public:
     bool isWriteEnabled() const { return writer_; }
     bool isNotifyEnabled() const { return notifiers_ > 0; }
 
-    // True for objects read from the drawing file: they are shown and saved as the file
-    // had them, and cannot be opened for write.
+    // True for objects read from the drawing file: they are saved as the file had them,
+    // less what was erased and with the points of what was moved patched in place
+    // (AcDbDatabase::eraseEntity, displaceEntity); they cannot be opened for write.
     bool isFromFile() const { return fromFile_; }
 
 protected:
@@ -95,8 +97,21 @@ public:
     // 24-bit 0xRRGGBB true colour, or -1 when the entity has none (it then uses colorIndex).
     std::int32_t trueColor() const { return trueColor_; }
 
-    // Appearance as read from a file. Entities created in the editor stay on layer "0", ByLayer.
+    // Appearance as read from a file.
     void setAppearance(std::wstring layer, int colorIndex, std::int32_t trueColor);
+    // Puts a new entity on the current layer of `database` (colour stays as it is).
+    void setDatabaseDefaults(const AcDbDatabase* database);
+
+    // Moving in the XY plane (z of the offset is ignored). Only kinds whose position
+    // a file keeps as plain points can move, and those in an own coordinate system
+    // only while it is the world's: eNotApplicable (nothing changes) for the others,
+    // eNotOpenForWrite unless open for write.
+    bool isMovable() const;
+    Acad::ErrorStatus moveBy(const AcGeVector3d& offset);
+    // How far the entity lies from where it was read or created: the sum of its moves.
+    // setDisplacement moves it so that the sum is exactly `displacement` (for undo).
+    const AcGeVector3d& displacement() const { return displacement_; }
+    Acad::ErrorStatus setDisplacement(const AcGeVector3d& displacement);
 
     // This program's own data kept with the entity (a drawn curve's definition), in the
     // file as extended data of the application "PLOTWRIGHT" or, when larger than extended
@@ -105,9 +120,14 @@ public:
     // Needs the entity new or open for write (eNotOpenForWrite otherwise).
     Acad::ErrorStatus setAppData(AcDbAppData data);
 
+protected:
+    virtual bool canMove() const { return false; }
+    virtual void moveGeometry(double /*dx*/, double /*dy*/) {}
+
 private:
     std::wstring layer_ = L"0";
     AcDbAppData appData_;
     int colorIndex_ = 256;
     std::int32_t trueColor_ = -1;
+    AcGeVector3d displacement_;
 };

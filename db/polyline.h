@@ -51,6 +51,11 @@ public:
     bool hasBulges() const { return !bulges_.empty(); }
     bool hasWidths() const { return !widths_.empty(); }
 
+
+protected:
+    bool canMove() const override;
+    void moveGeometry(double dx, double dy) override;
+
 private:
     struct Widths {
         double start;

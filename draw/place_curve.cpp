@@ -116,6 +116,8 @@ Acad::ErrorStatus AppendToModelSpace(AcDbEntity* entity, AcDbObjectId& id)
     if (!database)
         return Acad::eNullObjectPointer;
 
+    // New curves go on the drawing's current layer.
+    entity->setDatabaseDefaults(database);
     AcDbBlockTable* table = nullptr;
     Acad::ErrorStatus status = database->getSymbolTable(table, AcDb::kForRead);
     if (status != Acad::eOk)

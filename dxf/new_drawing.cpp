@@ -6,6 +6,8 @@
 
 #include "db/access.h"
 #include "dxf/curve_data.h"
+#include "dxf/entity_writer.h"
+#include "dxf/layer_records.h"
 
 namespace plotwright::dxf::detail {
 
@@ -139,8 +141,8 @@ constexpr std::string_view kTables = R"(0 SECTION
 100 AcDbSymbolTableRecord
 100 AcDbLayerTableRecord
 2 0
-70 0
-62 7
+70 {LAYER0FLAGS}
+62 {LAYER0COLOR}
 6 Continuous
 370 -3
 390 1E
@@ -449,7 +451,8 @@ void emitLayout(DxfOutput& out, std::string_view handle, std::string_view name, 
 
 } // namespace
 
-void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExtents& extents)
+void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExtents& extents,
+                         const AcDbDatabase& database)
 {
     out.pair(0, "SECTION");
     out.pair(2, "HEADER");
@@ -471,6 +474,8 @@ void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExten
         out.real(20, extents.maxY);
         out.real(30, extents.maxZ);
     }
+    out.pair(9, "$CLAYER");
+    out.pair(8, dxfValueText(database.clayer(), false, base::CodePage::windows1252));
     out.pair(9, "$HANDSEED");
     out.handle(5, handseed);
     out.pair(0, "ENDSEC");
@@ -484,10 +489,25 @@ void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExten
         if (!(height > 0.0) || !std::isfinite(height))
             height = 100.0;
     }
+    AcDbLayerAppearance zero;
+    if (const AcDbLayerInfo* layer = database.layer(L"0"))
+        zero = layer->appearance;
     const Substitution subs[] = {{"VIEWX", formatReal(cx)},
                                  {"VIEWY", formatReal(cy)},
-                                 {"VIEWHEIGHT", formatReal(height)}};
-    emit(out, kTables, subs, std::size(subs));
+                                 {"VIEWHEIGHT", formatReal(height)},
+                                 {"LAYER0FLAGS", std::to_string(layerFlagsGroup(zero, 0))},
+                                 {"LAYER0COLOR", std::to_string(layerColorGroup(zero))}};
+    // The layers the user added go after layer 0, at the end of the LAYER table.
+    constexpr std::string_view layerZeroEnd = "390 1E\n0 ENDTAB\n0 TABLE\n2 STYLE\n";
+    const std::size_t split = kTables.find(layerZeroEnd) + 7;
+    emit(out, kTables.substr(0, split), subs, std::size(subs));
+    for (const AcDbLayerInfo& layer : database.layers())
+        if (layer.handle != db::detail::newdrawing::kLayerZero)
+            out.raw(layerRecordText(layer,
+                                    {layer.handle, db::detail::newdrawing::kLayerTable, false, true, false,
+                                     base::CodePage::windows1252},  // the header's $DWGCODEPAGE
+                                    "\n"));
+    emit(out, kTables.substr(split), subs, std::size(subs));
 }
 
 void writeNewDrawingTail(DxfOutput& out, const std::vector<AppDataRecord>& records, bool utf8)

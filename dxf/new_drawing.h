@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "db/database.h"
 #include "db/object_id.h"
 #include "dxf/entity_writer.h"
 #include "dxf/output.h"
@@ -15,8 +16,9 @@ struct DrawingExtents {
     double maxX = 0.0, maxY = 0.0, maxZ = 0.0;
 };
 
-// HEADER to BLOCKS, then the opening of ENTITIES.
-void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExtents& extents);
+// HEADER to BLOCKS, then the opening of ENTITIES; the layers and current layer of `database`.
+void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExtents& extents,
+                         const AcDbDatabase& database);
 // The end of ENTITIES, OBJECTS with the extension dictionaries and XRECORDs of
 // `records`, and EOF. A new drawing registers the application of this program's
 // extended data (APPID PLOTWRIGHT).

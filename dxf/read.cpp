@@ -95,6 +95,7 @@ private:
 
     std::string headerVariable_;
     detail::DrawingSettings settings_;
+    std::string clayer_;  // $CLAYER as written, decoded once the code page is known
     long long handling_ = -1;
     AcDbHandle fileHandseed_ = 0;
     AcDbHandle maxHandle_ = 0;
@@ -178,6 +179,8 @@ void DxfLoader::headerPair(const DxfPair& pair)
             fileHandseed_ = seed;
         source_->handseedValue = pair.valueOffset;
         source_->handseedValueLength = pair.value.size();
+    } else if (headerVariable_ == "$CLAYER" && pair.code == 8) {
+        clayer_ = std::string(detail::trimmed(pair.value));
     } else if (headerVariable_ == "$HANDLING" && pair.code == 70) {
         detail::parseInt(pair.value, handling_);
     } else if (headerVariable_ == "$DWGCODEPAGE" && pair.code == 3) {
@@ -214,7 +217,7 @@ void DxfLoader::finishTableEntry(std::size_t end)
         layer.frozen = (entryFlags_ & 1) != 0;
         if (entryTrueColor_ >= 0 && entryTrueColor_ <= 0xFFFFFFFFLL)
             layer.trueColor = static_cast<std::int32_t>(entryTrueColor_ & 0xFFFFFF);
-        db::detail::DatabaseAccess::setLayer(db_, name, layer);
+        db::detail::DatabaseAccess::setLayer(db_, name, layer, entryHandle_);
     } else if (entryType_ == "DIMSTYLE" && !entryName_.empty()) {
         settings_.dimStyles.push_back({std::string(detail::trimmed(entryName_)), entryArrowSize_, entryDimScale_});
     }
@@ -605,6 +608,9 @@ void DxfLoader::finish()
         DatabaseAccess::addFileEntity(db_, *model, std::move(s.entity), s.handle);
     }
     shown_.clear();
+    // A current layer the file does not define (or a frozen one) leaves layer 0 current.
+    if (!clayer_.empty())
+        db_.setClayer(detail::dxfText(clayer_, settings_.codePage));
 }
 
 } // namespace

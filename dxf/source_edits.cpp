@@ -7,6 +7,8 @@
 #include "db/database.h"
 #include "dxf/curve_data_edits.h"
 #include "dxf/source.h"
+#include "dxf/source_layers.h"
+#include "dxf/source_moves.h"
 
 namespace plotwright::dxf::detail {
 
@@ -58,6 +60,8 @@ void collectSourcePatches(const AcDbDatabase& db, const DxfSource& source, AcDbH
                           std::vector<TextPatch>& patches)
 {
     dropErasedEntities(db, source, patches);
+    patchMovedEntities(db, source, patches);
+    patchLayerTable(db, source, nextHandle, patches);
     addCurveAppId(db, source, nextHandle, patches);
 }
 

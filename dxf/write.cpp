@@ -85,7 +85,7 @@ void writeNewDrawing(DxfOutput& out, const AcDbDatabase& db, const std::vector<N
     AcDbHandle seed = nextHandle;
     for (const NewEntity& n : entities)
         seed += detail::extraHandles(*n.entity, styleOf(n));
-    detail::writeNewDrawingHead(out, seed, modelExtents(db, entities));
+    detail::writeNewDrawingHead(out, seed, modelExtents(db, entities), db);
     for (const NewEntity& n : entities)
         detail::writeEntity(out, *n.entity, styleOf(n), nextHandle);
     detail::writeNewDrawingTail(out, records, false);

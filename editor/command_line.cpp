@@ -73,10 +73,14 @@ void CommandLine::recall(int step)
 
 bool CommandLine::eventFilter(QObject* watched, QEvent* event)
 {
-    // With nothing typed, Ctrl+Z undoes in the drawing: the field does not claim it.
-    if (watched == input_ && event->type() == QEvent::ShortcutOverride &&
-        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo) && input_->text().isEmpty())
-        return true;
+    // With nothing typed, undo and redo keys work in the drawing: the field does not claim them.
+    if (watched == input_ && event->type() == QEvent::ShortcutOverride && input_->text().isEmpty()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            key->keyCombination() == QKeyCombination(Qt::CTRL | Qt::Key_Y) ||
+            key->keyCombination() == QKeyCombination(Qt::CTRL | Qt::SHIFT | Qt::Key_Z))
+            return true;
+    }
     if (watched == input_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         switch (key->key()) {

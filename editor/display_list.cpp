@@ -40,7 +40,11 @@ QRectF boundsOf(const db::DisplayShape& s)
 DisplayList buildDisplayList(const AcDbDatabase& database)
 {
     DisplayList list;
-    std::vector<db::DisplayShape> shapes = db::tessellateModelSpace(database, {});
+    std::vector<std::size_t> source;
+    std::vector<db::DisplayShape> shapes = db::tessellateModelSpace(database, {}, &source);
+    std::vector<AcDbHandle> handles;
+    database.forEachEntity([&](const AcDbEntity& e) { handles.push_back(e.handle()); });
+    AcDbHandle current = 0;
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
     bool any = false;
     list.items.reserve(shapes.size());
@@ -48,6 +52,7 @@ DisplayList buildDisplayList(const AcDbDatabase& database)
         DisplayItem item;
         item.color = shownOnView(shape.color);
         item.shape = std::move(shape);
+        item.entity = current;
         if (!item.isEndless()) {
             item.bounds = boundsOf(item.shape);
             const bool text = item.shape.type == db::DisplayShape::Type::kText;
@@ -65,7 +70,9 @@ DisplayList buildDisplayList(const AcDbDatabase& database)
         }
         list.items.push_back(std::move(item));
     };
-    for (db::DisplayShape& shape : shapes) {
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        db::DisplayShape& shape = shapes[i];
+        current = i < source.size() && source[i] < handles.size() ? handles[source[i]] : 0;
         // A long stroke in pieces, each sharing its first vertex with the one before, so
         // that culling and the level of detail work piece by piece.
         if (shape.type != db::DisplayShape::Type::kStroke || shape.points.size() <= DisplayList::kPieceVertices) {

@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "db/display_shapes.h"
+#ifndef Q_MOC_RUN // moc cannot parse <compare>
+#include "db/object_id.h"
+#endif
 
 class AcDbDatabase;
 
@@ -21,6 +24,7 @@ struct DisplayItem {
     db::DisplayShape shape;  // long strokes come in pieces of at most kPieceVertices
     QColor color;            // the foreground (palette 7) as shown on the dark view
     QRectF bounds;           // in drawing units; endless lines have none
+    AcDbHandle entity = 0;   // the model-space entity it shows
     bool isPoint() const { return shape.type == db::DisplayShape::Type::kMarker; }
     bool isEndless() const
     {

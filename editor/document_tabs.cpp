@@ -1,6 +1,7 @@
 #include "editor/document_tabs.h"
 
 #include "editor/drawing_view.h"
+#include "editor/undo_history.h"
 #include "db/database.h"
 #include "host/doc_manager.h"
 
@@ -58,7 +59,7 @@ const DocumentTabs::Entry* DocumentTabs::entryOf(const AcApDocument* document) c
 void DocumentTabs::addTab(AcApDocument* document)
 {
     auto* view = new DrawingView(document, this);
-    entries_.push_back({document, view, {document->database()->undoMark()}});
+    entries_.push_back({document, view, std::make_unique<UndoHistory>(*document->database())});
     const int index = QTabWidget::addTab(view, QString::fromStdString(document->docTitle()));
     setTabToolTip(index, QString::fromStdString(document->fileName()));
     setCurrentIndex(index);
@@ -167,32 +168,32 @@ void DocumentTabs::updateTitles()
 
 void DocumentTabs::checkpoint()
 {
-    Entry* entry = entryOf(currentDocument());
-    if (!entry)
-        return;
-    const std::size_t mark = entry->document->database()->undoMark();
-    if (mark > entry->marks.back())
-        entry->marks.push_back(mark);
+    if (Entry* entry = entryOf(currentDocument()))
+        entry->history->checkpoint();
 }
 
 bool DocumentTabs::undo()
 {
     Entry* entry = entryOf(currentDocument());
-    if (!entry)
+    if (!entry || !entry->history->undo())
         return false;
-    AcDbDatabase* database = entry->document->database();
-    const std::size_t now = database->undoMark();
-    // Steps that nothing was appended after are no steps.
-    while (entry->marks.size() > 1 && entry->marks.back() >= now)
-        entry->marks.pop_back();
-    if (entry->marks.back() >= now)
-        return false;
-    const std::size_t mark = entry->marks.back();
-    if (entry->marks.size() > 1)
-        entry->marks.pop_back();
-    const bool done = database->undoToMark(mark) == Acad::eOk;
     refreshCurrent();
-    return done;
+    return true;
+}
+
+bool DocumentTabs::redo()
+{
+    Entry* entry = entryOf(currentDocument());
+    if (!entry || !entry->history->redo())
+        return false;
+    refreshCurrent();
+    return true;
+}
+
+UndoHistory* DocumentTabs::historyOf(const AcApDocument* document) const
+{
+    const Entry* entry = entryOf(document);
+    return entry ? entry->history.get() : nullptr;
 }
 
 } // namespace plotwright::editor

@@ -1,13 +1,14 @@
 #pragma once
 // The open drawings, one tab each: creating, opening, saving and closing them through
 // the document manager, keeping the current tab and the current document in step,
-// and the undo steps of each drawing (marks in its list of appended entities).
+// and the undo history of each drawing.
 
 #include "dxf/file.h"
 
 #include <QTabWidget>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ class AcApDocument;
 namespace plotwright::editor {
 
 class DrawingView;
+class UndoHistory;
 
 class DocumentTabs : public QTabWidget {
     Q_OBJECT
@@ -48,9 +50,12 @@ public:
     // Starts a new undo step in the current drawing: what is appended from now on is
     // undone together. Does nothing when nothing was appended since the last step.
     void checkpoint();
-    // Erases what the current drawing's last step appended. False when there is nothing
-    // to undo (nothing appended since the drawing was opened).
+    // Takes back (or does again) the current drawing's last step and refreshes its view.
+    // False when there is nothing to undo (redo).
     bool undo();
+    bool redo();
+    // The undo history of `document`; null for a document this widget does not show.
+    UndoHistory* historyOf(const AcApDocument* document) const;
 
 signals:
     void currentDocumentChanged(AcApDocument* document);
@@ -59,7 +64,7 @@ private:
     struct Entry {
         AcApDocument* document;
         DrawingView* view;
-        std::vector<std::size_t> marks; // the first: what was there when opened
+        std::unique_ptr<UndoHistory> history;
     };
     Entry* entryOf(const AcApDocument* document);
     const Entry* entryOf(const AcApDocument* document) const;

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <unordered_set>
 
 namespace plotwright::editor {
 
@@ -24,18 +25,23 @@ constexpr double minScale = 1e-12;
 constexpr double maxScale = 1e12;
 } // namespace
 
-DrawingView::DrawingView(AcApDocument* document, QWidget* parent) : QWidget(parent), document_(document)
+DrawingView::DrawingView(AcApDocument* document, QWidget* parent)
+    : QWidget(parent), document_(document), selection_(new Selection(this))
 {
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(200, 150);
     setObjectName("drawingView");
+    connect(selection_, &Selection::changed, this, qOverload<>(&QWidget::update));
 }
 
 void DrawingView::refresh()
 {
     dirty_ = true;
+    // What was erased or undone leaves the selection now, not at the next paint.
+    if (!selection_->isEmpty())
+        displayList();
     update();
 }
 
@@ -47,6 +53,10 @@ const DisplayList& DrawingView::displayList()
         else
             list_ = {};
         dirty_ = false;
+        std::unordered_set<AcDbHandle> shown;
+        for (const DisplayItem& item : list_.items)
+            shown.insert(item.entity);
+        selection_->retain([&](AcDbHandle h) { return shown.count(h) != 0; });
     }
     return list_;
 }
@@ -129,6 +139,17 @@ void DrawingView::paintEvent(QPaintEvent*)
         painter.drawLine(QPointF(origin.x(), 0), QPointF(origin.x(), height()));
 
     paintDisplayList(painter, list, size(), center_, scale_);
+    paintSelection(painter, list, *selection_, [this](const QPointF& p) { return toScreen(p); });
+    if (windowing_) {
+        // Blue and solid for a window, green and dashed for a crossing window.
+        const bool crossing = selectTo_.x() < selectFrom_.x();
+        const QColor edge = crossing ? QColor(110, 220, 120) : QColor(90, 150, 255);
+        QColor fill = edge;
+        fill.setAlpha(40);
+        painter.setPen(QPen(edge, 1, crossing ? Qt::DashLine : Qt::SolidLine));
+        painter.setBrush(fill);
+        painter.drawRect(QRectF(selectFrom_, selectTo_).normalized());
+    }
     if (picking_ && assist_)
         assist_->paint(painter, *this);
 }
@@ -156,6 +177,13 @@ void DrawingView::mousePressEvent(QMouseEvent* event)
         event->accept();
         return;
     }
+    if (event->button() == Qt::LeftButton && !picking_) {
+        selecting_ = true;
+        windowing_ = false;
+        selectFrom_ = selectTo_ = event->position();
+        event->accept();
+        return;
+    }
     QWidget::mousePressEvent(event);
 }
 
@@ -166,6 +194,14 @@ void DrawingView::mouseMoveEvent(QMouseEvent* event)
         panFrom_ = event->position();
         center_ -= QPointF(delta.x() / scale_, -delta.y() / scale_);
         update();
+    }
+    if (selecting_) {
+        selectTo_ = event->position();
+        const QPointF moved = selectTo_ - selectFrom_;
+        if (std::abs(moved.x()) > kPickPixels || std::abs(moved.y()) > kPickPixels)
+            windowing_ = true;
+        if (windowing_)
+            update();
     }
     if (picking_ && assist_ && assist_->isActive()) {
         const QString before = assist_->currentSnap() ? snap::kindName(assist_->currentSnap()->kind) : "";
@@ -221,12 +257,44 @@ void DrawingView::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton && picking_)
         emit pointClicked(assist_ && assist_->isActive() ? assist_->track(*this, event->position())
                                                          : toWorld(event->position()));
+    else if (event->button() == Qt::LeftButton && selecting_)
+        finishSelecting(event->position(), event->modifiers());
+}
+
+void DrawingView::finishSelecting(const QPointF& at, Qt::KeyboardModifiers modifiers)
+{
+    selectTo_ = at;
+    const QPointF moved = selectTo_ - selectFrom_;
+    if (std::abs(moved.x()) > kPickPixels || std::abs(moved.y()) > kPickPixels)
+        windowing_ = true;
+    std::vector<AcDbHandle> hits;
+    if (windowing_) {
+        const bool crossing = selectTo_.x() < selectFrom_.x();
+        hits = entitiesInWindow(displayList(), QRectF(toWorld(selectFrom_), toWorld(selectTo_)), crossing);
+    } else if (AcDbHandle h = pickEntity(displayList(), toWorld(at), kPickPixels / scale_)) {
+        hits.push_back(h);
+    }
+    selecting_ = windowing_ = false;
+    if (modifiers & Qt::ShiftModifier)
+        selection_->toggle(hits);
+    else
+        selection_->set(hits);
+    update();
 }
 
 void DrawingView::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {
+        selecting_ = windowing_ = false;
+        // While a point is asked for, Escape only cancels the question.
+        if (!picking_)
+            selection_->clear();
+        update();
         emit escapePressed();
+        return;
+    }
+    if (event->key() == Qt::Key_Delete) {
+        emit deletePressed();
         return;
     }
     QWidget::keyPressEvent(event);

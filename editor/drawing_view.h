@@ -1,9 +1,13 @@
 #pragma once
 // Shows the model space of one document, seen from above with y up: mouse wheel zooms
 // about the cursor, the middle button pans, and while a point is asked for a left
-// click picks it. The picture is rebuilt from the database on the next paint after refresh().
+// click picks it. Otherwise the left button selects: a click the nearest entity within
+// a few pixels, a drag to the right a window (entirely inside), to the left a crossing
+// window (touching); Shift adds or removes. The picture is rebuilt from the database on
+// the next paint after refresh().
 
 #include "editor/display_list.h"
+#include "editor/selection.h"
 
 #include <QPointF>
 #include <QWidget>
@@ -47,10 +51,16 @@ public:
 
     const DisplayList& displayList();
 
+    // The selected entities of this drawing; what is no longer shown drops out on refresh.
+    Selection& selection() { return *selection_; }
+    // Half the side of the pick box, in pixels.
+    static constexpr double kPickPixels = 4.0;
+
 signals:
     void cursorMoved(const QPointF& world);
     void pointClicked(const QPointF& world);
     void escapePressed();
+    void deletePressed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -63,6 +73,7 @@ protected:
 
 private:
     void fitRect(const QRectF& world);
+    void finishSelecting(const QPointF& at, Qt::KeyboardModifiers modifiers);
 
     AcApDocument* document_;
     DisplayList list_;
@@ -73,6 +84,10 @@ private:
     bool picking_ = false;
     bool panning_ = false;
     QPointF panFrom_;
+    Selection* selection_;
+    bool selecting_ = false;  // the left button is down, not picking
+    bool windowing_ = false;  // ... and has moved far enough for a window
+    QPointF selectFrom_, selectTo_;
     PickAssist* assist_ = nullptr;
 };
 

@@ -6,7 +6,10 @@
 #include "editor/drawing_view.h"
 #include "editor/editor_backend.h"
 #include "editor/help_text.h"
+#include "editor/layer_panel.h"
 #include "editor/pick_assist.h"
+#include "editor/properties_panel.h"
+#include "editor/selection_commands.h"
 #include "host/command_stack.h"
 #include "host/doc_manager.h"
 #include "host/dynamic_linker.h"
@@ -47,7 +50,9 @@ std::pair<QString, QString> splitCommand(const QString& line)
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), documents_(new DocumentTabs(this)), commandLine_(new CommandLine(this)),
       coordinates_(new QLabel(this)), progressLabel_(new QLabel(this)), progress_(new QProgressBar(this)),
-      backend_(std::make_unique<EditorBackend>(*this)), pickAssist_(std::make_unique<PickAssist>())
+      backend_(std::make_unique<EditorBackend>(*this)), properties_(new PropertiesPanel(this)),
+      layers_(new LayerPanel(this)), selectionCommands_(std::make_unique<SelectionCommands>(*this)),
+      pickAssist_(std::make_unique<PickAssist>())
 {
     setWindowTitle(applicationTitle());
     setCentralWidget(documents_);
@@ -56,6 +61,10 @@ MainWindow::MainWindow(QWidget* parent)
     dock->setWidget(commandLine_);
     dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     addDockWidget(Qt::BottomDockWidgetArea, dock);
+    addDockWidget(Qt::RightDockWidgetArea, properties_);
+    addDockWidget(Qt::RightDockWidgetArea, layers_);
+    connect(layers_, &LayerPanel::layersChanged, this, [this] { documents_->refreshCurrent(); });
+    connect(layers_, &LayerPanel::message, this, [this](const QString& text) { commandLine_->print(text); });
     resize(1100, 760);
     // A few lines of history, not a third of the window.
     resizeDocks({dock}, {commandLine_->fontMetrics().lineSpacing() * 7 + 40}, Qt::Vertical);
@@ -76,13 +85,19 @@ MainWindow::MainWindow(QWidget* parent)
     commandLine_->input()->installEventFilter(this);
 
     connect(commandLine_, &CommandLine::submitted, this, &MainWindow::execute);
-    connect(commandLine_, &CommandLine::escapePressed, this, [this] { backend_->cancelPoint(); });
+    connect(commandLine_, &CommandLine::escapePressed, this, [this] {
+        if (!backend_->isAskingForPoint() && documents_->currentView())
+            documents_->currentView()->selection().clear();
+        backend_->cancelPoint();
+    });
     connect(documents_, &DocumentTabs::currentDocumentChanged, this, [this](AcApDocument* document) {
         setWindowTitle(document ? applicationTitle() + " - " + QString::fromStdString(document->docTitle())
                                 : applicationTitle());
         // The coordinates belonged to the view that was current.
         coordinates_->clear();
         connectView(document);
+        showSelection();
+        layers_->showDrawing(document ? document->database() : nullptr, documents_->historyOf(document));
     });
 
     documents_->newDrawing();
@@ -132,6 +147,11 @@ void MainWindow::buildMenus()
     add(file, tr("E&xit"), "QUIT", keyOr(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     add(edit, tr("&Undo"), "UNDO", QKeySequence::Undo);
+    QAction* redo = add(edit, tr("&Redo"), "REDO");
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    edit->addSeparator();
+    add(edit, tr("&Erase"), "ERASE", QKeySequence::Delete);
+    add(edit, tr("&Move"), "MOVE");
     QMenu* view = menuBar()->addMenu(tr("&View"));
     add(view, tr("Zoom &Extents"), "ZOOM", QKeySequence(Qt::CTRL | Qt::Key_E), false);
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
@@ -157,6 +177,19 @@ void MainWindow::connectView(AcApDocument* document)
         backend_->pointPicked(world);
     });
     connect(view, &DrawingView::escapePressed, this, [this] { backend_->cancelPoint(); });
+    connect(view, &DrawingView::deletePressed, this, [this] { execute("ERASE"); });
+    connect(&view->selection(), &Selection::changed, this, [this, view] {
+        if (view == documents_->currentView())
+            showSelection();
+    });
+}
+
+void MainWindow::showSelection()
+{
+    DrawingView* view = documents_->currentView();
+    AcApDocument* document = view ? view->document() : nullptr;
+    properties_->showSelection(document ? document->database() : nullptr,
+                               view ? view->selection().handles() : std::vector<AcDbHandle>{});
 }
 
 void MainWindow::onCursorMoved(const QPointF& world)
@@ -250,6 +283,14 @@ void MainWindow::execute(const QString& line)
             printDrawing();
     } else if (command == "UNDO" || command == "U") {
         undo();
+    } else if (command == "REDO") {
+        redo();
+    } else if (SelectionCommands::isSelectionCommand(command)) {
+        setCommandRunning(true);
+        selectionCommands_->run(command);
+        setCommandRunning(false);
+        showSelection();
+        commandLine_->focusInput();
     } else {
         runModuleCommand(name);
     }
@@ -406,6 +447,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     // end of the line): the menu's meaning wins, as it does everywhere else.
     if (event->type() == QEvent::ShortcutOverride && watched == commandLine_->input()) {
         const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        // Delete edits typed text; only in an empty field does it erase the selection.
+        if (pressed == QKeySequence(QKeySequence::Delete) && !commandLine_->input()->text().isEmpty())
+            return QMainWindow::eventFilter(watched, event);
         for (QAction* action : findChildren<QAction*>())
             if (action->isEnabled() && !action->shortcut().isEmpty() && action->shortcut() == pressed)
                 return true; // not accepted: the shortcut runs
@@ -423,6 +467,14 @@ void MainWindow::undo()
 {
     if (!documents_->undo())
         commandLine_->print("Nothing to undo.");
+    layers_->refresh();
+}
+
+void MainWindow::redo()
+{
+    if (!documents_->redo())
+        commandLine_->print("Nothing to redo.");
+    layers_->refresh();
 }
 
 void MainWindow::showError(const QString& text)

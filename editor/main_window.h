@@ -1,8 +1,9 @@
 #pragma once
 // The editor's main window: the drawings in tabs, the command line below them, the
-// status bar with the cursor's coordinates and the progress meter, and the File,
-// Edit, View and Tools menus. Typed input runs the editor's own commands (NEW, OPEN,
-// SAVE, SAVEAS, CLOSE, QUIT, APPLOAD, APPUNLOAD, ZOOM, UNDO) or a module's command.
+// status bar with the cursor's coordinates and the progress meter, the properties of
+// the selection and the drawing's layers in docks, and the File, Edit, View and Tools menus. Typed input runs
+// the editor's own commands (NEW, OPEN, SAVE, SAVEAS, CLOSE, QUIT, APPLOAD, APPUNLOAD,
+// ZOOM, UNDO, REDO, ERASE, MOVE) or a module's command.
 
 #include <QHash>
 #include <QMainWindow>
@@ -25,6 +26,9 @@ namespace plotwright::editor {
 class CommandLine;
 class DocumentTabs;
 class EditorBackend;
+class LayerPanel;
+class PropertiesPanel;
+class SelectionCommands;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -59,6 +63,8 @@ public:
     EditorBackend& backend() const { return *backend_; }
     QProgressBar* progressBar() const { return progress_; }
     QLabel* coordinatesLabel() const { return coordinates_; }
+    PropertiesPanel* propertiesPanel() const { return properties_; }
+    LayerPanel* layerPanel() const { return layers_; }
     bool isCommandRunning() const { return commandRunning_; }
     QToolBar* toolBar() const { return toolBar_; }
     QMenu* recentMenu() const { return recentMenu_; }
@@ -81,6 +87,8 @@ private:
     void runModuleCommand(const QString& name);
     void zoomExtents();
     void undo();
+    void redo();
+    void showSelection();
     void showError(const QString& text);
     QString askSavePath(AcApDocument* document);
     void setCommandRunning(bool running);
@@ -105,6 +113,9 @@ private:
     QLabel* progressLabel_;
     QProgressBar* progress_;
     std::unique_ptr<EditorBackend> backend_;
+    PropertiesPanel* properties_;
+    LayerPanel* layers_;
+    std::unique_ptr<SelectionCommands> selectionCommands_;
     host::Backend* previousBackend_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QMenu* recentMenu_ = nullptr;

@@ -292,6 +292,88 @@ TEST(database_erase, every_change_of_the_erased_state_is_logged_in_order)
     EXPECT_TRUE(db.eraseChangesSince(db.eraseMark()).empty());
 }
 
+TEST(database_layers, names_duplicates_current_and_taking_back)
+{
+    AcDbDatabase db;
+    const struct {
+        const char* name;
+        std::wstring layer;
+        Acad::ErrorStatus status;
+    } rows[] = {
+        {"new layer", L"Curves", Acad::eOk},
+        {"same name in other case", L"CURVES", Acad::eDuplicateKey},
+        {"layer 0 exists in a new drawing", L"0", Acad::eDuplicateKey},
+        {"empty name", L"", Acad::eInvalidInput},
+        {"name with a slash", L"a/b", Acad::eInvalidInput},
+        {"name with a backquote", L"a`b", Acad::eInvalidInput},
+        {"name with blanks and non-ASCII letters", L"Kurven \u00e4", Acad::eOk},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(db.addLayer(row.layer, {}), row.status);
+    }
+    EXPECT_EQ(db.clayer(), L"0");
+    const AcDbHandle seed = db.handseed();
+    ASSERT_EQ(db.addLayer(L"Cold", {4, -1, false, true}), Acad::eOk);
+    EXPECT_EQ(db.layer(L"cold")->handle, seed);  // from the handle seed, which moves on
+    EXPECT_EQ(db.handseed(), seed + 1);
+    EXPECT_EQ(db.setClayer(L"Cold"), Acad::eNotApplicable);
+    EXPECT_EQ(db.setClayer(L"Nowhere"), Acad::eKeyNotFound);
+    ASSERT_EQ(db.setClayer(L"curves"), Acad::eOk);
+    EXPECT_EQ(db.clayer(), L"Curves");  // as the layer writes its name
+    // Only layers added here and not current can be taken back.
+    EXPECT_EQ(db.removeLayer(L"Curves"), Acad::eNotApplicable);
+    EXPECT_EQ(db.removeLayer(L"0"), Acad::eNotApplicable);
+    EXPECT_EQ(db.removeLayer(L"Cold"), Acad::eOk);
+    EXPECT_EQ(db.layer(L"Cold"), nullptr);
+    // New entities take the current layer.
+    AcDbLine line({0, 0, 0}, {1, 1, 0});
+    line.setDatabaseDefaults(&db);
+    EXPECT_EQ(line.layer(), L"Curves");
+}
+
+TEST(database_move, kinds_that_move_and_exact_displacements)
+{
+    AcDbDatabase db;
+    const AcDbObjectId line = [&] {
+        AcDbBlockTableRecord* model = openModelSpace(db, AcDb::kForWrite);
+        AcDbObjectId id;
+        auto* l = new AcDbLine({0.1, 0.2, 0}, {1, 1, 0});
+        EXPECT_EQ(model->appendAcDbEntity(id, l), Acad::eOk);
+        l->close();
+        model->close();
+        return id;
+    }();
+    ASSERT_EQ(db.displaceEntity(line, {0.7, -0.3, 5}), Acad::eOk);
+    ASSERT_EQ(db.displaceEntity(line, {1.9, 0.4, 0}), Acad::eOk);
+    ASSERT_EQ(db.displaceEntity(line, {0, 0, 0}), Acad::eOk);
+    AcDbLine* l = nullptr;
+    ASSERT_EQ(acdbOpenObject(l, line, AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(l->displacement(), (AcGeVector3d{0, 0, 0}));
+    EXPECT_NEAR(l->startPoint().x, 0.1, 1e-15);
+    EXPECT_EQ(l->startPoint().z, 0.0);  // moves stay in the XY plane
+    EXPECT_EQ(db.displaceEntity(line, {1, 1, 0}), Acad::eWasOpenedForRead);
+    l->close();
+
+    // Kinds whose own plane is not the world's do not move.
+    const struct {
+        const char* name;
+        AcDbEntity* entity;
+        bool movable;
+    } rows[] = {
+        {"circle seen from below", new AcDbCircle({0, 0, 0}, 1, {0, 0, -1}), false},
+        {"circle in the plane", new AcDbCircle({0, 0, 0}, 1, {0, 0, 1}), true},
+        {"construction line", new AcDbXline({0, 0, 0}, {1, 0, 0}, false), false},
+        {"spline", new AcDbSpline(AcDbSplineData{}), true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.entity->isMovable(), row.movable);
+        EXPECT_EQ(row.entity->moveBy({1, 2, 0}), row.movable ? Acad::eOk : Acad::eNotApplicable);
+        delete row.entity;
+    }
+}
+
 TEST(database_iterator, walks_in_order_and_skips_erased)
 {
     AcDbDatabase db;

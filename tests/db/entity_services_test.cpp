@@ -73,6 +73,26 @@ TEST(entity_colors, palette_and_invalid_numbers)
     EXPECT_TRUE(plotwright::db::isEntityColorIndex(256));
 }
 
+TEST(entity_colors, nearest_palette_colour)
+{
+    const struct {
+        const char* name;
+        std::uint32_t rgb;
+        int expected;
+    } rows[] = {
+        {"pure red: the first of equal ones", 0xFF0000, 1},
+        {"white is 7, not 255", 0xFFFFFF, 7},
+        {"near green", 0x0AFA05, 3},
+        {"black: the darkest red, first of the darkest", 0x000000, 18},
+        {"a grey of the palette", 0x828282, 253},
+        {"next to grey 8", 0x808081, 8},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(plotwright::db::nearestPaletteIndex(row.rgb), row.expected);
+    }
+}
+
 TEST(entity_colors, resolved_through_layers_and_block_references)
 {
     Drawing d;

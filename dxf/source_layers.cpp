@@ -1,0 +1,113 @@
+#include "dxf/source_layers.h"
+
+#include "db/access.h"
+#include "db/database.h"
+#include "dxf/entity_builder.h"
+#include "dxf/layer_records.h"
+#include "dxf/output.h"
+#include "dxf/scan.h"
+#include "dxf/source.h"
+#include "dxf/source_edits.h"
+
+namespace plotwright::dxf::detail {
+
+namespace {
+
+const DxfSource::TableRecord* recordOf(const DxfSource& source, const AcDbLayerInfo& layer)
+{
+    for (const DxfSource::TableRecord& r : source.tableRecords) {
+        if (r.table != "LAYER")
+            continue;
+        if (layer.handle != 0 ? r.handle == layer.handle : db::detail::sameBlockName(dxfText(r.name, source.codePage.value_or(base::CodePage::latin1)), layer.name.c_str()))
+            return &r;
+    }
+    return nullptr;
+}
+
+std::string pairText(const DxfSource& source, int code, long long value)
+{
+    DxfOutput out(source.newline);
+    out.integer(code, value);
+    return out.take();
+}
+
+// Replaces the groups of one LAYER record that differ from how the file had them.
+void patchRecord(const DxfSource& source, const DxfSource::TableRecord& record, const AcDbLayerInfo& layer,
+                 std::vector<TextPatch>& patches)
+{
+    const AcDbLayerAppearance& now = layer.appearance;
+    const AcDbLayerAppearance& read = layer.asRead;
+    const bool color = now.colorIndex != read.colorIndex || now.off != read.off;
+    const bool frozen = now.frozen != read.frozen;
+    const bool trueColor = now.trueColor != read.trueColor;
+    bool seen62 = false, seen70 = false, seen420 = false;
+    std::size_t after62 = record.span.end;
+    DxfPairScanner scanner(source.text, record.span.begin);
+    DxfPair pair;
+    bool first = true;
+    while (scanner.position() < record.span.end && scanner.next(pair) == DxfPairScanner::Step::pair) {
+        if (first) {
+            first = false;
+            continue;  // the record's 0/LAYER
+        }
+        if (pair.code == 0)
+            break;
+        if (pair.code == 62) {
+            seen62 = true;
+            after62 = pair.end;
+            if (color)
+                patches.push_back({pair.valueOffset, pair.value.size(), std::to_string(layerColorGroup(now))});
+        } else if (pair.code == 70) {
+            seen70 = true;
+            long long flags = 0;
+            if (frozen && parseInt(trimmed(pair.value), flags))
+                patches.push_back({pair.valueOffset, pair.value.size(), std::to_string(layerFlagsGroup(now, flags))});
+        } else if (pair.code == 420) {
+            seen420 = true;
+            if (trueColor && now.trueColor < 0)
+                patches.push_back({pair.offset, pair.end - pair.offset, {}});
+            else if (trueColor)
+                patches.push_back({pair.valueOffset, pair.value.size(), std::to_string(now.trueColor)});
+        }
+    }
+    if (color && !seen62)
+        patches.push_back({record.span.end, 0, pairText(source, 62, layerColorGroup(now))});
+    if (frozen && !seen70)
+        patches.push_back({record.span.end, 0, pairText(source, 70, layerFlagsGroup(now, 0))});
+    if (trueColor && !seen420 && now.trueColor >= 0)
+        patches.push_back({after62, 0, pairText(source, 420, now.trueColor)});
+}
+
+} // namespace
+
+void patchLayerTable(const AcDbDatabase& db, const DxfSource& source, AcDbHandle& nextHandle,
+                     std::vector<TextPatch>& patches)
+{
+    const auto end = source.tableEnds.find("LAYER");
+    const auto table = source.tableHandles.find("LAYER");
+    for (const AcDbLayerInfo& layer : db.layers()) {
+        if (layer.fromFile) {
+            const bool same = layer.appearance.colorIndex == layer.asRead.colorIndex &&
+                              layer.appearance.off == layer.asRead.off &&
+                              layer.appearance.frozen == layer.asRead.frozen &&
+                              layer.appearance.trueColor == layer.asRead.trueColor;
+            if (const DxfSource::TableRecord* record = same ? nullptr : recordOf(source, layer))
+                patchRecord(source, *record, layer, patches);
+            continue;
+        }
+        // A file without a LAYER table gets none: its entities' layers are names only.
+        if (end == source.tableEnds.end())
+            continue;
+        LayerRecordStyle style;
+        style.legacy = source.legacyEntities;
+        style.handles = source.usesHandles;
+        style.utf8 = source.version >= "AC1021";
+        style.codePage = source.codePage;
+        style.owner = table != source.tableHandles.end() ? table->second : 0;
+        if (style.handles)
+            style.handle = nextHandle++;
+        patches.push_back({end->second, 0, layerRecordText(layer, style, source.newline)});
+    }
+}
+
+} // namespace plotwright::dxf::detail

@@ -1,0 +1,145 @@
+#include "editor/properties_panel.h"
+
+#include "editor/selection.h"
+
+#include "db/database.h"
+#include "db/entities.h"
+#include "db/polyline.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <map>
+
+namespace plotwright::editor {
+
+namespace {
+
+// Opens for read; null when the handle names no (unerased) entity.
+const AcDbEntity* openForRead(const AcDbDatabase& database, AcDbHandle handle)
+{
+    AcDbObjectId id;
+    if (database.getAcDbObjectId(id, false, handle) != Acad::eOk)
+        return nullptr;
+    AcDbEntity* entity = nullptr;
+    if (acdbOpenAcDbEntity(entity, id, AcDb::kForRead) != Acad::eOk)
+        return nullptr;
+    return entity;
+}
+
+QString number(double value) { return QString::number(value, 'f', 4); }
+
+QString colorText(const AcDbEntity& e)
+{
+    if (e.trueColor() >= 0)
+        return "#" + QString::number(e.trueColor(), 16).rightJustified(6, '0').toUpper();
+    if (e.colorIndex() == 256)
+        return "ByLayer";
+    if (e.colorIndex() == 0)
+        return "ByBlock";
+    return QString::number(e.colorIndex());
+}
+
+// A segment with bulge b (the tangent of a quarter of its angle) is an arc.
+double segmentLength(const AcGePoint2d& a, const AcGePoint2d& b, double bulge)
+{
+    const double chord = std::hypot(b.x - a.x, b.y - a.y);
+    if (bulge == 0.0 || chord == 0.0)
+        return chord;
+    const double angle = 4.0 * std::atan(std::abs(bulge));
+    return chord * angle / (2.0 * std::sin(angle / 2.0));
+}
+
+void describePolyline(const AcDbPolyline& p, QStringList& lines)
+{
+    double length = 0.0;
+    const unsigned n = p.numVerts();
+    const auto points = p.points();
+    for (unsigned i = 0; i + 1 < n + (p.isClosed() ? 1u : 0u); ++i) {
+        double bulge = 0.0;
+        p.getBulgeAt(i, bulge);
+        length += segmentLength(points[i], points[(i + 1) % n], bulge);
+    }
+    lines << QString("Closed: %1").arg(p.isClosed() ? "yes" : "no") << QString("Vertices: %1").arg(n)
+          << "Length: " + number(length);
+}
+
+void describe3dPolyline(const AcDb3dPolyline& p, QStringList& lines)
+{
+    double length = 0.0;
+    const auto& v = p.vertices();
+    const std::size_t n = v.size();
+    for (std::size_t i = 0; i + 1 < n + (p.isClosed() && n > 0 ? 1 : 0); ++i) {
+        const AcGePoint3d& a = v[i];
+        const AcGePoint3d& b = v[(i + 1) % n];
+        length += std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y) + (b.z - a.z) * (b.z - a.z));
+    }
+    lines << QString("Closed: %1").arg(p.isClosed() ? "yes" : "no") << QString("Vertices: %1").arg(n)
+          << "Length: " + number(length);
+}
+
+} // namespace
+
+QString describeSelection(const AcDbDatabase& database, const std::vector<AcDbHandle>& handles)
+{
+    QStringList lines;
+    if (handles.size() == 1) {
+        const AcDbEntity* e = openForRead(database, handles.front());
+        if (!e)
+            return "No selection.";
+        lines << "Kind: " + QString::fromWCharArray(kindName(*e))
+              << "Handle: " + QString::number(e->handle(), 16).toUpper()
+              << "Layer: " + QString::fromStdWString(e->layer()) << "Colour: " + colorText(*e);
+        if (const auto* p = dynamic_cast<const AcDbPolyline*>(e))
+            describePolyline(*p, lines);
+        else if (const auto* p3 = dynamic_cast<const AcDb3dPolyline*>(e))
+            describe3dPolyline(*p3, lines);
+        const_cast<AcDbEntity*>(e)->close();
+        return lines.join('\n');
+    }
+    std::map<QString, int> kinds;
+    int count = 0;
+    for (AcDbHandle h : handles) {
+        if (const AcDbEntity* e = openForRead(database, h)) {
+            ++kinds[QString::fromWCharArray(kindName(*e))];
+            ++count;
+            const_cast<AcDbEntity*>(e)->close();
+        }
+    }
+    if (count == 0)
+        return "No selection.";
+    lines << QString("%1 selected").arg(count);
+    for (const auto& [name, n] : kinds)
+        lines << QString("%1: %2").arg(name).arg(n);
+    return lines.join('\n');
+}
+
+PropertiesPanel::PropertiesPanel(QWidget* parent)
+    : QDockWidget(tr("Properties"), parent), summary_(new QLabel), curve_(new QLabel)
+{
+    setObjectName("propertiesPanel");
+    summary_->setObjectName("propertiesSummary");
+    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    summary_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The curve definition stored with a drawn curve shows here, below the entity's
+    // own properties.
+    curve_->setObjectName("curveDefinition");
+    curve_->setWordWrap(true);
+    auto* body = new QWidget;
+    auto* layout = new QVBoxLayout(body);
+    layout->addWidget(summary_);
+    layout->addWidget(curve_);
+    layout->addStretch(1);
+    setWidget(body);
+    showSelection(nullptr, {});
+}
+
+void PropertiesPanel::showSelection(const AcDbDatabase* database, const std::vector<AcDbHandle>& handles)
+{
+    summary_->setText(database && !handles.empty() ? describeSelection(*database, handles) : "No selection.");
+    curve_->setVisible(database && handles.size() == 1);
+    curve_->setText("Curve definition: none");
+}
+
+} // namespace plotwright::editor

@@ -1,0 +1,181 @@
+#include "editor/undo_history.h"
+
+#include "editor/selection.h"
+
+#include "db/object.h"
+#include "dxf/source_moves.h"
+
+#include <map>
+
+namespace plotwright::editor {
+
+namespace {
+
+AcDbObjectId idOf(const AcDbDatabase& database, AcDbHandle handle)
+{
+    AcDbObjectId id;
+    database.getAcDbObjectId(id, false, handle);
+    return id;
+}
+
+const wchar_t* kBusy = L"An entity of the selection cannot be changed now (it is open elsewhere).";
+
+} // namespace
+
+UndoHistory::UndoHistory(AcDbDatabase& database) : database_(database), watchFrom_(database.handseed()) {}
+
+void UndoHistory::checkpoint()
+{
+    closeAppends();
+    watchFrom_ = database_.handseed();
+}
+
+void UndoHistory::closeAppends()
+{
+    Step step;
+    database_.forEachEntity([&](const AcDbEntity& e) {
+        if (e.handle() >= watchFrom_)
+            step.push_back({Change::Type::appended, e.handle(), {}, {}, {}});
+    });
+    watchFrom_ = database_.handseed();
+    if (!step.empty())
+        push(std::move(step));
+}
+
+void UndoHistory::push(Step step)
+{
+    done_.push_back(std::move(step));
+    undone_.clear();
+}
+
+bool UndoHistory::erase(const std::vector<AcDbHandle>& handles, std::wstring& message)
+{
+    closeAppends();
+    Step step;
+    for (AcDbHandle h : handles) {
+        if (database_.eraseEntity(idOf(database_, h)) != Acad::eOk) {
+            message = kBusy;
+            apply(step, false);
+            return false;
+        }
+        step.push_back({Change::Type::erased, h, {}, {}, {}});
+    }
+    if (!step.empty())
+        push(std::move(step));
+    return true;
+}
+
+bool UndoHistory::move(const std::vector<AcDbHandle>& handles, const AcGeVector3d& offset, std::wstring& message)
+{
+    closeAppends();
+    // All or none: check every kind before moving anything.
+    message = refusedMove(handles);
+    if (!message.empty())
+        return false;
+    Step step;
+    for (AcDbHandle h : handles) {
+        AcDbObjectId id = idOf(database_, h);
+        AcDbEntity* entity = nullptr;
+        if (acdbOpenAcDbEntity(entity, id, AcDb::kForRead) != Acad::eOk) {
+            message = kBusy;
+            apply(step, false);
+            return false;
+        }
+        const AcGeVector3d before = entity->displacement();
+        entity->close();
+        const AcGeVector3d after{before.x + offset.x, before.y + offset.y, 0.0};
+        if (database_.displaceEntity(id, after) != Acad::eOk) {
+            message = kBusy;
+            apply(step, false);
+            return false;
+        }
+        step.push_back({Change::Type::moved, h, before, after, {}});
+    }
+    if (!step.empty())
+        push(std::move(step));
+    return true;
+}
+
+std::wstring UndoHistory::refusedMove(const std::vector<AcDbHandle>& handles) const
+{
+    std::map<std::wstring, int> refused;
+    for (AcDbHandle h : handles) {
+        AcDbObjectId id;
+        AcDbEntity* entity = nullptr;
+        if (database_.getAcDbObjectId(id, false, h) != Acad::eOk ||
+            acdbOpenAcDbEntity(entity, id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        if (!entity->isMovable() || !dxf::canMoveInSource(database_, *entity))
+            ++refused[kindName(*entity)];
+        entity->close();
+    }
+    if (refused.empty())
+        return {};
+    std::wstring names;
+    for (const auto& [name, count] : refused)
+        names += (names.empty() ? L"" : L", ") + std::to_wstring(count) + L" " + name;
+    return L"Cannot move " + names +
+           L": only lines, polylines, circles, arcs, points, texts, block references, ellipses and splines"
+           L" lying in the XY plane can move. Nothing was moved.";
+}
+
+void UndoHistory::record(std::function<void(bool)> apply)
+{
+    closeAppends();
+    push({Change{Change::Type::custom, 0, {}, {}, std::move(apply)}});
+}
+
+bool UndoHistory::canUndo()
+{
+    closeAppends();
+    return !done_.empty();
+}
+
+void UndoHistory::apply(const Step& step, bool forward)
+{
+    // Backwards when undoing, so that changes of one entity unwind in order.
+    for (std::size_t k = 0; k < step.size(); ++k) {
+        const Change& c = step[forward ? k : step.size() - 1 - k];
+        const AcDbObjectId id = c.handle ? idOf(database_, c.handle) : AcDbObjectId::kNull;
+        switch (c.type) {
+        case Change::Type::custom:
+            c.apply(forward);
+            break;
+        case Change::Type::appended:
+            database_.eraseEntity(id, !forward);
+            break;
+        case Change::Type::erased:
+            database_.eraseEntity(id, forward);
+            break;
+        case Change::Type::moved:
+            database_.displaceEntity(id, forward ? c.after : c.before);
+            break;
+        }
+    }
+}
+
+bool UndoHistory::undo()
+{
+    if (!canUndo())
+        return false;
+    Step step = std::move(done_.back());
+    done_.pop_back();
+    apply(step, false);
+    undone_.push_back(std::move(step));
+    watchFrom_ = database_.handseed();
+    return true;
+}
+
+bool UndoHistory::redo()
+{
+    closeAppends();
+    if (undone_.empty())
+        return false;
+    Step step = std::move(undone_.back());
+    undone_.pop_back();
+    apply(step, true);
+    done_.push_back(std::move(step));
+    return true;
+}
+
+} // namespace plotwright::editor

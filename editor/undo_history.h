@@ -1,0 +1,61 @@
+#pragma once
+// The undo and redo steps of one drawing. A step is what one command changed: the
+// entities a draw appended (watched from a checkpoint on, by their handles, which only
+// grow), the entities ERASE erased, the entities MOVE moved, a layer's change. Undo
+// takes the last step back, redo does it again; a new step drops what was undone.
+
+#include "db/database.h"
+#include "db/object_id.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace plotwright::editor {
+
+class UndoHistory {
+public:
+    explicit UndoHistory(AcDbDatabase& database);
+
+    // What is appended from now on is one step (closes the step before).
+    void checkpoint();
+
+    // Erases the entities (one step); false with nothing changed when one cannot be
+    // opened for write.
+    bool erase(const std::vector<AcDbHandle>& handles, std::wstring& message);
+    // Moves the entities by `offset` (XY), all or none: kinds that cannot move are
+    // named in `message` and nothing moves.
+    bool move(const std::vector<AcDbHandle>& handles, const AcGeVector3d& offset, std::wstring& message);
+    // Why the entities cannot all move: their kinds named; empty when they can.
+    std::wstring refusedMove(const std::vector<AcDbHandle>& handles) const;
+    // Records a change that the caller made already; `apply(true)` redoes it,
+    // `apply(false)` undoes it.
+    void record(std::function<void(bool redo)> apply);
+
+    bool canUndo();
+    bool canRedo() const { return !undone_.empty(); }
+    // False when there is nothing to undo or redo.
+    bool undo();
+    bool redo();
+
+private:
+    struct Change {
+        enum class Type { appended, erased, moved, custom } type;
+        AcDbHandle handle = 0;
+        AcGeVector3d before, after;  // displacements of a move
+        std::function<void(bool)> apply;
+    };
+    using Step = std::vector<Change>;
+
+    // Closes the step of what was appended since the checkpoint.
+    void closeAppends();
+    void push(Step step);
+    void apply(const Step& step, bool forward);
+
+    AcDbDatabase& database_;
+    AcDbHandle watchFrom_;
+    std::vector<Step> done_;
+    std::vector<Step> undone_;
+};
+
+} // namespace plotwright::editor

@@ -1,0 +1,283 @@
+// Saving a drawing read from a file after entities were moved and layers changed: the
+// moved records get only their point values patched, the LAYER table only the groups
+// that changed and the new records; every other byte stays as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "db/database.h"
+#include "db/entities.h"
+#include "db/polyline.h"
+#include "dxf/file.h"
+#include "support/dxf_check.h"
+
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+std::string trim(std::string s)
+{
+    s.erase(0, s.find_first_not_of(" \r\n"));
+    s.erase(s.find_last_not_of(" \r\n") + 1);
+    return s;
+}
+
+double number(const std::string& text)
+{
+    const std::string t = trim(text);
+    double value = 0;
+    std::from_chars(t.data(), t.data() + t.size(), value);
+    return value;
+}
+
+std::unique_ptr<AcDbDatabase> read(const std::string& path)
+{
+    std::unique_ptr<AcDbDatabase> db;
+    const plotwright::dxf::DxfResult result = plotwright::dxf::readDxf(path, db);
+    EXPECT_TRUE(result.ok()) << result.message;
+    return db;
+}
+
+// Every kind whose points a move patches, with the groups that must not move: the
+// POLYLINE head's elevation point, the ellipse's axis, the spline's tangents.
+const char* const kMoveFixture = R"(
+import sys
+import ezdxf
+version, path = sys.argv[1], sys.argv[2]
+doc = ezdxf.new(version)
+msp = doc.modelspace()
+msp.add_line((0, 0), (10, 5))
+msp.add_polyline2d([(0, 0), (4, 4), (8, 0)], dxfattribs={"elevation": (0, 0, 0)})
+msp.add_polyline3d([(0, 0, 1), (4, 4, 2)])
+msp.add_circle((5, 5), 2.5)
+msp.add_arc((1, 2), 3, 10, 200)
+msp.add_point((7, 7))
+msp.add_text("Hi", dxfattribs={"insert": (1, 1), "align_point": (3, 1), "halign": 2})
+block = doc.blocks.new("Tag")
+block.add_attdef("NAME", (0, 0))
+insert = msp.add_blockref("Tag", (20, 20))
+insert.add_attrib("NAME", "first", (21, 20))
+if version != "R12":
+    msp.add_lwpolyline([(0.1, 0.2), (3.3, 4.4)])
+    msp.add_ellipse((2, 3), major_axis=(4, 1), ratio=0.5)
+    s = msp.add_spline([(0, 0), (2, 3), (5, 1), (7, 4)])
+    s.dxf.start_tangent = (1, 0, 0)
+    s.dxf.end_tangent = (0, 1, 0)
+    msp.add_mtext("Notes", dxfattribs={"insert": (9, 9), "text_direction": (1, 0, 0)})
+doc.saveas(path)
+)";
+
+// Reads both files and compares each entity's points: moved ones by (dx, dy), vectors
+// and the rest equal. Prints one line per problem, then the audit's error count.
+const char* const kMoveCheck = R"(
+import sys
+import ezdxf
+a, b = ezdxf.readfile(sys.argv[1]), ezdxf.readfile(sys.argv[2])
+dx, dy = float(sys.argv[3]), float(sys.argv[4])
+moved = {"LINE": ["start", "end"], "CIRCLE": ["center"], "ARC": ["center"], "POINT": ["location"],
+         "TEXT": ["insert", "align_point"], "ATTRIB": ["insert", "align_point"], "INSERT": ["insert"],
+         "ELLIPSE": ["center"], "MTEXT": ["insert"]}
+kept = {"ELLIPSE": ["major_axis"], "SPLINE": ["start_tangent", "end_tangent"], "MTEXT": ["text_direction"],
+        "POLYLINE": ["elevation"]}
+def pts(e):
+    t = e.dxftype()
+    if t == "LWPOLYLINE":
+        return [(x, y) for x, y, *_ in e.get_points()]
+    if t == "POLYLINE":
+        return [(v.dxf.location[0], v.dxf.location[1]) for v in e.vertices]
+    if t == "SPLINE":
+        return [(p[0], p[1]) for p in list(e.control_points) + list(e.fit_points)]
+    return [(e.dxf.get(k)[0], e.dxf.get(k)[1]) for k in moved.get(t, []) if e.dxf.hasattr(k)]
+def subs(e):
+    return list(e.attribs) if e.dxftype() == "INSERT" else []
+ea = list(a.modelspace()); eb = list(b.modelspace())
+if len(ea) != len(eb):
+    print("count", len(ea), len(eb))
+for x, y in zip(ea, eb):
+    for p, q in zip([x] + subs(x), [y] + subs(y)):
+        for (px, py), (qx, qy) in zip(pts(p), pts(q)):
+            if qx != px + dx or qy != py + dy:
+                print("moved", p.dxftype(), (px, py), (qx, qy))
+        for k in kept.get(p.dxftype(), []):
+            if p.dxf.hasattr(k) and tuple(p.dxf.get(k)) != tuple(q.dxf.get(k)):
+                print("kept", p.dxftype(), k)
+print("audit", len(b.audit().errors))
+)";
+
+class DxfMove : public testing::TestWithParam<const char*> {};
+
+TEST_P(DxfMove, patches_only_the_point_values_of_moved_records)
+{
+    dxftest::TempDir dir;
+    const std::string original = dir.file("original.dxf");
+    dxftest::runPythonSource(dir, kMoveFixture, {GetParam(), original});
+    std::unique_ptr<AcDbDatabase> db = read(original);
+    ASSERT_TRUE(db);
+    // Offsets with exact sums, so that ezdxf's comparison is exact.
+    const double dx = 1.5, dy = -2.25;
+    std::vector<AcDbObjectId> ids;
+    db->forEachEntity([&](const AcDbEntity& e) { ids.push_back(e.objectId()); });
+    for (const AcDbObjectId& id : ids)
+        ASSERT_EQ(db->displaceEntity(id, {dx, dy, 0}), Acad::eOk);
+    const std::string saved = dir.file("saved.dxf");
+    ASSERT_TRUE(plotwright::dxf::saveDxf(*db, saved).ok());
+
+    // Pair by pair: only values of the point groups differ, each by the offset.
+    const Pairs before = dxftest::rawPairs(dxftest::readFile(original));
+    const Pairs after = dxftest::rawPairs(dxftest::readFile(saved));
+    ASSERT_EQ(before.size(), after.size());
+    int changed = 0;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        ASSERT_EQ(before[i].first, after[i].first) << i;
+        if (before[i].second == after[i].second)
+            continue;
+        ++changed;
+        const std::string code = trim(before[i].first);
+        ASSERT_TRUE(code == "10" || code == "20" || code == "11" || code == "21") << code << " at pair " << i;
+        EXPECT_EQ(number(after[i].second), number(before[i].second) + (code[0] == '1' ? dx : dy)) << i;
+    }
+    EXPECT_GT(changed, 20);
+    EXPECT_EQ(trim(dxftest::runPythonSource(dir, kMoveCheck, {original, saved, "1.5", "-2.25"})), "audit 0");
+
+    // Moved back exactly, the file is the original again.
+    for (const AcDbObjectId& id : ids)
+        ASSERT_EQ(db->displaceEntity(id, {0, 0, 0}), Acad::eOk);
+    ASSERT_TRUE(plotwright::dxf::saveDxf(*db, saved).ok());
+    EXPECT_EQ(dxftest::readFile(saved), dxftest::readFile(original));
+}
+
+INSTANTIATE_TEST_SUITE_P(versions, DxfMove, testing::Values("R12", "R2000", "R2018"));
+
+// Layers of every state, and the current layer in $CLAYER.
+const char* const kLayerFixture = R"(
+import sys
+import ezdxf
+version, path = sys.argv[1], sys.argv[2]
+doc = ezdxf.new(version)
+doc.layers.add("Curves", color=3)
+doc.layers.add("Hidden", color=2).off()
+doc.layers.add("Cold", color=4)
+doc.header["$CLAYER"] = "Curves"
+doc.modelspace().add_line((0, 0), (1, 1), dxfattribs={"layer": "Curves"})
+doc.saveas(path)
+)";
+
+const char* const kLayerCheck = R"(
+import sys
+import ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+for layer in sorted(doc.layers, key=lambda l: l.dxf.name.lower()):
+    if layer.dxf.name != "Defpoints":
+        print(layer.dxf.name, layer.dxf.color, layer.is_off(), layer.is_frozen())
+for e in doc.modelspace():
+    print(e.dxftype(), e.dxf.layer)
+print("audit", len(doc.audit().errors))
+)";
+
+// The pairs of the LAYER table (from its TABLE pair to its ENDTAB) taken out of `pairs`.
+Pairs takeLayerTable(Pairs& pairs)
+{
+    Pairs table;
+    for (std::size_t i = 0; i + 1 < pairs.size(); ++i) {
+        if (trim(pairs[i].second) != "TABLE" || trim(pairs[i + 1].second) != "LAYER")
+            continue;
+        std::size_t end = i;
+        while (end < pairs.size() && !(trim(pairs[end].first) == "0" && trim(pairs[end].second) == "ENDTAB"))
+            ++end;
+        table.assign(pairs.begin() + std::ptrdiff_t(i), pairs.begin() + std::ptrdiff_t(end + 1));
+        pairs.erase(pairs.begin() + std::ptrdiff_t(i), pairs.begin() + std::ptrdiff_t(end + 1));
+        break;
+    }
+    return table;
+}
+
+class DxfLayers : public testing::TestWithParam<const char*> {};
+
+TEST_P(DxfLayers, changes_and_additions_touch_only_the_layer_table)
+{
+    dxftest::TempDir dir;
+    const std::string original = dir.file("original.dxf");
+    dxftest::runPythonSource(dir, kLayerFixture, {GetParam(), original});
+    std::unique_ptr<AcDbDatabase> db = read(original);
+    ASSERT_TRUE(db);
+    EXPECT_EQ(db->clayer(), L"Curves");
+
+    AcDbLayerAppearance curves = db->layer(L"Curves")->appearance;
+    curves.colorIndex = 5;
+    ASSERT_EQ(db->setLayerAppearance(L"CURVES", curves), Acad::eOk);
+    AcDbLayerAppearance hidden = db->layer(L"Hidden")->appearance;
+    hidden.off = false;
+    ASSERT_EQ(db->setLayerAppearance(L"Hidden", hidden), Acad::eOk);
+    AcDbLayerAppearance cold = db->layer(L"Cold")->appearance;
+    cold.frozen = true;
+    ASSERT_EQ(db->setLayerAppearance(L"Cold", cold), Acad::eOk);
+    ASSERT_EQ(db->addLayer(L"Fresh", {6, -1, false, false}), Acad::eOk);
+    ASSERT_EQ(db->setClayer(L"Fresh"), Acad::eOk);
+    ASSERT_EQ(db->setClayer(L"Cold"), Acad::eNotApplicable);
+
+    // A curve on the current layer, as the drawing commands append it.
+    auto* curve = new AcDbPolyline;
+    curve->addVertexAt(0, {0, 0});
+    curve->addVertexAt(1, {2, 1});
+    curve->setDatabaseDefaults(db.get());
+    AcDbBlockTable* table = nullptr;
+    ASSERT_EQ(db->getSymbolTable(table, AcDb::kForRead), Acad::eOk);
+    AcDbBlockTableRecord* model = nullptr;
+    ASSERT_EQ(table->getAt(L"*Model_Space", model, AcDb::kForWrite), Acad::eOk);
+    ASSERT_EQ(model->appendAcDbEntity(curve), Acad::eOk);
+    curve->close();
+    model->close();
+    table->close();
+
+    const std::string saved = dir.file("saved.dxf");
+    const plotwright::dxf::DxfResult result = plotwright::dxf::saveDxf(*db, saved);
+    ASSERT_TRUE(result.ok()) << result.message;
+    const bool r12 = std::string(GetParam()) == "R12";
+    EXPECT_EQ(dxftest::runPythonSource(dir, kLayerCheck, {saved}),
+              "0 7 False False\nCold 4 False True\nCurves 5 False False\nFresh 6 False False\n"
+              "Hidden 2 False False\nLINE Curves\n" +
+                  std::string(r12 ? "POLYLINE" : "LWPOLYLINE") + " Fresh\naudit 0\n");
+
+    // Outside the LAYER table: the original, plus the new entity and the new $HANDSEED.
+    Pairs before = dxftest::rawPairs(dxftest::readFile(original));
+    Pairs after = dxftest::rawPairs(dxftest::readFile(saved));
+    const Pairs tableBefore = takeLayerTable(before);
+    const Pairs tableAfter = takeLayerTable(after);
+    std::size_t i = 0;
+    while (i < before.size() && before[i] == after[i])
+        ++i;
+    // The first difference is the seed (R12 files of ezdxf have one too).
+    ASSERT_LT(i, before.size());
+    EXPECT_EQ(trim(before[i - 1].second), "$HANDSEED") << i;
+    ++i;
+    while (i < before.size() && before[i] == after[i])
+        ++i;
+    // Then one block inserted (the new entity), and the rest as it was.
+    ASSERT_GT(after.size(), before.size());
+    const std::size_t added = after.size() - before.size();
+    EXPECT_TRUE(std::equal(before.begin() + std::ptrdiff_t(i), before.end(), after.begin() + std::ptrdiff_t(i + added)))
+        << "more than the seed and the added entity changed";
+    bool onFresh = false;
+    for (std::size_t k = i; k < i + added; ++k)
+        onFresh = onFresh || (trim(after[k].first) == "8" && trim(after[k].second) == "Fresh");
+    EXPECT_TRUE(onFresh);
+
+    // Inside it: the same pairs but for the changed values, and one record more.
+    ASSERT_GT(tableAfter.size(), tableBefore.size());
+    std::set<std::string> changedCodes;
+    for (std::size_t k = 0; k < tableBefore.size() - 1; ++k) {
+        ASSERT_EQ(tableBefore[k].first, tableAfter[k].first) << k;
+        if (tableBefore[k].second != tableAfter[k].second)
+            changedCodes.insert(trim(tableBefore[k].first));
+    }
+    EXPECT_EQ(changedCodes, (std::set<std::string>{"62", "70"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(versions, DxfLayers, testing::Values("R12", "R2000", "R2018"));
+
+} // namespace
