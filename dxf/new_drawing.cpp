@@ -474,8 +474,11 @@ void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExten
         out.real(20, extents.maxY);
         out.real(30, extents.maxZ);
     }
-    out.pair(9, "$CLAYER");
-    out.pair(8, dxfValueText(database.clayer(), false, base::CodePage::windows1252));
+    // Readers take layer "0" when the variable is missing: drawings on it stay as they were.
+    if (database.clayer() != L"0") {
+        out.pair(9, "$CLAYER");
+        out.pair(8, dxfValueText(database.clayer(), false, base::CodePage::windows1252));
+    }
     out.pair(9, "$HANDSEED");
     out.handle(5, handseed);
     out.pair(0, "ENDSEC");
