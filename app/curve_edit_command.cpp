@@ -1,5 +1,6 @@
 #include "app/curve_edit_command.h"
 
+#include "base/utf8_text.h"
 #include "db/database.h"
 #include "draw/drawn_curves.h"
 #include "draw/place_curve.h"
@@ -10,6 +11,8 @@
 #include "model/equation_list.h"
 #include "ui/dlg_curve.h"
 #include "ui/stored_library.h"
+
+#include <QString>
 
 #include <optional>
 #include <string>
@@ -56,7 +59,7 @@ std::optional<CurvePoint> redrawOrigin(const DrawnCurve& curve)
         origin.y += state.shift.y;
     } else if (state.kind == plotwright::draw::CurveState::edited) {
         const std::wstring question = L"This curve was changed after it was drawn (" +
-                                      std::wstring(state.reason.begin(), state.reason.end()) +
+                                      plotwright::base::wideFromUtf8(state.reason) +
                                       L").\nDrawing it again replaces those changes. Go on?";
         if (AfxMessageBox(question.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
             return std::nullopt;
@@ -88,19 +91,25 @@ void RunCurveEditCommand()
             warn(L"The curve is no longer in the drawing.");
             return;
         }
-        CurvePoint at = *origin;
-        if (pickOrigin) {
+        // One command for the editor (one undo step); the dialog steps aside only for a pick.
+        if (pickOrigin)
             dialog.BeginEditorCommand();
+        else
+            plotwright::host::backend().beginEditorCommand();
+        CurvePoint at = *origin;
+        bool go = true;
+        if (pickOrigin) {
             ads_point picked = {at.x, at.y, at.z};
-            const int status = acedGetPoint(nullptr, L"\nPick curve origin point:", picked);
-            dialog.CompleteEditorCommand(true);
-            if (status != RTNORM)
-                return;
+            go = acedGetPoint(nullptr, L"\nPick curve origin point:", picked) == RTNORM;
             at = {picked[0], picked[1], picked[2]};
         }
         DrawOutcome outcome;
-        if (plotwright::draw::ReplaceDrawnCurve(*current, equation, options, at, outcome))
+        if (go && plotwright::draw::ReplaceDrawnCurve(*current, equation, options, at, outcome))
             *origin = at;
+        if (pickOrigin)
+            dialog.CompleteEditorCommand(true);
+        else
+            plotwright::host::backend().completeEditorCommand();
         refreshDisplay();
     });
     dialog.DoModal();
@@ -129,8 +138,9 @@ void RunAddToMyCurvesCommand()
                                                           : equation->GetEquationY();
     // Another curve's name is not taken over: "Name (2)", "Name (3)", ...
     std::wstring name = base;
+    // (Qt's number text: the standard library's would add symbols to the module's exports.)
     for (int n = 2; list.FindEquation(name); ++n)
-        name = base + L" (" + std::to_wstring(n) + L")";
+        name = base + L" (" + QString::number(n).toStdWString() + L")";
     equation->SetName(name);
     list.AddEquation(equation);
     std::wstring reason;

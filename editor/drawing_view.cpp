@@ -6,6 +6,7 @@
 #include "host/doc_manager.h"
 
 #include <QKeyEvent>
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -165,6 +166,42 @@ void DrawingView::wheelEvent(QWheelEvent* event)
     const double steps = event->angleDelta().y() / 120.0;
     if (steps != 0)
         zoomBy(std::pow(1.25, steps), event->position());
+    event->accept();
+}
+
+AcDbHandle DrawingView::entityAt(const QPointF& at)
+{
+    return pickEntity(displayList(), toWorld(at), kPickPixels / scale_);
+}
+
+void DrawingView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || picking_) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    selecting_ = false;
+    windowing_ = false;
+    if (const AcDbHandle handle = entityAt(event->position())) {
+        selection_->set({handle});
+        update();
+        emit entityDoubleClicked(handle);
+    }
+    event->accept();
+}
+
+void DrawingView::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (picking_) {
+        QWidget::contextMenuEvent(event);
+        return;
+    }
+    const AcDbHandle handle = entityAt(event->pos());
+    // The menu acts on what is under the cursor: it joins the selection when it is not in it.
+    if (handle && !selection_->contains(handle))
+        selection_->set({handle});
+    update();
+    emit contextMenuAt(event->globalPos(), handle);
     event->accept();
 }
 

@@ -61,6 +61,10 @@ signals:
     void pointClicked(const QPointF& world);
     void escapePressed();
     void deletePressed();
+    // A double click on a shown entity (it is selected alone first), and a request for
+    // the context menu at `global` screen coordinates over `entity` (0 over nothing).
+    void entityDoubleClicked(AcDbHandle entity);
+    void contextMenuAt(const QPoint& global, AcDbHandle entity);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -70,9 +74,13 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void fitRect(const QRectF& world);
+    // The shown entity under the widget point `at`, or 0.
+    AcDbHandle entityAt(const QPointF& at);
     void finishSelecting(const QPointF& at, Qt::KeyboardModifiers modifiers);
 
     AcApDocument* document_;

@@ -105,6 +105,35 @@ int EditorBackend::getPoint(const double* basePoint, std::wstring_view prompt, d
     return status_;
 }
 
+std::vector<std::uint64_t> EditorBackend::selectedEntities()
+{
+    DrawingView* view = window_.documents().currentView();
+    if (!view)
+        return {};
+    const std::vector<AcDbHandle>& handles = view->selection().handles();
+    return {handles.begin(), handles.end()};
+}
+
+int EditorBackend::pickEntity(std::wstring_view prompt, std::uint64_t& handle)
+{
+    double point[3] = {0, 0, 0};
+    for (;;) {
+        const int status = getPoint(nullptr, prompt, point);
+        if (status != RTNORM)
+            return status;
+        DrawingView* view = window_.documents().currentView();
+        if (!view)
+            return RTERROR;
+        if (const AcDbHandle found =
+                editor::pickEntity(view->displayList(), QPointF(point[0], point[1]), DrawingView::kPickPixels / view->scale())) {
+            handle = found;
+            view->selection().set({found});
+            return RTNORM;
+        }
+        window_.commandLine().print(QStringLiteral("Nothing there: pick on an entity, or press Escape."));
+    }
+}
+
 void EditorBackend::finishPoint(int status, std::optional<std::array<double, 3>> point)
 {
     if (!loop_)

@@ -29,6 +29,10 @@ public:
     int getPoint(const double* base, std::wstring_view prompt, double result[3]) override;
     void setPickPreview(const std::vector<host::PreviewPoint>& points) override;
     void clearPickPreview() override;
+    // The current view's selection; a pick is a point request whose answer is the
+    // shown entity under it.
+    std::vector<std::uint64_t> selectedEntities() override;
+    int pickEntity(std::wstring_view prompt, std::uint64_t& handle) override;
     void alert(std::wstring_view message) override;
     int messageBox(std::wstring_view text, unsigned type) override;
     void setProgressMeter(std::wstring_view label, int minimum, int maximum) override;

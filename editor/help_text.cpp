@@ -31,6 +31,9 @@ const std::vector<HelpEntry>& helpCommands()
         {"APPUNLOAD [path]", "Unload a module (without a path: list the loaded ones)."},
         {"HELP", "Show this list."},
         {"vexilo", "Open the curve dialog (a command of the Plotwright module)."},
+        {"CURVEEDIT", "Edit a drawn curve: the curve dialog with its definition; drawing replaces it in place "
+                      "(also a double click on the curve, or its context menu)."},
+        {"CURVEADD", "Keep a drawn curve's definition among your own curves."},
         {"x,y or x,y,z", "When a point is asked for: the point (\".\" as decimal point)."},
         {"(empty)", "When a point is asked for: no point. Escape cancels."},
     };

@@ -68,6 +68,9 @@ MainWindow::MainWindow(QWidget* parent)
     resize(1100, 760);
     // A few lines of history, not a third of the window.
     resizeDocks({dock}, {commandLine_->fontMetrics().lineSpacing() * 7 + 40}, Qt::Vertical);
+    // The properties (with a drawn curve's definition) get the larger share of the side.
+    resizeDocks({properties_, layers_}, {3, 2}, Qt::Vertical);
+    resizeDocks({properties_}, {fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40}, Qt::Horizontal);
 
     coordinates_->setObjectName("coordinates");
     coordinates_->setMinimumWidth(220);
@@ -178,6 +181,7 @@ void MainWindow::connectView(AcApDocument* document)
     });
     connect(view, &DrawingView::escapePressed, this, [this] { backend_->cancelPoint(); });
     connect(view, &DrawingView::deletePressed, this, [this] { execute("ERASE"); });
+    connectCurveEditing(view);
     connect(&view->selection(), &Selection::changed, this, [this, view] {
         if (view == documents_->currentView())
             showSelection();

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QMainWindow>
 
+#include <cstdint>
 #include <memory>
 
 class AcApDocument;
@@ -25,6 +26,7 @@ namespace plotwright::editor {
 
 class CommandLine;
 class DocumentTabs;
+class DrawingView;
 class EditorBackend;
 class LayerPanel;
 class PropertiesPanel;
@@ -103,6 +105,11 @@ private:
     void restoreWindowState();
     void saveWindowState();
     void setGridSpacing(const QString& argument);
+    // main_window_curves.cpp: editing drawn curves from the view and the properties panel.
+    void connectCurveEditing(DrawingView* view);
+    void showViewMenu(const QPoint& global, std::uint64_t entity);
+    // Whether the entity of the current drawing is a piece of a drawn curve with its definition.
+    bool isDrawnCurve(std::uint64_t entity) const;
     // main_window_export.cpp
     void exportDrawing(const QString& path);
     void printDrawing();

@@ -1,12 +1,18 @@
 #include "editor/properties_panel.h"
 
+#include "editor/curve_text.h"
 #include "editor/selection.h"
+
+#include "dxf/curve_data.h"
 
 #include "db/database.h"
 #include "db/entities.h"
 #include "db/polyline.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -116,7 +122,8 @@ QString describeSelection(const AcDbDatabase& database, const std::vector<AcDbHa
 }
 
 PropertiesPanel::PropertiesPanel(QWidget* parent)
-    : QDockWidget(tr("Properties"), parent), summary_(new QLabel), curve_(new QLabel)
+    : QDockWidget(tr("Properties"), parent), summary_(new QLabel), curve_(new QLabel),
+      editButton_(new QPushButton(tr("Edit curve\u2026"))), addButton_(new QPushButton(tr("Add to my curves")))
 {
     setObjectName("propertiesPanel");
     summary_->setObjectName("propertiesSummary");
@@ -125,21 +132,51 @@ PropertiesPanel::PropertiesPanel(QWidget* parent)
     // The curve definition stored with a drawn curve shows here, below the entity's
     // own properties.
     curve_->setObjectName("curveDefinition");
-    curve_->setWordWrap(true);
+    // Whole lines (a wrapped label is squeezed to one line when the dock is short); the
+    // panel scrolls instead.
+    curve_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    editButton_->setObjectName("editCurveButton");
+    addButton_->setObjectName("addCurveButton");
+    editButton_->setToolTip(tr("Opens the curve dialog with this curve's definition; drawing replaces the curve (CURVEEDIT)"));
+    addButton_->setToolTip(tr("Keeps this curve's definition among your own curves (CURVEADD)"));
+    connect(editButton_, &QPushButton::clicked, this, &PropertiesPanel::editCurve);
+    connect(addButton_, &QPushButton::clicked, this, &PropertiesPanel::addCurve);
     auto* body = new QWidget;
     auto* layout = new QVBoxLayout(body);
     layout->addWidget(summary_);
     layout->addWidget(curve_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(editButton_);
+    buttons->addWidget(addButton_);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
     layout->addStretch(1);
-    setWidget(body);
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(body);
+    setWidget(scroll);
     showSelection(nullptr, {});
 }
 
 void PropertiesPanel::showSelection(const AcDbDatabase* database, const std::vector<AcDbHandle>& handles)
 {
     summary_->setText(database && !handles.empty() ? describeSelection(*database, handles) : "No selection.");
-    curve_->setVisible(database && handles.size() == 1);
-    curve_->setText("Curve definition: none");
+    const bool one = database && handles.size() == 1;
+    curve_->setVisible(one);
+    editButton_->setVisible(one);
+    addButton_->setVisible(one);
+    std::optional<curve::CurveDefinition> definition;
+    if (one) {
+        if (const AcDbEntity* e = openForRead(*database, handles.front())) {
+            definition = dxf::curveDefinitionOf(*e);
+            const_cast<AcDbEntity*>(e)->close();
+        }
+    }
+    // A polyline drawn before definitions were kept is an ordinary polyline: nothing to edit.
+    curve_->setText(definition ? describeCurveDefinition(*definition) : tr("Curve definition: none"));
+    editButton_->setEnabled(definition.has_value());
+    addButton_->setEnabled(definition.has_value());
 }
 
 } // namespace plotwright::editor

@@ -14,6 +14,7 @@
 
 class AcDbDatabase;
 class QLabel;
+class QPushButton;
 
 namespace plotwright::editor {
 
@@ -29,9 +30,16 @@ public:
     QLabel* summary() const { return summary_; }
     QLabel* curveDefinition() const { return curve_; }
 
+signals:
+    // The buttons below a drawn curve's definition (enabled only when one is shown).
+    void editCurve();
+    void addCurve();
+
 private:
     QLabel* summary_;
     QLabel* curve_;
+    QPushButton* editButton_;
+    QPushButton* addButton_;
 };
 
 // The panel's text, one "Name: value" line each.

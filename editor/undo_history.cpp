@@ -22,22 +22,39 @@ const wchar_t* kBusy = L"An entity of the selection cannot be changed now (it is
 
 } // namespace
 
-UndoHistory::UndoHistory(AcDbDatabase& database) : database_(database), watchFrom_(database.handseed()) {}
+UndoHistory::UndoHistory(AcDbDatabase& database)
+    : database_(database), watchFrom_(database.handseed()), eraseMark_(database.eraseMark())
+{
+}
 
 void UndoHistory::checkpoint()
 {
     closeAppends();
+}
+
+void UndoHistory::settle()
+{
     watchFrom_ = database_.handseed();
+    eraseMark_ = database_.eraseMark();
 }
 
 void UndoHistory::closeAppends()
 {
     Step step;
+    // What was there before and is erased now (an entity erased and restored again
+    // within the command is no change).
+    std::map<AcDbHandle, bool> erasedNow;
+    for (const AcDbDatabase::EraseChange& c : database_.eraseChangesSince(eraseMark_))
+        if (c.handle < watchFrom_)
+            erasedNow[c.handle] = c.erased;
+    for (const auto& [handle, erased] : erasedNow)
+        if (erased)
+            step.push_back({Change::Type::erased, handle, {}, {}, {}});
     database_.forEachEntity([&](const AcDbEntity& e) {
         if (e.handle() >= watchFrom_)
             step.push_back({Change::Type::appended, e.handle(), {}, {}, {}});
     });
-    watchFrom_ = database_.handseed();
+    settle();
     if (!step.empty())
         push(std::move(step));
 }
@@ -46,6 +63,7 @@ void UndoHistory::push(Step step)
 {
     done_.push_back(std::move(step));
     undone_.clear();
+    settle();
 }
 
 bool UndoHistory::erase(const std::vector<AcDbHandle>& handles, std::wstring& message)
@@ -56,6 +74,7 @@ bool UndoHistory::erase(const std::vector<AcDbHandle>& handles, std::wstring& me
         if (database_.eraseEntity(idOf(database_, h)) != Acad::eOk) {
             message = kBusy;
             apply(step, false);
+            settle();
             return false;
         }
         step.push_back({Change::Type::erased, h, {}, {}, {}});
@@ -79,6 +98,7 @@ bool UndoHistory::move(const std::vector<AcDbHandle>& handles, const AcGeVector3
         if (acdbOpenAcDbEntity(entity, id, AcDb::kForRead) != Acad::eOk) {
             message = kBusy;
             apply(step, false);
+            settle();
             return false;
         }
         const AcGeVector3d before = entity->displacement();
@@ -87,6 +107,7 @@ bool UndoHistory::move(const std::vector<AcDbHandle>& handles, const AcGeVector3
         if (database_.displaceEntity(id, after) != Acad::eOk) {
             message = kBusy;
             apply(step, false);
+            settle();
             return false;
         }
         step.push_back({Change::Type::moved, h, before, after, {}});
@@ -162,7 +183,7 @@ bool UndoHistory::undo()
     done_.pop_back();
     apply(step, false);
     undone_.push_back(std::move(step));
-    watchFrom_ = database_.handseed();
+    settle();
     return true;
 }
 
@@ -175,6 +196,7 @@ bool UndoHistory::redo()
     undone_.pop_back();
     apply(step, true);
     done_.push_back(std::move(step));
+    settle();
     return true;
 }
 

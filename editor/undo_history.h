@@ -1,7 +1,9 @@
 #pragma once
 // The undo and redo steps of one drawing. A step is what one command changed: the
-// entities a draw appended (watched from a checkpoint on, by their handles, which only
-// grow), the entities ERASE erased, the entities MOVE moved, a layer's change. Undo
+// entities a command of a module appended (watched from a checkpoint on, by their
+// handles, which only grow) and erased (from the database's log of erasures, so that
+// drawing a curve again in place is one step), the entities ERASE erased, the entities
+// MOVE moved, a layer's change. Undo
 // takes the last step back, redo does it again; a new step drops what was undone.
 
 #include "db/database.h"
@@ -47,13 +49,16 @@ private:
     };
     using Step = std::vector<Change>;
 
-    // Closes the step of what was appended since the checkpoint.
+    // Closes the step of what was appended and erased since the checkpoint.
     void closeAppends();
+    // From now on, only what comes later belongs to the next step.
+    void settle();
     void push(Step step);
     void apply(const Step& step, bool forward);
 
     AcDbDatabase& database_;
     AcDbHandle watchFrom_;
+    std::size_t eraseMark_;
     std::vector<Step> done_;
     std::vector<Step> undone_;
 };

@@ -1,0 +1,55 @@
+#include "editor/curve_text.h"
+
+#include "base/number_text.h"
+#include "curve/curve_definition.h"
+#include "model/equation_parameter.h"
+#include "model/equation.h"
+
+#include <QStringList>
+
+namespace plotwright::editor {
+
+namespace {
+
+QString number(double value) { return QString::fromStdString(base::formatShortest(value)); }
+
+QString text(const std::wstring& value) { return QString::fromStdWString(value); }
+
+} // namespace
+
+QString describeCurveDefinition(const curve::CurveDefinition& d)
+{
+    QStringList lines;
+    lines << "Curve: " + (d.name.empty() ? QStringLiteral("(written by hand)") : text(d.name));
+    switch (d.kind) {
+    case ParametricCartesian:
+        lines << "Kind: parametric" << "x = " + text(d.equationX) << "y = " + text(d.equationY);
+        break;
+    case ExplicitPolar:
+        lines << "Kind: polar" << "r = " + text(d.equationY);
+        break;
+    default:
+        lines << "Kind: y = f(x)" << "y = " + text(d.equationY);
+        break;
+    }
+    for (const ParameterFields& p : d.parameters) {
+        if (p.type == RunningVariable)
+            lines << text(p.name) + ": " + number(p.minValue) + " to " + number(p.maxValue) + " by " +
+                         number(p.increment);
+        else
+            lines << text(p.name) + " = " + number(p.value);
+    }
+    lines << "Origin: " + number(d.origin.x) + ", " + number(d.origin.y) + ", " + number(d.origin.z);
+    const char* output = d.options.output == curve::CurveOutput::Arcs     ? "arcs"
+                         : d.options.output == curve::CurveOutput::Spline ? "spline"
+                                                                           : "polyline";
+    lines << QString("Output: %1").arg(output)
+          << "Sampling: " + (d.options.tolerance ? "adaptive within " + number(*d.options.tolerance)
+                                                 : QStringLiteral("by the increment")) +
+                 (d.options.literalSteps ? QStringLiteral(", literal steps") : QString());
+    lines << QString("Piece: %1 of %2").arg(d.pieceIndex + 1).arg(d.pieceCount)
+          << "Curve id: " + QString::fromStdString(d.curveId);
+    return lines.join('\n');
+}
+
+} // namespace plotwright::editor
