@@ -23,11 +23,15 @@ using plotwright::draw::DrawnCurve;
 
 void warn(const std::wstring& text) { AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION); }
 
-// The drawn curve the user means: the first selected entity that is a piece of one,
-// otherwise an entity picked now. Nothing (after saying why) when there is none.
-std::optional<DrawnCurve> chosenCurve(const AcDbDatabase& database)
+// The drawn curve of the working drawing the user means: the first selected entity that
+// is a piece of one, otherwise an entity picked now. Nothing (after saying why) when
+// there is none.
+std::optional<DrawnCurve> chosenCurve()
 {
-    const std::vector<DrawnCurve> curves = plotwright::draw::drawnCurves(database);
+    const AcDbDatabase* database = acdbHostApplicationServices()->workingDatabase();
+    if (!database)
+        return std::nullopt;
+    const std::vector<DrawnCurve> curves = plotwright::draw::drawnCurves(*database);
     for (const std::uint64_t handle : plotwright::host::backend().selectedEntities())
         if (const DrawnCurve* found = plotwright::draw::findDrawnCurve(curves, plotwright::draw::handleText(handle)))
             return *found;
@@ -71,12 +75,10 @@ std::optional<CurvePoint> redrawOrigin(const DrawnCurve& curve)
 
 void RunCurveEditCommand()
 {
-    AcDbDatabase* database = acdbHostApplicationServices()->workingDatabase();
-    if (!database)
-        return;
-    const std::optional<DrawnCurve> curve = chosenCurve(*database);
+    const std::optional<DrawnCurve> curve = chosenCurve();
     if (!curve)
         return;
+    const AcDbDatabase* database = acdbHostApplicationServices()->workingDatabase();
     std::optional<CurvePoint> origin = redrawOrigin(*curve);
     if (!origin)
         return;
@@ -117,10 +119,7 @@ void RunCurveEditCommand()
 
 void RunAddToMyCurvesCommand()
 {
-    AcDbDatabase* database = acdbHostApplicationServices()->workingDatabase();
-    if (!database)
-        return;
-    const std::optional<DrawnCurve> curve = chosenCurve(*database);
+    const std::optional<DrawnCurve> curve = chosenCurve();
     if (!curve)
         return;
     const std::wstring path = GetInstallFolder() + CDlgCurve::UserFileName;

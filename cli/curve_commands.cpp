@@ -8,6 +8,7 @@
 #include "cli/output.h"
 #include "base/replace_file.h"
 #include "db/svg_picture.h"
+#include "draw/drawn_curves.h"
 #include "draw/place_curve.h"
 #include "dxf/file.h"
 #include "draw/sample_curve.h"
@@ -48,17 +49,6 @@ void warn(Streams io, const std::string& warning)
 {
     if (!warning.empty())
         emit(io.err, "plotwright: warning: " + warning + "\n");
-}
-
-std::string handleText(AcDbHandle handle)
-{
-    char buffer[24];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, handle, 16);
-    std::string text(buffer, result.ptr);
-    for (char& c : text)
-        if (c >= 'a' && c <= 'f')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
 }
 
 void writePoints(const CurvePoints& points, Format format, std::FILE* out)
@@ -203,7 +193,7 @@ int runDraw(const Request& request, Streams io)
 
     std::string handles;
     for (const AcDbObjectId& id : outcome.newIds)
-        handles += handleText(id.handle()) + "\n";
+        handles += draw::handleText(id.handle()) + "\n";
     emit(io.out, handles);
 
     if (outcome.nonFiniteCount > 0) {

@@ -296,18 +296,28 @@ Acad::ErrorStatus AcDbDatabase::undoToMark(std::size_t mark)
     return Acad::eOk;
 }
 
-Acad::ErrorStatus AcDbDatabase::eraseEntity(AcDbObjectId id, bool erasing)
+Acad::ErrorStatus AcDbDatabase::closedEntity(AcDbObjectId id, AcDbEntity*& entity) const
 {
+    entity = nullptr;
     const auto it = byHandle_.find(id.handle());
     if (id.isNull() || it == byHandle_.end() || it->second->objectId() != id)
         return Acad::eUnknownHandle;
-    AcDbEntity* entity = dynamic_cast<AcDbEntity*>(it->second);
-    if (!entity)
+    auto* found = dynamic_cast<AcDbEntity*>(it->second);
+    if (!found)
         return Acad::eNotThatKindOfClass;
-    if (entity->writer_)
+    if (found->writer_)
         return Acad::eWasOpenedForWrite;
-    if (entity->readers_ > 0 || entity->notifiers_ > 0)
+    if (found->readers_ > 0 || found->notifiers_ > 0)
         return Acad::eWasOpenedForRead;
+    entity = found;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbDatabase::eraseEntity(AcDbObjectId id, bool erasing)
+{
+    AcDbEntity* entity = nullptr;
+    if (const Acad::ErrorStatus es = closedEntity(id, entity); es != Acad::eOk)
+        return es;
     if (entity->erased_ != erasing) {
         entity->erased_ = erasing;
         modified_ = true;
@@ -325,16 +335,9 @@ std::vector<AcDbDatabase::EraseChange> AcDbDatabase::eraseChangesSince(std::size
 
 Acad::ErrorStatus AcDbDatabase::displaceEntity(AcDbObjectId id, const AcGeVector3d& displacement)
 {
-    const auto it = byHandle_.find(id.handle());
-    if (id.isNull() || it == byHandle_.end() || it->second->objectId() != id)
-        return Acad::eUnknownHandle;
-    AcDbEntity* entity = dynamic_cast<AcDbEntity*>(it->second);
-    if (!entity)
-        return Acad::eNotThatKindOfClass;
-    if (entity->writer_)
-        return Acad::eWasOpenedForWrite;
-    if (entity->readers_ > 0 || entity->notifiers_ > 0)
-        return Acad::eWasOpenedForRead;
+    AcDbEntity* entity = nullptr;
+    if (const Acad::ErrorStatus es = closedEntity(id, entity); es != Acad::eOk)
+        return es;
     entity->writer_ = true;
     const Acad::ErrorStatus es = entity->setDisplacement(displacement);
     entity->writer_ = false;

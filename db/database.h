@@ -220,6 +220,9 @@ private:
     AcDbHandle nextHandle() { return handseed_++; }
 
     std::vector<std::unique_ptr<AcDbObject>> objects_;
+    // The entity `id` names when it is closed; the status of eraseEntity otherwise.
+    Acad::ErrorStatus closedEntity(AcDbObjectId id, AcDbEntity*& entity) const;
+
     std::unordered_map<AcDbHandle, AcDbObject*> byHandle_;
     std::vector<EraseChange> eraseLog_;
     AcDbBlockTable* blockTable_ = nullptr;

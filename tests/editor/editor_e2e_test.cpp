@@ -20,6 +20,7 @@
 #include "model/library_file.h"
 #include "support/screenshot.h"
 
+#include "module_session.h"
 #include "ui_script.h"
 
 #include <QComboBox>
@@ -37,18 +38,6 @@
 using plotwright::editor::MainWindow;
 
 namespace {
-
-CAdUiBaseDialog* shownDialog()
-{
-    auto* dialog = qobject_cast<CAdUiBaseDialog*>(QApplication::activeModalWidget());
-    return dialog && dialog->isVisible() ? dialog : nullptr;
-}
-
-void typeLine(MainWindow& window, const QString& text)
-{
-    QTest::keyClicks(window.commandLine().input(), text);
-    QTest::keyClick(window.commandLine().input(), Qt::Key_Return);
-}
 
 double number(const QJsonValue& value)
 {
