@@ -1,5 +1,9 @@
 #include "base/code_page.h"
 
+#include <iconv.h>
+
+#include <cerrno>
+
 namespace plotwright::base {
 
 namespace {
@@ -137,9 +141,23 @@ const char16_t* codePageUpperHalf(CodePage page)
     case CodePage::windows1253: return k1253;
     case CodePage::windows1254: return k1254;
     case CodePage::windows1257: return k1257;
-    case CodePage::latin1: break;
+    default: break;
     }
     return kLatin1;
+}
+
+bool isTableCodePage(CodePage page)
+{
+    switch (page) {
+    case CodePage::latin1:
+    case CodePage::windows1250:
+    case CodePage::windows1251:
+    case CodePage::windows1252:
+    case CodePage::windows1253:
+    case CodePage::windows1254:
+    case CodePage::windows1257: return true;
+    default: return false;
+    }
 }
 
 bool toCodePage(CodePage page, wchar_t c, unsigned char& b)
@@ -149,6 +167,8 @@ bool toCodePage(CodePage page, wchar_t c, unsigned char& b)
         b = static_cast<unsigned char>(u);
         return true;
     }
+    if (!isTableCodePage(page))
+        return false;
     const char16_t* high = codePageUpperHalf(page);
     for (unsigned i = 0; i < 128; ++i) {
         if (static_cast<unsigned long>(high[i]) == u) {
@@ -159,8 +179,56 @@ bool toCodePage(CodePage page, wchar_t c, unsigned char& b)
     return false;
 }
 
+namespace {
+
+const char* converterName(CodePage page)
+{
+    switch (page) {
+    case CodePage::windows874: return "CP874";
+    case CodePage::windows932: return "CP932";
+    case CodePage::windows936: return "CP936";
+    case CodePage::windows949: return "CP949";
+    case CodePage::windows950: return "CP950";
+    case CodePage::windows1255: return "CP1255";
+    case CodePage::windows1256: return "CP1256";
+    case CodePage::windows1258: return "CP1258";
+    default: return nullptr;
+    }
+}
+
+// The whole text through the C library's converter (wchar_t is UTF-32 here); false when
+// the converter is missing or a sequence is not defined in the code page.
+bool convert(const char* from, std::string_view bytes, std::wstring& out)
+{
+    const iconv_t cd = ::iconv_open("WCHAR_T", from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return false;
+    out.assign(bytes.size(), L'\0');  // never more characters than bytes
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    char* to = reinterpret_cast<char*>(out.data());
+    std::size_t toLeft = out.size() * sizeof(wchar_t);
+    std::size_t done = ::iconv(cd, &in, &inLeft, &to, &toLeft);
+    // Hebrew and Vietnamese hold back a last letter to see whether marks follow: flush.
+    if (done != static_cast<std::size_t>(-1))
+        done = ::iconv(cd, nullptr, nullptr, &to, &toLeft);
+    ::iconv_close(cd);
+    if (done == static_cast<std::size_t>(-1) || inLeft != 0)
+        return false;
+    out.resize(out.size() - toLeft / sizeof(wchar_t));
+    return true;
+}
+
+} // namespace
+
 std::wstring wideFromCodePage(CodePage page, std::string_view bytes)
 {
+    if (const char* name = converterName(page)) {
+        std::wstring converted;
+        if (convert(name, bytes, converted))
+            return converted;
+        page = CodePage::latin1;
+    }
     std::wstring out;
     out.reserve(bytes.size());
     for (char c : bytes)

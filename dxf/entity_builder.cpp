@@ -23,6 +23,10 @@ base::CodePage codePageNamed(std::string_view name)
         {"ANSI_1250", CodePage::windows1250}, {"ANSI_1251", CodePage::windows1251},
         {"ANSI_1252", CodePage::windows1252}, {"ANSI_1253", CodePage::windows1253},
         {"ANSI_1254", CodePage::windows1254}, {"ANSI_1257", CodePage::windows1257},
+        {"ANSI_874", CodePage::windows874},   {"ANSI_932", CodePage::windows932},
+        {"ANSI_936", CodePage::windows936},   {"ANSI_949", CodePage::windows949},
+        {"ANSI_950", CodePage::windows950},   {"ANSI_1255", CodePage::windows1255},
+        {"ANSI_1256", CodePage::windows1256}, {"ANSI_1258", CodePage::windows1258},
     };
     for (const auto& [n, page] : kNames) {
         if (upper == n)

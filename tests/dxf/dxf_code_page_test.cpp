@@ -42,11 +42,10 @@ struct CodePageRow {
     const char* text;  // UTF-8
 };
 
-class DxfCodePage : public testing::TestWithParam<CodePageRow> {};
-
-TEST_P(DxfCodePage, text_and_layer_names_read_back)
+// Reads an ezdxf drawing in the row's code page: its TEXT, MTEXT and layer name come
+// back as the row's text.
+void expectReadBack(const CodePageRow& row)
 {
-    const CodePageRow& row = GetParam();
     dxftest::TempDir dir;
     const std::string path = dir.file("cp.dxf");
     dxftest::runPythonSource(dir, kFixtureScript, {row.encoding, path, row.text});
@@ -66,6 +65,13 @@ TEST_P(DxfCodePage, text_and_layer_names_read_back)
     EXPECT_EQ(texts, (std::vector<std::wstring>{expected, expected + L"\\P" + expected}));
     ASSERT_FALSE(layers.empty());
     EXPECT_EQ(layers.front(), expected);
+}
+
+class DxfCodePage : public testing::TestWithParam<CodePageRow> {};
+
+TEST_P(DxfCodePage, text_and_layer_names_read_back)
+{
+    expectReadBack(GetParam());
 }
 
 TEST_P(DxfCodePage, added_entity_layer_is_written_in_the_code_page)
@@ -112,19 +118,52 @@ const CodePageRow kCodePages[] = {
 INSTANTIATE_TEST_SUITE_P(pages, DxfCodePage, testing::ValuesIn(kCodePages),
                          [](const testing::TestParamInfo<CodePageRow>& row) { return std::string(row.param.name); });
 
-// A code page without a table (here Japanese) falls back to one byte per character, and
-// an added entity's non-ASCII text is escaped rather than written as bytes of a guess.
-TEST(dxf_code_page, unknown_code_page_falls_back_without_damage)
+// The pages read through the C library's converter, double-byte East Asian ones among them.
+class DxfConvertedCodePage : public testing::TestWithParam<CodePageRow> {};
+
+TEST_P(DxfConvertedCodePage, text_and_layer_names_read_back)
 {
-    const std::string text = "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  9\n$DWGCODEPAGE\n  3\nANSI_932\n"
-                             "  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n"
-                             "  0\nTEXT\n  8\n0\n 10\n0\n 20\n0\n 40\n1\n  1\nA\x82\xa0\xe9\n"
-                             "  0\nENDSEC\n  0\nEOF\n";
-    std::unique_ptr<AcDbDatabase> db;
-    ASSERT_TRUE(plotwright::dxf::readDxfText(text, "sjis.dxf", db).ok());
-    std::wstring shown;
-    db->forEachEntity([&](const AcDbEntity& e) { shown = static_cast<const AcDbText&>(e).props().text; });
-    EXPECT_EQ(shown, L"A\u0082\u00a0\u00e9");
+    expectReadBack(GetParam());
+}
+
+const CodePageRow kConvertedPages[] = {
+    {"japanese_932", "cp932", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e_\xe3\x81\x82"},  // 日本語_あ
+    {"simplified_chinese_936", "gbk", "\xe4\xb8\xad\xe6\x96\x87"},                    // 中文
+    {"korean_949", "cp949", "\xed\x95\x9c\xea\xb5\xad\xec\x96\xb4"},                  // 한국어
+    {"traditional_chinese_950", "cp950", "\xe7\xb9\x81\xe9\xab\x94"},                   // 繁體
+    {"thai_874", "cp874", "\xe0\xb8\xaa\xe0\xb8\xa7\xe0\xb8\xb1\xe0\xb8\xaa"},      // สวัส
+    {"hebrew_1255", "cp1255", "\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d"},                    // שלום
+    {"arabic_1256", "cp1256", "\xd9\x85\xd8\xb1\xd8\xad\xd8\xa8\xd8\xa7"},            // مرحبا
+    {"vietnamese_1258", "cp1258", "\xc4\x91\xc6\xa1n"},                                  // đơn
+};
+
+INSTANTIATE_TEST_SUITE_P(pages, DxfConvertedCodePage, testing::ValuesIn(kConvertedPages),
+                         [](const testing::TestParamInfo<CodePageRow>& row) { return std::string(row.param.name); });
+
+// Bytes a double-byte code page does not define, and a code page nobody knows, fall back
+// to one byte per character: nothing is lost.
+TEST(dxf_code_page, undefined_bytes_and_unknown_code_pages_fall_back_without_damage)
+{
+    const struct {
+        const char* page;
+        const char* bytes;
+        std::wstring shown;
+    } rows[] = {
+        {"ANSI_932", "A\x82\xa0", L"A\u3042"},                     // Shift-JIS for あ
+        {"ANSI_932", "A\x82\xa0\xff", L"A\u0082\u00a0\u00ff"},   // 0xFF is no Shift-JIS byte
+        {"ANSI_999", "A\x82\xa0\xe9", L"A\u0082\u00a0\u00e9"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.page) + " " + row.bytes);
+        const std::string text = std::string("  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  9\n$DWGCODEPAGE\n  3\n") +
+                                 row.page + "\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  8\n0\n 10\n0\n 20\n0\n 40\n1\n  1\n" +
+                                 row.bytes + "\n  0\nENDSEC\n  0\nEOF\n";
+        std::unique_ptr<AcDbDatabase> db;
+        ASSERT_TRUE(plotwright::dxf::readDxfText(text, "page.dxf", db).ok());
+        std::wstring shown;
+        db->forEachEntity([&](const AcDbEntity& e) { shown = static_cast<const AcDbText&>(e).props().text; });
+        EXPECT_EQ(shown, row.shown);
+    }
 }
 
 // A drawing that declares a code page but holds UTF-8 (as some programs write) keeps
