@@ -117,7 +117,11 @@ std::string svgPicture(const AcDbDatabase& database, const SvgOptions& options)
             minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
         }
     }
-    const bool empty = !(minX <= maxX);
+    bool empty = !(minX <= maxX);
+    if (options.hasArea && options.areaMinX < options.areaMaxX && options.areaMinY < options.areaMaxY) {
+        minX = options.areaMinX, minY = options.areaMinY, maxX = options.areaMaxX, maxY = options.areaMaxY;
+        empty = false;
+    }
     if (empty)
         minX = minY = 0, maxX = maxY = 1;
     // A drawing without extent in one direction (a point, a horizontal line) still gets

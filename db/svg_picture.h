@@ -16,6 +16,10 @@ struct SvgOptions {
     // is fitted into it, centred.
     double width = 0.0;
     double height = 0.0;
+    // When set (minimum below maximum both ways): the part of the drawing to show, in
+    // drawing units, instead of its extents; what lies outside is cut off at the edge.
+    bool hasArea = false;
+    double areaMinX = 0.0, areaMinY = 0.0, areaMaxX = 0.0, areaMaxY = 0.0;
 };
 
 // The SVG document. Curves are drawn as chords within a quarter of a pixel; points

@@ -48,6 +48,12 @@ QString writeSvg(const AcDbDatabase& database, const QString& path, const Export
     db::SvgOptions svg;
     svg.width = options.pixels.width();
     svg.height = options.pixels.height();
+    if (options.area) {
+        const QRectF area = options.area->normalized();
+        svg.hasArea = true;
+        svg.areaMinX = area.left(), svg.areaMaxX = area.right();
+        svg.areaMinY = area.top(), svg.areaMaxY = area.bottom();
+    }
     const std::string text = db::svgPicture(database, svg);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) < 0 ||
@@ -106,11 +112,8 @@ bool paintOnPage(QPagedPaintDevice& device, const DisplayList& list, const Expor
 QString exportDrawing(const AcDbDatabase& database, const QString& path, const ExportOptions& options)
 {
     const QString kind = QFileInfo(path).suffix().toLower();
-    if (kind == "svg") {
-        if (options.area)
-            return cannot(path, "an SVG picture shows the whole drawing only");
+    if (kind == "svg")
         return writeSvg(database, path, options);
-    }
     if (kind != "pdf" && kind != "png")
         return cannot(path, "the name must end in .svg, .pdf or .png");
     const DisplayList list = buildDisplayList(database);

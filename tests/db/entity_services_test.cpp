@@ -385,4 +385,21 @@ TEST(svg_picture, shows_every_kind_with_text_escaped)
     EXPECT_NE(svg.find("points=\"520.00,70.00 520.00,0.00\""), std::string::npos) << svg;
 }
 
+TEST(svg_picture, an_area_is_shown_instead_of_the_extents)
+{
+    Drawing d;
+    d.add(std::make_unique<AcDbLine>(AcGePoint3d{0, 0, 0}, AcGePoint3d{10, 10, 0}));
+    d.add(std::make_unique<AcDbLine>(AcGePoint3d{100, 100, 0}, AcGePoint3d{110, 100, 0}));
+    plotwright::db::SvgOptions options;
+    options.width = 200;
+    options.height = 200;
+    options.hasArea = true;
+    options.areaMaxX = options.areaMaxY = 10;
+    const std::string svg = plotwright::db::svgPicture(d.db, options);
+    // 16 pixels a unit inside the margin of 20, y up: the area's corners are the frame's.
+    EXPECT_NE(svg.find("points=\"20.00,180.00 180.00,20.00\""), std::string::npos) << svg;
+    // The far line lies beyond the picture's edge.
+    EXPECT_NE(svg.find("points=\"1620.00,-1420.00 1780.00,-1420.00\""), std::string::npos) << svg;
+}
+
 } // namespace
