@@ -33,11 +33,11 @@ check() {
   fi
 }
 
-check "curves|show|sample|draw|library|help|--help|--version" plotwright ""
+check "curves|show|sample|draw|list|redraw|render|library|help|--help|--version" plotwright ""
 check "convert|check|merge" plotwright library ""
 check "--replace" plotwright library merge a.xml b.xml --r
 check "--format" plotwright sample Cycloid --f
-check "--origin|--out" plotwright draw Cycloid --o
+check "--origin|--out|--output" plotwright draw Cycloid --o
 check "csv|json" plotwright sample Cycloid --format ""
 check "Cycloid" plotwright sample Cyc
 check "Cayley\\'s\\ Sextic" plotwright show Cay
@@ -46,5 +46,9 @@ check "Involute\\ of\\ a\\ circle" plotwright draw --library gallery "Involute\\
 check "Lemniscate\\ of\\ Bernoulli" plotwright draw --library=gallery Lemn
 check "" plotwright draw --library gallery Nothing
 check "" plotwright draw Cycloid --set ""
+check "polyline|arcs|spline" plotwright redraw a.dxf 1F --output ""
+check "text|json" plotwright list a.dxf --format ""
+check "--force" plotwright redraw a.dxf 1F --fo
+check "--size" plotwright render a.dxf out.png --s
 ((failures == 0)) || exit 1
 echo "bash completion: all cases complete as expected"
