@@ -31,6 +31,8 @@ public:
     // Fits everything drawn into the view, with a margin; an empty drawing shows the
     // area near the origin.
     void zoomExtents();
+    // Shows `world` as large as it fits, with the same margin.
+    void zoomToRect(const QRectF& world) { fitRect(world); }
     // Zooms by `factor` (> 1 magnifies) keeping the drawing point under `anchor` still.
     void zoomBy(double factor, const QPointF& anchor);
 

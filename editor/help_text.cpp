@@ -26,6 +26,7 @@ const std::vector<HelpEntry>& helpCommands()
         {"ERASE", "Erase the selected entities."},
         {"MOVE", "Move the selected entities: base point, then destination."},
         {"ZOOM", "Show the whole drawing (also while a point is asked for)."},
+        {"ZOOM W", "Zoom to a window: pick or type two corners."},
         {"GRID [spacing]", "Show or set the spacing of grid snap."},
         {"APPLOAD [path]", "Load a module."},
         {"APPUNLOAD [path]", "Unload a module (without a path: list the loaded ones)."},

@@ -13,6 +13,7 @@
 #include "host/command_stack.h"
 #include "host/doc_manager.h"
 #include "host/dynamic_linker.h"
+#include "host/editor.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -157,6 +158,7 @@ void MainWindow::buildMenus()
     add(edit, tr("&Move"), "MOVE");
     QMenu* view = menuBar()->addMenu(tr("&View"));
     add(view, tr("Zoom &Extents"), "ZOOM", QKeySequence(Qt::CTRL | Qt::Key_E), false);
+    add(view, tr("Zoom &Window"), "ZOOM W");
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     add(tools, tr("&Curves... (vexilo)"), "vexilo");
     // Not while a command runs: the curve dialog rewrites the user library when it closes.
@@ -270,7 +272,11 @@ void MainWindow::execute(const QString& line)
             unloadModule(argument);
         }
     } else if (command == "ZOOM") {
-        zoomExtents();
+        const QString how = argument.trimmed().toUpper();
+        if (how == "W" || how == "WINDOW")
+            zoomWindow();
+        else
+            zoomExtents();
     } else if (command == "HELP" || command == "?") {
         commandLine_->print(helpText());
     } else if (command == "GRID") {
@@ -459,6 +465,28 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
                 return true; // not accepted: the shortcut runs
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::zoomWindow()
+{
+    DrawingView* view = documents_->currentView();
+    if (!view)
+        return;
+    double first[3] = {0, 0, 0}, second[3] = {0, 0, 0};
+    setCommandRunning(true);
+    const bool picked = backend_->getPoint(nullptr, L"\nFirst corner:", first) == RTNORM &&
+                        backend_->getPoint(first, L"\nOpposite corner:", second) == RTNORM;
+    setCommandRunning(false);
+    if (!picked || documents_->currentView() != view) {
+        commandLine_->print("*Cancel*");
+        return;
+    }
+    const QRectF area = QRectF(QPointF(first[0], first[1]), QPointF(second[0], second[1])).normalized();
+    if (area.width() <= 0 && area.height() <= 0) {
+        commandLine_->print("The corners are the same point: nothing to zoom to.");
+        return;
+    }
+    view->zoomToRect(area);
 }
 
 void MainWindow::zoomExtents()

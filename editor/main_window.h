@@ -88,6 +88,8 @@ private:
     void buildMenus();
     void runModuleCommand(const QString& name);
     void zoomExtents();
+    // ZOOM W: two corners picked or typed; the view shows what lies between them.
+    void zoomWindow();
     void undo();
     void redo();
     void showSelection();

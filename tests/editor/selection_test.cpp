@@ -127,6 +127,34 @@ class SelectionTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // ZOOM W: one corner clicked, the other typed; the view then shows the window, its
+    // longer side filling the view but for the margin; Escape changes nothing.
+    void zoom_window_shows_what_lies_between_two_corners()
+    {
+        Scene scene;
+        addLine(0, 0, 20, 10);
+        scene.place();
+        UiScript script;
+        script.then([&] { return scene.window.backend().isAskingForPoint(); },
+                    [&] { typeLine(scene.window, "2,1"); });
+        script.then([&] { return scene.window.commandLine().prompt() == "Opposite corner:"; },
+                    [&] { typeLine(scene.window, "6,3"); });
+        typeLine(scene.window, "ZOOM W");
+        QVERIFY(script.done());
+        QCOMPARE(scene.view->center(), QPointF(4, 2));
+        const double fitted = std::min((scene.view->width() - 40) / 4.0, (scene.view->height() - 40) / 2.0);
+        QCOMPARE(scene.view->scale(), fitted);
+
+        const double before = scene.view->scale();
+        UiScript cancel;
+        cancel.then([&] { return scene.window.backend().isAskingForPoint(); },
+                    [&] { QTest::keyClick(scene.window.commandLine().input(), Qt::Key_Escape); });
+        typeLine(scene.window, "ZOOM W");
+        QVERIFY(cancel.done());
+        QCOMPARE(lastHistoryLine(scene.window), QString("*Cancel*"));
+        QCOMPARE(scene.view->scale(), before);
+    }
+
     void click_picks_the_nearest_shown_entity_data()
     {
         QTest::addColumn<QPointF>("at");     // drawing units
