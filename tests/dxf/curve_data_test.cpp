@@ -15,6 +15,7 @@
 #include "dxf/curve_data.h"
 #include "dxf/file.h"
 #include "support/dxf_check.h"
+#include "support/model_space.h"
 
 namespace {
 
@@ -141,15 +142,8 @@ AcDbObjectId drawInto(AcDbDatabase& db, const CurveDefinition& definition)
     polyline->addVertexAt(0, {1.5, 2.5}, 0.0, -1.0, -1.0);
     polyline->addVertexAt(1, {-3, 4}, 0.0, -1.0, -1.0);
     EXPECT_EQ(polyline->setAppData(encodeCurveData(definition)), Acad::eOk);
-    AcDbBlockTable* table = nullptr;
-    EXPECT_EQ(db.getSymbolTable(table, AcDb::kForRead), Acad::eOk);
-    AcDbBlockTableRecord* model = nullptr;
-    EXPECT_EQ(table->getAt(L"*Model_Space", model, AcDb::kForWrite), Acad::eOk);
-    AcDbObjectId id;
-    EXPECT_EQ(model->appendAcDbEntity(id, polyline), Acad::eOk);
-    polyline->close();
-    model->close();
-    table->close();
+    const AcDbObjectId id = testsupport::appendToModelSpace(db, polyline);
+    EXPECT_FALSE(id.isNull());
     return id;
 }
 

@@ -14,6 +14,7 @@
 #include "db/polyline.h"
 #include "dxf/file.h"
 #include "support/dxf_check.h"
+#include "support/model_space.h"
 
 namespace {
 
@@ -68,15 +69,8 @@ AcDbObjectId drawInto(AcDbDatabase& db, const std::vector<AcGePoint2d>& points)
     auto* polyline = new AcDbPolyline;
     for (const AcGePoint2d& p : points)
         polyline->addVertexAt(polyline->numVerts(), p, 0.0, -1.0, -1.0);
-    AcDbBlockTable* table = nullptr;
-    EXPECT_EQ(db.getSymbolTable(table, AcDb::kForRead), Acad::eOk);
-    AcDbBlockTableRecord* model = nullptr;
-    EXPECT_EQ(table->getAt(L"*Model_Space", model, AcDb::kForWrite), Acad::eOk);
-    AcDbObjectId id;
-    EXPECT_EQ(model->appendAcDbEntity(id, polyline), Acad::eOk);
-    polyline->close();
-    model->close();
-    table->close();
+    const AcDbObjectId id = testsupport::appendToModelSpace(db, polyline);
+    EXPECT_FALSE(id.isNull());
     return id;
 }
 

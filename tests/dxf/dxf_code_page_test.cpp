@@ -13,6 +13,7 @@
 #include "db/polyline.h"
 #include "dxf/file.h"
 #include "support/dxf_check.h"
+#include "support/model_space.h"
 
 namespace {
 
@@ -86,15 +87,7 @@ TEST_P(DxfCodePage, added_entity_layer_is_written_in_the_code_page)
     polyline->addVertexAt(0, {0, 0}, 0.0, -1.0, -1.0);
     polyline->addVertexAt(1, {3, 4}, 0.0, -1.0, -1.0);
     polyline->setAppearance(wideFromUtf8(row.text), 256, -1);
-    AcDbBlockTable* table = nullptr;
-    ASSERT_EQ(db->getSymbolTable(table, AcDb::kForRead), Acad::eOk);
-    AcDbBlockTableRecord* model = nullptr;
-    ASSERT_EQ(table->getAt(L"*Model_Space", model, AcDb::kForWrite), Acad::eOk);
-    AcDbObjectId id;
-    ASSERT_EQ(model->appendAcDbEntity(id, polyline), Acad::eOk);
-    polyline->close();
-    model->close();
-    table->close();
+    ASSERT_FALSE(testsupport::appendToModelSpace(*db, polyline).isNull());
     ASSERT_TRUE(plotwright::dxf::saveDxf(*db, path).ok());
 
     const std::string saved = dxftest::readFile(path);

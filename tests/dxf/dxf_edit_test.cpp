@@ -14,6 +14,7 @@
 #include "dxf/source.h"
 #include "dxf/source_edits.h"
 #include "support/dxf_check.h"
+#include "support/model_space.h"
 
 namespace {
 
@@ -173,15 +174,7 @@ TEST_P(DxfErase, erasing_and_adding_in_one_save)
     auto* polyline = new AcDbPolyline;
     polyline->addVertexAt(0, AcGePoint2d{1, 2}, 0.0, -1.0, -1.0);
     polyline->addVertexAt(1, AcGePoint2d{3, 4}, 0.0, -1.0, -1.0);
-    AcDbBlockTable* table = nullptr;
-    ASSERT_EQ(db->getSymbolTable(table, AcDb::kForRead), Acad::eOk);
-    AcDbBlockTableRecord* model = nullptr;
-    ASSERT_EQ(table->getAt(L"*Model_Space", model, AcDb::kForWrite), Acad::eOk);
-    AcDbObjectId id;
-    ASSERT_EQ(model->appendAcDbEntity(id, polyline), Acad::eOk);
-    polyline->close();
-    model->close();
-    table->close();
+    ASSERT_FALSE(testsupport::appendToModelSpace(*db, polyline).isNull());
 
     const std::string savedPath = dir.file("saved.dxf");
     ASSERT_TRUE(plotwright::dxf::saveDxf(*db, savedPath).ok());

@@ -19,6 +19,7 @@
 #include "model/equation_list.h"
 #include "model/library_file.h"
 
+#include "support/model_space.h"
 #include "support/screenshot.h"
 #include "module_session.h"
 #include "ui_script.h"
@@ -227,15 +228,8 @@ private slots:
         auto* polyline = new AcDbPolyline;
         polyline->addVertexAt(0, AcGePoint2d{0, 0}, 0.0, -1.0, -1.0);
         polyline->addVertexAt(1, AcGePoint2d{5, 5}, 0.0, -1.0, -1.0);
-        AcDbBlockTable* table = nullptr;
-        QCOMPARE(database.getSymbolTable(table, AcDb::kForRead), Acad::eOk);
-        AcDbBlockTableRecord* model = nullptr;
-        QCOMPARE(table->getAt(L"*Model_Space", model, AcDb::kForWrite), Acad::eOk);
-        AcDbObjectId id;
-        QCOMPARE(model->appendAcDbEntity(id, polyline), Acad::eOk);
-        polyline->close();
-        model->close();
-        table->close();
+        const AcDbObjectId id = testsupport::appendToModelSpace(database, polyline);
+        QVERIFY(!id.isNull());
         window.documents().refreshCurrent();
         window.documents().currentView()->selection().set({id.handle()});
         plotwright::editor::PropertiesPanel* panel = window.propertiesPanel();
