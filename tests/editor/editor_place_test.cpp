@@ -26,6 +26,7 @@
 #include "model/equation_parameter.h"
 #include "support/screenshot.h"
 
+#include "command_input.h"
 #include "ui_script.h"
 
 #include <QComboBox>
@@ -96,12 +97,6 @@ void pickFromBaseCommand()
     ads_point point = {-1, -1, -1};
     pickStatus = acedGetPoint(base, L"\nNext point:", point);
     picked = {point[0], point[1], point[2]};
-}
-
-void typeLine(MainWindow& window, const QString& text)
-{
-    QTest::keyClicks(window.commandLine().input(), text);
-    QTest::keyClick(window.commandLine().input(), Qt::Key_Return);
 }
 
 QString history(MainWindow& window) { return window.commandLine().history()->toPlainText(); }

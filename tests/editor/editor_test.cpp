@@ -18,6 +18,7 @@
 #include "host/doc_manager.h"
 #include "host/editor.h"
 
+#include "command_input.h"
 #include "ui_script.h"
 #include "support/screenshot.h"
 
@@ -86,19 +87,6 @@ int entityCount()
     int count = 0;
     acdbHostApplicationServices()->workingDatabase()->forEachEntity([&](const AcDbEntity&) { ++count; });
     return count;
-}
-
-QString lastHistoryLine(MainWindow& window)
-{
-    const QStringList lines = window.commandLine().history()->toPlainText().split('\n');
-    return lines.isEmpty() ? QString() : lines.last();
-}
-
-void typeLine(MainWindow& window, const QString& text)
-{
-    QLineEdit* input = window.commandLine().input();
-    QTest::keyClicks(input, text);
-    QTest::keyClick(input, Qt::Key_Return);
 }
 
 } // namespace

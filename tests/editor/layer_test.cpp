@@ -14,6 +14,7 @@
 #include "host/doc_manager.h"
 #include "support/screenshot.h"
 
+#include "command_input.h"
 #include "ui_script.h"
 
 #include <QColorDialog>
@@ -29,17 +30,6 @@ using plotwright::editor::LayerPanel;
 using plotwright::editor::MainWindow;
 
 namespace {
-
-void typeLine(MainWindow& window, const QString& text)
-{
-    QTest::keyClicks(window.commandLine().input(), text);
-    QTest::keyClick(window.commandLine().input(), Qt::Key_Return);
-}
-
-QString lastHistoryLine(MainWindow& window)
-{
-    return window.commandLine().history()->toPlainText().split('\n').last();
-}
 
 int rowOf(QTableWidget* table, const QString& name)
 {

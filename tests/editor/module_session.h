@@ -2,23 +2,15 @@
 // What the tests that drive the real module share: the module's dialog on show, and a
 // line typed into the command line as a user types it.
 
-#include "editor/command_line.h"
-#include "editor/main_window.h"
+#include "command_input.h"
+
 #include "host/qt/ad_ui_base_dialog.h"
 
 #include <QApplication>
-#include <QLineEdit>
-#include <QTest>
 
 // The module's modal dialog when one is on show, else null.
 inline CAdUiBaseDialog* shownDialog()
 {
     auto* dialog = qobject_cast<CAdUiBaseDialog*>(QApplication::activeModalWidget());
     return dialog && dialog->isVisible() ? dialog : nullptr;
-}
-
-inline void typeLine(plotwright::editor::MainWindow& window, const QString& text)
-{
-    QTest::keyClicks(window.commandLine().input(), text);
-    QTest::keyClick(window.commandLine().input(), Qt::Key_Return);
 }

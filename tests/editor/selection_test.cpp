@@ -17,6 +17,7 @@
 #include "host/doc_manager.h"
 #include "support/screenshot.h"
 
+#include "command_input.h"
 #include "ui_script.h"
 
 #include <QLabel>
@@ -33,17 +34,6 @@ using plotwright::editor::DrawingView;
 using plotwright::editor::MainWindow;
 
 namespace {
-
-void typeLine(MainWindow& window, const QString& text)
-{
-    QTest::keyClicks(window.commandLine().input(), text);
-    QTest::keyClick(window.commandLine().input(), Qt::Key_Return);
-}
-
-QString lastHistoryLine(MainWindow& window)
-{
-    return window.commandLine().history()->toPlainText().split('\n').last();
-}
 
 AcDbHandle append(AcDbEntity* entity)
 {
