@@ -16,6 +16,8 @@
 namespace plotwright::cli {
 
 #ifdef PLOTWRIGHT_PNG
+bool canWritePng() { return true; }
+
 std::string pngOfSvg(const std::string& svg, const std::string& path)
 {
     // Text needs the fonts of a GUI application, for the time of drawing; without a
@@ -48,6 +50,8 @@ std::string pngOfSvg(const std::string& svg, const std::string& path)
     return bytes.toStdString();
 }
 #else
+bool canWritePng() { return false; }
+
 std::string pngOfSvg(const std::string&, const std::string& path)
 {
     throw Failure(kExitUsage, path + ": this build writes SVG pictures only");

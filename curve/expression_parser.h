@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mu {
 class Parser;
@@ -56,6 +57,11 @@ public:
     // at most 100 characters, and not a word of the language (function, constant or
     // operator name).
     static bool isAcceptableName(std::wstring_view name);
+
+    // The names `text` uses as variables or constants, in order of first use, each once:
+    // names that are not called as functions and are not words of the language. Numbers'
+    // exponents ("1e5") are no names.
+    static std::vector<std::wstring> namesUsed(std::wstring_view text);
 
 private:
     struct Binding {
