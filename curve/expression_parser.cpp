@@ -1,5 +1,7 @@
 #include "curve/expression_parser.h"
 
+#include "curve/native_code.h"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -123,6 +125,19 @@ constexpr LogicalOperator kOperators[] = {
     {"xor", [](value_type a, value_type b) { return ((a != 0) != (b != 0)) ? 1.0 : 0.0; }, 2},
     {"or", [](value_type a, value_type b) { return (a != 0 || b != 0) ? 1.0 : 0.0; }, 1},
 };
+
+// The language's sine and cosine, which the compiler calls as the C library's and pairs.
+KnownCallbacks knownCallbacks()
+{
+    KnownCallbacks known;
+    for (const Function1& f : kFunctions1) {
+        if (std::string_view(f.name) == "sin")
+            known.sin = reinterpret_cast<const void*>(f.fn);
+        else if (std::string_view(f.name) == "cos")
+            known.cos = reinterpret_cast<const void*>(f.fn);
+    }
+    return known;
+}
 
 bool isReservedWord(std::string_view name)
 {
@@ -289,6 +304,7 @@ void ExpressionParser::setExpression(std::wstring_view text)
     textError_ = std::move(refused.reason);
     textErrorPosition_ = refused.position;
     textLength_ = text.size();
+    dropNative();
     if (!textError_.empty())
         return;
     try {
@@ -334,15 +350,27 @@ void ExpressionParser::applyBindings()
     mu::Parser& p = *parser_;
     p.ClearVar();
     p.ClearConst();
+    variables_.clear();
     for (const Constant& c : kConstants)
         p.DefineConst(c.name, c.value);
     for (const auto& [name, binding] : bindings_) {
-        if (binding.storage)
+        if (binding.storage) {
             p.DefineVar(name, binding.storage);
+            variables_.push_back(binding.storage);
+        }
         else
             p.DefineConst(name, binding.value);
     }
     bindingsChanged_ = false;
+    inputs_.resize(variables_.size());
+    dropNative();
+}
+
+void ExpressionParser::dropNative()
+{
+    native_.reset();
+    nativeTried_ = false;
+    parsed_ = false;
 }
 
 double ExpressionParser::evaluate()
@@ -352,10 +380,40 @@ double ExpressionParser::evaluate()
     try {
         if (bindingsChanged_)
             applyBindings();
-        return parser_->Eval();
+        if (native_) {
+            for (std::size_t i = 0; i < variables_.size(); ++i)
+                inputs_[i] = *variables_[i];
+            double value;
+            native_->run(inputs_.data(), &value);
+            return value;
+        }
+        const double value = parser_->Eval();
+        // Compiled at the second evaluation: a single one (a check of the text) does not
+        // pay for compiling, and a sampler that compiles its expressions together
+        // (compileTogether) does so before.
+        if (parsed_ && !nativeTried_) {
+            nativeTried_ = true;
+            const mu::ParserBase* parsed = parser_.get();
+            native_ = compileNative({&parsed, 1}, variables_, knownCallbacks());
+        }
+        parsed_ = true;
+        return value;
     } catch (const mu::ParserError& e) {
         throw ExpressionError(reason(e), clampedPosition(e.GetPos()));
     }
+}
+
+std::shared_ptr<const NativeCode> ExpressionParser::compileTogether(const std::vector<const ExpressionParser*>& parsers,
+                                                                   const std::vector<const double*>& variables)
+{
+    std::vector<const mu::ParserBase*> parsed;
+    for (const ExpressionParser* p : parsers) {
+        // Only byte code that an evaluation made from the current text and bindings.
+        if (!p || !p->textError_.empty() || p->bindingsChanged_ || !p->parsed_)
+            return nullptr;
+        parsed.push_back(p->parser_.get());
+    }
+    return compileNative(parsed, variables, knownCallbacks());
 }
 
 bool ExpressionParser::isAcceptableName(std::wstring_view name)
