@@ -49,6 +49,8 @@ PngOfSvg rasteriser(std::string& why)
 
 } // namespace
 
+bool canWritePng() { return true; }
+
 std::string pngOfSvg(const std::string& svg, const std::string& path)
 {
     std::string why;
@@ -63,6 +65,8 @@ std::string pngOfSvg(const std::string& svg, const std::string& path)
     }
 }
 #else
+bool canWritePng() { return false; }
+
 std::string pngOfSvg(const std::string&, const std::string& path)
 {
     throw Failure(kExitUsage, path + ": this build writes SVG pictures only");

@@ -5,6 +5,7 @@
 #include "curve/native_code.h"
 #include "curve/sampling_range.h"
 #include "model/equation.h"
+#include "base/number_text.h"
 
 #include <cmath>
 #include <string>
@@ -216,6 +217,7 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
     SampleResult result;
     if (!ValidateParameters(equation)) {
         result.status = SampleStatus::InvalidParameters;
+        result.message = invalidParameterReason(equation);
         return result;
     }
     const int kind = equation.GetType();
@@ -227,6 +229,7 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
     }
     if (options.tolerance && !(std::isfinite(*options.tolerance) && *options.tolerance > 0)) {
         result.status = SampleStatus::InvalidParameters;
+        result.message = L"the tolerance " + wide(base::formatShortest(*options.tolerance)) + L" is not above 0";
         return result;
     }
 
@@ -242,6 +245,9 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
             const SampleCount count = countSamples(rv.range, kMaxSamples);
             if (count.status == SampleCount::Stalls) {
                 result.status = SampleStatus::InvalidParameters;
+                result.message = rv.name + L": the step " + wide(base::formatShortest(rv.range.step))
+                    + L" does not advance " + rv.name + L" from " + wide(base::formatShortest(rv.range.start))
+                    + L" to " + wide(base::formatShortest(rv.range.end));
                 return result;
             }
             std::size_t samples = count.count;

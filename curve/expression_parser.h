@@ -71,6 +71,11 @@ public:
     // operator name).
     static bool isAcceptableName(std::wstring_view name);
 
+    // The names `text` uses as variables or constants, in order of first use, each once:
+    // names that are not called as functions and are not words of the language. Numbers'
+    // exponents ("1e5") are no names.
+    static std::vector<std::wstring> namesUsed(std::wstring_view text);
+
 private:
     struct Binding {
         double* storage = nullptr;   // null: a constant
