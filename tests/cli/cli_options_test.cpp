@@ -168,9 +168,9 @@ TEST_F(CliOptionsTest, cli_values_as_constant_expressions)
     } rows[] = {
         {"range in PI", {"--polar", "1", "--range", "0:2*PI:PI"}, "1,0,0\n-1,1.2246467991473532e-16,0\n1,"
                                                                   "-2.4492935982947064e-16,0\n"},
-        {"set as a quotient", {"--explicit", "a", "--set", "a=360/8", "--range", "0:0:1"}, "0,45,0\n"},
-        {"origin with a call", {"--explicit", "0", "--origin", "max(1,2),hypot(3,4)", "--range", "0:0:1"},
-         "2,5,0\n"},
+        {"set as a quotient", {"--explicit", "a", "--set", "a=360/8", "--range", "0:1:1"}, "0,45,0\n1,45,0\n"},
+        {"origin with a call", {"--explicit", "0", "--origin", "max(1,2),hypot(3,4)", "--range", "0:1:1"},
+         "2,5,0\n3,5,0\n"},
         {"tolerance as a power", {"--explicit", "x", "--tolerance", "10^-3", "--range", "0:1:1"}, "0,0,0\n1,1,0\n"},
     };
     for (const Row& row : rows) {
