@@ -279,7 +279,15 @@ TEST_F(CliOptionsTest, cli_redraw_notices_an_inner_vertex_edit)
                                + " was changed by hand (piece " + redrawnHandle
                                + " was changed); --force draws it again from its definition, replacing the changes\n");
     EXPECT_EQ(readAll(drawing), edited);
-    EXPECT_EQ(run({"redraw", drawing, redrawnHandle, "--force"}).status, 0);
+    RunResult forced = run({"redraw", drawing, redrawnHandle, "--force"});
+    EXPECT_EQ(forced.status, 0);
+
+    // A definition kept before the digest is still read, and compared by its ends.
+    curveData({"undigest", drawing});
+    curveData({"edit-inner", drawing, "0.001"});
+    RunResult old = run({"redraw", drawing, lines(forced.out).at(0), "--set", "a=3"});
+    EXPECT_EQ(old.status, 0) << old.err;
+    EXPECT_NE(run({"list", drawing, "--format", "json"}).out.find("\"value\": 3"), std::string::npos);
 }
 
 } // namespace
