@@ -16,8 +16,28 @@
 namespace plotwright::cli {
 
 #ifdef PLOTWRIGHT_PNG
+namespace {
+
+// Qt's own warnings (no runtime folder, font sizes) are no message of this tool's: a
+// command-line program prints only what it has to say. They are dropped while Qt works.
+void dropQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+class QuietQt {
+public:
+    QuietQt() : previous_(qInstallMessageHandler(dropQtMessage)) {}
+    ~QuietQt() { qInstallMessageHandler(previous_); }
+    QuietQt(const QuietQt&) = delete;
+    QuietQt& operator=(const QuietQt&) = delete;
+
+private:
+    QtMessageHandler previous_;
+};
+
+} // namespace
+
 std::string pngOfSvg(const std::string& svg, const std::string& path)
 {
+    const QuietQt quiet;
     // Text needs the fonts of a GUI application, for the time of drawing; without a
     // display it draws offscreen.
     std::unique_ptr<QGuiApplication> app;

@@ -9,6 +9,7 @@
 #include "db/svg_picture.h"
 #include "dxf/file.h"
 
+#include <cstdio>
 #include <memory>
 
 namespace plotwright::cli {
@@ -25,7 +26,7 @@ bool endsWith(const std::string& text, const char* ending)
 
 } // namespace
 
-int runRender(const Request& request, Streams /*io*/)
+int runRender(const Request& request, Streams io)
 {
     const bool png = endsWith(request.out, ".png");
     if (!png && !endsWith(request.out, ".svg"))
@@ -34,6 +35,8 @@ int runRender(const Request& request, Streams /*io*/)
     const dxf::DxfResult read = dxf::readDxf(request.in, database);
     if (!read.ok())
         throw Failure(kExitFileError, read.message);
+    if (!read.warning.empty())
+        std::fputs(("plotwright: warning: " + read.warning + "\n").c_str(), io.err);
     db::SvgOptions options;
     if (request.size) {
         options.width = (*request.size)[0];
