@@ -370,11 +370,15 @@ public:
     const AcGePoint3d& corner(int i) const { return corners_[i]; }
     bool isFilled() const { return filled_; }
     AcGeVector3d normal() const { return normal_; }
+    // A 3-D face's hidden edges: bit k set hides the edge from corner k to the next.
+    int hiddenEdges() const { return hidden_; }
+    void setHiddenEdges(int bits) { hidden_ = bits & 15; }
 
 private:
     AcGePoint3d corners_[4];
     bool filled_;
     AcGeVector3d normal_;
+    int hidden_ = 0;
 };
 
 // A leader's path in world coordinates, arrowhead at the first vertex when `arrowhead`.

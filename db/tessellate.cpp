@@ -439,7 +439,18 @@ void Tessellator::drawKind(const AcDbEntity& e, const Context& ctx, const std::w
                 put(fx, p);
             out_->end(true);
         }
-        stroke(ring, fx, color, true);
+        if (f.hiddenEdges() == 0) {
+            stroke(ring, fx, color, true);
+            break;
+        }
+        // Visible edges only, each run of them as one stroke.
+        const std::size_t n = ring.size();
+        for (std::size_t k = 0; k < n; ++k) {
+            const int edge = ring.size() == 3 && k == 2 ? 3 : static_cast<int>(k);  // a triangle's third edge is 4th
+            if (f.hiddenEdges() & (1 << edge))
+                continue;
+            stroke({ring[k], ring[(k + 1) % n]}, fx, color, false);
+        }
         break;
     }
     case AcDbEntity::Kind::kLeader: {

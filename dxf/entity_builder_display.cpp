@@ -373,10 +373,13 @@ std::unique_ptr<AcDbEntity> buildFace(const Record& record, bool filled)
     AcGePoint3d corners[4];
     AcGeVector3d n{0, 0, 1};
     bool seen[4] = {};
+    long long hidden = 0;
     Cursor c(record);
     for (; !c.done(); c.next()) {
         const int code = c.code();
-        if (code >= 10 && code <= 33 && code % 10 <= 3) {
+        if (code == 70 && !filled) {
+            hidden = c.integer();
+        } else if (code >= 10 && code <= 33 && code % 10 <= 3) {
             const int corner = code % 10;
             double& v = code < 20 ? corners[corner].x : code < 30 ? corners[corner].y : corners[corner].z;
             v = c.real();
@@ -393,7 +396,9 @@ std::unique_ptr<AcDbEntity> buildFace(const Record& record, bool filled)
         return nullptr;
     if (!seen[3])
         corners[3] = corners[2];
-    return std::make_unique<AcDbFace>(corners, filled, normalOr(n));
+    auto face = std::make_unique<AcDbFace>(corners, filled, normalOr(n));
+    face->setHiddenEdges(static_cast<int>(hidden & 15));
+    return face;
 }
 
 bool sameName(std::string_view a, std::string_view b)

@@ -134,7 +134,14 @@ def attribute_definitions():
     msp.add_blockref("Tagged", (10, 0))
 
 
-CASES = {f.__name__: f for f in (mirrored_insert, tilted_insert, pattern_hatch, edge_hatch, visibility,
+def hidden_face_edges():
+    for k, flags in enumerate((1, 2 | 8, 5)):
+        x = 6 * k
+        msp.add_3dface([(x, 0), (x + 4, 0), (x + 4, 4), (x, 4)], dxfattribs={"invisible": flags})
+    msp.add_3dface([(20, 0), (24, 0), (22, 4), (22, 4)], dxfattribs={"invisible": 8})
+
+
+CASES = {f.__name__: f for f in (hidden_face_edges, mirrored_insert, tilted_insert, pattern_hatch, edge_hatch, visibility,
                                  spline_without_knots, linetypes, meshes, multilines, attribute_definitions)}
 INVISIBLE = []
 CASES[case]()
@@ -176,7 +183,9 @@ def shown(e, outer_layer=None):
     layer = e.dxf.layer
     if layer == "0" and outer_layer:
         layer = outer_layer
-    if e.dxf.get("invisible", 0) == 1 or layer.upper() == "DEFPOINTS":
+    # (A 3DFACE's "invisible" is its hidden edges, 70.)
+    hidden = e.dxftype() != "3DFACE" and e.dxf.get("invisible", 0) == 1
+    if hidden or layer.upper() == "DEFPOINTS":
         return False
     state = doc.layers.get(layer)
     return not state.is_frozen() and (e.dxftype() == "INSERT" or not state.is_off())
@@ -220,6 +229,14 @@ def paths(e, m=None, outer_layer=None, outer_linetype=None):
                 yield from paths(child, inner, layer, linetype)
     elif kind == "ATTDEF":
         return
+    elif kind == "3DFACE":
+        # Bit k of 70 hides the edge from corner k to the next.
+        corners = [e.dxf.vtx0, e.dxf.vtx1, e.dxf.vtx2, e.dxf.vtx3]
+        for k in range(4):
+            a, b = corners[k], corners[(k + 1) % 4]
+            if not e.dxf.invisible & (1 << k) and not a.isclose(b):
+                m_a, m_b = (a, b) if m is None else (m.transform(a), m.transform(b))
+                yield "%r,%r %r,%r" % (m_a.x, m_a.y, m_b.x, m_b.y)
     elif kind == "POLYLINE" and e.is_poly_face_mesh:
         for face in e.faces():
             corners = [v.dxf.location for v in face[:-1]]

@@ -50,6 +50,7 @@ const FaultCase kCases[] = {
     {"linetypes", 7, 0},
     {"meshes", 2, 0},
     {"multilines", 2, 0},
+    {"hidden_face_edges", 4, 0},
     {"attribute_definitions", 1, 2},
 };
 
