@@ -6,6 +6,8 @@
 #include "cli/failure.h"
 #include "cli/files.h"
 #include "cli/output.h"
+#include "cli/png_image.h"
+#include "cli/drawing_options.h"
 #include "base/replace_file.h"
 #include "db/svg_picture.h"
 #include "draw/drawn_curves.h"
@@ -87,6 +89,10 @@ int sampleStatus(curve::SampleStatus status, const std::wstring& message, int po
     case curve::SampleStatus::Done:
         return kExitOk;
     case curve::SampleStatus::InvalidParameters:
+        // The message box said "Invalid parameter(s) provided!"; this says which value.
+        if (!message.empty())
+            emit(io.err, "plotwright: " + utf8FromWide(message) + "\n");
+        return kExitInvalidParameters;
     case curve::SampleStatus::TooManySamples:
         return kExitInvalidParameters;
     case curve::SampleStatus::ErrorInEquation:
@@ -131,6 +137,42 @@ int runSample(const Request& request, Streams io)
     return sampleStatus(result.status, result.message, result.position, result.expression, *curve, io);
 }
 
+namespace {
+
+// The preview's kind by its name, refused before anything is drawn.
+PictureKind previewKind(const std::string& path)
+{
+    const std::optional<PictureKind> kind = pictureKindOf(path);
+    if (!kind)
+        throw Failure(kExitUsage, "--preview: the picture's name must end in .svg or .png: " + path);
+    if (*kind == PictureKind::Png && !canWritePng())
+        throw Failure(kExitUsage, "--preview: " + path + ": this build writes SVG pictures only");
+    if (const base::FileResult usable = base::checkReplaceable(path); !usable.ok())
+        throw fileFailure(path, usable.reason);
+    return *kind;
+}
+
+// Writes the preview of the saved drawing; status 4 when it cannot be written.
+int writePreview(const std::string& path, PictureKind kind, AcDbDatabase& database, int status, Streams io)
+{
+    std::string bytes = db::svgPicture(database);
+    base::FileResult written;
+    try {
+        if (kind == PictureKind::Png)
+            bytes = pngOfSvg(bytes, path);
+        written = base::replaceFile(path, bytes);
+    } catch (const Failure& f) {
+        written = {base::FileError::system, 0, f.what()};
+    }
+    if (!written.ok()) {
+        emit(io.err, "plotwright: the drawing was saved, but the preview was not: " + written.message(path) + "\n");
+        return kExitPreviewFailed;
+    }
+    return status;
+}
+
+} // namespace
+
 int runDraw(const Request& request, Streams io)
 {
     std::string warning;
@@ -139,14 +181,24 @@ int runDraw(const Request& request, Streams io)
 
     // A preview that cannot be written is found before the drawing changes, so that a
     // failed run can be repeated without drawing the curve twice.
-    if (request.preview) {
-        if (const base::FileResult usable = base::checkReplaceable(*request.preview); !usable.ok())
-            throw fileFailure(*request.preview, usable.reason);
-    }
+    std::optional<PictureKind> preview;
+    if (request.preview)
+        preview = previewKind(*request.preview);
 
     AcApDocManager* documents = acDocManagerPtr();
     AcApDocument* document = nullptr;
-    const bool existed = fileExists(request.out);
+    bool existed = fileExists(request.out);
+    // Draws into one new drawing take turns at creating it: the first creates it, the
+    // others find it there and add to it, as into any existing drawing.
+    base::FileLock creating;
+    if (!existed) {
+        creating = base::lockFolderOf(request.out);
+        existed = fileExists(request.out);
+        if (existed)
+            creating.release();
+    }
+    if (existed && request.units)
+        warn(io, request.out + " exists and keeps its units; --units applies to new drawings");
     if (existed) {
         // Held until the save: another run drawing into the same file waits, then reads
         // what this one wrote.
@@ -155,6 +207,7 @@ int runDraw(const Request& request, Streams io)
             throw Failure(kExitFileError, opened.message);
     } else {
         document = documents->newDocument();
+        applyNewDrawingOptions(*document->database(), request);
     }
 
     CliBackend backend = makeBackend(request, io);
@@ -179,9 +232,10 @@ int runDraw(const Request& request, Streams io)
     const std::size_t finite = outcome.sampleCount - outcome.nonFiniteCount;
     if (finite > 0 && outcome.newIds.empty())
         throw Failure(kExitFileError, request.out + ": the drawing refused the curve; nothing was added");
+    applyAppearance(*document->database(), outcome.newIds, request);
 
-    // A drawing that existed and gained nothing is left as it was.
-    if (!outcome.newIds.empty() || !existed) {
+    // A drawing that gained nothing is left as it was, and a new one is not made.
+    if (!outcome.newIds.empty()) {
         // A new file is created only if no other program created it meanwhile.
         const base::FileIdentity missing;
         base::ReplaceOptions replace;
@@ -190,6 +244,7 @@ int runDraw(const Request& request, Streams io)
         if (!saved.ok())
             throw Failure(kExitFileError, saved.message);
     }
+    creating.release();
 
     std::string handles;
     for (const AcDbObjectId& id : outcome.newIds)
@@ -204,15 +259,11 @@ int runDraw(const Request& request, Streams io)
     } else if (outcome.sampleCount == 0 && status == kExitOk) {
         emit(io.err, "plotwright: the range holds no sample; nothing was drawn\n");
     }
+    if (!existed && outcome.newIds.empty() && status == kExitOk)
+        emit(io.err, "plotwright: " + request.out + " was not created\n");
 
-    if (request.preview) {
-        const base::FileResult written = base::replaceFile(*request.preview, db::svgPicture(*document->database()));
-        if (!written.ok()) {
-            emit(io.err, "plotwright: the drawing was saved, but the preview was not: " + written.message(*request.preview)
-                             + "\n");
-            return kExitPreviewFailed;
-        }
-    }
+    if (preview && (existed || !outcome.newIds.empty()))
+        return writePreview(*request.preview, *preview, *document->database(), status, io);
     return status;
 }
 

@@ -3,6 +3,7 @@
 
 #include "cli/cli_backend.h"
 #include "cli/curve_source.h"
+#include "cli/drawing_options.h"
 #include "cli/failure.h"
 #include "base/utf8_text.h"
 #include "db/database.h"
@@ -86,6 +87,7 @@ int runRedraw(const Request& request, Streams io)
             return status;
         throw Failure(kExitInvalidParameters, request.in + ": the changed curve has no point to draw; nothing was changed");
     }
+    applyAppearance(database, outcome.newIds, request);
     std::string handles;
     for (const AcDbObjectId& id : outcome.newIds)
         handles += handleText(id.handle()) + "\n";
