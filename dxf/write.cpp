@@ -186,6 +186,8 @@ namespace detail {
 WriteRefusal drawingRefusal(const AcDbDatabase& database)
 {
     const DxfSource* source = dxfSourceOf(database);
+    if (source && !source->writeRefusal.empty())
+        return {DxfStatus::unsupported, source->writeRefusal};
     const std::vector<NewEntity> entities = entitiesToWrite(database);
     for (const NewEntity& n : entities) {
         const std::string where = detail::nonFiniteNumber(*n.entity);
