@@ -17,6 +17,10 @@ namespace plotwright::dxf::detail {
 
 struct TextPatch;
 
+// The current layer, when it is no longer the one read: the $CLAYER value replaced, or
+// the variable added at the end of the HEADER (a file without one keeps its layer 0).
+void patchCurrentLayer(const AcDbDatabase& db, const DxfSource& source, std::vector<TextPatch>& patches);
+
 // New records take their handles from `nextHandle`.
 void patchLayerTable(const AcDbDatabase& db, const DxfSource& source, AcDbHandle& nextHandle,
                      std::vector<TextPatch>& patches);

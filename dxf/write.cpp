@@ -101,7 +101,7 @@ EntityRecordStyle styleFor(const DxfSource& src, bool paper, std::vector<detail:
     style.legacy = src.legacyEntities;
     style.handles = src.usesHandles;
     style.utf8 = src.version >= "AC1021";
-    style.codePage = src.codePage;
+    style.codePage = addedTextCodePage(src);
     style.owner = paper ? src.paperSpaceRecord : src.modelSpaceRecord;
     style.paperSpace = paper;
     return style;
