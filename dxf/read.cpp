@@ -181,6 +181,8 @@ void DxfLoader::headerPair(const DxfPair& pair)
         source_->handseedValueLength = pair.value.size();
     } else if (headerVariable_ == "$CLAYER" && pair.code == 8) {
         clayer_ = std::string(detail::trimmed(pair.value));
+        source_->clayerValue = pair.valueOffset;
+        source_->clayerValueLength = pair.value.size();
     } else if (headerVariable_ == "$HANDLING" && pair.code == 70) {
         detail::parseInt(pair.value, handling_);
     } else if (headerVariable_ == "$DWGCODEPAGE" && pair.code == 3) {
@@ -611,6 +613,7 @@ void DxfLoader::finish()
     // A current layer the file does not define (or a frozen one) leaves layer 0 current.
     if (!clayer_.empty())
         db_.setClayer(detail::dxfText(clayer_, settings_.codePage));
+    source_->clayerRead = db_.clayer();
 }
 
 } // namespace

@@ -34,6 +34,9 @@ struct DxfSource : AcDbDatabaseSource {
 
     std::size_t handseedValue = npos;      // start of the $HANDSEED value line
     std::size_t handseedValueLength = 0;   // its length without the line ending
+    std::size_t clayerValue = npos;        // start of the $CLAYER value line
+    std::size_t clayerValueLength = 0;     // its length without the line ending
+    std::wstring clayerRead = L"0";        // the current layer as read: a save patches a change only
     std::size_t headerEnd = npos;          // the HEADER's 0/ENDSEC pair
     std::size_t firstSection = 0;          // the first 0/SECTION pair
     std::size_t entitiesEnd = npos;        // the ENTITIES' 0/ENDSEC pair

@@ -3,6 +3,7 @@
 #include "db/access.h"
 #include "db/database.h"
 #include "dxf/entity_builder.h"
+#include "dxf/entity_writer.h"
 #include "dxf/layer_records.h"
 #include "dxf/output.h"
 #include "dxf/scan.h"
@@ -108,6 +109,23 @@ void patchLayerTable(const AcDbDatabase& db, const DxfSource& source, AcDbHandle
             style.handle = nextHandle++;
         patches.push_back({end->second, 0, layerRecordText(layer, style, source.newline)});
     }
+}
+
+void patchCurrentLayer(const AcDbDatabase& db, const DxfSource& source, std::vector<TextPatch>& patches)
+{
+    if (db.clayer() == source.clayerRead)
+        return;
+    const std::string name = dxfValueText(db.clayer(), source.version >= "AC1021", source.codePage);
+    if (source.clayerValue != DxfSource::npos) {
+        patches.push_back({source.clayerValue, source.clayerValueLength, name});
+        return;
+    }
+    if (source.headerEnd == DxfSource::npos)
+        return;
+    DxfOutput out(source.newline);
+    out.pair(9, "$CLAYER");
+    out.pair(8, name);
+    patches.push_back({source.headerEnd, 0, out.take()});
 }
 
 } // namespace plotwright::dxf::detail
