@@ -1,24 +1,17 @@
 // sample and draw: the curve's points on standard output, or added to a drawing.
 #include "cli/commands.h"
 
-#include "cli/cli_backend.h"
 #include "cli/curve_source.h"
 #include "cli/failure.h"
 #include "cli/files.h"
 #include "cli/output.h"
+#include "cli/progress_bar.h"
+#include "core/convert.h"
+#include "plotwright/drawing.h"
 #include "base/replace_file.h"
-#include "db/svg_picture.h"
-#include "draw/drawn_curves.h"
-#include "draw/place_curve.h"
-#include "dxf/file.h"
-#include "draw/sample_curve.h"
-#include "db/database.h"
-#include "host/doc_manager.h"
-#include "host/editor_command.h"
 #include "base/number_text.h"
 #include "base/utf8_text.h"
 
-#include <charconv>
 #include <unistd.h>
 
 namespace plotwright::cli {
@@ -27,16 +20,18 @@ namespace {
 
 using base::utf8FromWide;
 
-// The tool has no dialog to hide: the bracket around the origin pick does nothing.
-class HeadlessDialog : public host::EditorCommandBracket {
-public:
-    void BeginEditorCommand() override {}
-    void CompleteEditorCommand(bool) override {}
-};
+bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
-CliBackend makeBackend(const Request& request, Streams io)
+// The drawing options the command line gives.
+DrawingOptions drawingOptions(const Request& request)
 {
-    return CliBackend(request.origin, io.err, ::isatty(::fileno(io.err)) == 1);
+    DrawingOptions options;
+    options.literalSteps = request.literalSteps;
+    options.tolerance = request.tolerance;
+    options.output = request.output == Output::Arcs     ? OutputKind::arcs
+                     : request.output == Output::Spline ? OutputKind::spline
+                                                        : OutputKind::polyline;
+    return options;
 }
 
 std::string capNotice()
@@ -51,7 +46,7 @@ void warn(Streams io, const std::string& warning)
         emit(io.err, "plotwright: warning: " + warning + "\n");
 }
 
-void writePoints(const CurvePoints& points, Format format, std::FILE* out)
+void writePoints(const std::vector<Point>& points, Format format, std::FILE* out)
 {
     constexpr std::size_t kChunk = 1 << 16;
     std::string text;
@@ -59,7 +54,7 @@ void writePoints(const CurvePoints& points, Format format, std::FILE* out)
     if (format == Format::Json)
         text += '[';
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const CurvePoint& p = points[i];
+        const Point& p = points[i];
         if (format == Format::Csv) {
             appendCsvPoint(text, p.x, p.y, p.z);
         } else {
@@ -78,36 +73,53 @@ void writePoints(const CurvePoints& points, Format format, std::FILE* out)
 
 } // namespace
 
-// The exit status after sampling, whose failure the sampler has shown already; adds
-// what was wrong in an expression, and where, on a line of its own.
-int sampleStatus(curve::SampleStatus status, const std::wstring& message, int position, char expression,
-                 const CEquation& equation, Streams io)
+void showSampleFailure(const Result& result, const CurveDefinition& curve, ProgressBar& bar)
 {
-    switch (status) {
-    case curve::SampleStatus::Done:
-        return kExitOk;
-    case curve::SampleStatus::InvalidParameters:
-    case curve::SampleStatus::TooManySamples:
-        return kExitInvalidParameters;
-    case curve::SampleStatus::ErrorInEquation:
+    switch (result.status) {
+    case Status::invalidParameters:
+    case Status::tooManySamples:
+        bar.print(result.message);
+        break;
+    case Status::errorInEquation:
+        // A curve of an unknown kind is silently not drawn.
+        if (curve.kind == CurveKind::explicitCartesian || curve.kind == CurveKind::parametric ||
+            curve.kind == CurveKind::polar)
+            bar.print(L"Error in equation");
+        break;
+    default:
         break;
     }
-    const int type = equation.GetType();
+}
+
+// The exit status after sampling, whose failure was shown already; adds what was wrong
+// in an expression, and where, on a line of its own.
+int sampleStatus(const Result& result, const CurveDefinition& curve, Streams io)
+{
+    switch (result.status) {
+    case Status::ok:
+        return kExitOk;
+    case Status::errorInEquation:
+        break;
+    default:
+        return kExitInvalidParameters;
+    }
+    const int type = static_cast<int>(curve.kind);
     if (type < ExplicitCartesian || type > ExplicitPolar) {
         emit(io.err, "plotwright: the curve's kind " + std::to_string(type)
                          + " is none of 1 (explicit), 2 (parametric), 3 (polar); nothing was produced\n");
         return kExitEquationError;
     }
+    const char expression = result.where.expression;
     std::string where;
     if (expression != 0) {
         const bool x = expression == 'X';
-        const std::wstring& text = x ? equation.GetEquationX() : equation.GetEquationY();
+        const std::wstring& text = x ? curve.expressionX : curve.expressionY;
         const char* name = x ? "x" : type == ExplicitPolar ? "r" : "y";
         where = std::string(name) + " = " + utf8FromWide(text) + ": ";
     }
-    std::string line = "plotwright: " + where + utf8FromWide(message);
-    if (expression != 0 && position >= 0)
-        line += " at character " + std::to_string(position + 1);
+    std::string line = "plotwright: " + where + utf8FromWide(result.message);
+    if (expression != 0 && result.where.character >= 0)
+        line += " at character " + std::to_string(result.where.character + 1);
     emit(io.err, line + "\n");
     return kExitEquationError;
 }
@@ -115,27 +127,25 @@ int sampleStatus(curve::SampleStatus status, const std::wstring& message, int po
 int runSample(const Request& request, Streams io)
 {
     std::string warning;
-    CEquationPtr curve = requestedCurve(request, &warning);
+    const CEquationPtr equation = requestedCurve(request, &warning);
     warn(io, warning);
+    const CurveDefinition curve = core::definitionOf(*equation, drawingOptions(request));
 
-    CliBackend backend = makeBackend(request, io);
-    host::ScopedBackend installed(backend);
-    const ads_point origin = {request.origin[0], request.origin[1], request.origin[2]};
-    curve::SampleOptions options;
-    options.literalSteps = request.literalSteps;
-    options.tolerance = request.tolerance;
-    const curve::SampleResult result = sampleCurveShowing(*curve, origin, options);
-    if (result.refinementCapped)
+    ProgressBar bar(io.err, isTerminal(io.err));
+    const Samples sampled = sample(curve, {{request.origin[0], request.origin[1], request.origin[2]}, &bar});
+    showSampleFailure(sampled.result, curve, bar);
+    if (sampled.refinementCapped)
         emit(io.err, capNotice());
-    writePoints(result.points, request.format, io.out);
-    return sampleStatus(result.status, result.message, result.position, result.expression, *curve, io);
+    writePoints(sampled.points, request.format, io.out);
+    return sampleStatus(sampled.result, curve, io);
 }
 
 int runDraw(const Request& request, Streams io)
 {
     std::string warning;
-    CEquationPtr curve = requestedCurve(request, &warning);
+    const CEquationPtr equation = requestedCurve(request, &warning);
     warn(io, warning);
+    const CurveDefinition curve = core::definitionOf(*equation, drawingOptions(request));
 
     // A preview that cannot be written is found before the drawing changes, so that a
     // failed run can be repeated without drawing the curve twice.
@@ -144,69 +154,59 @@ int runDraw(const Request& request, Streams io)
             throw fileFailure(*request.preview, usable.reason);
     }
 
-    AcApDocManager* documents = acDocManagerPtr();
-    AcApDocument* document = nullptr;
+    Drawing drawing;
     const bool existed = fileExists(request.out);
     if (existed) {
         // Held until the save: another run drawing into the same file waits, then reads
         // what this one wrote.
-        dxf::DxfResult opened = documents->openDocument(request.out, document, true);
+        const Result opened = drawing.open(request.out);
         if (!opened.ok())
-            throw Failure(kExitFileError, opened.message);
-    } else {
-        document = documents->newDocument();
+            throw Failure(kExitFileError, utf8FromWide(opened.message));
     }
 
-    CliBackend backend = makeBackend(request, io);
-    host::ScopedBackend installed(backend);
-    HeadlessDialog dialog;
-    DrawOutcome outcome;
-    curve::CurveOptions options;
-    options.literalSteps = request.literalSteps;
-    options.tolerance = request.tolerance;
-    options.output = request.output == Output::Arcs     ? curve::CurveOutput::Arcs
-                     : request.output == Output::Spline ? curve::CurveOutput::Spline
-                                                        : curve::CurveOutput::Polyline;
-    DrawCurveFlow(dialog, *curve, outcome, options);
-    if (request.verbose && outcome.tolerance > 0)
-        emit(io.err, "plotwright: tolerance " + base::formatShortest(outcome.tolerance)
-                         + (outcome.toleranceFromExtent ? " (1/1000 of the curve's extent; no --tolerance given)" : "")
+    Shape shaped;
+    {
+        ProgressBar bar(io.err, isTerminal(io.err));
+        shaped = shape(curve, {{request.origin[0], request.origin[1], request.origin[2]}, &bar});
+        showSampleFailure(shaped.result, curve, bar);
+    }
+    const Placed placed = drawing.add(curve, shaped);
+    if (request.verbose && shaped.tolerance > 0)
+        emit(io.err, "plotwright: tolerance " + base::formatShortest(shaped.tolerance)
+                         + (shaped.toleranceFromExtent ? " (1/1000 of the curve's extent; no --tolerance given)" : "")
                          + "\n");
-    if (outcome.refinementCapped)
+    if (shaped.refinementCapped)
         emit(io.err, capNotice());
-    const int status = sampleStatus(outcome.status, outcome.message, outcome.position, outcome.expression, *curve, io);
+    const int status = sampleStatus(shaped.result, curve, io);
 
-    const std::size_t finite = outcome.sampleCount - outcome.nonFiniteCount;
-    if (finite > 0 && outcome.newIds.empty())
+    const std::size_t finite = shaped.sampleCount - shaped.nonFiniteCount;
+    if (finite > 0 && placed.handles.empty())
         throw Failure(kExitFileError, request.out + ": the drawing refused the curve; nothing was added");
 
     // A drawing that existed and gained nothing is left as it was.
-    if (!outcome.newIds.empty() || !existed) {
+    if (!placed.handles.empty() || !existed) {
         // A new file is created only if no other program created it meanwhile.
-        const base::FileIdentity missing;
-        base::ReplaceOptions replace;
-        replace.expected = &missing;
-        dxf::DxfResult saved = existed ? document->save() : dxf::saveDxf(*document->database(), request.out, replace);
+        const Result saved = existed ? drawing.save() : drawing.saveAs(request.out, {.onlyIfAbsent = true});
         if (!saved.ok())
-            throw Failure(kExitFileError, saved.message);
+            throw Failure(kExitFileError, utf8FromWide(saved.message));
     }
 
     std::string handles;
-    for (const AcDbObjectId& id : outcome.newIds)
-        handles += draw::handleText(id.handle()) + "\n";
+    for (const std::string& handle : placed.handles)
+        handles += handle + "\n";
     emit(io.out, handles);
 
-    if (outcome.nonFiniteCount > 0) {
-        emit(io.err, "plotwright: " + std::to_string(outcome.nonFiniteCount) + " of "
-                         + std::to_string(outcome.sampleCount)
+    if (shaped.nonFiniteCount > 0) {
+        emit(io.err, "plotwright: " + std::to_string(shaped.nonFiniteCount) + " of "
+                         + std::to_string(shaped.sampleCount)
                          + " points are not finite and were left out; the curve was drawn as "
-                         + std::to_string(outcome.newIds.size()) + " polyline(s)\n");
-    } else if (outcome.sampleCount == 0 && status == kExitOk) {
+                         + std::to_string(placed.handles.size()) + " polyline(s)\n");
+    } else if (shaped.sampleCount == 0 && status == kExitOk) {
         emit(io.err, "plotwright: the range holds no sample; nothing was drawn\n");
     }
 
     if (request.preview) {
-        const base::FileResult written = base::replaceFile(*request.preview, db::svgPicture(*document->database()));
+        const base::FileResult written = base::replaceFile(*request.preview, drawing.svgPicture());
         if (!written.ok()) {
             emit(io.err, "plotwright: the drawing was saved, but the preview was not: " + written.message(*request.preview)
                              + "\n");
