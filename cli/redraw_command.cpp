@@ -2,9 +2,11 @@
 #include "cli/commands.h"
 
 #include "cli/curve_source.h"
+#include "cli/drawing_options.h"
 #include "cli/failure.h"
 #include "cli/progress_bar.h"
 #include "core/convert.h"
+#include "core/drawing_access.h"
 #include "plotwright/drawing.h"
 #include "base/utf8_text.h"
 
@@ -77,6 +79,7 @@ int runRedraw(const Request& request, Streams io)
             return status;
         throw Failure(kExitInvalidParameters, request.in + ": the changed curve has no point to draw; nothing was changed");
     }
+    applyAppearance(DrawingAccess::database(drawing), DrawingAccess::ids(drawing, placed.handles), request);
     std::string handles;
     for (const std::string& handle : placed.handles)
         handles += handle + "\n";

@@ -197,6 +197,16 @@ public:
     // The current layer, that new entities go on (the file's $CLAYER; "0" by default).
     // setClayer: eKeyNotFound for an unknown layer, eNotApplicable for a frozen one.
     const std::wstring& clayer() const { return clayer_; }
+    // The unit a new drawing's header names ($INSUNITS; -1: none named) and whether it
+    // measures in metric units ($MEASUREMENT). A drawing read from a file keeps its own
+    // header: a writer uses these for new drawings only.
+    int insunits() const { return insunits_; }
+    bool metric() const { return metric_; }
+    void setUnits(int insunits, bool metric)
+    {
+        insunits_ = insunits;
+        metric_ = metric;
+    }
     Acad::ErrorStatus setClayer(const std::wstring& name);
 
     // Entities of model space that are kept but cannot be shown (proxies, solids,
@@ -233,6 +243,8 @@ private:
     };
     std::map<std::wstring, AcDbLayerInfo, FoldedLess> layers_;
     std::wstring clayer_ = L"0";
+    int insunits_ = -1;
+    bool metric_ = true;
     std::map<std::wstring, std::size_t> unshown_;
     std::shared_ptr<const AcDbDatabaseSource> source_;
     FaultHook* faultHook_ = nullptr;
