@@ -23,7 +23,11 @@
 
 #if defined(__x86_64__)
 #include <sys/mman.h>
+// The generator's inline code stays inside whatever library holds this file (the
+// shared core, the module), never shared with another copy of it in the process.
+#pragma GCC visibility push(hidden)
 #include <xbyak/xbyak.h>
+#pragma GCC visibility pop
 #define PLOTWRIGHT_NATIVE_X86_64 1
 #endif
 
