@@ -22,9 +22,20 @@
 #include <muParserBytecode.h>
 
 #if defined(__x86_64__)
+#include <assert.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <sys/mman.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
 // The generator's inline code stays inside whatever library holds this file (the
-// shared core, the module), never shared with another copy of it in the process.
+// shared core, the module), never shared with another copy of it in the process; the
+// system headers it includes come first, so that they keep their own visibility.
 #pragma GCC visibility push(hidden)
 #include <xbyak/xbyak.h>
 #pragma GCC visibility pop
