@@ -50,5 +50,4 @@ Plotwright samples curves given by their equations and adds them to DXF
 drawings. This package holds what is needed to build programs with its
 C++ library: the headers, a CMake package (find_package(Plotwright),
 target Plotwright::core) and a pkg-config file (plotwright).")
-set(CPACK_DEBIAN_UNSPECIFIED_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
 include(CPack)

@@ -13,11 +13,11 @@
 #include "db/access.h"
 #include "db/color.h"
 #include "db/database.h"
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 #include "db/entities.h"
 #include "db/polyline.h"
-#include "db/svg_picture.h"
-#include "db/text_codes.h"
+#include "render/svg_picture.h"
+#include "render/text_codes.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include "db/database.h"
 #include "db/polyline.h"
-#include "db/tessellator.h"
-#include "db/text_codes.h"
-#include "db/text_layout.h"
+#include "render/tessellator.h"
+#include "render/text_codes.h"
+#include "render/text_layout.h"
 
 namespace plotwright::db::detail {
 

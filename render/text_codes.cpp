@@ -1,4 +1,4 @@
-#include "db/text_codes.h"
+#include "render/text_codes.h"
 
 namespace plotwright::db::detail {
 

@@ -1,4 +1,4 @@
-#include "db/svg_picture.h"
+#include "render/svg_picture.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "db/database.h"
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 
 namespace plotwright::db {
 
