@@ -219,6 +219,8 @@ int runDraw(const Request& request, Streams io)
         const Result opened = drawing.open(request.out);
         if (!opened.ok())
             throw Failure(kExitFileError, utf8FromWide(opened.message));
+        if (!opened.notice.empty())
+            emit(io.err, "plotwright: " + utf8FromWide(opened.notice) + "\n");
     } else {
         applyNewDrawingOptions(DrawingAccess::database(drawing), request);
     }

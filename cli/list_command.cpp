@@ -145,6 +145,8 @@ int runList(const Request& request, Streams io)
     const Result read = drawing.open(request.in, {.forUpdate = false});
     if (!read.ok())
         throw Failure(kExitFileError, utf8FromWide(read.message));
+    if (!read.notice.empty())
+        emit(io.err, "plotwright: " + utf8FromWide(read.notice) + "\n");
     const std::vector<DrawnCurve> curves = drawing.curves();
     std::string out;
     if (request.format == Format::Json) {

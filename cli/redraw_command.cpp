@@ -40,6 +40,8 @@ int runRedraw(const Request& request, Streams io)
     const Result opened = drawing.open(request.in);
     if (!opened.ok())
         throw Failure(kExitFileError, utf8FromWide(opened.message));
+    if (!opened.notice.empty())
+        emit(io.err, "plotwright: " + utf8FromWide(opened.notice) + "\n");
 
     const std::optional<DrawnCurve> found = drawing.findCurve(request.curve);
     if (!found)

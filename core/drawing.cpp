@@ -94,7 +94,9 @@ Result Drawing::open(const std::filesystem::path& path, const OpenOptions& optio
     state_->path = path;
     state_->identity = identity;
     state_->lock = std::move(lock);
-    return {};
+    Result out;
+    out.notice = base::wideFromUtf8(read.notice);
+    return out;
 }
 
 Result Drawing::save()
