@@ -115,6 +115,8 @@ void PlaceCurveAt(CEquation& equation, const CurvePoint& at, const plotwright::c
         if (shaped.tolerance == 0)
             outcome.nonFiniteCount = shaped.nonFiniteCount;
         outcome.newIds = PlaceCurvePieces(shaped.pieces, 0.0);
+        // The pieces are in the drawing now: released before the definition reads them back.
+        std::vector<plotwright::curve::CurvePiece>().swap(shaped.pieces);
         AttachCurveDefinition(outcome.newIds, equation, at, options);
     }  // the points are released before the wait cursor ends
     EndWaitCursor();

@@ -373,6 +373,8 @@ std::optional<curve::PieceFingerprint> pieceFingerprint(const AcDbEntity& entity
     std::vector<double> xs, ys, bulges;
     const auto take = [&](const std::vector<AcGePoint3d>& points) {
         count = points.size();
+        xs.reserve(count);
+        ys.reserve(count);
         if (!points.empty()) {
             ends.push_back({points.front().x, points.front().y, points.front().z});
             ends.push_back({points.back().x, points.back().y, points.back().z});
@@ -387,6 +389,9 @@ std::optional<curve::PieceFingerprint> pieceFingerprint(const AcDbEntity& entity
         const auto& pl = static_cast<const AcDbPolyline&>(entity);
         const auto points = pl.points();
         count = points.size();
+        // Exactly sized: a million vertices must not be held twice while a vector grows.
+        xs.reserve(count);
+        ys.reserve(count);
         if (!points.empty()) {
             ends.push_back({points.front().x, points.front().y, pl.elevation()});
             ends.push_back({points.back().x, points.back().y, pl.elevation()});
