@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -931,6 +934,19 @@ TEST_F(CliTest, cli_render_pictures_of_a_drawing)
     const std::string png = temp_.file("rich.png");
     r = run({"render", drawing, png});
     ASSERT_EQ(r.status, 0) << r.err;
+    // Only the tool's own messages: none of Qt's (runtime folder, font sizes).
+    EXPECT_EQ(r.err, "");
+
+    // A drawing without its EOF marker is drawn, with a warning.
+    const std::string cut = temp_.file("cut.dxf");
+    {
+        std::ifstream in(drawing, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::ofstream(cut, std::ios::binary) << text.substr(0, text.rfind("  0\nEOF"));
+    }
+    r = run({"render", cut, svg});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "plotwright: warning: \"" + cut + "\": the file ends without the EOF marker.\n");
     RunResult header = python({"-c",
                                "import sys, struct\n"
                                "b = open(sys.argv[1], 'rb').read(24)\n"
