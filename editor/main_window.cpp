@@ -369,12 +369,18 @@ bool MainWindow::openDrawing(const QString& path)
         showError(QString::fromStdString(result.message));
         return false;
     }
+    // A restored file is the drawing as it was before a save was cut short: say so.
+    const QString notice = QString::fromStdString(result.notice);
     if (AcRxDynamicLinker* linker = acrxDynamicLinker())
         linker->sendToAll(AcRx::kLoadDwgMsg);
     documents_->currentView()->zoomExtents();
     const QString opened = QString::fromStdString(documents_->currentDocument()->fileName());
     commandLine_->print("Opened " + opened + ".");
     statusBar()->showMessage("Opened " + opened, 5000);
+    if (!notice.isEmpty()) {
+        commandLine_->print(notice);
+        statusBar()->showMessage(notice);
+    }
     rememberRecent(opened);
     // Kept in the file but not drawn: say so, so that nobody thinks it is missing.
     const std::wstring unshown = documents_->currentView()->displayList().unshown;

@@ -39,7 +39,7 @@ CurveDefinition cycloid()
     d.curveId = "0123456789abcdef0123456789abcdef";
     d.pieceIndex = 1;
     d.pieceCount = 3;
-    d.fingerprint = {64, {1.5, 2.5, 0}, {-3, 4, 0}};
+    d.fingerprint = {64, {1.5, 2.5, 0}, {-3, 4, 0}, {}};
     return d;
 }
 

@@ -243,7 +243,8 @@ TEST_P(DxfLayers, changes_and_additions_touch_only_the_layer_table)
               "Hidden 2 False False\nLINE Curves\n" +
                   std::string(r12 ? "POLYLINE" : "LWPOLYLINE") + " Fresh\naudit 0\n");
 
-    // Outside the LAYER table: the original, plus the new entity and the new $HANDSEED.
+    // Outside the LAYER table: the original, plus the new current layer, the new entity
+    // and the new $HANDSEED.
     Pairs before = dxftest::rawPairs(dxftest::readFile(original));
     Pairs after = dxftest::rawPairs(dxftest::readFile(saved));
     const Pairs tableBefore = takeLayerTable(before);
@@ -251,7 +252,13 @@ TEST_P(DxfLayers, changes_and_additions_touch_only_the_layer_table)
     std::size_t i = 0;
     while (i < before.size() && before[i] == after[i])
         ++i;
-    // The first difference is the seed (R12 files of ezdxf have one too).
+    ASSERT_LT(i, before.size());
+    EXPECT_EQ(trim(before[i - 1].second), "$CLAYER") << i;
+    EXPECT_EQ(trim(after[i].second), "Fresh");
+    ++i;
+    while (i < before.size() && before[i] == after[i])
+        ++i;
+    // The next difference is the seed (R12 files of ezdxf have one too).
     ASSERT_LT(i, before.size());
     EXPECT_EQ(trim(before[i - 1].second), "$HANDSEED") << i;
     ++i;
