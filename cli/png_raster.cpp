@@ -12,11 +12,31 @@
 #include <memory>
 #include <string>
 
+namespace {
+
+// Qt's own warnings (no runtime folder, font sizes) are no message of this tool's: a
+// command-line program prints only what it has to say. They are dropped while Qt works.
+void dropQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+class QuietQt {
+public:
+    QuietQt() : previous_(qInstallMessageHandler(dropQtMessage)) {}
+    ~QuietQt() { qInstallMessageHandler(previous_); }
+    QuietQt(const QuietQt&) = delete;
+    QuietQt& operator=(const QuietQt&) = delete;
+
+private:
+    QtMessageHandler previous_;
+};
+
+} // namespace
+
 // The PNG bytes of the SVG document svg[0, size) into `png`, at the size the document
 // gives. Returns 0, or 1 when the picture could not be drawn, 2 when it could not be encoded.
 extern "C" __attribute__((visibility("default"))) int plotwrightPngOfSvg(const char* svg, std::size_t size,
                                                                           std::string* png)
 {
+    const QuietQt quiet;
     // Text needs the fonts of a GUI application, for the time of drawing; without a
     // display it draws offscreen.
     std::unique_ptr<QGuiApplication> app;

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "base/replace_file.h"
 
@@ -28,8 +29,13 @@ enum class DxfStatus {
 
 // Message texts have the form `Cannot open "PATH": reason.` / `Cannot save "PATH": reason.`
 struct DxfResult {
+    DxfResult() = default;
+    DxfResult(DxfStatus s, std::string text) : status(s), message(std::move(text)) {}
     DxfStatus status = DxfStatus::ok;
     std::string message;
+    // A read that succeeded leniently says what it let pass (`"PATH": what.`); such a
+    // drawing is shown but cannot be saved into its file. Empty otherwise.
+    std::string warning;
     // Not a failure, but worth telling the user: a file restored from the copy an
     // interrupted save kept (see base::recoverInterruptedSave).
     std::string notice = {};

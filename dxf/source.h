@@ -29,6 +29,8 @@ struct DxfSource : AcDbDatabaseSource {
     bool legacyEntities = false;
     // Why new entities cannot be added (empty when they can).
     std::string appendRefusal;
+    // Why nothing may be written into the file at all (empty when it may).
+    std::string writeRefusal;
     // Whether entities carry handles (always from R13; in R12 when $HANDLING is 1).
     bool usesHandles = true;
 

@@ -17,12 +17,13 @@ namespace plotwright::dxf::detail {
 
 struct TextPatch;
 
-// The current layer, when it is no longer the one read: the $CLAYER value replaced, or
-// the variable added at the end of the HEADER (a file without one keeps its layer 0).
-void patchCurrentLayer(const AcDbDatabase& db, const DxfSource& source, std::vector<TextPatch>& patches);
-
 // New records take their handles from `nextHandle`.
 void patchLayerTable(const AcDbDatabase& db, const DxfSource& source, AcDbHandle& nextHandle,
                      std::vector<TextPatch>& patches);
+
+// Another current layer than the one read: the value of $CLAYER is replaced (the
+// variable added at the end of the HEADER when the file has none); nothing else of the
+// file changes. A file without a HEADER gets one from the writer, with the handle seed.
+void patchCurrentLayer(const AcDbDatabase& db, const DxfSource& source, std::vector<TextPatch>& patches);
 
 } // namespace plotwright::dxf::detail
