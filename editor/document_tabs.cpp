@@ -108,11 +108,19 @@ dxf::DxfResult DocumentTabs::saveAs(AcApDocument* document, const std::string& p
     return result;
 }
 
+AcApDocument* DocumentTabs::adoptDrawing(std::unique_ptr<AcDbDatabase> database, const std::string& fileName)
+{
+    AcApDocument* document = acDocManagerPtr()->adoptDatabase(std::move(database), fileName);
+    addTab(document);
+    return document;
+}
+
 void DocumentTabs::closeDrawing(AcApDocument* document)
 {
     Entry* entry = entryOf(document);
     if (!entry)
         return;
+    emit drawingClosing(document);
     DrawingView* view = entry->view;
     entries_.erase(entries_.begin() + (entry - entries_.data()));
     // Take the tab away first: the document must not become current again on the way.

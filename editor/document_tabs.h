@@ -13,6 +13,7 @@
 #include <vector>
 
 class AcApDocument;
+class AcDbDatabase;
 
 namespace plotwright::editor {
 
@@ -37,6 +38,9 @@ public:
     dxf::DxfResult saveAs(AcApDocument* document, const std::string& path);
     // Closes without asking; the neighbouring tab becomes current.
     void closeDrawing(AcApDocument* document);
+    // A drawing read elsewhere (a recovered copy) as a document named `fileName` (empty:
+    // a new drawing), in a new tab, made current.
+    AcApDocument* adoptDrawing(std::unique_ptr<AcDbDatabase> database, const std::string& fileName);
 
     AcApDocument* currentDocument() const;
     DrawingView* currentView() const;
@@ -59,6 +63,8 @@ public:
 
 signals:
     void currentDocumentChanged(AcApDocument* document);
+    // Before a drawing is closed (not when the widget goes with the program).
+    void drawingClosing(const AcApDocument* document);
 
 private:
     struct Entry {

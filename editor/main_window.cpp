@@ -369,6 +369,8 @@ bool MainWindow::openDrawing(const QString& path)
         showError(QString::fromStdString(result.message));
         return false;
     }
+    // A restored file is the drawing as it was before a save was cut short: say so.
+    const QString notice = QString::fromStdString(result.notice);
     if (AcRxDynamicLinker* linker = acrxDynamicLinker())
         linker->sendToAll(AcRx::kLoadDwgMsg);
     documents_->currentView()->zoomExtents();
@@ -377,6 +379,10 @@ bool MainWindow::openDrawing(const QString& path)
     if (!result.warning.empty())
         commandLine_->print("Warning: " + QString::fromStdString(result.warning) + " It can be shown but not saved.");
     statusBar()->showMessage("Opened " + opened, 5000);
+    if (!notice.isEmpty()) {
+        commandLine_->print(notice);
+        statusBar()->showMessage(notice);
+    }
     rememberRecent(opened);
     // Kept in the file but not drawn: say so, so that nobody thinks it is missing.
     const std::wstring unshown = documents_->currentView()->displayList().unshown;
