@@ -262,9 +262,11 @@ int runDraw(const Request& request, Streams io)
     if (!existed && outcome.newIds.empty() && status == kExitOk)
         emit(io.err, "plotwright: " + request.out + " was not created\n");
 
+    // A run that drew nothing must not pass for one that drew: scripts test the status.
+    const int drawn = status == kExitOk && outcome.newIds.empty() ? kExitNothingDrawn : status;
     if (preview && (existed || !outcome.newIds.empty()))
-        return writePreview(*request.preview, *preview, *document->database(), status, io);
-    return status;
+        return writePreview(*request.preview, *preview, *document->database(), drawn, io);
+    return drawn;
 }
 
 } // namespace plotwright::cli
