@@ -205,6 +205,8 @@ int runDraw(const Request& request, Streams io)
         dxf::DxfResult opened = documents->openDocument(request.out, document, true);
         if (!opened.ok())
             throw Failure(kExitFileError, opened.message);
+        if (!opened.notice.empty())
+            emit(io.err, "plotwright: " + opened.notice + "\n");
     } else {
         document = documents->newDocument();
         applyNewDrawingOptions(*document->database(), request);

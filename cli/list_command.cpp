@@ -151,6 +151,8 @@ int runList(const Request& request, Streams io)
     const dxf::DxfResult read = dxf::readDxf(request.in, database);
     if (!read.ok())
         throw Failure(kExitFileError, read.message);
+    if (!read.notice.empty())
+        emit(io.err, "plotwright: " + read.notice + "\n");
     const std::vector<DrawnCurve> curves = drawnCurves(*database);
     std::string out;
     if (request.format == Format::Json) {

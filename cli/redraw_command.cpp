@@ -46,6 +46,8 @@ int runRedraw(const Request& request, Streams io)
     const dxf::DxfResult opened = documents->openDocument(request.in, document, true);
     if (!opened.ok())
         throw Failure(kExitFileError, opened.message);
+    if (!opened.notice.empty())
+        emit(io.err, "plotwright: " + opened.notice + "\n");
     AcDbDatabase& database = *document->database();
 
     const std::vector<DrawnCurve> curves = draw::drawnCurves(database);

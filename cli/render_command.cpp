@@ -10,12 +10,13 @@
 #include "db/svg_picture.h"
 #include "dxf/file.h"
 
+#include <cstdio>
 #include <memory>
 
 namespace plotwright::cli {
 
 
-int runRender(const Request& request, Streams /*io*/)
+int runRender(const Request& request, Streams io)
 {
     const std::optional<PictureKind> kind = pictureKindOf(request.out);
     const bool png = kind == PictureKind::Png;
@@ -25,6 +26,8 @@ int runRender(const Request& request, Streams /*io*/)
     const dxf::DxfResult read = dxf::readDxf(request.in, database);
     if (!read.ok())
         throw Failure(kExitFileError, read.message);
+    if (!read.warning.empty())
+        std::fputs(("plotwright: warning: " + read.warning + "\n").c_str(), io.err);
     db::SvgOptions options;
     if (request.size) {
         options.width = (*request.size)[0];

@@ -35,6 +35,17 @@ struct AcDbLayerAppearance {
     bool frozen = false;
 };
 
+// The linetypes of a drawing read from a file. Names are kept in upper case (files
+// compare them without regard to case).
+struct AcDbLinetypeTable {
+    // Per linetype: dashes > 0, gaps < 0, dots 0, in drawing units at scale 1. A name
+    // that is missing, or has no elements, draws solid.
+    std::map<std::wstring, std::vector<double>> patterns;
+    // The linetype of each layer that names one.
+    std::map<std::wstring, std::wstring> layerLinetypes;
+    double scale = 1.0;  // the drawing's ($LTSCALE)
+};
+
 // A layer as the database keeps it: its name as first written, how it shows its
 // entities, and where it came from. Layers of a file keep their file record (`handle`)
 // and how the file had them (`asRead`), so that a writer changes only what changed.
@@ -212,6 +223,8 @@ public:
     // Entities of model space that are kept but cannot be shown (proxies, solids,
     // images, ...): how many of each kind, by the file's name for it.
     const std::map<std::wstring, std::size_t>& unshownEntities() const { return unshown_; }
+    // The dash patterns lines are drawn with, as the file defines them (display only).
+    const AcDbLinetypeTable& linetypes() const { return linetypes_; }
 
     // What this database was read from, or null for a new drawing.
     const AcDbDatabaseSource* source() const { return source_.get(); }
@@ -246,6 +259,7 @@ private:
     int insunits_ = -1;
     bool metric_ = true;
     std::map<std::wstring, std::size_t> unshown_;
+    AcDbLinetypeTable linetypes_;
     std::shared_ptr<const AcDbDatabaseSource> source_;
     FaultHook* faultHook_ = nullptr;
     AcDbHandle handseed_ = 1;

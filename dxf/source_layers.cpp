@@ -103,7 +103,7 @@ void patchLayerTable(const AcDbDatabase& db, const DxfSource& source, AcDbHandle
         style.legacy = source.legacyEntities;
         style.handles = source.usesHandles;
         style.utf8 = source.version >= "AC1021";
-        style.codePage = source.codePage;
+        style.codePage = addedTextCodePage(source);
         style.owner = table != source.tableHandles.end() ? table->second : 0;
         if (style.handles)
             style.handle = nextHandle++;
@@ -113,19 +113,19 @@ void patchLayerTable(const AcDbDatabase& db, const DxfSource& source, AcDbHandle
 
 void patchCurrentLayer(const AcDbDatabase& db, const DxfSource& source, std::vector<TextPatch>& patches)
 {
-    if (db.clayer() == source.clayerRead)
+    if (db.clayer() == source.clayer)
         return;
-    const std::string name = dxfValueText(db.clayer(), source.version >= "AC1021", source.codePage);
+    const std::string name = dxfValueText(db.clayer(), source.version >= "AC1021", addedTextCodePage(source));
     if (source.clayerValue != DxfSource::npos) {
         patches.push_back({source.clayerValue, source.clayerValueLength, name});
         return;
     }
     if (source.headerEnd == DxfSource::npos)
         return;
-    DxfOutput out(source.newline);
-    out.pair(9, "$CLAYER");
-    out.pair(8, name);
-    patches.push_back({source.headerEnd, 0, out.take()});
+    DxfOutput added(source.newline);
+    added.pair(9, "$CLAYER");
+    added.pair(8, name);
+    patches.push_back({source.headerEnd, 0, added.take()});
 }
 
 } // namespace plotwright::dxf::detail

@@ -101,7 +101,7 @@ EntityRecordStyle styleFor(const DxfSource& src, bool paper, std::vector<detail:
     style.legacy = src.legacyEntities;
     style.handles = src.usesHandles;
     style.utf8 = src.version >= "AC1021";
-    style.codePage = src.codePage;
+    style.codePage = addedTextCodePage(src);
     style.owner = paper ? src.paperSpaceRecord : src.modelSpaceRecord;
     style.paperSpace = paper;
     return style;
@@ -118,7 +118,7 @@ bool writeOverSource(DxfOutput& out, const AcDbDatabase& db, const DxfSource& sr
     AcDbHandle nextHandle = db.handseed();
     std::vector<TextPatch> patches;
     collectSourcePatches(db, src, nextHandle, patches);
-    if (entities.empty() && patches.empty() && db.clayer() == src.clayerRead) {
+    if (entities.empty() && patches.empty() && db.clayer() == src.clayer) {
         out.raw(text);
         return true;
     }
@@ -132,7 +132,7 @@ bool writeOverSource(DxfOutput& out, const AcDbDatabase& db, const DxfSource& sr
     // patches the layer of a file with a HEADER).
     const bool seedChanged = src.usesHandles && (!entities.empty() || seed != db.handseed());
     const bool newHeader = src.headerEnd == DxfSource::npos;
-    const bool layerForNewHeader = newHeader && db.clayer() != src.clayerRead;
+    const bool layerForNewHeader = newHeader && db.clayer() != src.clayer;
     if (seedChanged || layerForNewHeader) {
         DxfOutput seedText(src.newline);
         if (seedChanged && src.handseedValue != DxfSource::npos) {
@@ -196,6 +196,8 @@ namespace detail {
 WriteRefusal drawingRefusal(const AcDbDatabase& database)
 {
     const DxfSource* source = dxfSourceOf(database);
+    if (source && !source->writeRefusal.empty())
+        return {DxfStatus::unsupported, source->writeRefusal};
     const std::vector<NewEntity> entities = entitiesToWrite(database);
     for (const NewEntity& n : entities) {
         const std::string where = detail::nonFiniteNumber(*n.entity);

@@ -101,8 +101,8 @@ TEST_P(NativeExpressionTest, native_expression_same_bits_as_interpreter)
 
 // The byte code's shapes: the optimizer's combined operations (x*a+b, integer powers,
 // folded constants), -0 from a multiplication by 0, comparisons with NaN, the logical
-// operators, several results, functions of any number of arguments, sine and cosine of
-// one argument (one sincos call).
+// operators, functions of any number of arguments, sine and cosine of one argument (one
+// sincos call).
 INSTANTIATE_TEST_SUITE_P(
     Shapes, NativeExpressionTest,
     testing::Values(ExpressionRow{L"t"}, ExpressionRow{L"2.5"}, ExpressionRow{L"a"}, ExpressionRow{L"-t"},
@@ -127,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ExpressionRow{L"sin(t)^2+cos(t)^2"}, ExpressionRow{L"sin(t)+sin(t)"},
                     ExpressionRow{L"tan(t)+atan(t)+asin(t)+acos(t)"},
                     ExpressionRow{L"sinh(t)+cosh(t)+tanh(t)+asinh(t)+acosh(t)+atanh(t)"},
-                    ExpressionRow{L"1, t"}, ExpressionRow{L"t, 2*t, sin(t)"}, ExpressionRow{L"sin(cos(sin(t)))"},
+                    ExpressionRow{L"floor(t)+ceil(-t)"}, ExpressionRow{L"mod(t, 0.75)+mod(-7, t)"},
+                    ExpressionRow{L"atan2(t, -1)*hypot(t, 3)"}, ExpressionRow{L"sin(cos(sin(t)))"},
                     ExpressionRow{L"((((t+1)*2-3)/4)^2+sin(t/3))*max(t,1,2,3,4,5,6,7,8,9,10,11,12)"}));
 
 TEST(NativeCode, native_switched_off_interprets_with_same_results)
@@ -181,7 +182,7 @@ public:
             else if (word == "PI" || word == "e" || word == "1e308")
                 leaves_.push_back(word);
             else if (std::isalpha(static_cast<unsigned char>(word[0])))
-                functions_.push_back(word);
+                addFunction(word);
             else if (word.find_first_of("<>=!^") != std::string::npos || word.front() == ' ')
                 operators_.push_back(word);
         }
@@ -200,6 +201,16 @@ public:
     }
 
 private:
+    // The language itself says how many arguments a function takes.
+    void addFunction(const std::string& name)
+    {
+        for (const char* args : {"(1)", "(1,1)"}) {
+            const std::string text = name + args;
+            if (evaluateAll(std::wstring(text.begin(), text.end()), false, {0}))
+                functions_.push_back(name + (args[2] == ',' ? "2" : "1"));
+        }
+    }
+
     std::size_t pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_); }
 
     std::string expression(int depth)
@@ -208,7 +219,13 @@ private:
         switch (kind) {
         case 0: return leaves_[pick(leaves_.size())];
         case 1: return "-" + expression(depth + 1);
-        case 2: return functions_[pick(functions_.size())] + "(" + expression(depth + 1) + ")";
+        case 2: {
+            const std::string& f = functions_[pick(functions_.size())];   // name and argument count
+            std::string s = f.substr(0, f.size() - 1) + "(" + expression(depth + 1);
+            if (f.back() == '2')
+                s += "," + expression(depth + 1);
+            return s + ")";
+        }
         case 3: {
             const std::string& f = multi_[pick(multi_.size())];
             const std::size_t n = f == "if" ? 3 : 1 + pick(4);
@@ -289,6 +306,41 @@ TEST(NativeCode, native_gallery_curves_same_samples)
     std::wstring text;
     ASSERT_TRUE(ReadLibraryFile(std::wstring(path.begin(), path.end()), text));
     expectSameSamples(text);
+}
+
+} // namespace
+
+namespace {
+
+// What the compiler cannot take, the caller interprets: a variable it was not given,
+// byte code not yet made by an evaluation, text that failed.
+TEST(NativeCode, native_refuses_what_it_cannot_compile)
+{
+    double t = 1;
+    double u = 2;
+    ExpressionParser both;
+    both.setExpression(L"t*u");
+    both.bindVariable(L"t", &t);
+    both.bindVariable(L"u", &u);
+    EXPECT_EQ(ExpressionParser::compileTogether({&both}, {&t}), nullptr);   // not evaluated yet
+    EXPECT_EQ(both.evaluate(), 2);
+    EXPECT_EQ(ExpressionParser::compileTogether({&both}, {&t}), nullptr);   // u not given
+    const std::shared_ptr<const NativeCode> code = ExpressionParser::compileTogether({&both}, {&u, &t});
+    ASSERT_NE(code, nullptr);
+    const double in[] = {5, 3};   // u, t
+    double out = 0;
+    code->run(in, &out);
+    EXPECT_EQ(out, 15);
+
+    ExpressionParser broken;
+    broken.setExpression(L"t*");
+    broken.bindVariable(L"t", &t);
+    EXPECT_THROW(broken.evaluate(), ExpressionError);
+    EXPECT_EQ(ExpressionParser::compileTogether({&broken}, {&t}), nullptr);
+    {
+        NativeSwitch off(false);
+        EXPECT_EQ(ExpressionParser::compileTogether({&both}, {&u, &t}), nullptr);
+    }
 }
 
 } // namespace

@@ -353,3 +353,43 @@ TEST(DxfCurrentLayer, only_the_value_of_clayer_changes)
 }
 
 } // namespace
+
+namespace {
+
+// Making another layer current reaches the file: $CLAYER's value is replaced, or the
+// variable added to a HEADER without it; back to the layer read, the file is unchanged.
+TEST(DxfCurrentLayer, current_layer_change_is_saved_into_the_kept_text)
+{
+    const auto drawing = [](const std::string& clayer) {
+        return "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n" + clayer +
+               "0\nENDSEC\n0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n70\n3\n"
+               "0\nLAYER\n2\n0\n70\n0\n62\n7\n0\nLAYER\n2\nA\n70\n0\n62\n1\n0\nLAYER\n2\nB\n70\n0\n62\n2\n"
+               "0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n";
+    };
+    struct Row {
+        const char* name;
+        std::string header;  // the $CLAYER variable as the file has it
+        const wchar_t* made;
+        std::string expected;
+    } rows[] = {
+        {"another layer made current", "9\n$CLAYER\n8\nA\n", L"B", drawing("9\n$CLAYER\n8\nB\n")},
+        {"no variable in the file", "", L"B", drawing("  9\n$CLAYER\n  8\nB\n")},
+        {"the layer read made current again", "9\n$CLAYER\n8\nA\n", L"A", drawing("9\n$CLAYER\n8\nA\n")},
+        {"layer 0 of a file without the variable", "", L"0", drawing("")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        dxftest::TempDir dir;
+        const std::string path = dir.file("layers.dxf");
+        dxftest::writeFile(path, drawing(row.header));
+        std::unique_ptr<AcDbDatabase> db = read(path);
+        ASSERT_TRUE(db);
+        ASSERT_EQ(db->setClayer(L"B"), Acad::eOk);
+        ASSERT_EQ(db->setClayer(row.made), Acad::eOk);
+        ASSERT_TRUE(plotwright::dxf::saveDxf(*db, path).ok());
+        EXPECT_EQ(dxftest::readFile(path), row.expected);
+        EXPECT_EQ(read(path)->clayer(), row.made);
+    }
+}
+
+} // namespace
