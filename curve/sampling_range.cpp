@@ -129,6 +129,11 @@ EvenSamples evenSamples(const SamplingRange& range, std::size_t limit)
         return {SampleCount::Ok, 1, false, 1};
     if (!(start + step > start) || !(end + step > end))
         return {SampleCount::Stalls, 0, false, 0};
+    // A step below the gap between doubles at the range's wider end would give the same
+    // sample twice there: refused as the accumulation refuses it.
+    const double wider = std::max(std::fabs(start), std::fabs(end));
+    if (!(step >= std::nextafter(wider, INFINITY) - wider))
+        return {SampleCount::Stalls, 0, false, 0};
     // Long double: the quotient of two doubles cannot overflow it, and a quotient just
     // below a whole number (1000 / 0.01) is told apart from one that reaches it.
     const long double quotient = (static_cast<long double>(end) - start) / step;

@@ -167,6 +167,7 @@ TEST(SamplingRange, even_samples_count_once)
         {"NaN step: the start only", {0, 1, NAN}, 10, SampleCount::Ok, 1, false},
         {"zero step", {0, 1, 0}, 10, SampleCount::Stalls, 0, false},
         {"step lost at the far end", {0, 1e17, 1}, 10, SampleCount::Stalls, 0, false},
+        {"step below the gap at the wider end", {0x1p53 + 2, 0x1p53 + 6, 1}, 10, SampleCount::Stalls, 0, false},
         {"limit met exactly", {0, 9, 1}, 10, SampleCount::Ok, 10, false},
         {"limit passed by the end", {0, 9.5, 1}, 10, SampleCount::TooMany, 0, false},
     };
