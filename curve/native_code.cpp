@@ -17,7 +17,7 @@
 #include <muParserBase.h>
 #include <muParserBytecode.h>
 
-#if defined(__x86_64__)
+#if defined(__x86_64__) && !defined(PLOTWRIGHT_INTERPRET_ONLY)
 #include <asmjit/x86.h>
 #define PLOTWRIGHT_NATIVE_X86_64 1
 #endif
