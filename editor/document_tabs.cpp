@@ -180,19 +180,19 @@ void DocumentTabs::checkpoint()
         entry->history->checkpoint();
 }
 
-bool DocumentTabs::undo()
+bool DocumentTabs::undo(std::wstring* what)
 {
     Entry* entry = entryOf(currentDocument());
-    if (!entry || !entry->history->undo())
+    if (!entry || !entry->history->undo(what))
         return false;
     refreshCurrent();
     return true;
 }
 
-bool DocumentTabs::redo()
+bool DocumentTabs::redo(std::wstring* what)
 {
     Entry* entry = entryOf(currentDocument());
-    if (!entry || !entry->history->redo())
+    if (!entry || !entry->history->redo(what))
         return false;
     refreshCurrent();
     return true;

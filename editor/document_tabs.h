@@ -56,8 +56,9 @@ public:
     void checkpoint();
     // Takes back (or does again) the current drawing's last step and refreshes its view.
     // False when there is nothing to undo (redo).
-    bool undo();
-    bool redo();
+    // `what` names the step (UndoHistory::undo).
+    bool undo(std::wstring* what = nullptr);
+    bool redo(std::wstring* what = nullptr);
     // The undo history of `document`; null for a document this widget does not show.
     UndoHistory* historyOf(const AcApDocument* document) const;
 
