@@ -2,6 +2,7 @@
 // API, as the plotwright package (python/plotwright) presents them. Points travel as
 // NumPy arrays; every failure a user can see becomes plotwright.Error.
 #include "python/python_curve.h"
+#include "python/python_drawing.h"
 #include "python/python_errors.h"
 #include "python/python_progress.h"
 
@@ -72,19 +73,20 @@ py::list runsOf(const std::vector<Point>& points)
     return runs;
 }
 
-py::object pieceObject(const Piece& piece)
+// A Piece of the package; `tolerance`: what a spline was fitted within.
+py::object pieceObject(const Piece& piece, double tolerance)
 {
     py::object pieceType = py::module_::import("plotwright._pieces").attr("Piece");
     if (piece.isSpline()) {
         return pieceType("spline", piece.closed, py::none(), py::none(), piece.spline.degree,
                          pointArray(piece.spline.controlPoints, 0, piece.spline.controlPoints.size()),
-                         vectorArray(piece.spline.knots), piece.fitTolerance);
+                         vectorArray(piece.spline.knots), tolerance,
+                         pointArray(piece.spline.fitPoints, 0, piece.spline.fitPoints.size()));
     }
     std::vector<double> bulges = piece.bulges;
     if (bulges.empty())
         bulges.assign(piece.points.size(), 0.0);
-    return pieceType("polyline", piece.closed, planeArray(piece.points), vectorArray(bulges), py::none(), py::none(),
-                     py::none(), py::none());
+    return pieceType("polyline", piece.closed, planeArray(piece.points), vectorArray(bulges));
 }
 
 Point pointFrom(const py::sequence& xy)
@@ -170,7 +172,7 @@ within that distance. The GIL is released while sampling; Ctrl+C interrupts.)")
                 raiseOnFailure(shape.result, curve.definition());
                 py::list pieces;
                 for (const Piece& piece : shape.pieces)
-                    pieces.append(pieceObject(piece));
+                    pieces.append(pieceObject(piece, shape.tolerance));
                 return pieces;
             },
             py::arg("tolerance") = py::none(), py::arg("output") = "polyline",
@@ -180,8 +182,7 @@ within that distance. The GIL is released while sampling; Ctrl+C interrupts.)")
 output: 'polyline', 'arcs' (polylines with bulges) or 'spline'. Each Piece has kind
 ('polyline' or 'spline'), closed, and points (N x 2) with bulges (N) for a polyline,
 or degree, control_points, knots and fit_tolerance for a spline.)")
-        .def("__repr__", &PyCurve::repr)
-        .def("__eq__", [](const PyCurve& a, const PyCurve& b) { return a.definition() == b.definition(); });
+        .def("__repr__", &PyCurve::repr);
 
     py::class_<PyLibrary>(m, "Library", "The curves of one library file, in library order.")
         .def("names", &PyLibrary::names, "The curves' names in library order.")
@@ -265,16 +266,27 @@ A curve changed by hand is refused unless force=True. Returns the new handles.)"
         [](const PyCurve& curve, const py::sequence& origin, std::optional<double> tolerance,
            const std::string& output, bool r2007OrLater) {
             const Point at = pointFrom(origin);
+            const OutputKind kind = outputKind(output);
             CurveData data;
             {
                 InterruptibleProgress progress;
                 py::gil_scoped_release unlocked;
-                data = curveData(curve, at, tolerance, outputKind(output), r2007OrLater, progress);
+                data = curveData(curve.definition(), at, tolerance, kind, r2007OrLater, progress);
             }
             raiseOnFailure(data.shape.result, curve.definition());
             py::list pieces;
-            for (std::size_t i = 0; i < data.shape.pieces.size(); ++i)
-                pieces.append(py::make_tuple(pieceObject(data.shape.pieces[i]), data.tags[i]));
+            for (const DrawnPiece& drawn : data.pieces) {
+                py::list tags;
+                for (const DataGroup& group : drawn.data) {
+                    if (group.code == 1000)
+                        tags.append(py::make_tuple(group.code, group.text));
+                    else if (group.code == 1040)
+                        tags.append(py::make_tuple(group.code, group.real));
+                    else
+                        tags.append(py::make_tuple(group.code, group.integer));
+                }
+                pieces.append(py::make_tuple(pieceObject(drawn.piece, data.shape.tolerance), drawn.elevation, tags));
+            }
             return pieces;
         },
         py::arg("curve"), py::arg("origin"), py::arg("tolerance"), py::arg("output"), py::arg("r2007_or_later"));

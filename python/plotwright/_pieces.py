@@ -13,7 +13,9 @@ class Piece:
     kind: "polyline" or "spline"; closed: whether it returns to its start.
     A polyline has ``points`` (N x 2 array) and ``bulges`` (N array: the bulge of
     the arc from each vertex to the next, 0 for a straight segment). A spline has
-    ``degree``, ``control_points`` (M x 3 array), ``knots`` and ``fit_tolerance``.
+    ``degree``, ``control_points`` (M x 3 array), ``knots``, ``fit_points`` (the
+    curve's points it passes through) and ``fit_tolerance`` (the tolerance it was
+    fitted within, in drawing units).
     """
 
     kind: str
@@ -24,3 +26,4 @@ class Piece:
     control_points: Optional[numpy.ndarray] = None
     knots: Optional[numpy.ndarray] = None
     fit_tolerance: Optional[float] = None
+    fit_points: Optional[numpy.ndarray] = None

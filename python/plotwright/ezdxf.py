@@ -49,17 +49,18 @@ def add_curve(layout, curve, origin=(0, 0), tolerance=None, output="polyline", d
         doc.appids.new(APP_NAME)
     r2007_or_later = doc.dxfversion >= "AC1021"
     origin = tuple(float(v) for v in origin)
-    elevation = origin[2] if len(origin) > 2 else 0.0
     entities = []
-    for piece, tags in _plotwright._curve_data(curve, origin, tolerance, output, r2007_or_later):
+    for piece, elevation, tags in _plotwright._curve_data(curve, origin, tolerance, output, r2007_or_later):
         attribs = dict(dxfattribs or {})
         if piece.kind == "spline":
+            # As plotwright writes splines: planar, clamped, tolerances of 1e-10.
+            attribs.update(degree=piece.degree, flags=8, knot_tolerance=1e-10, control_point_tolerance=1e-10)
             entity = layout.add_spline(dxfattribs=attribs)
-            entity.dxf.degree = piece.degree
-            entity.control_points = [tuple(p) for p in piece.control_points]
-            entity.knots = list(piece.knots)
-            if piece.closed:
-                entity.closed = True
+            entity.control_points = [tuple(p) for p in piece.control_points.tolist()]
+            entity.knots = piece.knots.tolist()
+            if len(piece.fit_points):
+                entity.fit_points = [tuple(p) for p in piece.fit_points.tolist()]
+                entity.dxf.fit_tolerance = 1e-10
         else:
             attribs.setdefault("elevation", elevation)
             points = [(x, y, 0.0, 0.0, b) for (x, y), b in zip(piece.points.tolist(), piece.bulges.tolist())]
