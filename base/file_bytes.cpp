@@ -61,6 +61,23 @@ void FileLock::release()
     }
 }
 
+FileLock lockFolderOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    int locked = 0;
+    while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (locked != 0) {
+        ::close(fd);
+        return {};
+    }
+    return FileLock(fd);
+}
+
 int readFileBytes(const std::string& path, std::string& bytes, FileIdentity* identity)
 {
     bytes.clear();

@@ -53,6 +53,11 @@ private:
     int fd_ = -1;
 };
 
+// Waits for the exclusive lock on the folder that holds `path`, so that writers that
+// create `path` take turns: the first creates it, the later ones find it there and add
+// to it. Not held (and nothing waited for) when the folder cannot be opened.
+FileLock lockFolderOf(const std::string& path);
+
 // Puts the whole content of the file at `path` (a UTF-8 file-system path) in `bytes`
 // and, when asked, its identity at the time of reading. Returns 0, or the errno of the
 // failure (ENOENT when there is no file, EISDIR for a folder); `bytes` is then empty.

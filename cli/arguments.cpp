@@ -1,6 +1,8 @@
 #include "cli/arguments.h"
 
 #include "base/number_text.h"
+#include "db/color.h"
+#include "curve/constant_value.h"
 #include "plotwright/version.h"
 
 #include <algorithm>
@@ -29,6 +31,33 @@ std::vector<std::string_view> split(std::string_view text, char separator)
             return parts;
         start = at + 1;
     }
+}
+
+// `text` split at the separators outside parentheses, so that "max(1,2),3" is two parts.
+std::vector<std::string_view> splitOutsideParentheses(std::string_view text, char separator)
+{
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    int depth = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '(')
+            ++depth;
+        else if (text[i] == ')')
+            --depth;
+        else if (text[i] == separator && depth == 0) {
+            parts.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// Text that starts as a number does not read as an expression with a name in it.
+bool looksLikeNumber(std::string_view text)
+{
+    return !text.empty() && std::string_view("0123456789.+-").find(text[0]) != std::string_view::npos
+           && text.find_first_of("*/^()") == std::string_view::npos;
 }
 
 class Parser {
@@ -91,13 +120,17 @@ public:
         slot = std::move(v);
     }
 
+    // A number or an expression without variables ("2*PI").
     double number(std::string_view text, const std::string& what)
     {
-        auto v = parseNumber(text);
+        std::string reason;
+        auto v = curve::constantValue(text, &reason);
         if (!v) {
             std::string message = what + ": " + quoted(text) + " is not a finite number";
             if (text.find(',') != std::string_view::npos)
                 message += kDecimalHint;
+            else if (reason != "not finite" && !looksLikeNumber(text))
+                message += " (" + reason + ")";
             fail(message);
         }
         return *v;
@@ -110,6 +143,43 @@ private:
     std::optional<std::string> pending_;
     bool afterSeparator_ = false;
 };
+
+// --color N (1..255), BYLAYER or #RRGGBB; empty when the text is none of them.
+std::optional<ColorChoice> colorChoice(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    if (upper == "BYLAYER")
+        return ColorChoice{};
+    if (upper.size() == 7 && upper[0] == '#') {
+        unsigned rgb = 0;
+        const auto [ptr, ec] = std::from_chars(upper.data() + 1, upper.data() + 7, rgb, 16);
+        if (ec != std::errc() || ptr != upper.data() + 7)
+            return std::nullopt;
+        return ColorChoice{db::nearestPaletteIndex(rgb), static_cast<std::int32_t>(rgb)};
+    }
+    int index = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), index);
+    if (ec != std::errc() || ptr != text.data() + text.size() || index < 1 || index > 255)
+        return std::nullopt;
+    return ColorChoice{index, -1};
+}
+
+std::optional<UnitsChoice> unitsChoice(std::string_view text)
+{
+    if (text == "mm")
+        return UnitsChoice{4, true};
+    if (text == "cm")
+        return UnitsChoice{5, true};
+    if (text == "m")
+        return UnitsChoice{6, true};
+    if (text == "in")
+        return UnitsChoice{1, false};
+    if (text == "ft")
+        return UnitsChoice{2, false};
+    return std::nullopt;
+}
 
 Command commandOf(const std::vector<std::string>& args)
 {
@@ -223,7 +293,7 @@ Request parseArguments(const std::vector<std::string>& args)
         } else if (option == "--origin") {
             allowed(changesCurve(command));
             std::string text = p.value(option);
-            auto parts = split(text, ',');
+            auto parts = splitOutsideParentheses(text, ',');
             if (parts.size() < 2 || parts.size() > 3)
                 p.fail("--origin expects X,Y or X,Y,Z, got " + quoted(text) + std::string(kDecimalHint));
             std::array<double, 3> point{0, 0, 0};
@@ -266,6 +336,26 @@ Request parseArguments(const std::vector<std::string>& args)
             allowed(command == Command::Redraw);
             p.noPendingValue(option);
             request.force = true;
+        } else if (option == "--layer") {
+            allowed(command == Command::Draw || command == Command::Redraw);
+            std::string name = p.value(option);
+            if (name.empty() || name.find_first_of("<>/\\\":;?*|=`") != std::string::npos)
+                p.fail("--layer: " + quoted(name) + " is no layer name (empty, or one of <>/\\\":;?*|=` in it)");
+            p.once(request.layer, std::move(name), option);
+        } else if (option == "--color") {
+            allowed(command == Command::Draw || command == Command::Redraw);
+            const std::string text = p.value(option);
+            const std::optional<ColorChoice> color = colorChoice(text);
+            if (!color)
+                p.fail("--color is a colour number 1 to 255, BYLAYER or #RRGGBB, not " + quoted(text));
+            p.once(request.color, *color, option);
+        } else if (option == "--units") {
+            allowed(command == Command::Draw);
+            const std::string text = p.value(option);
+            const std::optional<UnitsChoice> units = unitsChoice(text);
+            if (!units)
+                p.fail("--units is mm, cm, m, in or ft, not " + quoted(text));
+            p.once(request.units, *units, option);
         } else if (option == "--out") {
             allowed(command == Command::Draw);
             p.once(out, p.value(option), option);
@@ -380,7 +470,9 @@ std::string usageText(Command command)
                               " [--tolerance T] [--literal-steps] [--verbose]";
     const std::string redraw = "DRAWING.dxf ID-OR-HANDLE [--set NAME=VALUE]... [--range MIN:MAX:STEP]"
                                " [--origin X,Y[,Z]] [--tolerance T] [--output polyline|arcs|spline]"
-                               " [--literal-steps] [--force]";
+                               " [--literal-steps] [--layer NAME] [--color N|BYLAYER|#RRGGBB] [--force]";
+    const std::string drawing = " [--output polyline|arcs|spline] [--layer NAME] [--color N|BYLAYER|#RRGGBB]"
+                                " [--units mm|cm|m|in|ft] --out DRAWING.dxf [--preview IMAGE.svg|IMAGE.png]";
     switch (command) {
     case Command::Curves:
         return "usage: plotwright curves [--library FILE]\n";
@@ -390,8 +482,7 @@ std::string usageText(Command command)
         return "usage: plotwright sample " + curve + " [--format csv|json]\n"
                "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n";
     case Command::Draw:
-        return "usage: plotwright draw " + curve + " [--output polyline|arcs|spline] --out DRAWING.dxf"
-               " [--preview IMAGE.svg]\n"
+        return "usage: plotwright draw " + curve + drawing + "\n"
                "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n";
     case Command::Render:
         return "usage: plotwright render DRAWING.dxf OUT.svg|OUT.png [--size WxH]\n";
@@ -411,8 +502,7 @@ std::string usageText(Command command)
     return "usage: plotwright curves [--library FILE]\n"
            "       plotwright show NAME [--library FILE]\n"
            "       plotwright sample " + curve + " [--format csv|json]\n"
-           "       plotwright draw " + curve + " [--output polyline|arcs|spline] --out DRAWING.dxf"
-           " [--preview IMAGE.svg]\n"
+           "       plotwright draw " + curve + drawing + "\n"
            "       plotwright render DRAWING.dxf OUT.svg|OUT.png [--size WxH]\n"
            "       plotwright list DRAWING.dxf [--format text|json]\n"
            "       plotwright redraw " + redraw + "\n"
@@ -440,15 +530,16 @@ Commands:
       array of [x, y, z] arrays. Numbers have 17 significant digits; a coordinate that
       is not finite (division by zero, square root of a negative number) is written
       as nan, inf or -inf in csv and as null in json.
-  plotwright draw CURVE [OPTIONS] --out DRAWING.dxf [--preview IMAGE.svg]
+  plotwright draw CURVE [OPTIONS] [DRAWING OPTIONS] --out DRAWING.dxf
       Adds the curve to DRAWING.dxf as a lightweight polyline in model space (the file
       is created when missing; what it held stays as it was) and prints the new
       entity's handle. Where points are not finite the curve is broken there: each run
       of finite points becomes its own polyline, and every new handle is printed, one
-      per line. --preview writes an SVG picture of all of the drawing's model space.
+      per line. A draw that adds nothing does not create the drawing.
       A read-only drawing, a symbolic link to nothing, or a drawing that another
-      program changed while this one worked, is refused and left as it was; two draws
-      into the same drawing at once wait for each other.
+      program changed while this one worked, is refused and left as it was; draws
+      into the same drawing at once wait for each other, and draws started at once
+      into a drawing that does not exist yet all land (the first creates it).
   plotwright render DRAWING.dxf OUT.svg|OUT.png [--size WxH]
       A picture of the drawing's model space as the editor shows it (every entity
       kind, blocks, text, layer colours; layers that are off or frozen left out), on
@@ -460,14 +551,15 @@ Commands:
       origin and drawing options. json gives every number in the shortest form that
       reads back as the same double (a value that is not finite as "nan", "inf" or
       "-inf"). Curves drawn before definitions were kept are not listed.
-  plotwright redraw DRAWING.dxf ID-OR-HANDLE [OPTIONS] [--output KIND] [--force]
+  plotwright redraw DRAWING.dxf ID-OR-HANDLE [OPTIONS] [--output KIND] [--layer NAME]
+                    [--color COLOR] [--force]
       Draws a listed curve again from its definition with the changes OPTIONS give
       (--set, --range, --origin, --tolerance, --literal-steps, --output), in place of
-      all of its pieces, on the same layer in the same colour, and prints the new
-      handles; the curve keeps its id. A curve moved as a whole stays where it was
-      moved to; a curve whose geometry was changed otherwise is refused (exit 5)
-      unless --force, which replaces the changes. A refused redraw leaves the file
-      as it was.
+      all of its pieces, on the same layer in the same colour (unless --layer or
+      --color say otherwise), and prints the new handles; the curve keeps its id. A
+      curve moved as a whole stays where it was moved to; a curve any of whose
+      vertices was changed otherwise is refused (exit 5) unless --force, which
+      replaces the changes. A refused redraw leaves the file as it was.
   plotwright library convert IN.xml OUT.xml
       Reads a curve library and writes it again in the library file format.
   plotwright library check FILE
@@ -489,7 +581,9 @@ Curves:
   --explicit Y            y = Y(x): running variable "x"
   --parametric X Y        x = X(t), y = Y(t): running variable "t"
   --polar R               r = R(t), t in radians: running variable "t"
-  A curve written on the command line runs from 0 to 10 in steps of 0.1.
+  A curve written on the command line runs from 0 to 10 in steps of 0.1; every name
+  its expressions use other than the running variable is a constant that --set gives
+  a value ("--parametric 'a*cos(t)' 'a*sin(t)' --set a=5").
 
 Options:
   --set NAME=VALUE        the value of the constant NAME (repeatable)
@@ -509,19 +603,39 @@ Options:
   --literal-steps         the old stepping: start, start + step, ... while not past the
                           end, without sampling the end itself; no closed outlines
   --verbose               say which tolerance was used
+  The values of --set, --range, --origin and --tolerance may be expressions without
+  variables: --range 0:2*PI:PI/180, --set a=360/7.
+
+Drawing options (draw; redraw takes --layer and --color):
+  --layer NAME            the layer of the new entities, made when the drawing has none
+                          of that name, in --color's colour (white for BYLAYER or none);
+                          default: the drawing's current layer (redraw: the curve's own)
+  --color N|BYLAYER|#RRGGBB
+                          the colour of the new entities: a colour number 1 to 255,
+                          BYLAYER (the default), or a true colour, written with the
+                          nearest colour number for programs that read only that
+  --units mm|cm|m|in|ft   the units of a new drawing ($INSUNITS, $MEASUREMENT); a
+                          drawing that exists keeps its units (a warning says so)
+  --preview IMAGE.svg|IMAGE.png
+                          a picture of all of the drawing's model space, SVG or PNG by
+                          the name's ending; any other ending is refused before drawing
   By default the range's end is always sampled, and a curve that returns to its start
   (within 1e-5 of its extent, or the tolerance) is drawn as a closed polyline.
   Numbers always use "." as the decimal separator, whatever the locale: "1.5", not "1,5".
 
 Expressions: + - * / ^, unary -, < > <= >= == != (1 or 0), and, or, xor, parentheses;
   sin cos tan asin acos atan sinh cosh tanh asinh acosh atanh (radians), log (base 10),
-  log10, log2, ln, exp, sqrt, sign, rint, abs, if(c, a, b) (a when c is 1),
-  sum avg min max (one or more arguments); constants PI and e.
+  log10, log2, ln, exp, sqrt, sign, rint, floor, ceil, abs, if(c, a, b) (a when c is
+  1), mod(a, b) (the remainder of a / b, with the sign of a), atan2(y, x) (the angle of
+  the point x, y), hypot(x, y), sum avg min max (one or more arguments); constants PI
+  and e. The comma separates a function's arguments only: "x*1,5" is an error.
 
 Messages and exit status:
   0   the whole curve was produced (or the command succeeded)
   1   "Invalid parameter(s) provided!": the constants or the range were refused and
-      nothing was produced; library check: the file is not well-formed
+      nothing was produced; a second line names the value, the rule and the bound
+      ("k = 11 is above its upper bound 10"); library check: the file is not
+      well-formed
   2   "Error in equation": an expression could not be evaluated; a second line says
       what was wrong and where ("y = pi*x: unknown name "pi" at character 1"); the
       points produced before the failure are still printed or drawn

@@ -2,6 +2,7 @@
 // The command line of the `plotwright` tool, parsed into a request.
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -29,6 +30,19 @@ struct Range {
     double step = 0;
 };
 
+// --color: a palette index (256: ByLayer), or a true colour with the palette index
+// nearest to it for programs that read only that.
+struct ColorChoice {
+    int index = 256;
+    std::int32_t trueColor = -1;   // 0xRRGGBB, or -1
+};
+
+// --units: the drawing's unit as $INSUNITS codes it, and whether it is metric ($MEASUREMENT).
+struct UnitsChoice {
+    int insunits = 0;
+    bool metric = true;
+};
+
 struct Request {
     Command command = Command::Help;
     CurveSource source = CurveSource::Named;
@@ -54,6 +68,9 @@ struct Request {
     bool literalSteps = false;           // --literal-steps
     bool verbose = false;                // --verbose
     std::optional<std::array<int, 2>> size;  // render --size WxH
+    std::optional<std::string> layer;        // draw, redraw --layer (UTF-8)
+    std::optional<ColorChoice> color;        // draw, redraw --color
+    std::optional<UnitsChoice> units;        // draw --units: for a new drawing
 };
 
 // A command line that does not fit; `what()` says why, `command` which usage to show.

@@ -5,8 +5,11 @@
 #include "cli/failure.h"
 #include "cli/files.h"
 #include "cli/output.h"
+#include "cli/png_image.h"
+#include "cli/drawing_options.h"
 #include "cli/progress_bar.h"
 #include "core/convert.h"
+#include "core/drawing_access.h"
 #include "plotwright/drawing.h"
 #include "base/replace_file.h"
 #include "base/number_text.h"
@@ -73,10 +76,14 @@ void writePoints(const std::vector<Point>& points, Format format, std::FILE* out
 
 } // namespace
 
+constexpr const wchar_t* kInvalidParameters = L"Invalid parameter(s) provided!";
+
 void showSampleFailure(const Result& result, const CurveDefinition& curve, ProgressBar& bar)
 {
     switch (result.status) {
     case Status::invalidParameters:
+        bar.print(kInvalidParameters);
+        break;
     case Status::tooManySamples:
         bar.print(result.message);
         break;
@@ -100,6 +107,11 @@ int sampleStatus(const Result& result, const CurveDefinition& curve, Streams io)
         return kExitOk;
     case Status::errorInEquation:
         break;
+    case Status::invalidParameters:
+        // The message box said "Invalid parameter(s) provided!"; this says which value.
+        if (result.message != kInvalidParameters)
+            emit(io.err, "plotwright: " + utf8FromWide(result.message) + "\n");
+        return kExitInvalidParameters;
     default:
         return kExitInvalidParameters;
     }
@@ -140,6 +152,41 @@ int runSample(const Request& request, Streams io)
     return sampleStatus(sampled.result, curve, io);
 }
 
+namespace {
+
+// The preview's kind by its name, refused before anything is drawn.
+PictureKind previewKind(const std::string& path)
+{
+    const std::optional<PictureKind> kind = pictureKindOf(path);
+    if (!kind)
+        throw Failure(kExitUsage, "--preview: the picture's name must end in .svg or .png: " + path);
+    if (*kind == PictureKind::Png && !canWritePng())
+        throw Failure(kExitUsage, "--preview: " + path + ": this build writes SVG pictures only");
+    if (const base::FileResult usable = base::checkReplaceable(path); !usable.ok())
+        throw fileFailure(path, usable.reason);
+    return *kind;
+}
+
+// Writes the preview of the saved drawing; status 4 when it cannot be written.
+int writePreview(const std::string& path, PictureKind kind, std::string bytes, int status, Streams io)
+{
+    base::FileResult written;
+    try {
+        if (kind == PictureKind::Png)
+            bytes = pngOfSvg(bytes, path);
+        written = base::replaceFile(path, bytes);
+    } catch (const Failure& f) {
+        written = {base::FileError::system, 0, f.what()};
+    }
+    if (!written.ok()) {
+        emit(io.err, "plotwright: the drawing was saved, but the preview was not: " + written.message(path) + "\n");
+        return kExitPreviewFailed;
+    }
+    return status;
+}
+
+} // namespace
+
 int runDraw(const Request& request, Streams io)
 {
     std::string warning;
@@ -149,19 +196,33 @@ int runDraw(const Request& request, Streams io)
 
     // A preview that cannot be written is found before the drawing changes, so that a
     // failed run can be repeated without drawing the curve twice.
-    if (request.preview) {
-        if (const base::FileResult usable = base::checkReplaceable(*request.preview); !usable.ok())
-            throw fileFailure(*request.preview, usable.reason);
-    }
+    std::optional<PictureKind> preview;
+    if (request.preview)
+        preview = previewKind(*request.preview);
 
     Drawing drawing;
-    const bool existed = fileExists(request.out);
+    bool existed = fileExists(request.out);
+    // Draws into one new drawing take turns at creating it: the first creates it, the
+    // others find it there and add to it, as into any existing drawing.
+    base::FileLock creating;
+    if (!existed) {
+        creating = base::lockFolderOf(request.out);
+        existed = fileExists(request.out);
+        if (existed)
+            creating.release();
+    }
+    if (existed && request.units)
+        warn(io, request.out + " exists and keeps its units; --units applies to new drawings");
     if (existed) {
         // Held until the save: another run drawing into the same file waits, then reads
         // what this one wrote.
         const Result opened = drawing.open(request.out);
         if (!opened.ok())
             throw Failure(kExitFileError, utf8FromWide(opened.message));
+        if (!opened.notice.empty())
+            emit(io.err, "plotwright: " + utf8FromWide(opened.notice) + "\n");
+    } else {
+        applyNewDrawingOptions(DrawingAccess::database(drawing), request);
     }
 
     Shape shaped;
@@ -182,14 +243,16 @@ int runDraw(const Request& request, Streams io)
     const std::size_t finite = shaped.sampleCount - shaped.nonFiniteCount;
     if (finite > 0 && placed.handles.empty())
         throw Failure(kExitFileError, request.out + ": the drawing refused the curve; nothing was added");
+    applyAppearance(DrawingAccess::database(drawing), DrawingAccess::ids(drawing, placed.handles), request);
 
-    // A drawing that existed and gained nothing is left as it was.
-    if (!placed.handles.empty() || !existed) {
+    // A drawing that gained nothing is left as it was, and a new one is not made.
+    if (!placed.handles.empty()) {
         // A new file is created only if no other program created it meanwhile.
         const Result saved = existed ? drawing.save() : drawing.saveAs(request.out, {.onlyIfAbsent = true});
         if (!saved.ok())
             throw Failure(kExitFileError, utf8FromWide(saved.message));
     }
+    creating.release();
 
     std::string handles;
     for (const std::string& handle : placed.handles)
@@ -204,15 +267,11 @@ int runDraw(const Request& request, Streams io)
     } else if (shaped.sampleCount == 0 && status == kExitOk) {
         emit(io.err, "plotwright: the range holds no sample; nothing was drawn\n");
     }
+    if (!existed && placed.handles.empty() && status == kExitOk)
+        emit(io.err, "plotwright: " + request.out + " was not created\n");
 
-    if (request.preview) {
-        const base::FileResult written = base::replaceFile(*request.preview, drawing.svgPicture());
-        if (!written.ok()) {
-            emit(io.err, "plotwright: the drawing was saved, but the preview was not: " + written.message(*request.preview)
-                             + "\n");
-            return kExitPreviewFailed;
-        }
-    }
+    if (preview && (existed || !placed.handles.empty()))
+        return writePreview(*request.preview, *preview, drawing.svgPicture(), status, io);
     return status;
 }
 

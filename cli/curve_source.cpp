@@ -6,6 +6,9 @@
 #include "markup/xml_document.h"
 #include "model/default_library.h"
 #include "model/gallery_file.h"
+#include "curve/expression_parser.h"
+
+#include <algorithm>
 
 namespace plotwright::cli {
 
@@ -107,9 +110,29 @@ CEquationPtr requestedCurve(const Request& request, std::string* warning)
         equation = findCurve(*library, request.name, request.library);
     } else {
         equation = userCurve(request.source, request.expressionY, request.expressionX);
+        addConstants(*equation, request.assignments);
     }
     applyChanges(*equation, request);
     return equation;
+}
+
+void addConstants(CEquation& equation, const std::vector<Assignment>& assignments)
+{
+    std::vector<std::wstring> used = curve::ExpressionParser::namesUsed(equation.GetEquationY());
+    for (std::wstring& name : curve::ExpressionParser::namesUsed(equation.GetEquationX()))
+        used.push_back(std::move(name));
+    for (const Assignment& assignment : assignments) {
+        const std::wstring name = wideFromUtf8(assignment.name);
+        if (equation.FindParameter(name) || std::find(used.begin(), used.end(), name) == used.end())
+            continue;   // the running variable, one added already, or a name no expression uses
+        // Unbounded (min == max): a constant of a curve written by hand has no bounds.
+        equation.AddParameter(std::make_shared<CEquationParameter>(ParameterFields{
+            .name = name,
+            .type = Constant,
+            .defaultValue = assignment.value,
+            .value = assignment.value,
+        }));
+    }
 }
 
 void applyChanges(CEquation& curve, const Request& request)

@@ -27,6 +27,11 @@ CEquationPtr findCurve(const CEquationList& library, const std::string& name, co
 // running variable ("x" for explicit, "t" otherwise) from 0 to 10 in steps of 0.1.
 CEquationPtr userCurve(CurveSource source, const std::string& expressionY, const std::string& expressionX);
 
+// Gives a curve written on the command line a constant for each assignment whose name
+// its expressions use and that it does not have yet (the running variable has its name),
+// with the assigned value and no bounds.
+void addConstants(CEquation& equation, const std::vector<Assignment>& assignments);
+
 // The request's curve with --set and --range applied. Throws Failure.
 CEquationPtr requestedCurve(const Request& request, std::string* warning = nullptr);
 

@@ -41,4 +41,16 @@ bool fileExists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0;
 }
 
+std::optional<PictureKind> pictureKindOf(const std::string& path)
+{
+    std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+    for (char& c : tail)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (tail == ".svg")
+        return PictureKind::Svg;
+    if (tail == ".png")
+        return PictureKind::Png;
+    return std::nullopt;
+}
+
 } // namespace plotwright::cli

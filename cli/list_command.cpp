@@ -16,6 +16,8 @@ int runList(const Request& request, Streams io)
     const Result read = drawing.open(request.in, {.forUpdate = false});
     if (!read.ok())
         throw Failure(kExitFileError, utf8FromWide(read.message));
+    if (!read.notice.empty())
+        emit(io.err, "plotwright: " + utf8FromWide(read.notice) + "\n");
     const std::vector<DrawnCurve> curves = drawing.curves();
     emit(io.out, request.format == Format::Json ? core::curvesJson(curves) : core::curvesText(curves));
     return kExitOk;

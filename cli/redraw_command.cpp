@@ -2,9 +2,11 @@
 #include "cli/commands.h"
 
 #include "cli/curve_source.h"
+#include "cli/drawing_options.h"
 #include "cli/failure.h"
 #include "cli/progress_bar.h"
 #include "core/convert.h"
+#include "core/drawing_access.h"
 #include "plotwright/drawing.h"
 #include "base/utf8_text.h"
 
@@ -38,6 +40,8 @@ int runRedraw(const Request& request, Streams io)
     const Result opened = drawing.open(request.in);
     if (!opened.ok())
         throw Failure(kExitFileError, utf8FromWide(opened.message));
+    if (!opened.notice.empty())
+        emit(io.err, "plotwright: " + utf8FromWide(opened.notice) + "\n");
 
     const std::optional<DrawnCurve> found = drawing.findCurve(request.curve);
     if (!found)
@@ -77,6 +81,7 @@ int runRedraw(const Request& request, Streams io)
             return status;
         throw Failure(kExitInvalidParameters, request.in + ": the changed curve has no point to draw; nothing was changed");
     }
+    applyAppearance(DrawingAccess::database(drawing), DrawingAccess::ids(drawing, placed.handles), request);
     std::string handles;
     for (const std::string& handle : placed.handles)
         handles += handle + "\n";

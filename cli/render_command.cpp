@@ -2,6 +2,7 @@
 // as the editor's view.
 #include "cli/commands.h"
 #include "cli/failure.h"
+#include "cli/files.h"
 #include "cli/png_image.h"
 
 #include "base/replace_file.h"
@@ -9,31 +10,24 @@
 #include "db/svg_picture.h"
 #include "dxf/file.h"
 
+#include <cstdio>
 #include <memory>
 
 namespace plotwright::cli {
 
-namespace {
 
-bool endsWith(const std::string& text, const char* ending)
+int runRender(const Request& request, Streams io)
 {
-    std::string tail = text.size() >= 4 ? text.substr(text.size() - 4) : text;
-    for (char& c : tail)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return tail == ending;
-}
-
-} // namespace
-
-int runRender(const Request& request, Streams /*io*/)
-{
-    const bool png = endsWith(request.out, ".png");
-    if (!png && !endsWith(request.out, ".svg"))
+    const std::optional<PictureKind> kind = pictureKindOf(request.out);
+    const bool png = kind == PictureKind::Png;
+    if (!kind)
         throw Failure(kExitUsage, "the picture's name must end in .svg or .png: " + request.out);
     std::unique_ptr<AcDbDatabase> database;
     const dxf::DxfResult read = dxf::readDxf(request.in, database);
     if (!read.ok())
         throw Failure(kExitFileError, read.message);
+    if (!read.warning.empty())
+        std::fputs(("plotwright: warning: " + read.warning + "\n").c_str(), io.err);
     db::SvgOptions options;
     if (request.size) {
         options.width = (*request.size)[0];

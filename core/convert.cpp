@@ -136,7 +136,8 @@ Result resultOf(const curve::SampleResult& sampled)
         break;
     case curve::SampleStatus::InvalidParameters:
         out.status = Status::invalidParameters;
-        out.message = L"Invalid parameter(s) provided!";
+        // The sampler's reason (which value, and why) when it gives one.
+        out.message = sampled.message.empty() ? L"Invalid parameter(s) provided!" : sampled.message;
         break;
     case curve::SampleStatus::TooManySamples:
         out.status = Status::tooManySamples;

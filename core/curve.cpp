@@ -105,18 +105,17 @@ Shape shape(const CurveDefinition& curve, const ShapeOptions& options)
         progress.emplace(*options.progress);
     const curve::ShapedCurve shaped = curve::shapeCurve(*equation, {options.origin.x, options.origin.y, 0},
                                                         core::curveOptionsOf(curve.options),
-                                                        progress ? &*progress : nullptr);
+                                                        progress ? &*progress : nullptr, curve::KeepSamples::No);
     Shape out;
     out.result = core::resultOf(shaped.sampled);
     out.origin = options.origin;
     out.tolerance = shaped.tolerance;
     out.toleranceFromExtent = shaped.toleranceFromExtent;
     out.refinementCapped = shaped.sampled.refinementCapped;
-    out.sampleCount = shaped.sampled.points.size();
+    out.sampleCount = shaped.sampleCount;
     // Adaptive samples mark their breaks with undefined points: none is lost.
     if (shaped.tolerance == 0)
-        for (const CurvePoint& p : shaped.sampled.points)
-            out.nonFiniteCount += std::isfinite(p.x) && std::isfinite(p.y) ? 0 : 1;
+        out.nonFiniteCount = shaped.nonFiniteCount;
     out.pieces.reserve(shaped.pieces.size());
     for (const curve::CurvePiece& p : shaped.pieces) {
         Piece piece;

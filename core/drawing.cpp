@@ -13,6 +13,8 @@
 #include "db/svg_picture.h"
 #include "dxf/file.h"
 
+#include <charconv>
+
 namespace plotwright {
 
 struct Drawing::State {
@@ -66,6 +68,20 @@ Drawing& Drawing::operator=(Drawing&&) noexcept = default;
 AcDbDatabase& DrawingAccess::database(Drawing& drawing) { return *drawing.state_->database; }
 const AcDbDatabase& DrawingAccess::database(const Drawing& drawing) { return *drawing.state_->database; }
 
+std::vector<AcDbObjectId> DrawingAccess::ids(const Drawing& drawing, const std::vector<std::string>& handles)
+{
+    std::vector<AcDbObjectId> out;
+    for (const std::string& text : handles) {
+        AcDbHandle handle = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), handle, 16);
+        AcDbObjectId id;
+        if (error == std::errc() && end == text.data() + text.size() &&
+            drawing.state_->database->getAcDbObjectId(id, false, handle) == Acad::eOk)
+            out.push_back(id);
+    }
+    return out;
+}
+
 Result Drawing::open(const std::filesystem::path& path, const OpenOptions& options)
 {
     std::unique_ptr<AcDbDatabase> database;
@@ -78,7 +94,9 @@ Result Drawing::open(const std::filesystem::path& path, const OpenOptions& optio
     state_->path = path;
     state_->identity = identity;
     state_->lock = std::move(lock);
-    return {};
+    Result out;
+    out.notice = base::wideFromUtf8(read.notice);
+    return out;
 }
 
 Result Drawing::save()

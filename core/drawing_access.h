@@ -4,7 +4,10 @@
 
 #include "plotwright/drawing.h"
 
-#include <memory>
+#include "db/object_id.h"
+
+#include <string>
+#include <vector>
 
 class AcDbDatabase;
 
@@ -13,6 +16,9 @@ namespace plotwright {
 struct DrawingAccess {
     static AcDbDatabase& database(Drawing& drawing);
     static const AcDbDatabase& database(const Drawing& drawing);
+    // The ids of the entities with these handles (as Placed gives them); unknown ones are
+    // left out.
+    static std::vector<AcDbObjectId> ids(const Drawing& drawing, const std::vector<std::string>& handles);
 };
 
 } // namespace plotwright

@@ -2,6 +2,7 @@
 
 #include "db/database.h"
 #include "dxf/curve_data.h"
+#include "curve/geometry_digest.h"
 
 #include <algorithm>
 #include <cctype>
@@ -91,6 +92,10 @@ CurveState curveState(const DrawnCurve& curve)
             haveShift = true;
         }
         if (!nearPoint(firstShift, shift, scale) || !nearPoint(lastShift, shift, scale))
+            return edited(which + " was changed");
+        // Definitions kept before the digest compare the ends alone.
+        const double reach = std::max(scale, now->magnitude + magnitude(shift));
+        if (!then.digest.empty() && !curve::sameDigest(then.digest, now->digest, reach, then.vertexCount))
             return edited(which + " was changed");
     }
     if (shift.x == 0.0 && shift.y == 0.0 && shift.z == 0.0)

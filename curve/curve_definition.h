@@ -14,11 +14,17 @@
 namespace plotwright::curve {
 
 // The vertex count and the first and last vertex of one piece as it is in the drawing
-// (lightweight polyline: its vertices with the elevation as z; spline: its control points).
+// (lightweight polyline: its vertices with the elevation as z; spline: its control points),
+// and a digest of all of them.
 struct PieceFingerprint {
     std::uint32_t vertexCount = 0;
     CurvePoint first;
     CurvePoint last;
+    // geometryDigest of the vertices (and bulges) as written; empty in definitions kept
+    // before drawings held it, which are then compared by the count and the ends alone.
+    std::vector<double> digest;
+    // The largest magnitude of a vertex coordinate, measured on the entity (not kept).
+    double magnitude = 0;
 };
 
 struct CurveDefinition {

@@ -31,6 +31,20 @@ double curveExtent(const CurvePoints& points)
     return any ? std::hypot(maxX - minX, maxY - minY) : 0.0;
 }
 
+namespace {
+
+void closeIfReturning(CurvePiece& piece, double closeDistance)
+{
+    const CurvePoint& first = piece.points.front();
+    const CurvePoint& last = piece.points.back();
+    if (piece.points.size() >= 4 && std::hypot(last.x - first.x, last.y - first.y) <= closeDistance) {
+        piece.points.pop_back();
+        piece.closed = true;
+    }
+}
+
+} // namespace
+
 std::vector<CurvePiece> splitRuns(const CurvePoints& points, double closeDistance)
 {
     std::vector<CurvePiece> pieces;
@@ -42,15 +56,22 @@ std::vector<CurvePiece> splitRuns(const CurvePoints& points, double closeDistanc
         const auto runEnd = std::find_if_not(run, points.end(), finite);
         CurvePiece piece;
         piece.points.assign(run, runEnd);
-        const CurvePoint& first = piece.points.front();
-        const CurvePoint& last = piece.points.back();
-        if (piece.points.size() >= 4 && std::hypot(last.x - first.x, last.y - first.y) <= closeDistance) {
-            piece.points.pop_back();
-            piece.closed = true;
-        }
+        closeIfReturning(piece, closeDistance);
         pieces.push_back(std::move(piece));
         run = runEnd;
     }
+    return pieces;
+}
+
+std::vector<CurvePiece> splitRuns(CurvePoints&& points, double closeDistance)
+{
+    CurvePoints taken = std::move(points);
+    points.clear();
+    if (taken.empty() || !std::all_of(taken.begin(), taken.end(), finite))
+        return splitRuns(taken, closeDistance);
+    std::vector<CurvePiece> pieces(1);
+    pieces.front().points = std::move(taken);
+    closeIfReturning(pieces.front(), closeDistance);
     return pieces;
 }
 

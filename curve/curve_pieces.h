@@ -39,4 +39,8 @@ constexpr double kCloseShare = 1e-5;
 // closed and loses that last point. Takes no closure when `closeDistance` is negative.
 std::vector<CurvePiece> splitRuns(const CurvePoints& points, double closeDistance);
 
+// As above, taking the points over: one run of them all becomes the piece without a
+// copy (a million samples are not held twice); `points` is left empty.
+std::vector<CurvePiece> splitRuns(CurvePoints&& points, double closeDistance);
+
 } // namespace plotwright::curve

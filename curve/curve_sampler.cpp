@@ -2,8 +2,10 @@
 
 #include "curve/adaptive_sampler.h"
 #include "curve/expression_parser.h"
+#include "curve/native_code.h"
 #include "curve/sampling_range.h"
 #include "model/equation.h"
+#include "base/number_text.h"
 
 #include <cmath>
 #include <string>
@@ -22,7 +24,9 @@ std::wstring wide(const std::string& text) { return std::wstring(text.begin(), t
 // The parsers of one draw (B for parametric curves only) and the running variable's
 // storage, to which both are bound. The running variable is bound once, at the first
 // sample: binding it at every sample would give the same values, but muParser would
-// discard its compiled form and parse the text each time.
+// discard its compiled form and parse the text each time. The first sample is
+// interpreted (it finds every fault in the expressions); then both expressions are
+// compiled into one function, used for every later sample and refinement of the draw.
 class Evaluation {
 public:
     explicit Evaluation(CurvePoint origin) : ox_(origin.x), oy_(origin.y) {}
@@ -37,25 +41,43 @@ public:
     CurvePoint pointAt(double t)
     {
         running_ = t;
-        if (!bound_)
-            bindRunning();
-        failing = 'Y';
-        const double av = a.evaluate();
+        double values[2];
+        if (native_) {
+            native_->run(&running_, values);
+        } else {
+            interpret(values);
+        }
+        const double av = values[0];
         if constexpr (Kind == ExplicitCartesian) {
-            failing = 0;
             return {ox_ + t, oy_ + av, 0};
         } else if constexpr (Kind == ParametricCartesian) {
-            failing = 'X';
-            const double bv = b->evaluate();
-            failing = 0;
-            return {ox_ + bv, oy_ + av, 0};
+            return {ox_ + values[1], oy_ + av, 0};
         } else {
-            failing = 0;
             return {ox_ + av * std::cos(t), oy_ + av * std::sin(t), 0};
         }
     }
 
 private:
+    void interpret(double* values)
+    {
+        if (!bound_)
+            bindRunning();
+        failing = 'Y';
+        values[0] = a.evaluate();
+        if (b) {
+            failing = 'X';
+            values[1] = b->evaluate();
+        }
+        failing = 0;
+        if (!compileTried_) {
+            compileTried_ = true;
+            std::vector<const ExpressionParser*> parsers{&a};
+            if (b)
+                parsers.push_back(&*b);
+            native_ = ExpressionParser::compileTogether(parsers, {&running_});
+        }
+    }
+
     void bindRunning()
     {
         failing = 0;
@@ -71,6 +93,8 @@ private:
     double oy_;
     double running_ = 0;
     bool bound_ = false;
+    bool compileTried_ = false;
+    std::shared_ptr<const NativeCode> native_;
 };
 
 // Builds the parsers and binds the constants, in parameter order, in A and then B.
@@ -193,6 +217,7 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
     SampleResult result;
     if (!ValidateParameters(equation)) {
         result.status = SampleStatus::InvalidParameters;
+        result.message = invalidParameterReason(equation);
         return result;
     }
     const int kind = equation.GetType();
@@ -204,6 +229,7 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
     }
     if (options.tolerance && !(std::isfinite(*options.tolerance) && *options.tolerance > 0)) {
         result.status = SampleStatus::InvalidParameters;
+        result.message = L"the tolerance " + wide(base::formatShortest(*options.tolerance)) + L" is not above 0";
         return result;
     }
 
@@ -219,6 +245,9 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
             const SampleCount count = countSamples(rv.range, kMaxSamples);
             if (count.status == SampleCount::Stalls) {
                 result.status = SampleStatus::InvalidParameters;
+                result.message = rv.name + L": the step " + wide(base::formatShortest(rv.range.step))
+                    + L" does not advance " + rv.name + L" from " + wide(base::formatShortest(rv.range.start))
+                    + L" to " + wide(base::formatShortest(rv.range.end));
                 return result;
             }
             std::size_t samples = count.count;

@@ -41,6 +41,8 @@ struct SampleResult {
     // finite), never one at either end.
     CurvePoints points;
     // ErrorInEquation: the reason ("unknown name \"pi\"", "no running variable").
+    // InvalidParameters: the value at fault, the rule and the bound ("k = 11 is above
+    // its upper bound 10").
     std::wstring message;
     // ErrorInEquation: the 0-based character of the failing expression, -1 if none.
     int position = -1;

@@ -4,6 +4,7 @@
 #include "curve/spline_fit.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace plotwright::curve {
 namespace {
@@ -15,8 +16,20 @@ constexpr double kFitShare = 0.9;
 
 } // namespace
 
+namespace {
+
+void count(ShapedCurve& shaped)
+{
+    const CurvePoints& points = shaped.sampled.points;
+    shaped.sampleCount = points.size();
+    shaped.nonFiniteCount = static_cast<std::size_t>(std::count_if(
+        points.begin(), points.end(), [](const CurvePoint& p) { return !std::isfinite(p.x) || !std::isfinite(p.y); }));
+}
+
+} // namespace
+
 ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const CurveOptions& options,
-                       SampleProgress* progress)
+                       SampleProgress* progress, KeepSamples keep)
 {
     ShapedCurve shaped;
     SampleOptions sampling;
@@ -29,7 +42,11 @@ ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const Curve
         SampleResult coarse = sampleCurve(equation, origin, sampling, nullptr);
         if (coarse.status != SampleStatus::Done) {
             shaped.sampled = std::move(coarse);
-            shaped.pieces = splitRuns(shaped.sampled.points, -1);
+            count(shaped);
+            if (keep == KeepSamples::No)
+                shaped.pieces = splitRuns(std::move(shaped.sampled.points), -1);
+            else
+                shaped.pieces = splitRuns(shaped.sampled.points, -1);
             return shaped;
         }
         const double extent = curveExtent(coarse.points);
@@ -41,11 +58,15 @@ ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const Curve
         sampling.tolerance = shaped.tolerance * kDenseShare;
 
     shaped.sampled = sampleCurve(equation, origin, sampling, progress);
-    const CurvePoints& points = shaped.sampled.points;
+    count(shaped);
+    CurvePoints& points = shaped.sampled.points;
     double closeDistance = -1;
     if (!options.literalSteps || options.tolerance)
         closeDistance = std::max(kCloseShare * curveExtent(points), shaped.tolerance);
-    shaped.pieces = splitRuns(points, closeDistance);
+    if (keep == KeepSamples::No)
+        shaped.pieces = splitRuns(std::move(points), closeDistance);
+    else
+        shaped.pieces = splitRuns(points, closeDistance);
     if (sampling.tolerance) {
         // A lone point left between a jump and an undefined stretch draws nothing.
         std::erase_if(shaped.pieces, [](const CurvePiece& piece) { return piece.points.size() < 2; });

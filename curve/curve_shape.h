@@ -13,10 +13,17 @@ class CEquation;
 
 namespace plotwright::curve {
 
+// Whether a shaped curve keeps its sampled points beside its pieces.
+enum class KeepSamples { Yes, No };
+
 struct ShapedCurve {
     // The sampler's outcome. For arcs and splines its points are the dense samples the
-    // fitting started from.
+    // fitting started from. Empty points when shaped with KeepSamples::No.
     SampleResult sampled;
+    // How many points the sampler gave and how many of them were not finite, whether
+    // or not they were kept.
+    std::size_t sampleCount = 0;
+    std::size_t nonFiniteCount = 0;
     // What to write, in order; from the points sampled before a failure as well.
     std::vector<CurvePiece> pieces;
     // The tolerance used; 0 for fixed steps.
@@ -27,8 +34,10 @@ struct ShapedCurve {
 
 // Samples and shapes `equation` (see CurveOptions). Closure (a run's ends within
 // kCloseShare of the extent, or within the tolerance) applies unless the steps are
-// literal and no tolerance is given. Throws nothing.
+// literal and no tolerance is given. With KeepSamples::No the pieces take the sampled
+// points over, for callers that only place the pieces: the largest draws then never hold
+// their samples twice. Throws nothing.
 ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const CurveOptions& options,
-                       SampleProgress* progress = nullptr);
+                       SampleProgress* progress = nullptr, KeepSamples keep = KeepSamples::Yes);
 
 } // namespace plotwright::curve

@@ -1,8 +1,11 @@
 #include "curve/expression_parser.h"
 
+#include "curve/native_code.h"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include <muParser.h>
 
@@ -12,7 +15,7 @@ namespace {
 using mu::value_type;
 
 // The language's functions. muParser 2.3.3 differs from it: its "log" is natural, it has
-// an extra atan2, and no "if" function. The whole set is therefore defined here, after
+// functions the language does not, and no "if" function. The whole set is therefore defined here, after
 // clearing the built-in one, so that a later muParser cannot widen the language either.
 struct Function1 {
     const char* name;
@@ -42,6 +45,22 @@ constexpr Function1 kFunctions1[] = {
     {"sign", [](value_type v) { return v < 0 ? -1.0 : v > 0 ? 1.0 : 0.0; }},
     {"rint", [](value_type v) { return std::floor(v + 0.5); }},
     {"abs", [](value_type v) { return std::fabs(v); }},
+    {"floor", [](value_type v) { return std::floor(v); }},
+    {"ceil", [](value_type v) { return std::ceil(v); }},
+};
+
+// Functions of two arguments, for outlines made of repeated pieces (gear teeth) and
+// angles of points: mod is C's fmod (the sign of the dividend), atan2(y, x) the angle of
+// the point (x, y).
+struct Function2 {
+    const char* name;
+    mu::fun_type2 fn;
+};
+
+constexpr Function2 kFunctions2[] = {
+    {"mod", [](value_type a, value_type b) { return std::fmod(a, b); }},
+    {"atan2", [](value_type y, value_type x) { return std::atan2(y, x); }},
+    {"hypot", [](value_type a, value_type b) { return std::hypot(a, b); }},
 };
 
 // Functions of one or more arguments; muParser itself refuses a call without any.
@@ -107,11 +126,25 @@ constexpr LogicalOperator kOperators[] = {
     {"or", [](value_type a, value_type b) { return (a != 0 || b != 0) ? 1.0 : 0.0; }, 1},
 };
 
+// The language's sine and cosine, which the compiler calls as the C library's and pairs.
+KnownCallbacks knownCallbacks()
+{
+    KnownCallbacks known;
+    for (const Function1& f : kFunctions1) {
+        if (std::string_view(f.name) == "sin")
+            known.sin = reinterpret_cast<const void*>(f.fn);
+        else if (std::string_view(f.name) == "cos")
+            known.cos = reinterpret_cast<const void*>(f.fn);
+    }
+    return known;
+}
+
 bool isReservedWord(std::string_view name)
 {
     auto same = [&](const char* word) { return name == word; };
     return name == kIfName
         || std::any_of(std::begin(kFunctions1), std::end(kFunctions1), [&](const Function1& f) { return same(f.name); })
+        || std::any_of(std::begin(kFunctions2), std::end(kFunctions2), [&](const Function2& f) { return same(f.name); })
         || std::any_of(std::begin(kFunctionsN), std::end(kFunctionsN), [&](const FunctionN& f) { return same(f.name); })
         || std::any_of(std::begin(kConstants), std::end(kConstants), [&](const Constant& c) { return same(c.name); })
         || std::any_of(std::begin(kOperators), std::end(kOperators), [&](const LogicalOperator& o) { return same(o.name); });
@@ -160,6 +193,38 @@ std::size_t assignmentAt(std::wstring_view text)
     return std::wstring_view::npos;
 }
 
+// A comma separates the arguments of a function call and nothing else: muParser would
+// take "x*1,5" as two results and keep the last, so a decimal comma typed by habit
+// would silently give y = 5. Returns the first comma outside a call's parentheses.
+std::size_t strayCommaAt(std::wstring_view text)
+{
+    std::vector<bool> call;   // for each open parenthesis: whether a name precedes it
+    bool afterName = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\n')
+            continue;
+        if (isNameChar(c)) {
+            // A name starts with a letter or underscore; digits after it belong to it,
+            // digits alone are a number (as are letters of an exponent, which never
+            // precede a parenthesis in a valid expression).
+            const std::size_t start = i;
+            while (i + 1 < text.size() && isNameChar(text[i + 1]))
+                ++i;
+            afterName = !(text[start] >= L'0' && text[start] <= L'9');
+            continue;
+        }
+        if (c == L'(')
+            call.push_back(afterName);
+        else if (c == L')' && !call.empty())
+            call.pop_back();
+        else if (c == L',' && (call.empty() || !call.back()))
+            return i;
+        afterName = false;
+    }
+    return std::wstring_view::npos;
+}
+
 struct Refusal {
     std::string reason;   // empty: `text` may be given to muParser
     int position = -1;
@@ -173,6 +238,8 @@ Refusal refusal(std::wstring_view text)
         return {"character outside the expression language", static_cast<int>(c - text.begin())};
     if (std::size_t at = assignmentAt(text); at != std::wstring_view::npos)
         return {"assignment outside the expression language", static_cast<int>(at)};
+    if (std::size_t at = strayCommaAt(text); at != std::wstring_view::npos)
+        return {"comma outside a function's arguments (a decimal comma? numbers use \".\")", static_cast<int>(at)};
     return {};
 }
 
@@ -219,6 +286,8 @@ ExpressionParser::ExpressionParser()
     p.ClearFun();
     for (const Function1& f : kFunctions1)
         p.DefineFun(f.name, f.fn);
+    for (const Function2& f : kFunctions2)
+        p.DefineFun(f.name, f.fn);
     for (const FunctionN& f : kFunctionsN)
         p.DefineFun(f.name, f.fn);
     p.DefineFun(kIfName, ifFunction);
@@ -235,6 +304,7 @@ void ExpressionParser::setExpression(std::wstring_view text)
     textError_ = std::move(refused.reason);
     textErrorPosition_ = refused.position;
     textLength_ = text.size();
+    dropNative();
     if (!textError_.empty())
         return;
     try {
@@ -280,15 +350,27 @@ void ExpressionParser::applyBindings()
     mu::Parser& p = *parser_;
     p.ClearVar();
     p.ClearConst();
+    variables_.clear();
     for (const Constant& c : kConstants)
         p.DefineConst(c.name, c.value);
     for (const auto& [name, binding] : bindings_) {
-        if (binding.storage)
+        if (binding.storage) {
             p.DefineVar(name, binding.storage);
+            variables_.push_back(binding.storage);
+        }
         else
             p.DefineConst(name, binding.value);
     }
     bindingsChanged_ = false;
+    inputs_.resize(variables_.size());
+    dropNative();
+}
+
+void ExpressionParser::dropNative()
+{
+    native_.reset();
+    nativeTried_ = false;
+    parsed_ = false;
 }
 
 double ExpressionParser::evaluate()
@@ -298,10 +380,40 @@ double ExpressionParser::evaluate()
     try {
         if (bindingsChanged_)
             applyBindings();
-        return parser_->Eval();
+        if (native_) {
+            for (std::size_t i = 0; i < variables_.size(); ++i)
+                inputs_[i] = *variables_[i];
+            double value;
+            native_->run(inputs_.data(), &value);
+            return value;
+        }
+        const double value = parser_->Eval();
+        // Compiled at the second evaluation: a single one (a check of the text) does not
+        // pay for compiling, and a sampler that compiles its expressions together
+        // (compileTogether) does so before.
+        if (parsed_ && !nativeTried_) {
+            nativeTried_ = true;
+            const mu::ParserBase* parsed = parser_.get();
+            native_ = compileNative({&parsed, 1}, variables_, knownCallbacks());
+        }
+        parsed_ = true;
+        return value;
     } catch (const mu::ParserError& e) {
         throw ExpressionError(reason(e), clampedPosition(e.GetPos()));
     }
+}
+
+std::shared_ptr<const NativeCode> ExpressionParser::compileTogether(const std::vector<const ExpressionParser*>& parsers,
+                                                                   const std::vector<const double*>& variables)
+{
+    std::vector<const mu::ParserBase*> parsed;
+    for (const ExpressionParser* p : parsers) {
+        // Only byte code that an evaluation made from the current text and bindings.
+        if (!p || !p->textError_.empty() || p->bindingsChanged_ || !p->parsed_)
+            return nullptr;
+        parsed.push_back(p->parser_.get());
+    }
+    return compileNative(parsed, variables, knownCallbacks());
 }
 
 bool ExpressionParser::isAcceptableName(std::wstring_view name)
@@ -311,6 +423,37 @@ bool ExpressionParser::isAcceptableName(std::wstring_view name)
     if (!std::all_of(name.begin(), name.end(), isNameChar) || (name[0] >= L'0' && name[0] <= L'9'))
         return false;
     return !isReservedWord(narrow(name));
+}
+
+std::vector<std::wstring> ExpressionParser::namesUsed(std::wstring_view text)
+{
+    std::vector<std::wstring> names;
+    for (std::size_t i = 0; i < text.size();) {
+        const wchar_t c = text[i];
+        const bool digit = c >= L'0' && c <= L'9';
+        if (digit || c == L'.') {
+            // A number, with its exponent and the exponent's sign.
+            while (i < text.size() && (isNameChar(text[i]) || text[i] == L'.'
+                                       || ((text[i] == L'+' || text[i] == L'-') && (text[i - 1] == L'e' || text[i - 1] == L'E'))))
+                ++i;
+            continue;
+        }
+        if (!isNameChar(c)) {
+            ++i;
+            continue;
+        }
+        const std::size_t start = i;
+        while (i < text.size() && isNameChar(text[i]))
+            ++i;
+        std::size_t next = i;
+        while (next < text.size() && (text[next] == L' ' || text[next] == L'\t' || text[next] == L'\r' || text[next] == L'\n'))
+            ++next;
+        const std::wstring name(text.substr(start, i - start));
+        const bool called = next < text.size() && text[next] == L'(';
+        if (!called && !isReservedWord(narrow(name)) && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    }
+    return names;
 }
 
 } // namespace plotwright::curve

@@ -38,6 +38,7 @@ public:
                          AcDbHandle handle = 0);
     static void setBlockOrigin(AcDbBlockTableRecord& record, const AcGePoint3d& origin) { record.origin_ = origin; }
     static void countUnshown(AcDbDatabase& db, const std::wstring& kind) { ++db.unshown_[kind]; }
+    static AcDbLinetypeTable& linetypes(AcDbDatabase& db) { return db.linetypes_; }
 
     static Acad::ErrorStatus openById(AcDbDatabase& db, AcDbHandle handle, AcDb::OpenMode mode, bool openErased,
                                       AcDbObject*& object);

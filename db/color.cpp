@@ -46,7 +46,8 @@ constexpr std::uint32_t kPalette[256] = {
 
 ShownColor paletteColor(int index)
 {
-    if (!isPaletteIndex(index) || index == 7)
+    // 7 and 255, white on a dark screen, would vanish on paper: both follow the view.
+    if (!isPaletteIndex(index) || index == 7 || index == 255)
         return {};
     return {kPalette[index], false};
 }

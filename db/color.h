@@ -15,15 +15,17 @@ constexpr bool isEntityColorIndex(long long value) { return value >= 0 && value 
 // True for the palette's own colours (1..255).
 constexpr bool isPaletteIndex(long long value) { return value >= 1 && value <= 255; }
 
-// A colour as shown: 0xRRGGBB, or the view's foreground colour, which palette colour 7
-// is (white on a dark screen, black on paper).
+// A colour as shown: 0xRRGGBB, or the view's foreground colour, which palette colours 7
+// and 255 are (white on a dark screen, black on paper).
 struct ShownColor {
     std::uint32_t rgb = 0xFFFFFF;
     bool foreground = true;
+    std::uint8_t alpha = 255;  // 0 clear .. 255 opaque
     friend bool operator==(const ShownColor&, const ShownColor&) = default;
 };
 
-// The colour of palette index `index`; any number outside 1..255 gives the foreground.
+// The colour of palette index `index`; 7, 255 and any number outside 1..255 give the
+// foreground.
 ShownColor paletteColor(int index);
 
 // The palette index (1..255) whose colour lies nearest 0xRRGGBB (squared distance of
@@ -31,6 +33,6 @@ ShownColor paletteColor(int index);
 int nearestPaletteIndex(std::uint32_t rgb);
 
 // A 24-bit true colour (0xRRGGBB).
-constexpr ShownColor trueColor(std::uint32_t rgb) { return {rgb & 0xFFFFFFu, false}; }
+constexpr ShownColor trueColor(std::uint32_t rgb) { return {rgb & 0xFFFFFFu, false, 255}; }
 
 } // namespace plotwright::db

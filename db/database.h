@@ -35,6 +35,17 @@ struct AcDbLayerAppearance {
     bool frozen = false;
 };
 
+// The linetypes of a drawing read from a file. Names are kept in upper case (files
+// compare them without regard to case).
+struct AcDbLinetypeTable {
+    // Per linetype: dashes > 0, gaps < 0, dots 0, in drawing units at scale 1. A name
+    // that is missing, or has no elements, draws solid.
+    std::map<std::wstring, std::vector<double>> patterns;
+    // The linetype of each layer that names one.
+    std::map<std::wstring, std::wstring> layerLinetypes;
+    double scale = 1.0;  // the drawing's ($LTSCALE)
+};
+
 // A layer as the database keeps it: its name as first written, how it shows its
 // entities, and where it came from. Layers of a file keep their file record (`handle`)
 // and how the file had them (`asRead`), so that a writer changes only what changed.
@@ -197,11 +208,23 @@ public:
     // The current layer, that new entities go on (the file's $CLAYER; "0" by default).
     // setClayer: eKeyNotFound for an unknown layer, eNotApplicable for a frozen one.
     const std::wstring& clayer() const { return clayer_; }
+    // The unit a new drawing's header names ($INSUNITS; -1: none named) and whether it
+    // measures in metric units ($MEASUREMENT). A drawing read from a file keeps its own
+    // header: a writer uses these for new drawings only.
+    int insunits() const { return insunits_; }
+    bool metric() const { return metric_; }
+    void setUnits(int insunits, bool metric)
+    {
+        insunits_ = insunits;
+        metric_ = metric;
+    }
     Acad::ErrorStatus setClayer(const std::wstring& name);
 
     // Entities of model space that are kept but cannot be shown (proxies, solids,
     // images, ...): how many of each kind, by the file's name for it.
     const std::map<std::wstring, std::size_t>& unshownEntities() const { return unshown_; }
+    // The dash patterns lines are drawn with, as the file defines them (display only).
+    const AcDbLinetypeTable& linetypes() const { return linetypes_; }
 
     // What this database was read from, or null for a new drawing.
     const AcDbDatabaseSource* source() const { return source_.get(); }
@@ -233,7 +256,10 @@ private:
     };
     std::map<std::wstring, AcDbLayerInfo, FoldedLess> layers_;
     std::wstring clayer_ = L"0";
+    int insunits_ = -1;
+    bool metric_ = true;
     std::map<std::wstring, std::size_t> unshown_;
+    AcDbLinetypeTable linetypes_;
     std::shared_ptr<const AcDbDatabaseSource> source_;
     FaultHook* faultHook_ = nullptr;
     AcDbHandle handseed_ = 1;

@@ -4,6 +4,7 @@
 // world coordinates seen from above (x right, y up) with its colour resolved, and the
 // extents of what is drawn.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -38,6 +39,10 @@ struct DisplayText {
     // When > 0: the advance of the whole line in drawing units (fit and aligned text);
     // the display stretches or squeezes the line to it, whatever its font.
     double span = 0.0;
+    // Drawn mirrored about the anchor: backwards (right to left, each glyph reversed)
+    // and upside down (below the baseline, glyphs flipped).
+    bool backwards = false;
+    bool upsideDown = false;
 };
 
 // The estimate of a line's advance used wherever a position depends on a text's width
@@ -45,6 +50,11 @@ struct DisplayText {
 // of capitals, times the width factor. Displays draw with the fonts they have.
 inline constexpr double kEstimatedAdvance = 0.8;
 double estimatedTextWidth(std::wstring_view text, double height, double widthFactor = 1.0);
+
+// The corners of the box a text item covers, anchored at `anchor`: the estimated
+// width (or the span) by the capitals' height, with a quarter of it below the baseline
+// for descenders; counter-clockwise from the lower left of the text's own frame.
+std::array<DisplayPoint, 4> textCorners(DisplayPoint anchor, const DisplayText& text);
 
 struct DisplayShape {
     enum class Type : std::uint8_t {
@@ -87,8 +97,8 @@ struct Extents3d {
     void add(double x, double y, double z);
 };
 
-// Adds the extents of what `entity` draws (finite points only; endless lines and text
-// beyond its anchor do not count), whatever its layer's state.
+// Adds the extents of what `entity` draws (finite points only; endless lines do not
+// count; text with its estimated box), whatever its layer's state.
 void addExtents(const AcDbDatabase& database, const AcDbEntity& entity, Extents3d& extents);
 
 // The kinds of entity that are in model space but cannot be shown, with their counts,

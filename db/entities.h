@@ -2,6 +2,7 @@
 // The other entities a drawing file may hold in model space, read for display.
 // They are created by the DXF reader and are not edited.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -132,9 +133,12 @@ struct AcDbTextProps {
 
 class AcDbText : public AcDbEntity {
 public:
-    explicit AcDbText(AcDbTextProps props) : props_(std::move(props)) {}
+    explicit AcDbText(AcDbTextProps props, bool definition = false) : props_(std::move(props)), definition_(definition) {}
     Kind kind() const override { return Kind::kText; }
     const AcDbTextProps& props() const { return props_; }
+    // An attribute definition showing its tag: drawn in model space only, not through
+    // the block references that carry it.
+    bool isAttributeDefinition() const { return definition_; }
 
 
 protected:
@@ -143,6 +147,7 @@ protected:
 
 private:
     AcDbTextProps props_;
+    bool definition_ = false;
 };
 
 // Multi-line text. `contents` keeps the formatting codes (\P, {\H2x;...}). The text's
@@ -198,6 +203,9 @@ struct AcDbBlockReferenceProps {
     double columnSpacing = 0.0;
     double rowSpacing = 0.0;
     std::vector<AcDbAttributeShown> attributes;
+    // Drawn in place of the block when the drawing lacks it (a dimension's lines from
+    // its definition points), in world coordinates.
+    std::shared_ptr<const AcDbEntity> standIn;
 };
 
 class AcDbBlockReference : public AcDbEntity {
@@ -320,18 +328,32 @@ struct AcDbHatchLoop {
     std::vector<AcDbHatchEdge> edges;
 };
 
+// One family of parallel lines of a hatch pattern, as the hatch stores it: already
+// scaled and turned. Lines pass through `base` + k `offset` in direction `angle`
+// (radians); dashes > 0 are drawn, < 0 are gaps, 0 a dot; none: a solid line.
+struct AcDbHatchPatternLine {
+    double angle = 0.0;
+    AcGePoint2d base, offset;
+    std::vector<double> dashes;
+};
+
 class AcDbHatch : public AcDbEntity {
 public:
-    AcDbHatch(std::vector<AcDbHatchLoop> loops, bool solidFill, double elevation, const AcGeVector3d& normal)
-        : loops_(std::move(loops)), solid_(solidFill), elevation_(elevation), normal_(normal) {}
+    AcDbHatch(std::vector<AcDbHatchLoop> loops, bool solidFill, double elevation, const AcGeVector3d& normal,
+              std::vector<AcDbHatchPatternLine> pattern = {})
+        : loops_(std::move(loops)), pattern_(std::move(pattern)), solid_(solidFill), elevation_(elevation),
+          normal_(normal) {}
     Kind kind() const override { return Kind::kHatch; }
     const std::vector<AcDbHatchLoop>& loops() const { return loops_; }
+    // Empty for a solid fill, and for a pattern a file does not describe.
+    const std::vector<AcDbHatchPatternLine>& patternLines() const { return pattern_; }
     bool isSolidFill() const { return solid_; }
     double elevation() const { return elevation_; }
     AcGeVector3d normal() const { return normal_; }
 
 private:
     std::vector<AcDbHatchLoop> loops_;
+    std::vector<AcDbHatchPatternLine> pattern_;
     bool solid_;
     double elevation_;
     AcGeVector3d normal_;
@@ -348,11 +370,15 @@ public:
     const AcGePoint3d& corner(int i) const { return corners_[i]; }
     bool isFilled() const { return filled_; }
     AcGeVector3d normal() const { return normal_; }
+    // A 3-D face's hidden edges: bit k set hides the edge from corner k to the next.
+    int hiddenEdges() const { return hidden_; }
+    void setHiddenEdges(int bits) { hidden_ = bits & 15; }
 
 private:
     AcGePoint3d corners_[4];
     bool filled_;
     AcGeVector3d normal_;
+    int hidden_ = 0;
 };
 
 // A leader's path in world coordinates, arrowhead at the first vertex when `arrowhead`.
@@ -396,4 +422,36 @@ public:
 
 private:
     std::vector<AcGePoint3d> outline_;
+};
+
+// Kinds drawn as read, as lines in world coordinates with at most one text: the edges
+// of meshes (POLYLINE polyface meshes, MESH), the lines of multilines, multileaders'
+// leader lines with their text, dimensions that come without their picture.
+class AcDbStrokes : public AcDbEntity {
+public:
+    struct Stroke {
+        std::vector<AcGePoint3d> points;
+        bool closed = false;
+    };
+    // `name` says what it is ("Polyface mesh", "Multiline", ...).
+    AcDbStrokes(std::wstring name, std::vector<Stroke> strokes) : name_(std::move(name)), strokes_(std::move(strokes)) {}
+    Kind kind() const override { return Kind::kStrokes; }
+    const std::wstring& name() const { return name_; }
+    const std::vector<Stroke>& strokes() const { return strokes_; }
+    // Filled triangles (arrowheads), three corners each.
+    const std::vector<AcGePoint3d>& arrowheads() const { return arrowheads_; }
+    void setArrowheads(std::vector<AcGePoint3d> corners) { arrowheads_ = std::move(corners); }
+    const AcDbMTextProps* text() const { return hasText_ ? &text_ : nullptr; }
+    void setText(AcDbMTextProps text)
+    {
+        text_ = std::move(text);
+        hasText_ = true;
+    }
+
+private:
+    std::wstring name_;
+    std::vector<Stroke> strokes_;
+    std::vector<AcGePoint3d> arrowheads_;
+    AcDbMTextProps text_;
+    bool hasText_ = false;
 };

@@ -45,6 +45,17 @@ void AcDbEntity::setAppearance(std::wstring layer, int colorIndex, std::int32_t 
     trueColor_ = trueColor;
 }
 
+const AcDbEntityStyle& AcDbEntity::style() const
+{
+    static const AcDbEntityStyle kDefault;
+    return style_ ? *style_ : kDefault;
+}
+
+void AcDbEntity::setStyle(const AcDbEntityStyle& style)
+{
+    style_ = style == AcDbEntityStyle{} ? nullptr : std::make_shared<const AcDbEntityStyle>(style);
+}
+
 void AcDbEntity::setDatabaseDefaults(const AcDbDatabase* database)
 {
     if (database)

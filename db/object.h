@@ -8,6 +8,7 @@
 // the caller closes it. Objects are never deleted by callers once appended.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -80,13 +81,23 @@ struct AcDbAppDataValue {
 };
 using AcDbAppData = std::vector<AcDbAppDataValue>;
 
+// How an entity read from a file is drawn beyond its layer and colour.
+struct AcDbEntityStyle {
+    bool invisible = false;      // never drawn (60 = 1)
+    std::wstring linetype;       // empty: ByLayer; "ByBlock", "Continuous" or a table entry
+    double linetypeScale = 1.0;  // the entity's own (48)
+    int alpha = 255;             // 0 clear .. 255 opaque (440; ByLayer and ByBlock opaque)
+    friend bool operator==(const AcDbEntityStyle&, const AcDbEntityStyle&) = default;
+};
+
 // Something drawn: the editor shows it, the DXF writer saves it.
 class AcDbEntity : public AcDbObject {
 public:
     enum class Kind {
         kPolyline, kLine, kCircle, kArc, kPoint, k3dPolyline,
         // Read from files for display only; never written by this program.
-        kText, kMText, kBlockReference, kEllipse, kSpline, kHatch, kFace, kLeader, kXline, kWipeout
+        kText, kMText, kBlockReference, kEllipse, kSpline, kHatch, kFace, kLeader, kXline, kWipeout,
+        kStrokes
     };
     virtual Kind kind() const = 0;
 
@@ -99,6 +110,9 @@ public:
 
     // Appearance as read from a file.
     void setAppearance(std::wstring layer, int colorIndex, std::int32_t trueColor);
+    // How it is drawn beyond its layer and colour (the default for new entities).
+    const AcDbEntityStyle& style() const;
+    void setStyle(const AcDbEntityStyle& style);
     // Puts a new entity on the current layer of `database` (colour stays as it is).
     void setDatabaseDefaults(const AcDbDatabase* database);
 
@@ -129,5 +143,6 @@ private:
     AcDbAppData appData_;
     int colorIndex_ = 256;
     std::int32_t trueColor_ = -1;
+    std::shared_ptr<const AcDbEntityStyle> style_;  // null: the default
     AcGeVector3d displacement_;
 };

@@ -27,6 +27,12 @@ void appendColour(std::string& out, ShownColor colour)
     out += '#';
     for (int shift = 20; shift >= 0; shift -= 4)
         out += digits[(rgb >> shift) & 0xF];
+    // Every colour attribute is followed by a quote: a see-through colour closes it and
+    // opens the element's opacity instead.
+    if (colour.alpha < 255) {
+        out += "\" opacity=\"";
+        appendNumber(out, colour.alpha / 255.0);
+    }
 }
 
 // UTF-8 with the characters XML reserves escaped; control characters left out.
@@ -112,6 +118,14 @@ std::string svgPicture(const AcDbDatabase& database, const SvgOptions& options)
     for (const DisplayShape& s : shapes) {
         if (s.type == DisplayShape::Type::kXline || s.type == DisplayShape::Type::kRay)
             continue;
+        if (s.type == DisplayShape::Type::kText && s.text) {
+            for (const DisplayPoint& p : textCorners(s.points.front(), *s.text)) {
+                if (std::isfinite(p.x) && std::isfinite(p.y)) {
+                    minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+                    minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+                }
+            }
+        }
         for (const DisplayPoint& p : s.points) {
             minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
             minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
@@ -196,6 +210,9 @@ std::string svgPicture(const AcDbDatabase& database, const SvgOptions& options)
         case DisplayShape::Type::kText: {
             const DisplayText& t = *shape.text;
             const double x = f.x(shape.points.front().x), y = f.y(shape.points.front().y);
+            // Text too small to write a size for (below a hundredth of a pixel) shows nothing.
+            if (!(t.height * f.scale / 0.7 >= 0.005))
+                break;
             // A font's capitals are about 0.7 of its size.
             svg += "<text stroke=\"none\" font-family=\"sans-serif\" font-size=\"";
             appendNumber(svg, t.height * f.scale / 0.7);
@@ -226,10 +243,10 @@ std::string svgPicture(const AcDbDatabase& database, const SvgOptions& options)
             // The width factor stretches by the estimate of the text's width; for fit and
             // aligned text, textLength then makes viewers that know it (browsers, not Qt's
             // renderer) meet the span exactly, in the stretched coordinates.
-            if (t.widthFactor != 1.0) {
+            if (t.widthFactor != 1.0 || t.backwards || t.upsideDown) {
                 svg += " scale(";
-                appendNumber(svg, t.widthFactor);
-                svg += " 1)";
+                appendNumber(svg, t.backwards ? -t.widthFactor : t.widthFactor);
+                svg += t.upsideDown ? " -1)" : " 1)";
             }
             if (t.span > 0 && t.widthFactor > 0) {
                 svg += "\" textLength=\"";

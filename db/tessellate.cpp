@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 #include "db/access.h"
 #include "db/database.h"
@@ -111,10 +112,15 @@ public:
     }
     void ring() override {}
     void end(bool) override {}
-    void text(const AcGePoint3d& anchor, std::shared_ptr<const DisplayText>, ShownColor) override
+    bool wantsDetail() const override { return false; }
+    void text(const AcGePoint3d& anchor, std::shared_ptr<const DisplayText> text, ShownColor) override
     {
-        if (detail::finite(anchor))
-            extents_.add(anchor.x, anchor.y, anchor.z);
+        if (!detail::finite(anchor))
+            return;
+        extents_.add(anchor.x, anchor.y, anchor.z);
+        for (const DisplayPoint& p : textCorners({anchor.x, anchor.y}, *text))
+            if (std::isfinite(p.x) && std::isfinite(p.y))
+                extents_.add(p.x, p.y, anchor.z);
     }
 
 private:
@@ -128,6 +134,33 @@ private:
 } // namespace
 
 namespace detail {
+
+bool isDashable(AcDbEntity::Kind kind)
+{
+    switch (kind) {
+    case AcDbEntity::Kind::kLine:
+    case AcDbEntity::Kind::kCircle:
+    case AcDbEntity::Kind::kArc:
+    case AcDbEntity::Kind::kPolyline:
+    case AcDbEntity::Kind::k3dPolyline:
+    case AcDbEntity::Kind::kEllipse:
+    case AcDbEntity::Kind::kSpline:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isDefpoints(const std::wstring& layer)
+{
+    static constexpr std::wstring_view kName = L"DEFPOINTS";
+    if (layer.size() != kName.size())
+        return false;
+    for (std::size_t i = 0; i < layer.size(); ++i)
+        if ((layer[i] >= L'a' && layer[i] <= L'z' ? layer[i] - L'a' + L'A' : layer[i]) != kName[i])
+            return false;
+    return true;
+}
 
 void Tessellator::arc(const Xform& xf, const AcGePoint3d& c, double r, double start, double sweep, double tolerance,
                       bool first)
@@ -151,9 +184,9 @@ void Tessellator::polyline(const AcDbPolyline& pl, const Context& ctx, ShownColo
     if (n == 0)
         return;
     if (n == 1) {
-        out_.begin(Type::kMarker, color);
+        out_->begin(Type::kMarker, color);
         put(xf, {points[0].x, points[0].y, z});
-        out_.end(false);
+        out_->end(false);
         return;
     }
     double constantWidth = 0;
@@ -168,7 +201,7 @@ void Tessellator::polyline(const AcDbPolyline& pl, const Context& ctx, ShownColo
         wideSegments(pl, xf, ctx.tolerance, color);
         return;
     }
-    out_.begin(Type::kStroke, color);
+    out_->begin(Type::kStroke, color);
     put(xf, {points[0].x, points[0].y, z});
     const std::size_t segments = pl.isClosed() ? n : n - 1;
     for (std::size_t i = 0; i < segments; ++i) {
@@ -183,20 +216,29 @@ void Tessellator::polyline(const AcDbPolyline& pl, const Context& ctx, ShownColo
         if (i + 1 < segments || !pl.isClosed())
             put(xf, {to.x, to.y, z});
     }
-    out_.end(pl.isClosed());
+    out_->end(pl.isClosed());
 }
 
 
 
 
 void Tessellator::blockReference(const AcDbBlockReference& ref, const Context& ctx, const std::wstring& layer,
-                                 ShownColor color)
+                                 ShownColor color, const std::vector<double>* pattern)
 {
     const AcDbBlockReferenceProps& p = ref.props();
     const AcDbBlockTableRecord* block = detail::DatabaseAccess::record(db_, p.blockName.c_str());
+    if (!block && p.standIn) {
+        Context inner = ctx;
+        inner.byBlock = color;
+        inner.byBlockPattern = pattern;
+        drawKind(*p.standIn, inner, layer, color, nullptr);
+    }
     if (block && ctx.depth < kMaxDepth) {
-        const Xform place = ctx.xf * Xform::translation(p.position.x, p.position.y, p.position.z) *
-                            Xform::ocs(p.normal) * Xform::rotationZ(p.rotation);
+        // The insertion point lies in the reference's own coordinate system, like the
+        // rotation: a mirrored reference (normal 0,0,-1) has its x reversed.
+        const Xform place = ctx.xf * Xform::ocs(p.normal) *
+                            Xform::translation(p.position.x, p.position.y, p.position.z) *
+                            Xform::rotationZ(p.rotation);
         const Xform inner = Xform::scaling(p.scale.x, p.scale.y, p.scale.z) *
                             Xform::translation(-block->origin().x, -block->origin().y, -block->origin().z);
         const int columns = std::clamp(p.columns, 1, 32767), rows = std::clamp(p.rows, 1, 32767);
@@ -208,6 +250,7 @@ void Tessellator::blockReference(const AcDbBlockReference& ref, const Context& c
                 const double s = child.xf.maxScale();
                 child.tolerance = worldTolerance_ > 0 && s > 0 ? worldTolerance_ / s : 0.0;
                 child.byBlock = color;
+                child.byBlockPattern = pattern;
                 child.layer = &layer;
                 child.depth = ctx.depth + 1;
                 for (const AcDbEntity* e : entities) {
@@ -235,13 +278,39 @@ void Tessellator::blockReference(const AcDbBlockReference& ref, const Context& c
 
 void Tessellator::entity(const AcDbEntity& e, const Context& ctx)
 {
+    const AcDbEntityStyle& style = e.style();
     const std::wstring& layer = layerOf(e, ctx);
+    // Invisible entities and the definition points of dimensions (layer DEFPOINTS)
+    // are never drawn, nor counted in the extents.
+    if (style.invisible || isDefpoints(layer))
+        return;
     if (checkLayers_) {
+        // A block reference on a layer that is off still shows its contents on other
+        // layers: only those on layer 0 take its layer. A frozen layer hides them all.
         const AcDbLayerAppearance& la = db_.layerAppearance(layer);
-        if (la.off || la.frozen)
+        if (la.frozen || (la.off && e.kind() != AcDbEntity::Kind::kBlockReference))
             return;
     }
-    const ShownColor color = colorOf(e.colorIndex(), e.trueColor(), layer, ctx);
+    ShownColor color = colorOf(e.colorIndex(), e.trueColor(), layer, ctx);
+    color.alpha = static_cast<std::uint8_t>(std::clamp(style.alpha, 0, 255));
+    // Lines and curves take their linetype's dashes, in world units: the pattern grows
+    // with the block references it is drawn through.
+    const std::vector<double>* pattern =
+        out_->wantsDetail() ? linetypePattern(db_.linetypes(), style.linetype, layer, ctx.byBlockPattern) : nullptr;
+    std::optional<DashedOutput> dashed;
+    Output* const plain = out_;
+    if (pattern && isDashable(e.kind())) {
+        const double scale = db_.linetypes().scale * style.linetypeScale * (ctx.depth > 0 ? ctx.xf.maxScale() : 1.0);
+        dashed.emplace(*out_, *pattern, scale);
+        out_ = &*dashed;
+    }
+    drawKind(e, ctx, layer, color, pattern);
+    out_ = plain;
+}
+
+void Tessellator::drawKind(const AcDbEntity& e, const Context& ctx, const std::wstring& layer, ShownColor color,
+                           const std::vector<double>* pattern)
+{
     const Xform& xf = ctx.xf;
     switch (e.kind()) {
     case AcDbEntity::Kind::kPolyline:
@@ -264,36 +333,37 @@ void Tessellator::entity(const AcDbEntity& e, const Context& ctx)
             if (sweep <= 0)
                 sweep += 2 * kPi;
         }
-        out_.begin(Type::kStroke, color);
+        out_->begin(Type::kStroke, color);
         arc(xf * Xform::ocs(circle ? c->normal() : a->normal()), circle ? c->center() : a->center(),
             circle ? c->radius() : a->radius(), start, sweep, ctx.tolerance, true);
-        out_.end(circle);
+        out_->end(circle);
         break;
     }
     case AcDbEntity::Kind::kPoint:
-        out_.begin(Type::kMarker, color);
+        out_->begin(Type::kMarker, color);
         put(xf, static_cast<const AcDbPoint&>(e).position());
-        out_.end(false);
+        out_->end(false);
         break;
     case AcDbEntity::Kind::k3dPolyline: {
         const auto& pl = static_cast<const AcDb3dPolyline&>(e);
         if (pl.vertices().size() == 1) {
-            out_.begin(Type::kMarker, color);
+            out_->begin(Type::kMarker, color);
             put(xf, pl.vertices().front());
-            out_.end(false);
+            out_->end(false);
         } else {
             stroke(pl.vertices(), xf, color, pl.isClosed());
         }
         break;
     }
     case AcDbEntity::Kind::kText:
-        text(static_cast<const AcDbText&>(e).props(), xf, color);
+        if (ctx.depth == 0 || !static_cast<const AcDbText&>(e).isAttributeDefinition())
+            text(static_cast<const AcDbText&>(e).props(), xf, color);
         break;
     case AcDbEntity::Kind::kMText:
         mtext(static_cast<const AcDbMText&>(e).props(), xf, color);
         break;
     case AcDbEntity::Kind::kBlockReference:
-        blockReference(static_cast<const AcDbBlockReference&>(e), ctx, layer, color);
+        blockReference(static_cast<const AcDbBlockReference&>(e), ctx, layer, color, pattern);
         break;
     case AcDbEntity::Kind::kEllipse: {
         const auto& el = static_cast<const AcDbEllipse&>(e);
@@ -314,22 +384,33 @@ void Tessellator::entity(const AcDbEntity& e, const Context& ctx)
             sweep += 2 * kPi;
         const int chords = detail::arcChords(detail::length(major), sweep, ctx.tolerance);
         const AcGePoint3d c = el.center();
-        out_.begin(Type::kStroke, color);
+        out_->begin(Type::kStroke, color);
         for (int k = 0; k <= chords; ++k) {
             const double t = el.startParam() + sweep * k / chords;
             const double ct = std::cos(t), st = std::sin(t);
             put(xf, {c.x + major.x * ct + minor.x * st, c.y + major.y * ct + minor.y * st,
                      c.z + major.z * ct + minor.z * st});
         }
-        out_.end(full);
+        out_->end(full);
         break;
     }
     case AcDbEntity::Kind::kSpline: {
         const AcDbSplineData& s = static_cast<const AcDbSpline&>(e).data();
         std::vector<AcGePoint3d> points;
-        if (!s.controlPoints.empty())
-            points = detail::flattenNurbs(s.degree, s.knots, s.controlPoints, s.rational ? s.weights : std::vector<double>{},
-                                          ctx.tolerance);
+        if (!s.controlPoints.empty()) {
+            // Files may leave the knots out: they are then uniform, clamped at both ends.
+            std::vector<double> clamped;
+            const std::size_t n = s.controlPoints.size();
+            const std::size_t order = static_cast<std::size_t>(std::max(s.degree, 1)) + 1;
+            if (s.knots.empty() && n >= order) {
+                clamped.assign(order, 0.0);
+                for (std::size_t k = 1; k + order <= n; ++k)
+                    clamped.push_back(double(k));
+                clamped.insert(clamped.end(), order, double(n - order + 1));
+            }
+            points = detail::flattenNurbs(s.degree, s.knots.empty() ? clamped : s.knots, s.controlPoints,
+                                          s.rational ? s.weights : std::vector<double>{}, ctx.tolerance);
+        }
         if (points.empty() && s.controlPoints.empty())
             points = detail::throughPoints(s.fitPoints, s.closed, &s.startTangent, &s.endTangent, ctx.tolerance);
         else if (points.empty())
@@ -353,12 +434,23 @@ void Tessellator::entity(const AcDbEntity& e, const Context& ctx)
         else
             ring = {f.corner(0), f.corner(1), f.corner(2), f.corner(3)};
         if (f.isFilled()) {
-            out_.begin(Type::kFill, color);
+            out_->begin(Type::kFill, color);
             for (const AcGePoint3d& p : ring)
                 put(fx, p);
-            out_.end(true);
+            out_->end(true);
         }
-        stroke(ring, fx, color, true);
+        if (f.hiddenEdges() == 0) {
+            stroke(ring, fx, color, true);
+            break;
+        }
+        // Visible edges only, each run of them as one stroke.
+        const std::size_t n = ring.size();
+        for (std::size_t k = 0; k < n; ++k) {
+            const int edge = ring.size() == 3 && k == 2 ? 3 : static_cast<int>(k);  // a triangle's third edge is 4th
+            if (f.hiddenEdges() & (1 << edge))
+                continue;
+            stroke({ring[k], ring[(k + 1) % n]}, fx, color, false);
+        }
         break;
     }
     case AcDbEntity::Kind::kLeader: {
@@ -369,11 +461,11 @@ void Tessellator::entity(const AcDbEntity& e, const Context& ctx)
             const double dx = from.x - tip.x, dy = from.y - tip.y, len = std::hypot(dx, dy);
             if (len > 0) {
                 const double ux = dx / len, uy = dy / len, s = l.arrowSize();
-                out_.begin(Type::kFill, color);
+                out_->begin(Type::kFill, color);
                 put(xf, tip);
                 put(xf, {tip.x + ux * s - uy * s / 6, tip.y + uy * s + ux * s / 6, tip.z});
                 put(xf, {tip.x + ux * s + uy * s / 6, tip.y + uy * s - ux * s / 6, tip.z});
-                out_.end(true);
+                out_->end(true);
             }
         }
         break;
@@ -382,10 +474,26 @@ void Tessellator::entity(const AcDbEntity& e, const Context& ctx)
         const auto& x = static_cast<const AcDbXline&>(e);
         const AcGePoint3d b = x.basePoint();
         const AcGeVector3d d = x.direction();
-        out_.begin(x.isRay() ? Type::kRay : Type::kXline, color);
+        out_->begin(x.isRay() ? Type::kRay : Type::kXline, color);
         put(xf, b);
         put(xf, {b.x + d.x, b.y + d.y, b.z + d.z});
-        out_.end(false);
+        out_->end(false);
+        break;
+    }
+    case AcDbEntity::Kind::kStrokes: {
+        const auto& st = static_cast<const AcDbStrokes&>(e);
+        for (const AcDbStrokes::Stroke& line : st.strokes())
+            stroke(line.points, xf, color, line.closed);
+        const auto& heads = st.arrowheads();
+        for (std::size_t i = 0; i + 2 < heads.size(); i += 3) {
+            out_->begin(Type::kFill, color);
+            put(xf, heads[i]);
+            put(xf, heads[i + 1]);
+            put(xf, heads[i + 2]);
+            out_->end(true);
+        }
+        if (st.text())
+            mtext(*st.text(), xf, color);
         break;
     }
     case AcDbEntity::Kind::kWipeout:

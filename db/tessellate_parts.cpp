@@ -66,7 +66,7 @@ void Tessellator::wideSegments(const AcDbPolyline& pl, const Xform& xf, double t
             const AcGePoint2d normal = len > 0 ? AcGePoint2d{-(b.y - a.y) / len, (b.x - a.x) / len} : AcGePoint2d{};
             centre = {{a, normal}, {b, normal}};
         }
-        out_.begin(Type::kFill, color);
+        out_->begin(Type::kFill, color);
         const std::size_t m = centre.size();
         for (std::size_t k = 0; k < m; ++k) {
             const double w = (w0 + (w1 - w0) * double(k) / double(m - 1)) / 2;
@@ -76,7 +76,7 @@ void Tessellator::wideSegments(const AcDbPolyline& pl, const Xform& xf, double t
             const double w = (w0 + (w1 - w0) * double(k) / double(m - 1)) / 2;
             put(xf, {centre[k].first.x - centre[k].second.x * w, centre[k].first.y - centre[k].second.y * w, z});
         }
-        out_.end(true);
+        out_->end(true);
     }
 }
 
@@ -85,6 +85,8 @@ void Tessellator::text(const AcDbTextProps& t, const Xform& xf, ShownColor color
     auto shown = std::make_shared<DisplayText>();
     shown->text = detail::plainText(t.text);
     shown->widthFactor = t.widthFactor > 0 && std::isfinite(t.widthFactor) ? t.widthFactor : 1.0;
+    shown->backwards = t.mirroredX;
+    shown->upsideDown = t.mirroredY;
     AcGePoint3d anchor = t.position;
     double rotation = t.rotation;
     double height = t.height;
@@ -116,7 +118,7 @@ void Tessellator::text(const AcDbTextProps& t, const Xform& xf, ShownColor color
         return;
     if (shown->span > 0)
         shown->widthFactor = shown->span / estimatedTextWidth(shown->text, shown->height);
-    out_.text(full.apply(anchor), std::move(shown), color);
+    out_->text(full.apply(anchor), std::move(shown), color);
 }
 
 void Tessellator::mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor color)
@@ -160,89 +162,52 @@ void Tessellator::mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor col
         shown->rotation = rotation;
         shown->hAlign = column;
         shown->vAlign = DisplayText::kTop;
-        out_.text(xf.apply(at), std::move(shown), color);
-    }
-}
-
-void Tessellator::hatchLoop(const AcDbHatchLoop& loop, const Xform& xf, double tolerance)
-{
-    if (loop.isPolyline) {
-        const std::size_t n = loop.points.size();
-        for (std::size_t i = 0; i < n; ++i) {
-            const AcGePoint2d& a = loop.points[i];
-            put(xf, {a.x, a.y, 0});
-            const double bulge = loop.bulges.size() == n ? loop.bulges[i] : 0.0;
-            const BulgeArc arcOf = bulgeArc(a, loop.points[(i + 1) % n], bulge);
-            if (arcOf.isArc && n > 1) {
-                const int chords = detail::arcChords(arcOf.r, arcOf.sweep, tolerance);
-                for (int k = 1; k < chords; ++k) {
-                    const double t = arcOf.start + arcOf.sweep * k / chords;
-                    put(xf, {arcOf.cx + arcOf.r * std::cos(t), arcOf.cy + arcOf.r * std::sin(t), 0});
-                }
-            }
-        }
-        return;
-    }
-    for (const AcDbHatchEdge& e : loop.edges) {
-        switch (e.type) {
-        case AcDbHatchEdge::Type::kLine:
-            put(xf, {e.start.x, e.start.y, 0});
-            put(xf, {e.end.x, e.end.y, 0});
-            break;
-        case AcDbHatchEdge::Type::kArc:
-        case AcDbHatchEdge::Type::kEllipse: {
-            // Clockwise edges store their angles mirrored.
-            const double dir = e.counterClockwise ? 1.0 : -1.0;
-            const double start = dir * e.startAngle;
-            double sweep = e.endAngle - e.startAngle;
-            if (!std::isfinite(sweep))
-                break;
-            sweep = std::fmod(sweep, 2 * kPi);
-            if (sweep <= 0)
-                sweep += 2 * kPi;
-            sweep *= dir;
-            const bool ellipse = e.type == AcDbHatchEdge::Type::kEllipse;
-            const double major = ellipse ? std::hypot(e.majorAxis.x, e.majorAxis.y) : e.radius;
-            const AcGePoint2d ux = ellipse ? e.majorAxis : AcGePoint2d{e.radius, 0};
-            const AcGePoint2d uy = ellipse ? AcGePoint2d{-e.majorAxis.y * e.ratio, e.majorAxis.x * e.ratio}
-                                           : AcGePoint2d{0, e.radius};
-            const int chords = detail::arcChords(major, sweep, tolerance);
-            for (int k = 0; k <= chords; ++k) {
-                const double t = start + sweep * k / chords;
-                const double c = std::cos(t), s = std::sin(t);
-                put(xf, {e.center.x + ux.x * c + uy.x * s, e.center.y + ux.y * c + uy.y * s, 0});
-            }
-            break;
-        }
-        case AcDbHatchEdge::Type::kSpline: {
-            std::vector<AcGePoint3d> cps;
-            for (const AcGePoint2d& p : e.controlPoints)
-                cps.push_back({p.x, p.y, 0});
-            const auto points = detail::flattenNurbs(e.degree, e.knots, cps, e.weights, tolerance);
-            for (const AcGePoint3d& p : points.empty() ? cps : points)
-                put(xf, p);
-            break;
-        }
-        }
+        out_->text(xf.apply(at), std::move(shown), color);
     }
 }
 
 void Tessellator::hatch(const AcDbHatch& h, const Context& ctx, ShownColor color)
 {
     const Xform xf = ctx.xf * Xform::ocs(h.normal()) * Xform::translation(0, 0, h.elevation());
+    std::vector<std::vector<AcGePoint2d>> rings;
+    for (const AcDbHatchLoop& loop : h.loops())
+        for (auto& ring : hatchRings(loop, ctx.tolerance))
+            rings.push_back(std::move(ring));
     if (h.isSolidFill()) {
-        out_.begin(Type::kFill, color);
-        for (const AcDbHatchLoop& loop : h.loops()) {
-            out_.ring();
-            hatchLoop(loop, xf, ctx.tolerance);
+        out_->begin(Type::kFill, color);
+        for (const auto& ring : rings) {
+            out_->ring();
+            for (const AcGePoint2d& p : ring)
+                put(xf, {p.x, p.y, 0});
         }
-        out_.end(true);
+        out_->end(true);
         return;
     }
-    for (const AcDbHatchLoop& loop : h.loops()) {
-        out_.begin(Type::kStroke, color);
-        hatchLoop(loop, xf, ctx.tolerance);
-        out_.end(true);
+    // A pattern is drawn by its lines alone; without them (a file that leaves them out,
+    // or more than can be drawn) the outline stands for it.
+    bool drawn = !h.patternLines().empty() && out_->wantsDetail();
+    std::size_t budget = kMaxPatternDashes;
+    const auto dash = [&](const AcGePoint2d& a, const AcGePoint2d& b) {
+        if (budget == 0)
+            return;
+        --budget;
+        out_->begin(Type::kStroke, color);
+        put(xf, {a.x, a.y, 0});
+        put(xf, {b.x, b.y, 0});
+        out_->end(false);
+    };
+    for (const AcDbHatchPatternLine& line : h.patternLines()) {
+        if (!drawn)
+            break;
+        drawn = patternLines(rings, line, budget, dash) && budget > 0;
+    }
+    if (drawn)
+        return;
+    for (const auto& ring : rings) {
+        out_->begin(Type::kStroke, color);
+        for (const AcGePoint2d& p : ring)
+            put(xf, {p.x, p.y, 0});
+        out_->end(true);
     }
 }
 

@@ -61,6 +61,15 @@ std::vector<std::wstring> mtextLines(const std::wstring& s)
             ++i;
             continue;
         }
+        // Caret codes are control characters: ^J a line break, ^I a tab, ^M nothing.
+        if (c == L'^' && i + 1 < s.size() && (s[i + 1] == L'J' || s[i + 1] == L'I' || s[i + 1] == L'M')) {
+            if (s[i + 1] == L'J')
+                lines.emplace_back();
+            else if (s[i + 1] == L'I')
+                lines.back().push_back(L' ');
+            i += 2;
+            continue;
+        }
         if (c != L'\\' || i + 1 >= s.size()) {
             lines.back().push_back(c);
             ++i;

@@ -10,7 +10,8 @@ namespace plotwright::db::detail {
 // %%nnn the character nnn; the underline and overline switches %%u and %%o dropped.
 std::wstring plainText(const std::wstring& text);
 
-// The lines of a multi-line text as shown: \P and line breaks split lines; font,
+// The lines of a multi-line text as shown: \P, ^J and line breaks split lines (^I is a
+// space); font,
 // height, colour, width, tracking, slant and alignment codes and braces are dropped;
 // \S stacks become "a/b"; \~ is a no-break space; \\, \{ and \} are the characters.
 std::vector<std::wstring> mtextLines(const std::wstring& contents);

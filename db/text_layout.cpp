@@ -11,6 +11,26 @@ double estimatedTextWidth(std::wstring_view text, double height, double widthFac
     return double(text.size()) * kEstimatedAdvance * height * widthFactor;
 }
 
+std::array<DisplayPoint, 4> textCorners(DisplayPoint anchor, const DisplayText& t)
+{
+    const double width = t.span > 0 ? t.span : estimatedTextWidth(t.text, t.height, t.widthFactor);
+    const double left = t.hAlign == DisplayText::kCenter ? -width / 2 : t.hAlign == DisplayText::kRight ? -width : 0.0;
+    const double below = t.height * 0.25;
+    // Where the baseline lies below the anchor.
+    const double drop = t.vAlign == DisplayText::kTop      ? t.height
+                        : t.vAlign == DisplayText::kMiddle ? t.height / 2
+                        : t.vAlign == DisplayText::kBottom ? -below
+                                                           : 0.0;
+    const double c = std::cos(t.rotation), s = std::sin(t.rotation);
+    const double fx = t.backwards ? -1.0 : 1.0, fy = t.upsideDown ? -1.0 : 1.0;
+    const auto at = [&](double x, double y) {
+        x *= fx, y *= fy;
+        return DisplayPoint{anchor.x + x * c - y * s, anchor.y + x * s + y * c};
+    };
+    return {at(left, -drop - below), at(left + width, -drop - below), at(left + width, t.height - drop),
+            at(left, t.height - drop)};
+}
+
 namespace detail {
 
 std::vector<std::wstring> wrapLine(const std::wstring& line, double width, double height)

@@ -100,7 +100,9 @@ void PlaceCurveAt(CEquation& equation, const CurvePoint& at, const plotwright::c
     ads_point origin = {at.x, at.y, at.z};
     BeginWaitCursor();
     {
-        plotwright::curve::ShapedCurve shaped = shapeCurveShowing(equation, origin, options);
+        // Only the pieces are placed: they take the samples over instead of a copy.
+        plotwright::curve::ShapedCurve shaped =
+            shapeCurveShowing(equation, origin, options, plotwright::curve::KeepSamples::No);
         outcome.status = shaped.sampled.status;
         outcome.message = std::move(shaped.sampled.message);
         outcome.position = shaped.sampled.position;
@@ -108,12 +110,10 @@ void PlaceCurveAt(CEquation& equation, const CurvePoint& at, const plotwright::c
         outcome.tolerance = shaped.tolerance;
         outcome.toleranceFromExtent = shaped.toleranceFromExtent;
         outcome.refinementCapped = shaped.sampled.refinementCapped;
-        const CurvePoints& points = shaped.sampled.points;
-        outcome.sampleCount = points.size();
+        outcome.sampleCount = shaped.sampleCount;
         // Adaptive samples mark their breaks with undefined points: none is lost.
         if (shaped.tolerance == 0)
-            for (const CurvePoint& p : points)
-                outcome.nonFiniteCount += isFinite(p) ? 0 : 1;
+            outcome.nonFiniteCount = shaped.nonFiniteCount;
         outcome.newIds = PlaceCurvePieces(shaped.pieces, 0.0);
         AttachCurveDefinition(outcome.newIds, equation, at, options);
     }  // the points are released before the wait cursor ends
@@ -140,7 +140,7 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
     // The curve follows the cursor during the pick: sampled at the origin without the
     // progress meter; the draw samples again at the picked point, so what it places is
     // exactly what it placed without a preview.
-    {
+    if (plotwright::host::backend().showsPickPreview()) {
         const plotwright::curve::ShapedCurve preview = plotwright::curve::shapeCurve(equation, {}, options);
         std::vector<plotwright::host::PreviewPoint> shown;
         shown.reserve(preview.sampled.points.size());

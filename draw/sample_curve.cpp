@@ -60,11 +60,12 @@ SampleResult sampleCurveShowing(const CEquation& equation, const ads_point origi
 }
 
 plotwright::curve::ShapedCurve shapeCurveShowing(const CEquation& equation, const ads_point origin,
-                                                 const plotwright::curve::CurveOptions& options)
+                                                 const plotwright::curve::CurveOptions& options,
+                                                 plotwright::curve::KeepSamples keep)
 {
     MeterProgress meter;
     plotwright::curve::ShapedCurve shaped =
-        plotwright::curve::shapeCurve(equation, {origin[0], origin[1], 0}, options, &meter);
+        plotwright::curve::shapeCurve(equation, {origin[0], origin[1], 0}, options, &meter, keep);
     showFailure(shaped.sampled, equation);
     return shaped;
 }

@@ -25,5 +25,6 @@ plotwright::curve::SampleResult sampleCurveShowing(const CEquation& equation, co
                                                    const plotwright::curve::SampleOptions& options);
 
 // As sampleCurveShowing, then shaped into pieces (plotwright::curve::shapeCurve).
-plotwright::curve::ShapedCurve shapeCurveShowing(const CEquation& equation, const ads_point origin,
-                                                 const plotwright::curve::CurveOptions& options);
+plotwright::curve::ShapedCurve shapeCurveShowing(
+    const CEquation& equation, const ads_point origin, const plotwright::curve::CurveOptions& options,
+    plotwright::curve::KeepSamples keep = plotwright::curve::KeepSamples::Yes);

@@ -1,5 +1,8 @@
 #include "dxf/curve_data.h"
 
+#include "curve/geometry_digest.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -22,6 +25,9 @@ constexpr std::int32_t kLayoutVersion = 1;
 constexpr std::size_t kChunkBytes = 255;
 // Extended data of one entity stays below 16 KB, counting each value's text and code.
 constexpr std::size_t kXdataLimit = 16000;
+// A text of more chunks (about a megabyte) is no definition anyone wrote but damage, and
+// would only hold up every listing of the drawing.
+constexpr std::uint32_t kMostChunks = 4096;
 
 // ---- values in the layout's order ----------------------------------------------
 
@@ -117,6 +123,8 @@ public:
     std::wstring text()
     {
         const std::uint32_t chunks = count();
+        if (chunks > kMostChunks)
+            ok_ = false;
         std::wstring out;
         for (std::uint32_t i = 0; ok_ && i < chunks; ++i) {
             const AcDbAppDataValue* v = take();
@@ -323,6 +331,11 @@ AcDbAppData encodeCurveData(const curve::CurveDefinition& d)
         putInt32(data, p.minSet);
         putInt32(data, p.maxSet);
     }
+    if (!d.fingerprint.digest.empty()) {
+        putInt32(data, static_cast<std::int32_t>(d.fingerprint.digest.size()));
+        for (double v : d.fingerprint.digest)
+            putReal(data, v);
+    }
     return data;
 }
 
@@ -368,6 +381,12 @@ std::optional<curve::CurveDefinition> decodeCurveData(const AcDbAppData& data)
         p.maxSet = c.int32();
         d.parameters.push_back(std::move(p));
     }
+    // The digest came later: definitions without it end here.
+    if (c.ok() && !c.atEnd()) {
+        const std::uint32_t values = c.count();
+        for (std::uint32_t i = 0; c.ok() && i < values && i < curve::kDigestSize; ++i)
+            d.fingerprint.digest.push_back(c.real());
+    }
     // Values after the layout's last one are left for later versions of it.
     if (!c.ok() || d.curveId.empty() || d.pieceCount == 0 || d.pieceIndex >= d.pieceCount)
         return std::nullopt;
@@ -385,11 +404,16 @@ std::optional<curve::PieceFingerprint> pieceFingerprint(const AcDbEntity& entity
 {
     std::vector<CurvePoint> ends;
     std::size_t count = 0;
+    std::vector<double> xs, ys, bulges;
     const auto take = [&](const std::vector<AcGePoint3d>& points) {
         count = points.size();
         if (!points.empty()) {
             ends.push_back({points.front().x, points.front().y, points.front().z});
             ends.push_back({points.back().x, points.back().y, points.back().z});
+        }
+        for (const AcGePoint3d& p : points) {
+            xs.push_back(p.x);
+            ys.push_back(p.y);
         }
     };
     switch (entity.kind()) {
@@ -401,6 +425,15 @@ std::optional<curve::PieceFingerprint> pieceFingerprint(const AcDbEntity& entity
             ends.push_back({points.front().x, points.front().y, pl.elevation()});
             ends.push_back({points.back().x, points.back().y, pl.elevation()});
         }
+        for (unsigned int i = 0; i < points.size(); ++i) {
+            xs.push_back(points[i].x);
+            ys.push_back(points[i].y);
+            double bulge = 0.0;
+            if (pl.hasBulges() && pl.getBulgeAt(i, bulge) == Acad::eOk)
+                bulges.push_back(bulge);
+        }
+        if (bulges.size() != xs.size())
+            bulges.clear();
         break;
     }
     case AcDbEntity::Kind::k3dPolyline:
@@ -420,6 +453,9 @@ std::optional<curve::PieceFingerprint> pieceFingerprint(const AcDbEntity& entity
         f.first = ends[0];
         f.last = ends[1];
     }
+    f.digest = curve::geometryDigest(xs, ys, bulges);
+    for (std::size_t i = 0; i < xs.size(); ++i)
+        f.magnitude = std::max({f.magnitude, std::fabs(xs[i]), std::fabs(ys[i])});
     return f;
 }
 

@@ -63,6 +63,8 @@ std::wstring dxfText(std::string_view bytes, base::CodePage page)
 void DxfEntityBuilder::resetCommon()
 {
     bad_ = false;
+    for (long long& index : faceIndex_)
+        index = 0;
     paperSpace_ = false;
     inAppData_ = false;
     inXdata_ = false;
@@ -75,6 +77,7 @@ void DxfEntityBuilder::resetCommon()
     layer_ = L"0";
     color_ = 256;
     trueColor_ = -1;
+    style_ = {};
     for (double& v : p10_)
         v = 0.0;
     for (double& v : p11_)
@@ -152,6 +155,7 @@ void DxfEntityBuilder::begin(std::string_view type)
     else
         kind_ = type.empty() ? Kind::none : Kind::ignored;
     vertices_.clear();
+    faces_.clear();
 }
 
 void DxfEntityBuilder::feed(int code, std::string_view value)
@@ -228,6 +232,25 @@ void DxfEntityBuilder::feed(int code, std::string_view value)
         if (parseInt(value, integer) && integer == 1)
             paperSpace_ = true;
         return;
+    case 60:
+        if (parseInt(value, integer))
+            style_.invisible = integer == 1;
+        return;
+    case 6:
+        style_.linetype = dxfText(value, settings_->codePage);
+        return;
+    case 48: {
+        double scale = 0;
+        if (parseDouble(value, scale) && scale > 0 && std::isfinite(scale))
+            style_.linetypeScale = scale;
+        return;
+    }
+    case 440:
+        // 0x02000000 marks a transparency of its own, its low byte the opacity; ByLayer
+        // and ByBlock (other high bytes) are drawn opaque.
+        if (parseInt(value, integer) && (integer & 0x02000000) != 0)
+            style_.alpha = static_cast<int>(integer & 0xFF);
+        return;
     case 70:
         if (parseInt(value, integer))
             flags70_ = static_cast<int>(integer);
@@ -274,6 +297,11 @@ void DxfEntityBuilder::feed(int code, std::string_view value)
     case 42: real(b42_); break;
     case 50: real(a50_); break;
     case 51: real(a51_); break;
+    case 71: case 72: case 73: case 74:
+        if (!parseInt(value, integer))
+            bad_ = true;
+        faceIndex_[code - 71] = integer;
+        break;
     default: break;
     }
 }
@@ -285,6 +313,7 @@ void DxfEntityBuilder::saveHeader()
     header_.layer = layer_;
     header_.color = color_;
     header_.trueColor = trueColor_;
+    header_.style = style_;
     header_.flags = flags70_;
     header_.elevation = p10_[2];
     header_.normal[0] = normal_[0];
@@ -299,6 +328,14 @@ void DxfEntityBuilder::pushVertex()
 {
     if (bad_) {
         header_.bad = true;
+        return;
+    }
+    // A polyface mesh has its corners (192) and then its faces (128 alone).
+    if (header_.flags & 64) {
+        if ((flags70_ & 192) == 128)
+            faces_.push_back({faceIndex_[0], faceIndex_[1], faceIndex_[2], faceIndex_[3]});
+        else if (flags70_ & 64)
+            vertices_.push_back({{p10_[0], p10_[1], p10_[2]}, 0.0, -1.0, -1.0});
         return;
     }
     // Spline frame control points (16) and polyface face records (128) are not on the curve.
@@ -344,6 +381,7 @@ void DxfEntityBuilder::finishCurrent()
             finished_ = buildBlockReference(insert_, attributes_, *settings_);
             if (finished_) {
                 finished_->setAppearance(header_.layer, header_.color, header_.trueColor);
+                finished_->setStyle(header_.style);
                 attachAppData(*finished_, std::move(header_.appData));
             }
         }
@@ -402,6 +440,7 @@ void DxfEntityBuilder::finishAttribute()
 void DxfEntityBuilder::applyAppearance(AcDbEntity& entity) const
 {
     entity.setAppearance(layer_, color_, trueColor_);
+    entity.setStyle(style_);
 }
 
 std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildSimple()
@@ -444,10 +483,48 @@ std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildLwPolyline()
     return polyline;
 }
 
+// A polyface mesh as its visible edges: each face's edges in turn, broken where an
+// edge is hidden (its start index negative).
+std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildPolyface()
+{
+    std::vector<AcDbStrokes::Stroke> strokes;
+    const auto corner = [&](long long index) {
+        const long long k = (index < 0 ? -index : index) - 1;
+        return k >= 0 && static_cast<std::size_t>(k) < vertices_.size() ? &vertices_[static_cast<std::size_t>(k)] : nullptr;
+    };
+    for (const auto& face : faces_) {
+        std::vector<long long> corners;
+        for (long long index : face)
+            if (corner(index))
+                corners.push_back(index);
+        AcDbStrokes::Stroke run;
+        for (std::size_t i = 0; i < corners.size(); ++i) {
+            const long long from = corners[i], to = corners[(i + 1) % corners.size()];
+            if (from < 0) {
+                if (run.points.size() > 1)
+                    strokes.push_back(std::move(run));
+                run = {};
+                continue;
+            }
+            if (run.points.empty())
+                run.points.push_back(corner(from)->point);
+            run.points.push_back(corner(to)->point);
+        }
+        if (run.points.size() > 1)
+            strokes.push_back(std::move(run));
+    }
+    auto entity = std::make_unique<AcDbStrokes>(L"Polyface mesh", std::move(strokes));
+    entity->setAppearance(header_.layer, header_.color, header_.trueColor);
+    entity->setStyle(header_.style);
+    return entity;
+}
+
 std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildPolyline()
 {
-    // Polygon meshes (16) and polyface meshes (64) are surfaces, not curves: not shown.
-    if (header_.flags & (16 | 64))
+    if (header_.flags & 64)
+        return buildPolyface();
+    // Polygon meshes (16) are surfaces, not curves: not shown.
+    if (header_.flags & 16)
         return nullptr;
     std::unique_ptr<AcDbEntity> entity;
     const bool closed = (header_.flags & 1) != 0;
@@ -467,6 +544,7 @@ std::unique_ptr<AcDbEntity> DxfEntityBuilder::buildPolyline()
         entity = std::move(polyline);
     }
     entity->setAppearance(header_.layer, header_.color, header_.trueColor);
+    entity->setStyle(header_.style);
     return entity;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Internal: builds the displayable entities of the ENTITIES section from their pairs.
 
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -93,6 +94,7 @@ private:
     void saveHeader();
     std::unique_ptr<AcDbEntity> buildSimple();
     std::unique_ptr<AcDbEntity> buildLwPolyline();
+    std::unique_ptr<AcDbEntity> buildPolyface();
     std::unique_ptr<AcDbEntity> buildPolyline();
     void applyAppearance(AcDbEntity& entity) const;
     void finishAttribute();
@@ -121,6 +123,7 @@ private:
     std::wstring layer_;
     int color_ = 256;
     std::int32_t trueColor_ = -1;
+    AcDbEntityStyle style_;
 
     // Geometry by group code: 10/20/30, 11/21/31, 40, 41, 43, 50, 51, 210/220/230, 38, 70.
     double p10_[3] = {};
@@ -140,6 +143,10 @@ private:
 
     // Vertices of the LWPOLYLINE or POLYLINE being read.
     std::vector<Vertex> vertices_;
+    // A polyface mesh's faces: indices (71..74, from 1; negative: the edge from there is
+    // hidden; 0: no corner) into vertices_.
+    std::vector<std::array<long long, 4>> faces_;
+    long long faceIndex_[4] = {};
     // The POLYLINE header's values while its vertices arrive.
     struct PolylineHeader {
         AcDbHandle handle = 0;
@@ -147,6 +154,7 @@ private:
         std::wstring layer;
         int color = 256;
         std::int32_t trueColor = -1;
+        AcDbEntityStyle style;
         int flags = 0;
         double elevation = 0.0;
         double normal[3] = {0.0, 0.0, 1.0};

@@ -2,6 +2,8 @@
 // these builders need only what is drawn.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <memory>
 #include <numbers>
 
 #include "db/entities.h"
@@ -314,12 +316,34 @@ AcDbHatchLoop hatchLoop(Cursor& c)
 std::unique_ptr<AcDbEntity> buildHatch(const Record& record)
 {
     std::vector<AcDbHatchLoop> loops;
+    std::vector<AcDbHatchPatternLine> pattern;
     bool solid = false;
     double elevation = 0;
     AcGeVector3d n{0, 0, 1};
     Cursor c(record);
     bool loopsDone = false;
+    bool patternDone = false;
     while (!c.done()) {
+        // The pattern's lines follow their count (78) after the paths; each starts with
+        // its angle (53), and its dashes (49) follow their count (79).
+        if (loopsDone && !patternDone && c.code() == 78) {
+            patternDone = true;
+            for (c.next(); !c.done() && c.code() == 53;) {
+                AcDbHatchPatternLine line;
+                line.angle = c.real() * kToRadians;
+                c.next();
+                line.base.x = c.realIf(43, 0);
+                line.base.y = c.realIf(44, 0);
+                line.offset.x = c.realIf(45, 0);
+                line.offset.y = c.realIf(46, 0);
+                if (!c.done() && c.code() == 79)
+                    c.next();
+                for (; !c.done() && c.code() == 49; c.next())
+                    line.dashes.push_back(c.real());
+                pattern.push_back(std::move(line));
+            }
+            continue;
+        }
         switch (c.code()) {
         case 30: if (!loopsDone && loops.empty()) elevation = c.real(); break;
         case 210: n.x = c.real(); break;
@@ -339,7 +363,9 @@ std::unique_ptr<AcDbEntity> buildHatch(const Record& record)
     }
     if (c.bad)
         return nullptr;
-    return std::make_unique<AcDbHatch>(std::move(loops), solid, elevation, normalOr(n));
+    if (solid)
+        pattern.clear();
+    return std::make_unique<AcDbHatch>(std::move(loops), solid, elevation, normalOr(n), std::move(pattern));
 }
 
 std::unique_ptr<AcDbEntity> buildFace(const Record& record, bool filled)
@@ -347,10 +373,13 @@ std::unique_ptr<AcDbEntity> buildFace(const Record& record, bool filled)
     AcGePoint3d corners[4];
     AcGeVector3d n{0, 0, 1};
     bool seen[4] = {};
+    long long hidden = 0;
     Cursor c(record);
     for (; !c.done(); c.next()) {
         const int code = c.code();
-        if (code >= 10 && code <= 33 && code % 10 <= 3) {
+        if (code == 70 && !filled) {
+            hidden = c.integer();
+        } else if (code >= 10 && code <= 33 && code % 10 <= 3) {
             const int corner = code % 10;
             double& v = code < 20 ? corners[corner].x : code < 30 ? corners[corner].y : corners[corner].z;
             v = c.real();
@@ -367,7 +396,9 @@ std::unique_ptr<AcDbEntity> buildFace(const Record& record, bool filled)
         return nullptr;
     if (!seen[3])
         corners[3] = corners[2];
-    return std::make_unique<AcDbFace>(corners, filled, normalOr(n));
+    auto face = std::make_unique<AcDbFace>(corners, filled, normalOr(n));
+    face->setHiddenEdges(static_cast<int>(hidden & 15));
+    return face;
 }
 
 bool sameName(std::string_view a, std::string_view b)
@@ -506,12 +537,296 @@ std::unique_ptr<AcDbEntity> buildWipeout(const Record& record)
     return std::make_unique<AcDbWipeout>(std::move(outline));
 }
 
+AcGePoint3d pointOf(Cursor& c)
+{
+    AcGePoint3d p{c.real(), 0, 0};
+    const int code = c.code();
+    c.next();
+    p.y = c.realIf(code + 10, 0);
+    p.z = c.realIf(code + 20, 0);
+    return p;
+}
+
+// A subdivision mesh as its faces' edges: vertices (10) after their count (92), then
+// the face list (93 entries of 90: a face's vertex count, then its vertex indices).
+std::unique_ptr<AcDbEntity> buildMesh(const Record& record)
+{
+    std::vector<AcGePoint3d> vertices;
+    std::vector<AcDbStrokes::Stroke> faces;
+    Cursor c(record);
+    while (!c.done()) {
+        if (c.code() == 92) {
+            const long long count = c.integer();
+            c.next();
+            for (long long k = 0; k < count && !c.done() && c.code() == 10; ++k)
+                vertices.push_back(pointOf(c));
+            continue;
+        }
+        if (c.code() == 93) {
+            long long left = c.integer();
+            c.next();
+            while (left > 0 && !c.done() && c.code() == 90) {
+                const long long n = c.integer();
+                c.next();
+                --left;
+                AcDbStrokes::Stroke face;
+                face.closed = true;
+                for (long long k = 0; k < n && left > 0 && !c.done() && c.code() == 90; ++k, --left, c.next()) {
+                    const long long index = c.integer();
+                    if (index >= 0 && static_cast<std::size_t>(index) < vertices.size())
+                        face.points.push_back(vertices[static_cast<std::size_t>(index)]);
+                }
+                faces.push_back(std::move(face));
+            }
+            continue;
+        }
+        c.next();
+    }
+    if (c.bad)
+        return nullptr;
+    return std::make_unique<AcDbStrokes>(L"Mesh", std::move(faces));
+}
+
+// A multiline as its element lines: each vertex (11) with its miter direction (13),
+// and per element (74 parameters of 41) the distance along the miter first.
+std::unique_ptr<AcDbEntity> buildMline(const Record& record)
+{
+    struct Vertex {
+        AcGePoint3d at;
+        AcGeVector3d miter;
+        std::vector<double> offsets;
+    };
+    std::vector<Vertex> vertices;
+    bool closed = false;
+    Cursor c(record);
+    while (!c.done()) {
+        switch (c.code()) {
+        case 71: closed = (c.integer() & 2) != 0; break;
+        case 11: vertices.push_back({pointOf(c), {}, {}}); continue;
+        case 13:
+            if (!vertices.empty()) {
+                const AcGePoint3d m = pointOf(c);
+                vertices.back().miter = {m.x, m.y, m.z};
+                continue;
+            }
+            break;
+        case 74:
+            if (!vertices.empty()) {
+                const long long count = c.integer();
+                c.next();
+                vertices.back().offsets.push_back(count > 0 && !c.done() && c.code() == 41 ? c.real() : 0.0);
+                continue;
+            }
+            break;
+        default: break;
+        }
+        c.next();
+    }
+    if (c.bad || vertices.empty())
+        return nullptr;
+    std::vector<AcDbStrokes::Stroke> lines(vertices.front().offsets.size());
+    for (std::size_t e = 0; e < lines.size(); ++e) {
+        lines[e].closed = closed;
+        for (const Vertex& v : vertices) {
+            const double d = e < v.offsets.size() ? v.offsets[e] : 0.0;
+            lines[e].points.push_back({v.at.x + v.miter.x * d, v.at.y + v.miter.y * d, v.at.z + v.miter.z * d});
+        }
+    }
+    return std::make_unique<AcDbStrokes>(L"Multiline", std::move(lines));
+}
+
+// A dimension whose picture (its block) is missing, from its definition points: the
+// extension lines and the dimension line of a linear or aligned one, the leader of a
+// radius or diameter, a line between the points otherwise; its text at the text point.
+std::shared_ptr<const AcDbEntity> dimensionStandIn(const Record& record, base::CodePage page)
+{
+    AcGePoint3d p[7];  // 10..16
+    bool has[7] = {};
+    double angle = 0;
+    long long type = 0;
+    std::string text;
+    double height = 0;
+    Cursor c(record);
+    for (; !c.done(); c.next()) {
+        const int code = c.code();
+        if (code >= 10 && code <= 16) {
+            p[code - 10].x = c.real(), has[code - 10] = true;
+        } else if (code >= 20 && code <= 26) {
+            p[code - 20].y = c.real();
+        } else if (code >= 30 && code <= 36) {
+            p[code - 30].z = c.real();
+        } else if (code == 50) {
+            angle = c.real() * kToRadians;
+        } else if (code == 70) {
+            type = c.integer() & 7;
+        } else if (code == 1) {
+            text = std::string(c.value());
+        } else if (code == 140) {
+            height = c.real();
+        }
+    }
+    if (c.bad)
+        return nullptr;
+    std::vector<AcDbStrokes::Stroke> lines;
+    double measured = 0;
+    if ((type == 0 || type == 1) && has[3] && has[4]) {
+        const AcGePoint3d a = p[3], b = p[4], on = p[0];
+        AcGeVector3d u{std::cos(angle), std::sin(angle), 0};
+        if (type == 1) {
+            const double len = std::hypot(b.x - a.x, b.y - a.y);
+            u = len > 0 ? AcGeVector3d{(b.x - a.x) / len, (b.y - a.y) / len, 0} : AcGeVector3d{1, 0, 0};
+        }
+        const auto foot = [&](const AcGePoint3d& q) {
+            const double t = (q.x - on.x) * u.x + (q.y - on.y) * u.y;
+            return AcGePoint3d{on.x + u.x * t, on.y + u.y * t, on.z};
+        };
+        const AcGePoint3d fa = foot(a), fb = foot(b);
+        lines = {{{a, fa}, false}, {{b, fb}, false}, {{fa, fb}, false}};
+        measured = std::hypot(fb.x - fa.x, fb.y - fa.y);
+    } else if ((type == 3 || type == 4) && has[5]) {
+        lines = {{{p[0], p[5]}, false}};
+        measured = std::hypot(p[5].x - p[0].x, p[5].y - p[0].y);
+    } else {
+        AcDbStrokes::Stroke s;
+        for (int k : {3, 4, 5, 0})
+            if (has[k])
+                s.points.push_back(p[k]);
+        lines.push_back(std::move(s));
+    }
+    auto standIn = std::make_shared<AcDbStrokes>(L"Dimension", std::move(lines));
+    // The measurement replaces "<>" or an empty text; " " hides the text.
+    if (text != " " && has[1]) {
+        char number[32];
+        std::snprintf(number, sizeof number, "%.4g", measured);
+        const std::size_t at = text.find("<>");
+        if (text.empty())
+            text = number;
+        else if (at != std::string::npos)
+            text.replace(at, 2, number);
+        AcDbMTextProps t;
+        t.contents = textValue(text, page);
+        t.location = p[1];
+        t.height = height > 0 ? height : 2.5;
+        t.attachment = 5;
+        t.rotation = type == 0 ? angle : 0.0;
+        standIn->setText(std::move(t));
+    }
+    return standIn;
+}
+
+// A multileader with text: its leader lines (each ending at its leader's last point,
+// then along the dogleg), a filled arrowhead at the start of each line, and the text.
+// Codes mean different things inside CONTEXT_DATA{, LEADER{ and LEADER_LINE{.
+std::unique_ptr<AcDbEntity> buildMultileader(const Record& record, base::CodePage page)
+{
+    struct Leader {
+        AcGePoint3d last;
+        AcGeVector3d dogleg;
+        double doglegLength = 0;
+        std::vector<std::vector<AcGePoint3d>> lines;
+    };
+    std::vector<Leader> leaders;
+    AcDbMTextProps text;
+    bool hasText = false;
+    double arrowSize = 0, contextArrowSize = -1;
+    int depth = 0;  // 1 context, 2 leader, 3 leader line
+    Cursor c(record);
+    while (!c.done()) {
+        const int code = c.code();
+        const std::string_view v = trimmed(c.value());
+        if (code == 300 && v == "CONTEXT_DATA{") {
+            depth = 1;
+        } else if (code == 302 && v == "LEADER{") {
+            depth = 2;
+            leaders.emplace_back();
+        } else if (code == 304 && v == "LEADER_LINE{" && depth == 2) {
+            depth = 3;
+            leaders.back().lines.emplace_back();
+        } else if (code == 305 && depth == 3) {
+            depth = 2;
+        } else if (code == 303 && depth == 2) {
+            depth = 1;
+        } else if (code == 301 && depth == 1) {
+            depth = 0;
+        } else if (depth == 3 && code == 10) {
+            leaders.back().lines.back().push_back(pointOf(c));
+            continue;
+        } else if (depth == 2 && code == 10) {
+            leaders.back().last = pointOf(c);
+            continue;
+        } else if (depth == 2 && code == 11) {
+            const AcGePoint3d d = pointOf(c);
+            leaders.back().dogleg = {d.x, d.y, d.z};
+            continue;
+        } else if (depth == 2 && code == 40) {
+            leaders.back().doglegLength = c.real();
+        } else if (depth == 1 && code == 304) {
+            text.contents = textValue(c.value(), page);
+            hasText = true;
+        } else if (depth == 1 && code == 12) {
+            text.location = pointOf(c);
+            continue;
+        } else if (depth == 1 && code == 13) {
+            const AcGePoint3d d = pointOf(c);
+            text.direction = {d.x, d.y, d.z};
+            text.hasDirection = true;
+            continue;
+        } else if (depth == 1 && code == 41) {
+            text.height = c.real();
+        } else if (depth == 1 && code == 43) {
+            text.width = c.real();
+        } else if (depth == 1 && code == 140) {
+            contextArrowSize = c.real();
+        } else if (depth == 1 && code == 171) {
+            text.attachment = static_cast<int>(c.integer());
+        } else if (depth == 0 && code == 42) {
+            arrowSize = c.real();
+        }
+        c.next();
+    }
+    if (c.bad)
+        return nullptr;
+    const double size = contextArrowSize >= 0 ? contextArrowSize : arrowSize;
+    std::vector<AcDbStrokes::Stroke> strokes;
+    std::vector<AcGePoint3d> heads;
+    for (const Leader& leader : leaders) {
+        for (const auto& line : leader.lines) {
+            AcDbStrokes::Stroke stroke{line, false};
+            stroke.points.push_back(leader.last);
+            if (stroke.points.size() >= 2 && size > 0) {
+                const AcGePoint3d tip = stroke.points[0], from = stroke.points[1];
+                const double dx = from.x - tip.x, dy = from.y - tip.y, len = std::hypot(dx, dy);
+                if (len > 0) {
+                    const double ux = dx / len, uy = dy / len;
+                    heads.insert(heads.end(), {tip, {tip.x + ux * size - uy * size / 6, tip.y + uy * size + ux * size / 6, tip.z},
+                                               {tip.x + ux * size + uy * size / 6, tip.y + uy * size - ux * size / 6, tip.z}});
+                }
+            }
+            strokes.push_back(std::move(stroke));
+        }
+        if (leader.doglegLength != 0) {
+            const AcGePoint3d a = leader.last;
+            const AcGeVector3d d = leader.dogleg;
+            strokes.push_back({{a, {a.x + d.x * leader.doglegLength, a.y + d.y * leader.doglegLength,
+                                    a.z + d.z * leader.doglegLength}},
+                               false});
+        }
+    }
+    auto entity = std::make_unique<AcDbStrokes>(L"Multileader", std::move(strokes));
+    entity->setArrowheads(std::move(heads));
+    if (hasText && !text.contents.empty())
+        entity->setText(std::move(text));
+    return entity;
+}
+
 } // namespace
 
 bool isDisplayType(std::string_view type)
 {
-    static constexpr std::string_view kTypes[] = {"TEXT", "MTEXT", "ELLIPSE", "SPLINE", "HATCH", "SOLID", "TRACE",
-                                                  "3DFACE", "LEADER", "XLINE", "RAY", "WIPEOUT", "DIMENSION"};
+    static constexpr std::string_view kTypes[] = {
+        "TEXT",   "MTEXT", "ELLIPSE", "SPLINE",  "HATCH",     "SOLID", "TRACE",         "3DFACE",
+        "LEADER", "XLINE", "RAY",     "WIPEOUT", "DIMENSION", "MESH",  "ARC_DIMENSION", "LARGE_RADIAL_DIMENSION",
+        "MLINE",  "ATTDEF", "MULTILEADER"};
     for (std::string_view t : kTypes) {
         if (t == type)
             return true;
@@ -543,17 +858,36 @@ std::unique_ptr<AcDbEntity> buildDisplayEntity(std::string_view type, const Reco
         return buildXline(record, type == "RAY");
     if (type == "WIPEOUT")
         return buildWipeout(record);
-    if (type == "DIMENSION") {
-        // A dimension is drawn by its anonymous block, which holds the geometry in place.
+    if (type == "DIMENSION" || type == "ARC_DIMENSION" || type == "LARGE_RADIAL_DIMENSION") {
+        // A dimension is drawn by its anonymous block, which holds the geometry in place;
+        // without one, from its definition points.
         AcDbBlockReferenceProps ref;
         for (const RecordPair& p : record) {
             if (p.code == 2)
                 ref.blockName = dxfText(trimmed(p.value), settings.codePage);
         }
-        if (ref.blockName.empty())
-            return nullptr;
+        ref.standIn = dimensionStandIn(record, settings.codePage);
         return std::make_unique<AcDbBlockReference>(std::move(ref));
     }
+    if (type == "ATTDEF") {
+        // Shown by its tag where it stands in model space.
+        bool invisible = false, bad = false;
+        AcDbTextProps t = textProps(record, settings.codePage, true, invisible, bad);
+        t.text.clear();
+        for (const RecordPair& p : record)
+            if (p.code == 2)
+                t.text = textValue(p.value, settings.codePage);
+        // Programs show the tag whether or not the attributes it makes are invisible.
+        if (bad)
+            return nullptr;
+        return std::make_unique<AcDbText>(std::move(t), true);
+    }
+    if (type == "MESH")
+        return buildMesh(record);
+    if (type == "MLINE")
+        return buildMline(record);
+    if (type == "MULTILEADER")
+        return buildMultileader(record, settings.codePage);
     return nullptr;
 }
 

@@ -479,6 +479,12 @@ void writeNewDrawingHead(DxfOutput& out, AcDbHandle handseed, const DrawingExten
         out.pair(9, "$CLAYER");
         out.pair(8, dxfValueText(database.clayer(), false, base::CodePage::windows1252));
     }
+    if (database.insunits() >= 0) {
+        out.pair(9, "$INSUNITS");
+        out.integer(70, database.insunits());
+        out.pair(9, "$MEASUREMENT");
+        out.integer(70, database.metric() ? 1 : 0);
+    }
     out.pair(9, "$HANDSEED");
     out.handle(5, handseed);
     out.pair(0, "ENDSEC");

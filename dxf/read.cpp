@@ -1,11 +1,13 @@
 #include "dxf/file.h"
 
 #include "base/file_bytes.h"
+#include "base/interrupted_save.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +30,14 @@ namespace {
 DxfResult failure(DxfStatus status, const std::string& path, const std::string& reason)
 {
     return {status, "Cannot open \"" + path + "\": " + reason + "."};
+}
+
+// Linetype and layer names compare without regard to (ASCII) case.
+std::wstring upperCase(std::wstring name)
+{
+    for (wchar_t& c : name)
+        c = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+    return name;
 }
 
 std::string readFailureReason(int error)
@@ -62,6 +72,9 @@ public:
 private:
     enum class Section { none, header, classes, tables, blocks, entities, objects, other };
 
+    // Something other readers also accept and that loses nothing: read on, warn, and
+    // refuse to write into the file.
+    void lenient(const std::string& what) { warning_ += (warning_.empty() ? "" : "; ") + what; }
     DxfResult structureError(const DxfPair& pair, const std::string& what) const
     {
         return failure(DxfStatus::malformed, path_, "line " + std::to_string(pair.line) + ": " + what);
@@ -89,6 +102,9 @@ private:
 
     Section section_ = Section::none;
     std::string sectionName_;
+    std::string warning_;
+    std::wstring entryLinetype_;       // LAYER: its linetype (6)
+    std::vector<double> entryDashes_;  // LTYPE: its elements (49)  // what was read leniently, "; " between
     bool sawEntitiesSection_ = false;
     bool sawBlocksSection_ = false;
     unsigned seenSections_ = 0;  // bit per standard section: each may appear once
@@ -181,6 +197,8 @@ void DxfLoader::headerPair(const DxfPair& pair)
         source_->handseedValueLength = pair.value.size();
     } else if (headerVariable_ == "$CLAYER" && pair.code == 8) {
         clayer_ = std::string(detail::trimmed(pair.value));
+        source_->clayerValue = pair.valueOffset;
+        source_->clayerValueLength = pair.value.size();
     } else if (headerVariable_ == "$HANDLING" && pair.code == 70) {
         detail::parseInt(pair.value, handling_);
     } else if (headerVariable_ == "$DWGCODEPAGE" && pair.code == 3) {
@@ -191,6 +209,10 @@ void DxfLoader::headerPair(const DxfPair& pair)
         detail::parseDouble(pair.value, settings_.arrowSize);
     } else if (headerVariable_ == "$DIMSCALE" && pair.code == 40) {
         detail::parseDouble(pair.value, settings_.dimScale);
+    } else if (headerVariable_ == "$LTSCALE" && pair.code == 40) {
+        double scale = 0;
+        if (detail::parseDouble(pair.value, scale) && scale > 0 && std::isfinite(scale))
+            db::detail::DatabaseAccess::linetypes(db_).scale = scale;
     }
 }
 
@@ -218,6 +240,13 @@ void DxfLoader::finishTableEntry(std::size_t end)
         if (entryTrueColor_ >= 0 && entryTrueColor_ <= 0xFFFFFFFFLL)
             layer.trueColor = static_cast<std::int32_t>(entryTrueColor_ & 0xFFFFFF);
         db::detail::DatabaseAccess::setLayer(db_, name, layer, entryHandle_);
+        if (!entryLinetype_.empty())
+            db::detail::DatabaseAccess::linetypes(db_).layerLinetypes[upperCase(name)] = upperCase(entryLinetype_);
+    } else if (entryType_ == "LTYPE" && !entryName_.empty()) {
+        // Only patterns with gaps or dots are kept: the others draw solid, and a drawing
+        // without any need look nothing up.
+        if (std::any_of(entryDashes_.begin(), entryDashes_.end(), [](double d) { return d <= 0; }))
+            db::detail::DatabaseAccess::linetypes(db_).patterns[upperCase(name)] = std::move(entryDashes_);
     } else if (entryType_ == "DIMSTYLE" && !entryName_.empty()) {
         settings_.dimStyles.push_back({std::string(detail::trimmed(entryName_)), entryArrowSize_, entryDimScale_});
     }
@@ -229,6 +258,8 @@ void DxfLoader::finishTableEntry(std::size_t end)
     entryTrueColor_ = -1;
     entryArrowSize_ = 0.18;
     entryDimScale_ = 1.0;
+    entryLinetype_.clear();
+    entryDashes_.clear();
 }
 
 void DxfLoader::tablePair(const DxfPair& pair)
@@ -267,7 +298,15 @@ void DxfLoader::tablePair(const DxfPair& pair)
         entryFlags_ = 0;
     else if (pair.code == 420 && !detail::parseInt(pair.value, entryTrueColor_))
         entryTrueColor_ = -1;
-    else if (pair.code == 41 && entryType_ == "DIMSTYLE" && !detail::parseDouble(pair.value, entryArrowSize_))
+    else if (pair.code == 6 && entryType_ == "LAYER")
+        entryLinetype_ = detail::dxfText(detail::trimmed(pair.value), settings_.codePage);
+    else if (pair.code == 49 && entryType_ == "LTYPE") {
+        // Shapes and text of a complex linetype (74 after their 49) are left out; their
+        // length stays in the pattern.
+        double dash = 0;
+        if (detail::parseDouble(pair.value, dash) && std::isfinite(dash))
+            entryDashes_.push_back(dash);
+    } else if (pair.code == 41 && entryType_ == "DIMSTYLE" && !detail::parseDouble(pair.value, entryArrowSize_))
         entryArrowSize_ = 0.18;
     else if (pair.code == 40 && entryType_ == "DIMSTYLE" && !detail::parseDouble(pair.value, entryDimScale_))
         entryDimScale_ = 1.0;
@@ -422,6 +461,19 @@ DxfResult DxfLoader::load(std::size_t start)
         }
         if (expectSectionName) {
             expectSectionName = false;
+            // An empty SECTION without a name just before the end (some programs leave
+            // one) holds nothing: read on, with a warning.
+            const std::string_view next = detail::trimmed(pair.value);
+            if (pair.code == 0 && (next == "ENDSEC" || next == "EOF")) {
+                lenient("line " + std::to_string(pair.line) + ": an empty section without a name");
+                if (next == "ENDSEC")
+                    continue;
+                if (source_->entitiesInsert == DxfSource::npos)
+                    source_->entitiesInsert = pair.offset;
+                source_->objectsInsert = pair.offset;
+                sawEof = true;
+                break;
+            }
             if (pair.code != 2)
                 return structureError(pair, "a section name was expected");
             sectionName_ = std::string(detail::trimmed(pair.value));
@@ -554,10 +606,16 @@ DxfResult DxfLoader::load(std::size_t start)
             return failure(DxfStatus::truncated, path_,
                            "the file ends inside the " + (expectSectionName ? std::string("unnamed") : sectionName_) +
                                " section");
-        return failure(DxfStatus::truncated, path_, "the file ends without the EOF marker");
+        // Everything was read; only the end marker is missing.
+        lenient("the file ends without the EOF marker");
     }
     finish();
-    return {};
+    DxfResult result;
+    if (!warning_.empty()) {
+        result.warning = "\"" + path_ + "\": " + warning_ + ".";
+        source_->writeRefusal = "the file was read leniently (" + warning_ + "); it is not written to, so that nothing in it is lost";
+    }
+    return result;
 }
 
 void DxfLoader::finish()
@@ -611,6 +669,7 @@ void DxfLoader::finish()
     // A current layer the file does not define (or a frozen one) leaves layer 0 current.
     if (!clayer_.empty())
         db_.setClayer(detail::dxfText(clayer_, settings_.codePage));
+    source_->clayer = db_.clayer();
 }
 
 } // namespace
@@ -645,6 +704,7 @@ DxfResult readDxf(const std::string& path, std::unique_ptr<AcDbDatabase>& databa
                   base::FileLock* lock)
 {
     database.reset();
+    const base::SaveRecovery recovery = base::recoverInterruptedSave(path);
     base::FileForUpdate file;
     int error = 0;
     if (lock) {
@@ -657,6 +717,7 @@ DxfResult readDxf(const std::string& path, std::unique_ptr<AcDbDatabase>& databa
     if (error != 0)
         return failure(DxfStatus::fileAccess, path, readFailureReason(error));
     DxfResult result = readDxfText(std::move(file.bytes), path, database);
+    result.notice = recovery.message;
     if (result.ok()) {
         if (identity)
             *identity = file.identity;

@@ -12,8 +12,8 @@ namespace {
 QColor shownOnView(db::ShownColor c)
 {
     if (c.foreground)
-        return QColor(255, 255, 255);
-    return QColor((c.rgb >> 16) & 0xFF, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF);
+        return QColor(255, 255, 255, c.alpha);
+    return QColor((c.rgb >> 16) & 0xFF, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF, c.alpha);
 }
 
 QRectF boundsOf(const db::DisplayShape& s)
@@ -58,12 +58,21 @@ DisplayList buildDisplayList(const AcDbDatabase& database)
             const bool text = item.shape.type == db::DisplayShape::Type::kText;
             // Extents element by element: QRectF::united ignores rectangles of no
             // size, as a single point or a straight vertical line has.
-            for (const db::DisplayPoint& p : item.shape.points) {
+            const auto extend = [&](const db::DisplayPoint& p) {
                 minX = any ? std::min(minX, p.x) : p.x;
                 maxX = any ? std::max(maxX, p.x) : p.x;
                 minY = any ? std::min(minY, p.y) : p.y;
                 maxY = any ? std::max(maxY, p.y) : p.y;
                 any = true;
+            };
+            if (text && item.shape.text) {
+                // Text counts with its box, so that zooming to the extents shows it whole.
+                for (const db::DisplayPoint& p : db::textCorners(item.shape.points.front(), *item.shape.text))
+                    if (std::isfinite(p.x) && std::isfinite(p.y))
+                        extend(p);
+            }
+            for (const db::DisplayPoint& p : item.shape.points) {
+                extend(p);
                 if (text)
                     break;
             }

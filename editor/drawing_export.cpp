@@ -25,7 +25,7 @@ DisplayList onPaper(const DisplayList& list)
     DisplayList copy = list;
     for (DisplayItem& item : copy.items)
         if (item.shape.color.foreground)
-            item.color = Qt::black;
+            item.color = QColor(0, 0, 0, item.shape.color.alpha);
     return copy;
 }
 

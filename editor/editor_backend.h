@@ -29,6 +29,7 @@ public:
     int getPoint(const double* base, std::wstring_view prompt, double result[3]) override;
     void setPickPreview(const std::vector<host::PreviewPoint>& points) override;
     void clearPickPreview() override;
+    bool showsPickPreview() const override { return true; }
     // The current view's selection; a pick is a point request whose answer is the
     // shown entity under it.
     std::vector<std::uint64_t> selectedEntities() override;

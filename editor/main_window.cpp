@@ -374,6 +374,8 @@ bool MainWindow::openDrawing(const QString& path)
     documents_->currentView()->zoomExtents();
     const QString opened = QString::fromStdString(documents_->currentDocument()->fileName());
     commandLine_->print("Opened " + opened + ".");
+    if (!result.warning.empty())
+        commandLine_->print("Warning: " + QString::fromStdString(result.warning) + " It can be shown but not saved.");
     statusBar()->showMessage("Opened " + opened, 5000);
     rememberRecent(opened);
     // Kept in the file but not drawn: say so, so that nobody thinks it is missing.

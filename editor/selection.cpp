@@ -89,6 +89,7 @@ const wchar_t* kindName(const AcDbEntity& entity)
     case Kind::kLeader: return L"Leader";
     case Kind::kXline: return L"Construction line";
     case Kind::kWipeout: return L"Wipeout";
+    case Kind::kStrokes: return static_cast<const AcDbStrokes&>(entity).name().c_str();
     }
     return L"Entity";
 }

@@ -28,6 +28,9 @@ public:
     // Shown until clearPickPreview(); hosts that cannot show it ignore it.
     virtual void setPickPreview(const std::vector<PreviewPoint>& points);
     virtual void clearPickPreview();
+    // Whether setPickPreview shows anything: callers skip working out a preview (for a
+    // curve, sampling it once more) for hosts without a cursor to follow.
+    virtual bool showsPickPreview() const { return false; }
     // Entity input: the handles of the entities the user has selected in the current
     // drawing (none by default), and one entity picked now in answer to `prompt`:
     // RTNORM with `handle` set, or RTCAN/RTNONE.

@@ -1,5 +1,10 @@
 #include "model/equation.h"
 
+#include "base/number_text.h"
+#include "base/utf8_text.h"
+
+#include <cmath>
+
 void CEquation::AddParameter(const CEquationParameterPtr& parameter)
 {
     parameters_.push_back(parameter);
@@ -63,4 +68,52 @@ bool ValidateParameters(const CEquation& equation)
         if (!parameterValid(*p))
             return false;
     return true;
+}
+
+namespace {
+
+std::wstring number(double v) { return plotwright::base::wideFromUtf8(plotwright::base::formatShortest(v)); }
+
+// The reason one bounded value breaks its bounds, or empty.
+std::wstring outside(const std::wstring& what, double v, double lo, double hi)
+{
+    if (std::isnan(v))
+        return what + L" is not a number";
+    if (!(lo <= v))
+        return what + L" is below its lower bound " + number(lo);
+    if (!(v <= hi))
+        return what + L" is above its upper bound " + number(hi);
+    return {};
+}
+
+std::wstring parameterReason(const CEquationParameter& p)
+{
+    const ParameterFields& f = p.Fields();
+    switch (f.type) {
+    case Constant:
+        return f.min == f.max ? std::wstring() : outside(f.name + L" = " + number(f.value), f.value, f.min, f.max);
+    case RunningVariable:
+        if (f.minSet == f.maxSet)
+            return f.maxValue > f.minValue ? std::wstring()
+                                           : f.name + L": the range's end " + number(f.maxValue)
+                                                 + L" is not above its start " + number(f.minValue);
+        if (std::wstring r = outside(f.name + L": the range's start " + number(f.minValue), f.minValue, f.minSet,
+                                     f.maxSet);
+            !r.empty())
+            return r;
+        return outside(f.name + L": the range's end " + number(f.maxValue), f.maxValue, f.minSet, f.maxSet);
+    default:
+        return f.name + L": the parameter's type " + std::to_wstring(f.type)
+               + L" is neither 1 (running variable) nor 2 (constant)";
+    }
+}
+
+} // namespace
+
+std::wstring invalidParameterReason(const CEquation& equation)
+{
+    for (const CEquationParameterPtr& p : equation.GetParameters())
+        if (std::wstring reason = parameterReason(*p); !reason.empty())
+            return reason;
+    return {};
 }

@@ -71,3 +71,8 @@ using CEquationPtr = std::shared_ptr<CEquation>;
 // min == max, running variables within [minSet, maxSet] unless minSet == maxSet (then
 // maxValue > minValue). Any comparison with NaN fails; other kinds are invalid.
 bool ValidateParameters(const CEquation& equation);
+
+// Why ValidateParameters refuses `equation`: the first parameter at fault, the value,
+// the rule it breaks and the bound ("k = 11 is above its upper bound 10", "t: the
+// range's end 12.5 is above its upper bound 10"); empty when it accepts it.
+std::wstring invalidParameterReason(const CEquation& equation);

@@ -111,10 +111,10 @@ int main(int argc, char** argv)
     benchmark::Shutdown();
     if (plotwrightSummary.bestSeconds < 1e300 && ezdxfSummary.bestSeconds < 1e300) {
         std::printf("\nbest of each: plotwright %.3f s, ezdxf %.3f s: plotwright draws %.1f times ezdxf's rate "
-                    "(target >= 10)\n",
+                    "(target >= 25)\n",
                     plotwrightSummary.bestSeconds, ezdxfSummary.bestSeconds,
                     ezdxfSummary.bestSeconds / plotwrightSummary.bestSeconds);
-        std::printf("peak memory per sample: plotwright %.1f bytes (target < 150), ezdxf %.1f bytes\n",
+        std::printf("peak memory per sample: plotwright %.1f bytes (target <= 50), ezdxf %.1f bytes\n",
                     plotwrightSummary.maxRssKiB * 1024.0 / kSamples, ezdxfSummary.maxRssKiB * 1024.0 / kSamples);
     }
 }

@@ -1,5 +1,7 @@
-// Sampling speed of the four default curves over a million samples each, against the
-// Epicycloid written as plain C++, and the cost of the per-sample progress calls.
+// Sampling speed of the four default curves over a million samples each, compiled to
+// machine code and interpreted, against the Epicycloid written as plain C++, and the cost
+// of the per-sample progress calls.
+#include "curve/native_code.h"
 #include "draw/sample_curve.h"
 #include "host/backend.h"
 #include "model/equation.h"
@@ -59,6 +61,19 @@ BENCHMARK_CAPTURE(sampleCurve, CayleysSextic, cayleysSextic)->Unit(benchmark::kM
 BENCHMARK_CAPTURE(sampleCurve, Cycloid, cycloid)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(sampleCurve, Deltoid, deltoid)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(sampleCurve, Epicycloid, epicycloid)->Unit(benchmark::kMillisecond);
+
+// The same with every expression interpreted by muParser, as before compilation.
+void sampleCurveInterpreted(benchmark::State& state, CEquation (*make)())
+{
+    plotwright::curve::setNativeCodeEnabled(false);
+    sampleCurve(state, make);
+    plotwright::curve::setNativeCodeEnabled(true);
+}
+
+BENCHMARK_CAPTURE(sampleCurveInterpreted, CayleysSextic, cayleysSextic)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(sampleCurveInterpreted, Cycloid, cycloid)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(sampleCurveInterpreted, Deltoid, deltoid)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(sampleCurveInterpreted, Epicycloid, epicycloid)->Unit(benchmark::kMillisecond);
 
 // The same Epicycloid, stepping and points as SampleCurve, without parser or editor calls.
 void epicycloidPlainCpp(benchmark::State& state)

@@ -1,13 +1,16 @@
-// Feeds arbitrary expressions and names through SampleCurve over a short range.
+// Feeds arbitrary expressions and names through SampleCurve over a short range, both
+// interpreted and compiled to machine code: the samples must be the same bits.
 // Input: byte 0 the curve type (0..4), byte 1 the number of steps (0..99), byte 2 a
 // constant's value, then newline-separated fields: equationy, equationx, the running
 // variable's name, and up to three constant names. Bytes become characters one to one,
 // so bytes above 0x7F give non-ASCII text.
+#include "curve/native_code.h"
 #include "draw/sample_curve.h"
 #include "model/equation.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,7 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ParameterFields{.name = fields[i], .type = Constant, .value = value + static_cast<double>(i)}));
 
     const ads_point origin = {1, 2, 3};
+    plotwright::curve::setNativeCodeEnabled(false);
+    const CurvePoints interpreted = SampleCurve(equation, origin);
+    plotwright::curve::setNativeCodeEnabled(true);
     const CurvePoints points = SampleCurve(equation, origin);
+    // NaN against NaN by bits, as every other value.
+    if (points.size() != interpreted.size()
+        || (!points.empty() && std::memcmp(points.data(), interpreted.data(), points.size() * sizeof(CurvePoint)) != 0))
+        std::abort();
     // At most one point per sample, all in the drawing plane.
     if (points.size() > static_cast<std::size_t>(steps) + 1)
         std::abort();

@@ -83,7 +83,7 @@ TEST(CoreShape, shape_failures_give_status_and_position)
         EXPECT_EQ(shaped.result.ok(), row.status == Status::ok);
         EXPECT_EQ(shaped.result.message.empty(), row.status == Status::ok);
     }
-    EXPECT_EQ(shape(outOfBounds).result.message, L"Invalid parameter(s) provided!");
+    EXPECT_EQ(shape(outOfBounds).result.message, L"k = 5 is above its upper bound 1");
 }
 
 TEST(CoreShape, output_kinds_give_their_pieces)

@@ -473,3 +473,59 @@ TEST(CurveOptions, options_text_round_trip)
 }
 
 } // namespace
+
+namespace {
+
+bool samePieces(const std::vector<CurvePiece>& a, const std::vector<CurvePiece>& b)
+{
+    auto same = [](const CurvePoints& p, const CurvePoints& q) {
+        return std::equal(p.begin(), p.end(), q.begin(), q.end(),
+                          [](const CurvePoint& u, const CurvePoint& v) { return u.x == v.x && u.y == v.y && u.z == v.z; });
+    };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](const CurvePiece& p, const CurvePiece& q) {
+        return p.closed == q.closed && same(p.points, q.points) && p.bulges == q.bulges
+            && same(p.spline.controlPoints, q.spline.controlPoints);
+    });
+}
+
+} // namespace
+
+// Pieces that take the samples over are the pieces shaped beside kept samples, and the
+// counts of what was sampled stay: one closed run, runs broken by undefined samples (kept
+// as a copy), adaptive breaks, fitted arcs and a failed expression.
+TEST(Shape, shape_without_kept_samples_same_pieces)
+{
+    struct Row {
+        const char* name;
+        CEquation curve;
+        CurveOptions options;
+        std::size_t nonFinite;
+    };
+    CurveOptions adaptive;
+    adaptive.tolerance = 1e-3;
+    CurveOptions arcs;
+    arcs.output = CurveOutput::Arcs;
+    CurveOptions literal;
+    literal.literalSteps = true;
+    const Row rows[] = {
+        {"closed circle", makeCurve(ParametricCartesian, L"sin(t)", L"cos(t)", 0, 2 * kPi, 0.01, L"t"), {}, 0},
+        {"open sine, literal steps", makeCurve(ExplicitCartesian, L"sin(x)", L"", 0, 3, 0.1), literal, 0},
+        {"sqrt undefined below 0", makeCurve(ExplicitCartesian, L"sqrt(x)", L"", -1, 1, 0.25), {}, 4},
+        {"log with two undefined stretches", makeCurve(ExplicitCartesian, L"ln(x^2-1)", L"", -3, 3, 0.5), {}, 5},
+        {"tan adaptive, two breaks", makeCurve(ExplicitCartesian, L"tan(x)", L"", -2, 2, 0.1), adaptive, 2},
+        {"arcs of a circle", makeCurve(ParametricCartesian, L"sin(t)", L"cos(t)", 0, 2 * kPi, 0.1, L"t"), arcs, 0},
+        {"faulty expression", makeCurve(ExplicitCartesian, L"sin(", L"", 0, 1, 0.1), {}, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ShapedCurve kept = shapeCurve(row.curve, {1, 2, 0}, row.options);
+        const ShapedCurve taken = shapeCurve(row.curve, {1, 2, 0}, row.options, nullptr, KeepSamples::No);
+        EXPECT_EQ(taken.sampled.status, kept.sampled.status);
+        EXPECT_TRUE(taken.sampled.points.empty());
+        EXPECT_EQ(kept.sampleCount, kept.sampled.points.size());
+        EXPECT_EQ(taken.sampleCount, kept.sampleCount);
+        EXPECT_EQ(kept.nonFiniteCount, row.nonFinite);
+        EXPECT_EQ(taken.nonFiniteCount, row.nonFinite);
+        EXPECT_TRUE(samePieces(taken.pieces, kept.pieces));
+    }
+}

@@ -64,6 +64,13 @@ TEST(ExpressionLanguage, language_values)
         {L"min(3, 1, 2)", 1},
         {L"max(3, 7, 2)", 7},
         {L"max(-3)", -3},
+        {L"floor(-2.5)", -3},
+        {L"ceil(-2.5)", -2},
+        {L"mod(7.5, 2)", 1.5},
+        {L"mod(-7.5, 2)", -1.5},   // C's fmod: the sign of the dividend
+        {L"atan2(1, -1)", 0.75 * 3.141592653589793},
+        {L"hypot(3, 4)", 5},
+        {L"max(1, 2) * 3", 6},
         {L"0.5 * 3", 1.5},   // "." whatever the user's locale
         {L"\t1 +\r\n 2 ", 3},
     };
@@ -84,7 +91,7 @@ TEST(ExpressionLanguage, language_refused_texts)
         L"sum()",
         L"if(1, 2)",
         L"q + 1",           // not bound
-        L"atan2(1, 2)",     // muParser extra, not in the language
+        L"rnd()",           // muParser extra, not in the language
         L"_pi",             // muParser's own constant names
         L"1 ? 2 : 3",       // muParser's ternary
         L"1 && 1",
@@ -101,6 +108,35 @@ TEST(ExpressionLanguage, language_refused_texts)
         ASSERT_NO_THROW(parser.setExpression(text));
         EXPECT_THROW(parser.evaluate(), ExpressionError);
     }
+}
+
+// A comma outside a call's arguments is refused where it stands: muParser would keep
+// only the last of "x*1,5" and give 5 without a word.
+TEST(ExpressionLanguage, language_comma_only_between_arguments)
+{
+    const std::pair<std::wstring, int> rows[] = {
+        {L"x*1,5", 3},
+        {L"(1,5)", 2},
+        {L"sin(x)*(1,5)", 9},
+        {L"max(1,2),3", 8},
+        {L"2,5*x", 1},
+        {L"max((1,2),3)", 6},
+    };
+    for (const auto& [text, position] : rows) {
+        SCOPED_TRACE(printable(text));
+        ExpressionParser parser;
+        parser.setExpression(text);
+        double x = 1;
+        parser.bindVariable(L"x", &x);
+        try {
+            parser.evaluate();
+            ADD_FAILURE() << "accepted";
+        } catch (const ExpressionError& e) {
+            EXPECT_EQ(std::string(e.what()), "comma outside a function's arguments (a decimal comma? numbers use \".\")");
+            EXPECT_EQ(e.position(), position);
+        }
+    }
+    EXPECT_EQ(evaluate(L"if(1 > 0, max(1, 2), hypot(3, 4))"), 2);
 }
 
 TEST(ExpressionLanguage, language_acceptable_names)
@@ -122,6 +158,8 @@ TEST(ExpressionLanguage, language_acceptable_names)
         {L"if", false},
         {L"sum", false},
         {L"and", false},
+        {L"mod", false},
+        {L"floor", false},
     };
     for (const auto& [name, acceptable] : rows) {
         SCOPED_TRACE(printable(name));

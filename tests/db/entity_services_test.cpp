@@ -61,7 +61,7 @@ TEST(entity_colors, palette_and_invalid_numbers)
     } rows[] = {
         {1, {0xFF0000, false}},   {5, {0x0000FF, false}},   {7, {}},
         {8, {0x808080, false}},   {109, {0x132617, false}}, {250, {0x333333, false}},
-        {255, {0xFFFFFF, false}}, {0, {}},                  {256, {}},
+        {255, {}}, {0, {}},                  {256, {}},
         {-3, {}},                 {INT_MIN, {}},            {INT_MAX, {}},
     };
     for (const auto& row : rows) {
@@ -358,10 +358,31 @@ TEST(text_codes, multi_line_text_formatting)
         {L"\\S3#4; \\S1/2;", {L"3/4 1/2"}},
         {L"unfinished \\H2", {L"unfinished "}},
         {L"line\nbreak", {L"line", L"break"}},
+        {L"caret^Jbreak^Itab^M", {L"caret", L"break tab"}},
+        {L"a lone ^ stays^", {L"a lone ^ stays^"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(row.contents)));
         EXPECT_EQ(plotwright::db::detail::mtextLines(row.contents), row.lines);
+    }
+}
+
+TEST(text_codes, single_line_text_specials)
+{
+    const struct {
+        const wchar_t* text;
+        const wchar_t* shown;
+    } rows[] = {
+        {L"45%%d", L"45\u00B0"},
+        {L"%%c20 %%p0.1", L"\u230020 \u00B10.1"},
+        {L"%%uunder%%u %%Oover%%o", L"under over"},
+        {L"%%065%%0669", L"AB9"},
+        {L"100%%% and 5%", L"100% and 5%"},
+        {L"ends in %%", L"ends in %%"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.text)));
+        EXPECT_EQ(plotwright::db::detail::plainText(row.text), row.shown);
     }
 }
 
@@ -381,8 +402,10 @@ TEST(svg_picture, shows_every_kind_with_text_escaped)
     const std::string svg = plotwright::db::svgPicture(d.db);
     EXPECT_NE(svg.find(">a&lt;b &amp; &quot;Gr\xC3\xB6\xC3\x9F" "e&quot;</text>"), std::string::npos) << svg;
     EXPECT_NE(svg.find("<path fill-rule=\"evenodd\""), std::string::npos);
-    // 100 pixels a unit, 20 of margin: the ray runs from (5,0.5) up to the picture's top edge.
-    EXPECT_NE(svg.find("points=\"520.00,70.00 520.00,0.00\""), std::string::npos) << svg;
+    // The text counts with its box (13 characters of 0.8: 10.4 units wide, a quarter of
+    // its height below the baseline): 1000 / 10.4 pixels a unit, 20 of margin. The ray
+    // runs from (5,0.5) up to the picture's top edge.
+    EXPECT_NE(svg.find("points=\"500.77,68.08 500.77,0.00\""), std::string::npos) << svg;
 }
 
 TEST(svg_picture, an_area_is_shown_instead_of_the_extents)

@@ -149,11 +149,12 @@ TEST(text_layout, svg_stretches_fit_text_applies_width_factors_and_hangs_top_tex
     top.attachment = 1;  // top left at the origin
     Access::addFileEntity(db, *model, std::make_unique<AcDbMText>(top), 0);
     const std::string svg = plotwright::db::svgPicture(db, {});
-    // Capitals hang below a top anchor: the baseline one text height (200 px) down.
-    EXPECT_NE(svg.find(" y=\"200.00\" transform=\"translate(20.00 1020.00) rotate(-0.00)\">TOP<"), std::string::npos);
+    // The extents, text boxes included, are 10 units wide (FIT's span) and 1000 px.
+    // Capitals hang below a top anchor: the baseline one text height (100 px) down.
+    EXPECT_NE(svg.find(" y=\"100.00\" transform=\"translate(20.00 620.00) rotate(-0.00)\">TOP<"), std::string::npos);
     // FIT is estimated 2.4 wide at height 1: stretched by 10 / 2.4, then held to the span
-    // of 10 units (the extents, 5 units high, are 1000 px) in the stretched coordinates.
-    EXPECT_NE(svg.find(" scale(4.17 1)\" textLength=\"480.00\" lengthAdjust=\"spacingAndGlyphs\">FIT<"),
+    // of 10 units in the stretched coordinates.
+    EXPECT_NE(svg.find(" scale(4.17 1)\" textLength=\"240.00\" lengthAdjust=\"spacingAndGlyphs\">FIT<"),
               std::string::npos)
         << svg;
     EXPECT_NE(svg.find(" scale(2.00 1)\">WIDE<"), std::string::npos) << svg;

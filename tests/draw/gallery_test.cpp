@@ -65,6 +65,11 @@ const GalleryRow kRows[] = {
     {"Damped sine wave", false},
     {"Heart", true},
     {"Butterfly curve", true},
+    {"Involute spur gear", true},
+    {"Cycloidal gear wheel", true},
+    {"NACA four-digit airfoil", true},
+    {"Archimedean spiral by pitch", false},
+    {"Disk cam", true},
 };
 
 CEquationList& gallery()
@@ -119,7 +124,13 @@ TEST_P(GalleryCurve, gallery_curve_draws_with_its_defaults)
         SCOPED_TRACE(plotwright::base::utf8FromWide(p->GetName()));
         if (p->GetType() == RunningVariable) {
             ++running;
-            EXPECT_LT(p->GetMinSet(), p->GetMaxSet());
+            // Bounds around the range, or none (equal) where the curve's period depends
+            // on its constants.
+            if (p->GetMinSet() != p->GetMaxSet()) {
+                EXPECT_LT(p->GetMinSet(), p->GetMaxSet());
+                EXPECT_LE(p->GetMinSet(), p->GetMinValue());
+                EXPECT_GE(p->GetMaxSet(), p->GetMaxValue());
+            }
             EXPECT_LT(p->GetMinValue(), p->GetMaxValue());
             EXPECT_GT(p->GetIncrement(), 0);
         } else {
@@ -153,5 +164,40 @@ TEST_P(GalleryCurve, gallery_curve_draws_with_its_defaults)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, GalleryCurve, testing::ValuesIn(kRows), rowName<GalleryRow>);
+
+// Closed curves whose period grows with their constants can be drawn whole for other
+// values than their defaults: the range is not capped below the period.
+TEST(Gallery, gallery_periodic_curves_draw_whole_for_other_constants)
+{
+    RecordingBackend backend;
+    ScopedBackend scope{backend};
+    struct Row {
+        const char* curve;
+        std::vector<std::pair<const wchar_t*, double>> constants;
+        double turns;   // the period in turns of 2 PI
+    } rows[] = {
+        {"Hypocycloid", {{L"R", 10}, {L"r", 4}}, 2},
+        {"Epitrochoid", {{L"R", 5}, {L"r", 3}}, 3},
+        {"Hypotrochoid", {{L"R", 7}, {L"r", 3}}, 3},
+        {"Rose", {{L"k", 2.5}}, 2},
+        {"Lissajous figure", {{L"p", 3.5}, {L"q", 2}}, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.curve);
+        CEquation equation;
+        gallery().FindEquation(wide(row.curve))->CopyTo(equation);
+        for (const auto& [name, value] : row.constants)
+            equation.FindParameter(name)->SetValue(value);
+        const CEquationParameterPtr t = equation.FindParameter(L"t");
+        t->SetMaxValue(row.turns * 2 * 3.141592653589793);
+        t->SetIncrement(t->GetMaxValue() / 2000);
+        const ads_point origin = {0, 0, 0};
+        const CurvePoints points = SampleCurve(equation, origin);
+        EXPECT_TRUE(backend.messages().empty());
+        ASSERT_EQ(points.size(), 2001u);
+        EXPECT_NEAR(points.back().x, points.front().x, 1e-9);
+        EXPECT_NEAR(points.back().y, points.front().y, 1e-9);
+    }
+}
 
 } // namespace

@@ -6,6 +6,7 @@
 import sys
 import ezdxf
 from ezdxf import path as ezpath
+from ezdxf.render import hatching
 
 doc = ezdxf.new("R2018", setup=True)
 msp = doc.modelspace()
@@ -98,6 +99,10 @@ def paths(e, m=None):
         return
     elif kind == "LEADER":
         yield flat(ezpath.from_vertices(e.vertices), m)
+    elif kind == "HATCH" and not e.dxf.solid_fill:
+        # A pattern is drawn by its lines, clipped to the boundary.
+        for s, t in hatching.hatch_entity(e):
+            yield "%r,%r %r,%r" % (s.x, s.y, t.x, t.y)
     elif kind == "HATCH":
         for p in ezpath.from_hatch(e):
             yield flat(p, m)

@@ -7,7 +7,9 @@
 
 #include "db/database.h"
 #include "dxf/file.h"
+#include "db/entities.h"
 #include "support/dxf_check.h"
+#include "support/model_space.h"
 
 namespace {
 
@@ -39,12 +41,10 @@ TEST(dxf_open_refused, names_the_file_and_the_reason)
          "the file ends inside the ENTITIES section"},
         {"cut after a group code", kValid.substr(0, kValid.find("POINT")), DxfStatus::truncated,
          "the file ends after the group code on line 15"},
-        {"no EOF", kValid.substr(0, kValid.find("  0\nEOF")), DxfStatus::truncated,
-         "the file ends without the EOF marker"},
         {"text where a group code belongs", "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\nten\n1\n", DxfStatus::malformed,
          "line 7: a group code was expected, found \"ten\""},
-        {"section without a name", "  0\nSECTION\n  0\nENDSEC\n  0\nEOF\n", DxfStatus::malformed,
-         "line 3: a section name was expected"},
+        {"section without a name before an entity", "  0\nSECTION\n  0\nLINE\n  0\nENDSEC\n  0\nEOF\n",
+         DxfStatus::malformed, "line 3: a section name was expected"},
         {"entity outside a section", "  0\nSECTION\n  2\nHEADER\n  0\nENDSEC\n  0\nLINE\n  0\nEOF\n",
          DxfStatus::malformed, "line 7: \"LINE\" outside a section"},
         {"a second ENTITIES section",
@@ -117,6 +117,49 @@ TEST(dxf_open, lenient_where_the_format_allows)
         db->forEachEntity([&](const AcDbEntity& e) { points += e.kind() == AcDbEntity::Kind::kPoint; });
         EXPECT_EQ(points, 1);
     }
+}
+
+// What other readers open and loses nothing is read, with a warning; the drawing is
+// shown but never written back into its file, changed or not.
+TEST(dxf_open, leniently_with_a_warning_and_no_saving)
+{
+    const std::string noEof = kValid.substr(0, kValid.find("  0\nEOF"));
+    const struct {
+        const char* name;
+        std::string text;
+        std::string warning;
+    } rows[] = {
+        {"no EOF", noEof, "the file ends without the EOF marker"},
+        {"empty section before EOF", noEof + "  0\nSECTION\n  0\nEOF\n", "line 29: an empty section without a name"},
+        {"empty ended section", noEof + "  0\nSECTION\n  0\nENDSEC\n  0\nEOF\n",
+         "line 29: an empty section without a name"},
+        {"both", noEof + "  0\nSECTION\n  0\nENDSEC\n",
+         "line 29: an empty section without a name; the file ends without the EOF marker"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        dxftest::TempDir dir;
+        const std::string path = dir.file("lenient.dxf");
+        dxftest::writeFile(path, row.text);
+        std::unique_ptr<AcDbDatabase> db;
+        const plotwright::dxf::DxfResult read = plotwright::dxf::readDxf(path, db);
+        ASSERT_TRUE(read.ok()) << read.message;
+        EXPECT_EQ(read.warning, "\"" + path + "\": " + row.warning + ".");
+        int points = 0;
+        db->forEachEntity([&](const AcDbEntity& e) { points += e.kind() == AcDbEntity::Kind::kPoint; });
+        EXPECT_EQ(points, 1);
+        const std::string refusal = "Cannot save \"" + path + "\": the file was read leniently (" + row.warning +
+                                    "); it is not written to, so that nothing in it is lost.";
+        EXPECT_EQ(plotwright::dxf::saveDxf(*db, path).message, refusal);
+        testsupport::appendToModelSpace(*db, new AcDbLine({0, 0, 0}, {1, 1, 0}));
+        const plotwright::dxf::DxfResult saved = plotwright::dxf::saveDxf(*db, path);
+        EXPECT_EQ(saved.status, DxfStatus::unsupported);
+        EXPECT_EQ(saved.message, refusal);
+        EXPECT_EQ(dxftest::readFile(path), row.text);
+    }
+    // A file read in full has no warning.
+    std::unique_ptr<AcDbDatabase> db;
+    EXPECT_EQ(plotwright::dxf::readDxfText(kValid, "memory.dxf", db).warning, "");
 }
 
 } // namespace

@@ -50,5 +50,8 @@ check "polyline|arcs|spline" plotwright redraw a.dxf 1F --output ""
 check "text|json" plotwright list a.dxf --format ""
 check "--force" plotwright redraw a.dxf 1F --fo
 check "--size" plotwright render a.dxf out.png --s
+check "mm|m" plotwright draw Cycloid --units m
+check "--literal-steps|--layer" plotwright redraw a.dxf 1F --l
+check "BYLAYER" plotwright draw Cycloid --color B
 ((failures == 0)) || exit 1
 echo "bash completion: all cases complete as expected"

@@ -60,6 +60,7 @@ public:
     int getPoint(const double* base, std::wstring_view prompt, double result[3]) override;
     void setPickPreview(const std::vector<PreviewPoint>& points) override;
     void clearPickPreview() override;
+    bool showsPickPreview() const override { return true; }
     std::vector<std::uint64_t> selectedEntities() override { return selection; }
     int pickEntity(std::wstring_view prompt, std::uint64_t& handle) override;
     void alert(std::wstring_view message) override;

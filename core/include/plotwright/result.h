@@ -32,6 +32,9 @@ struct Result {
     Status status = Status::ok;
     std::wstring message;
     Where where;
+    // Set on success when something is worth telling the user: for instance a file that
+    // was restored from the copy an interrupted save had kept.
+    std::wstring notice = {};
 
     bool ok() const { return status == Status::ok; }
     explicit operator bool() const { return ok(); }

@@ -1,0 +1,26 @@
+#pragma once
+// A digest of a drawn piece's geometry that every vertex enters and that a move of the
+// whole piece leaves as it is: so that an edit of any vertex is noticed, while a piece
+// that another program moved is still known as the one drawn.
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+namespace plotwright::curve {
+
+// The number of values geometryDigest gives.
+inline constexpr std::size_t kDigestSize = 12;
+
+// For k = 0..3, with s_i = i / (n - 1) (0 for a single vertex) and weights s_i^k: the
+// weighted sums of the vertices' offsets from the first vertex, x_i - x_0 and
+// y_i - y_0, and of the bulges b_i (0 where there are none), in the order
+// x k=0..3, y k=0..3, b k=0..3. `bulges` is empty or one per vertex.
+std::vector<double> geometryDigest(std::span<const double> xs, std::span<const double> ys,
+                                   std::span<const double> bulges);
+
+// Whether `now` describes the geometry `then` did, but for the rounding of moving `count`
+// vertices whose coordinates reach `scale` in magnitude. Digests of another size never match.
+bool sameDigest(const std::vector<double>& then, const std::vector<double>& now, double scale, std::size_t count);
+
+} // namespace plotwright::curve

@@ -1,0 +1,132 @@
+// How drawings made elsewhere are drawn, a case of display_faults.py per row: each
+// entity's strokes agree with ezdxf's geometry within a pixel. And what counts toward
+// the extents.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "db/database.h"
+#include "db/display_shapes.h"
+#include "db/svg_picture.h"
+#include "dxf/file.h"
+#include "ezdxf_compare.h"
+#include "support/dxf_check.h"
+
+namespace {
+
+struct FaultCase {
+    const char* name;
+    int paths;  // entities ezdxf gives paths for
+    int texts;
+};
+
+class dxf_fidelity : public testing::TestWithParam<FaultCase> {};
+
+TEST_P(dxf_fidelity, agrees_with_ezdxf)
+{
+    const FaultCase& row = GetParam();
+    dxftest::TempDir dir;
+    const std::string path = dir.file(std::string(row.name) + ".dxf");
+    const std::string report =
+        dxftest::runPython(PLOTWRIGHT_TEST_SOURCE "/dxf/display_faults.py", {row.name, path});
+    std::unique_ptr<AcDbDatabase> db;
+    const plotwright::dxf::DxfResult read = plotwright::dxf::readDxf(path, db);
+    ASSERT_TRUE(read.ok()) << read.message;
+    int compared = 0, texts = 0;
+    dxftest::compareWithEzdxf(*db, report, compared, texts);
+    EXPECT_EQ(compared, row.paths);
+    EXPECT_EQ(texts, row.texts);
+}
+
+const FaultCase kCases[] = {
+    {"mirrored_insert", 3, 0},
+    {"tilted_insert", 2, 0},
+    {"pattern_hatch", 5, 0},
+    {"edge_hatch", 3, 0},
+    {"visibility", 3, 0},
+    {"spline_without_knots", 2, 0},
+    {"linetypes", 7, 0},
+    {"meshes", 2, 0},
+    {"multilines", 2, 0},
+    {"hidden_face_edges", 4, 0},
+    {"attribute_definitions", 1, 2},
+};
+
+INSTANTIATE_TEST_SUITE_P(cases, dxf_fidelity, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<FaultCase>& row) { return std::string(row.param.name); });
+
+// Text counts toward the extents with its box, whatever its alignment: a drawing of
+// text alone gets a picture of it, and a centred title is not cut in half.
+TEST(dxf_extents, text_counts_with_its_box)
+{
+    dxftest::TempDir dir;
+    const std::string path = dir.file("text.dxf");
+    dxftest::runPythonSource(dir,
+                             "import sys, ezdxf\n"
+                             "doc = ezdxf.new('R2010')\n"
+                             "msp = doc.modelspace()\n"
+                             "msp.add_text('TITLE', dxfattribs={'height': 10}).set_pos((0, 0), align='MIDDLE_CENTER')\n"
+                             "msp.add_text('Note', dxfattribs={'height': 2, 'rotation': 90}).set_pos((100, 0))\n"
+                             "doc.saveas(sys.argv[1])\n",
+                             {path});
+    std::unique_ptr<AcDbDatabase> db;
+    ASSERT_TRUE(plotwright::dxf::readDxf(path, db).ok());
+    plotwright::db::Extents3d extents;
+    db->forEachEntity([&](const AcDbEntity& e) { plotwright::db::addExtents(*db, e, extents); });
+    ASSERT_FALSE(extents.empty);
+    // TITLE: five characters of 0.8 of the height, centred on the origin; Note: upright,
+    // its baseline on x = 100, reaching left by its height.
+    EXPECT_NEAR(extents.minX, -20, 1e-9);
+    EXPECT_NEAR(extents.maxX, 100 + 2 * 0.25, 1e-9);
+    EXPECT_NEAR(extents.minY, -5 - 2.5, 1e-9);
+    EXPECT_NEAR(extents.maxY, 4 * 0.8 * 2, 1e-9);
+    // The picture has the drawing's proportions, not those of a point.
+    const std::string svg = plotwright::db::svgPicture(*db, {});
+    EXPECT_NE(svg.find("font-size=\""), std::string::npos);
+    EXPECT_EQ(svg.find("width=\"40.00\" height=\"40.00\""), std::string::npos) << svg.substr(0, 300);
+}
+
+// A multileader: each leader line from its first point to its leader's last point,
+// the dogleg on from there, and the text.
+TEST(dxf_fidelity_kinds, multileader_lines_and_text)
+{
+    dxftest::TempDir dir;
+    const std::string path = dir.file("mleader.dxf");
+    dxftest::runPythonSource(dir,
+                             "import sys, ezdxf\n"
+                             "from ezdxf.math import Vec2\n"
+                             "from ezdxf.render import mleader\n"
+                             "doc = ezdxf.new('R2018', setup=True)\n"
+                             "ml = doc.modelspace().add_multileader_mtext('Standard')\n"
+                             "ml.set_content('Wall', char_height=1.0)\n"
+                             "ml.add_leader_line(mleader.ConnectionSide.left, [Vec2(-10, -5)])\n"
+                             "ml.add_leader_line(mleader.ConnectionSide.left, [Vec2(-10, 5), Vec2(-6, 6)])\n"
+                             "ml.build(insert=Vec2(0, 0))\n"
+                             "doc.saveas(sys.argv[1])\n",
+                             {path});
+    std::unique_ptr<AcDbDatabase> db;
+    ASSERT_TRUE(plotwright::dxf::readDxf(path, db).ok());
+    const std::vector<plotwright::db::DisplayShape> shapes = plotwright::db::tessellateModelSpace(*db, {});
+    std::vector<std::vector<plotwright::db::DisplayPoint>> strokes;
+    int fills = 0;
+    std::wstring text;
+    for (const auto& s : shapes) {
+        if (s.type == plotwright::db::DisplayShape::Type::kStroke)
+            strokes.push_back(s.points);
+        fills += s.type == plotwright::db::DisplayShape::Type::kFill;
+        if (s.type == plotwright::db::DisplayShape::Type::kText)
+            text += s.text->text;
+    }
+    ASSERT_GE(strokes.size(), 2u);
+    EXPECT_EQ(strokes[0].front(), (plotwright::db::DisplayPoint{-10, -5}));
+    EXPECT_EQ(strokes[1].front(), (plotwright::db::DisplayPoint{-10, 5}));
+    EXPECT_EQ(strokes[1][1], (plotwright::db::DisplayPoint{-6, 6}));
+    // Both lines end at the same leader's last point, where the dogleg starts.
+    EXPECT_EQ(strokes[0].back(), strokes[1].back());
+    EXPECT_EQ(fills, 2) << "an arrowhead per line";
+    EXPECT_EQ(text, L"Wall");
+}
+
+} // namespace
