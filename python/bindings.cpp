@@ -275,9 +275,9 @@ A curve changed by hand is refused unless force=True. Returns the new handles.)"
             }
             raiseOnFailure(data.shape.result, curve.definition());
             py::list pieces;
-            for (const DrawnPiece& drawn : data.pieces) {
+            for (const core::PlacedPiece& drawn : data.pieces) {
                 py::list tags;
-                for (const DataGroup& group : drawn.data) {
+                for (const core::DataGroup& group : drawn.data) {
                     if (group.code == 1000)
                         tags.append(py::make_tuple(group.code, group.text));
                     else if (group.code == 1040)

@@ -2,14 +2,10 @@
 
 #include "python/python_errors.h"
 
+#include "base/file_bytes.h"
 #include "base/utf8_text.h"
 #include "core/curve_listing.h"
-#include "core/drawing_access.h"
-#include "core/drawn_curves.h"
-#include "db/database.h"
-#include "db/entities.h"
-#include "db/polyline.h"
-#include "dxf/curve_data.h"
+#include "core/placed_pieces.h"
 
 #include <algorithm>
 #include <system_error>
@@ -60,33 +56,6 @@ Result applyChanges(CurveDefinition& curve, const RedrawRequest& request)
     return {};
 }
 
-Piece pieceOf(const AcDbEntity& entity, double& elevation)
-{
-    Piece piece;
-    if (const auto* polyline = dynamic_cast<const AcDbPolyline*>(&entity)) {
-        elevation = polyline->elevation();
-        piece.closed = polyline->isClosed();
-        for (unsigned i = 0; i < polyline->numVerts(); ++i) {
-            AcGePoint2d p;
-            polyline->getPointAt(i, p);
-            double bulge = 0;
-            polyline->getBulgeAt(i, bulge);
-            piece.points.push_back({p.x, p.y, 0});
-            piece.bulges.push_back(bulge);
-        }
-    } else if (const auto* spline = dynamic_cast<const AcDbSpline*>(&entity)) {
-        piece.closed = spline->isClosed();
-        piece.spline.degree = spline->degree();
-        piece.spline.knots = spline->knots();
-        for (const AcGePoint3d& p : spline->controlPoints())
-            piece.spline.controlPoints.push_back({p.x, p.y, p.z});
-        for (const AcGePoint3d& p : spline->fitPoints())
-            piece.spline.fitPoints.push_back({p.x, p.y, p.z});
-        piece.points = piece.spline.fitPoints;
-    }
-    return piece;
-}
-
 } // namespace
 
 DrawReply drawInto(const DrawRequest& request, Progress& progress)
@@ -97,7 +66,16 @@ DrawReply drawInto(const DrawRequest& request, Progress& progress)
     reply.curve.options.output = request.output;
 
     Drawing drawing;
-    const bool existed = exists(request.path);
+    bool existed = exists(request.path);
+    // Draws into one new drawing take turns at creating it, as the command line's do:
+    // the first creates it, the others find it there and add to it.
+    base::FileLock creating;
+    if (!existed) {
+        creating = base::lockFolderOf(request.path.string());
+        existed = exists(request.path);
+        if (existed)
+            creating.release();
+    }
     if (existed) {
         // Held until the save: other draws into the same file wait for this one.
         reply.result = drawing.open(request.path);
@@ -205,16 +183,7 @@ CurveData curveData(const CurveDefinition& curve, Point origin, std::optional<do
         return out;
     }
     // Read back from the entities, so that geometry and data are what draw writes.
-    DrawingAccess::database(scratch).forEachEntity([&](const AcDbEntity& entity) {
-        const std::string handle = core::handleText(entity.handle());
-        if (std::find(placed.handles.begin(), placed.handles.end(), handle) == placed.handles.end())
-            return;
-        DrawnPiece piece;
-        piece.piece = pieceOf(entity, piece.elevation);
-        for (const dxf::AppDataGroup& group : dxf::appDataGroups(entity.appData(), utf8))
-            piece.data.push_back({group.code, group.text, group.real, group.integer});
-        out.pieces.push_back(std::move(piece));
-    });
+    out.pieces = core::placedPieces(scratch, placed.handles, utf8);
     return out;
 }
 

@@ -3,6 +3,7 @@
 // ezdxf bridge attaches — as the command-line tool carries them out, over the core API.
 // Called without the GIL.
 
+#include "core/placed_pieces.h"
 #include "plotwright/drawing.h"
 
 #include <array>
@@ -53,25 +54,9 @@ DrawReply redrawIn(const RedrawRequest& request, Progress& progress);
 // `plotwright list --format json` of the file. Throws Failure when it cannot be read.
 std::string listCurvesJson(const std::filesystem::path& path);
 
-// One value of a piece's curve data: its extended-data group code and the value
-// (text, real or integer), as `plotwright draw` writes it.
-struct DataGroup {
-    int code = 0;
-    std::string text;
-    double real = 0;
-    long integer = 0;
-};
-
-// A piece as `plotwright draw` would add it, with its curve data.
-struct DrawnPiece {
-    Piece piece;          // the geometry exactly as written
-    double elevation = 0; // a polyline's elevation
-    std::vector<DataGroup> data;
-};
-
 struct CurveData {
     Shape shape;
-    std::vector<DrawnPiece> pieces;
+    std::vector<core::PlacedPiece> pieces;
 };
 
 // The curve shaped at `origin` and placed in a scratch drawing as draw does, so that the
