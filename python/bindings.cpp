@@ -55,25 +55,31 @@ py::array_t<double> vectorArray(const std::vector<double>& values)
 
 bool finite(const Point& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
-// One array per run of finite points, in order.
-py::list runsOf(const std::vector<Point>& points)
+// One array per run of finite points, in order: views of one array that takes the
+// points over without copying them (the separators stay out of every view).
+py::list runsOf(std::vector<Point>&& sampled)
 {
+    static_assert(sizeof(Point) == 3 * sizeof(double));
+    auto* points = new std::vector<Point>(std::move(sampled));
+    py::capsule owner(points, [](void* p) { delete static_cast<std::vector<Point>*>(p); });
+    const auto n = static_cast<py::ssize_t>(points->size());
+    py::array_t<double> all({n, py::ssize_t{3}}, {py::ssize_t{sizeof(Point)}, py::ssize_t{sizeof(double)}},
+                            reinterpret_cast<const double*>(points->data()), owner);
     py::list runs;
     std::size_t i = 0;
-    while (i < points.size()) {
-        while (i < points.size() && !finite(points[i]))
+    while (i < points->size()) {
+        while (i < points->size() && !finite((*points)[i]))
             ++i;
         std::size_t end = i;
-        while (end < points.size() && finite(points[end]))
+        while (end < points->size() && finite((*points)[end]))
             ++end;
         if (end > i)
-            runs.append(pointArray(points, i, end));
+            runs.append(all[py::slice(static_cast<py::ssize_t>(i), static_cast<py::ssize_t>(end), 1)]);
         i = end;
     }
     return runs;
 }
 
-// A Piece of the package; `tolerance`: what a spline was fitted within.
 py::object pieceObject(const Piece& piece, double tolerance)
 {
     py::object pieceType = py::module_::import("plotwright._pieces").attr("Piece");
@@ -150,7 +156,7 @@ A value outside a constant's bounds raises plotwright.Error.)")
                     samples = curve.sample(tolerance, literalSteps, progress);
                 }
                 raiseOnFailure(samples.result, curve.definition());
-                return runsOf(samples.points);
+                return runsOf(std::move(samples.points));
             },
             py::arg("tolerance") = py::none(), py::arg("literal_steps") = false,
             R"(The curve's points as `plotwright sample` gives them.

@@ -27,7 +27,7 @@ Shape shapeAt(CurveDefinition& curve, Point origin, Progress& progress)
     return shape(curve, options);
 }
 
-bool exists(const std::filesystem::path& path)
+bool fileExists(const std::filesystem::path& path)
 {
     std::error_code error;
     return std::filesystem::exists(path, error);
@@ -66,13 +66,13 @@ DrawReply drawInto(const DrawRequest& request, Progress& progress)
     reply.curve.options.output = request.output;
 
     Drawing drawing;
-    bool existed = exists(request.path);
+    bool existed = fileExists(request.path);
     // Draws into one new drawing take turns at creating it, as the command line's do:
     // the first creates it, the others find it there and add to it.
     base::FileLock creating;
     if (!existed) {
         creating = base::lockFolderOf(request.path.string());
-        existed = exists(request.path);
+        existed = fileExists(request.path);
         if (existed)
             creating.release();
     }
