@@ -268,6 +268,40 @@ void writeValue(detail::DxfOutput& out, const AcDbAppDataValue& v, bool utf8, bo
 
 } // namespace
 
+std::vector<AppDataGroup> appDataGroups(const AcDbAppData& data, bool utf8)
+{
+    std::vector<AppDataGroup> out;
+    out.reserve(data.size());
+    for (const AcDbAppDataValue& v : data) {
+        AppDataGroup group;
+        switch (v.type) {
+        case Type::kText:
+            group.code = 1000;
+            group.text = valueText(v.text, utf8);
+            break;
+        case Type::kReal:
+            if (std::isfinite(v.real)) {
+                group.code = 1040;
+                group.real = v.real;
+            } else {
+                group.code = 1000;
+                group.text = nonFiniteText(v.real);
+            }
+            break;
+        case Type::kInt16:
+            group.code = 1070;
+            group.integer = v.integer;
+            break;
+        case Type::kInt32:
+            group.code = 1071;
+            group.integer = v.integer;
+            break;
+        }
+        out.push_back(std::move(group));
+    }
+    return out;
+}
+
 AcDbAppData encodeCurveData(const curve::CurveDefinition& d)
 {
     AcDbAppData data;
