@@ -1,7 +1,11 @@
 #include "curve/native_code.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <list>
@@ -17,8 +21,13 @@
 #include <muParserBase.h>
 #include <muParserBytecode.h>
 
-#if defined(__x86_64__) && !defined(PLOTWRIGHT_INTERPRET_ONLY)
-#include <asmjit/x86.h>
+#if defined(__x86_64__)
+#include <sys/mman.h>
+// The generator's inline code stays inside whatever library holds this file (the
+// shared core, the module), never shared with another copy of it in the process.
+#pragma GCC visibility push(hidden)
+#include <xbyak/xbyak.h>
+#pragma GCC visibility pop
 #define PLOTWRIGHT_NATIVE_X86_64 1
 #endif
 
@@ -207,225 +216,366 @@ bool translate(const mu::ParserBase& parser, std::span<const double* const> vari
 
 #if PLOTWRIGHT_NATIVE_X86_64
 
-using namespace asmjit;
-
-// The runtime, its lock and the cache are never destroyed: a function cached at exit
-// still needs the runtime to release it, whatever the order of static destruction.
-asmjit::JitRuntime& runtime()
-{
-    static auto* rt = new asmjit::JitRuntime;
-    return *rt;
-}
-
-// asmjit's runtime and the cache are shared by all threads (the preview samples on one).
-std::mutex& runtimeMutex()
+// Caches and the code generator's state are shared by all threads (the preview samples
+// on one); the lock and the cache are never destroyed, so that a function cached at exit
+// can still be released whatever the order of static destruction.
+std::mutex& cacheMutex()
 {
     static auto* m = new std::mutex;
     return *m;
 }
 
-class Emitter {
+// Every compiled function lives in its own pages, written once and then only executable
+// (never writable and executable at once). The mapping's length is kept in front of the
+// code so that releasing needs nothing but the entry point.
+constexpr std::size_t kCodeOffset = 16;
+
+NativeCode::Entry install(const std::uint8_t* code, std::size_t size)
+{
+    const std::size_t length = kCodeOffset + size;
+    void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (base == MAP_FAILED)
+        return nullptr;
+    auto* bytes = static_cast<std::uint8_t*>(base);
+    std::memcpy(bytes, &length, sizeof length);
+    std::memcpy(bytes + kCodeOffset, code, size);
+    if (mprotect(base, length, PROT_READ | PROT_EXEC) != 0) {
+        munmap(base, length);
+        return nullptr;
+    }
+    return reinterpret_cast<NativeCode::Entry>(bytes + kCodeOffset);
+}
+
+void uninstall(NativeCode::Entry entry)
+{
+    auto* base = reinterpret_cast<std::uint8_t*>(entry) - kCodeOffset;
+    std::size_t length = 0;
+    std::memcpy(&length, base, sizeof length);
+    munmap(base, length);
+}
+
+// Emits the graph as one function void(const double* in, double* out) in the SysV
+// calling convention. Every computed value has a home in the frame and is written there
+// when computed; the sixteen xmm registers cache values between calls (the C library's
+// functions may change them all). A value is read from its register while it is cached,
+// otherwise from its home; variables are read from `in`, constants from a pool after
+// the code. There are no branches: the code is straight-line and position-independent.
+class Emitter : public Xbyak::CodeGenerator {
 public:
-    Emitter(const Graph& g, x86::Compiler& cc) : g_(g), cc_(cc), regs_(g.nodes.size()) {}
-
-    // The function; asmjit's errors reach the code holder's error handler.
-    bool emit()
+    Emitter(const Graph& g, std::size_t maxSize)
+        : Xbyak::CodeGenerator(maxSize, Xbyak::DontSetProtectRWE), g_(g), n_(static_cast<int>(g.nodes.size())),
+          live_(g.nodes.size(), false), done_(g.nodes.size(), false), lastUse_(g.nodes.size(), -1),
+          slot_(g.nodes.size(), -1), pool_(g.nodes.size(), -1), where_(g.nodes.size(), -1)
     {
-        FuncNode* fn = cc_.addFunc(FuncSignatureT<void, const double*, double*>());
-        in_ = cc_.newIntPtr("in");
-        out_ = cc_.newIntPtr("out");
-        fn->setArg(0, in_);
-        fn->setArg(1, out_);
+        holder_.fill(-1);
+        stamp_.fill(0);
+    }
 
-        std::vector<bool> live(g_.nodes.size(), false);
-        for (int o : g_.outputs)
-            live[o] = true;
-        for (std::size_t i = g_.nodes.size(); i-- > 0;)
-            if (live[i])
-                for (int a : g_.nodes[i].args)
-                    live[a] = true;
-        // Nodes are numbered in the order of the byte code, operands before their uses.
-        for (std::size_t i = 0; i < g_.nodes.size(); ++i)
-            if (live[i] && !regs_[i].isValid())
-                node(static_cast<int>(i), live);
-        for (std::size_t k = 0; k < g_.outputs.size(); ++k)
-            cc_.movsd(x86::ptr(out_, static_cast<int32_t>(8 * k)), regs_[g_.outputs[k]]);
-        cc_.endFunc();
-        return true;
+    void emit()
+    {
+        plan();
+        using namespace Xbyak::util;
+        // Entry: rsp is 8 past a multiple of 16; two pushes and the frame (8 past a
+        // multiple of 16) leave it aligned for the calls.
+        push(rbx);
+        push(r12);
+        sub(rsp, frame_);
+        mov(rbx, rdi);
+        mov(r12, rsi);
+        for (int i = 0; i < n_; ++i)
+            if (live_[i] && !done_[i])
+                node(i);
+        for (std::size_t k = 0; k < g_.outputs.size(); ++k) {
+            const int o = g_.outputs[k];
+            if (where_[o] < 0)
+                load(Xbyak::Xmm(0), o);
+            movsd(qword[r12 + static_cast<int>(8 * k)], Xbyak::Xmm(where_[o] >= 0 ? where_[o] : 0));
+        }
+        add(rsp, frame_);
+        pop(r12);
+        pop(rbx);
+        ret();
+        // The pool: 1.0 first, paired with +0 in a 16-byte aligned slot for andpd.
+        while (getSize() % 16 != 0)
+            db(0xCC);
+        L(poolLabel_);
+        dq(std::bit_cast<std::uint64_t>(1.0));
+        dq(0);
+        for (double v : constants_)
+            dq(std::bit_cast<std::uint64_t>(v));
     }
 
 private:
-    x86::Xmm fresh() { return cc_.newXmmSd(); }
+    static constexpr int kRegisters = 16;
 
-    x86::Xmm constant(double v)
+    // Liveness, last uses, homes in the frame and in the pool.
+    void plan()
     {
-        x86::Xmm r = fresh();
-        cc_.movsd(r, cc_.newDoubleConst(ConstPoolScope::kLocal, v));
-        return r;
-    }
-
-    x86::Mem scratch(std::size_t doubles)
-    {
-        if (doubles > scratchSize_) {
-            scratch_ = cc_.newStack(static_cast<uint32_t>(8 * doubles), 16);
-            scratchSize_ = doubles;
+        for (int o : g_.outputs)
+            live_[o] = true;
+        for (int i = n_; i-- > 0;)
+            if (live_[i])
+                for (int a : g_.nodes[i].args)
+                    live_[a] = true;
+        int slots = 0;
+        std::size_t scratch = 0;
+        for (int i = 0; i < n_; ++i) {
+            if (!live_[i])
+                continue;
+            const Node& n = g_.nodes[i];
+            for (int a : n.args)
+                lastUse_[a] = std::max(lastUse_[a], i);
+            if (n.op == Op::Const) {
+                pool_[i] = static_cast<int>(constants_.size());
+                constants_.push_back(n.value);
+            } else if (n.op != Op::Var) {
+                slot_[i] = slots++;
+            }
+            if (n.op == Op::CallN)
+                scratch = std::max(scratch, n.args.size());
         }
-        return scratch_;
+        for (int o : g_.outputs)
+            lastUse_[o] = n_;
+        scratchOffset_ = 8 * slots;
+        int bytes = 8 * (slots + static_cast<int>(scratch));
+        bytes += (bytes % 16 == 8) ? 0 : 8;   // 8 past a multiple of 16
+        frame_ = bytes;
     }
 
-    void node(int i, const std::vector<bool>& live)
+    Xbyak::Address home(int node) const
+    {
+        using namespace Xbyak::util;
+        const Node& n = g_.nodes[node];
+        if (n.op == Op::Var)
+            return qword[rbx + 8 * n.var];
+        if (n.op == Op::Const)
+            return qword[rip + poolLabel_ + 16 + 8 * pool_[node]];
+        return qword[rsp + 8 * slot_[node]];
+    }
+
+    // A node's value as an operand: its register while cached, else its home.
+    const Xbyak::Operand& operand(int node)
+    {
+        if (where_[node] >= 0) {
+            touch(where_[node]);
+            return regs_[where_[node]];
+        }
+        homeScratch_ = home(node);
+        return homeScratch_;
+    }
+
+    void load(const Xbyak::Xmm& r, int node)
+    {
+        if (where_[node] >= 0)
+            movapd(r, regs_[where_[node]]);
+        else
+            movsd(r, home(node));
+        forget(r.getIdx());
+    }
+
+    void touch(int r) { stamp_[r] = ++clock_; }
+
+    void forget(int r)
+    {
+        if (holder_[r] >= 0)
+            where_[holder_[r]] = -1;
+        holder_[r] = -1;
+    }
+
+    void bind(int r, int node)
+    {
+        forget(r);
+        holder_[r] = node;
+        where_[node] = r;
+        touch(r);
+    }
+
+    // A register for a new value, keeping the operands a and b: a free one, else one
+    // whose value has no use left, else the least recently used (its value is at home).
+    int allocate(int now, int a, int b)
+    {
+        int best = -1;
+        auto rank = [&](int r) { return holder_[r] < 0 ? 0 : lastUse_[holder_[r]] < now ? 1 : 2; };
+        for (int r = 0; r < kRegisters; ++r) {
+            if (holder_[r] >= 0 && (holder_[r] == a || holder_[r] == b))
+                continue;
+            if (best < 0 || rank(r) < rank(best) || (rank(r) == rank(best) && stamp_[r] < stamp_[best]))
+                best = r;
+        }
+        forget(best);
+        return best;
+    }
+
+    // The C library may change every xmm register.
+    void flush()
+    {
+        for (int r = 0; r < kRegisters; ++r)
+            forget(r);
+    }
+
+    void stored(int r, int node)
+    {
+        movsd(home(node), regs_[r]);
+        bind(r, node);
+        done_[node] = true;
+    }
+
+    void callAbsolute(const void* fn)
+    {
+        using namespace Xbyak::util;
+        mov(rax, reinterpret_cast<std::uint64_t>(fn));
+        call(rax);
+    }
+
+    void node(int i)
     {
         const Node& n = g_.nodes[i];
-        x86::Xmm r = fresh();
-        auto arg = [&](int k) { return regs_[n.args[k]]; };
         switch (n.op) {
         case Op::Const:
-            r = constant(n.value);
-            break;
         case Op::Var:
-            cc_.movsd(r, x86::ptr(in_, 8 * n.var));
-            break;
-        case Op::Add: cc_.movapd(r, arg(0)); cc_.addsd(r, arg(1)); break;
-        case Op::Sub: cc_.movapd(r, arg(0)); cc_.subsd(r, arg(1)); break;
-        case Op::Mul: cc_.movapd(r, arg(0)); cc_.mulsd(r, arg(1)); break;
-        case Op::Div: cc_.movapd(r, arg(0)); cc_.divsd(r, arg(1)); break;
+            done_[i] = true;   // read from their homes
+            return;
+        case Op::Add: binary(i, [&](const Xbyak::Xmm& r, const Xbyak::Operand& b) { addsd(r, b); }); return;
+        case Op::Sub: binary(i, [&](const Xbyak::Xmm& r, const Xbyak::Operand& b) { subsd(r, b); }); return;
+        case Op::Mul: binary(i, [&](const Xbyak::Xmm& r, const Xbyak::Operand& b) { mulsd(r, b); }); return;
+        case Op::Div: binary(i, [&](const Xbyak::Xmm& r, const Xbyak::Operand& b) { divsd(r, b); }); return;
         // C's comparisons give 1 or +0; cmpsd gives all ones or zero, masked with 1.0.
         // Ordered predicates are false with NaN, as <, <=, ==; the unordered one is true, as !=.
-        case Op::Eq: compare(r, arg(0), arg(1), 0); break;
-        case Op::Lt: compare(r, arg(0), arg(1), 1); break;
-        case Op::Le: compare(r, arg(0), arg(1), 2); break;
-        case Op::Ne: compare(r, arg(0), arg(1), 4); break;
-        case Op::Gt: compare(r, arg(1), arg(0), 1); break;
-        case Op::Ge: compare(r, arg(1), arg(0), 2); break;
-        case Op::Call: {
-            FuncSignatureBuilder sig(CallConvId::kHost);
-            sig.setRetT<double>();
-            for (std::size_t k = 0; k < n.args.size(); ++k)
-                sig.addArgT<double>();
-            InvokeNode* call;
-            cc_.invoke(&call, imm(n.fn), sig);
-            for (std::size_t k = 0; k < n.args.size(); ++k)
-                call->setArg(k, arg(static_cast<int>(k)));
-            call->setRet(0, r);
-            break;
-        }
-        case Op::CallN: {
-            // The interpreter passes its stack, where the arguments lie side by side.
-            x86::Mem array = scratch(n.args.size());
-            for (std::size_t k = 0; k < n.args.size(); ++k) {
-                x86::Mem at = array;
-                at.addOffset(static_cast<int64_t>(8 * k));
-                cc_.movsd(at, arg(static_cast<int>(k)));
-            }
-            x86::Gp p = cc_.newIntPtr();
-            x86::Gp count = cc_.newInt32();
-            cc_.lea(p, array);
-            cc_.mov(count, static_cast<int>(n.args.size()));
-            InvokeNode* call;
-            cc_.invoke(&call, imm(n.fn), FuncSignatureT<double, const double*, int>());
-            call->setArg(0, p);
-            call->setArg(1, count);
-            call->setRet(0, r);
-            break;
-        }
+        case Op::Eq: compare(i, n.args[0], n.args[1], 0); return;
+        case Op::Lt: compare(i, n.args[0], n.args[1], 1); return;
+        case Op::Le: compare(i, n.args[0], n.args[1], 2); return;
+        case Op::Ne: compare(i, n.args[0], n.args[1], 4); return;
+        case Op::Gt: compare(i, n.args[1], n.args[0], 1); return;
+        case Op::Ge: compare(i, n.args[1], n.args[0], 2); return;
+        case Op::Call: callFixed(i, n.fn); return;
+        case Op::CallN: callArray(i); return;
         case Op::Sin:
         case Op::Cos: {
-            const int partner = partnerOf(i, live);
-            if (partner >= 0) {
+            const int partner = partnerOf(i);
+            if (partner >= 0)
                 sinCos(i, partner);
-                return;
-            }
-            InvokeNode* call;
-            double (*f)(double) = n.op == Op::Sin ? kSin : kCos;
-            cc_.invoke(&call, imm(reinterpret_cast<const void*>(f)), FuncSignatureT<double, double>());
-            call->setArg(0, arg(0));
-            call->setRet(0, r);
-            break;
+            else
+                callFixed(i, reinterpret_cast<const void*>(n.op == Op::Sin ? kSin : kCos));
+            return;
         }
         }
-        regs_[i] = r;
     }
 
-    void compare(x86::Xmm r, x86::Xmm a, x86::Xmm b, int predicate)
+    template <class Operation>
+    void binary(int i, Operation operation)
     {
-        cc_.movapd(r, a);
-        cc_.cmpsd(r, b, imm(predicate));
-        x86::Xmm one = constant(1.0);
-        cc_.andpd(r, one);
+        const int a = g_.nodes[i].args[0];
+        const int b = g_.nodes[i].args[1];
+        const int r = allocate(i, a, b);
+        load(regs_[r], a);
+        operation(regs_[r], operand(b));
+        stored(r, i);
+    }
+
+    void compare(int i, int a, int b, std::uint8_t predicate)
+    {
+        using namespace Xbyak::util;
+        const int r = allocate(i, a, b);
+        load(regs_[r], a);
+        cmpsd(regs_[r], operand(b), predicate);
+        andpd(regs_[r], xword[rip + poolLabel_]);
+        stored(r, i);
+    }
+
+    // Arguments in xmm0, xmm1, ... in order; a register overwritten here no longer
+    // caches its value, so a later argument that was there is read from its home.
+    void callFixed(int i, const void* fn)
+    {
+        const std::vector<int>& args = g_.nodes[i].args;
+        for (std::size_t k = 0; k < args.size(); ++k)
+            load(regs_[k], args[k]);
+        flush();
+        callAbsolute(fn);
+        stored(0, i);
+    }
+
+    // The interpreter passes its stack, where the arguments lie side by side.
+    void callArray(int i)
+    {
+        using namespace Xbyak::util;
+        const std::vector<int>& args = g_.nodes[i].args;
+        for (std::size_t k = 0; k < args.size(); ++k) {
+            const Xbyak::Address at = qword[rsp + scratchOffset_ + static_cast<int>(8 * k)];
+            if (where_[args[k]] >= 0) {
+                movsd(at, regs_[where_[args[k]]]);
+            } else {
+                load(regs_[0], args[k]);
+                movsd(at, regs_[0]);
+            }
+        }
+        flush();
+        lea(rdi, ptr[rsp + scratchOffset_]);
+        mov(esi, static_cast<int>(args.size()));
+        callAbsolute(g_.nodes[i].fn);
+        stored(0, i);
     }
 
     // The live cosine of a sine's argument, or the other way round; -1 if none.
-    int partnerOf(int i, const std::vector<bool>& live) const
+    int partnerOf(int i) const
     {
         const Node& n = g_.nodes[i];
         const Op other = n.op == Op::Sin ? Op::Cos : Op::Sin;
-        for (std::size_t j = 0; j < g_.nodes.size(); ++j)
-            if (live[j] && g_.nodes[j].op == other && g_.nodes[j].args == n.args)
-                return static_cast<int>(j);
+        for (int j = 0; j < n_; ++j)
+            if (live_[j] && g_.nodes[j].op == other && g_.nodes[j].args == n.args)
+                return j;
         return -1;
     }
 
     // glibc's sincos gives the same bits as its sin and cos (the compiler merges the two
     // on its own for the same reason); the tests compare every sample with the interpreter.
+    // It writes both straight to their homes.
     void sinCos(int i, int partner)
     {
+        using namespace Xbyak::util;
         const int sinNode = g_.nodes[i].op == Op::Sin ? i : partner;
         const int cosNode = sinNode == i ? partner : i;
-        x86::Mem pair = scratch(2);
-        x86::Mem cosAt = pair;
-        cosAt.addOffset(8);
-        x86::Gp ps = cc_.newIntPtr();
-        x86::Gp pc = cc_.newIntPtr();
-        cc_.lea(ps, pair);
-        cc_.lea(pc, cosAt);
-        InvokeNode* call;
+        load(regs_[0], g_.nodes[i].args[0]);
+        flush();
+        lea(rdi, ptr[rsp + 8 * slot_[sinNode]]);
+        lea(rsi, ptr[rsp + 8 * slot_[cosNode]]);
         void (*f)(double, double*, double*) = &::sincos;
-        cc_.invoke(&call, imm(reinterpret_cast<const void*>(f)), FuncSignatureT<void, double, double*, double*>());
-        call->setArg(0, regs_[g_.nodes[i].args[0]]);
-        call->setArg(1, ps);
-        call->setArg(2, pc);
-        regs_[sinNode] = fresh();
-        regs_[cosNode] = fresh();
-        cc_.movsd(regs_[sinNode], pair);
-        cc_.movsd(regs_[cosNode], cosAt);
+        callAbsolute(reinterpret_cast<const void*>(f));
+        done_[sinNode] = done_[cosNode] = true;
     }
 
     const Graph& g_;
-    x86::Compiler& cc_;
-    std::vector<x86::Xmm> regs_;
-    x86::Gp in_;
-    x86::Gp out_;
-    x86::Mem scratch_;
-    std::size_t scratchSize_ = 0;
-};
-
-// Keeps the first error of any emitting call: asmjit reports them here as well as
-// through return values, which the emitter does not check one by one.
-class FirstError : public ErrorHandler {
-public:
-    void handleError(Error err, const char*, BaseEmitter*) override
-    {
-        if (error == kErrorOk)
-            error = err;
-    }
-    Error error = kErrorOk;
+    const int n_;
+    std::vector<bool> live_;
+    std::vector<bool> done_;
+    std::vector<int> lastUse_;
+    std::vector<int> slot_;   // frame slot of a computed value
+    std::vector<int> pool_;   // pool entry of a constant
+    std::vector<int> where_;  // register caching a value, -1 if none
+    std::vector<double> constants_;
+    std::array<int, kRegisters> holder_{};
+    std::array<unsigned, kRegisters> stamp_{};
+    unsigned clock_ = 0;
+    const std::array<Xbyak::Xmm, kRegisters> regs_ = {
+        Xbyak::Xmm(0), Xbyak::Xmm(1), Xbyak::Xmm(2),  Xbyak::Xmm(3),  Xbyak::Xmm(4),  Xbyak::Xmm(5),
+        Xbyak::Xmm(6), Xbyak::Xmm(7), Xbyak::Xmm(8),  Xbyak::Xmm(9),  Xbyak::Xmm(10), Xbyak::Xmm(11),
+        Xbyak::Xmm(12), Xbyak::Xmm(13), Xbyak::Xmm(14), Xbyak::Xmm(15)};
+    Xbyak::Label poolLabel_;
+    Xbyak::Address homeScratch_ = Xbyak::util::qword[Xbyak::util::rsp];
+    int scratchOffset_ = 0;
+    int frame_ = 8;
 };
 
 NativeCode::Entry assemble(const Graph& g)
 {
-    CodeHolder code;
-    FirstError errors;
-    if (code.init(runtime().environment()) != kErrorOk)
-        return nullptr;
-    code.setErrorHandler(&errors);
-    x86::Compiler cc(&code);
-    Emitter emitter(g, cc);
-    if (!emitter.emit() || cc.finalize() != kErrorOk || errors.error != kErrorOk)
-        return nullptr;
-    NativeCode::Entry entry = nullptr;
-    if (runtime().add(&entry, &code) != kErrorOk)
-        return nullptr;
-    return entry;
+    // Generously sized: the longest node (a call of six arguments) takes under 100 bytes.
+    const std::size_t maxSize = 256 + 160 * g.nodes.size();
+    try {
+        Emitter emitter(g, maxSize);
+        emitter.emit();
+        return install(emitter.getCode(), emitter.getSize());
+    } catch (const std::exception&) {
+        return nullptr;   // too large or not encodable: interpreted
+    }
 }
 
 // The functions of the last few distinct graphs, for the next draw or preview of the
@@ -484,8 +634,7 @@ std::string graphKey(const Graph& g)
 NativeCode::~NativeCode()
 {
 #if PLOTWRIGHT_NATIVE_X86_64
-    std::lock_guard lock(runtimeMutex());
-    runtime().release(entry_);
+    uninstall(entry_);
 #endif
 }
 
@@ -506,7 +655,7 @@ std::shared_ptr<const NativeCode> compileNative(std::span<const mu::ParserBase* 
     }
     const std::string key = graphKey(g);
     std::shared_ptr<const NativeCode> evicted;   // released after the lock
-    std::lock_guard lock(runtimeMutex());
+    std::lock_guard lock(cacheMutex());
     if (auto cached = cache().find(key))
         return cached;
     NativeCode::Entry entry = assemble(g);

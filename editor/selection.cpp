@@ -2,6 +2,7 @@
 
 #include "editor/display_list.h"
 
+#include "db/entities.h"
 #include "db/object.h"
 
 #include <QPainter>

@@ -11,6 +11,7 @@
 #include <set>
 #include <vector>
 
+#include "base/utf8_text.h"
 #include "curve/curve_definition.h"
 #include "db/access.h"
 #include "db/database.h"
@@ -398,7 +399,7 @@ std::string checkSave(const AcDbDatabase& db, const dxf::DxfSource& src, const A
             const bool trueColorLost = src.legacyEntities && b.trueColor == -1;
             if (a.colorIndex != b.colorIndex || (a.trueColor != b.trueColor && !trueColorLost) || a.off != b.off ||
                 a.frozen != b.frozen)
-                return "layer " + std::to_string(layer.name.size()) + " looks otherwise after reading back (colour " +
+                return "layer \"" + base::utf8FromWide(layer.name) + "\" looks otherwise after reading back (colour " +
                        std::to_string(a.colorIndex) + "/" + std::to_string(b.colorIndex) + ", true colour " +
                        std::to_string(a.trueColor) + "/" + std::to_string(b.trueColor) + ", off " +
                        std::to_string(a.off) + "/" + std::to_string(b.off) + ", frozen " + std::to_string(a.frozen) +

@@ -9,12 +9,14 @@
 #include "model/library_file.h"
 
 #include <gtest/gtest.h>
+#include <muParser.h>
 
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -340,6 +342,106 @@ TEST(NativeCode, native_refuses_what_it_cannot_compile)
     {
         NativeSwitch off(false);
         EXPECT_EQ(ExpressionParser::compileTogether({&both}, {&u, &t}), nullptr);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// More values alive at once than there are xmm registers, calls among them (which the
+// C library may change every register for), and long expressions: the compiled code
+// keeps values in registers between calls and in its frame otherwise.
+std::wstring nested(int depth, const std::wstring& innermost)
+{
+    std::wstring text = innermost;
+    for (int k = depth; k > 0; --k)
+        text = L"t*" + std::to_wstring(k) + L"+(" + text + L")" + (k % 3 == 0 ? L"/sin(t+" + std::to_wstring(k) + L")" : L"");
+    return text;
+}
+
+std::wstring sumOf(int terms, const std::wstring& function)
+{
+    std::wstring text = L"0";
+    for (int k = 1; k <= terms; ++k)
+        text += L"+" + function + L"(t*" + std::to_wstring(k) + L")*" + std::to_wstring(k) + L".5";
+    return text;
+}
+
+TEST(NativeCode, native_register_pressure_and_long_code_same_bits)
+{
+    const std::vector<std::wstring> rows = {
+        nested(20, L"t"),                                       // 20 values waiting on the stack
+        nested(24, L"sin(t)*cos(t)"),                           // a sincos call under them
+        nested(18, L"hypot(atan2(t, 2), atan2(2, t))"),        // arguments from registers, crossed
+        nested(17, L"max(t, 1, t*2, 3, t*4, 5, t*6, 7)"),      // an argument array in the frame
+        sumOf(120, L"sin"),                                     // long: hundreds of nodes
+        sumOf(60, L"exp") + L"*" + sumOf(60, L"cos"),
+    };
+    for (const std::wstring& text : rows) {
+        const std::optional<Values> interpreted = evaluateAll(text, false);
+        const std::optional<Values> compiled = evaluateAll(text, true);
+        ASSERT_TRUE(interpreted && compiled) << narrow(text);
+        EXPECT_TRUE(compiled->native) << "not compiled: " << narrow(text);
+        EXPECT_TRUE(sameBits(text, *interpreted, *compiled));
+    }
+}
+
+// The calling convention wants the stack 16-byte aligned at every call; a frame's
+// address tells (glibc's functions mostly work either way, so the results alone do not).
+int misalignedCalls = 0;
+
+double checkAlignment(double v)
+{
+    if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) % 16 != 0)
+        ++misalignedCalls;
+    return v + 1;
+}
+
+double checkAlignmentOfMany(const double* v, int count)
+{
+    return checkAlignment(v[0]) + count;
+}
+
+TEST(NativeCode, native_calls_with_aligned_stack)
+{
+    double t = 2;
+    mu::Parser parser;
+    auto text = [](const std::string& s) { return mu::string_type(s.begin(), s.end()); };
+    parser.DefineVar(text("t"), &t);
+    parser.DefineFun(text("f"), checkAlignment);
+    parser.DefineFun(text("g"), checkAlignmentOfMany);
+    parser.SetExpr(text("f(t) * g(t, f(t*3), sin(t)) + f(f(t)/7)"));
+    const double interpreted = parser.Eval();
+    const mu::ParserBase* parsers[] = {&parser};
+    const double* variables[] = {&t};
+    const std::shared_ptr<const NativeCode> code = compileNative(parsers, variables, {});
+    ASSERT_NE(code, nullptr);
+    misalignedCalls = 0;
+    double out = 0;
+    code->run(&t, &out);
+    EXPECT_EQ(misalignedCalls, 0);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(out), std::bit_cast<std::uint64_t>(interpreted));
+}
+
+// Each function's memory is its own: one pushed out of the cache by newer ones still
+// runs while it is held.
+TEST(NativeCode, native_code_outlives_its_cache_slot)
+{
+    std::vector<std::unique_ptr<ExpressionParser>> parsers;
+    std::vector<double> expected;
+    double t = 1.25;
+    for (int k = 0; k < 40; ++k) {
+        auto parser = std::make_unique<ExpressionParser>();
+        parser->setExpression(L"sin(t)*" + std::to_wstring(k) + L"+t^3");
+        parser->bindVariable(L"t", &t);
+        expected.push_back(parser->evaluate());
+        parser->evaluate();   // compiled from the second evaluation on
+        EXPECT_TRUE(parser->isNative());
+        parsers.push_back(std::move(parser));
+    }
+    for (int k = 0; k < 40; ++k) {
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(parsers[k]->evaluate()), std::bit_cast<std::uint64_t>(expected[k]));
     }
 }
 

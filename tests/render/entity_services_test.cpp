@@ -379,6 +379,7 @@ TEST(text_codes, single_line_text_specials)
         {L"%%065%%0669", L"AB9"},
         {L"100%%% and 5%", L"100% and 5%"},
         {L"ends in %%", L"ends in %%"},
+        {L"x^ 2^Iy^a", L"x^2\ty!"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(row.text)));
