@@ -605,6 +605,9 @@ Options:
   --verbose               say which tolerance was used
   The values of --set, --range, --origin and --tolerance may be expressions without
   variables: --range 0:2*PI:PI/180, --set a=360/7.
+  By default the range's end is always sampled, and a curve that returns to its start
+  (within 1e-5 of its extent, or the tolerance) is drawn as a closed polyline.
+  Numbers always use "." as the decimal separator, whatever the locale: "1.5", not "1,5".
 
 Drawing options (draw; redraw takes --layer and --color):
   --layer NAME            the layer of the new entities, made when the drawing has none
@@ -619,9 +622,6 @@ Drawing options (draw; redraw takes --layer and --color):
   --preview IMAGE.svg|IMAGE.png
                           a picture of all of the drawing's model space, SVG or PNG by
                           the name's ending; any other ending is refused before drawing
-  By default the range's end is always sampled, and a curve that returns to its start
-  (within 1e-5 of its extent, or the tolerance) is drawn as a closed polyline.
-  Numbers always use "." as the decimal separator, whatever the locale: "1.5", not "1,5".
 
 Expressions: + - * / ^, unary -, < > <= >= == != (1 or 0), and, or, xor, parentheses;
   sin cos tan asin acos atan sinh cosh tanh asinh acosh atanh (radians), log (base 10),

@@ -3,8 +3,8 @@
 // to `err`, and returns the exit status; failures arrive as Failure.
 
 #include "cli/arguments.h"
-#include "curve/curve_sampler.h"
-#include "model/equation.h"
+#include "plotwright/curve.h"
+#include "plotwright/result.h"
 
 #include <cstdio>
 
@@ -28,10 +28,15 @@ int runRender(const Request& request, Streams io);
 int runList(const Request& request, Streams io);
 int runRedraw(const Request& request, Streams io);
 
-// The exit status after sampling, whose failure the sampler has shown already; adds
-// what was wrong in an expression, and where, on a line of its own.
-int sampleStatus(curve::SampleStatus status, const std::wstring& message, int position, char expression,
-                 const CEquation& equation, Streams io);
+class ProgressBar;
+
+// Shows why sampling failed, with the texts the editor shows ("Invalid parameter(s)
+// provided!", "Error in equation"; nothing for a curve of an unknown kind).
+void showSampleFailure(const Result& result, const CurveDefinition& curve, ProgressBar& bar);
+
+// The exit status after sampling, whose failure was shown already; adds what was wrong
+// in an expression, and where, on a line of its own.
+int sampleStatus(const Result& result, const CurveDefinition& curve, Streams io);
 
 // Writes `text` to `stream`; a failed write (full disk, closed pipe) is a Failure.
 void emit(std::FILE* stream, const std::string& text);

@@ -1,26 +1,20 @@
 // sample and draw: the curve's points on standard output, or added to a drawing.
 #include "cli/commands.h"
 
-#include "cli/cli_backend.h"
 #include "cli/curve_source.h"
 #include "cli/failure.h"
 #include "cli/files.h"
 #include "cli/output.h"
 #include "cli/png_image.h"
 #include "cli/drawing_options.h"
+#include "cli/progress_bar.h"
+#include "core/convert.h"
+#include "core/drawing_access.h"
+#include "plotwright/drawing.h"
 #include "base/replace_file.h"
-#include "db/svg_picture.h"
-#include "draw/drawn_curves.h"
-#include "draw/place_curve.h"
-#include "dxf/file.h"
-#include "draw/sample_curve.h"
-#include "db/database.h"
-#include "host/doc_manager.h"
-#include "host/editor_command.h"
 #include "base/number_text.h"
 #include "base/utf8_text.h"
 
-#include <charconv>
 #include <unistd.h>
 
 namespace plotwright::cli {
@@ -29,16 +23,18 @@ namespace {
 
 using base::utf8FromWide;
 
-// The tool has no dialog to hide: the bracket around the origin pick does nothing.
-class HeadlessDialog : public host::EditorCommandBracket {
-public:
-    void BeginEditorCommand() override {}
-    void CompleteEditorCommand(bool) override {}
-};
+bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
-CliBackend makeBackend(const Request& request, Streams io)
+// The drawing options the command line gives.
+DrawingOptions drawingOptions(const Request& request)
 {
-    return CliBackend(request.origin, io.err, ::isatty(::fileno(io.err)) == 1);
+    DrawingOptions options;
+    options.literalSteps = request.literalSteps;
+    options.tolerance = request.tolerance;
+    options.output = request.output == Output::Arcs     ? OutputKind::arcs
+                     : request.output == Output::Spline ? OutputKind::spline
+                                                        : OutputKind::polyline;
+    return options;
 }
 
 std::string capNotice()
@@ -53,7 +49,7 @@ void warn(Streams io, const std::string& warning)
         emit(io.err, "plotwright: warning: " + warning + "\n");
 }
 
-void writePoints(const CurvePoints& points, Format format, std::FILE* out)
+void writePoints(const std::vector<Point>& points, Format format, std::FILE* out)
 {
     constexpr std::size_t kChunk = 1 << 16;
     std::string text;
@@ -61,7 +57,7 @@ void writePoints(const CurvePoints& points, Format format, std::FILE* out)
     if (format == Format::Json)
         text += '[';
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const CurvePoint& p = points[i];
+        const Point& p = points[i];
         if (format == Format::Csv) {
             appendCsvPoint(text, p.x, p.y, p.z);
         } else {
@@ -80,40 +76,62 @@ void writePoints(const CurvePoints& points, Format format, std::FILE* out)
 
 } // namespace
 
-// The exit status after sampling, whose failure the sampler has shown already; adds
-// what was wrong in an expression, and where, on a line of its own.
-int sampleStatus(curve::SampleStatus status, const std::wstring& message, int position, char expression,
-                 const CEquation& equation, Streams io)
+constexpr const wchar_t* kInvalidParameters = L"Invalid parameter(s) provided!";
+
+void showSampleFailure(const Result& result, const CurveDefinition& curve, ProgressBar& bar)
 {
-    switch (status) {
-    case curve::SampleStatus::Done:
-        return kExitOk;
-    case curve::SampleStatus::InvalidParameters:
-        // The message box said "Invalid parameter(s) provided!"; this says which value.
-        if (!message.empty())
-            emit(io.err, "plotwright: " + utf8FromWide(message) + "\n");
-        return kExitInvalidParameters;
-    case curve::SampleStatus::TooManySamples:
-        return kExitInvalidParameters;
-    case curve::SampleStatus::ErrorInEquation:
+    switch (result.status) {
+    case Status::invalidParameters:
+        bar.print(kInvalidParameters);
+        break;
+    case Status::tooManySamples:
+        bar.print(result.message);
+        break;
+    case Status::errorInEquation:
+        // A curve of an unknown kind is silently not drawn.
+        if (curve.kind == CurveKind::explicitCartesian || curve.kind == CurveKind::parametric ||
+            curve.kind == CurveKind::polar)
+            bar.print(L"Error in equation");
+        break;
+    default:
         break;
     }
-    const int type = equation.GetType();
+}
+
+// The exit status after sampling, whose failure was shown already; adds what was wrong
+// in an expression, and where, on a line of its own.
+int sampleStatus(const Result& result, const CurveDefinition& curve, Streams io)
+{
+    switch (result.status) {
+    case Status::ok:
+        return kExitOk;
+    case Status::errorInEquation:
+        break;
+    case Status::invalidParameters:
+        // The message box said "Invalid parameter(s) provided!"; this says which value.
+        if (result.message != kInvalidParameters)
+            emit(io.err, "plotwright: " + utf8FromWide(result.message) + "\n");
+        return kExitInvalidParameters;
+    default:
+        return kExitInvalidParameters;
+    }
+    const int type = static_cast<int>(curve.kind);
     if (type < ExplicitCartesian || type > ExplicitPolar) {
         emit(io.err, "plotwright: the curve's kind " + std::to_string(type)
                          + " is none of 1 (explicit), 2 (parametric), 3 (polar); nothing was produced\n");
         return kExitEquationError;
     }
+    const char expression = result.where.expression;
     std::string where;
     if (expression != 0) {
         const bool x = expression == 'X';
-        const std::wstring& text = x ? equation.GetEquationX() : equation.GetEquationY();
+        const std::wstring& text = x ? curve.expressionX : curve.expressionY;
         const char* name = x ? "x" : type == ExplicitPolar ? "r" : "y";
         where = std::string(name) + " = " + utf8FromWide(text) + ": ";
     }
-    std::string line = "plotwright: " + where + utf8FromWide(message);
-    if (expression != 0 && position >= 0)
-        line += " at character " + std::to_string(position + 1);
+    std::string line = "plotwright: " + where + utf8FromWide(result.message);
+    if (expression != 0 && result.where.character >= 0)
+        line += " at character " + std::to_string(result.where.character + 1);
     emit(io.err, line + "\n");
     return kExitEquationError;
 }
@@ -121,20 +139,17 @@ int sampleStatus(curve::SampleStatus status, const std::wstring& message, int po
 int runSample(const Request& request, Streams io)
 {
     std::string warning;
-    CEquationPtr curve = requestedCurve(request, &warning);
+    const CEquationPtr equation = requestedCurve(request, &warning);
     warn(io, warning);
+    const CurveDefinition curve = core::definitionOf(*equation, drawingOptions(request));
 
-    CliBackend backend = makeBackend(request, io);
-    host::ScopedBackend installed(backend);
-    const ads_point origin = {request.origin[0], request.origin[1], request.origin[2]};
-    curve::SampleOptions options;
-    options.literalSteps = request.literalSteps;
-    options.tolerance = request.tolerance;
-    const curve::SampleResult result = sampleCurveShowing(*curve, origin, options);
-    if (result.refinementCapped)
+    ProgressBar bar(io.err, isTerminal(io.err));
+    const Samples sampled = sample(curve, {{request.origin[0], request.origin[1], request.origin[2]}, &bar});
+    showSampleFailure(sampled.result, curve, bar);
+    if (sampled.refinementCapped)
         emit(io.err, capNotice());
-    writePoints(result.points, request.format, io.out);
-    return sampleStatus(result.status, result.message, result.position, result.expression, *curve, io);
+    writePoints(sampled.points, request.format, io.out);
+    return sampleStatus(sampled.result, curve, io);
 }
 
 namespace {
@@ -153,9 +168,8 @@ PictureKind previewKind(const std::string& path)
 }
 
 // Writes the preview of the saved drawing; status 4 when it cannot be written.
-int writePreview(const std::string& path, PictureKind kind, AcDbDatabase& database, int status, Streams io)
+int writePreview(const std::string& path, PictureKind kind, std::string bytes, int status, Streams io)
 {
-    std::string bytes = db::svgPicture(database);
     base::FileResult written;
     try {
         if (kind == PictureKind::Png)
@@ -176,8 +190,9 @@ int writePreview(const std::string& path, PictureKind kind, AcDbDatabase& databa
 int runDraw(const Request& request, Streams io)
 {
     std::string warning;
-    CEquationPtr curve = requestedCurve(request, &warning);
+    const CEquationPtr equation = requestedCurve(request, &warning);
     warn(io, warning);
+    const CurveDefinition curve = core::definitionOf(*equation, drawingOptions(request));
 
     // A preview that cannot be written is found before the drawing changes, so that a
     // failed run can be repeated without drawing the curve twice.
@@ -185,8 +200,7 @@ int runDraw(const Request& request, Streams io)
     if (request.preview)
         preview = previewKind(*request.preview);
 
-    AcApDocManager* documents = acDocManagerPtr();
-    AcApDocument* document = nullptr;
+    Drawing drawing;
     bool existed = fileExists(request.out);
     // Draws into one new drawing take turns at creating it: the first creates it, the
     // others find it there and add to it, as into any existing drawing.
@@ -202,68 +216,62 @@ int runDraw(const Request& request, Streams io)
     if (existed) {
         // Held until the save: another run drawing into the same file waits, then reads
         // what this one wrote.
-        dxf::DxfResult opened = documents->openDocument(request.out, document, true);
+        const Result opened = drawing.open(request.out);
         if (!opened.ok())
-            throw Failure(kExitFileError, opened.message);
+            throw Failure(kExitFileError, utf8FromWide(opened.message));
+        if (!opened.notice.empty())
+            emit(io.err, "plotwright: " + utf8FromWide(opened.notice) + "\n");
     } else {
-        document = documents->newDocument();
-        applyNewDrawingOptions(*document->database(), request);
+        applyNewDrawingOptions(DrawingAccess::database(drawing), request);
     }
 
-    CliBackend backend = makeBackend(request, io);
-    host::ScopedBackend installed(backend);
-    HeadlessDialog dialog;
-    DrawOutcome outcome;
-    curve::CurveOptions options;
-    options.literalSteps = request.literalSteps;
-    options.tolerance = request.tolerance;
-    options.output = request.output == Output::Arcs     ? curve::CurveOutput::Arcs
-                     : request.output == Output::Spline ? curve::CurveOutput::Spline
-                                                        : curve::CurveOutput::Polyline;
-    DrawCurveFlow(dialog, *curve, outcome, options);
-    if (request.verbose && outcome.tolerance > 0)
-        emit(io.err, "plotwright: tolerance " + base::formatShortest(outcome.tolerance)
-                         + (outcome.toleranceFromExtent ? " (1/1000 of the curve's extent; no --tolerance given)" : "")
+    Shape shaped;
+    {
+        ProgressBar bar(io.err, isTerminal(io.err));
+        shaped = shape(curve, {{request.origin[0], request.origin[1], request.origin[2]}, &bar});
+        showSampleFailure(shaped.result, curve, bar);
+    }
+    const Placed placed = drawing.add(curve, shaped);
+    if (request.verbose && shaped.tolerance > 0)
+        emit(io.err, "plotwright: tolerance " + base::formatShortest(shaped.tolerance)
+                         + (shaped.toleranceFromExtent ? " (1/1000 of the curve's extent; no --tolerance given)" : "")
                          + "\n");
-    if (outcome.refinementCapped)
+    if (shaped.refinementCapped)
         emit(io.err, capNotice());
-    const int status = sampleStatus(outcome.status, outcome.message, outcome.position, outcome.expression, *curve, io);
+    const int status = sampleStatus(shaped.result, curve, io);
 
-    const std::size_t finite = outcome.sampleCount - outcome.nonFiniteCount;
-    if (finite > 0 && outcome.newIds.empty())
+    const std::size_t finite = shaped.sampleCount - shaped.nonFiniteCount;
+    if (finite > 0 && placed.handles.empty())
         throw Failure(kExitFileError, request.out + ": the drawing refused the curve; nothing was added");
-    applyAppearance(*document->database(), outcome.newIds, request);
+    applyAppearance(DrawingAccess::database(drawing), DrawingAccess::ids(drawing, placed.handles), request);
 
     // A drawing that gained nothing is left as it was, and a new one is not made.
-    if (!outcome.newIds.empty()) {
+    if (!placed.handles.empty()) {
         // A new file is created only if no other program created it meanwhile.
-        const base::FileIdentity missing;
-        base::ReplaceOptions replace;
-        replace.expected = &missing;
-        dxf::DxfResult saved = existed ? document->save() : dxf::saveDxf(*document->database(), request.out, replace);
+        const Result saved = existed ? drawing.save() : drawing.saveAs(request.out, {.onlyIfAbsent = true});
         if (!saved.ok())
-            throw Failure(kExitFileError, saved.message);
+            throw Failure(kExitFileError, utf8FromWide(saved.message));
     }
     creating.release();
 
     std::string handles;
-    for (const AcDbObjectId& id : outcome.newIds)
-        handles += draw::handleText(id.handle()) + "\n";
+    for (const std::string& handle : placed.handles)
+        handles += handle + "\n";
     emit(io.out, handles);
 
-    if (outcome.nonFiniteCount > 0) {
-        emit(io.err, "plotwright: " + std::to_string(outcome.nonFiniteCount) + " of "
-                         + std::to_string(outcome.sampleCount)
+    if (shaped.nonFiniteCount > 0) {
+        emit(io.err, "plotwright: " + std::to_string(shaped.nonFiniteCount) + " of "
+                         + std::to_string(shaped.sampleCount)
                          + " points are not finite and were left out; the curve was drawn as "
-                         + std::to_string(outcome.newIds.size()) + " polyline(s)\n");
-    } else if (outcome.sampleCount == 0 && status == kExitOk) {
+                         + std::to_string(placed.handles.size()) + " polyline(s)\n");
+    } else if (shaped.sampleCount == 0 && status == kExitOk) {
         emit(io.err, "plotwright: the range holds no sample; nothing was drawn\n");
     }
-    if (!existed && outcome.newIds.empty() && status == kExitOk)
+    if (!existed && placed.handles.empty() && status == kExitOk)
         emit(io.err, "plotwright: " + request.out + " was not created\n");
 
-    if (preview && (existed || !outcome.newIds.empty()))
-        return writePreview(*request.preview, *preview, *document->database(), status, io);
+    if (preview && (existed || !placed.handles.empty()))
+        return writePreview(*request.preview, *preview, drawing.svgPicture(), status, io);
     return status;
 }
 

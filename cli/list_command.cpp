@@ -1,35 +1,29 @@
 // list: the drawn curves a drawing holds, with their definitions.
 #include "cli/commands.h"
 
-#include "draw/drawn_curves.h"
 #include "cli/failure.h"
+#include "plotwright/drawing.h"
 #include "base/number_text.h"
 #include "base/utf8_text.h"
-#include "db/database.h"
-#include "dxf/file.h"
 
 #include <cmath>
 #include <memory>
 
 namespace plotwright::cli {
 
-using draw::DrawnCurve;
-using draw::DrawnPiece;
-using draw::drawnCurves;
-using draw::handleText;
 
 namespace {
 
 using base::utf8FromWide;
 
-std::string kindName(int kind)
+std::string kindName(CurveKind kind)
 {
     switch (kind) {
-    case ExplicitCartesian: return "explicit";
-    case ParametricCartesian: return "parametric";
-    case ExplicitPolar: return "polar";
-    default: return "unknown";
+    case CurveKind::explicitCartesian: return "explicit";
+    case CurveKind::parametric: return "parametric";
+    case CurveKind::polar: return "polar";
     }
+    return "unknown";
 }
 
 // Shortest text that reads back as the same double; "nan", "inf", "-inf" otherwise.
@@ -66,36 +60,36 @@ std::string jsonString(const std::string& utf8)
 
 std::string jsonString(const std::wstring& text) { return jsonString(utf8FromWide(text)); }
 
-// The running variable the sampler steps: the last one in parameter order.
-const ParameterFields* runningVariable(const curve::CurveDefinition& d)
+std::string outputName(OutputKind output)
 {
-    const ParameterFields* found = nullptr;
-    for (const ParameterFields& p : d.parameters)
-        if (p.type == RunningVariable)
-            found = &p;
-    return found;
+    switch (output) {
+    case OutputKind::arcs: return "arcs";
+    case OutputKind::spline: return "spline";
+    case OutputKind::polyline: break;
+    }
+    return "polyline";
 }
 
-std::string pointText(const CurvePoint& p, const char* separator)
+std::string pointText(const Point& p, const char* separator)
 {
     return number(p.x) + separator + number(p.y) + separator + number(p.z);
 }
 
 std::string jsonCurve(const DrawnCurve& c)
 {
-    const curve::CurveDefinition& d = c.definition();
+    const CurveDefinition& d = c.definition;
     std::string out = "  {\"id\": " + jsonString(c.id) + ", \"handles\": [";
-    for (std::size_t i = 0; i < c.pieces.size(); ++i)
-        out += (i ? ", " : "") + jsonString(handleText(c.pieces[i].entity->handle()));
-    out += "], \"pieceCount\": " + std::to_string(d.pieceCount);
-    out += ",\n   \"name\": " + jsonString(d.name) + ", \"kind\": " + std::to_string(d.kind) +
+    for (std::size_t i = 0; i < c.handles.size(); ++i)
+        out += (i ? ", " : "") + jsonString(c.handles[i]);
+    out += "], \"pieceCount\": " + std::to_string(c.pieceCount);
+    out += ",\n   \"name\": " + jsonString(d.name) + ", \"kind\": " + std::to_string(static_cast<int>(d.kind)) +
            ", \"kindName\": " + jsonString(kindName(d.kind)) + ", \"createdBy\": " + std::to_string(d.createdBy);
-    out += ",\n   \"equationX\": " + jsonString(d.equationX) + ", \"equationY\": " + jsonString(d.equationY);
+    out += ",\n   \"equationX\": " + jsonString(d.expressionX) + ", \"equationY\": " + jsonString(d.expressionY);
     out += ",\n   \"parameters\": [";
     for (std::size_t i = 0; i < d.parameters.size(); ++i) {
-        const ParameterFields& p = d.parameters[i];
+        const Parameter& p = d.parameters[i];
         out += std::string(i ? "," : "") + "\n    {\"name\": " + jsonString(p.name) +
-               ", \"type\": " + std::to_string(p.type) + ", \"value\": " + jsonNumber(p.value) +
+               ", \"type\": " + std::to_string(static_cast<int>(p.role)) + ", \"value\": " + jsonNumber(p.value) +
                ", \"min\": " + jsonNumber(p.min) + ", \"max\": " + jsonNumber(p.max) +
                ", \"minValue\": " + jsonNumber(p.minValue) + ", \"maxValue\": " + jsonNumber(p.maxValue) +
                ", \"increment\": " + jsonNumber(p.increment) + ", \"minSet\": " + std::to_string(p.minSet) +
@@ -104,14 +98,14 @@ std::string jsonCurve(const DrawnCurve& c)
                ", \"defaultIncrement\": " + jsonNumber(p.defaultIncrement) + "}";
     }
     out += "],\n   \"range\": ";
-    if (const ParameterFields* r = runningVariable(d))
+    if (const Parameter* r = d.runningVariable())
         out += "{\"variable\": " + jsonString(r->name) + ", \"min\": " + jsonNumber(r->minValue) +
                ", \"max\": " + jsonNumber(r->maxValue) + ", \"step\": " + jsonNumber(r->increment) + "}";
     else
         out += "null";
-    out += ",\n   \"origin\": [" + jsonNumber(d.origin.x) + ", " + jsonNumber(d.origin.y) + ", " +
-           jsonNumber(d.origin.z) + "]";
-    out += ",\n   \"options\": {\"output\": " + jsonString(std::wstring(curve::curveOutputName(d.options.output))) +
+    out += ",\n   \"origin\": [" + jsonNumber(c.origin.x) + ", " + jsonNumber(c.origin.y) + ", " +
+           jsonNumber(c.origin.z) + "]";
+    out += ",\n   \"options\": {\"output\": " + jsonString(outputName(d.options.output)) +
            ", \"tolerance\": " + (d.options.tolerance ? jsonNumber(*d.options.tolerance) : std::string("null")) +
            ", \"literalSteps\": " + (d.options.literalSteps ? "true" : "false") + "}}";
     return out;
@@ -119,25 +113,25 @@ std::string jsonCurve(const DrawnCurve& c)
 
 std::string textCurve(const DrawnCurve& c)
 {
-    const curve::CurveDefinition& d = c.definition();
+    const CurveDefinition& d = c.definition;
     std::string out = c.id + "  " + (d.name.empty() ? std::string("(own curve)") : utf8FromWide(d.name)) + ", " +
                       kindName(d.kind) + ", pieces";
-    for (const DrawnPiece& p : c.pieces)
-        out += " " + handleText(p.entity->handle());
-    if (c.pieces.size() != d.pieceCount)
-        out += " (of " + std::to_string(d.pieceCount) + ")";
+    for (const std::string& handle : c.handles)
+        out += " " + handle;
+    if (c.handles.size() != c.pieceCount)
+        out += " (of " + std::to_string(c.pieceCount) + ")";
     out += "\n";
-    if (d.kind == ParametricCartesian)
-        out += "  x = " + utf8FromWide(d.equationX) + "\n";
-    out += std::string("  ") + (d.kind == ExplicitPolar ? "r" : "y") + " = " + utf8FromWide(d.equationY) + "\n";
-    for (const ParameterFields& p : d.parameters)
-        if (p.type == Constant)
+    if (d.kind == CurveKind::parametric)
+        out += "  x = " + utf8FromWide(d.expressionX) + "\n";
+    out += std::string("  ") + (d.kind == CurveKind::polar ? "r" : "y") + " = " + utf8FromWide(d.expressionY) + "\n";
+    for (const Parameter& p : d.parameters)
+        if (p.role == ParameterRole::constant)
             out += "  " + utf8FromWide(p.name) + " = " + number(p.value) + "\n";
-    if (const ParameterFields* r = runningVariable(d))
+    if (const Parameter* r = d.runningVariable())
         out += "  " + utf8FromWide(r->name) + " from " + number(r->minValue) + " to " + number(r->maxValue) +
                " step " + number(r->increment) + "\n";
-    out += "  origin " + pointText(d.origin, ",") + "\n";
-    out += "  output " + utf8FromWide(std::wstring(curve::curveOutputName(d.options.output))) + ", tolerance " +
+    out += "  origin " + pointText(c.origin, ",") + "\n";
+    out += "  output " + outputName(d.options.output) + ", tolerance " +
            (d.options.tolerance ? number(*d.options.tolerance) : std::string("none")) + ", literal steps " +
            (d.options.literalSteps ? "yes" : "no") + "\n";
     return out;
@@ -147,11 +141,13 @@ std::string textCurve(const DrawnCurve& c)
 
 int runList(const Request& request, Streams io)
 {
-    std::unique_ptr<AcDbDatabase> database;
-    const dxf::DxfResult read = dxf::readDxf(request.in, database);
+    Drawing drawing;
+    const Result read = drawing.open(request.in, {.forUpdate = false});
     if (!read.ok())
-        throw Failure(kExitFileError, read.message);
-    const std::vector<DrawnCurve> curves = drawnCurves(*database);
+        throw Failure(kExitFileError, utf8FromWide(read.message));
+    if (!read.notice.empty())
+        emit(io.err, "plotwright: " + utf8FromWide(read.notice) + "\n");
+    const std::vector<DrawnCurve> curves = drawing.curves();
     std::string out;
     if (request.format == Format::Json) {
         out = "[";

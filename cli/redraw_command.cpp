@@ -1,38 +1,33 @@
 // redraw: a drawn curve drawn again from the definition its pieces carry, with changes.
 #include "cli/commands.h"
 
-#include "cli/cli_backend.h"
 #include "cli/curve_source.h"
 #include "cli/drawing_options.h"
 #include "cli/failure.h"
+#include "cli/progress_bar.h"
+#include "core/convert.h"
+#include "core/drawing_access.h"
+#include "plotwright/drawing.h"
 #include "base/utf8_text.h"
-#include "db/database.h"
-#include "draw/drawn_curves.h"
-#include "draw/place_curve.h"
-#include "dxf/curve_data.h"
-#include "host/doc_manager.h"
 
 #include <unistd.h>
 
 namespace plotwright::cli {
 
-using draw::DrawnCurve;
-using draw::DrawnPiece;
-using draw::CurveState;
-using draw::handleText;
+using base::utf8FromWide;
 
 namespace {
 
-curve::CurveOptions changedOptions(curve::CurveOptions options, const Request& request)
+DrawingOptions changedOptions(DrawingOptions options, const Request& request)
 {
     if (request.tolerance)
         options.tolerance = request.tolerance;
     if (request.literalSteps)
         options.literalSteps = true;
     if (request.outputGiven)
-        options.output = request.output == Output::Arcs     ? curve::CurveOutput::Arcs
-                         : request.output == Output::Spline ? curve::CurveOutput::Spline
-                                                            : curve::CurveOutput::Polyline;
+        options.output = request.output == Output::Arcs     ? OutputKind::arcs
+                         : request.output == Output::Spline ? OutputKind::spline
+                                                            : OutputKind::polyline;
     return options;
 }
 
@@ -40,60 +35,59 @@ curve::CurveOptions changedOptions(curve::CurveOptions options, const Request& r
 
 int runRedraw(const Request& request, Streams io)
 {
-    AcApDocManager* documents = acDocManagerPtr();
-    AcApDocument* document = nullptr;
+    Drawing drawing;
     // Held until the save, as draw does: other runs on the same drawing wait.
-    const dxf::DxfResult opened = documents->openDocument(request.in, document, true);
+    const Result opened = drawing.open(request.in);
     if (!opened.ok())
-        throw Failure(kExitFileError, opened.message);
-    AcDbDatabase& database = *document->database();
+        throw Failure(kExitFileError, utf8FromWide(opened.message));
+    if (!opened.notice.empty())
+        emit(io.err, "plotwright: " + utf8FromWide(opened.notice) + "\n");
 
-    const std::vector<DrawnCurve> curves = draw::drawnCurves(database);
-    const DrawnCurve* found = draw::findDrawnCurve(curves, request.curve);
+    const std::optional<DrawnCurve> found = drawing.findCurve(request.curve);
     if (!found)
         throw Failure(kExitCurveRefused, request.in + ": no drawn curve with the id or piece handle \"" + request.curve +
                                              "\" ('plotwright list' shows them)");
-    const DrawnCurve curve = *found;
-    curve::CurveDefinition definition = curve.definition();
-
-    const CurveState state = draw::curveState(curve);
-    if (state.kind == CurveState::edited) {
+    const DrawnCurve& drawn = *found;
+    if (drawn.change == CurveChange::edited) {
+        const std::string reason = utf8FromWide(drawn.reason);
         if (!request.force)
-            throw Failure(kExitCurveRefused, "curve " + curve.id + " was changed by hand (" + state.reason +
+            throw Failure(kExitCurveRefused, "curve " + drawn.id + " was changed by hand (" + reason +
                                                  "); --force draws it again from its definition, replacing the changes");
-        emit(io.err, "plotwright: curve " + curve.id + " was changed by hand (" + state.reason +
-                         "); the changes are replaced\n");
+        emit(io.err, "plotwright: curve " + drawn.id + " was changed by hand (" + reason + "); the changes are replaced\n");
     }
-    CurvePoint origin = definition.origin;
-    if (state.kind == CurveState::moved) {
-        origin.x += state.shift.x;
-        origin.y += state.shift.y;
+    Point origin = drawn.origin;
+    if (drawn.change == CurveChange::moved) {
+        origin.x += drawn.shift.x;
+        origin.y += drawn.shift.y;
     }
     if (request.originGiven)
         origin = {request.origin[0], request.origin[1], request.origin[2]};
 
-    CEquationPtr equation = curve::equationOf(definition);
+    CEquationPtr equation = core::equationOf(drawn.definition);
     applyChanges(*equation, request);
-    const curve::CurveOptions options = changedOptions(definition.options, request);
+    const CurveDefinition curve = core::definitionOf(*equation, changedOptions(drawn.definition.options, request));
 
-    CliBackend backend({origin.x, origin.y, origin.z}, io.err, ::isatty(::fileno(io.err)) == 1);
-    host::ScopedBackend installed(backend);
-    DrawOutcome outcome;
+    Shape shaped;
+    {
+        ProgressBar bar(io.err, ::isatty(::fileno(io.err)) == 1);
+        shaped = shape(curve, {origin, &bar});
+        showSampleFailure(shaped.result, curve, bar);
+    }
     // In memory only: nothing is saved unless the new curve is drawn whole.
-    if (!draw::ReplaceDrawnCurve(curve, *equation, options, origin, outcome)) {
-        const int status =
-            sampleStatus(outcome.status, outcome.message, outcome.position, outcome.expression, *equation, io);
+    const Placed placed = drawing.redraw(drawn, curve, shaped);
+    if (!placed.result.ok()) {
+        const int status = sampleStatus(shaped.result, curve, io);
         if (status != kExitOk)
             return status;
         throw Failure(kExitInvalidParameters, request.in + ": the changed curve has no point to draw; nothing was changed");
     }
-    applyAppearance(database, outcome.newIds, request);
+    applyAppearance(DrawingAccess::database(drawing), DrawingAccess::ids(drawing, placed.handles), request);
     std::string handles;
-    for (const AcDbObjectId& id : outcome.newIds)
-        handles += handleText(id.handle()) + "\n";
-    const dxf::DxfResult saved = document->save();
+    for (const std::string& handle : placed.handles)
+        handles += handle + "\n";
+    const Result saved = drawing.save();
     if (!saved.ok())
-        throw Failure(kExitFileError, saved.message);
+        throw Failure(kExitFileError, utf8FromWide(saved.message));
     emit(io.out, handles);
     return kExitOk;
 }

@@ -33,5 +33,22 @@ set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "usr/${PLOTWRIGHT_INSTALL_PRIVATE_LIBDIR}")
 # The settings file is the administrator's to edit: a configuration file for dpkg.
 file(WRITE ${PROJECT_BINARY_DIR}/package/conffiles "/etc/xdg/Tolbrin/Plotwright.conf\n")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/package/conffiles)
+set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/package/conffiles)
+
+# Two packages: the programs (everything installed without a component) and
+# plotwright-dev, the headers, CMake package and pkg-config file of the core library
+# (which itself ships with the programs).
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL Unspecified dev)
+set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME plotwright)
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME plotwright-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "plotwright (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_DEV_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_DEV_DESCRIPTION "draw mathematical curves into DXF drawings - C++ API
+Plotwright samples curves given by their equations and adds them to DXF
+drawings. This package holds what is needed to build programs with its
+C++ library: the headers, a CMake package (find_package(Plotwright),
+target Plotwright::core) and a pkg-config file (plotwright).")
+set(CPACK_DEBIAN_UNSPECIFIED_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
 include(CPack)

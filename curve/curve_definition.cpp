@@ -1,5 +1,7 @@
 #include "curve/curve_definition.h"
 
+#include <algorithm>
+
 #include <cstring>
 #include <random>
 
@@ -38,7 +40,9 @@ bool CurveDefinition::operator==(const CurveDefinition& o) const
            createdBy == o.createdBy && samePoint(origin, o.origin) && options.literalSteps == o.options.literalSteps &&
            options.output == o.options.output && sameTolerance && curveId == o.curveId && pieceIndex == o.pieceIndex &&
            pieceCount == o.pieceCount && fingerprint.vertexCount == o.fingerprint.vertexCount &&
-           samePoint(fingerprint.first, o.fingerprint.first) && samePoint(fingerprint.last, o.fingerprint.last);
+           samePoint(fingerprint.first, o.fingerprint.first) && samePoint(fingerprint.last, o.fingerprint.last) &&
+           std::equal(fingerprint.digest.begin(), fingerprint.digest.end(), o.fingerprint.digest.begin(),
+                      o.fingerprint.digest.end(), sameBits);
 }
 
 CurveDefinition curveDefinitionFrom(const CEquation& equation, CurvePoint origin, const CurveOptions& options)

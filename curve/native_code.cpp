@@ -17,7 +17,7 @@
 #include <muParserBase.h>
 #include <muParserBytecode.h>
 
-#if defined(__x86_64__)
+#if defined(__x86_64__) && !defined(PLOTWRIGHT_INTERPRET_ONLY)
 #include <asmjit/x86.h>
 #define PLOTWRIGHT_NATIVE_X86_64 1
 #endif
@@ -228,6 +228,7 @@ class Emitter {
 public:
     Emitter(const Graph& g, x86::Compiler& cc) : g_(g), cc_(cc), regs_(g.nodes.size()) {}
 
+    // The function; asmjit's errors reach the code holder's error handler.
     bool emit()
     {
         FuncNode* fn = cc_.addFunc(FuncSignatureT<void, const double*, double*>());
@@ -398,14 +399,28 @@ private:
     std::size_t scratchSize_ = 0;
 };
 
+// Keeps the first error of any emitting call: asmjit reports them here as well as
+// through return values, which the emitter does not check one by one.
+class FirstError : public ErrorHandler {
+public:
+    void handleError(Error err, const char*, BaseEmitter*) override
+    {
+        if (error == kErrorOk)
+            error = err;
+    }
+    Error error = kErrorOk;
+};
+
 NativeCode::Entry assemble(const Graph& g)
 {
     CodeHolder code;
+    FirstError errors;
     if (code.init(runtime().environment()) != kErrorOk)
         return nullptr;
+    code.setErrorHandler(&errors);
     x86::Compiler cc(&code);
     Emitter emitter(g, cc);
-    if (!emitter.emit() || cc.finalize() != kErrorOk)
+    if (!emitter.emit() || cc.finalize() != kErrorOk || errors.error != kErrorOk)
         return nullptr;
     NativeCode::Entry entry = nullptr;
     if (runtime().add(&entry, &code) != kErrorOk)

@@ -378,7 +378,10 @@ const AcDbLayerInfo* AcDbDatabase::layer(const std::wstring& name) const
 
 Acad::ErrorStatus AcDbDatabase::addLayer(const std::wstring& name, const AcDbLayerAppearance& appearance)
 {
-    if (name.empty() || name.find_first_of(L"<>/\\\":;?*|=`") != std::wstring::npos)
+    // Readers trim the values of a file's lines: a name with a space at either end would
+    // come back as another name.
+    if (name.empty() || name.find_first_of(L"<>/\\\":;?*|=`") != std::wstring::npos || name.front() == L' ' ||
+        name.back() == L' ')
         return Acad::eInvalidInput;
     if (layers_.count(name) != 0)
         return Acad::eDuplicateKey;

@@ -1,196 +1,24 @@
 #include "draw/drawn_curves.h"
 
+#include "core/placement.h"
 #include "db/database.h"
-#include "dxf/curve_data.h"
-#include "curve/geometry_digest.h"
-
-#include <algorithm>
-#include <cctype>
-#include <unordered_map>
-#include <charconv>
-#include <cmath>
 
 namespace plotwright::draw {
-
-std::string handleText(AcDbHandle handle)
-{
-    char buffer[24];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, handle, 16);
-    std::string text(buffer, result.ptr);
-    for (char& c : text)
-        if (c >= 'a' && c <= 'f')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-std::vector<DrawnCurve> drawnCurves(const AcDbDatabase& database)
-{
-    std::vector<DrawnCurve> curves;
-    std::unordered_map<std::string, std::size_t> byId;
-    database.forEachEntity([&](const AcDbEntity& entity) {
-        std::optional<curve::CurveDefinition> definition = dxf::curveDefinitionOf(entity);
-        if (!definition)
-            return;
-        const auto [it, added] = byId.emplace(definition->curveId, curves.size());
-        if (added)
-            curves.push_back({definition->curveId, {}});
-        curves[it->second].pieces.push_back({&entity, std::move(*definition)});
-    });
-    for (DrawnCurve& c : curves)
-        std::stable_sort(c.pieces.begin(), c.pieces.end(), [](const DrawnPiece& a, const DrawnPiece& b) {
-            return a.definition.pieceIndex < b.definition.pieceIndex;
-        });
-    return curves;
-}
-
-namespace {
-
-CurvePoint minus(const CurvePoint& a, const CurvePoint& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-
-// Equal but for the rounding of adding a shift to coordinates of magnitude `scale`.
-bool near(double a, double b, double scale) { return std::fabs(a - b) <= 1e-9 * (1.0 + scale); }
-
-bool nearPoint(const CurvePoint& a, const CurvePoint& b, double scale)
-{
-    return near(a.x, b.x, scale) && near(a.y, b.y, scale) && near(a.z, b.z, scale);
-}
-
-double magnitude(const CurvePoint& p) { return std::max({std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)}); }
-
-} // namespace
-
-CurveState curveState(const DrawnCurve& curve)
-{
-    CurveState state;
-    const auto edited = [&](std::string reason) {
-        state.kind = CurveState::edited;
-        state.reason = std::move(reason);
-        return state;
-    };
-    const std::uint32_t count = curve.definition().pieceCount;
-    if (curve.pieces.size() != count)
-        return edited("it has " + std::to_string(curve.pieces.size()) + " pieces where " + std::to_string(count) +
-                      (count == 1 ? " was" : " were") + " drawn");
-    bool haveShift = false;
-    CurvePoint shift;
-    double scale = 0.0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const DrawnPiece& piece = curve.pieces[i];
-        const std::string which = "piece " + handleText(piece.entity->handle());
-        if (piece.definition.pieceIndex != i)
-            return edited(which + " is a copy of another piece");
-        const std::optional<curve::PieceFingerprint> now = dxf::pieceFingerprint(*piece.entity);
-        const curve::PieceFingerprint& then = piece.definition.fingerprint;
-        if (!now || now->vertexCount != then.vertexCount)
-            return edited(which + " has another number of vertices");
-        const CurvePoint firstShift = minus(now->first, then.first);
-        const CurvePoint lastShift = minus(now->last, then.last);
-        scale = std::max({scale, magnitude(now->first), magnitude(now->last), magnitude(then.first),
-                          magnitude(then.last)});
-        if (!haveShift) {
-            shift = firstShift;
-            haveShift = true;
-        }
-        if (!nearPoint(firstShift, shift, scale) || !nearPoint(lastShift, shift, scale))
-            return edited(which + " was changed");
-        // Definitions kept before the digest compare the ends alone.
-        const double reach = std::max(scale, now->magnitude + magnitude(shift));
-        if (!then.digest.empty() && !curve::sameDigest(then.digest, now->digest, reach, then.vertexCount))
-            return edited(which + " was changed");
-    }
-    if (shift.x == 0.0 && shift.y == 0.0 && shift.z == 0.0)
-        return state;
-    // Curves lie at elevation 0: a move out of that plane cannot be drawn again.
-    if (!near(shift.z, 0.0, scale))
-        return edited("it was moved off its plane");
-    state.kind = CurveState::moved;
-    state.shift = {shift.x, shift.y, 0.0};
-    return state;
-}
-
-} // namespace plotwright::draw
-
-namespace plotwright::draw {
-
-namespace {
-
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-void eraseAll(AcDbDatabase& database, const std::vector<AcDbObjectId>& ids, bool erasing)
-{
-    for (const AcDbObjectId& id : ids)
-        database.eraseEntity(id, erasing);
-}
-
-} // namespace
-
-const DrawnCurve* findDrawnCurve(const std::vector<DrawnCurve>& curves, const std::string& key)
-{
-    const std::string wanted = upper(key);
-    for (const DrawnCurve& c : curves) {
-        if (upper(c.id) == wanted)
-            return &c;
-        for (const DrawnPiece& p : c.pieces)
-            if (handleText(p.entity->handle()) == wanted)
-                return &c;
-    }
-    return nullptr;
-}
-
-std::optional<DrawnCurve> drawnCurveWithId(const AcDbDatabase& database, const std::string& curveId)
-{
-    std::vector<DrawnCurve> curves = drawnCurves(database);
-    for (DrawnCurve& c : curves)
-        if (c.id == curveId)
-            return std::move(c);
-    return std::nullopt;
-}
 
 bool ReplaceDrawnCurve(const DrawnCurve& curve, CEquation& equation, const curve::CurveOptions& options,
                        const CurvePoint& origin, DrawOutcome& outcome)
 {
     outcome = DrawOutcome{};
     AcDbDatabase* database = acdbHostApplicationServices()->workingDatabase();
-    if (!database || curve.pieces.empty())
+    if (!database)
         return false;
-    const AcDbEntity& first = *curve.pieces.front().entity;
-    const std::wstring layer = first.layer();
-    const int color = first.colorIndex();
-    const std::int32_t trueColor = first.trueColor();
-
-    // The old pieces go first, so that nothing of them is found where the new ones go.
-    std::vector<AcDbObjectId> old;
-    for (const DrawnPiece& piece : curve.pieces) {
-        if (database->eraseEntity(piece.entity->objectId()) != Acad::eOk) {
-            eraseAll(*database, old, false);
-            return false;
-        }
-        old.push_back(piece.entity->objectId());
-    }
-    PlaceCurveAt(equation, origin, options, outcome);
-    const bool whole = outcome.status == curve::SampleStatus::Done && !outcome.newIds.empty();
-    if (!whole) {
-        eraseAll(*database, outcome.newIds, true);
-        eraseAll(*database, old, false);
-        return false;
-    }
-    for (const AcDbObjectId& id : outcome.newIds) {
-        AcDbEntity* entity = nullptr;
-        if (acdbOpenAcDbEntity(entity, id, AcDb::kForWrite) != Acad::eOk)
-            continue;
-        entity->setAppearance(layer, color, trueColor);
-        if (std::optional<curve::CurveDefinition> drawn = dxf::curveDefinitionOf(*entity)) {
-            drawn->curveId = curve.id;
-            entity->setAppData(dxf::encodeCurveData(*drawn));
-        }
-        entity->close();
-    }
-    return true;
+    std::vector<AcDbObjectId> placed;
+    const bool whole = core::replacePieces(*database, curve, [&](std::vector<AcDbObjectId>& newIds) {
+        PlaceCurveAt(equation, origin, options, outcome);
+        newIds = outcome.newIds;
+        return outcome.status == curve::SampleStatus::Done;
+    }, placed);
+    return whole;
 }
 
 } // namespace plotwright::draw

@@ -1,51 +1,21 @@
 #pragma once
-// The drawn curves a drawing holds: its model-space entities that carry a curve
-// definition, grouped by curve id, how their geometry compares to the fingerprints, and
-// drawing one again in place.
+// Drawing a drawn curve again in place, in the module's flow: the sampler's messages
+// are shown as for a draw, and the working database is the drawing. The listing and
+// the comparison with what was drawn are the core's (core/drawn_curves.h).
 
-#include "curve/curve_definition.h"
-#include "db/object.h"
+#include "core/drawn_curves.h"
 #include "draw/place_curve.h"
-
-#include <optional>
-#include <string>
-#include <vector>
-
-class AcDbDatabase;
 
 namespace plotwright::draw {
 
-struct DrawnPiece {
-    const AcDbEntity* entity = nullptr;
-    curve::CurveDefinition definition;
-};
-
-struct DrawnCurve {
-    std::string id;
-    // In piece order (by index; ties in drawing order).
-    std::vector<DrawnPiece> pieces;
-    // The definition the curve is listed and redrawn with: the first piece's.
-    const curve::CurveDefinition& definition() const { return pieces.front().definition; }
-};
-
-// In the order of their first pieces in model space.
-std::vector<DrawnCurve> drawnCurves(const AcDbDatabase& database);
-
-// How the pieces compare to what was drawn.
-struct CurveState {
-    enum Kind { unchanged, moved, edited };
-    Kind kind = unchanged;
-    CurvePoint shift;     // moved: the vector every vertex moved by
-    std::string reason;   // edited: what differs
-};
-CurveState curveState(const DrawnCurve& curve);
-
-// The curve `key` names: its id or the handle (hexadecimal) of one of its pieces, in any
-// case; null when none does.
-const DrawnCurve* findDrawnCurve(const std::vector<DrawnCurve>& curves, const std::string& key);
-
-// The drawn curve with the id `curveId` in the working database, or nothing.
-std::optional<DrawnCurve> drawnCurveWithId(const AcDbDatabase& database, const std::string& curveId);
+using core::CurveState;
+using core::curveState;
+using core::DrawnCurve;
+using core::drawnCurves;
+using core::drawnCurveWithId;
+using core::DrawnPiece;
+using core::findDrawnCurve;
+using core::handleText;
 
 // Draws `equation` with `options` at `origin` in place of the pieces of `curve`: the old
 // pieces are erased, the new ones take their layer, colour and curve id. When the new
@@ -54,8 +24,5 @@ std::optional<DrawnCurve> drawnCurveWithId(const AcDbDatabase& database, const s
 // sampler's messages are shown as for a draw.
 bool ReplaceDrawnCurve(const DrawnCurve& curve, CEquation& equation, const curve::CurveOptions& options,
                        const CurvePoint& origin, DrawOutcome& outcome);
-
-// A handle in upper-case hexadecimal.
-std::string handleText(AcDbHandle handle);
 
 } // namespace plotwright::draw

@@ -5,7 +5,7 @@
 #include "db/database.h"
 #include "db/entities.h"
 #include "db/polyline.h"
-#include "dxf/curve_data.h"
+#include "core/placement.h"
 #include "host/backend.h"
 #include "host/doc_manager.h"
 #include "host/editor.h"
@@ -36,76 +36,20 @@ AcDbObjectId placeRun(const CurvePoint* first, const CurvePoint* last, double el
     return id;
 }
 
-// Appends `entity`; the database owns it afterwards. Null id when refused (then deleted).
-template <class Entity>
-AcDbObjectId append(std::unique_ptr<Entity> entity)
-{
-    AcDbObjectId id;
-    if (AppendToModelSpace(entity.get(), id) != Acad::eOk)
-        return AcDbObjectId::kNull;
-    entity.release()->close();
-    return id;
-}
-
-AcDbObjectId placePiece(const plotwright::curve::CurvePiece& piece, double elevation)
-{
-    if (!piece.spline.controlPoints.empty()) {
-        const auto world = [&](const CurvePoints& points) {
-            std::vector<AcGePoint3d> out;
-            out.reserve(points.size());
-            for (const CurvePoint& p : points)
-                out.push_back({p.x, p.y, elevation});
-            return out;
-        };
-        return append(std::make_unique<AcDbSpline>(piece.spline.degree, piece.spline.knots,
-                                                    world(piece.spline.controlPoints), world(piece.spline.fitPoints),
-                                                    piece.closed));
-    }
-    const auto count = static_cast<unsigned int>(piece.points.size());
-    auto polyline = std::make_unique<AcDbPolyline>(count);
-    for (unsigned int i = 0; i < count; ++i) {
-        const double bulge = piece.bulges.empty() ? 0.0 : piece.bulges[i];
-        polyline->addVertexAt(i, AcGePoint2d{piece.points[i].x, piece.points[i].y}, bulge, -1.0, -1.0);
-    }
-    polyline->setElevation(elevation);
-    polyline->setClosed(piece.closed);
-    polyline->minimizeMemory();
-    return append(std::move(polyline));
-}
-
 } // namespace
 
 std::vector<AcDbObjectId> PlaceCurvePieces(const std::vector<plotwright::curve::CurvePiece>& pieces, double elevation)
 {
-    std::vector<AcDbObjectId> ids;
-    if (!std::isfinite(elevation))
-        return ids;
-    for (const plotwright::curve::CurvePiece& piece : pieces) {
-        if (piece.points.empty())
-            continue;
-        const AcDbObjectId id = placePiece(piece, elevation);
-        if (id.isNull())
-            break;
-        ids.push_back(id);
-    }
-    return ids;
+    AcDbDatabase* database = acdbHostApplicationServices()->workingDatabase();
+    if (!database)
+        return {};
+    return plotwright::core::placePieces(*database, pieces, elevation);
 }
 
 void AttachCurveDefinition(const std::vector<AcDbObjectId>& ids, const CEquation& equation, const CurvePoint& origin,
                            const plotwright::curve::CurveOptions& options)
 {
-    plotwright::curve::CurveDefinition definition = plotwright::curve::curveDefinitionFrom(equation, origin, options);
-    definition.curveId = plotwright::curve::newCurveId();
-    definition.pieceCount = static_cast<std::uint32_t>(ids.size());
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        AcDbEntity* entity = nullptr;
-        if (acdbOpenAcDbEntity(entity, ids[i], AcDb::kForWrite) != Acad::eOk)
-            continue;
-        definition.pieceIndex = static_cast<std::uint32_t>(i);
-        definition.fingerprint = plotwright::dxf::pieceFingerprint(*entity).value_or(plotwright::curve::PieceFingerprint{});
-        entity->setAppData(plotwright::dxf::encodeCurveData(definition));
-        entity->close();
-    }
+    plotwright::core::attachDefinition(ids, plotwright::curve::curveDefinitionFrom(equation, origin, options));
 }
 
 Acad::ErrorStatus AppendToModelSpace(AcDbEntity* entity, AcDbObjectId& id)
@@ -115,21 +59,7 @@ Acad::ErrorStatus AppendToModelSpace(AcDbEntity* entity, AcDbObjectId& id)
     AcDbDatabase* database = acdbHostApplicationServices()->workingDatabase();
     if (!database)
         return Acad::eNullObjectPointer;
-
-    // New curves go on the drawing's current layer.
-    entity->setDatabaseDefaults(database);
-    AcDbBlockTable* table = nullptr;
-    Acad::ErrorStatus status = database->getSymbolTable(table, AcDb::kForRead);
-    if (status != Acad::eOk)
-        return status;
-    AcDbBlockTableRecord* modelSpace = nullptr;
-    status = table->getAt(L"*Model_Space", modelSpace, AcDb::kForWrite, false);
-    if (status == Acad::eOk) {
-        status = modelSpace->appendAcDbEntity(id, entity);
-        modelSpace->close();
-    }
-    table->close();
-    return status;
+    return plotwright::core::appendToModelSpace(*database, entity, id);
 }
 
 std::vector<AcDbObjectId> PlaceCurvePolylines(const CurvePoints& points, double elevation, bool closed)

@@ -25,6 +25,9 @@ constexpr std::int32_t kLayoutVersion = 1;
 constexpr std::size_t kChunkBytes = 255;
 // Extended data of one entity stays below 16 KB, counting each value's text and code.
 constexpr std::size_t kXdataLimit = 16000;
+// A text of more chunks (about a megabyte) is no definition anyone wrote but damage, and
+// would only hold up every listing of the drawing.
+constexpr std::uint32_t kMostChunks = 4096;
 
 // ---- values in the layout's order ----------------------------------------------
 
@@ -120,6 +123,8 @@ public:
     std::wstring text()
     {
         const std::uint32_t chunks = count();
+        if (chunks > kMostChunks)
+            ok_ = false;
         std::wstring out;
         for (std::uint32_t i = 0; ok_ && i < chunks; ++i) {
             const AcDbAppDataValue* v = take();

@@ -36,13 +36,18 @@ struct DxfResult {
     // A read that succeeded leniently says what it let pass (`"PATH": what.`); such a
     // drawing is shown but cannot be saved into its file. Empty otherwise.
     std::string warning;
+    // Not a failure, but worth telling the user: a file restored from the copy an
+    // interrupted save kept (see base::recoverInterruptedSave).
+    std::string notice = {};
     bool ok() const { return status == DxfStatus::ok; }
 };
 
 // Reads the DXF file at `path` (UTF-8) into a new database. On failure `database` is
 // left empty and the result names the file and the reason. `identity` receives which
 // file was read, for a later save's check. With `lock`, the read waits for the file's
-// exclusive advisory lock and leaves it held in `lock` (for a read-modify-write).
+// exclusive advisory lock and leaves it held in `lock` (for a read-modify-write). A file
+// whose in-place save was cut short is first restored from the copy of its old content;
+// `notice` says so.
 DxfResult readDxf(const std::string& path, std::unique_ptr<AcDbDatabase>& database,
                   base::FileIdentity* identity = nullptr, base::FileLock* lock = nullptr);
 

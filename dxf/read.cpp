@@ -1,6 +1,7 @@
 #include "dxf/file.h"
 
 #include "base/file_bytes.h"
+#include "base/interrupted_save.h"
 
 #include <sys/stat.h>
 
@@ -196,6 +197,8 @@ void DxfLoader::headerPair(const DxfPair& pair)
         source_->handseedValueLength = pair.value.size();
     } else if (headerVariable_ == "$CLAYER" && pair.code == 8) {
         clayer_ = std::string(detail::trimmed(pair.value));
+        source_->clayerValue = pair.valueOffset;
+        source_->clayerValueLength = pair.value.size();
     } else if (headerVariable_ == "$HANDLING" && pair.code == 70) {
         detail::parseInt(pair.value, handling_);
     } else if (headerVariable_ == "$DWGCODEPAGE" && pair.code == 3) {
@@ -666,6 +669,7 @@ void DxfLoader::finish()
     // A current layer the file does not define (or a frozen one) leaves layer 0 current.
     if (!clayer_.empty())
         db_.setClayer(detail::dxfText(clayer_, settings_.codePage));
+    source_->clayer = db_.clayer();
 }
 
 } // namespace
@@ -700,6 +704,7 @@ DxfResult readDxf(const std::string& path, std::unique_ptr<AcDbDatabase>& databa
                   base::FileLock* lock)
 {
     database.reset();
+    const base::SaveRecovery recovery = base::recoverInterruptedSave(path);
     base::FileForUpdate file;
     int error = 0;
     if (lock) {
@@ -712,6 +717,7 @@ DxfResult readDxf(const std::string& path, std::unique_ptr<AcDbDatabase>& databa
     if (error != 0)
         return failure(DxfStatus::fileAccess, path, readFailureReason(error));
     DxfResult result = readDxfText(std::move(file.bytes), path, database);
+    result.notice = recovery.message;
     if (result.ok()) {
         if (identity)
             *identity = file.identity;

@@ -34,6 +34,9 @@ struct DxfSource : AcDbDatabaseSource {
     // Whether entities carry handles (always from R13; in R12 when $HANDLING is 1).
     bool usesHandles = true;
 
+    std::size_t clayerValue = npos;        // start of the $CLAYER value line
+    std::size_t clayerValueLength = 0;
+    std::wstring clayer = L"0";            // the current layer as read (layer 0 when the file names none it has)
     std::size_t handseedValue = npos;      // start of the $HANDSEED value line
     std::size_t handseedValueLength = 0;   // its length without the line ending
     std::size_t headerEnd = npos;          // the HEADER's 0/ENDSEC pair
@@ -76,6 +79,16 @@ struct DxfSource : AcDbDatabaseSource {
     std::size_t objectsInsert = npos;     // where an OBJECTS section goes when there is none (before EOF)
     AcDbHandle rootDictionary = 0;        // the first DICTIONARY of OBJECTS (0 when none)
 };
+
+// The code page of the text a save adds: the file's own; for a file before R13 without
+// one, Latin-1 (as it is read), since those files know no \U+XXXX escapes and a name
+// holding a backslash is no valid name there; otherwise none (escapes).
+inline std::optional<base::CodePage> addedTextCodePage(const DxfSource& source)
+{
+    if (!source.codePage && source.legacyEntities && source.version < "AC1021")
+        return base::CodePage::latin1;
+    return source.codePage;
+}
 
 // The DXF file `database` was read from, or null (a new drawing, or another source).
 inline const DxfSource* dxfSourceOf(const AcDbDatabase& database)

@@ -62,6 +62,7 @@ void collectSourcePatches(const AcDbDatabase& db, const DxfSource& source, AcDbH
     dropErasedEntities(db, source, patches);
     patchMovedEntities(db, source, patches);
     patchLayerTable(db, source, nextHandle, patches);
+    patchCurrentLayer(db, source, patches);
     addCurveAppId(db, source, nextHandle, patches);
 }
 

@@ -3,6 +3,7 @@
 #include "db/access.h"
 #include "db/database.h"
 #include "dxf/entity_builder.h"
+#include "dxf/entity_writer.h"
 #include "dxf/layer_records.h"
 #include "dxf/output.h"
 #include "dxf/scan.h"
@@ -102,12 +103,29 @@ void patchLayerTable(const AcDbDatabase& db, const DxfSource& source, AcDbHandle
         style.legacy = source.legacyEntities;
         style.handles = source.usesHandles;
         style.utf8 = source.version >= "AC1021";
-        style.codePage = source.codePage;
+        style.codePage = addedTextCodePage(source);
         style.owner = table != source.tableHandles.end() ? table->second : 0;
         if (style.handles)
             style.handle = nextHandle++;
         patches.push_back({end->second, 0, layerRecordText(layer, style, source.newline)});
     }
+}
+
+void patchCurrentLayer(const AcDbDatabase& db, const DxfSource& source, std::vector<TextPatch>& patches)
+{
+    if (db.clayer() == source.clayer)
+        return;
+    const std::string name = dxfValueText(db.clayer(), source.version >= "AC1021", addedTextCodePage(source));
+    if (source.clayerValue != DxfSource::npos) {
+        patches.push_back({source.clayerValue, source.clayerValueLength, name});
+        return;
+    }
+    if (source.headerEnd == DxfSource::npos)
+        return;
+    DxfOutput added(source.newline);
+    added.pair(9, "$CLAYER");
+    added.pair(8, name);
+    patches.push_back({source.headerEnd, 0, added.take()});
 }
 
 } // namespace plotwright::dxf::detail

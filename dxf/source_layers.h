@@ -21,4 +21,9 @@ struct TextPatch;
 void patchLayerTable(const AcDbDatabase& db, const DxfSource& source, AcDbHandle& nextHandle,
                      std::vector<TextPatch>& patches);
 
+// Another current layer than the one read: the value of $CLAYER is replaced (the
+// variable added at the end of the HEADER when the file has none); nothing else of the
+// file changes. A file without a HEADER gets one from the writer, with the handle seed.
+void patchCurrentLayer(const AcDbDatabase& db, const DxfSource& source, std::vector<TextPatch>& patches);
+
 } // namespace plotwright::dxf::detail

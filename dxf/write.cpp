@@ -101,7 +101,7 @@ EntityRecordStyle styleFor(const DxfSource& src, bool paper, std::vector<detail:
     style.legacy = src.legacyEntities;
     style.handles = src.usesHandles;
     style.utf8 = src.version >= "AC1021";
-    style.codePage = src.codePage;
+    style.codePage = addedTextCodePage(src);
     style.owner = paper ? src.paperSpaceRecord : src.modelSpaceRecord;
     style.paperSpace = paper;
     return style;
@@ -118,7 +118,7 @@ bool writeOverSource(DxfOutput& out, const AcDbDatabase& db, const DxfSource& sr
     AcDbHandle nextHandle = db.handseed();
     std::vector<TextPatch> patches;
     collectSourcePatches(db, src, nextHandle, patches);
-    if (entities.empty() && patches.empty()) {
+    if (entities.empty() && patches.empty() && db.clayer() == src.clayer) {
         out.raw(text);
         return true;
     }
@@ -127,19 +127,29 @@ bool writeOverSource(DxfOutput& out, const AcDbDatabase& db, const DxfSource& sr
     for (const NewEntity& n : entities)
         seed += detail::extraHandles(*n.entity, styleFor(src, n.paperSpace, &records));
 
-    // The handle seed in the HEADER (added when the file has none).
-    if (src.usesHandles && (!entities.empty() || seed != db.handseed())) {
+    // The handle seed in the HEADER (added when the file has none). A file without a
+    // HEADER gets one holding the seed and a changed current layer (patchCurrentLayer
+    // patches the layer of a file with a HEADER).
+    const bool seedChanged = src.usesHandles && (!entities.empty() || seed != db.handseed());
+    const bool newHeader = src.headerEnd == DxfSource::npos;
+    const bool layerForNewHeader = newHeader && db.clayer() != src.clayer;
+    if (seedChanged || layerForNewHeader) {
         DxfOutput seedText(src.newline);
-        if (src.handseedValue != DxfSource::npos) {
+        if (seedChanged && src.handseedValue != DxfSource::npos) {
             patches.push_back({src.handseedValue, src.handseedValueLength, detail::formatHandle(seed)});
         } else {
-            const bool newHeader = src.headerEnd == DxfSource::npos;
             if (newHeader) {
                 seedText.pair(0, "SECTION");
                 seedText.pair(2, "HEADER");
             }
-            seedText.pair(9, "$HANDSEED");
-            seedText.handle(5, seed);
+            if (layerForNewHeader) {
+                seedText.pair(9, "$CLAYER");
+                seedText.pair(8, detail::dxfValueText(db.clayer(), src.version >= "AC1021", src.codePage));
+            }
+            if (seedChanged) {
+                seedText.pair(9, "$HANDSEED");
+                seedText.handle(5, seed);
+            }
             if (newHeader)
                 seedText.pair(0, "ENDSEC");
             patches.push_back({newHeader ? src.firstSection : src.headerEnd, 0, seedText.take()});

@@ -274,7 +274,9 @@ bool typeDigit(EditState& s, QChar digit, const NumberFormat& format)
         }
         if (s.start == signLength + format.maxWholeDigits && s.start == s.end)
             return false;
-        if (s.start != s.end) {
+        // A selection reaching the end is replaced; any other overwrites the character
+        // after its start, as a caret does ("123" with "12" selected, 9 gives "923").
+        if (s.start != s.end && s.end >= length) {
             insertAndRefilter(s, digit, format);
             return true;
         }

@@ -86,6 +86,18 @@ QString expandHome(const QString& folder)
     return expanded;
 }
 
+// The user's data folder for the product ($XDG_DATA_HOME, by default ~/.local/share,
+// then the product's title), created when missing.
+QString userDataFolder(const InstallInfo& info)
+{
+    QString base = environment("XDG_DATA_HOME");
+    if (!QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    const QString folder = QDir(base).filePath(QString::fromStdWString(info.productTitle));
+    QDir().mkpath(folder);
+    return folder;
+}
+
 } // namespace
 
 InstallInfo PlotwrightInstallInfo() { return {L"Tolbrin", L"Plotwright", L"PW1"}; }
@@ -107,8 +119,10 @@ std::wstring GetInstallFolder()
     QString folder = environment("PLOTWRIGHT_INSTALL_FOLDER");
     if (folder.isEmpty())
         folder = lookUpSettings(record());
+    // Without an installation's record the user's libraries still belong to the user,
+    // not to whatever folder the program was started from.
     if (folder.isEmpty())
-        return {};
+        folder = userDataFolder(record());
     folder = expandHome(folder);
     if (!folder.endsWith(u'/'))
         folder += u'/';

@@ -29,8 +29,9 @@ void SetInstallInfo(const InstallInfo& info);
 // program was installed to, so that an install under any prefix finds its own file.
 std::vector<std::wstring> SettingsFolders();
 
-// The install folder, either empty or ending with "/". Never fails loudly: a missing
-// settings file, group or value gives the empty text (callers then use bare file names).
+// The install folder, ending with "/". Never fails loudly: without a settings file,
+// group or value it is the user's data folder ($XDG_DATA_HOME or ~/.local/share, then
+// the product's title), created when missing.
 // A value starting with "~/" names a folder in the user's home; that folder is created
 // when missing, so the per-user default works on first use.
 std::wstring GetInstallFolder();

@@ -1,10 +1,15 @@
 // Kills a program that saves a large drawing or library in a loop with SIGKILL at random
 // moments; after every kill the file must be the complete old or the complete new
-// version. PLOTWRIGHT_CRASH_KILLS sets the number of kills per kind (default 25, so 50
+// version. The kinds: a new drawing, a library, a drawing saved as the editor saves it
+// (a document read from the file, its kept text with moves patched), the same for a file
+// with a second hard link (written in place after a backup copy: a kill part-way is
+// recovered from the copy, as the next open does), and a redraw of a many-piece curve
+// in a large drawing by the command-line tool. PLOTWRIGHT_CRASH_KILLS sets the number of kills per kind (default 25, so 50
 // in all; 200 or more by hand). The target is restored to the old version only once, so
 // later kills also hit saves over a file that an earlier kill interrupted.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -13,11 +18,14 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <csignal>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "base/interrupted_save.h"
 
 namespace {
 
@@ -105,7 +113,8 @@ protected:
 TEST_P(CrashSafety, crash_sigkill_leaves_old_or_new_file)
 {
     const std::string kind = GetParam();
-    const fs::path target = folder_ / (kind == std::string("drawing") ? "big.dxf" : "big.xml");
+    const bool inPlace = kind == "inplace";
+    const fs::path target = folder_ / (kind == "library" ? "big.xml" : "big.dxf");
     const std::string expect = std::string(SAVE_LOOP) + " " + kind + " expect " + target.string();
     ASSERT_EQ(std::system(expect.c_str()), 0);
     const std::string oldBytes = readBytes(target.string() + ".a");
@@ -113,6 +122,10 @@ TEST_P(CrashSafety, crash_sigkill_leaves_old_or_new_file)
     ASSERT_NE(oldBytes, newBytes);
     fs::rename(target.string() + ".a", target);
     fs::remove(target.string() + ".b");
+    if (inPlace) {
+        fs::create_directory(folder_ / "links");
+        fs::create_hard_link(target, folder_ / "links" / "big.dxf");
+    }
 
     // How long the first save of a fresh program takes: the kills fall anywhere within
     // it or a little after, so that both versions are seen.
@@ -129,7 +142,7 @@ TEST_P(CrashSafety, crash_sigkill_leaves_old_or_new_file)
     std::uniform_int_distribution<long long> delay(0, micros + micros / 4);
 
     const int kills = killsPerKind();
-    int sawBefore = 0, sawAfter = 0;
+    int sawBefore = 0, sawAfter = 0, recovered = 0;
     bool holdsOld = readBytes(target) == oldBytes;
     for (int k = 0; k < kills; ++k) {
         SCOPED_TRACE(testing::Message() << kind << " kill " << k);
@@ -138,6 +151,11 @@ TEST_P(CrashSafety, crash_sigkill_leaves_old_or_new_file)
         ASSERT_TRUE(saver.waitForSave());
         std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
         ASSERT_EQ(saver.kill(), SIGKILL);
+        // What the next open does first: an in-place write cut short goes back to the copy.
+        const plotwright::base::SaveRecovery recovery = plotwright::base::recoverInterruptedSave(target.string());
+        recovered += recovery.recovered ? 1 : 0;
+        ASSERT_EQ(recovery.recovered, !recovery.message.empty()) << recovery.message;
+        ASSERT_FALSE(fs::exists(plotwright::base::inPlaceBackupPath(target.string())));
         const std::string now = readBytes(target);
         const bool isOld = now == oldBytes;
         const bool isNew = now == newBytes;
@@ -147,8 +165,12 @@ TEST_P(CrashSafety, crash_sigkill_leaves_old_or_new_file)
         holdsOld = isOld;
     }
     std::cout << kind << ": " << kills << " kills, " << sawBefore << " before a save was complete, " << sawAfter
-              << " after (a save takes "
-              << micros / 1000 << " ms)\n";
+              << " after, " << recovered << " recovered from the in-place copy (a save takes " << micros / 1000
+              << " ms)\n";
+    if (inPlace) {
+        EXPECT_GT(recovered, 0) << "no kill fell inside an in-place write";
+        EXPECT_EQ(readBytes(folder_ / "links" / "big.dxf"), readBytes(target)) << "the hard link was lost";
+    }
 
     // A temporary that a kill left behind is named as the tool's and removed by the
     // next save.
@@ -160,9 +182,101 @@ TEST_P(CrashSafety, crash_sigkill_leaves_old_or_new_file)
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder_))
         names.push_back(entry.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{target.filename().string()});
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> expected{target.filename().string()};
+    if (inPlace)
+        expected.push_back("links");
+    EXPECT_EQ(names, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(kinds, CrashSafety, testing::Values("drawing", "library"));
+INSTANTIATE_TEST_SUITE_P(kinds, CrashSafety, testing::Values("drawing", "library", "document", "inplace"));
 
 } // namespace
+
+namespace {
+
+// Runs the command-line tool; returns its exit status (-1 when killed) and its output.
+int runTool(const std::vector<std::string>& args, std::string* out = nullptr)
+{
+    std::string command = PLOTWRIGHT_TOOL;
+    for (const std::string& a : args)
+        command += " '" + a + "'";
+    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe)
+        return -1;
+    char buffer[4096];
+    std::string text;
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        text.append(buffer, n);
+    const int status = ::pclose(pipe);
+    if (out)
+        *out = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+pid_t startTool(const std::vector<std::string>& args)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        std::vector<char*> argv{const_cast<char*>(PLOTWRIGHT_TOOL)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(PLOTWRIGHT_TOOL, argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+} // namespace
+
+// A redraw replaces many records at once (the pieces dropped, their successors added,
+// the handle seed raised): killed at any moment, the drawing is the old or the new one.
+TEST(CrashSafetyRedraw, crash_sigkill_during_redraw_leaves_old_or_new_file)
+{
+    const fs::path folder = fs::temp_directory_path() / ("plotwright-crash-redraw-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const fs::path target = folder / "big.dxf";
+    const std::string expect = std::string(SAVE_LOOP) + " drawing expect " + target.string();
+    ASSERT_EQ(std::system(expect.c_str()), 0);
+    fs::rename(target.string() + ".a", target);
+    fs::remove(target.string() + ".b");
+    // tan(x) over 0..200 breaks into some 64 pieces where it is not finite.
+    std::string handles;
+    ASSERT_EQ(runTool({"draw", "--explicit", "tan(x)", "--range", "0:200:0.01", "--out", target.string()}, &handles),
+              0);
+    const std::string key = handles.substr(0, handles.find('\n'));
+    ASSERT_FALSE(key.empty());
+    const std::vector<std::string> redraw{"redraw", target.string(), key, "--range", "0:200:0.02"};
+    const std::string oldBytes = readBytes(target);
+    const auto start = Clock::now();
+    ASSERT_EQ(runTool(redraw), 0);
+    const long long micros = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+    const std::string newBytes = readBytes(target);
+    ASSERT_NE(oldBytes, newBytes);
+
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<long long> delay(micros / 4, micros + micros / 8);
+    const int kills = killsPerKind();
+    int sawOld = 0, sawNew = 0;
+    for (int k = 0; k < kills; ++k) {
+        SCOPED_TRACE(testing::Message() << "redraw kill " << k);
+        { std::ofstream(target, std::ios::binary | std::ios::trunc) << oldBytes; }
+        const pid_t pid = startTool(redraw);
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        const std::string now = readBytes(target);
+        ASSERT_TRUE(now == oldBytes || now == newBytes) << "the file holds " << now.size() << " bytes, neither version";
+        (now == oldBytes ? sawOld : sawNew) += 1;
+    }
+    std::cout << "redraw: " << kills << " kills, " << sawOld << " left the old drawing, " << sawNew
+              << " the new one (a redraw takes " << micros / 1000 << " ms)\n";
+    fs::remove_all(folder);
+}

@@ -168,9 +168,9 @@ TEST_F(CliOptionsTest, cli_values_as_constant_expressions)
     } rows[] = {
         {"range in PI", {"--polar", "1", "--range", "0:2*PI:PI"}, "1,0,0\n-1,1.2246467991473532e-16,0\n1,"
                                                                   "-2.4492935982947064e-16,0\n"},
-        {"set as a quotient", {"--explicit", "a", "--set", "a=360/8", "--range", "0:0:1"}, "0,45,0\n"},
-        {"origin with a call", {"--explicit", "0", "--origin", "max(1,2),hypot(3,4)", "--range", "0:0:1"},
-         "2,5,0\n"},
+        {"set as a quotient", {"--explicit", "a", "--set", "a=360/8", "--range", "0:1:1"}, "0,45,0\n1,45,0\n"},
+        {"origin with a call", {"--explicit", "0", "--origin", "max(1,2),hypot(3,4)", "--range", "0:1:1"},
+         "2,5,0\n3,5,0\n"},
         {"tolerance as a power", {"--explicit", "x", "--tolerance", "10^-3", "--range", "0:1:1"}, "0,0,0\n1,1,0\n"},
     };
     for (const Row& row : rows) {
@@ -279,7 +279,15 @@ TEST_F(CliOptionsTest, cli_redraw_notices_an_inner_vertex_edit)
                                + " was changed by hand (piece " + redrawnHandle
                                + " was changed); --force draws it again from its definition, replacing the changes\n");
     EXPECT_EQ(readAll(drawing), edited);
-    EXPECT_EQ(run({"redraw", drawing, redrawnHandle, "--force"}).status, 0);
+    RunResult forced = run({"redraw", drawing, redrawnHandle, "--force"});
+    EXPECT_EQ(forced.status, 0);
+
+    // A definition kept before the digest is still read, and compared by its ends.
+    curveData({"undigest", drawing});
+    curveData({"edit-inner", drawing, "0.001"});
+    RunResult old = run({"redraw", drawing, lines(forced.out).at(0), "--set", "a=3"});
+    EXPECT_EQ(old.status, 0) << old.err;
+    EXPECT_NE(run({"list", drawing, "--format", "json"}).out.find("\"value\": 3"), std::string::npos);
 }
 
 } // namespace

@@ -221,6 +221,7 @@ TEST_F(CliTest, cli_help_documents_every_command_and_status)
                                   "library convert", "library check", "library merge", "--replace",
                                   "--version", "gallery", "--explicit", "--parametric", "--polar",
                                   "--set", "--range", "--origin", "--format", "--preview", "--library",
+                                  "--layer", "--color", "--units", "floor", "hypot", "atan2", "mod(a, b)",
                                   "\"Invalid parameter(s) provided!\"", "\"Error in equation\"", "64"})
             EXPECT_NE(r.out.find(topic), std::string::npos) << topic;
     }

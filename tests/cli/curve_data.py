@@ -14,6 +14,8 @@ Usage: curve_data.py COMMAND FILE [ARGS]
   edit FILE          moves the first vertex of the first LWPOLYLINE and saves in place
   edit-inner FILE D  moves the middle vertex of the first LWPOLYLINE by D in y, in place
   resave FILE OUT    loads FILE and saves it as OUT (R2018, new handle order)
+  undigest FILE      drops the geometry digest (the last 13 values) from every entity's
+                     extended data, as definitions were written before it, in place
 """
 import sys
 
@@ -103,6 +105,15 @@ def edit_inner(path, d):
     doc.saveas(path)
 
 
+def undigest(path):
+    doc = ezdxf.readfile(path)
+    for e in doc.modelspace():
+        if e.has_xdata("PLOTWRIGHT"):
+            tags = list(e.get_xdata("PLOTWRIGHT"))
+            e.set_xdata("PLOTWRIGHT", [(t.code, t.value) for t in tags[:-13]])
+    doc.saveas(path)
+
+
 def resave(path, out):
     doc = ezdxf.readfile(path)
     doc.dxfversion = "AC1032"
@@ -112,4 +123,5 @@ def resave(path, out):
 if __name__ == "__main__":
     command, args = sys.argv[1], sys.argv[2:]
     {"check": check, "geometry": geometry, "move": move, "restyle": restyle, "edit": edit,
-     "edit-inner": edit_inner, "resave": resave}[command](*args)
+     "edit-inner": edit_inner, "resave": resave,
+     "undigest": undigest}[command](*args)

@@ -19,10 +19,12 @@ using plotwright::curve::sampleCurve;
 
 namespace {
 
-CEquationParameterPtr running(const std::wstring& name, double start, double end, double step)
+CEquationParameterPtr running(const std::wstring& name, double start, double end, double step, int low = 0,
+                              int high = 0)
 {
-    return std::make_shared<CEquationParameter>(
-        ParameterFields{.name = name, .type = RunningVariable, .increment = step, .minValue = start, .maxValue = end});
+    return std::make_shared<CEquationParameter>(ParameterFields{.name = name, .type = RunningVariable, .increment = step,
+                                                                .minSet = low, .maxSet = high, .minValue = start,
+                                                                .maxValue = end});
 }
 
 CEquationParameterPtr constant(const std::wstring& name, double value, double min = 0, double max = 0)
@@ -94,9 +96,11 @@ INSTANTIATE_TEST_SUITE_P(
         StatusRow{"unknown kind", curve(4, L"x", L"", {x02()}), SampleStatus::ErrorInEquation,
                   L"the curve's kind 4 is none of 1 (explicit), 2 (parametric), 3 (polar)", -1, 0, 0},
         StatusRow{"constant outside its bounds", curve(ExplicitCartesian, L"a*x", L"", {constant(L"a", 7, 1, 5), x02()}),
-                  SampleStatus::InvalidParameters, L"", -1, 0, 0},
+                  SampleStatus::InvalidParameters, L"a = 7 is above its upper bound 5", -1, 0, 0},
+        StatusRow{"range below its bounds", curve(ExplicitCartesian, L"x", L"", {running(L"x", -3, 2, 1, -2, 5)}),
+                  SampleStatus::InvalidParameters, L"x: the range's start -3 is below its lower bound -2", -1, 0, 0},
         StatusRow{"zero step", curve(ExplicitCartesian, L"x", L"", {running(L"x", 0, 2, 0)}),
-                  SampleStatus::InvalidParameters, L"", -1, 0, 0},
+                  SampleStatus::InvalidParameters, L"x: the step 0 does not advance x from 0 to 2", -1, 0, 0},
         StatusRow{"too many samples", curve(ExplicitCartesian, L"x", L"", {running(L"x", 0, 1e10, 1)}),
                   SampleStatus::TooManySamples, L"", -1, 0, 0}),
     rowName<StatusRow>);

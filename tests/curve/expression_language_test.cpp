@@ -136,7 +136,7 @@ TEST(ExpressionLanguage, language_comma_only_between_arguments)
             EXPECT_EQ(e.position(), position);
         }
     }
-    EXPECT_EQ(evaluate(L"if(1 > 0, max(1, 2), hypot (3, 4))"), 2);
+    EXPECT_EQ(evaluate(L"if(1 > 0, max(1, 2), hypot(3, 4))"), 2);
 }
 
 TEST(ExpressionLanguage, language_acceptable_names)

@@ -309,3 +309,38 @@ TEST(NativeCode, native_gallery_curves_same_samples)
 }
 
 } // namespace
+
+namespace {
+
+// What the compiler cannot take, the caller interprets: a variable it was not given,
+// byte code not yet made by an evaluation, text that failed.
+TEST(NativeCode, native_refuses_what_it_cannot_compile)
+{
+    double t = 1;
+    double u = 2;
+    ExpressionParser both;
+    both.setExpression(L"t*u");
+    both.bindVariable(L"t", &t);
+    both.bindVariable(L"u", &u);
+    EXPECT_EQ(ExpressionParser::compileTogether({&both}, {&t}), nullptr);   // not evaluated yet
+    EXPECT_EQ(both.evaluate(), 2);
+    EXPECT_EQ(ExpressionParser::compileTogether({&both}, {&t}), nullptr);   // u not given
+    const std::shared_ptr<const NativeCode> code = ExpressionParser::compileTogether({&both}, {&u, &t});
+    ASSERT_NE(code, nullptr);
+    const double in[] = {5, 3};   // u, t
+    double out = 0;
+    code->run(in, &out);
+    EXPECT_EQ(out, 15);
+
+    ExpressionParser broken;
+    broken.setExpression(L"t*");
+    broken.bindVariable(L"t", &t);
+    EXPECT_THROW(broken.evaluate(), ExpressionError);
+    EXPECT_EQ(ExpressionParser::compileTogether({&broken}, {&t}), nullptr);
+    {
+        NativeSwitch off(false);
+        EXPECT_EQ(ExpressionParser::compileTogether({&both}, {&u, &t}), nullptr);
+    }
+}
+
+} // namespace

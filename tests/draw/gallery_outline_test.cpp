@@ -163,7 +163,7 @@ TEST_P(GalleryOutline, gallery_outline_closed_simple_and_true)
 const OutlineRow kOutlines[] = {
     {"Involute spur gear", {{L"z", 20}, {L"m", 2}, {L"a", 20}}, 20 * 400, 2},
     {"Involute spur gear", {{L"z", 6}, {L"m", 0.05}, {L"a", 30}}, 6 * 400, 0.05},
-    {"Involute spur gear", {{L"z", 6}, {L"m", 100}, {L"a", 14.5}}, 6 * 400, 100},
+    {"Involute spur gear", {{L"z", 6}, {L"m", 100}, {L"a", 14.5}}, 6 * 4000, 100},
     {"Involute spur gear", {{L"z", 41}, {L"m", 1}, {L"a", 20}}, 41 * 400, 1},
     {"Involute spur gear", {{L"z", 300}, {L"m", 1}, {L"a", 30}}, 300 * 200, 1},
     {"Involute spur gear", {{L"z", 300}, {L"m", 3}, {L"a", 14.5}}, 300 * 200, 3},
@@ -176,7 +176,7 @@ const OutlineRow kOutlines[] = {
     {"NACA four-digit airfoil", {{L"m", 0.095}, {L"p", 0.1}, {L"th", 0.4}, {L"c", 1}}, 4000, 0},
     {"NACA four-digit airfoil", {{L"m", 0.095}, {L"p", 0.9}, {L"th", 0.01}, {L"c", 10000}}, 4000, 0},
     {"NACA four-digit airfoil", {{L"m", 0}, {L"p", 0.1}, {L"th", 0.01}, {L"c", 0.01}}, 4000, 0},
-    {"Disk cam", {{L"R", 30}, {L"h", 10}, {L"a", 120}, {L"d", 60}, {L"b", 120}}, 3600, 0},
+    {"Disk cam", {{L"R", 20}, {L"h", 15}, {L"a", 120}, {L"d", 60}, {L"b", 120}}, 3600, 0},
     {"Disk cam", {{L"R", 1}, {L"h", 10000}, {L"a", 150}, {L"d", 60}, {L"b", 150}}, 3600, 0},
     {"Disk cam", {{L"R", 10000}, {L"h", 0}, {L"a", 10}, {L"d", 0}, {L"b", 10}}, 3600, 0},
 };

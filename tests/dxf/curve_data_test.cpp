@@ -39,7 +39,7 @@ CurveDefinition cycloid()
     d.curveId = "0123456789abcdef0123456789abcdef";
     d.pieceIndex = 1;
     d.pieceCount = 3;
-    d.fingerprint = {64, {1.5, 2.5, 0}, {-3, 4, 0}, {}, 0};
+    d.fingerprint = {64, {1.5, 2.5, 0}, {-3, 4, 0}, {0.1, -2, 3e-300, 4, 5, 6, 7, 8, 9, 10, 11, -0.0}, 0};
     return d;
 }
 
@@ -57,6 +57,9 @@ std::vector<Row> rows()
     d.equationY = L"";
     d.options = {true, 0.0010000000000000002, CurveOutput::Spline};
     out.push_back({"characters beyond ASCII, escapes, control characters, empty text", d});
+    d = cycloid();
+    d.fingerprint.digest.clear();
+    out.push_back({"a definition kept before the digest", d});
     d = cycloid();
     d.parameters[1].min = -std::numeric_limits<double>::infinity();
     d.parameters[1].max = std::numeric_limits<double>::infinity();

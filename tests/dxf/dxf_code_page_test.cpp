@@ -196,3 +196,34 @@ TEST(dxf_code_page, every_byte_round_trips)
 }
 
 } // namespace
+
+// An R12 file, or one without a version, that names no code page knows no \U+ escapes:
+// a new layer's name goes in Latin-1, as the file is read, and ezdxf takes it.
+TEST(dxf_code_page, new_layer_of_an_old_file_without_code_page_is_written_in_latin1)
+{
+    const std::string text = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n0\nENDSEC\n0\nEOF\n";
+    dxftest::TempDir dir;
+    const std::string path = dir.file("old.dxf");
+    dxftest::writeFile(path, text);
+    std::unique_ptr<AcDbDatabase> db;
+    ASSERT_TRUE(plotwright::dxf::readDxf(path, db).ok());
+    ASSERT_EQ(db->addLayer(L"Stra\u00dfe", {}), Acad::eOk);
+    ASSERT_EQ(db->setClayer(L"Stra\u00dfe"), Acad::eOk);
+    auto* polyline = new AcDbPolyline;
+    polyline->addVertexAt(0, {0, 0}, 0.0, -1.0, -1.0);
+    polyline->addVertexAt(1, {3, 4}, 0.0, -1.0, -1.0);
+    polyline->setDatabaseDefaults(db.get());
+    ASSERT_FALSE(testsupport::appendToModelSpace(*db, polyline).isNull());
+    ASSERT_TRUE(plotwright::dxf::saveDxf(*db, path).ok());
+
+    const std::string saved = dxftest::readFile(path);
+    EXPECT_EQ(saved.find("\\U+"), std::string::npos);
+    EXPECT_NE(saved.find("\n  8\nStra\xdf" "e\n"), std::string::npos) << saved;
+    std::unique_ptr<AcDbDatabase> again;
+    ASSERT_TRUE(plotwright::dxf::readDxf(path, again).ok());
+    std::vector<std::wstring> layers;
+    again->forEachEntity([&](const AcDbEntity& e) { layers.push_back(e.layer()); });
+    EXPECT_EQ(layers, (std::vector<std::wstring>{L"0", L"Stra\u00dfe"}));
+    const dxftest::CheckReport check = dxftest::checkDxf(path);
+    ASSERT_TRUE(check.ok) << check.error;
+}

@@ -243,18 +243,27 @@ TEST_P(DxfLayers, changes_and_additions_touch_only_the_layer_table)
               "Hidden 2 False False\nLINE Curves\n" +
                   std::string(r12 ? "POLYLINE" : "LWPOLYLINE") + " Fresh\naudit 0\n");
 
-    // Outside the LAYER table: the original, plus the new entity and the new $HANDSEED.
+    // Outside the LAYER table: the original, plus the new entity, the new current layer
+    // and the new $HANDSEED.
     Pairs before = dxftest::rawPairs(dxftest::readFile(original));
     Pairs after = dxftest::rawPairs(dxftest::readFile(saved));
     const Pairs tableBefore = takeLayerTable(before);
     const Pairs tableAfter = takeLayerTable(after);
     std::size_t i = 0;
-    while (i < before.size() && before[i] == after[i])
+    // The first differences are the values of two variables (R12 files of ezdxf have a
+    // seed too), in the file's order.
+    std::set<std::string> variables;
+    for (int k = 0; k < 2; ++k) {
+        while (i < before.size() && before[i] == after[i])
+            ++i;
+        ASSERT_LT(i, before.size());
+        variables.insert(trim(before[i - 1].second));
+        if (trim(before[i - 1].second) == "$CLAYER") {
+            EXPECT_EQ(trim(after[i].second), "Fresh");
+        }
         ++i;
-    // The first difference is the seed (R12 files of ezdxf have one too).
-    ASSERT_LT(i, before.size());
-    EXPECT_EQ(trim(before[i - 1].second), "$HANDSEED") << i;
-    ++i;
+    }
+    EXPECT_EQ(variables, (std::set<std::string>{"$CLAYER", "$HANDSEED"}));
     while (i < before.size() && before[i] == after[i])
         ++i;
     // Then one block inserted (the new entity), and the rest as it was.
@@ -279,5 +288,108 @@ TEST_P(DxfLayers, changes_and_additions_touch_only_the_layer_table)
 }
 
 INSTANTIATE_TEST_SUITE_P(versions, DxfLayers, testing::Values("R12", "R2000", "R2018"));
+
+// Only the current layer changed: the one value differs, pair by pair, and the file
+// reads back with that layer current; a file without the variable gets it in its HEADER.
+TEST(DxfCurrentLayer, only_the_value_of_clayer_changes)
+{
+    struct Row {
+        const char* name;
+        const char* version;
+        bool dropVariable;  // the file has no $CLAYER
+    };
+    for (const Row row : {Row{"R12", "R12", false}, Row{"R2000", "R2000", false}, Row{"R2018", "R2018", false},
+                          Row{"R2000 without the variable", "R2000", true}}) {
+        SCOPED_TRACE(row.name);
+        dxftest::TempDir dir;
+        const std::string original = dir.file("original.dxf");
+        dxftest::runPythonSource(dir, kLayerFixture, {row.version, original});
+        if (row.dropVariable) {
+            std::string text = dxftest::readFile(original);
+            const std::size_t at = text.find("$CLAYER");
+            ASSERT_NE(at, std::string::npos);
+            const std::size_t start = text.rfind("\n", text.rfind("\n", at) - 1) + 1;  // the "9" line
+            std::size_t end = at;
+            for (int lines = 0; lines < 3; ++lines)  // $CLAYER, 8, the name
+                end = text.find('\n', end) + 1;
+            text.erase(start, end - start);
+            dxftest::writeFile(original, text);
+        }
+        std::unique_ptr<AcDbDatabase> db = read(original);
+        ASSERT_TRUE(db);
+        EXPECT_EQ(db->clayer(), row.dropVariable ? L"0" : L"Curves");
+        ASSERT_EQ(db->setClayer(L"Hidden"), Acad::eOk);
+        const std::string saved = dir.file("saved.dxf");
+        const plotwright::dxf::DxfResult result = plotwright::dxf::saveDxf(*db, saved);
+        ASSERT_TRUE(result.ok()) << result.message;
+
+        const Pairs before = dxftest::rawPairs(dxftest::readFile(original));
+        const Pairs after = dxftest::rawPairs(dxftest::readFile(saved));
+        if (row.dropVariable) {
+            ASSERT_EQ(after.size(), before.size() + 2);
+            std::size_t i = 0;
+            while (before[i] == after[i])
+                ++i;
+            EXPECT_EQ(trim(after[i].second), "$CLAYER");
+            EXPECT_EQ(trim(after[i + 1].second), "Hidden");
+            EXPECT_TRUE(std::equal(before.begin() + std::ptrdiff_t(i), before.end(), after.begin() + std::ptrdiff_t(i + 2)));
+        } else {
+            ASSERT_EQ(after.size(), before.size());
+            std::vector<std::string> changed;
+            for (std::size_t i = 0; i < before.size(); ++i)
+                if (before[i] != after[i])
+                    changed.push_back(trim(before[i - 1].second) + ": " + trim(before[i].second) + " -> " +
+                                      trim(after[i].second));
+            EXPECT_EQ(changed, (std::vector<std::string>{"$CLAYER: Curves -> Hidden"}));
+        }
+        std::unique_ptr<AcDbDatabase> again = read(saved);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->clayer(), L"Hidden");
+        EXPECT_EQ(dxftest::runPythonSource(dir, "import sys, ezdxf; d = ezdxf.readfile(sys.argv[1]); "
+                                                "print(d.header['$CLAYER'], len(d.audit().errors))",
+                                           {saved}),
+                  "Hidden 0\n");
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Making another layer current reaches the file: $CLAYER's value is replaced, or the
+// variable added to a HEADER without it; back to the layer read, the file is unchanged.
+TEST(DxfCurrentLayer, current_layer_change_is_saved_into_the_kept_text)
+{
+    const auto drawing = [](const std::string& clayer) {
+        return "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n" + clayer +
+               "0\nENDSEC\n0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n70\n3\n"
+               "0\nLAYER\n2\n0\n70\n0\n62\n7\n0\nLAYER\n2\nA\n70\n0\n62\n1\n0\nLAYER\n2\nB\n70\n0\n62\n2\n"
+               "0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n";
+    };
+    struct Row {
+        const char* name;
+        std::string header;  // the $CLAYER variable as the file has it
+        const wchar_t* made;
+        std::string expected;
+    } rows[] = {
+        {"another layer made current", "9\n$CLAYER\n8\nA\n", L"B", drawing("9\n$CLAYER\n8\nB\n")},
+        {"no variable in the file", "", L"B", drawing("  9\n$CLAYER\n  8\nB\n")},
+        {"the layer read made current again", "9\n$CLAYER\n8\nA\n", L"A", drawing("9\n$CLAYER\n8\nA\n")},
+        {"layer 0 of a file without the variable", "", L"0", drawing("")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        dxftest::TempDir dir;
+        const std::string path = dir.file("layers.dxf");
+        dxftest::writeFile(path, drawing(row.header));
+        std::unique_ptr<AcDbDatabase> db = read(path);
+        ASSERT_TRUE(db);
+        ASSERT_EQ(db->setClayer(L"B"), Acad::eOk);
+        ASSERT_EQ(db->setClayer(row.made), Acad::eOk);
+        ASSERT_TRUE(plotwright::dxf::saveDxf(*db, path).ok());
+        EXPECT_EQ(dxftest::readFile(path), row.expected);
+        EXPECT_EQ(read(path)->clayer(), row.made);
+    }
+}
 
 } // namespace

@@ -84,23 +84,42 @@ TEST_F(InstallFolderTest, install_folder_from_settings_file)
         {"quoted value keeps comma, quote and backslash", "[PW1]\nInstallFolder=\"/a b,\\\"c\\\"\\\\d\"\n",
          L"/a b,\"c\"\\d/"},
         {"non-ASCII folder name", "[PW1]\nInstallFolder=/home/j\xC3\xB6rg/curves\n", L"/home/j\u00F6rg/curves/"},
+        // Without a usable record: the user's data folder (empty: that folder).
         {"group of another product code", "[PW2]\nInstallFolder=/opt/other\n", L""},
         {"value absent", "[PW1]\nOtherValue=/opt/other\n", L""},
         {"empty value", "[PW1]\nInstallFolder=\n", L""},
         {"not a settings file", "\x01\x02 garbage [[[\n", L""},
     };
+    ScopedEnv data("XDG_DATA_HOME", (root_ / "data").string());
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string dir = writeConf(row.name, row.conf);
         ScopedEnv xdg("XDG_CONFIG_DIRS", dir);
-        EXPECT_EQ(GetInstallFolder(), row.expected);
+        EXPECT_EQ(GetInstallFolder(), row.expected.empty() ? (root_ / "data/Plotwright/").wstring() : row.expected);
     }
 }
 
-TEST_F(InstallFolderTest, install_folder_empty_without_settings_file)
+// Without installation the user's libraries go to the user's data folder, never to the
+// folder the program was started from.
+TEST_F(InstallFolderTest, install_folder_user_data_without_settings_file)
 {
     ScopedEnv xdg("XDG_CONFIG_DIRS", (root_ / "nothing-here").string());
-    EXPECT_EQ(GetInstallFolder(), L"");
+    struct Row {
+        const char* name;
+        std::optional<std::string> dataHome;
+        fs::path expected;
+    } rows[] = {
+        {"XDG_DATA_HOME", (root_ / "data").string(), root_ / "data/Plotwright/"},
+        {"relative XDG_DATA_HOME is ignored", std::string("relative"), root_ / "home/.local/share/Plotwright/"},
+        {"no XDG_DATA_HOME", std::nullopt, root_ / "home/.local/share/Plotwright/"},
+    };
+    ScopedEnv home("HOME", (root_ / "home").string());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScopedEnv data("XDG_DATA_HOME", row.dataHome);
+        EXPECT_EQ(GetInstallFolder(), row.expected.wstring());
+        EXPECT_TRUE(fs::is_directory(row.expected));
+    }
 }
 
 TEST_F(InstallFolderTest, install_folder_search_order_along_config_dirs)

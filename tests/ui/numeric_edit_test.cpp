@@ -131,6 +131,9 @@ void NumericEditTest::typing_data()
     QTest::newRow("digits overwrite up to the full end") << inc << "123" << 0 << 0 << "9876" << "987" << 3;
     QTest::newRow("digit before the sign overwrites the first digit") << inc << "-123" << 0 << 0 << "9" << "-923" << 2;
     QTest::newRow("digit replaces a selection to the end") << inc << "123" << 1 << 3 << "9" << "19" << 2;
+    // "In field 114 holding 123 with the first two characters selected, typing 9 gives 923":
+    // the digit overwrites the character after the caret unless the selection reaches the end.
+    QTest::newRow("digit overwrites after a selection short of the end") << inc << "123" << 0 << 2 << "9" << "923" << 1;
     QTest::newRow("digit inserted while the integer part has room") << inc << "12.5" << 1 << 1 << "9" << "192.5" << 2;
     QTest::newRow("fraction digit inserted while there is room") << inc << "0.1" << 3 << 3 << "5" << "0.15" << 4;
     QTest::newRow("fraction digit refused past a full fraction") << inc << "0.12345" << 7 << 7 << "6" << "0.12345" << 7;

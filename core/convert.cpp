@@ -1,0 +1,167 @@
+#include "core/convert.h"
+
+#include "base/utf8_text.h"
+#include "curve/sampling_range.h"
+#include "dxf/file.h"
+
+namespace plotwright::core {
+
+namespace {
+
+Parameter parameterOf(const ParameterFields& f)
+{
+    return {f.name,     static_cast<ParameterRole>(f.type), f.value,     f.min,
+            f.max,      f.minValue,                         f.maxValue,  f.increment,
+            f.minSet,   f.maxSet,                           f.defaultValue, f.defaultMin,
+            f.defaultMax, f.defaultIncrement};
+}
+
+ParameterFields fieldsOf(const Parameter& p)
+{
+    ParameterFields f;
+    f.name = p.name;
+    f.type = static_cast<int>(p.role);
+    f.defaultValue = p.defaultValue;
+    f.min = p.min;
+    f.max = p.max;
+    f.defaultMin = p.defaultMin;
+    f.defaultMax = p.defaultMax;
+    f.increment = p.increment;
+    f.minSet = p.minSet;
+    f.maxSet = p.maxSet;
+    f.value = p.value;
+    f.minValue = p.minValue;
+    f.maxValue = p.maxValue;
+    f.defaultIncrement = p.defaultIncrement;
+    return f;
+}
+
+std::vector<CurvePoint> curvePointsOf(const std::vector<Point>& points)
+{
+    std::vector<CurvePoint> out;
+    out.reserve(points.size());
+    for (const Point& p : points)
+        out.push_back(curvePointOf(p));
+    return out;
+}
+
+} // namespace
+
+curve::CurveOptions curveOptionsOf(const DrawingOptions& options)
+{
+    curve::CurveOptions out;
+    out.literalSteps = options.literalSteps;
+    out.tolerance = options.tolerance;
+    out.output = options.output == OutputKind::arcs     ? curve::CurveOutput::Arcs
+                 : options.output == OutputKind::spline ? curve::CurveOutput::Spline
+                                                        : curve::CurveOutput::Polyline;
+    return out;
+}
+
+DrawingOptions drawingOptionsOf(const curve::CurveOptions& options)
+{
+    DrawingOptions out;
+    out.literalSteps = options.literalSteps;
+    out.tolerance = options.tolerance;
+    out.output = options.output == curve::CurveOutput::Arcs     ? OutputKind::arcs
+                 : options.output == curve::CurveOutput::Spline ? OutputKind::spline
+                                                                : OutputKind::polyline;
+    return out;
+}
+
+CEquationPtr equationOf(const CurveDefinition& curve)
+{
+    auto equation = std::make_shared<CEquation>();
+    equation->SetType(static_cast<int>(curve.kind));
+    equation->SetName(curve.name);
+    equation->SetEquationY(curve.expressionY);
+    equation->SetEquationX(curve.expressionX);
+    equation->SetCreatedBy(curve.createdBy);
+    for (const Parameter& p : curve.parameters)
+        equation->AddParameter(std::make_shared<CEquationParameter>(fieldsOf(p)));
+    return equation;
+}
+
+CurveDefinition definitionOf(const CEquation& equation, const DrawingOptions& options)
+{
+    CurveDefinition out;
+    out.name = equation.GetName();
+    out.kind = static_cast<CurveKind>(equation.GetType());
+    out.expressionY = equation.GetEquationY();
+    out.expressionX = equation.GetEquationX();
+    out.createdBy = equation.GetCreatedBy();
+    for (const CEquationParameterPtr& p : equation.GetParameters())
+        out.parameters.push_back(parameterOf(p->Fields()));
+    out.options = options;
+    return out;
+}
+
+CurveDefinition definitionOf(const curve::CurveDefinition& drawn)
+{
+    CurveDefinition out;
+    out.name = drawn.name;
+    out.kind = static_cast<CurveKind>(drawn.kind);
+    out.expressionY = drawn.equationY;
+    out.expressionX = drawn.equationX;
+    out.createdBy = drawn.createdBy;
+    for (const ParameterFields& f : drawn.parameters)
+        out.parameters.push_back(parameterOf(f));
+    out.options = drawingOptionsOf(drawn.options);
+    return out;
+}
+
+std::vector<curve::CurvePiece> curvePiecesOf(const std::vector<Piece>& pieces)
+{
+    std::vector<curve::CurvePiece> out;
+    out.reserve(pieces.size());
+    for (const Piece& p : pieces) {
+        curve::CurvePiece piece;
+        piece.points = curvePointsOf(p.points);
+        piece.closed = p.closed;
+        piece.bulges = p.bulges;
+        piece.spline.degree = p.spline.degree;
+        piece.spline.knots = p.spline.knots;
+        piece.spline.controlPoints = curvePointsOf(p.spline.controlPoints);
+        piece.spline.fitPoints = curvePointsOf(p.spline.fitPoints);
+        out.push_back(std::move(piece));
+    }
+    return out;
+}
+
+Result resultOf(const curve::SampleResult& sampled)
+{
+    Result out;
+    switch (sampled.status) {
+    case curve::SampleStatus::Done:
+        break;
+    case curve::SampleStatus::InvalidParameters:
+        out.status = Status::invalidParameters;
+        // The sampler's reason (which value, and why) when it gives one.
+        out.message = sampled.message.empty() ? L"Invalid parameter(s) provided!" : sampled.message;
+        break;
+    case curve::SampleStatus::TooManySamples:
+        out.status = Status::tooManySamples;
+        out.message = curve::tooManySamplesMessage(sampled.requestedSamples, curve::kMaxSamples);
+        break;
+    case curve::SampleStatus::ErrorInEquation:
+        out.status = Status::errorInEquation;
+        out.message = sampled.message;
+        out.where.expression = sampled.expression;
+        out.where.character = sampled.position;
+        break;
+    }
+    return out;
+}
+
+Result resultOf(const dxf::DxfResult& result, const std::string& path)
+{
+    Result out;
+    if (result.ok())
+        return out;
+    out.status = Status::fileError;
+    out.message = base::wideFromUtf8(result.message);
+    out.where.file = path;
+    return out;
+}
+
+} // namespace plotwright::core

@@ -1,0 +1,37 @@
+// The core and the command-line tool stand on their own: no source of theirs reaches
+// for the module's host (its back-end, its point pick, its working drawing). The link
+// proves the rest: neither links plotwright::host.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+const std::filesystem::path kSource = std::filesystem::path(PLOTWRIGHT_TEST_DATA).parent_path().parent_path();
+
+TEST(CoreLayering, core_and_cli_use_no_host)
+{
+    const char* folders[] = {"core", "cli"};
+    const char* forbidden[] = {"acedGetPoint", "workingDatabase", "\"host/", "backend()", "acDocManagerPtr",
+                               "EditorCommandBracket", "\"draw/"};
+    int files = 0;
+    for (const char* folder : folders) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(kSource / folder)) {
+            const std::string ext = entry.path().extension().string();
+            if (ext != ".cpp" && ext != ".h" && ext != ".txt")
+                continue;
+            ++files;
+            std::ifstream in(entry.path());
+            std::stringstream text;
+            text << in.rdbuf();
+            for (const char* word : forbidden)
+                EXPECT_EQ(text.str().find(word), std::string::npos) << entry.path() << " uses " << word;
+        }
+    }
+    EXPECT_GT(files, 20) << "the sources were not found under " << kSource;
+}
+
+} // namespace
