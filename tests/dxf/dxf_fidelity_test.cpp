@@ -9,8 +9,8 @@
 #include <string>
 
 #include "db/database.h"
-#include "db/display_shapes.h"
-#include "db/svg_picture.h"
+#include "render/display_shapes.h"
+#include "render/svg_picture.h"
 #include "dxf/file.h"
 #include "ezdxf_compare.h"
 #include "support/dxf_check.h"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "db/database.h"
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 #include "db/polyline.h"
 #include "draw/place_curve.h"
 #include "dxf/file.h"
