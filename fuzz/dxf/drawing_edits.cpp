@@ -209,15 +209,17 @@ std::string trimmed(std::string_view line)
     return std::string(line.substr(first, last - first + 1));
 }
 
-// Lines ending in LF or CR LF, or in CR alone in a file that has no LF.
+// Lines ending in LF, CR LF or CR alone (files may mix them).
 std::vector<std::string_view> lines(std::string_view text)
 {
-    const char lineEnd = text.find('\n') == std::string_view::npos ? '\r' : '\n';
     std::vector<std::string_view> out;
     while (!text.empty()) {
-        const auto end = text.find(lineEnd);
+        const auto end = text.find_first_of("\r\n");
         out.push_back(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (end == std::string_view::npos)
+            break;
+        const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+        text.remove_prefix(end + (crlf ? 2 : 1));
     }
     return out;
 }
