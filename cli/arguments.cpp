@@ -645,6 +645,8 @@ Messages and exit status:
       not be written; do not repeat the draw
   5   redraw: the drawing holds no such curve, or its pieces were changed by hand and
       --force was not given; the drawing was not changed
+  6   draw: nothing was drawn, because no point of the curve is defined (every sample
+      is not finite) or the range holds no sample; a drawing that did not exist is not created
   64  the command line is wrong (the message says why, followed by the usage)
 )";
 }

@@ -270,9 +270,11 @@ int runDraw(const Request& request, Streams io)
     if (!existed && placed.handles.empty() && status == kExitOk)
         emit(io.err, "plotwright: " + request.out + " was not created\n");
 
+    // A run that drew nothing must not pass for one that drew: scripts test the status.
+    const int drawn = status == kExitOk && placed.handles.empty() ? kExitNothingDrawn : status;
     if (preview && (existed || !placed.handles.empty()))
-        return writePreview(*request.preview, *preview, drawing.svgPicture(), status, io);
-    return status;
+        return writePreview(*request.preview, *preview, drawing.svgPicture(), drawn, io);
+    return drawn;
 }
 
 } // namespace plotwright::cli

@@ -13,6 +13,7 @@ enum ExitStatus : int {
     kExitFileError = 3,          // a file could not be read or written
     kExitPreviewFailed = 4,      // draw: the drawing was saved, its preview was not written
     kExitCurveRefused = 5,       // redraw: no such curve, or one changed by hand (without --force)
+    kExitNothingDrawn = 6,       // draw: no point of the curve is defined, or the range holds none
     kExitUsage = 64,             // the command line does not fit
 };
 

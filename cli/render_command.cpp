@@ -7,7 +7,7 @@
 
 #include "base/replace_file.h"
 #include "db/database.h"
-#include "db/svg_picture.h"
+#include "render/svg_picture.h"
 #include "dxf/file.h"
 
 #include <cstdio>

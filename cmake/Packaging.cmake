@@ -40,6 +40,20 @@ set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/package
 # (which itself ships with the programs).
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL Unspecified dev)
+if(PLOTWRIGHT_BUILD_PYTHON)
+  # python3-plotwright: the Python module, for Debian's python3 (its shared libraries come
+  # with the programs' package).
+  list(APPEND CPACK_COMPONENTS_ALL python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-plotwright)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "plotwright (= ${PROJECT_VERSION}), python3 (>= 3.11), python3 (<< 3.12), python3-numpy")
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION "draw mathematical curves into DXF drawings - Python module
+Plotwright samples curves given by their equations and adds them to DXF
+drawings, where they stay editable. This package holds the Python 3 module
+plotwright: curve libraries, adaptive sampling into NumPy arrays, arcs and
+splines, drawing into DXF files, and a bridge to ezdxf layouts.")
+endif()
 set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME plotwright)
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME plotwright-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
@@ -50,5 +64,4 @@ Plotwright samples curves given by their equations and adds them to DXF
 drawings. This package holds what is needed to build programs with its
 C++ library: the headers, a CMake package (find_package(Plotwright),
 target Plotwright::core) and a pkg-config file (plotwright).")
-set(CPACK_DEBIAN_UNSPECIFIED_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
 include(CPack)

@@ -10,7 +10,7 @@
 #include "base/replace_file.h"
 #include "base/utf8_text.h"
 #include "db/database.h"
-#include "db/svg_picture.h"
+#include "render/svg_picture.h"
 #include "dxf/file.h"
 
 #include <charconv>

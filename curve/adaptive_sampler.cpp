@@ -87,14 +87,18 @@ public:
         if (fa && fb) {
             refine(a, b, depth);
         } else if (fa) {
+            // A sample on the edge itself (sqrt(x) at 0) is the edge: emitting it again
+            // would give the run a zero-length chord, on which a spline fit breaks.
             const Sample edge = edgeFrom(a, b);
-            refine(a, edge, depth);
+            if (edge.t != a.t)
+                refine(a, edge, depth);
             breakRun();
         } else if (fb) {
             const Sample edge = edgeFrom(b, a);
             breakRun();
             emit(edge.p);
-            refine(edge, b, depth);
+            if (edge.t != b.t)
+                refine(edge, b, depth);
         } else if (depth < 4 && canSplit(a.t, b.t)) {
             // Look for a finite stretch between two undefined samples, not far.
             const Sample m = eval(midpoint(a.t, b.t));

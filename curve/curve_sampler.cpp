@@ -120,28 +120,25 @@ std::optional<Stepping> setUp(const CEquation& equation, Evaluation& ev)
     return running;
 }
 
-// Calls `visit(i, t)` for every value of the running variable: t = start, then t + step
-// (accumulated, not start + i * step: the samples are those of repeated addition) while
-// t <= end. Without literal steps a last stepped value within rounding of the end becomes
-// the end, and an end further away is visited after the stepped values.
+// Calls `visit(i, t)` for every value of the running variable. Literal steps: t = start,
+// then t + step (accumulated, not start + i * step: the samples are those of repeated
+// addition) while t <= end. Otherwise the `even` samples, start + i * step ending at the
+// end itself, so that no rounding error adds up over a long range.
 template <class Visit>
-void forEachStep(const SamplingRange& range, bool exactEnd, Visit&& visit)
+void forEachStep(const SamplingRange& range, const EvenSamples* even, Visit&& visit)
 {
+    if (even) {
+        for (std::size_t i = 0; i < even->count; ++i)
+            visit(static_cast<int>(i), evenSample(range, i, even->count));
+        return;
+    }
     const double end = range.end;
     const double step = range.step;
-    double t = range.start;
-    double last = t;
     int i = 0;
-    for (; t <= end; ++i) {
-        const double next = t + step;
-        if (exactEnd && !(next <= end) && !endFollows(range, t))
-            t = end;
+    for (double t = range.start; t <= end; ++i) {
         visit(i, t);
-        last = t;
-        t = next;
+        t = t + step;
     }
-    if (exactEnd && i > 0 && endFollows(range, last))
-        visit(i, end);
 }
 
 template <int Kind>
@@ -155,20 +152,19 @@ private:
 };
 
 template <int Kind>
-void sampleKind(Evaluation& ev, const SamplingRange& range, const SampleOptions& options, SampleProgress& progress,
-                SampleResult& result)
+void sampleKind(Evaluation& ev, const SamplingRange& range, const EvenSamples* even, const SampleOptions& options,
+                SampleProgress& progress, SampleResult& result)
 {
-    const bool exactEnd = !options.literalSteps;
     if (!options.tolerance) {
         CurvePoints& points = result.points;
-        forEachStep(range, exactEnd, [&](int i, double t) {
+        forEachStep(range, even, [&](int i, double t) {
             progress.step(i);
             points.push_back(ev.pointAt<Kind>(t));
         });
         return;
     }
     std::vector<double> grid;
-    forEachStep(range, exactEnd, [&](int, double t) { grid.push_back(t); });
+    forEachStep(range, even, [&](int, double t) { grid.push_back(t); });
     KindFunction<Kind> function(ev);
     AdaptiveLimits limits;
     limits.tolerance = *options.tolerance;
@@ -179,18 +175,18 @@ void sampleKind(Evaluation& ev, const SamplingRange& range, const SampleOptions&
     result.evaluations = outcome.evaluations;
 }
 
-void sampleAny(int kind, Evaluation& ev, const SamplingRange& range, const SampleOptions& options,
-               SampleProgress& progress, SampleResult& result)
+void sampleAny(int kind, Evaluation& ev, const SamplingRange& range, const EvenSamples* even,
+               const SampleOptions& options, SampleProgress& progress, SampleResult& result)
 {
     switch (kind) {
     case ExplicitCartesian:
-        sampleKind<ExplicitCartesian>(ev, range, options, progress, result);
+        sampleKind<ExplicitCartesian>(ev, range, even, options, progress, result);
         break;
     case ParametricCartesian:
-        sampleKind<ParametricCartesian>(ev, range, options, progress, result);
+        sampleKind<ParametricCartesian>(ev, range, even, options, progress, result);
         break;
     default:
-        sampleKind<ExplicitPolar>(ev, range, options, progress, result);
+        sampleKind<ExplicitPolar>(ev, range, even, options, progress, result);
         break;
     }
 }
@@ -233,7 +229,6 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
         return result;
     }
 
-    const bool exactEnd = !options.literalSteps;
     Evaluation ev(origin);
     try {
         const std::optional<Stepping> found = setUp(equation, ev);
@@ -241,23 +236,34 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
         // sample then fails for want of a variable.
         const Stepping rv = found.value_or(Stepping{});
         int meterMax = meterMaximum(rv.range);
+        std::optional<EvenSamples> even;
         if (found) {
-            const SampleCount count = countSamples(rv.range, kMaxSamples);
-            if (count.status == SampleCount::Stalls) {
+            std::size_t samples = 0;
+            SampleCount::Status status = SampleCount::Ok;
+            long double estimate = 0;
+            if (options.literalSteps) {
+                const SampleCount count = countSamples(rv.range, kMaxSamples);
+                status = count.status;
+                samples = count.count;
+                estimate = count.estimate;
+            } else {
+                even = evenSamples(rv.range, kMaxSamples);
+                status = even->status;
+                samples = even->count;
+                estimate = even->estimate;
+                if (samples > 0)
+                    meterMax = static_cast<int>(samples - 1);
+            }
+            if (status == SampleCount::Stalls) {
                 result.status = SampleStatus::InvalidParameters;
                 result.message = rv.name + L": the step " + wide(base::formatShortest(rv.range.step))
                     + L" does not advance " + rv.name + L" from " + wide(base::formatShortest(rv.range.start))
                     + L" to " + wide(base::formatShortest(rv.range.end));
                 return result;
             }
-            std::size_t samples = count.count;
-            if (count.status == SampleCount::Ok && exactEnd && samples > 0 && endFollows(rv.range, count.last)) {
-                ++samples;
-                ++meterMax;
-            }
-            if (count.status == SampleCount::TooMany || samples > kMaxSamples) {
+            if (status == SampleCount::TooMany || samples > kMaxSamples) {
                 result.status = SampleStatus::TooManySamples;
-                result.requestedSamples = std::max<long double>(count.estimate, static_cast<long double>(samples));
+                result.requestedSamples = std::max<long double>(estimate, static_cast<long double>(samples));
                 return result;
             }
             if (!options.tolerance)
@@ -265,7 +271,7 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
         }
         ev.runningName = rv.name;
         ProgressScope scope(shown, meterMax);
-        sampleAny(kind, ev, rv.range, options, shown, result);
+        sampleAny(kind, ev, rv.range, even ? &*even : nullptr, options, shown, result);
     } catch (const ExpressionError& e) {
         result.status = SampleStatus::ErrorInEquation;
         result.message = wide(e.what());

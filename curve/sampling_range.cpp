@@ -69,6 +69,9 @@ SampleCount countSamples(const SamplingRange& range, std::size_t limit)
     const double step = range.step;
     if (!(start <= end))
         return {SampleCount::Ok, 0, 0};
+    // The first addition of a NaN step gives NaN, which ends the loop.
+    if (std::isnan(step))
+        return {SampleCount::Ok, 1, 1, start};
 
     // The widest gap between neighbouring doubles in [start, end] lies at one of its
     // ends, so these two tests catch a step that is 0, negative, NaN, or lost to
@@ -113,6 +116,39 @@ SampleCount countSamples(const SamplingRange& range, std::size_t limit)
         t = next;
     }
     return {SampleCount::Ok, count, estimate, last};
+}
+
+EvenSamples evenSamples(const SamplingRange& range, std::size_t limit)
+{
+    const double start = range.start;
+    const double end = range.end;
+    const double step = range.step;
+    if (!(start <= end))
+        return {};
+    if (std::isnan(step))
+        return {SampleCount::Ok, 1, false, 1};
+    if (!(start + step > start) || !(end + step > end))
+        return {SampleCount::Stalls, 0, false, 0};
+    // A step below the gap between doubles at the range's wider end would give the same
+    // sample twice there: refused as the accumulation refuses it.
+    const double wider = std::max(std::fabs(start), std::fabs(end));
+    if (!(step >= std::nextafter(wider, INFINITY) - wider))
+        return {SampleCount::Stalls, 0, false, 0};
+    // Long double: the quotient of two doubles cannot overflow it, and a quotient just
+    // below a whole number (1000 / 0.01) is told apart from one that reaches it.
+    const long double quotient = (static_cast<long double>(end) - start) / step;
+    long double steps = std::floor(quotient);
+    if (quotient - steps > 1 - static_cast<long double>(kEndRounding))
+        steps += 1;
+    if (steps + 1 > static_cast<long double>(limit))
+        return {SampleCount::TooMany, 0, false, steps + 1};
+    const auto n = static_cast<std::size_t>(steps);
+    const double last = n == 0 ? start : start + static_cast<double>(n) * step;
+    const bool endAfter = endFollows(range, last);
+    const std::size_t count = n + 1 + (endAfter ? 1 : 0);
+    if (count > limit)
+        return {SampleCount::TooMany, 0, false, static_cast<long double>(count)};
+    return {SampleCount::Ok, count, endAfter, static_cast<long double>(count)};
 }
 
 int meterMaximum(const SamplingRange& range)

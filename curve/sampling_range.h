@@ -21,6 +21,7 @@ struct SampleCount {
     enum Status {
         Ok,        // `count` samples, 0 for an empty range (start > end or NaN)
         Stalls,    // start <= end, but some addition of the step would not advance t
+                   // (a NaN step does not stall: it ends the range after the start)
         TooMany,   // more than the limit; `estimate` is (end - start) / step + 1, rounded down
     };
     Status status = Ok;
@@ -45,6 +46,28 @@ inline bool endFollows(const SamplingRange& range, double last)
 {
     const double span = range.end - range.start;
     return range.end - last > kEndRounding * (range.step < span ? range.step : span);
+}
+
+// Outside literal steps sample i is start + i * step, the count taken once from the
+// range: `count` samples, the last of them the end itself. When the last whole step
+// lands within rounding of the end (either side), that sample becomes the end;
+// otherwise the end follows as one more sample (`endAfter`). Stalls and TooMany as
+// countSamples (a NaN step stalls); `estimate` is the count.
+struct EvenSamples {
+    SampleCount::Status status = SampleCount::Ok;
+    std::size_t count = 0;
+    bool endAfter = false;
+    long double estimate = 0;
+};
+EvenSamples evenSamples(const SamplingRange& range, std::size_t limit);
+
+// Sample `i` of evenSamples (`range`) giving `count` samples: start + i * step, and the
+// last one after the start exactly the end.
+inline double evenSample(const SamplingRange& range, std::size_t i, std::size_t count)
+{
+    if (i == 0)
+        return range.start;
+    return i + 1 >= count ? range.end : range.start + static_cast<double>(i) * range.step;
 }
 
 // The progress meter's maximum: (end - start) / step truncated toward zero, saturated to

@@ -129,6 +129,7 @@ struct AcDbTextProps {
     int vAlign = kBaseline;
     bool mirroredX = false;
     bool mirroredY = false;
+    double oblique = 0.0;  // slant of the letters from upright, radians clockwise
 };
 
 class AcDbText : public AcDbEntity {

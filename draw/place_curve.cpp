@@ -115,9 +115,27 @@ void PlaceCurveAt(CEquation& equation, const CurvePoint& at, const plotwright::c
         if (shaped.tolerance == 0)
             outcome.nonFiniteCount = shaped.nonFiniteCount;
         outcome.newIds = PlaceCurvePieces(shaped.pieces, 0.0);
+        // The pieces are in the drawing now: released before the definition reads them back.
+        std::vector<plotwright::curve::CurvePiece>().swap(shaped.pieces);
         AttachCurveDefinition(outcome.newIds, equation, at, options);
     }  // the points are released before the wait cursor ends
     EndWaitCursor();
+}
+
+void ShowCurveDuringPick(const CEquation& equation, const plotwright::curve::CurveOptions& options)
+{
+    // Sampled at the origin without the progress meter; the draw samples again at the
+    // picked point, so what it places is exactly what it placed without a preview.
+    // Hosts that show no preview (the command-line tool) are spared the sampling.
+    if (!plotwright::host::backend().showsPickPreview())
+        return;
+    const plotwright::curve::ShapedCurve preview = plotwright::curve::shapeCurve(equation, {}, options);
+    std::vector<plotwright::host::PreviewPoint> shown;
+    shown.reserve(preview.sampled.points.size());
+    for (const CurvePoint& p : preview.sampled.points)
+        shown.push_back({p.x, p.y});
+    if (!shown.empty())
+        plotwright::host::backend().setPickPreview(shown);
 }
 
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation)
@@ -137,18 +155,7 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
     outcome = DrawOutcome{};
     dialog.BeginEditorCommand();
 
-    // The curve follows the cursor during the pick: sampled at the origin without the
-    // progress meter; the draw samples again at the picked point, so what it places is
-    // exactly what it placed without a preview.
-    if (plotwright::host::backend().showsPickPreview()) {
-        const plotwright::curve::ShapedCurve preview = plotwright::curve::shapeCurve(equation, {}, options);
-        std::vector<plotwright::host::PreviewPoint> shown;
-        shown.reserve(preview.sampled.points.size());
-        for (const CurvePoint& p : preview.sampled.points)
-            shown.push_back({p.x, p.y});
-        if (!shown.empty())
-            plotwright::host::backend().setPickPreview(shown);
-    }
+    ShowCurveDuringPick(equation, options);
     ads_point origin = {0.0, 0.0, 0.0};
     const int picked = acedGetPoint(nullptr, L"\nPick curve origin point:", origin);
     plotwright::host::backend().clearPickPreview();

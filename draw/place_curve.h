@@ -49,6 +49,10 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome,
                    const plotwright::curve::CurveOptions& options);
 
+// Makes the curve follow the cursor during the next point request (the host's pick
+// preview, placed at the cursor as origin); the caller clears it after the pick.
+void ShowCurveDuringPick(const CEquation& equation, const plotwright::curve::CurveOptions& options);
+
 // Samples the curve at `origin` (progress meter and wait cursor, the sampler's messages
 // as for a draw), places its pieces and attaches the definition; no pick, no dialog
 // bracket, no display refresh. `outcome.pointPicked` is left as it is.

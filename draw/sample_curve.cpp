@@ -34,7 +34,7 @@ void showFailure(const SampleResult& result, const CEquation& equation)
     case SampleStatus::Done:
         break;
     case SampleStatus::InvalidParameters:
-        AfxMessageBox(kInvalidParameters, MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(kInvalidParameters, MB_OK);
         break;
     case SampleStatus::TooManySamples:
         AfxMessageBox(plotwright::curve::tooManySamplesMessage(result.requestedSamples, plotwright::curve::kMaxSamples)

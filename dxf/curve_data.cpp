@@ -268,6 +268,40 @@ void writeValue(detail::DxfOutput& out, const AcDbAppDataValue& v, bool utf8, bo
 
 } // namespace
 
+std::vector<AppDataGroup> appDataGroups(const AcDbAppData& data, bool utf8)
+{
+    std::vector<AppDataGroup> out;
+    out.reserve(data.size());
+    for (const AcDbAppDataValue& v : data) {
+        AppDataGroup group;
+        switch (v.type) {
+        case Type::kText:
+            group.code = 1000;
+            group.text = valueText(v.text, utf8);
+            break;
+        case Type::kReal:
+            if (std::isfinite(v.real)) {
+                group.code = 1040;
+                group.real = v.real;
+            } else {
+                group.code = 1000;
+                group.text = nonFiniteText(v.real);
+            }
+            break;
+        case Type::kInt16:
+            group.code = 1070;
+            group.integer = v.integer;
+            break;
+        case Type::kInt32:
+            group.code = 1071;
+            group.integer = v.integer;
+            break;
+        }
+        out.push_back(std::move(group));
+    }
+    return out;
+}
+
 AcDbAppData encodeCurveData(const curve::CurveDefinition& d)
 {
     AcDbAppData data;
@@ -373,6 +407,8 @@ std::optional<curve::PieceFingerprint> pieceFingerprint(const AcDbEntity& entity
     std::vector<double> xs, ys, bulges;
     const auto take = [&](const std::vector<AcGePoint3d>& points) {
         count = points.size();
+        xs.reserve(count);
+        ys.reserve(count);
         if (!points.empty()) {
             ends.push_back({points.front().x, points.front().y, points.front().z});
             ends.push_back({points.back().x, points.back().y, points.back().z});
@@ -387,6 +423,9 @@ std::optional<curve::PieceFingerprint> pieceFingerprint(const AcDbEntity& entity
         const auto& pl = static_cast<const AcDbPolyline&>(entity);
         const auto points = pl.points();
         count = points.size();
+        // Exactly sized: a million vertices must not be held twice while a vector grows.
+        xs.reserve(count);
+        ys.reserve(count);
         if (!points.empty()) {
             ends.push_back({points.front().x, points.front().y, pl.elevation()});
             ends.push_back({points.back().x, points.back().y, pl.elevation()});

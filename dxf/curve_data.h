@@ -3,9 +3,11 @@
 // docs/curve-data.md): the typed values in their fixed order, and their DXF form as
 // extended data of the application "PLOTWRIGHT" or as the groups of an XRECORD.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/code_page.h"
 #include "curve/curve_definition.h"
@@ -32,6 +34,17 @@ std::optional<curve::CurveDefinition> curveDefinitionOf(const AcDbEntity& entity
 // 3-D polyline or spline (control points, or fit points when it has none); nothing for
 // other kinds.
 std::optional<curve::PieceFingerprint> pieceFingerprint(const AcDbEntity& entity);
+
+// One value of application data as an extended-data group: its code (1000, 1040, 1070,
+// 1071) and the value; a text (or a real that is not finite, which goes as text) in
+// `text` as the file holds it (escaped beyond ASCII unless `utf8`).
+struct AppDataGroup {
+    int code = 0;
+    std::string text;
+    double real = 0;
+    std::int32_t integer = 0;
+};
+std::vector<AppDataGroup> appDataGroups(const AcDbAppData& data, bool utf8);
 
 namespace detail {
 

@@ -315,6 +315,8 @@ void DxfEntityBuilder::saveHeader()
     header_.trueColor = trueColor_;
     header_.style = style_;
     header_.flags = flags70_;
+    header_.startWidth = has40_ ? r40_ : -1.0;
+    header_.endWidth = has41_ ? r41_ : -1.0;
     header_.elevation = p10_[2];
     header_.normal[0] = normal_[0];
     header_.normal[1] = normal_[1];
@@ -344,8 +346,9 @@ void DxfEntityBuilder::pushVertex()
     Vertex v;
     v.point = {p10_[0], p10_[1], p10_[2]};
     v.bulge = b42_;
-    v.startWidth = has40_ ? r40_ : -1.0;
-    v.endWidth = has41_ ? r41_ : -1.0;
+    // A vertex without widths of its own takes the POLYLINE's default widths.
+    v.startWidth = has40_ ? r40_ : header_.startWidth;
+    v.endWidth = has41_ ? r41_ : header_.endWidth;
     vertices_.push_back(v);
 }
 

@@ -156,6 +156,7 @@ private:
         std::int32_t trueColor = -1;
         AcDbEntityStyle style;
         int flags = 0;
+        double startWidth = -1.0, endWidth = -1.0;  // defaults for the vertices (40, 41)
         double elevation = 0.0;
         double normal[3] = {0.0, 0.0, 1.0};
         bool bad = false;

@@ -108,6 +108,7 @@ AcDbTextProps textProps(const Record& record, base::CodePage page, bool attribut
         case 40: t.height = c.real(); break;
         case 41: t.widthFactor = c.real(); break;
         case 50: t.rotation = c.real() * kToRadians; break;
+        case 51: t.oblique = c.real() * kToRadians; break;
         case 70: if (attribute) invisible = (c.integer() & 1) != 0; break;
         case 71: {
             const long long flags = c.integer();
@@ -826,7 +827,7 @@ bool isDisplayType(std::string_view type)
     static constexpr std::string_view kTypes[] = {
         "TEXT",   "MTEXT", "ELLIPSE", "SPLINE",  "HATCH",     "SOLID", "TRACE",         "3DFACE",
         "LEADER", "XLINE", "RAY",     "WIPEOUT", "DIMENSION", "MESH",  "ARC_DIMENSION", "LARGE_RADIAL_DIMENSION",
-        "MLINE",  "ATTDEF", "MULTILEADER"};
+        "MLINE",  "ATTDEF", "MULTILEADER", "ACAD_TABLE"};
     for (std::string_view t : kTypes) {
         if (t == type)
             return true;
@@ -867,6 +868,34 @@ std::unique_ptr<AcDbEntity> buildDisplayEntity(std::string_view type, const Reco
                 ref.blockName = dxfText(trimmed(p.value), settings.codePage);
         }
         ref.standIn = dimensionStandIn(record, settings.codePage);
+        return std::make_unique<AcDbBlockReference>(std::move(ref));
+    }
+    if (type == "ACAD_TABLE") {
+        // A table is drawn by its anonymous block, placed like a block reference: at its
+        // insertion point, turned to its horizontal direction.
+        AcDbBlockReferenceProps ref;
+        AcGeVector3d n{0, 0, 1};
+        double dx = 1, dy = 0;
+        Cursor c(record);
+        for (; !c.done(); c.next()) {
+            switch (c.code()) {
+            // The block and the point come first; cells later use code 2 for text.
+            case 2: if (ref.blockName.empty()) ref.blockName = dxfText(trimmed(c.value()), settings.codePage); break;
+            case 10: ref.position.x = c.real(); break;
+            case 20: ref.position.y = c.real(); break;
+            case 30: ref.position.z = c.real(); break;
+            case 11: dx = c.real(); break;
+            case 21: dy = c.real(); break;
+            case 210: n.x = c.real(); break;
+            case 220: n.y = c.real(); break;
+            case 230: n.z = c.real(); break;
+            default: break;
+            }
+        }
+        if (c.bad || ref.blockName.empty())
+            return nullptr;
+        ref.rotation = std::atan2(dy, dx);
+        ref.normal = normalOr(n);
         return std::make_unique<AcDbBlockReference>(std::move(ref));
     }
     if (type == "ATTDEF") {

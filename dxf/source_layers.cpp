@@ -42,18 +42,24 @@ void patchRecord(const DxfSource& source, const DxfSource::TableRecord& record, 
     const bool frozen = now.frozen != read.frozen;
     const bool trueColor = now.trueColor != read.trueColor;
     bool seen62 = false, seen70 = false, seen420 = false;
-    std::size_t after62 = record.span.end;
+    // Missing groups go after the name: at the record's end they would share their offset
+    // with the records a save appends to the table, and could land in one of those.
+    std::size_t insertAt = record.span.end;
+    std::size_t after62 = DxfSource::npos;
     DxfPairScanner scanner(source.text, record.span.begin);
     DxfPair pair;
     bool first = true;
     while (scanner.position() < record.span.end && scanner.next(pair) == DxfPairScanner::Step::pair) {
         if (first) {
             first = false;
+            insertAt = pair.end;
             continue;  // the record's 0/LAYER
         }
         if (pair.code == 0)
             break;
-        if (pair.code == 62) {
+        if (pair.code == 2) {
+            insertAt = pair.end;
+        } else if (pair.code == 62) {
             seen62 = true;
             after62 = pair.end;
             if (color)
@@ -71,12 +77,12 @@ void patchRecord(const DxfSource& source, const DxfSource::TableRecord& record, 
                 patches.push_back({pair.valueOffset, pair.value.size(), std::to_string(now.trueColor)});
         }
     }
-    if (color && !seen62)
-        patches.push_back({record.span.end, 0, pairText(source, 62, layerColorGroup(now))});
     if (frozen && !seen70)
-        patches.push_back({record.span.end, 0, pairText(source, 70, layerFlagsGroup(now, 0))});
+        patches.push_back({insertAt, 0, pairText(source, 70, layerFlagsGroup(now, 0))});
+    if (color && !seen62)
+        patches.push_back({insertAt, 0, pairText(source, 62, layerColorGroup(now))});
     if (trueColor && !seen420 && now.trueColor >= 0)
-        patches.push_back({after62, 0, pairText(source, 420, now.trueColor)});
+        patches.push_back({after62 != DxfSource::npos ? after62 : insertAt, 0, pairText(source, 420, now.trueColor)});
 }
 
 } // namespace

@@ -13,7 +13,7 @@
 
 #include "db/access.h"
 #include "db/database.h"
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 #include "dxf/curve_data.h"
 #include "dxf/curve_data_edits.h"
 #include "dxf/entity_writer.h"

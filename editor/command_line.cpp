@@ -73,10 +73,12 @@ void CommandLine::recall(int step)
 
 bool CommandLine::eventFilter(QObject* watched, QEvent* event)
 {
-    // With nothing typed, undo and redo keys work in the drawing: the field does not claim them.
+    // With nothing typed, undo, redo and select-all keys work in the drawing: the field
+    // does not claim them.
     if (watched == input_ && event->type() == QEvent::ShortcutOverride && input_->text().isEmpty()) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            key->matches(QKeySequence::SelectAll) ||
             key->keyCombination() == QKeyCombination(Qt::CTRL | Qt::Key_Y) ||
             key->keyCombination() == QKeyCombination(Qt::CTRL | Qt::SHIFT | Qt::Key_Z))
             return true;

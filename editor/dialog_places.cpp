@@ -31,8 +31,11 @@ bool DialogPlaces::eventFilter(QObject* watched, QEvent* event)
     if ((event->type() != QEvent::Show && event->type() != QEvent::Hide) || !remembered(watched))
         return false;
     auto* dialog = static_cast<QDialog*>(watched);
+    // The place is the client area's: pos() includes the window manager's frame but a
+    // move() before the first show places the client area, so the dialog would creep
+    // up by the title bar's height at every session.
     if (event->type() == QEvent::Hide) {
-        editorSettings()->setValue(key(dialog), dialog->pos());
+        editorSettings()->setValue(key(dialog), dialog->geometry().topLeft());
     } else if (!dialog->property("plotwrightPlaced").toBool()) {
         // The first show only: during a draw the dialog hides and comes back by itself.
         dialog->setProperty("plotwrightPlaced", true);
@@ -40,7 +43,7 @@ bool DialogPlaces::eventFilter(QObject* watched, QEvent* event)
         if (stored.canConvert<QPoint>() && stored.isValid()) {
             const QPoint place = stored.toPoint();
             if (QGuiApplication::screenAt(place + QPoint(20, 20)))
-                dialog->move(place);
+                dialog->setGeometry(QRect(place, dialog->size()));
         }
     }
     return false;

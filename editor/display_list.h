@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 #ifndef Q_MOC_RUN // moc cannot parse <compare>
 #include "db/object_id.h"
 #endif

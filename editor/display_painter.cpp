@@ -40,6 +40,8 @@ void drawText(QPainter& painter, const QPointF& anchor, const db::DisplayText& t
     painter.save();
     painter.translate(anchor);
     painter.rotate(-text.rotation * 180.0 / std::numbers::pi);
+    if (text.oblique != 0.0)
+        painter.shear(-std::tan(text.oblique), 0.0);
     painter.scale(text.backwards ? -widthFactor : widthFactor, text.upsideDown ? -1.0 : 1.0);
     painter.setFont(font);
     painter.setPen(color);

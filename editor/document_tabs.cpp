@@ -108,11 +108,19 @@ dxf::DxfResult DocumentTabs::saveAs(AcApDocument* document, const std::string& p
     return result;
 }
 
+AcApDocument* DocumentTabs::adoptDrawing(std::unique_ptr<AcDbDatabase> database, const std::string& fileName)
+{
+    AcApDocument* document = acDocManagerPtr()->adoptDatabase(std::move(database), fileName);
+    addTab(document);
+    return document;
+}
+
 void DocumentTabs::closeDrawing(AcApDocument* document)
 {
     Entry* entry = entryOf(document);
     if (!entry)
         return;
+    emit drawingClosing(document);
     DrawingView* view = entry->view;
     entries_.erase(entries_.begin() + (entry - entries_.data()));
     // Take the tab away first: the document must not become current again on the way.
@@ -172,19 +180,19 @@ void DocumentTabs::checkpoint()
         entry->history->checkpoint();
 }
 
-bool DocumentTabs::undo()
+bool DocumentTabs::undo(std::wstring* what)
 {
     Entry* entry = entryOf(currentDocument());
-    if (!entry || !entry->history->undo())
+    if (!entry || !entry->history->undo(what))
         return false;
     refreshCurrent();
     return true;
 }
 
-bool DocumentTabs::redo()
+bool DocumentTabs::redo(std::wstring* what)
 {
     Entry* entry = entryOf(currentDocument());
-    if (!entry || !entry->history->redo())
+    if (!entry || !entry->history->redo(what))
         return false;
     refreshCurrent();
     return true;

@@ -13,6 +13,7 @@
 #include <vector>
 
 class AcApDocument;
+class AcDbDatabase;
 
 namespace plotwright::editor {
 
@@ -37,6 +38,9 @@ public:
     dxf::DxfResult saveAs(AcApDocument* document, const std::string& path);
     // Closes without asking; the neighbouring tab becomes current.
     void closeDrawing(AcApDocument* document);
+    // A drawing read elsewhere (a recovered copy) as a document named `fileName` (empty:
+    // a new drawing), in a new tab, made current.
+    AcApDocument* adoptDrawing(std::unique_ptr<AcDbDatabase> database, const std::string& fileName);
 
     AcApDocument* currentDocument() const;
     DrawingView* currentView() const;
@@ -52,13 +56,16 @@ public:
     void checkpoint();
     // Takes back (or does again) the current drawing's last step and refreshes its view.
     // False when there is nothing to undo (redo).
-    bool undo();
-    bool redo();
+    // `what` names the step (UndoHistory::undo).
+    bool undo(std::wstring* what = nullptr);
+    bool redo(std::wstring* what = nullptr);
     // The undo history of `document`; null for a document this widget does not show.
     UndoHistory* historyOf(const AcApDocument* document) const;
 
 signals:
     void currentDocumentChanged(AcApDocument* document);
+    // Before a drawing is closed (not when the widget goes with the program).
+    void drawingClosing(const AcApDocument* document);
 
 private:
     struct Entry {

@@ -1,6 +1,6 @@
 #include "editor/drawing_export.h"
 
-#include "db/svg_picture.h"
+#include "render/svg_picture.h"
 #include "editor/display_list.h"
 #include "editor/display_painter.h"
 

@@ -334,6 +334,15 @@ void DrawingView::keyPressEvent(QKeyEvent* event)
         emit deletePressed();
         return;
     }
+    // Shortcuts (Ctrl, Alt) stay with the menus; what would be typed goes to the command line.
+    const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const int key = event->key();
+    const bool lineKey = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Backspace ||
+                         key == Qt::Key_Up || key == Qt::Key_Down;
+    if (!shortcut && (lineKey || (!event->text().isEmpty() && event->text().at(0).isPrint()))) {
+        emit keyForCommandLine(event);
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 

@@ -63,6 +63,9 @@ signals:
     void pointClicked(const QPointF& world);
     void escapePressed();
     void deletePressed();
+    // A key meant for the command line (text, Enter, Backspace, the arrows of its
+    // history) pressed while the view has the focus: nothing typed is lost.
+    void keyForCommandLine(QKeyEvent* event);
     // A double click on a shown entity (it is selected alone first), and a request for
     // the context menu at `global` screen coordinates over `entity` (0 over nothing).
     void entityDoubleClicked(AcDbHandle entity);

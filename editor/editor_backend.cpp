@@ -8,7 +8,7 @@
 #include "editor/main_window.h"
 #include "editor/pick_assist.h"
 #include "db/database.h"
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 #include "host/doc_manager.h"
 #include "host/editor.h"
 

@@ -21,8 +21,10 @@ const std::vector<HelpEntry>& helpCommands()
         {"PRINT", "Print the drawing."},
         {"CLOSE", "Close the current drawing."},
         {"QUIT, EXIT", "Close the editor."},
-        {"UNDO, U", "Take back the last change (a draw, an erase, a move, a layer change)."},
-        {"REDO", "Do again what UNDO took back."},
+        {"UNDO, U", "Take back the last change (a draw, an erase, a move, a layer change) and say which."},
+        {"REDO", "Do again what UNDO took back, and say which."},
+        {"SELECTALL, ALL", "Select every entity the drawing shows."},
+        {"DIST, DI", "Measure between two points: distance, angle, delta X, Y and Z."},
         {"ERASE", "Erase the selected entities."},
         {"MOVE", "Move the selected entities: base point, then destination."},
         {"ZOOM", "Show the whole drawing (also while a point is asked for)."},
@@ -31,12 +33,12 @@ const std::vector<HelpEntry>& helpCommands()
         {"APPLOAD [path]", "Load a module."},
         {"APPUNLOAD [path]", "Unload a module (without a path: list the loaded ones)."},
         {"HELP", "Show this list."},
-        {"vexilo", "Open the curve dialog (a command of the Plotwright module)."},
+        {"vexilo, CURVE", "Open the curve dialog (a command of the Plotwright module)."},
         {"CURVEEDIT", "Edit a drawn curve: the curve dialog with its definition; drawing replaces it in place "
                       "(also a double click on the curve, or its context menu)."},
         {"CURVEADD", "Keep a drawn curve's definition among your own curves."},
         {"x,y or x,y,z", "When a point is asked for: the point (\".\" as decimal point)."},
-        {"(empty)", "When a point is asked for: no point. Escape cancels."},
+        {"(empty)", "Repeat the last command; when a point is asked for: no point. Escape cancels."},
     };
     return commands;
 }
@@ -55,6 +57,7 @@ const std::vector<HelpEntry>& helpKeys()
         {QKeySequence(QKeySequence::Undo).toString(), "Undo"},
         {QKeySequence(Qt::CTRL | Qt::Key_Y).toString(), "Redo"},
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z).toString(), "Redo"},
+        {QKeySequence(QKeySequence::SelectAll).toString(), "Select all"},
         {QKeySequence(QKeySequence::Delete).toString(), "Erase the selection"},
         {QKeySequence(Qt::CTRL | Qt::Key_E).toString(), "Zoom extents"},
         {QKeySequence(Qt::Key_F1).toString(), "Commands and keys"},
@@ -67,6 +70,8 @@ const std::vector<HelpEntry>& helpKeys()
         {"Left drag", "Select in a window (to the right: inside) or crossing window (to the left: touching)"},
         {"Escape", "Cancel the point request, or clear the selection"},
         {"Up, Down", "Recall earlier input at the command line"},
+        {"Typing", "Goes to the command line wherever the focus is in the drawing"},
+        {"Enter", "Repeat the last command (on an empty command line)"},
     };
     return keys;
 }

@@ -151,7 +151,7 @@ bool LayerPanel::addLayer(const QString& name)
             db->addLayer(wide, {});
         else
             db->removeLayer(wide);
-    });
+    }, L"the new layer \"" + wide + L"\"");
     changed();
     return true;
 }
@@ -173,7 +173,8 @@ bool LayerPanel::setCurrent(const QString& name)
     }
     AcDbDatabase* db = database_;
     const std::wstring after = database_->clayer();
-    history_->record([db, before, after](bool redo) { db->setClayer(redo ? after : before); });
+    history_->record([db, before, after](bool redo) { db->setClayer(redo ? after : before); },
+                     L"the current layer \"" + after + L"\"");
     changed();
     return true;
 }
@@ -191,7 +192,8 @@ bool LayerPanel::changeAppearance(const QString& name, const std::function<void(
     change(after);
     database_->setLayerAppearance(wide, after);
     AcDbDatabase* db = database_;
-    history_->record([db, wide, before, after](bool redo) { db->setLayerAppearance(wide, redo ? after : before); });
+    history_->record([db, wide, before, after](bool redo) { db->setLayerAppearance(wide, redo ? after : before); },
+                     L"the change of layer \"" + wide + L"\"");
     changed();
     return true;
 }

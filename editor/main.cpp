@@ -1,5 +1,6 @@
 // plotwright-editor: a desktop drawing editor that hosts the Plotwright module.
 
+#include "editor/autosave.h"
 #include "editor/command_line.h"
 #include "editor/main_window.h"
 #include "editor/module_location.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -48,5 +50,8 @@ int main(int argc, char** argv)
             window.commandLine().print("Type vexilo to draw a curve.");
     }
     window.openDrawings(parser.positionalArguments());
+    // Declared after the window, so gone before it: a normal end removes the copies.
+    plotwright::editor::Autosave autosave(window.documents());
+    QTimer::singleShot(0, &window, [&] { autosave.offerRecovery(&window); });
     return app.exec();
 }

@@ -1,6 +1,9 @@
 #include "editor/main_window.h"
 
 #include "editor/command_line.h"
+#include "editor/display_list.h"
+#include "editor/selection.h"
+#include "base/number_text.h"
 #include "editor/curve_import.h"
 #include "editor/document_tabs.h"
 #include "editor/drawing_view.h"
@@ -28,6 +31,9 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTabBar>
+
+#include <algorithm>
+#include <cmath>
 
 namespace plotwright::editor {
 
@@ -154,6 +160,7 @@ void MainWindow::buildMenus()
     QAction* redo = add(edit, tr("&Redo"), "REDO");
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     edit->addSeparator();
+    add(edit, tr("Select &All"), "SELECTALL", QKeySequence::SelectAll);
     add(edit, tr("&Erase"), "ERASE", QKeySequence::Delete);
     add(edit, tr("&Move"), "MOVE");
     QMenu* view = menuBar()->addMenu(tr("&View"));
@@ -183,6 +190,12 @@ void MainWindow::connectView(AcApDocument* document)
     });
     connect(view, &DrawingView::escapePressed, this, [this] { backend_->cancelPoint(); });
     connect(view, &DrawingView::deletePressed, this, [this] { execute("ERASE"); });
+    connect(view, &DrawingView::keyForCommandLine, this, [this](QKeyEvent* event) {
+        commandLine_->focusInput();
+        QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text(), event->isAutoRepeat(),
+                       static_cast<ushort>(event->count()));
+        QCoreApplication::sendEvent(commandLine_->input(), &copy);
+    });
     connectCurveEditing(view);
     connect(&view->selection(), &Selection::changed, this, [this, view] {
         if (view == documents_->currentView())
@@ -225,9 +238,16 @@ void MainWindow::execute(const QString& line)
         commandLine_->print("A command is running: finish or cancel it first.");
         return;
     }
+    // Enter on an empty line repeats the last command, as in any CAD program.
+    if (line.trimmed().isEmpty()) {
+        if (!lastCommand_.isEmpty())
+            execute(lastCommand_);
+        return;
+    }
     const auto [name, argument] = splitCommand(line);
     if (name.isEmpty())
         return;
+    lastCommand_ = line.trimmed();
     commandLine_->print("Command: " + line.trimmed());
     const QString command = name.toUpper();
     AcApDocument* current = documents_->currentDocument();
@@ -291,6 +311,10 @@ void MainWindow::execute(const QString& line)
             commandLine_->print("No drawing is open.");
         else
             printDrawing();
+    } else if (command == "SELECTALL" || command == "ALL") {
+        selectAll();
+    } else if (command == "DIST" || command == "DI") {
+        measureDistance();
     } else if (command == "UNDO" || command == "U") {
         undo();
     } else if (command == "REDO") {
@@ -306,12 +330,14 @@ void MainWindow::execute(const QString& line)
     }
 }
 
-void MainWindow::runModuleCommand(const QString& name)
+void MainWindow::runModuleCommand(const QString& typed)
 {
     AcEdCommandStack* stack = acedRegCmds();
+    // The toolbar's word for the curve dialog works as a command too.
+    const QString name = typed.compare("CURVE", Qt::CaseInsensitive) == 0 ? QStringLiteral("vexilo") : typed;
     const AcEdCommand* command = stack ? stack->lookupCmd(name.toStdWString()) : nullptr;
     if (!command) {
-        commandLine_->print("Unknown command \"" + name.toUpper() + "\".");
+        commandLine_->print("Unknown command \"" + typed.toUpper() + "\".");
         return;
     }
     if (!documents_->currentDocument()) {
@@ -369,6 +395,8 @@ bool MainWindow::openDrawing(const QString& path)
         showError(QString::fromStdString(result.message));
         return false;
     }
+    // A restored file is the drawing as it was before a save was cut short: say so.
+    const QString notice = QString::fromStdString(result.notice);
     if (AcRxDynamicLinker* linker = acrxDynamicLinker())
         linker->sendToAll(AcRx::kLoadDwgMsg);
     documents_->currentView()->zoomExtents();
@@ -377,6 +405,10 @@ bool MainWindow::openDrawing(const QString& path)
     if (!result.warning.empty())
         commandLine_->print("Warning: " + QString::fromStdString(result.warning) + " It can be shown but not saved.");
     statusBar()->showMessage("Opened " + opened, 5000);
+    if (!notice.isEmpty()) {
+        commandLine_->print(notice);
+        statusBar()->showMessage(notice);
+    }
     rememberRecent(opened);
     // Kept in the file but not drawn: say so, so that nobody thinks it is missing.
     const std::wstring unshown = documents_->currentView()->displayList().unshown;
@@ -469,6 +501,46 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+void MainWindow::selectAll()
+{
+    DrawingView* view = documents_->currentView();
+    if (!view)
+        return;
+    std::vector<AcDbHandle> all;
+    for (const DisplayItem& item : view->displayList().items)
+        if (item.entity != 0 && (all.empty() || all.back() != item.entity))
+            all.push_back(item.entity);
+    std::sort(all.begin(), all.end());
+    all.erase(std::unique(all.begin(), all.end()), all.end());
+    view->selection().set(all);
+    view->update();
+    showSelection();
+    commandLine_->print(QString("Selected %1.").arg(all.size()));
+}
+
+void MainWindow::measureDistance()
+{
+    if (!documents_->currentView())
+        return;
+    double first[3] = {0, 0, 0}, second[3] = {0, 0, 0};
+    setCommandRunning(true);
+    const bool picked = backend_->getPoint(nullptr, L"\nFirst point:", first) == RTNORM &&
+                        backend_->getPoint(first, L"\nSecond point:", second) == RTNORM;
+    setCommandRunning(false);
+    if (!picked) {
+        commandLine_->print("*Cancel*");
+        return;
+    }
+    const double dx = second[0] - first[0], dy = second[1] - first[1], dz = second[2] - first[2];
+    const auto text = [](double v) { return QString::fromStdString(base::formatShortest(v)); };
+    double angle = std::atan2(dy, dx) * 180 / M_PI;
+    if (angle < 0)
+        angle += 360;
+    commandLine_->print("Distance = " + text(std::sqrt(dx * dx + dy * dy + dz * dz)) + ", angle in the XY plane = " +
+                        text(angle) + "°, delta X = " + text(dx) + ", delta Y = " + text(dy) +
+                        ", delta Z = " + text(dz));
+}
+
 void MainWindow::zoomWindow()
 {
     DrawingView* view = documents_->currentView();
@@ -476,8 +548,13 @@ void MainWindow::zoomWindow()
         return;
     double first[3] = {0, 0, 0}, second[3] = {0, 0, 0};
     setCommandRunning(true);
-    const bool picked = backend_->getPoint(nullptr, L"\nFirst corner:", first) == RTNORM &&
-                        backend_->getPoint(first, L"\nOpposite corner:", second) == RTNORM;
+    // A window shows as a rectangle and its corners are where the cursor is, not on objects.
+    pickAssist_->setNextStyle({false, false});
+    bool picked = backend_->getPoint(nullptr, L"\nFirst corner:", first) == RTNORM;
+    if (picked) {
+        pickAssist_->setNextStyle({true, false});
+        picked = backend_->getPoint(first, L"\nOpposite corner:", second) == RTNORM;
+    }
     setCommandRunning(false);
     if (!picked || documents_->currentView() != view) {
         commandLine_->print("*Cancel*");
@@ -499,15 +576,21 @@ void MainWindow::zoomExtents()
 
 void MainWindow::undo()
 {
-    if (!documents_->undo())
+    std::wstring what;
+    if (!documents_->undo(&what))
         commandLine_->print("Nothing to undo.");
+    else
+        commandLine_->print("Undone: " + QString::fromStdWString(what) + ".");
     layers_->refresh();
 }
 
 void MainWindow::redo()
 {
-    if (!documents_->redo())
+    std::wstring what;
+    if (!documents_->redo(&what))
         commandLine_->print("Nothing to redo.");
+    else
+        commandLine_->print("Redone: " + QString::fromStdWString(what) + ".");
     layers_->refresh();
 }
 

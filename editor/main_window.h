@@ -90,6 +90,10 @@ private:
     void zoomExtents();
     // ZOOM W: two corners picked or typed; the view shows what lies between them.
     void zoomWindow();
+    // SELECTALL (Ctrl+A): every entity the current view shows.
+    void selectAll();
+    // DIST: two points picked or typed; the distance, its angle and the deltas.
+    void measureDistance();
     void undo();
     void redo();
     void showSelection();
@@ -135,6 +139,7 @@ private:
     QHash<QString, QAction*> actionsByCommand_; // the menu actions, by the command they run
     QList<QAction*> commandActions_; // disabled while a command runs
     bool commandRunning_ = false;
+    QString lastCommand_;  // what Enter on an empty command line runs again
 };
 
 } // namespace plotwright::editor

@@ -85,6 +85,11 @@ bool askExportOptions(QWidget* parent, const QString& kind, bool forPrint, Expor
         form->addRow(QObject::tr("Width (pixels):"), width);
         form->addRow(QObject::tr("Height (pixels):"), height);
     }
+    // Fields that do not apply to this kind are still children of the dialog: hidden, or
+    // they would stand unlabelled over the form's top left corner.
+    for (QWidget* field : std::initializer_list<QWidget*>{area, paper, orientation, scale, width, height})
+        if (form->indexOf(field) < 0)
+            field->hide();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     form->addRow(buttons);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {

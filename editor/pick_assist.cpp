@@ -24,6 +24,8 @@ snap::Point plain(const QPointF& p) { return {p.x(), p.y()}; }
 void PickAssist::begin(const AcDbDatabase* database, const double* base)
 {
     active_ = true;
+    style_ = next_;
+    next_ = {};
     index_ = database ? snap::Index(snap::collectGeometry(*database)) : snap::Index();
     base_ = base ? std::optional<QPointF>(QPointF(base[0], base[1])) : std::nullopt;
     current_.reset();
@@ -63,7 +65,7 @@ QPointF PickAssist::track(const DrawingView& view, const QPointF& screen)
     const QPointF raw = view.toWorld(screen);
     QPointF point = raw;
     snap_.reset();
-    if (objectSnap)
+    if (objectSnap && style_.objectSnaps)
         snap_ = index_.find(plain(raw), kAperturePixels / view.scale());
     if (snap_) {
         point = qt(snap_->point);
@@ -99,7 +101,12 @@ void PickAssist::paint(QPainter& painter, const DrawingView& view) const
     }
     if (base_) {
         painter.setPen(QPen(QColor(200, 200, 200), 1, Qt::DashLine));
-        painter.drawLine(view.toScreen(*base_), view.toScreen(*current_));
+        if (style_.rectangle) {
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(view.toScreen(*base_), view.toScreen(*current_)).normalized());
+        } else {
+            painter.drawLine(view.toScreen(*base_), view.toScreen(*current_));
+        }
     }
     if (!preview_.empty()) {
         QPainterPath path;

@@ -31,6 +31,15 @@ public:
     bool ortho = false;      // only with a base point
     double gridSpacing = 1.0;
 
+    // How the next point request helps: a rectangle from the base point instead of a
+    // line (a window's corners), object snaps off (a window is not drawn on objects).
+    struct Style {
+        bool rectangle = false;
+        bool objectSnaps = true;
+    };
+    // Applies to the next begin() only.
+    void setNextStyle(const Style& style) { next_ = style; }
+
     // A point request starts: snaps come from `database` (may be null), `base` is null
     // or the point for ortho and the rubber band.
     void begin(const AcDbDatabase* database, const double* base);
@@ -52,6 +61,8 @@ public:
 
 private:
     bool active_ = false;
+    Style style_;
+    Style next_;
     snap::Index index_;
     std::optional<QPointF> base_;
     std::vector<QPointF> preview_;  // relative to the picked point; NaN breaks

@@ -1,5 +1,7 @@
 #include "editor/properties_panel.h"
 
+#include "draw/drawn_curves.h"
+
 #include "editor/curve_text.h"
 #include "editor/selection.h"
 
@@ -171,6 +173,18 @@ void PropertiesPanel::showSelection(const AcDbDatabase* database, const std::vec
         if (const AcDbEntity* e = openForRead(*database, handles.front())) {
             definition = dxf::curveDefinitionOf(*e);
             const_cast<AcDbEntity*>(e)->close();
+        }
+    }
+    // The definition keeps the origin it was drawn at; a curve moved as a whole (MOVE,
+    // or another program) stands where it was moved to, and is redrawn there.
+    if (definition) {
+        if (const auto drawn = draw::drawnCurveWithId(*database, definition->curveId)) {
+            const draw::CurveState state = draw::curveState(*drawn);
+            if (state.kind == draw::CurveState::moved) {
+                definition->origin.x += state.shift.x;
+                definition->origin.y += state.shift.y;
+                definition->origin.z += state.shift.z;
+            }
         }
     }
     // A polyline drawn before definitions were kept is an ordinary polyline: nothing to edit.

@@ -49,10 +49,10 @@ void UndoHistory::closeAppends()
             erasedNow[c.handle] = c.erased;
     for (const auto& [handle, erased] : erasedNow)
         if (erased)
-            step.push_back({Change::Type::erased, handle, {}, {}, {}});
+            step.push_back({Change::Type::erased, handle, {}, {}, {}, {}});
     database_.forEachEntity([&](const AcDbEntity& e) {
         if (e.handle() >= watchFrom_)
-            step.push_back({Change::Type::appended, e.handle(), {}, {}, {}});
+            step.push_back({Change::Type::appended, e.handle(), {}, {}, {}, {}});
     });
     settle();
     if (!step.empty())
@@ -77,7 +77,7 @@ bool UndoHistory::erase(const std::vector<AcDbHandle>& handles, std::wstring& me
             settle();
             return false;
         }
-        step.push_back({Change::Type::erased, h, {}, {}, {}});
+        step.push_back({Change::Type::erased, h, {}, {}, {}, {}});
     }
     if (!step.empty())
         push(std::move(step));
@@ -110,7 +110,7 @@ bool UndoHistory::move(const std::vector<AcDbHandle>& handles, const AcGeVector3
             settle();
             return false;
         }
-        step.push_back({Change::Type::moved, h, before, after, {}});
+        step.push_back({Change::Type::moved, h, before, after, {}, {}});
     }
     if (!step.empty())
         push(std::move(step));
@@ -140,10 +140,41 @@ std::wstring UndoHistory::refusedMove(const std::vector<AcDbHandle>& handles) co
            L" lying in the XY plane can move. Nothing was moved.";
 }
 
-void UndoHistory::record(std::function<void(bool)> apply)
+void UndoHistory::record(std::function<void(bool)> apply, std::wstring what)
 {
     closeAppends();
-    push({Change{Change::Type::custom, 0, {}, {}, std::move(apply)}});
+    push({Change{Change::Type::custom, 0, {}, {}, std::move(apply), std::move(what)}});
+}
+
+std::wstring UndoHistory::describe(const Step& step)
+{
+    std::size_t appended = 0, erased = 0, moved = 0;
+    for (const Change& c : step) {
+        switch (c.type) {
+        case Change::Type::custom:
+            return c.what;
+        case Change::Type::appended:
+            ++appended;
+            break;
+        case Change::Type::erased:
+            ++erased;
+            break;
+        case Change::Type::moved:
+            ++moved;
+            break;
+        }
+    }
+    const auto entities = [](std::size_t n) {
+        return std::to_wstring(n) + (n == 1 ? L" entity" : L" entities");
+    };
+    // A curve drawn again in place erases its old pieces and appends new ones.
+    if (appended > 0 && erased > 0)
+        return L"the replacement of " + entities(erased) + L" by " + entities(appended);
+    if (appended > 0)
+        return L"the addition of " + entities(appended);
+    if (erased > 0)
+        return L"the erasure of " + entities(erased);
+    return L"the move of " + entities(moved);
 }
 
 bool UndoHistory::canUndo()
@@ -175,25 +206,29 @@ void UndoHistory::apply(const Step& step, bool forward)
     }
 }
 
-bool UndoHistory::undo()
+bool UndoHistory::undo(std::wstring* what)
 {
     if (!canUndo())
         return false;
     Step step = std::move(done_.back());
     done_.pop_back();
+    if (what)
+        *what = describe(step);
     apply(step, false);
     undone_.push_back(std::move(step));
     settle();
     return true;
 }
 
-bool UndoHistory::redo()
+bool UndoHistory::redo(std::wstring* what)
 {
     closeAppends();
     if (undone_.empty())
         return false;
     Step step = std::move(undone_.back());
     undone_.pop_back();
+    if (what)
+        *what = describe(step);
     apply(step, true);
     done_.push_back(std::move(step));
     settle();

@@ -31,14 +31,15 @@ public:
     // Why the entities cannot all move: their kinds named; empty when they can.
     std::wstring refusedMove(const std::vector<AcDbHandle>& handles) const;
     // Records a change that the caller made already; `apply(true)` redoes it,
-    // `apply(false)` undoes it.
-    void record(std::function<void(bool redo)> apply);
+    // `apply(false)` undoes it. `what` names it for the user ("the current layer \"A\"").
+    void record(std::function<void(bool redo)> apply, std::wstring what = L"a change");
 
     bool canUndo();
     bool canRedo() const { return !undone_.empty(); }
-    // False when there is nothing to undo or redo.
-    bool undo();
-    bool redo();
+    // False when there is nothing to undo or redo. `what`, when given, names the step
+    // taken back or done again ("the move of 2 entities").
+    bool undo(std::wstring* what = nullptr);
+    bool redo(std::wstring* what = nullptr);
 
 private:
     struct Change {
@@ -46,6 +47,7 @@ private:
         AcDbHandle handle = 0;
         AcGeVector3d before, after;  // displacements of a move
         std::function<void(bool)> apply;
+        std::wstring what;  // custom: its name for the user
     };
     using Step = std::vector<Change>;
 
@@ -55,6 +57,7 @@ private:
     void settle();
     void push(Step step);
     void apply(const Step& step, bool forward);
+    static std::wstring describe(const Step& step);
 
     AcDbDatabase& database_;
     AcDbHandle watchFrom_;

@@ -87,6 +87,13 @@ void CurveOptionsBox::SetOptions(const CurveOptions& options)
     FieldsEdited();
 }
 
+QString CurveOptionsBox::Problem() const
+{
+    if (adaptive_->isChecked() && !toleranceOf(tolerance_->text()))
+        return tr("Tolerance: a number above 0 is needed, not \"%1\".").arg(tolerance_->text().trimmed());
+    return {};
+}
+
 void CurveOptionsBox::FieldsEdited()
 {
     tolerance_->setEnabled(adaptive_->isChecked());
@@ -94,8 +101,7 @@ void CurveOptionsBox::FieldsEdited()
     QPalette colours = tolerance_->palette();
     colours.setColor(QPalette::Base, refused ? QColor(255, 215, 215) : palette().color(QPalette::Base));
     tolerance_->setPalette(colours);
-    tolerance_->setToolTip(refused ? tr("The tolerance must be a number above 0; the curve is sampled by the "
-                                        "increment until it is.")
+    tolerance_->setToolTip(refused ? Problem()
                                    : tr("Largest distance, in drawing units, between the curve and what is drawn"));
     emit changed();
 }

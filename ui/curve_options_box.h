@@ -20,6 +20,8 @@ public:
     // locale's separator) counts as none, and its field is marked.
     plotwright::curve::CurveOptions Options() const;
     void SetOptions(const plotwright::curve::CurveOptions& options);
+    // Why the options cannot be drawn with (a refused tolerance), empty when they can.
+    QString Problem() const;
 
     // The user's last choice, kept in the user settings as the options' text form.
     static plotwright::curve::CurveOptions LoadStored();

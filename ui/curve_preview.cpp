@@ -187,9 +187,10 @@ void CurvePreview::StartJob()
         if (samples.status == PreviewSamples::Status::Cancelled || cancel->load())
             return;
         auto shown = std::make_shared<Shown>();
-        if (samples.status == PreviewSamples::Status::Failed)
+        if (samples.status == PreviewSamples::Status::Failed || samples.noDefinedPoint) {
             shown->message = samples.message;
-        else
+            shown->noDefinedPoint = samples.noDefinedPoint;
+        } else
             *shown = Compose(std::move(samples), MaxDrawnVertices);
         if (shown->message.isEmpty() && !size.isEmpty() && !cancel->load())
             shown->picture = drawnPicture(*shown, size, ratio, font, frame);
@@ -205,6 +206,14 @@ void CurvePreview::StartJob()
     });
 }
 
+void CurvePreview::SetNote(const QString& note)
+{
+    if (note == note_)
+        return;
+    note_ = note;
+    update();
+}
+
 CurvePreview::Shown CurvePreview::Compose(PreviewSamples samples, std::size_t most)
 {
     return compose(std::move(samples), most);
@@ -216,9 +225,12 @@ void CurvePreview::paintEvent(QPaintEvent*)
     const Shown& s = *shown_;
     // A curve comes drawn by the worker: stroking thousands of segments here would hold
     // up the event loop for tens of milliseconds.
-    if (!s.picture.isNull() && s.picture.deviceIndependentSize() == QSizeF(size())) {
+    if (!s.picture.isNull() && s.picture.deviceIndependentSize() == QSizeF(size()))
         painter.drawImage(QPointF(0, 0), s.picture);
-        return;
+    else
+        paintShown(painter, s, rect(), palette().color(QPalette::Mid));
+    if (!note_.isEmpty()) {
+        painter.setPen(QColor(120, 80, 0));
+        painter.drawText(rect().adjusted(8, 6, -8, -6), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap, note_);
     }
-    paintShown(painter, s, rect(), palette().color(QPalette::Mid));
 }

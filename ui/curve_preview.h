@@ -34,6 +34,10 @@ public:
     void ShowCurve(const CEquation& equation);
     // Shows `message` instead of a curve; pending work is dropped.
     void ShowProblem(const QString& message);
+    // A line shown above the curve until replaced (empty: none), such as a value that the
+    // fields show rounded.
+    void SetNote(const QString& note);
+    QString Note() const { return note_; }
 
     // What is on show: every sampled point, the path drawn, the message (empty with a curve).
     const std::vector<plotwright::ui::PreviewPoint>& Points() const;
@@ -41,6 +45,8 @@ public:
     QString Message() const { return shown_->message; }
     QRectF Extents() const { return shown_->extents; }
     std::size_t Vertices() const { return shown_->vertices; }
+    // The last curve sampled has no finite point (Message() says so): nothing to draw.
+    bool NoDefinedPoint() const { return shown_->noDefinedPoint; }
     // True from a change until its result is shown.
     bool IsPending() const { return pending_; }
 
@@ -58,6 +64,7 @@ public:
         QRectF extents;  // of the finite points; null when none
         QString message;
         std::size_t vertices = 0;  // what the draw writes
+        bool noDefinedPoint = false;
         QImage picture;  // the curve as painted, drawn on the worker; null: painted when shown
     };
 
@@ -74,6 +81,7 @@ private:
     std::shared_ptr<const Shown> shown_;
     quint64 generation_ = 0;
     bool pending_ = false;
+    QString note_;
     QTimer debounce_;
     QThreadPool pool_;
 };

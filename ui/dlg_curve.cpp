@@ -4,6 +4,8 @@
 #include "host/editor.h"
 #include "host/install/install_folder.h"
 #include "model/default_library.h"
+#include "base/number_text.h"
+#include "model/gallery_file.h"
 #include "ui/curve_check.h"
 #include "ui/dlg_save_as.h"
 #include "ui/stored_library.h"
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTextCharFormat>
+#include <QSettings>
 #include <QTimer>
 
 #include <algorithm>
@@ -166,8 +169,9 @@ CDlgCurve::CDlgCurve(QWidget* parent)
     OnCommand(IDC_DRAW_PREDEFINED, BN_CLICKED, [this] { OnDrawPredefined(); });
     OnCommand(IDOK, BN_CLICKED, [this] { OnClose(); });
     OnCommand(IDC_PREDEFINED, CBN_SELCHANGE, [this] { OnPredefinedChanged(); });
-    // Escape and the close box must not throw away the session: only Close ends it.
-    OnCommand(IDCANCEL, BN_CLICKED, [] {});
+    // Escape and the close box end the dialog as Close does: nothing of the session is
+    // thrown away, and nobody is left in a dialog that ignores the key every CAD user tries.
+    OnCommand(IDCANCEL, BN_CLICKED, [this] { OnClose(); });
     OnCommand(IDC_DELETE, BN_CLICKED, [this] { OnDelete(); });
     OnCommand(IDC_SAVE, BN_CLICKED, [this] { OnSave(); });
     OnCommand(IDC_SAVE_AS, BN_CLICKED, [this] { OnSaveAs(); });
@@ -216,6 +220,14 @@ bool CDlgCurve::OnInitDialog()
     preview_.setGeometry(MapDialogRect(PreviewX, PreviewY, PreviewCx, PreviewCy));
     preview_.setFocusPolicy(Qt::NoFocus);
     preview_.show();
+    // Only sampling finds that no point is defined: the shown area's draw button then
+    // says so, until the next change judges the curve again.
+    connect(&preview_, &CurvePreview::updated, this, [this] {
+        if (!preview_.NoDefinedPoint())
+            return;
+        BitmapButton& draw = previewArea_ == Area::Predefined ? drawPredefinedButton_ : drawUserButton_;
+        draw.SetUnavailableReason(preview_.Message().toStdWString());
+    });
     // The options come after every specified control in the tab order.
     options_.setParent(this);
     options_.setGeometry(MapDialogRect(PreviewX, OptionsY, PreviewCx, OptionsCy));
@@ -223,13 +235,23 @@ bool CDlgCurve::OnInitDialog()
     preview_.SetSampler(plotwright::ui::makeDrawSampler(options_.Options()));
     connect(&options_, &CurveOptionsBox::changed, this, [this] {
         const plotwright::curve::CurveOptions options = options_.Options();
-        // An edited curve's options are its own, not the user's choice for new curves.
-        if (!IsEditing())
+        // An edited curve's options are its own, not the user's choice for new curves;
+        // a refused tolerance is not a choice either.
+        if (!IsEditing() && options_.Problem().isEmpty())
             CurveOptionsBox::Store(options);
         preview_.SetSampler(plotwright::ui::makeDrawSampler(options));
         FieldsChanged(previewArea_);
     });
     options_.show();
+
+    libraryCombo_.setParent(this);
+    libraryCombo_.setObjectName(QStringLiteral("libraryChooser"));
+    libraryCombo_.addItems({tr("Predefined curves"), tr("Gallery of classic curves"), tr("My curves")});
+    libraryCombo_.setToolTip(tr("The library the predefined list shows"));
+    libraryCombo_.setGeometry(MapDialogRect(16, 296, 145, 14));
+    connect(&libraryCombo_, &QComboBox::activated, this,
+            [this](int index) { ShowLibrary(static_cast<Library>(index)); });
+    libraryCombo_.show();
 
     UpdateData(false);
     UpdateData(true);
@@ -324,9 +346,12 @@ void CDlgCurve::JudgePredefined()
         reason = QStringLiteral("No curve is chosen.");
     else
         reason = plotwright::ui::CheckCurve(*equation).message;
+    if (reason.isEmpty())
+        reason = options_.Problem();
     drawPredefinedButton_.SetUnavailableReason(reason.toStdWString());
     if (previewArea_ != Area::Predefined)
         return;
+    preview_.SetNote({});
     if (!reason.isEmpty())
         preview_.ShowProblem(reason);
     else
@@ -342,9 +367,11 @@ void CDlgCurve::JudgeUser()
     CEquation curve;
     equation_.CopyTo(curve);
     applyFields(curve, kind, control<QLineEdit>(IDC_FIRST_EXPRESSION)->text().toStdWString(),
-                control<QLineEdit>(IDC_SECOND_EXPRESSION)->text().toStdWString(), minimumField_.GetNumber(),
-                maximumField_.GetNumber(), incrementField_.GetNumber());
-    const plotwright::ui::CurveProblem problem = plotwright::ui::CheckCurve(curve);
+                control<QLineEdit>(IDC_SECOND_EXPRESSION)->text().toStdWString(), RangeValue(0), RangeValue(1),
+                RangeValue(2));
+    plotwright::ui::CurveProblem problem = plotwright::ui::CheckCurve(curve);
+    if (problem.ok() && !options_.Problem().isEmpty())
+        problem = {Field::None, options_.Problem()};
 
     const std::pair<Field, int> fields[] = {{Field::FirstExpression, IDC_FIRST_EXPRESSION},
                                             {Field::SecondExpression, IDC_SECOND_EXPRESSION},
@@ -358,6 +385,7 @@ void CDlgCurve::JudgeUser()
     drawUserButton_.SetUnavailableReason(problem.message.toStdWString());
     if (previewArea_ != Area::User)
         return;
+    preview_.SetNote(RoundedRangeNote());
     if (!problem.ok())
         preview_.ShowProblem(problem.message);
     else
@@ -458,6 +486,52 @@ void CDlgCurve::FillEquationLists()
     }
 }
 
+CEquationList& CDlgCurve::ShownList()
+{
+    switch (library_) {
+    case Library::Gallery:
+        if (!galleryList_) {
+            galleryList_ = std::make_shared<CEquationList>();
+            const std::string path = GalleryFilePath();
+            if (!path.empty())
+                plotwright::ui::ReadStoredLibrary(QString::fromStdString(path).toStdWString(), *galleryList_);
+        }
+        return *galleryList_;
+    case Library::User:
+        return *userList_;
+    case Library::Predefined:
+        break;
+    }
+    return *predefinedList_;
+}
+
+void CDlgCurve::ShowLibrary(Library library)
+{
+    UpdateData(true);
+    library_ = library;
+    {
+        const QSignalBlocker quiet(libraryCombo_);
+        libraryCombo_.setCurrentIndex(static_cast<int>(library));
+    }
+    CEquationList& list = ShownList();
+    predefinedCombo_.clear();
+    for (const CEquationPtr& equation : list.GetEquations())
+        if (equation)
+            AddItem(predefinedCombo_, *equation);
+    const CEquationPtr marked = list.GetSelected();
+    const int index = marked ? predefinedCombo_.findData(QVariant::fromValue(static_cast<void*>(marked.get()))) : -1;
+    predefinedCombo_.setCurrentIndex(index >= 0 ? index : (predefinedCombo_.count() > 0 ? 0 : -1));
+    if (predefinedCombo_.currentIndex() < 0) {
+        // Nothing to show: the grid must not keep a curve of another list.
+        predefinedText_.clear();
+        UpdateData(false);
+        grid_.SetEquation(nullptr);
+        FieldsChanged(Area::Predefined);
+        return;
+    }
+    OnPredefinedChanged();
+}
+
 void CDlgCurve::ShowPredefinedEquation(CEquation* equation)
 {
     if (!equation)
@@ -506,19 +580,49 @@ void CDlgCurve::ShowUserEquation(const CEquation& equation)
 
     for (NumericEdit* field : {&minimumField_, &maximumField_, &incrementField_})
         field->SetWindowText(std::wstring());
+    shownRange_ = {};
     if (!equation.GetParameters().empty()) {
         const CEquationParameter& running = *equation.GetParameters().front();
         minimumField_.SetNumber(running.GetMinValue(), true);
         maximumField_.SetNumber(running.GetMaxValue(), true);
         incrementField_.SetNumber(running.GetIncrement(), true);
+        shownRange_ = {ShownValue{minimumField_.text(), running.GetMinValue()},
+                       ShownValue{maximumField_.text(), running.GetMaxValue()},
+                       ShownValue{incrementField_.text(), running.GetIncrement()}};
     }
     UpdateData(false);
 }
 
+double CDlgCurve::RangeValue(int which) const
+{
+    const NumericEdit* fields[] = {&minimumField_, &maximumField_, &incrementField_};
+    const NumericEdit& field = *fields[which];
+    // A stored value with more digits than the field keeps is used as stored until the
+    // field is changed: showing it must not change the curve.
+    const ShownValue& shown = shownRange_[static_cast<std::size_t>(which)];
+    if (!shown.text.isEmpty() && field.text() == shown.text)
+        return shown.exact;
+    return field.GetNumber();
+}
+
+QString CDlgCurve::RoundedRangeNote() const
+{
+    const NumericEdit* fields[] = {&minimumField_, &maximumField_, &incrementField_};
+    const char* names[] = {"minimum", "maximum", "increment"};
+    QStringList notes;
+    for (int k = 0; k < 3; ++k) {
+        const ShownValue& shown = shownRange_[static_cast<std::size_t>(k)];
+        if (!shown.text.isEmpty() && fields[k]->text() == shown.text && fields[k]->GetNumber() != shown.exact)
+            notes << QStringLiteral("%1 shown rounded: %2")
+                         .arg(QLatin1String(names[k]),
+                              QString::fromStdString(plotwright::base::formatShortest(shown.exact)));
+    }
+    return notes.join(QStringLiteral("; "));
+}
+
 void CDlgCurve::ApplyUserFields()
 {
-    if (!applyFields(equation_, kindIndex_, firstText_, secondText_, minimumField_.GetNumber(),
-                     maximumField_.GetNumber(), incrementField_.GetNumber()))
+    if (!applyFields(equation_, kindIndex_, firstText_, secondText_, RangeValue(0), RangeValue(1), RangeValue(2)))
         return;
     control<QLabel>(IDC_HINT)->setText(QString::fromWCharArray(hintOf(equation_.GetType())));
 }
@@ -584,13 +688,16 @@ void CDlgCurve::OnSave()
         OnSaveAs();
         return;
     }
-    if (stored->GetType() != equation_.GetType()) {
+    if (AskBeforeReplacing() && stored->GetType() != equation_.GetType()) {
         const std::wstring question = L"The stored curve \"" + stored->GetName() + L"\" is " + kindName(stored->GetType())
             + L", the curve in the fields is " + kindName(equation_.GetType()) + L".\nReplace the stored curve?";
         if (AfxMessageBox(question.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
             return;
     }
     equation_.CopyTo(*stored);
+    // The stored curve has new parameters: a grid showing it must not keep the old ones.
+    if (library_ == Library::User)
+        OnPredefinedChanged();
 }
 
 void CDlgCurve::OnSaveAs()
@@ -609,8 +716,9 @@ void CDlgCurve::OnSaveAs()
             return;
         name = dialog.GetEnteredName();
     }
-    // A second curve of the same name could not be told apart in the list.
-    for (int i = 0; i < userCombo_.count(); ++i) {
+    // Names may repeat; a user who wants to be asked before a curve of the same name is
+    // replaced turns the question on.
+    for (int i = 0; AskBeforeReplacing() && i < userCombo_.count(); ++i) {
         auto* existing = static_cast<CEquation*>(userCombo_.itemData(i).value<void*>());
         if (!existing || existing->GetName() != name)
             continue;
@@ -620,6 +728,8 @@ void CDlgCurve::OnSaveAs()
         equation_.SetName(name);
         equation_.CopyTo(*existing);
         userCombo_.setCurrentIndex(i);
+        if (library_ == Library::User)
+            OnPredefinedChanged();
         return;
     }
     equation_.SetName(name);
@@ -628,6 +738,20 @@ void CDlgCurve::OnSaveAs()
     userList_->AddEquation(stored);
     AddItem(userCombo_, *stored);
     userCombo_.setCurrentIndex(userCombo_.count() - 1);
+    if (library_ == Library::User)
+        AddItem(predefinedCombo_, *stored);
+}
+
+bool CDlgCurve::AskBeforeReplacing()
+{
+    QSettings settings(QSettings::UserScope, QStringLiteral("Tolbrin"), QStringLiteral("Plotwright"));
+    return settings.value(QStringLiteral("CurveDialog/askBeforeReplacing"), false).toBool();
+}
+
+void CDlgCurve::SetAskBeforeReplacing(bool ask)
+{
+    QSettings settings(QSettings::UserScope, QStringLiteral("Tolbrin"), QStringLiteral("Plotwright"));
+    settings.setValue(QStringLiteral("CurveDialog/askBeforeReplacing"), ask);
 }
 
 void CDlgCurve::OnDelete()
@@ -636,13 +760,20 @@ void CDlgCurve::OnDelete()
     const CEquation* equation = CurrentEquation(userCombo_);
     if (!equation)
         return;
-    // The item goes first: its data must not outlive the equation it points to.
+    // The item goes first: its data must not outlive the equation it points to. The
+    // same holds for the predefined list and the grid while they show the user's curves.
     const int index = userCombo_.currentIndex();
     userCombo_.removeItem(index);
+    if (library_ == Library::User) {
+        grid_.SetEquation(nullptr);
+        predefinedCombo_.clear();
+    }
     userList_->RemoveEquation(equation);
     userCombo_.setCurrentIndex(userCombo_.count() > 0 ? 0 : -1);
     if (userCombo_.currentIndex() >= 0)
         OnUserChanged();
+    if (library_ == Library::User)
+        ShowLibrary(Library::User);
 }
 
 void CDlgCurve::OnClose()
@@ -658,9 +789,15 @@ void CDlgCurve::OnClose()
     };
     for (const auto& [fileName, target] : libraries) {
         const auto& [list, combo] = target;
+        // Editing a drawn curve shows its values in the predefined list's entry: they are
+        // the drawing's, not a change of the stored library.
+        if (IsEditing() && list == predefinedList_.get())
+            continue;
         const std::wstring path = LibraryPath(fileName);
         UpdateData(true);
-        if (CEquation* current = CurrentEquation(*combo))
+        // The predefined combo box marks a curve of the predefined list only while it shows that list.
+        const bool shows = combo != &predefinedCombo_ || library_ == Library::Predefined;
+        if (CEquation* current = CurrentEquation(*combo); current && shows)
             list->SetSelected(*current);
         std::wstring reason;
         if (!list->SaveToFile(path, &reason))

@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -77,11 +78,25 @@ public:
     void EditDrawnCurve(const plotwright::curve::CurveDefinition& definition, RedrawCurve redraw);
     bool IsEditing() const { return redraw_ != nullptr; }
 
+    // A user setting, off unless turned on: Save asks before it replaces a stored curve
+    // of another kind, and Save as before it replaces a curve of the same name (off, the
+    // fields are copied without a question and Save as adds a curve of that name).
+    static bool AskBeforeReplacing();
+    static void SetAskBeforeReplacing(bool ask);
+
     // The working equation: the user-defined curve being edited.
     const CEquation& WorkingEquation() const { return equation_; }
     const CEquationListPtr& PredefinedList() const { return predefinedList_; }
     const CEquationListPtr& UserList() const { return userList_; }
     CurvePreview& Preview() { return preview_; }
+
+    // The library the predefined list shows, chosen below the groups: the stored
+    // predefined curves, the gallery of classic curves, or the user's own curves, so that
+    // any curve with constants gets its grid. Grid edits of gallery curves last for the
+    // dialog's run; those of the user's own are written at Close.
+    enum class Library { Predefined, Gallery, User };
+    void ShowLibrary(Library library);
+    Library ShownLibrary() const { return library_; }
     CurveOptionsBox& Options() { return options_; }
 
 protected:
@@ -124,7 +139,24 @@ private:
     static void AddItem(QComboBox& combo, CEquation& equation);
     std::wstring LibraryPath(const wchar_t* fileName) const;
 
+    // The list the predefined combo box shows (library_).
+    CEquationList& ShownList();
+    // The range field `which` (0 minimum, 1 maximum, 2 increment): the stored value while
+    // the field shows it unchanged, else the field's number.
+    double RangeValue(int which) const;
+    // "maximum shown rounded: 6.283185307179586" for each stored value the fields show
+    // rounded; empty when none.
+    QString RoundedRangeNote() const;
+
     CEquationListPtr predefinedList_;
+    CEquationListPtr galleryList_;  // read when first shown
+    struct ShownValue {
+        QString text;  // as the field showed it; empty: nothing shown from a stored curve
+        double exact = 0;
+    };
+    std::array<ShownValue, 3> shownRange_;
+    Library library_ = Library::Predefined;
+    QComboBox libraryCombo_;
     CEquationListPtr userList_;
     MyCug grid_;
     QComboBox predefinedCombo_;

@@ -104,7 +104,9 @@ void EditDrawnCurve()
         bool go = true;
         if (pickOrigin) {
             ads_point picked = {at.x, at.y, at.z};
+            ShowCurveDuringPick(equation, options);
             go = acedGetPoint(nullptr, L"\nPick curve origin point:", picked) == RTNORM;
+            plotwright::host::backend().clearPickPreview();
             at = {picked[0], picked[1], picked[2]};
         }
         DrawOutcome outcome;

@@ -1,5 +1,6 @@
 #include "ui/preview_sampler.h"
 
+#include "curve/curve_pieces.h"
 #include "curve/curve_sampler.h"
 #include "curve/curve_shape.h"
 #include "curve/sample_progress.h"
@@ -72,11 +73,16 @@ public:
     PreviewSamples sample(const CEquation& equation, const std::atomic<bool>& cancelled) const override
     {
         CancellingProgress progress(cancelled);
-        if (options_ == curve::CurveOptions{})
-            return fromSamples(curve::sampleCurve(equation, {0, 0, 0}, {}, &progress), cancelled);
+        if (options_ == curve::CurveOptions{}) {
+            const curve::SampleResult sampled = curve::sampleCurve(equation, {0, 0, 0}, {}, &progress);
+            PreviewSamples out = fromSamples(sampled, cancelled);
+            if (out.status == PreviewSamples::Status::Done && !out.noDefinedPoint)
+                out.vertices = drawnVertices(sampled.points);
+            return out;
+        }
         const curve::ShapedCurve shaped = curve::shapeCurve(equation, {0, 0, 0}, options_, &progress);
         PreviewSamples out = fromSamples(shaped.sampled, cancelled);
-        if (out.status != PreviewSamples::Status::Done)
+        if (out.status != PreviewSamples::Status::Done || out.noDefinedPoint)
             return out;
         out.points.clear();
         const double gap = std::nan("");
@@ -105,15 +111,40 @@ private:
             return {PreviewSamples::Status::Failed, QString::fromStdWString(result.message), {}};
         }
         out.points.reserve(result.points.size());
-        for (const CurvePoint& p : result.points)
+        bool defined = false;
+        for (const CurvePoint& p : result.points) {
             out.points.push_back({p.x, p.y});
+            defined = defined || (std::isfinite(p.x) && std::isfinite(p.y));
+        }
+        if (!defined && !out.points.empty()) {
+            out.noDefinedPoint = true;
+            out.message = noDefinedPointMessage(out.points.size());
+        }
         return out;
+    }
+
+    // The vertices the draw writes with the default options: the finite points, less
+    // the last one of each run that closes on its start (curve::shapeCurve's rule).
+    static std::size_t drawnVertices(const CurvePoints& points)
+    {
+        const double closeDistance = curve::kCloseShare * curve::curveExtent(points);
+        std::size_t vertices = 0;
+        for (const curve::CurvePiece& piece : curve::splitRuns(points, closeDistance))
+            vertices += piece.points.size();
+        return vertices;
     }
 
     curve::CurveOptions options_;
 };
 
 } // namespace
+
+QString noDefinedPointMessage(std::size_t samples)
+{
+    return QStringLiteral("No point of the curve is defined: none of its %1 samples is a finite number, "
+                          "so nothing would be drawn.")
+        .arg(samples);
+}
 
 std::unique_ptr<PreviewSampler> makeDrawSampler(const curve::CurveOptions& options)
 {

@@ -28,7 +28,12 @@ struct PreviewSamples {
     // The vertices the draw writes, when the options make them differ from the points
     // (arcs, spline, closed outlines); 0: one per point.
     std::size_t vertices = 0;
+    // Done, but not one point is finite: the draw would add nothing.
+    bool noDefinedPoint = false;
 };
+
+// What the preview says of a curve none of whose `samples` points is defined.
+QString noDefinedPointMessage(std::size_t samples);
 
 class PreviewSampler {
 public:
@@ -38,7 +43,7 @@ public:
 };
 
 // Samples with the draw's own sampler, so the preview shows the points the draw will
-// place; non-finite points are kept. With options other than the defaults, the points
+// place and counts the vertices it writes; non-finite points are kept. With options other than the defaults, the points
 // are those of the shapes written (arcs traced, a spline through its fit points), each
 // piece ended by a point that is not finite.
 std::unique_ptr<PreviewSampler> makeDrawSampler(const plotwright::curve::CurveOptions& options = {});

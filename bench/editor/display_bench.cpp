@@ -15,7 +15,7 @@
 #include <string>
 
 #include "db/database.h"
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 #include "db/polyline.h"
 #include "dxf/file.h"
 #include "editor/display_list.h"

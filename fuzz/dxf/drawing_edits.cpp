@@ -11,6 +11,7 @@
 #include <set>
 #include <vector>
 
+#include "base/utf8_text.h"
 #include "curve/curve_definition.h"
 #include "db/access.h"
 #include "db/database.h"
@@ -208,15 +209,17 @@ std::string trimmed(std::string_view line)
     return std::string(line.substr(first, last - first + 1));
 }
 
-// Lines ending in LF or CR LF, or in CR alone in a file that has no LF.
+// Lines ending in LF, CR LF or CR alone (files may mix them).
 std::vector<std::string_view> lines(std::string_view text)
 {
-    const char lineEnd = text.find('\n') == std::string_view::npos ? '\r' : '\n';
     std::vector<std::string_view> out;
     while (!text.empty()) {
-        const auto end = text.find(lineEnd);
+        const auto end = text.find_first_of("\r\n");
         out.push_back(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (end == std::string_view::npos)
+            break;
+        const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+        text.remove_prefix(end + (crlf ? 2 : 1));
     }
     return out;
 }
@@ -398,7 +401,7 @@ std::string checkSave(const AcDbDatabase& db, const dxf::DxfSource& src, const A
             const bool trueColorLost = src.legacyEntities && b.trueColor == -1;
             if (a.colorIndex != b.colorIndex || (a.trueColor != b.trueColor && !trueColorLost) || a.off != b.off ||
                 a.frozen != b.frozen)
-                return "layer " + std::to_string(layer.name.size()) + " looks otherwise after reading back (colour " +
+                return "layer \"" + base::utf8FromWide(layer.name) + "\" looks otherwise after reading back (colour " +
                        std::to_string(a.colorIndex) + "/" + std::to_string(b.colorIndex) + ", true colour " +
                        std::to_string(a.trueColor) + "/" + std::to_string(b.trueColor) + ", off " +
                        std::to_string(a.off) + "/" + std::to_string(b.off) + ", frozen " + std::to_string(a.frozen) +

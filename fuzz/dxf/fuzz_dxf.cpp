@@ -10,9 +10,9 @@
 #include <string>
 
 #include "db/database.h"
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 #include "db/polyline.h"
-#include "db/svg_picture.h"
+#include "render/svg_picture.h"
 #include "dxf/file.h"
 #include "dxf/writer.h"
 

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -444,17 +447,19 @@ TEST_F(CliTest, cli_draw_breaks_curve_at_non_finite_points)
         std::string expression;
         std::vector<std::vector<Vertex>> polylines;
         std::string note;
+        int status;
     } rows[] = {
-        {"split at 0", "1/x", {{{-1, -1}, {-0.5, -2}}, {{0.5, 2}, {1, 1}}}, "1 of 5 points are not finite"},
+        {"split at 0", "1/x", {{{-1, -1}, {-0.5, -2}}, {{0.5, 2}, {1, 1}}}, "1 of 5 points are not finite", 0},
         {"sqrt(x) starts at 0", "sqrt(x)", {{{0, 0}, {0.5, 0.7071067811865476}, {1, 1}}},
-         "2 of 5 points are not finite"},
-        {"nothing finite draws nothing", "sqrt(-1)", {}, "5 of 5 points are not finite"},
+         "2 of 5 points are not finite", 0},
+        {"nothing finite draws nothing, and says so by its status", "sqrt(-1)", {}, "5 of 5 points are not finite",
+         6},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string drawing = temp_.file(std::string(row.name) + ".dxf");
         RunResult r = run({"draw", "--explicit", row.expression, "--range", "-1:1:0.5", "--out", drawing});
-        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.status, row.status);
         EXPECT_EQ(lines(r.out).size(), row.polylines.size()) << r.out;
         EXPECT_NE(r.err.find(row.note), std::string::npos) << r.err;
 
@@ -513,7 +518,7 @@ TEST_F(CliTest, cli_draw_into_foreign_drawing_with_preview)
     const std::string drawn = readAll(drawing);
     EXPECT_NE(drawn, before);
     RunResult nothing = run({"draw", "--explicit", "sqrt(-1)", "--out", drawing});
-    EXPECT_EQ(nothing.status, 0);
+    EXPECT_EQ(nothing.status, 6) << "nothing drawn";
     EXPECT_EQ(nothing.out, "");
     EXPECT_EQ(readAll(drawing), drawn) << "a draw that adds nothing leaves the file as it was";
 }
@@ -931,6 +936,19 @@ TEST_F(CliTest, cli_render_pictures_of_a_drawing)
     const std::string png = temp_.file("rich.png");
     r = run({"render", drawing, png});
     ASSERT_EQ(r.status, 0) << r.err;
+    // Only the tool's own messages: none of Qt's (runtime folder, font sizes).
+    EXPECT_EQ(r.err, "");
+
+    // A drawing without its EOF marker is drawn, with a warning.
+    const std::string cut = temp_.file("cut.dxf");
+    {
+        std::ifstream in(drawing, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::ofstream(cut, std::ios::binary) << text.substr(0, text.rfind("  0\nEOF"));
+    }
+    r = run({"render", cut, svg});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "plotwright: warning: \"" + cut + "\": the file ends without the EOF marker.\n");
     RunResult header = python({"-c",
                                "import sys, struct\n"
                                "b = open(sys.argv[1], 'rb').read(24)\n"

@@ -1,4 +1,4 @@
-// The core and the command-line tool stand on their own: no source of theirs reaches
+// The layers stand apart. The core and the command-line tool stand on their own: no source of theirs reaches
 // for the module's host (its back-end, its point pick, its working drawing). The link
 // proves the rest: neither links plotwright::host.
 #include <gtest/gtest.h>
@@ -32,6 +32,19 @@ TEST(CoreLayering, core_and_cli_use_no_host)
         }
     }
     EXPECT_GT(files, 20) << "the sources were not found under " << kSource;
+}
+
+// The database holds entities only: what draws them (tessellation, pictures, text
+// layout) is the render library's.
+TEST(CoreLayering, db_holds_no_display_code)
+{
+    const char* words[] = {"tessellat", "svg", "text_layout", "display_shapes"};
+    for (const auto& entry : std::filesystem::directory_iterator(kSource / "db")) {
+        const std::string name = entry.path().filename().string();
+        for (const char* word : words)
+            EXPECT_EQ(name.find(word), std::string::npos) << "db/" << name;
+    }
+    EXPECT_TRUE(std::filesystem::exists(kSource / "render" / "tessellate.cpp"));
 }
 
 } // namespace

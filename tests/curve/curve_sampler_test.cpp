@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -164,6 +165,70 @@ TEST(Sampler, sampler_progress_order)
         sampleCurve(row.equation, {}, row.options, &progress);
         EXPECT_EQ(progress.events, row.events);
     }
+}
+
+// Outside literal steps sample i is min + i * step and the last one is exactly the
+// maximum, so no rounding adds up over a long range; literal steps keep the additions.
+TEST(Sampler, sampler_even_steps_end_exactly)
+{
+    struct Row {
+        const char* name;
+        double start, end, step;
+        SampleOptions options;
+        std::size_t points;
+        double last;
+        bool even;   // every sample but the last is start + i * step
+    };
+    const Row rows[] = {
+        {"measured: 0..1000 by 0.01", 0, 1000, 0.01, {}, 100'001, 1000, true},
+        {"adaptive grid alike", 0, 1000, 0.01, adaptive(), 100'001, 1000, false},
+        {"0..10 by 0.1", 0, 10, 0.1, {}, 101, 10, true},
+        {"end between steps follows", 0, 1, 0.3, {}, 5, 1, true},
+        {"negative start", -3.3, 3.3, 0.11, {}, 61, 3.3, true},
+        {"step longer than the range", 0, 1, 10, {}, 2, 1, true},
+        {"literal steps: accumulated", 0, 10, 0.1, literalSteps(), 101, 9.99999999999998, false},
+        {"literal steps: no end added", 0, 6.28319, 0.1, literalSteps(), 63, 6.199999999999994, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const SampleResult result =
+            sampleCurve(curve(ExplicitCartesian, L"sin(x)", L"", {running(L"x", row.start, row.end, row.step)}), {},
+                        row.options);
+        ASSERT_EQ(result.status, SampleStatus::Done);
+        std::size_t finite = 0;
+        for (const auto& p : result.points)
+            finite += std::isfinite(p.x) ? 1 : 0;
+        EXPECT_EQ(finite, row.points);
+        if (row.options.tolerance)
+            continue;
+        ASSERT_EQ(result.points.size(), row.points);
+        if (row.options.literalSteps)
+            EXPECT_DOUBLE_EQ(result.points.back().x, row.last);
+        else
+            EXPECT_EQ(result.points.back().x, row.last);
+        for (std::size_t i = 0; row.even && i + 1 < result.points.size(); ++i)
+            ASSERT_EQ(result.points[i].x, row.start + static_cast<double>(i) * row.step) << "sample " << i;
+    }
+}
+
+// A grid sample exactly on the edge of where the curve is defined is emitted once.
+TEST(Sampler, sampler_adaptive_edge_on_a_grid_sample_once)
+{
+    const SampleResult result =
+        sampleCurve(curve(ExplicitCartesian, L"sqrt(x)", L"", {running(L"x", -2, 2, 0.1)}), {}, adaptive());
+    ASSERT_EQ(result.status, SampleStatus::Done);
+    ASSERT_GE(result.points.size(), 2u);
+    EXPECT_EQ(result.points[0].x, 0.0);
+    EXPECT_GT(result.points[1].x, 0.0);
+}
+
+TEST(Sampler, sampler_adaptive_grid_ends_at_maximum)
+{
+    const SampleResult result =
+        sampleCurve(curve(ExplicitCartesian, L"x", L"", {running(L"x", 0, 1000, 0.01)}), {}, adaptive());
+    ASSERT_EQ(result.status, SampleStatus::Done);
+    EXPECT_EQ(result.points.back().x, 1000.0);
+    EXPECT_LT(result.points[result.points.size() - 2].x, 1000 - 0.005);
 }
 
 } // namespace

@@ -23,6 +23,8 @@ SampleCount stepped(const SamplingRange& r, std::size_t limit)
 {
     if (!(r.start <= r.end))
         return {SampleCount::Ok, 0, 0};
+    if (std::isnan(r.step))  // the first addition ends the loop
+        return {SampleCount::Ok, 1, 1, r.start};
     if (!(r.start + r.step > r.start) || !(r.end + r.step > r.end))
         return {SampleCount::Stalls, 0, 0};
     const long double estimate = std::floor((static_cast<long double>(r.end) - r.start) / r.step) + 1;
@@ -97,6 +99,7 @@ const Row rows[] = {
     {"one sample", {2.5, 2.5, 1}, 10, SampleCount::Ok},
     {"reversed range", {3, 2, 1}, 10, SampleCount::Ok},
     {"zero step", {0, 1, 0}, 10, SampleCount::Stalls},
+    {"NaN step ends after the start", {0, 1, NAN}, 10, SampleCount::Ok},
 };
 
 class CountRows : public testing::TestWithParam<Row> {};
@@ -138,6 +141,42 @@ TEST(SamplingRange, count_equals_accumulation_for_random_ranges)
         expectSame(r, limit);
         if (HasFailure())
             return;
+    }
+}
+
+// Even samples: how many, and whether the end follows the last whole step.
+TEST(SamplingRange, even_samples_count_once)
+{
+    using plotwright::curve::EvenSamples;
+    using plotwright::curve::evenSamples;
+    struct EvenRow {
+        const char* name;
+        SamplingRange range;
+        std::size_t limit;
+        SampleCount::Status status;
+        std::size_t count;
+        bool endAfter;
+    };
+    const EvenRow rows[] = {
+        {"1000 / 0.01 just below 100000 counts as it", {0, 1000, 0.01}, 10'000'000, SampleCount::Ok, 100'001, false},
+        {"0..99999 by 0.01", {0, 99'999, 0.01}, 10'000'000, SampleCount::Ok, 9'999'901, false},
+        {"end between steps follows", {0, 1, 0.3}, 10, SampleCount::Ok, 5, true},
+        {"step longer than the range", {0, 1, 5}, 10, SampleCount::Ok, 2, true},
+        {"one sample", {2.5, 2.5, 1}, 10, SampleCount::Ok, 1, false},
+        {"reversed range", {3, 2, 1}, 10, SampleCount::Ok, 0, false},
+        {"NaN step: the start only", {0, 1, NAN}, 10, SampleCount::Ok, 1, false},
+        {"zero step", {0, 1, 0}, 10, SampleCount::Stalls, 0, false},
+        {"step lost at the far end", {0, 1e17, 1}, 10, SampleCount::Stalls, 0, false},
+        {"step below the gap at the wider end", {0x1p53 + 2, 0x1p53 + 6, 1}, 10, SampleCount::Stalls, 0, false},
+        {"limit met exactly", {0, 9, 1}, 10, SampleCount::Ok, 10, false},
+        {"limit passed by the end", {0, 9.5, 1}, 10, SampleCount::TooMany, 0, false},
+    };
+    for (const EvenRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const EvenSamples got = evenSamples(row.range, row.limit);
+        EXPECT_EQ(got.status, row.status);
+        EXPECT_EQ(got.count, row.count);
+        EXPECT_EQ(got.endAfter, row.endAfter);
     }
 }
 

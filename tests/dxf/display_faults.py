@@ -141,7 +141,15 @@ def hidden_face_edges():
     msp.add_3dface([(20, 0), (24, 0), (22, 4), (22, 4)], dxfattribs={"invisible": 8})
 
 
-CASES = {f.__name__: f for f in (hidden_face_edges, mirrored_insert, tilted_insert, pattern_hatch, edge_hatch, visibility,
+def mirrored_text():
+    # Seen from below (normal 0,0,-1) and through a block mirrored by a negative scale.
+    msp.add_text("Below", dxfattribs={"height": 2, "extrusion": (0, 0, -1)}).set_pos((-10, 5))
+    block = doc.blocks.new("Label")
+    block.add_text("Mirrored", dxfattribs={"height": 1}).set_pos((1, 0))
+    msp.add_blockref("Label", (20, 0), dxfattribs={"xscale": -1})
+
+
+CASES = {f.__name__: f for f in (mirrored_text, hidden_face_edges, mirrored_insert, tilted_insert, pattern_hatch, edge_hatch, visibility,
                                  spline_without_knots, linetypes, meshes, multilines, attribute_definitions)}
 INVISIBLE = []
 CASES[case]()
@@ -262,6 +270,15 @@ def paths(e, m=None, outer_layer=None, outer_linetype=None):
 
 
 for e in msp:
+    if e.dxftype() == "TEXT":
+        anchor = e.ocs().to_wcs(e.dxf.insert)
+        print("T", e.dxf.handle, repr(anchor.x), repr(anchor.y), e.dxf.text)
+        continue
+    if e.dxftype() == "INSERT" and case == "mirrored_text":
+        for child in doc.blocks[e.dxf.name]:
+            anchor = e.matrix44().transform(child.dxf.insert)
+            print("T", e.dxf.handle, repr(anchor.x), repr(anchor.y), child.dxf.text)
+        continue
     if e.dxftype() == "ATTDEF":
         print("T", e.dxf.handle, repr(e.dxf.insert.x), repr(e.dxf.insert.y), e.dxf.tag)
         continue

@@ -3,13 +3,14 @@
 // the extents.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
 
 #include "db/database.h"
-#include "db/display_shapes.h"
-#include "db/svg_picture.h"
+#include "render/display_shapes.h"
+#include "render/svg_picture.h"
 #include "dxf/file.h"
 #include "ezdxf_compare.h"
 #include "support/dxf_check.h"
@@ -51,6 +52,7 @@ const FaultCase kCases[] = {
     {"meshes", 2, 0},
     {"multilines", 2, 0},
     {"hidden_face_edges", 4, 0},
+    {"mirrored_text", 0, 2},
     {"attribute_definitions", 1, 2},
 };
 
@@ -86,6 +88,56 @@ TEST(dxf_extents, text_counts_with_its_box)
     const std::string svg = plotwright::db::svgPicture(*db, {});
     EXPECT_NE(svg.find("font-size=\""), std::string::npos);
     EXPECT_EQ(svg.find("width=\"40.00\" height=\"40.00\""), std::string::npos) << svg.substr(0, 300);
+}
+
+// Text seen through a mirror keeps reading along its baseline, its glyphs flipped over
+// it: the normal (0,0,-1) and a block reference scaled by -1 both turn the baseline to
+// point left (180 degrees).
+TEST(dxf_fidelity_kinds, mirrored_text_runs_along_its_baseline_flipped)
+{
+    dxftest::TempDir dir;
+    const std::string path = dir.file("mirrored.dxf");
+    dxftest::runPython(PLOTWRIGHT_TEST_SOURCE "/dxf/display_faults.py", {"mirrored_text", path});
+    std::unique_ptr<AcDbDatabase> db;
+    ASSERT_TRUE(plotwright::dxf::readDxf(path, db).ok());
+    int texts = 0;
+    for (const auto& s : plotwright::db::tessellateModelSpace(*db, {})) {
+        if (s.type != plotwright::db::DisplayShape::Type::kText)
+            continue;
+        SCOPED_TRACE(testing::PrintToString(s.text->text));
+        EXPECT_NEAR(std::abs(s.text->rotation), std::acos(-1.0), 1e-12);
+        EXPECT_TRUE(s.text->upsideDown);
+        EXPECT_FALSE(s.text->backwards);
+        ++texts;
+    }
+    EXPECT_EQ(texts, 2);
+}
+
+// A POLYLINE's default widths (40, 41 of the POLYLINE) apply to vertices without widths
+// of their own: a band one unit wide around the line.
+TEST(dxf_fidelity_kinds, polyline_default_widths)
+{
+    dxftest::TempDir dir;
+    const std::string path = dir.file("wide.dxf");
+    dxftest::runPythonSource(dir,
+                             "import sys, ezdxf\n"
+                             "doc = ezdxf.new('R12')\n"
+                             "doc.modelspace().add_polyline2d([(0, 0), (10, 0)], dxfattribs={\n"
+                             "    'default_start_width': 1, 'default_end_width': 1})\n"
+                             "doc.saveas(sys.argv[1])\n",
+                             {path});
+    std::unique_ptr<AcDbDatabase> db;
+    ASSERT_TRUE(plotwright::dxf::readDxf(path, db).ok());
+    double low = 0, high = 0;
+    int fills = 0;
+    for (const auto& s : plotwright::db::tessellateModelSpace(*db, {})) {
+        fills += s.type == plotwright::db::DisplayShape::Type::kFill;
+        for (const auto& p : s.points)
+            low = std::min(low, p.y), high = std::max(high, p.y);
+    }
+    EXPECT_EQ(fills, 1);
+    EXPECT_NEAR(low, -0.5, 1e-12);
+    EXPECT_NEAR(high, 0.5, 1e-12);
 }
 
 // A multileader: each leader line from its first point to its leader's last point,

@@ -14,7 +14,7 @@
 
 #include "base/number_text.h"
 #include "db/database.h"
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 #include "support/dxf_check.h"
 
 namespace dxftest {

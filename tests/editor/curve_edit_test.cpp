@@ -8,6 +8,7 @@
 #include "editor/drawing_view.h"
 #include "editor/editor_backend.h"
 #include "editor/main_window.h"
+#include "editor/pick_assist.h"
 #include "editor/properties_panel.h"
 
 #include "db/database.h"
@@ -24,6 +25,7 @@
 #include "module_session.h"
 #include "ui_script.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -217,6 +219,40 @@ private slots:
                 found = true;
             }
         QVERIFY(found);
+
+        // Moved, the curve shows the origin it now stands at (and is redrawn there).
+        QCOMPARE(view->selection().handles().size(), std::size_t(1));
+        UiScript move;
+        move.then([&] { return window.backend().isAskingForPoint(); }, [&] { typeLine(window, "0,0"); });
+        move.then([&] { return window.backend().isAskingForPoint() && window.commandLine().prompt() == "Destination:"; },
+                  [&] { typeLine(window, "5,-7"); });
+        typeLine(window, "MOVE");
+        QVERIFY(move.done());
+        const QString moved = panel->curveDefinition()->text();
+        QVERIFY2(moved.contains("Origin: 5, -7, 0"), qPrintable(moved));
+
+        // With "Pick a new origin" the curve follows the cursor during the pick, as a new one does.
+        bool ghost = false;
+        UiScript repick;
+        repick.then([] { return shownDialog() != nullptr; },
+                    [&] {
+                        // The dialog's "Pick a new origin" box (control 122).
+                        auto* pick = shownDialog()->findChild<QCheckBox*>(QStringLiteral("control122"));
+                        QVERIFY(pick);
+                        pick->setChecked(true);
+                        QTest::mouseClick(shownDialog()->GetDlgItem(101), Qt::LeftButton);
+                    });
+        repick.then([&] { return window.backend().isAskingForPoint(); },
+                    [&] {
+                        ghost = !window.pickAssist().preview().empty();
+                        typeLine(window, "20,20");
+                    });
+        repick.then([&] { return shownDialog() && !window.backend().isAskingForPoint(); },
+                    [&] { QTest::mouseClick(shownDialog()->GetDlgItem(1), Qt::LeftButton); });
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QTRY_VERIFY(repick.done());
+        QVERIFY(ghost);
+        QVERIFY(window.pickAssist().preview().empty());
     }
 
     void curves_without_a_definition_cannot_be_edited()

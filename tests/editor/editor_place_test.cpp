@@ -33,6 +33,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QDockWidget>
@@ -663,6 +664,61 @@ private slots:
         const QImage picture(path);
         QCOMPARE(picture.size(), QSize(400, 300));
         QVERIFY(inkedPixels(picture) > 100);
+    }
+
+    // Every field the options dialog shows has its label: those of other kinds are hidden.
+    void export_dialog_shows_only_labelled_fields_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("pdf") << "PDF (*.pdf)" << "out.pdf" << QStringList{"area", "paper", "orientation", "scale"};
+        QTest::newRow("svg") << "SVG picture (*.svg)" << "out.svg" << QStringList{"width", "height"};
+        QTest::newRow("png") << "PNG picture (*.png)" << "out.png" << QStringList{"area", "width", "height"};
+    }
+
+    void export_dialog_shows_only_labelled_fields()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, file);
+        QFETCH(QStringList, fields);
+        QTemporaryDir dir;
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QStringList shown;
+        UiScript script;
+        script.then([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; },
+                    [&] {
+                        auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                        files->selectNameFilter(filter);
+                        auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+                        name->setText(dir.filePath(file));
+                        QTest::keyClick(name, Qt::Key_Return);
+                    });
+        script.then(
+            [] {
+                QWidget* modal = QApplication::activeModalWidget();
+                return modal && modal->objectName() == "exportOptions" && modal->isVisible();
+            },
+            [&] {
+                QWidget* options = QApplication::activeModalWidget();
+                auto* form = qobject_cast<QFormLayout*>(options->layout());
+                QVERIFY(form);
+                for (QWidget* field : options->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+                    if (!field->isVisible() || qobject_cast<QLabel*>(field) || qobject_cast<QDialogButtonBox*>(field))
+                        continue;
+                    shown << field->objectName();
+                    QVERIFY2(form->labelForField(field), qPrintable(field->objectName()));
+                }
+                QTest::mouseClick(options->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel),
+                                  Qt::LeftButton);
+            });
+        typeLine(window, "EXPORT");
+        QVERIFY(script.done());
+        shown.sort();
+        fields.sort();
+        QCOMPARE(shown, fields);
     }
 
     void printing_paints_the_drawing_on_the_page()

@@ -8,6 +8,7 @@
 #include "editor/drawing_view.h"
 #include "editor/editor_backend.h"
 #include "editor/main_window.h"
+#include "editor/selection.h"
 
 #include "draw/place_curve.h"
 #include "host/backend.h"
@@ -65,6 +66,9 @@ void drawTwiceCommand()
     }
 }
 
+int curveCommandRuns = 0;
+void curveCommand() { ++curveCommandRuns; }
+
 unsigned boxType = 0;
 int boxAnswer = 0;
 void askCommand() { boxAnswer = AfxMessageBox(L"Close anyway?", boxType); }
@@ -105,6 +109,8 @@ private slots:
                  Acad::eOk);
         QCOMPARE(stack->addCommand(L"EDITORTEST", L"ask", L"ask", ACRX_CMD_MODAL, askCommand), Acad::eOk);
         QCOMPARE(stack->addCommand(L"EDITORTEST", L"meter", L"meter", ACRX_CMD_MODAL, meterCommand), Acad::eOk);
+        // Stands for the module's curve command.
+        QCOMPARE(stack->addCommand(L"EDITORTEST", L"vexilo", L"vexilo", ACRX_CMD_MODAL, curveCommand), Acad::eOk);
     }
     void cleanupTestCase() { acedRegCmds()->removeGroup(L"EDITORTEST"); }
 
@@ -278,6 +284,79 @@ private slots:
         QCOMPARE(entityCount(), 2);
         typeLine(window, "undo");
         QCOMPARE(entityCount(), 1);
+    }
+
+    // The command line is always there: typing in the drawing reaches it, Enter on an
+    // empty line repeats the last command, the toolbar's word is a command, and undo
+    // says what it took back.
+    void command_line_takes_what_is_typed_anywhere()
+    {
+        MainWindow window;
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QWidget* view = window.documents().currentView();
+        view->setFocus();
+        QTest::keyClicks(view, "drawtwice");
+        QCOMPARE(window.commandLine().input()->text(), QString("drawtwice"));
+        QTest::keyClick(window.commandLine().input(), Qt::Key_Backspace);
+        view->setFocus();
+        QTest::keyClicks(view, "e");
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(entityCount(), 2);
+        QVERIFY(window.commandLine().input()->hasFocus());
+
+        QTest::keyClick(window.commandLine().input(), Qt::Key_Return);
+        QCOMPARE(entityCount(), 4);
+        QCOMPARE(lastHistoryLine(window), QString("Command: drawtwice"));
+
+        typeLine(window, "UNDO");
+        QCOMPARE(lastHistoryLine(window), QString("Undone: the addition of 1 entity."));
+        typeLine(window, "REDO");
+        QCOMPARE(lastHistoryLine(window), QString("Redone: the addition of 1 entity."));
+
+        const int before = curveCommandRuns;
+        typeLine(window, "Curve");
+        QCOMPARE(curveCommandRuns, before + 1);
+        typeLine(window, "CURVES");
+        QCOMPARE(lastHistoryLine(window), QString("Unknown command \"CURVES\"."));
+
+        // Ctrl+A selects what the drawing shows, from the (empty) command line too.
+        QTest::keyClick(window.commandLine().input(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(lastHistoryLine(window), QString("Selected 4."));
+        QCOMPARE(window.documents().currentView()->selection().handles().size(), std::size_t(4));
+    }
+
+    // DIST: two points, typed here; the distance, its angle and the deltas.
+    void dist_measures_between_two_points_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("3-4-5") << "1,1" << "4,5"
+                               << "Distance = 5, angle in the XY plane = 53.13010235415598°, delta X = 3, delta Y = 4, "
+                                  "delta Z = 0";
+        QTest::newRow("backwards: the angle stays positive") << "0,0" << "-2,0"
+                               << "Distance = 2, angle in the XY plane = 180°, delta X = -2, delta Y = 0, delta Z = 0";
+        QTest::newRow("with heights") << "0,0,1" << "0,3,5"
+                               << "Distance = 5, angle in the XY plane = 90°, delta X = 0, delta Y = 3, delta Z = 4";
+    }
+
+    void dist_measures_between_two_points()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(QString, said);
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        UiScript script;
+        script.then([&] { return window.backend().isAskingForPoint(); }, [&] { typeLine(window, first); });
+        script.then([&] { return window.commandLine().prompt() == "Second point:"; },
+                    [&] { typeLine(window, second); });
+        typeLine(window, "DIST");
+        QVERIFY(script.done());
+        QCOMPARE(lastHistoryLine(window), said);
     }
 
     void files_save_open_and_keep_what_the_file_held()

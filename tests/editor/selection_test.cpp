@@ -8,6 +8,7 @@
 #include "editor/drawing_view.h"
 #include "editor/editor_backend.h"
 #include "editor/main_window.h"
+#include "editor/pick_assist.h"
 #include "editor/properties_panel.h"
 
 #include "db/database.h"
@@ -20,7 +21,10 @@
 #include "command_input.h"
 #include "ui_script.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -143,6 +147,53 @@ private slots:
         QVERIFY(cancel.done());
         QCOMPARE(lastHistoryLine(scene.window), QString("*Cancel*"));
         QCOMPARE(scene.view->scale(), before);
+    }
+
+    // The second corner shows a window, not a line from the first; neither corner snaps
+    // to the objects the window is drawn around.
+    void zoom_window_shows_a_rectangle_and_does_not_snap()
+    {
+        Scene scene;
+        addLine(0, 0, 20, 10);
+        scene.place();
+        bool snapped = true;
+        int topEdge = 0;
+        UiScript script;
+        // 4 pixels from the line's end (0, 0), within the snap aperture.
+        script.then([&] { return scene.window.backend().isAskingForPoint(); },
+                    [&] { QTest::mouseClick(scene.view, Qt::LeftButton, {}, pixel(scene.view, 0.2, 0.1)); });
+        script.then([&] { return scene.window.commandLine().prompt() == "Opposite corner:"; },
+                    [&] {
+                        const QPoint corner = pixel(scene.view, 19.8, 9.9);  // near the end (20, 10)
+                        QMouseEvent move(QEvent::MouseMove, QPointF(corner), scene.view->mapToGlobal(QPointF(corner)),
+                                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+                        QApplication::sendEvent(scene.view, &move);
+                        QVERIFY(scene.window.pickAssist().currentPoint().has_value());
+                        snapped = scene.window.pickAssist().currentSnap().has_value();
+                        // What the pick help paints over the drawing.
+                        QImage shownNow(scene.view->size(), QImage::Format_RGB32);
+                        shownNow.fill(Qt::black);
+                        {
+                            QPainter painter(&shownNow);
+                            scene.window.pickAssist().paint(painter, *scene.view);
+                        }
+                        // The window's top edge runs from the first corner's x to the cursor's.
+                        const int y = corner.y();
+                        for (int x = pixel(scene.view, 2, 0).x(); x < pixel(scene.view, 18, 0).x(); ++x)
+                            for (int dy = -1; dy <= 1; ++dy)
+                            {
+                                const QColor c = shownNow.pixelColor(x, y + dy);
+                                topEdge += c.red() == c.green() && c.green() == c.blue() && c.red() >= 120;
+                            }
+                        QTest::mouseClick(scene.view, Qt::LeftButton, {}, pixel(scene.view, 15, 3));
+                    });
+        typeLine(scene.window, "ZOOM W");
+        QVERIFY(script.done());
+        QVERIFY(!snapped);
+        QVERIFY2(topEdge > 50, qPrintable(QString::number(topEdge)));
+        // The first corner where it was clicked, not on the line's end: the centre is not 7.5.
+        QVERIFY2(scene.view->center().x() > 7.55 && scene.view->center().x() < 7.7,
+                 qPrintable(QString::number(scene.view->center().x())));
     }
 
     void click_picks_the_nearest_shown_entity_data()
@@ -325,12 +376,27 @@ private slots:
                         base = scene.view->toWorld(QPointF(pixel(scene.view, 1, 1)));
                         QTest::mouseClick(scene.view, Qt::LeftButton, {}, pixel(scene.view, 1, 1));
                     });
+        std::vector<QPointF> ghost;
         script.then([&] { return scene.window.backend().isAskingForPoint() && scene.window.commandLine().prompt() ==
                                                                                      "Destination:"; },
-                    [&] { typeLine(scene.window, QString("%1,%2").arg(base.x() + 2.5, 0, 'g', 17).arg(base.y() - 1, 0, 'g', 17)); });
+                    [&] {
+                        ghost = scene.window.pickAssist().preview();
+                        typeLine(scene.window, QString("%1,%2").arg(base.x() + 2.5, 0, 'g', 17).arg(base.y() - 1, 0, 'g', 17));
+                    });
         typeLine(scene.window, "MOVE");
         QVERIFY(script.done());
         QCOMPARE(lastHistoryLine(scene.window), QString("Moved 2."));
+        // While the destination was asked for, both entities followed the cursor: their
+        // outlines relative to the base point, each ended by a break.
+        const auto relative = [&](double x, double y) { return QPointF(x, y) - base; };
+        QCOMPARE(ghost.size(), std::size_t(7));
+        QCOMPARE(ghost[0], relative(0, 0));
+        QCOMPARE(ghost[1], relative(10, 0));
+        QVERIFY(std::isnan(ghost[2].x()));
+        QCOMPARE(ghost[3], relative(0, 5));
+        QCOMPARE(ghost[5], relative(4, 8));
+        QVERIFY(std::isnan(ghost[6].x()));
+        QVERIFY(scene.window.pickAssist().preview().empty());
         const auto* l = dynamic_cast<const AcDbLine*>(shown(line));
         QVERIFY(l);
         QCOMPARE(l->startPoint().x, 2.5);

@@ -313,6 +313,14 @@ private slots:
     void switching_curves_refills_the_grid_data();
     void switching_curves_refills_the_grid();
     void switching_curves_drops_a_refused_entry();
+    void preview_counts_what_the_draw_writes_data();
+    void preview_counts_what_the_draw_writes();
+    void refused_tolerance_blocks_preview_and_draw_data();
+    void refused_tolerance_blocks_preview_and_draw();
+    void predefined_list_shows_any_library();
+    void stored_values_shown_rounded_are_drawn_exactly();
+    void replacing_without_a_question_data();
+    void replacing_without_a_question();
     void edit_mode_shows_the_drawn_curve_data();
     void edit_mode_shows_the_drawn_curve();
 };
@@ -573,6 +581,7 @@ void CurveDialogTest::save_as()
 void CurveDialogTest::save_into_current_curve_and_duplicates()
 {
     Session session;
+    Dlg::SetAskBeforeReplacing(true);  // the question the user may turn on
     Dlg dialog;
     show(dialog);
     type(dialog, 106, QStringLiteral("x^2"));
@@ -644,20 +653,34 @@ void CurveDialogTest::delete_down_to_empty_list()
     QVERIFY(session.read(userFile).contains("second"));  // nothing reached the disk before Close
 }
 
+// Escape and the close box end the dialog as Close does, writing both libraries; an
+// Escape that discards a grid entry only discards it.
 void CurveDialogTest::only_close_ends_the_dialog()
 {
-    Session session;
-    Dlg dialog;
-    std::vector<bool> visible;
-    QTimer::singleShot(0, &dialog, [&] {
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        visible.push_back(dialog.isVisible());
-        dialog.close();
-        visible.push_back(dialog.isVisible());
-        click(dialog, 1);
-    });
-    QCOMPARE(dialog.DoModal(), 1);
-    QCOMPARE(visible, std::vector<bool>({true, true}));
+    for (const char* how : {"Escape", "close box", "Escape in the grid, then Close"}) {
+        Session session;
+        Dlg dialog;
+        bool openAfterGridEscape = false;
+        QTimer::singleShot(0, &dialog, [&] {
+            if (QString(how) == "Escape") {
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            } else if (QString(how) == "close box") {
+                dialog.close();
+            } else {
+                auto* grid = dialog.findChild<MyCug*>();
+                QVERIFY(grid->GotoCell(5, 3));
+                QTest::keyClicks(grid, QStringLiteral("7"));
+                QVERIFY(grid->IsEditing());
+                QTest::keyClick(grid->GetEditor(), Qt::Key_Escape);
+                openAfterGridEscape = dialog.isVisible() && !grid->IsEditing();
+                click(dialog, 1);
+            }
+        });
+        QVERIFY2(dialog.DoModal() == 1, how);
+        QVERIFY2(session.read(userFile) != QByteArray("(missing)"), how);
+        if (QString(how).startsWith("Escape in"))
+            QVERIFY2(openAfterGridEscape, how);
+    }
 }
 
 void CurveDialogTest::close_writes_both_libraries()
@@ -965,6 +988,7 @@ void CurveDialogTest::hint_follows_the_shown_kind()
 void CurveDialogTest::save_over_another_kind_asks_first()
 {
     Session session;
+    Dlg::SetAskBeforeReplacing(true);  // the question the user may turn on
     session.write(userFile, userLibrary({{L"line", L"1", L"x", L""}}, 0));
     Dlg dialog;
     show(dialog);
@@ -988,6 +1012,132 @@ void CurveDialogTest::save_over_another_kind_asks_first()
     click(dialog, 115);
     QCOMPARE(session.backend.messages().size(), std::size_t(2));
     QCOMPARE(dialog.UserList()->GetEquations()[0]->GetEquationX(), std::wstring(L"2*cos(t)"));
+}
+
+// The predefined list shows the gallery or the user's own curves as well, each curve with
+// the grid of its constants; the stored predefined library keeps its mark.
+void CurveDialogTest::predefined_list_shows_any_library()
+{
+    Session session;
+    qputenv("PLOTWRIGHT_GALLERY", PLOTWRIGHT_GALLERY_FILE);
+    session.write(userFile, userLibrary({{L"line", L"1", L"2*x", L""}, {L"wave", L"1", L"sin(x)", L""}}, 1));
+    Dlg dialog;
+    show(dialog);
+    const QStringList builtIn = items(dialog, 100);
+    auto* chooser = dialog.findChild<QComboBox*>(QStringLiteral("libraryChooser"));
+    QVERIFY(chooser);
+    chooser->setFocus();
+    QTest::keyClick(chooser, Qt::Key_Down);
+    QVERIFY(dialog.ShownLibrary() == Dlg::Library::Gallery);
+    const QStringList gallery = items(dialog, 100);
+    QVERIFY2(gallery.size() > 20, qPrintable(gallery.join(", ")));
+    QVERIFY(gallery.contains(QStringLiteral("Ellipse")));
+    // A gallery curve with constants gets its grid, and draws.
+    pick(dialog, 100, int(gallery.indexOf(QStringLiteral("Ellipse"))));
+    auto* grid = dialog.findChild<MyCug*>();
+    QVERIFY(grid->GetNumberRows() > 1);
+    QTRY_VERIFY(!dialog.Preview().IsPending());
+    QVERIFY(dialog.Preview().Message().isEmpty());
+    QVERIFY(!plotwright::test::saveScreenshot(dialog, QStringLiteral("curve-dialog-gallery")).isEmpty());
+    session.backend.scriptPoint(0, 0);
+    click(dialog, 101);
+    QCOMPARE(session.polylines().size(), std::size_t(1));
+
+    chooser->setFocus();
+    QTest::keyClick(chooser, Qt::Key_Down);
+    QVERIFY(dialog.ShownLibrary() == Dlg::Library::User);
+    QCOMPARE(items(dialog, 100), QStringList({"line", "wave"}));
+    QCOMPARE(current(dialog, 100), 1);  // the marked one
+    // Deleting the user's curve that the list shows leaves nothing dangling.
+    pick(dialog, 105, 1);
+    click(dialog, 108);
+    QCOMPARE(items(dialog, 100), QStringList({"line"}));
+
+    chooser->setFocus();
+    QTest::keyClick(chooser, Qt::Key_Home);
+    QCOMPARE(items(dialog, 100), builtIn);
+    click(dialog, 1);
+    CEquationList written;
+    QCOMPARE(written.LoadFromXml(QString::fromUtf8(session.read(QStringLiteral("curveDefinition.xml"))).toStdWString()),
+             1);
+    QVERIFY(written.GetSelected() != nullptr);
+    qunsetenv("PLOTWRIGHT_GALLERY");
+}
+
+// A stored curve whose range the fields cannot show exactly draws with its own values, and
+// the preview says which are shown rounded; a changed field draws what it shows.
+void CurveDialogTest::stored_values_shown_rounded_are_drawn_exactly()
+{
+    Session session;
+    CEquationList list;
+    auto circle = std::make_shared<CEquation>();
+    circle->SetName(L"circle");
+    circle->SetType(ExplicitPolar);
+    circle->SetEquationY(L"1");
+    circle->SetCreatedBy(2);
+    const double pi = 3.141592653589793;
+    circle->AddParameter(std::make_shared<CEquationParameter>(ParameterFields{
+        .name = L"t", .type = RunningVariable, .increment = pi / 180, .minValue = 0, .maxValue = 2 * pi}));
+    list.AddEquation(circle);
+    list.SetSelected(*circle);
+    session.write(userFile, QString::fromStdWString(list.ToXml()).toUtf8());
+    Dlg dialog;
+    show(dialog);
+    // Five fraction digits: 6.28318 and 0.01745 are what the fields show.
+    QCOMPARE(text(dialog, 113), QStringLiteral("6.28318"));
+    QCOMPARE(text(dialog, 114), QStringLiteral("0.01745"));
+    QTRY_VERIFY(!dialog.Preview().IsPending());
+    QCOMPARE(dialog.Preview().Note(), QStringLiteral("maximum shown rounded: 6.283185307179586; increment shown "
+                                                     "rounded: 0.017453292519943295"));
+    session.backend.scriptPoint(0, 0);
+    click(dialog, 102);
+    // 361 samples at whole degrees, the last on the first: a closed curve of 360 vertices.
+    const auto drawn = session.polylines();
+    QCOMPARE(drawn.size(), std::size_t(1));
+    QCOMPARE(drawn[0].size(), std::size_t(360));
+
+    type(dialog, 113, QStringLiteral("3"));
+    QTRY_VERIFY(!dialog.Preview().IsPending());
+    QCOMPARE(dialog.Preview().Note(), QStringLiteral("increment shown rounded: 0.017453292519943295"));
+}
+
+// By default nothing asks before a stored curve is replaced or a name repeats.
+void CurveDialogTest::replacing_without_a_question_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QStringList>("itemsAfter");
+    QTest::addColumn<int>("storedKind");  // of the first stored curve afterwards
+    // "Save as twice with the same name yields two items with that name, both written at Close"
+    QTest::newRow("Save as with a name already in the list adds a second") << 116 << QStringList{"line", "line"}
+                                                                           << int(ExplicitCartesian);
+    // "copies the working equation into it" (a stored curve of another kind)
+    QTest::newRow("Save over a curve of another kind copies without a question") << 115 << QStringList{"line"}
+                                                                                 << int(ParametricCartesian);
+}
+
+void CurveDialogTest::replacing_without_a_question()
+{
+    QFETCH(int, button);
+    QFETCH(QStringList, itemsAfter);
+    QFETCH(int, storedKind);
+    Session session;
+    session.write(userFile, userLibrary({{L"line", L"1", L"x", L""}}, 0));
+    Dlg dialog;
+    show(dialog);
+    click(dialog, 111);
+    type(dialog, 106, QStringLiteral("cos(t)"));
+    type(dialog, 107, QStringLiteral("sin(t)"));
+    auto seen = std::make_shared<QString>();
+    if (button == 116)
+        answerSaveAs(seen, QStringLiteral("line"), 1);
+    click(dialog, button);
+    QTRY_COMPARE(items(dialog, 105), itemsAfter);
+    QVERIFY(session.backend.messages().empty());
+    QCOMPARE(dialog.UserList()->GetEquations()[0]->GetType(), storedKind);
+    click(dialog, 1);
+    CEquationList written;
+    QCOMPARE(written.LoadFromXml(QString::fromUtf8(session.read(userFile)).toStdWString()), 1);
+    QCOMPARE(written.GetEquations().size(), std::size_t(itemsAfter.size()));
 }
 
 void CurveDialogTest::dialog_stays_where_it_was_put()
@@ -1296,6 +1446,100 @@ void CurveDialogTest::draw_buttons_follow_the_curve()
     QTRY_VERIFY(!QToolTip::isVisible());
 }
 
+// The preview's vertex count is what the draw writes: a closed curve does not repeat its
+// start, undefined points are left out; with no point defined the draw is refused.
+void CurveDialogTest::preview_counts_what_the_draw_writes_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QString>("minimum");
+    QTest::addColumn<QString>("maximum");
+    QTest::addColumn<QString>("increment");
+    QTest::addColumn<int>("vertices");  // 0: nothing can be drawn
+    QTest::newRow("closed circle: 64 samples, 63 vertices") << 112 << "1" << "0" << "6.28319" << "0.1" << 63;
+    QTest::newRow("open curve: every sample") << 109 << "x^2" << "0" << "2" << "0.5" << 5;
+    QTest::newRow("undefined samples are not vertices") << 109 << "sqrt(x)" << "-1" << "1" << "0.5" << 3;
+    QTest::newRow("no point defined") << 109 << "sqrt(-1-x^2)" << "0" << "10" << "0.1" << 0;
+}
+
+void CurveDialogTest::preview_counts_what_the_draw_writes()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, expression);
+    QFETCH(QString, minimum);
+    QFETCH(QString, maximum);
+    QFETCH(QString, increment);
+    QFETCH(int, vertices);
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    click(dialog, kind);
+    type(dialog, 106, expression);
+    type(dialog, 110, minimum);
+    type(dialog, 113, maximum);
+    type(dialog, 114, increment);
+    QTRY_VERIFY(!dialog.Preview().IsPending());
+    auto* draw = dialog.control<BitmapButton>(102);
+    if (vertices == 0) {
+        QCOMPARE(dialog.Preview().NoDefinedPoint(), true);
+        QCOMPARE(dialog.Preview().Message(),
+                 QStringLiteral("No point of the curve is defined: none of its 101 samples is a finite number, so "
+                                "nothing would be drawn."));
+        QTRY_VERIFY(!draw->isEnabled());
+        QCOMPARE(QString::fromStdWString(draw->GetToolTipText()),
+                 QStringLiteral("Draw user defined curve: ") + dialog.Preview().Message());
+        return;
+    }
+    QVERIFY(draw->isEnabled());
+    QCOMPARE(dialog.Preview().Vertices(), std::size_t(vertices));
+    session.backend.scriptPoint(0, 0);
+    click(dialog, 102);
+    std::size_t drawn = 0;
+    for (const auto& polyline : session.polylines())
+        drawn += polyline.size();
+    QCOMPARE(drawn, std::size_t(vertices));
+}
+
+// A tolerance that cannot be used is not replaced by another one behind the user's back:
+// the preview says why and both draw buttons wait for a usable one.
+void CurveDialogTest::refused_tolerance_blocks_preview_and_draw_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("problem");  // empty: drawn with that tolerance
+    QTest::newRow("zero") << "0" << "Tolerance: a number above 0 is needed, not \"0\".";
+    QTest::newRow("not a number") << "abc" << "Tolerance: a number above 0 is needed, not \"abc\".";
+    QTest::newRow("negative") << "-0.5" << "Tolerance: a number above 0 is needed, not \"-0.5\".";
+    QTest::newRow("usable") << "0.01" << "";
+}
+
+void CurveDialogTest::refused_tolerance_blocks_preview_and_draw()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, problem);
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    type(dialog, 106, QStringLiteral("sin(x)"));
+    CurveOptionsBox& box = dialog.Options();
+    QTest::mouseClick(box.findChild<QCheckBox*>(QStringLiteral("adaptive")), Qt::LeftButton, {}, QPoint(4, 4));
+    auto* tolerance = box.findChild<QLineEdit*>(QStringLiteral("tolerance"));
+    tolerance->setFocus();
+    tolerance->selectAll();
+    QTest::keyClicks(tolerance, typed);
+    QTRY_VERIFY(!dialog.Preview().IsPending());
+    QCOMPARE(dialog.Preview().Message(), problem);
+    for (int id : {101, 102}) {
+        auto* draw = dialog.control<BitmapButton>(id);
+        QCOMPARE(draw->isEnabled(), problem.isEmpty());
+        if (!problem.isEmpty())
+            QVERIFY(QString::fromStdWString(draw->GetToolTipText()).endsWith(problem));
+    }
+    // What the next dialog starts with is the last usable choice.
+    const plotwright::curve::CurveOptions stored = CurveOptionsBox::LoadStored();
+    QVERIFY(stored.tolerance.has_value());
+    QCOMPARE(*stored.tolerance, problem.isEmpty() ? 0.01 : 0.001);
+}
+
 void CurveDialogTest::switching_curves_refills_the_grid_data()
 {
     QTest::addColumn<int>("from");
@@ -1459,9 +1703,15 @@ void CurveDialogTest::edit_mode_shows_the_drawn_curve()
     QVERIFY(session.polylines().empty());
     const std::vector<RecordingBackend::Kind> calls = session.backend.kinds();
     QCOMPARE(std::count(calls.begin(), calls.end(), RecordingBackend::Kind::GetPoint), 0);
+    // Closing stores none of the drawn curve's values in the predefined library: the
+    // next dialog shows the built-in values.
+    click(dialog, 1);
+    QCOMPARE(session.read(QStringLiteral("curveDefinition.xml")), QByteArray("(missing)"));
     // The options of the edited curve do not become the choice for new curves.
     Dlg later;
     show(later);
+    QCOMPARE(later.PredefinedList()->GetEquations().front()->GetParameters().front()->GetValue(),
+             builtIn.GetEquations().front()->GetParameters().front()->GetValue());
     QCOMPARE(later.Options().Options().output, stored.output);
     QCOMPARE(later.Options().Options().literalSteps, stored.literalSteps);
 }

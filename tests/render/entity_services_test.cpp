@@ -13,11 +13,11 @@
 #include "db/access.h"
 #include "db/color.h"
 #include "db/database.h"
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 #include "db/entities.h"
 #include "db/polyline.h"
-#include "db/svg_picture.h"
-#include "db/text_codes.h"
+#include "render/svg_picture.h"
+#include "render/text_codes.h"
 
 namespace {
 
@@ -379,6 +379,7 @@ TEST(text_codes, single_line_text_specials)
         {L"%%065%%0669", L"AB9"},
         {L"100%%% and 5%", L"100% and 5%"},
         {L"ends in %%", L"ends in %%"},
+        {L"x^ 2^Iy^a", L"x^2\ty!"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(row.text)));

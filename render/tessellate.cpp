@@ -1,4 +1,4 @@
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 #include "db/entities.h"
 #include "db/geometry.h"
 #include "db/polyline.h"
-#include "db/tessellator.h"
+#include "render/tessellator.h"
 
 namespace plotwright::db {
 

@@ -1,4 +1,4 @@
-#include "db/svg_picture.h"
+#include "render/svg_picture.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "db/database.h"
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 
 namespace plotwright::db {
 
@@ -243,6 +243,11 @@ std::string svgPicture(const AcDbDatabase& database, const SvgOptions& options)
             // The width factor stretches by the estimate of the text's width; for fit and
             // aligned text, textLength then makes viewers that know it (browsers, not Qt's
             // renderer) meet the span exactly, in the stretched coordinates.
+            if (t.oblique != 0.0) {
+                svg += " skewX(";
+                appendNumber(svg, -t.oblique * 180 / std::numbers::pi);  // y runs down
+                svg += ')';
+            }
             if (t.widthFactor != 1.0 || t.backwards || t.upsideDown) {
                 svg += " scale(";
                 appendNumber(svg, t.backwards ? -t.widthFactor : t.widthFactor);

@@ -11,10 +11,10 @@
 
 #include "db/access.h"
 #include "db/database.h"
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 #include "db/entities.h"
-#include "db/svg_picture.h"
-#include "db/text_layout.h"
+#include "render/svg_picture.h"
+#include "render/text_layout.h"
 
 namespace {
 

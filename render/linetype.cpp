@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "db/database.h"
-#include "db/tessellator.h"
+#include "render/tessellator.h"
 
 namespace plotwright::db::detail {
 

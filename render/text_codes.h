@@ -7,7 +7,8 @@
 namespace plotwright::db::detail {
 
 // A single-line text as shown: %%d degree, %%p plus/minus, %%c diameter, %%% percent,
-// %%nnn the character nnn; the underline and overline switches %%u and %%o dropped.
+// %%nnn the character nnn; the underline and overline switches %%u and %%o dropped;
+// ^ and a character the control character it stands for (^J a line feed, "^ " a caret).
 std::wstring plainText(const std::wstring& text);
 
 // The lines of a multi-line text as shown: \P, ^J and line breaks split lines (^I is a

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 #include "db/entities.h"
 #include "db/geometry.h"
 

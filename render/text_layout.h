@@ -1,7 +1,7 @@
 #pragma once
 // Internal to the entity services: where text depends on how wide it is (wrapped
 // multi-line text, aligned and fit text), widths come from estimatedTextWidth
-// (db/display_shapes.h), so that every display breaks and places text alike.
+// (render/display_shapes.h), so that every display breaks and places text alike.
 
 #include <string>
 #include <vector>

@@ -4,9 +4,9 @@
 
 #include "db/database.h"
 #include "db/polyline.h"
-#include "db/tessellator.h"
-#include "db/text_codes.h"
-#include "db/text_layout.h"
+#include "render/tessellator.h"
+#include "render/text_codes.h"
+#include "render/text_layout.h"
 
 namespace plotwright::db::detail {
 
@@ -87,6 +87,7 @@ void Tessellator::text(const AcDbTextProps& t, const Xform& xf, ShownColor color
     shown->widthFactor = t.widthFactor > 0 && std::isfinite(t.widthFactor) ? t.widthFactor : 1.0;
     shown->backwards = t.mirroredX;
     shown->upsideDown = t.mirroredY;
+    shown->oblique = std::isfinite(t.oblique) && std::abs(t.oblique) < 1.4 ? t.oblique : 0.0;
     AcGePoint3d anchor = t.position;
     double rotation = t.rotation;
     double height = t.height;
@@ -116,6 +117,10 @@ void Tessellator::text(const AcDbTextProps& t, const Xform& xf, ShownColor color
     shown->height = std::hypot(up.x, up.y);
     if (!(shown->height > 0) || !std::isfinite(shown->height) || !std::isfinite(shown->rotation))
         return;
+    // Seen through a mirror (a normal of 0,0,-1, a block reference with a negative
+    // scale), the text runs on along its baseline with its glyphs flipped over it.
+    if (along.x * up.y - along.y * up.x < 0)
+        shown->upsideDown = !shown->upsideDown;
     if (shown->span > 0)
         shown->widthFactor = shown->span / estimatedTextWidth(shown->text, shown->height);
     out_->text(full.apply(anchor), std::move(shown), color);
@@ -162,6 +167,7 @@ void Tessellator::mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor col
         shown->rotation = rotation;
         shown->hAlign = column;
         shown->vAlign = DisplayText::kTop;
+        shown->upsideDown = along.x * up.y - along.y * up.x < 0;
         out_->text(xf.apply(at), std::move(shown), color);
     }
 }

@@ -43,6 +43,7 @@ struct DisplayText {
     // and upside down (below the baseline, glyphs flipped).
     bool backwards = false;
     bool upsideDown = false;
+    double oblique = 0.0;  // slant of the letters, radians clockwise from upright
 };
 
 // The estimate of a line's advance used wherever a position depends on a text's width

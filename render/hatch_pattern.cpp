@@ -4,7 +4,7 @@
 #include <numbers>
 
 #include "db/database.h"
-#include "db/tessellator.h"
+#include "render/tessellator.h"
 
 namespace plotwright::db::detail {
 

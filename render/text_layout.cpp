@@ -1,8 +1,8 @@
-#include "db/text_layout.h"
+#include "render/text_layout.h"
 
 #include <cmath>
 
-#include "db/display_shapes.h"
+#include "render/display_shapes.h"
 
 namespace plotwright::db {
 

@@ -1,4 +1,4 @@
-#include "db/text_codes.h"
+#include "render/text_codes.h"
 
 namespace plotwright::db::detail {
 
@@ -7,6 +7,13 @@ std::wstring plainText(const std::wstring& text)
     std::wstring out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // A caret and a character stand for a control character (^J a line feed, ^I a
+        // tab, "^ " the caret itself), as files keep them.
+        if (text[i] == L'^' && i + 1 < text.size()) {
+            const wchar_t next = text[++i];
+            out.push_back(next == L' ' ? L'^' : next >= L'@' ? static_cast<wchar_t>(next - L'@') : next);
+            continue;
+        }
         if (text[i] != L'%' || i + 2 >= text.size() || text[i + 1] != L'%') {
             out.push_back(text[i]);
             continue;
