@@ -80,12 +80,13 @@ struct DxfSource : AcDbDatabaseSource {
     AcDbHandle rootDictionary = 0;        // the first DICTIONARY of OBJECTS (0 when none)
 };
 
-// The code page of the text a save adds: the file's own; for a file before R13 without
-// one, Latin-1 (as it is read), since those files know no \U+XXXX escapes and a name
-// holding a backslash is no valid name there; otherwise none (escapes).
+// The code page of the text a save adds: the file's own; for a file before R2007 without
+// one, Latin-1 (as it is read): files before R13 know no \U+XXXX escapes, and readers
+// take an escaped layer name of later ones for a name with a backslash, which is none.
+// Otherwise none (UTF-8, escapes).
 inline std::optional<base::CodePage> addedTextCodePage(const DxfSource& source)
 {
-    if (!source.codePage && source.legacyEntities && source.version < "AC1021")
+    if (!source.codePage && source.version < "AC1021")
         return base::CodePage::latin1;
     return source.codePage;
 }

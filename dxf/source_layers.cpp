@@ -92,16 +92,22 @@ void patchLayerTable(const AcDbDatabase& db, const DxfSource& source, AcDbHandle
 {
     const auto end = source.tableEnds.find("LAYER");
     const auto table = source.tableHandles.find("LAYER");
-    for (const AcDbLayerInfo& layer : db.layers()) {
-        if (layer.fromFile) {
-            const bool same = layer.appearance.colorIndex == layer.asRead.colorIndex &&
-                              layer.appearance.off == layer.asRead.off &&
-                              layer.appearance.frozen == layer.asRead.frozen &&
-                              layer.appearance.trueColor == layer.asRead.trueColor;
-            if (const DxfSource::TableRecord* record = same ? nullptr : recordOf(source, layer))
-                patchRecord(source, *record, layer, patches);
+    const std::vector<AcDbLayerInfo> layers = db.layers();
+    // The file's records first: a group added at the end of the last record shares its
+    // offset with the records appended below, and patches at one offset keep their order.
+    for (const AcDbLayerInfo& layer : layers) {
+        if (!layer.fromFile)
             continue;
-        }
+        const bool same = layer.appearance.colorIndex == layer.asRead.colorIndex &&
+                          layer.appearance.off == layer.asRead.off &&
+                          layer.appearance.frozen == layer.asRead.frozen &&
+                          layer.appearance.trueColor == layer.asRead.trueColor;
+        if (const DxfSource::TableRecord* record = same ? nullptr : recordOf(source, layer))
+            patchRecord(source, *record, layer, patches);
+    }
+    for (const AcDbLayerInfo& layer : layers) {
+        if (layer.fromFile)
+            continue;
         // A file without a LAYER table gets none: its entities' layers are names only.
         if (end == source.tableEnds.end())
             continue;

@@ -144,7 +144,7 @@ bool writeOverSource(DxfOutput& out, const AcDbDatabase& db, const DxfSource& sr
             }
             if (layerForNewHeader) {
                 seedText.pair(9, "$CLAYER");
-                seedText.pair(8, detail::dxfValueText(db.clayer(), src.version >= "AC1021", src.codePage));
+                seedText.pair(8, detail::dxfValueText(db.clayer(), src.version >= "AC1021", addedTextCodePage(src)));
             }
             if (seedChanged) {
                 seedText.pair(9, "$HANDSEED");

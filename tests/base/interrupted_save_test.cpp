@@ -1,6 +1,8 @@
 // Recovery of a file whose in-place save was cut short: the copy kept beside it goes
 // back over the file (keeping its inode, so its hard links stay), unless a save that is
 // still running holds the file's lock.
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -103,7 +105,7 @@ TEST_F(InterruptedSave, recover_of_a_missing_file_keeps_the_copy_and_says_where)
     const auto recovery = recoverInterruptedSave(file_.string());
     EXPECT_FALSE(recovery.recovered);
     EXPECT_EQ(recovery.message, "An earlier save of \"" + file_.string() +
-                                    "\" was cut short and the file could not be restored (No such file or directory); \"" +
+                                    "\" was cut short and the file could not be restored (" + std::strerror(ENOENT) + "); \"" +
                                     backup_.string() + "\" holds the file as it was before that save.");
     EXPECT_TRUE(fs::exists(backup_));
 }

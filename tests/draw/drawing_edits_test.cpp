@@ -79,6 +79,8 @@ TEST(DrawingEdits, edits_of_the_seed_drawings_keep_every_promise_of_the_save)
                 const std::string name = seed.filename().string() + "-" + std::to_string(s);
                 dxftest::writeFile(dir.file(name + ".in.dxf"), drawing);
                 dxftest::writeFile(dir.file(name + ".dxf"), run.text);
+                if (const char* keep = std::getenv("PLOTWRIGHT_KEEP_FAULTS"))
+                    dxftest::writeFile(std::string(keep) + "/" + name + ".dxf", run.text);
                 auditArgs.push_back(dir.file(name + ".in.dxf"));
                 auditArgs.push_back(dir.file(name + ".dxf"));
             }

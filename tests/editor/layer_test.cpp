@@ -188,7 +188,8 @@ doc.saveas(sys.argv[1])
         window.documents().checkpoint();
         PlaceCurvePolyline({{0, 0, 0}, {1, 1, 0}, {2, 0, 0}}, 0, false);
         typeLine(window, "SAVE");
-        QCOMPARE(ezdxfLayers(path), QString("clayer Curves\n"
+        // The layer made current is saved as the drawing's current layer.
+        QCOMPARE(ezdxfLayers(path), QString("clayer Fresh\n"
                                             "layer 0 color 7 off False frozen False\n"
                                             "layer Curves color 3 off False frozen False\n"
                                             "layer Fresh color 7 off False frozen False\n"
