@@ -64,4 +64,7 @@ Plotwright samples curves given by their equations and adds them to DXF
 drawings. This package holds what is needed to build programs with its
 C++ library: the headers, a CMake package (find_package(Plotwright),
 target Plotwright::core) and a pkg-config file (plotwright).")
+# The programs' package: the summary, then the description (a component package takes
+# neither from the general settings).
+set(CPACK_DEBIAN_UNSPECIFIED_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 include(CPack)
