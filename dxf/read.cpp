@@ -111,6 +111,7 @@ private:
 
     std::string headerVariable_;
     detail::DrawingSettings settings_;
+    std::string twiceTable_;  // the first table name found twice
     std::string clayer_;  // $CLAYER as written, decoded once the code page is known
     long long handling_ = -1;
     AcDbHandle fileHandseed_ = 0;
@@ -272,6 +273,10 @@ void DxfLoader::tablePair(const DxfPair& pair)
             table_.clear();
             tableStart_ = pair.offset;
         } else if (entryType_ == "ENDTAB" && !table_.empty()) {
+            // A second table of one name: records of one layer may stand in both, and a
+            // patch of one of them would not decide what readers take.
+            if (source_->tableEnds.count(table_) && twiceTable_.empty())
+                twiceTable_ = table_;
             source_->tableEnds[table_] = pair.offset;
         }
         return;
@@ -615,6 +620,8 @@ DxfResult DxfLoader::load(std::size_t start)
         result.warning = "\"" + path_ + "\": " + warning_ + ".";
         source_->writeRefusal = "the file was read leniently (" + warning_ + "); it is not written to, so that nothing in it is lost";
     }
+    if (source_->writeRefusal.empty() && !twiceTable_.empty())
+        source_->writeRefusal = "the file holds the " + twiceTable_ + " table twice; it is not written to, so that nothing in it is lost";
     return result;
 }
 

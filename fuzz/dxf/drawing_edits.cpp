@@ -452,6 +452,9 @@ EditRun runEdits(std::string_view drawing, std::string_view bytes)
         return run;
     }
 
+    // A file the reader did not wholly understand is never written (the save refuses it).
+    if (const dxf::DxfSource* source = dxf::dxfSourceOf(*db); source && !source->writeRefusal.empty())
+        return run;
     const dxf::detail::WriteRefusal refusal = dxf::detail::drawingRefusal(*db);
     if (refusal.status == dxf::DxfStatus::unsupported && refusal.reason.find("same part") != std::string::npos) {
         run.fault = "the save refused its own changes: " + refusal.reason;
