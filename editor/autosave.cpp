@@ -70,7 +70,7 @@ Autosave::~Autosave()
 QString Autosave::folder()
 {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    // The specification asks for an absolute path; anything else is ignored.
+    // XDG_STATE_HOME counts only as an absolute path; a relative one falls back to the default.
     if (state.isEmpty() || !QDir::isAbsolutePath(state))
         state = QDir::homePath() + "/.local/state";
     return state + "/Plotwright/autosave";
