@@ -7,10 +7,19 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
 const std::filesystem::path kSource = std::filesystem::path(PLOTWRIGHT_TEST_DATA).parent_path().parent_path();
+
+std::string fileText(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 TEST(CoreLayering, core_and_cli_use_no_host)
 {
@@ -45,6 +54,37 @@ TEST(CoreLayering, db_holds_no_display_code)
             EXPECT_EQ(name.find(word), std::string::npos) << "db/" << name;
     }
     EXPECT_TRUE(std::filesystem::exists(kSource / "render" / "tessellate.cpp"));
+}
+
+// Each row: the folders whose sources must not contain a text, and why.
+struct Boundary {
+    const char* rule;
+    std::vector<const char*> folders;
+    std::vector<const char*> forbidden;
+};
+
+const Boundary kBoundaries[] = {
+    // One parse gives a library's curves and the reason it is damaged, with its place.
+    {"library files are read by the loader only", {"core", "cli", "editor", "ui", "app", "draw", "python"},
+     {"\"markup/", "ParseText("}},
+};
+
+TEST(CoreLayering, boundaries_hold)
+{
+    for (const Boundary& row : kBoundaries) {
+        SCOPED_TRACE(row.rule);
+        for (const char* folder : row.folders) {
+            ASSERT_TRUE(std::filesystem::is_directory(kSource / folder)) << folder;
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(kSource / folder)) {
+                const std::string ext = entry.path().extension().string();
+                if (ext != ".cpp" && ext != ".h" && ext != ".txt")
+                    continue;
+                const std::string text = fileText(entry.path());
+                for (const char* word : row.forbidden)
+                    EXPECT_EQ(text.find(word), std::string::npos) << entry.path() << " uses " << word;
+            }
+        }
+    }
 }
 
 } // namespace
