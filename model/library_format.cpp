@@ -5,7 +5,7 @@
 #include "markup/xml_document.h"
 #include "model/field_text.h"
 #include "model/library_document.h"
-#include "model/number_text.h"
+#include "model/library_numbers.h"
 #include "model/start_tag_attributes.h"
 
 using plotwright::model::AppendInteger;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -67,6 +68,8 @@ const Boundary kBoundaries[] = {
     // One parse gives a library's curves and the reason it is damaged, with its place.
     {"library files are read by the loader only", {"core", "cli", "editor", "ui", "app", "draw", "python"},
      {"\"markup/", "ParseText("}},
+    // The Cox-de Boor recursion exists once, in base/spline_basis.
+    {"one cubic spline basis", {"curve", "db", "render", "dxf", "core"}, {"right[r + 1] + left[j - r]"}},
 };
 
 TEST(CoreLayering, boundaries_hold)
@@ -84,6 +87,27 @@ TEST(CoreLayering, boundaries_hold)
                     EXPECT_EQ(text.find(word), std::string::npos) << entry.path() << " uses " << word;
             }
         }
+    }
+}
+
+// A concept has one home: these files exist in one folder only.
+TEST(CoreLayering, one_home_per_concept)
+{
+    const std::pair<const char*, const char*> homes[] = {
+        {"number_text.cpp", "base"},
+        {"spline_basis.cpp", "base"},
+    };
+    for (const auto& [file, home] : homes) {
+        std::vector<std::string> found;
+        for (const auto& top : std::filesystem::directory_iterator(kSource)) {
+            const std::string name = top.path().filename().string();
+            if (!top.is_directory() || name.starts_with(".") || name == "build" || name == "tests")
+                continue;
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(top.path()))
+                if (entry.path().filename() == file)
+                    found.push_back(std::filesystem::relative(entry.path().parent_path(), kSource).string());
+        }
+        EXPECT_EQ(found, std::vector<std::string>{home}) << file;
     }
 }
 
