@@ -68,6 +68,9 @@ const Boundary kBoundaries[] = {
     // One parse gives a library's curves and the reason it is damaged, with its place.
     {"library files are read by the loader only", {"core", "cli", "editor", "ui", "app", "draw", "python"},
      {"\"markup/", "ParseText("}},
+    // The dialogs take a curve and give one back; the commands on drawn curves, which find
+    // them in the working drawing, are the module's (app/drawn_curve_commands).
+    {"dialogs do not reach into drawings", {"ui", "grid"}, {"workingDatabase", "drawnCurves(", "pickEntity"}},
     // The Cox-de Boor recursion exists once, in base/spline_basis.
     {"one cubic spline basis", {"curve", "db", "render", "dxf", "core"}, {"right[r + 1] + left[j - r]"}},
 };

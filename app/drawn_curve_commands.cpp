@@ -1,4 +1,4 @@
-#include "ui/drawn_curve_commands.h"
+#include "app/drawn_curve_commands.h"
 
 #include "base/utf8_text.h"
 #include "db/database.h"
@@ -17,7 +17,7 @@
 #include <optional>
 #include <string>
 
-namespace plotwright::ui {
+namespace plotwright::app {
 
 namespace {
 
@@ -153,4 +153,4 @@ void AddDrawnCurveToMyCurves()
     acedAlert((L"\"" + name + L"\" is now one of your curves.").c_str());
 }
 
-} // namespace plotwright::ui
+} // namespace plotwright::app
