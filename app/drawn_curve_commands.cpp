@@ -7,7 +7,7 @@
 #include "host/backend.h"
 #include "host/doc_manager.h"
 #include "host/editor.h"
-#include "host/install/install_folder.h"
+#include "install/install_folder.h"
 #include "model/equation_list.h"
 #include "ui/dlg_curve.h"
 #include "ui/stored_library.h"

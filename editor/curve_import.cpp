@@ -1,6 +1,6 @@
 #include "editor/curve_import.h"
 
-#include "host/install/install_folder.h"
+#include "install/install_folder.h"
 #include "model/equation_list.h"
 #include "model/gallery_file.h"
 #include "model/library_file.h"

@@ -71,6 +71,9 @@ const Boundary kBoundaries[] = {
     // The dialogs take a curve and give one back; the commands on drawn curves, which find
     // them in the working drawing, are the module's (app/drawn_curve_commands).
     {"dialogs do not reach into drawings", {"ui", "grid"}, {"workingDatabase", "drawnCurves(", "pickEntity"}},
+    // host/ is the module's runtime only: the dialog framework (dialogs/) and the install
+    // folder lookup (install/) stand beside it, and it uses no widgets.
+    {"the host runtime holds no dialogs", {"host"}, {"\"dialogs/", "\"install/", "#include <Q"}},
     // The Cox-de Boor recursion exists once, in base/spline_basis.
     {"one cubic spline basis", {"curve", "db", "render", "dxf", "core"}, {"right[r + 1] + left[j - r]"}},
 };
