@@ -8,7 +8,7 @@
 #include "editor/properties_panel.h"
 
 #include "db/database.h"
-#include "dxf/curve_data.h"
+#include "core/curve_data.h"
 #include "host/doc_manager.h"
 
 #include <QMenu>
@@ -26,7 +26,7 @@ bool MainWindow::isDrawnCurve(std::uint64_t entity) const
     AcDbEntity* opened = nullptr;
     if (acdbOpenAcDbEntity(opened, id, AcDb::kForRead) != Acad::eOk)
         return false;
-    const bool drawn = dxf::curveDefinitionOf(*opened).has_value();
+    const bool drawn = core::curveDefinitionOf(*opened).has_value();
     opened->close();
     return drawn;
 }

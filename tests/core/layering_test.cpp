@@ -74,6 +74,8 @@ const Boundary kBoundaries[] = {
     // host/ is the module's runtime only: the dialog framework (dialogs/) and the install
     // folder lookup (install/) stand beside it, and it uses no widgets.
     {"the host runtime holds no dialogs", {"host"}, {"\"dialogs/", "\"install/", "#include <Q"}},
+    // DXF files carry typed application data; what a curve definition is, is the core's.
+    {"the file format knows no curves", {"dxf"}, {"\"curve/", "\"model/", "muParser", "CurveDefinition"}},
     // The Cox-de Boor recursion exists once, in base/spline_basis.
     {"one cubic spline basis", {"curve", "db", "render", "dxf", "core"}, {"right[r + 1] + left[j - r]"}},
 };

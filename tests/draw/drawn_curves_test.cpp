@@ -3,7 +3,7 @@
 
 #include "db/database.h"
 #include "db/polyline.h"
-#include "dxf/curve_data.h"
+#include "core/curve_data.h"
 #include "host/doc_manager.h"
 #include "host/editor_command.h"
 #include "model/equation.h"
