@@ -136,6 +136,19 @@ const DrawnCurve* findDrawnCurve(const std::vector<DrawnCurve>& curves, const st
     return nullptr;
 }
 
+bool isDrawnCurvePiece(const AcDbDatabase& database, AcDbHandle handle)
+{
+    AcDbObjectId id;
+    if (handle == 0 || database.getAcDbObjectId(id, false, handle) != Acad::eOk)
+        return false;
+    AcDbEntity* opened = nullptr;
+    if (acdbOpenAcDbEntity(opened, id, AcDb::kForRead) != Acad::eOk)
+        return false;
+    const bool drawn = curveDefinitionOf(*opened).has_value();
+    opened->close();
+    return drawn;
+}
+
 std::optional<DrawnCurve> drawnCurveWithId(const AcDbDatabase& database, const std::string& curveId)
 {
     std::vector<DrawnCurve> curves = drawnCurves(database);
