@@ -163,11 +163,7 @@ Result resultOf(const curve::SampleResult& sampled)
 
 Result resultOf(const dxf::DxfResult& result, const std::string& path)
 {
-    Result out;
-    if (result.ok())
-        return out;
-    out.status = Status::fileError;
-    out.message = base::wideFromUtf8(result.message);
+    Result out = result.toResult();
     out.where.file = path;
     return out;
 }

@@ -5,7 +5,6 @@
 #include "core/convert.h"
 #include "base/utf8_text.h"
 #include "curve/curve_shape.h"
-#include "markup/xml_document.h"
 #include "model/default_library.h"
 #include "model/equation_list.h"
 #include "model/library_file.h"
@@ -148,21 +147,21 @@ Library builtInLibrary()
 Library readLibrary(const std::filesystem::path& path)
 {
     Library out;
-    std::wstring text, error;
     const std::wstring wide = base::wideFromUtf8(path.string());
-    if (!ReadLibraryFile(wide, text, &error)) {
-        out.result = {Status::fileError, L"\"" + wide + L"\": " + error, {path}};
-        return out;
-    }
     CEquationList list;
-    if (!list.LoadFromXml(text)) {
-        out.result = {Status::fileError, L"\"" + wide + L"\": not a curve library (no EquationList element)", {path}};
+    Result loaded = model::loadLibraryFile(path, list);
+    if (!loaded) {
+        loaded.message = L"\"" + wide + L"\": " + loaded.message;
+        loaded.notice.clear();
+        out.result = std::move(loaded);
         return out;
     }
     out.curves = libraryOf(list).curves;
-    CXmlDocument document;
-    if (!document.ParseText(text))
-        out.warning = wide + L" is not well-formed (" + document.GetResultText() + L"); read as far as possible";
+    if (!loaded.notice.empty())
+        out.warning = wide + L" is not well-formed (" + loaded.notice + L"); read as far as possible";
+    // The place of a markup fault stays with the result, whose notice is the warning.
+    out.result.where = loaded.where;
+    out.result.notice = out.warning;
     return out;
 }
 

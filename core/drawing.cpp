@@ -94,9 +94,7 @@ Result Drawing::open(const std::filesystem::path& path, const OpenOptions& optio
     state_->path = path;
     state_->identity = identity;
     state_->lock = std::move(lock);
-    Result out;
-    out.notice = base::wideFromUtf8(read.notice);
-    return out;
+    return core::resultOf(read, path.string());
 }
 
 Result Drawing::save()

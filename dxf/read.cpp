@@ -29,7 +29,18 @@ namespace {
 
 DxfResult failure(DxfStatus status, const std::string& path, const std::string& reason)
 {
-    return {status, "Cannot open \"" + path + "\": " + reason + "."};
+    DxfResult result{status, "Cannot open \"" + path + "\": " + reason + "."};
+    result.path = path;
+    return result;
+}
+
+// A failure at the group code of `pair`.
+DxfResult failureAt(DxfStatus status, const std::string& path, const std::string& reason, const DxfPair& pair)
+{
+    DxfResult result = failure(status, path, reason);
+    result.line = static_cast<long>(pair.line);
+    result.offset = static_cast<std::int64_t>(pair.offset);
+    return result;
 }
 
 // Linetype and layer names compare without regard to (ASCII) case.
@@ -88,7 +99,7 @@ private:
     std::string tableNamed() const { return table_.empty() ? "a table without a name" : "the " + table_ + " table"; }
     DxfResult structureError(const DxfPair& pair, const std::string& what) const
     {
-        return failure(DxfStatus::malformed, path_, "line " + std::to_string(pair.line) + ": " + what);
+        return failureAt(DxfStatus::malformed, path_, "line " + std::to_string(pair.line) + ": " + what, pair);
     }
     void headerPair(const DxfPair& pair);
     void tablePair(const DxfPair& pair);
@@ -472,12 +483,13 @@ DxfResult DxfLoader::load(std::size_t start)
             if (first)
                 return failure(DxfStatus::notDxf, path_, "it is not a DXF file (it does not begin with a SECTION)");
             std::string shown(pair.value.substr(0, 40));
-            return failure(DxfStatus::malformed, path_,
-                           "line " + std::to_string(pair.line) + ": a group code was expected, found \"" + shown + "\"");
+            return failureAt(DxfStatus::malformed, path_,
+                             "line " + std::to_string(pair.line) + ": a group code was expected, found \"" + shown + "\"",
+                             pair);
         }
         if (step == DxfPairScanner::Step::missingValue) {
-            return failure(DxfStatus::truncated, path_,
-                           "the file ends after the group code on line " + std::to_string(pair.line));
+            return failureAt(DxfStatus::truncated, path_,
+                             "the file ends after the group code on line " + std::to_string(pair.line), pair);
         }
         if (pair.code == 999)  // comment
             continue;
@@ -643,6 +655,7 @@ DxfResult DxfLoader::load(std::size_t start)
     }
     finish();
     DxfResult result;
+    result.path = path_;
     if (!warning_.empty()) {
         result.warning = "\"" + path_ + "\": " + warning_ + ".";
         source_->writeRefusal = "the file was read leniently (" + warning_ + "); it is not written to, so that nothing in it is lost";

@@ -120,6 +120,44 @@ TEST(CoreCurve, constants_and_range_change_only_what_exists)
     EXPECT_FALSE(constant.setRange(0, 1, 0.5));
 }
 
+TEST(CoreCurve, library_reads_give_curves_or_reason_with_place)
+{
+    struct Row {
+        const char* name;
+        const char* bytes;  // null: no file
+        Status status;
+        std::size_t curves;
+        const wchar_t* message;  // after "\"PATH\": "
+        const wchar_t* warning;  // after "PATH is not well-formed ("
+        long line;
+        std::int64_t offset;
+    };
+    const Row rows[] = {
+        {"missing file", nullptr, Status::fileError, 0, L"No such file or directory", L"", -1, -1},
+        {"not a library", "<Curves/>", Status::fileError, 0, L"not a curve library (no EquationList element)", L"",
+         -1, -1},
+        {"read as far as possible", "<EquationList>\n<Equation name=\"a\"/>\n  </x></EquationList>", Status::ok, 1,
+         L"", L"No start tag for end tag 'x' at offset 38); read as far as possible", 3, 38},
+    };
+    Folder folder;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::filesystem::path file = folder.file(row.name);
+        if (row.bytes)
+            std::ofstream(file, std::ios::binary) << row.bytes;
+        const Library library = readLibrary(file);
+        const std::wstring path = file.wstring();
+        EXPECT_EQ(library.result.status, row.status);
+        EXPECT_EQ(library.result.message, *row.message ? L"\"" + path + L"\": " + row.message : L"");
+        EXPECT_EQ(library.warning, *row.warning ? path + L" is not well-formed (" + row.warning : L"");
+        EXPECT_EQ(library.result.notice, library.warning);
+        EXPECT_EQ(library.curves.size(), row.curves);
+        EXPECT_EQ(library.result.where.file, file);
+        EXPECT_EQ(library.result.where.line, row.line);
+        EXPECT_EQ(library.result.where.offset, row.offset);
+    }
+}
+
 TEST(CoreDrawing, add_save_open_list_redraw)
 {
     Folder folder;

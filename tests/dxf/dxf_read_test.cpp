@@ -2,6 +2,7 @@
 // names the file and the reason, and the file stays as it was.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,8 @@ TEST(dxf_open_refused, names_the_file_and_the_reason)
         std::string bytes;
         DxfStatus status;
         std::string reason;
+        long line = -1;             // where the result puts the fault: the code line
+        std::int64_t offset = -1;   // and the byte offset where it starts
     } rows[] = {
         {"empty file", "", DxfStatus::notDxf, "the file is empty"},
         {"only blank lines", "\n \r\n\n", DxfStatus::notDxf, "the file is empty"},
@@ -40,16 +43,16 @@ TEST(dxf_open_refused, names_the_file_and_the_reason)
         {"cut inside a section", kValid.substr(0, kValid.find("  0\nENDSEC\n  0\nEOF")), DxfStatus::truncated,
          "the file ends inside the ENTITIES section"},
         {"cut after a group code", kValid.substr(0, kValid.find("POINT")), DxfStatus::truncated,
-         "the file ends after the group code on line 15"},
+         "the file ends after the group code on line 15", 15, 83},
         {"text where a group code belongs", "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\nten\n1\n", DxfStatus::malformed,
-         "line 7: a group code was expected, found \"ten\""},
+         "line 7: a group code was expected, found \"ten\"", 7, 35},
         {"section without a name before an entity", "  0\nSECTION\n  0\nLINE\n  0\nENDSEC\n  0\nEOF\n",
-         DxfStatus::malformed, "line 3: a section name was expected"},
+         DxfStatus::malformed, "line 3: a section name was expected", 3, 12},
         {"entity outside a section", "  0\nSECTION\n  2\nHEADER\n  0\nENDSEC\n  0\nLINE\n  0\nEOF\n",
-         DxfStatus::malformed, "line 7: \"LINE\" outside a section"},
+         DxfStatus::malformed, "line 7: \"LINE\" outside a section", 7, 34},
         {"a second ENTITIES section",
          "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n",
-         DxfStatus::malformed, "line 9: the ENTITIES section appears twice"},
+         DxfStatus::malformed, "line 9: the ENTITIES section appears twice", 9, 48},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -60,6 +63,13 @@ TEST(dxf_open_refused, names_the_file_and_the_reason)
         const plotwright::dxf::DxfResult result = plotwright::dxf::readDxf(path, db);
         EXPECT_EQ(result.status, row.status);
         EXPECT_EQ(result.message, "Cannot open \"" + path + "\": " + row.reason + ".");
+        // The same outcome as the programs' result type, with the place of the fault.
+        const plotwright::Result converted = result.toResult();
+        EXPECT_EQ(converted.status, plotwright::Status::fileError);
+        EXPECT_EQ(converted.message, std::wstring(result.message.begin(), result.message.end()));
+        EXPECT_EQ(converted.where.file, path);
+        EXPECT_EQ(converted.where.line, row.line);
+        EXPECT_EQ(converted.where.offset, row.offset);
         EXPECT_EQ(db, nullptr);
         EXPECT_EQ(dxftest::readFile(path), row.bytes);
         EXPECT_EQ(dir.entries(), std::vector<std::string>{"input.dxf"});
@@ -176,6 +186,11 @@ TEST(dxf_open, leniently_with_a_warning_and_no_saving)
         const plotwright::dxf::DxfResult read = plotwright::dxf::readDxf(path, db);
         ASSERT_TRUE(read.ok()) << read.message;
         EXPECT_EQ(read.warning, "\"" + path + "\": " + row.warning + ".");
+        // The programs' result type keeps the warning apart from a failure.
+        const plotwright::Result converted = read.toResult();
+        EXPECT_TRUE(converted.ok());
+        EXPECT_EQ(converted.warning, std::wstring(read.warning.begin(), read.warning.end()));
+        EXPECT_EQ(converted.where.file, path);
         int points = 0;
         db->forEachEntity([&](const AcDbEntity& e) { points += e.kind() == AcDbEntity::Kind::kPoint; });
         EXPECT_EQ(points, 1);
@@ -191,6 +206,8 @@ TEST(dxf_open, leniently_with_a_warning_and_no_saving)
         const plotwright::dxf::DxfResult saved = plotwright::dxf::saveDxf(*db, path);
         EXPECT_EQ(saved.status, DxfStatus::unsupported);
         EXPECT_EQ(saved.message, refusal);
+        EXPECT_EQ(saved.toResult().status, plotwright::Status::fileError);
+        EXPECT_EQ(saved.toResult().where.file, path);
         EXPECT_EQ(dxftest::readFile(path), row.text);
     }
     // A file read in full has no warning.

@@ -65,7 +65,9 @@ public:
         bool forUpdate = true;
     };
     // Reads the DXF file `path` in place of what this drawing held; on failure
-    // (fileError, where.file set) nothing changes.
+    // (fileError; where.file set, and where.line and where.offset on the group code at
+    // fault in a damaged file) nothing changes. A file read leniently gives a warning
+    // (such a drawing is never saved into its file), a restored one a notice.
     Result open(const std::filesystem::path& path, const OpenOptions& options);
     Result open(const std::filesystem::path& path) { return open(path, OpenOptions{}); }
 

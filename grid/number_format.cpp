@@ -1,4 +1,4 @@
-#include "grid/number_text.h"
+#include "grid/number_format.h"
 
 #include <QLocale>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "ui/drawn_curve_commands.h"
+#include "app/drawn_curve_commands.h"
 
 #include "base/utf8_text.h"
 #include "db/database.h"
@@ -7,7 +7,7 @@
 #include "host/backend.h"
 #include "host/doc_manager.h"
 #include "host/editor.h"
-#include "host/install/install_folder.h"
+#include "install/install_folder.h"
 #include "model/equation_list.h"
 #include "ui/dlg_curve.h"
 #include "ui/stored_library.h"
@@ -17,7 +17,7 @@
 #include <optional>
 #include <string>
 
-namespace plotwright::ui {
+namespace plotwright::app {
 
 namespace {
 
@@ -153,4 +153,4 @@ void AddDrawnCurveToMyCurves()
     acedAlert((L"\"" + name + L"\" is now one of your curves.").c_str());
 }
 
-} // namespace plotwright::ui
+} // namespace plotwright::app

@@ -5,8 +5,8 @@
 // It also lets a flow hide it while the user works in the editor (EditorCommandBracket).
 
 #include "host/editor_command.h"
-#include "host/qt/data_exchange.h"
-#include "host/qt/dialog_template.h"
+#include "dialogs/data_exchange.h"
+#include "dialogs/dialog_template.h"
 
 #include <QDialog>
 

@@ -12,7 +12,7 @@
 
 #include "db/database.h"
 #include "db/polyline.h"
-#include "dxf/curve_data.h"
+#include "core/curve_data.h"
 #include "dxf/file.h"
 #include "support/dxf_check.h"
 #include "support/model_space.h"
@@ -21,9 +21,9 @@ namespace {
 
 using plotwright::curve::CurveDefinition;
 using plotwright::curve::CurveOutput;
-using plotwright::dxf::curveDefinitionOf;
-using plotwright::dxf::decodeCurveData;
-using plotwright::dxf::encodeCurveData;
+using plotwright::core::curveDefinitionOf;
+using plotwright::core::decodeCurveData;
+using plotwright::core::encodeCurveData;
 
 CurveDefinition cycloid()
 {

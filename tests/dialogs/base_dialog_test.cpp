@@ -1,7 +1,7 @@
 // The template-built dialog base: layout in dialog units, ids, tab order, keys,
 // command dispatch, data exchange and the editor-command bracket.
-#include "host/qt/ad_ui_base_dialog.h"
-#include "host/qt/ad_ui_bitmap_button.h"
+#include "dialogs/ad_ui_base_dialog.h"
+#include "dialogs/ad_ui_bitmap_button.h"
 #include "support/recording_backend.h"
 #include "support/screenshot.h"
 

@@ -4,9 +4,9 @@
 // the user's own curves. Both take the drawn curve from the editor's selection, or ask
 // the user to pick one.
 
-namespace plotwright::ui {
+namespace plotwright::app {
 
 void EditDrawnCurve();
 void AddDrawnCurveToMyCurves();
 
-} // namespace plotwright::ui
+} // namespace plotwright::app

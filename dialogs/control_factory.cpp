@@ -1,7 +1,7 @@
-#include "host/qt/control_factory.h"
+#include "dialogs/control_factory.h"
 
-#include "host/qt/ad_ui_base_dialog.h"
-#include "host/qt/ad_ui_bitmap_button.h"
+#include "dialogs/ad_ui_base_dialog.h"
+#include "dialogs/ad_ui_bitmap_button.h"
 
 #include <QCheckBox>
 #include <QComboBox>

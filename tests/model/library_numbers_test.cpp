@@ -1,6 +1,6 @@
 // Number forms of library files: the exact writer text, the lenient readers, and
 // lossless round trips, all independent of the user's locale.
-#include "model/number_text.h"
+#include "model/library_numbers.h"
 
 #include "model/row_name.h"
 
@@ -55,14 +55,14 @@ TEST_P(FormatRealRows, writes_exact_text)
     EXPECT_EQ(FormatReal(GetParam().value), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(number_text, FormatRealRows, testing::ValuesIn(kFormatRows), rowName<FormatRow>);
+INSTANTIATE_TEST_SUITE_P(library_numbers, FormatRealRows, testing::ValuesIn(kFormatRows), rowName<FormatRow>);
 
 bool sameBits(double a, double b)
 {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-TEST(number_text, real_round_trip_is_bit_exact)
+TEST(library_numbers, real_round_trip_is_bit_exact)
 {
     std::mt19937_64 random(20240501);
     std::vector<double> values = {0.1, 0.2, 0.3, 1.0 / 3, 2 * std::numbers::pi, 1e15 + 0.3, 123456.789e-9,
@@ -86,7 +86,7 @@ TEST(number_text, real_round_trip_is_bit_exact)
     EXPECT_EQ(ParseReal(FormatReal(-kInf)), -kInf);
 }
 
-TEST(number_text, real_reader_takes_leading_number)
+TEST(library_numbers, real_reader_takes_leading_number)
 {
     struct Row {
         const wchar_t* text;
@@ -127,7 +127,7 @@ TEST(number_text, real_reader_takes_leading_number)
     EXPECT_TRUE(std::signbit(ParseReal(L"-1e-999")));
 }
 
-TEST(number_text, integer_reader_takes_leading_digits_and_clamps)
+TEST(library_numbers, integer_reader_takes_leading_digits_and_clamps)
 {
     struct Row {
         const wchar_t* text;
@@ -154,7 +154,7 @@ TEST(number_text, integer_reader_takes_leading_digits_and_clamps)
     }
 }
 
-TEST(number_text, integer_writer_is_plain_decimal)
+TEST(library_numbers, integer_writer_is_plain_decimal)
 {
     std::wstring out;
     AppendInteger(out, -2147483647 - 1);

@@ -1,4 +1,4 @@
-#include "host/install/install_folder.h"
+#include "install/install_folder.h"
 
 #include <QDir>
 #include <QFileInfo>

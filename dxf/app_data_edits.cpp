@@ -1,11 +1,11 @@
-#include "dxf/curve_data_edits.h"
+#include "dxf/app_data_edits.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "db/access.h"
 #include "db/database.h"
-#include "dxf/curve_data.h"
+#include "dxf/app_data.h"
 #include "dxf/output.h"
 #include "dxf/scan.h"
 #include "dxf/source.h"

@@ -1,4 +1,4 @@
-#include "host/qt/ui_library.h"
+#include "dialogs/ui_library.h"
 
 #include <QApplication>
 

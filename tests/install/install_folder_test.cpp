@@ -1,6 +1,6 @@
 // The install folder lookup: settings file along XDG_CONFIG_DIRS, the environment
 // override, and the contract "empty or ending with /".
-#include "host/install/install_folder.h"
+#include "install/install_folder.h"
 
 #include <gtest/gtest.h>
 

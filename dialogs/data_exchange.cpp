@@ -1,6 +1,6 @@
-#include "host/qt/data_exchange.h"
+#include "dialogs/data_exchange.h"
 
-#include "host/qt/ad_ui_base_dialog.h"
+#include "dialogs/ad_ui_base_dialog.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

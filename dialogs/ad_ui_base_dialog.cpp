@@ -1,8 +1,8 @@
-#include "host/qt/ad_ui_base_dialog.h"
+#include "dialogs/ad_ui_base_dialog.h"
 
 #include "host/backend.h"
-#include "host/qt/ad_ui_bitmap_button.h"
-#include "host/qt/control_factory.h"
+#include "dialogs/ad_ui_bitmap_button.h"
+#include "dialogs/control_factory.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -35,6 +35,9 @@ struct Result {
     // Set on success when something is worth telling the user: for instance a file that
     // was restored from the copy an interrupted save had kept.
     std::wstring notice = {};
+    // Set on success when the input was taken leniently: what was let pass (a drawing read
+    // so is shown, but never saved into its file).
+    std::wstring warning = {};
 
     bool ok() const { return status == Status::ok; }
     explicit operator bool() const { return ok(); }

@@ -1,4 +1,4 @@
-#include "host/qt/ad_ui_bitmap_button.h"
+#include "dialogs/ad_ui_bitmap_button.h"
 
 #include <QEvent>
 #include <QHelpEvent>

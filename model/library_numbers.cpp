@@ -1,4 +1,4 @@
-#include "model/number_text.h"
+#include "model/library_numbers.h"
 
 #include <bit>
 #include <charconv>

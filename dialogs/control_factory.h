@@ -1,7 +1,7 @@
 #pragma once
 // Building the dialog base's controls from their templates (internal to host_ui).
 
-#include "host/qt/dialog_template.h"
+#include "dialogs/dialog_template.h"
 
 #include <functional>
 

@@ -1,16 +1,15 @@
 #pragma once
-// A drawn curve's definition as the application data of its entities (see
-// docs/curve-data.md): the typed values in their fixed order, and their DXF form as
-// extended data of the application "PLOTWRIGHT" or as the groups of an XRECORD.
+// This program's application data in DXF: the values an entity carries (AcDbAppData) as
+// extended data of the application "PLOTWRIGHT", or as the groups of an XRECORD in the
+// OBJECTS section when they are too large for that. What the values mean is the caller's
+// (the core's curve-data codec); here they are typed values only.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/code_page.h"
-#include "curve/curve_definition.h"
 #include "db/object.h"
 
 namespace plotwright::dxf {
@@ -19,21 +18,6 @@ namespace plotwright::dxf {
 // entry naming the XRECORD that holds data too large for extended data.
 inline constexpr std::string_view kCurveAppName = "PLOTWRIGHT";
 inline constexpr std::string_view kCurveXrecordName = "PLOTWRIGHT_CURVE";
-
-// The values of `definition` in the layout's order. Texts are split into chunks that
-// stay within 255 bytes in any file encoding.
-AcDbAppData encodeCurveData(const curve::CurveDefinition& definition);
-
-// The definition the values hold; nothing when they do not follow the layout.
-std::optional<curve::CurveDefinition> decodeCurveData(const AcDbAppData& data);
-
-// The definition kept with `entity`, when it is a piece of a drawn curve.
-std::optional<curve::CurveDefinition> curveDefinitionOf(const AcDbEntity& entity);
-
-// The vertex count and first and last vertex of a lightweight polyline (z: elevation),
-// 3-D polyline or spline (control points, or fit points when it has none); nothing for
-// other kinds.
-std::optional<curve::PieceFingerprint> pieceFingerprint(const AcDbEntity& entity);
 
 // One value of application data as an extended-data group: its code (1000, 1040, 1070,
 // 1071) and the value; a text (or a real that is not finite, which goes as text) in
