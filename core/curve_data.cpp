@@ -265,26 +265,24 @@ std::optional<curve::PieceFingerprint> pieceFingerprint(const AcDbEntity& entity
     };
     switch (entity.kind()) {
     case AcDbEntity::Kind::kPolyline: {
+        // Read where they are: a million vertices are not copied out for the digest.
         const auto& pl = static_cast<const AcDbPolyline&>(entity);
         const auto points = pl.points();
-        count = points.size();
-        // Exactly sized: a million vertices must not be held twice while a vector grows.
-        xs.reserve(count);
-        ys.reserve(count);
+        curve::PieceFingerprint f;
+        f.vertexCount = static_cast<std::uint32_t>(points.size());
         if (!points.empty()) {
-            ends.push_back({points.front().x, points.front().y, pl.elevation()});
-            ends.push_back({points.back().x, points.back().y, pl.elevation()});
+            f.first = {points.front().x, points.front().y, pl.elevation()};
+            f.last = {points.back().x, points.back().y, pl.elevation()};
         }
-        for (unsigned int i = 0; i < points.size(); ++i) {
-            xs.push_back(points[i].x);
-            ys.push_back(points[i].y);
+        f.digest = curve::geometryDigest(points.size(), [&](std::size_t i) {
             double bulge = 0.0;
-            if (pl.hasBulges() && pl.getBulgeAt(i, bulge) == Acad::eOk)
-                bulges.push_back(bulge);
-        }
-        if (bulges.size() != xs.size())
-            bulges.clear();
-        break;
+            if (pl.hasBulges())
+                pl.getBulgeAt(static_cast<unsigned int>(i), bulge);
+            return curve::DigestVertex{points[i].x, points[i].y, bulge};
+        });
+        for (const AcGePoint2d& p : points)
+            f.magnitude = std::max({f.magnitude, std::fabs(p.x), std::fabs(p.y)});
+        return f;
     }
     case AcDbEntity::Kind::k3dPolyline:
         take(static_cast<const AcDb3dPolyline&>(entity).vertices());

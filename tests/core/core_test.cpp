@@ -208,6 +208,46 @@ TEST(CoreDrawing, add_save_open_list_redraw)
     EXPECT_EQ(after[0].definition.parameter(L"b")->value, 6);
 }
 
+// A shape whose pieces are taken over is drawn exactly as a shape that is copied; only
+// its pieces are gone afterwards, its counts stay for the caller's messages.
+TEST(CoreDrawing, a_shape_taken_over_draws_as_one_copied)
+{
+    struct Row {
+        const char* name;
+        CurveDefinition curve;
+        OutputKind output;
+        std::size_t pieces;
+    };
+    const Row rows[] = {
+        {"polyline", builtIn(L"Epicycloid"), OutputKind::polyline, 1},
+        {"arcs", builtIn(L"Epicycloid"), OutputKind::arcs, 1},
+        {"spline", builtIn(L"Epicycloid"), OutputKind::spline, 1},
+        {"broken where not finite", explicitCurve(L"1/(x-2)", 0, 4, 0.5), OutputKind::polyline, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CurveDefinition curve = row.curve;
+        curve.options.output = row.output;
+        Drawing copied, taken;
+        const Shape once = shape(curve, {.origin = {5, -2, 0}});
+        const Placed placedCopy = copied.add(curve, once, {.layer = L"Curves", .colorIndex = 4});
+        Shape shaped = once;
+        const Placed placedTaken = taken.add(curve, std::move(shaped), {.layer = L"Curves", .colorIndex = 4});
+        ASSERT_TRUE(placedTaken.result.ok());
+        EXPECT_EQ(placedTaken.handles.size(), row.pieces);
+        EXPECT_EQ(placedTaken.handles, placedCopy.handles);
+        EXPECT_EQ(taken.svgPicture(), copied.svgPicture());
+        EXPECT_TRUE(shaped.pieces.empty());
+        EXPECT_EQ(shaped.sampleCount, once.sampleCount);
+        EXPECT_EQ(shaped.nonFiniteCount, once.nonFiniteCount);
+        EXPECT_EQ(once.pieces.size(), row.pieces) << "the copied shape keeps its pieces";
+        const std::vector<DrawnCurve> curves = taken.curves();
+        ASSERT_EQ(curves.size(), 1u);
+        EXPECT_EQ(curves[0].change, CurveChange::unchanged) << "the fingerprint is the geometry's";
+        EXPECT_EQ(curves[0].origin, (Point{5, -2, 0}));
+    }
+}
+
 TEST(CoreDrawing, failures_leave_the_drawing_as_it_was)
 {
     Folder folder;

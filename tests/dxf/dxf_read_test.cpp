@@ -129,8 +129,23 @@ TEST(dxf_open, lenient_where_the_format_allows)
     }
 }
 
+// kValid with a TABLES section (from line 11; its first table begins on line 15).
+std::string withTables(const std::string& tables)
+{
+    const std::size_t entities = kValid.find("  0\nSECTION\n  2\nENTITIES");
+    return kValid.substr(0, entities) + "  0\nSECTION\n  2\nTABLES\n" + tables + "  0\nENDSEC\n" +
+           kValid.substr(entities);
+}
+
+std::string table(const std::string& name) { return "  0\nTABLE\n  2\n" + name + "\n"; }
+const std::string kEndTable = "  0\nENDTAB\n";
+// Six lines: layer `name` in colour 3.
+std::string layerRecord(const std::string& name) { return "  0\nLAYER\n  2\n" + name + "\n 62\n3\n"; }
+
 // What other readers open and loses nothing is read, with a warning; the drawing is
-// shown but never written back into its file, changed or not.
+// shown but never written back into its file, changed or not. Tables a save could not
+// patch so that every reader takes the change (a layer's records in two places) are
+// read so too.
 TEST(dxf_open, leniently_with_a_warning_and_no_saving)
 {
     const std::string noEof = kValid.substr(0, kValid.find("  0\nEOF"));
@@ -138,6 +153,7 @@ TEST(dxf_open, leniently_with_a_warning_and_no_saving)
         const char* name;
         std::string text;
         std::string warning;
+        const wchar_t* layer = nullptr;  // a layer of the tables, shown in colour 3
     } rows[] = {
         {"no EOF", noEof, "the file ends without the EOF marker"},
         {"empty section before EOF", noEof + "  0\nSECTION\n  0\nEOF\n", "line 29: an empty section without a name"},
@@ -145,6 +161,21 @@ TEST(dxf_open, leniently_with_a_warning_and_no_saving)
          "line 29: an empty section without a name"},
         {"both", noEof + "  0\nSECTION\n  0\nENDSEC\n",
          "line 29: an empty section without a name; the file ends without the EOF marker"},
+        {"layer record in the APPID table",
+         withTables(table("LAYER") + layerRecord("0") + kEndTable + table("APPID") + layerRecord("M") + kEndTable),
+         "line 31: a \"LAYER\" record in the APPID table", L"M"},
+        {"LAYER table twice",
+         withTables(table("LAYER") + layerRecord("M") + kEndTable + table("LAYER") + layerRecord("M") + kEndTable),
+         "line 27: the LAYER table appears twice", L"M"},
+        {"second LAYER table before the first ends",
+         withTables(table("LAYER") + layerRecord("M") + table("LAYER") + layerRecord("M") + kEndTable),
+         "line 25: a table begins inside the LAYER table", L"M"},
+        {"layer record after its table", withTables(table("LAYER") + kEndTable + layerRecord("M")),
+         "line 21: a \"LAYER\" record outside a table", L"M"},
+        {"table without its end", withTables(table("LAYER") + layerRecord("M")), "line 25: the LAYER table has no end",
+         L"M"},
+        {"end of a table twice", withTables(table("LAYER") + layerRecord("M") + kEndTable + kEndTable),
+         "line 27: an ENDTAB outside a table", L"M"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -163,6 +194,11 @@ TEST(dxf_open, leniently_with_a_warning_and_no_saving)
         int points = 0;
         db->forEachEntity([&](const AcDbEntity& e) { points += e.kind() == AcDbEntity::Kind::kPoint; });
         EXPECT_EQ(points, 1);
+        if (row.layer) {
+            const AcDbLayerInfo* layer = db->layer(row.layer);
+            ASSERT_NE(layer, nullptr);
+            EXPECT_EQ(layer->appearance.colorIndex, 3);
+        }
         const std::string refusal = "Cannot save \"" + path + "\": the file was read leniently (" + row.warning +
                                     "); it is not written to, so that nothing in it is lost.";
         EXPECT_EQ(plotwright::dxf::saveDxf(*db, path).message, refusal);
