@@ -232,7 +232,8 @@ int runDraw(const Request& request, Streams io)
         shaped = shape(curve, {{request.origin[0], request.origin[1], request.origin[2]}, &bar});
         showSampleFailure(shaped.result, curve, bar);
     }
-    const Placed placed = drawing.add(curve, shaped);
+    // The pieces go into the drawing; the shape keeps its counts for the messages below.
+    const Placed placed = drawing.add(curve, std::move(shaped));
     if (request.verbose && shaped.tolerance > 0)
         emit(io.err, "plotwright: tolerance " + base::formatShortest(shaped.tolerance)
                          + (shaped.toleranceFromExtent ? " (1/1000 of the curve's extent; no --tolerance given)" : "")

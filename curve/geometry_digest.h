@@ -4,6 +4,7 @@
 // that another program moved is still known as the one drawn.
 
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -18,6 +19,16 @@ inline constexpr std::size_t kDigestSize = 12;
 // x k=0..3, y k=0..3, b k=0..3. `bulges` is empty or one per vertex.
 std::vector<double> geometryDigest(std::span<const double> xs, std::span<const double> ys,
                                    std::span<const double> bulges);
+
+// The same for `count` vertices that `vertexAt(i)` gives (bulge 0 where there is none),
+// for holders of vertices that are not separate arrays: a million of them are read
+// where they are rather than copied out first.
+struct DigestVertex {
+    double x = 0;
+    double y = 0;
+    double bulge = 0;
+};
+std::vector<double> geometryDigest(std::size_t count, const std::function<DigestVertex(std::size_t)>& vertexAt);
 
 // Whether `now` describes the geometry `then` did, but for the rounding of moving `count`
 // vertices whose coordinates reach `scale` in magnitude. Digests of another size never match.

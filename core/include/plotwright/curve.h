@@ -121,7 +121,8 @@ Samples sample(const CurveDefinition& curve, const ShapeOptions& options = {});
 struct Library {
     Result result;
     std::vector<CurveDefinition> curves;
-    // Set when the file is not well-formed and was read as far as possible.
+    // Set when the file is not well-formed and was read as far as possible; it is also
+    // result's notice, and result.where has the line and byte offset of the fault.
     std::wstring warning;
 
     // The curve named `name`, or null.
@@ -130,8 +131,9 @@ struct Library {
 
 // The four curves built into Plotwright.
 Library builtInLibrary();
-// Reads the library file `path`: fileError with the system's reason when it cannot be
-// read, or when it holds no EquationList element.
+// Reads the library file `path`, parsing it once: fileError with the system's reason
+// when it cannot be read, or when it holds no EquationList element (with where.line and
+// where.offset on the first markup fault, if any).
 Library readLibrary(const std::filesystem::path& path);
 // The installed gallery of classic curves (PLOTWRIGHT_GALLERY names another file), and
 // its curves.
