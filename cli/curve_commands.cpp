@@ -34,6 +34,7 @@ DrawingOptions drawingOptions(const Request& request)
     options.output = request.output == Output::Arcs     ? OutputKind::arcs
                      : request.output == Output::Spline ? OutputKind::spline
                                                         : OutputKind::polyline;
+    applyPlacement(options, request);
     return options;
 }
 
@@ -241,8 +242,7 @@ int runDraw(const Request& request, Streams io)
         emit(io.err, capNotice());
     const int status = sampleStatus(shaped.result, curve, io);
 
-    const std::size_t finite = shaped.sampleCount - shaped.nonFiniteCount;
-    if (finite > 0 && placed.handles.empty())
+    if (!shaped.pieces.empty() && placed.handles.empty())
         throw Failure(kExitFileError, request.out + ": the drawing refused the curve; nothing was added");
     applyAppearance(DrawingAccess::database(drawing), DrawingAccess::ids(drawing, placed.handles), request);
 

@@ -67,6 +67,11 @@ curve::CurveOptions curveOptionsOf(const DrawingOptions& options)
     out.output = options.output == OutputKind::arcs     ? curve::CurveOutput::Arcs
                  : options.output == OutputKind::spline ? curve::CurveOutput::Spline
                                                         : curve::CurveOutput::Polyline;
+    out.rotation = options.rotation;
+    out.scale = options.scale;
+    out.mirror = options.mirror;
+    out.offset = options.offset;
+    out.offsetBothSides = options.offsetBothSides;
     return out;
 }
 
@@ -78,6 +83,11 @@ DrawingOptions drawingOptionsOf(const curve::CurveOptions& options)
     out.output = options.output == curve::CurveOutput::Arcs     ? OutputKind::arcs
                  : options.output == curve::CurveOutput::Spline ? OutputKind::spline
                                                                 : OutputKind::polyline;
+    out.rotation = options.rotation;
+    out.scale = options.scale;
+    out.mirror = options.mirror;
+    out.offset = options.offset;
+    out.offsetBothSides = options.offsetBothSides;
     return out;
 }
 

@@ -68,6 +68,8 @@ public:
     explicit Cursor(const AcDbAppData& data) : data_(data) {}
     bool ok() const { return ok_; }
     bool atEnd() const { return next_ == data_.size(); }
+    // Continues where `probe` (a copy of this cursor that read ahead) stopped.
+    void advanceTo(const Cursor& probe) { next_ = probe.next_; }
 
     std::int32_t integer(Type type)
     {
@@ -145,6 +147,34 @@ private:
     bool ok_ = true;
 };
 
+// ---- tagged groups after the digest -----------------------------------------------
+
+// Turn, scale, mirror and offset at placement: written only when one differs from none.
+constexpr std::wstring_view kPlacementTag = L"placement";
+
+bool hasPlacement(const curve::CurveOptions& o)
+{
+    return o.rotation != 0 || o.scale != 1 || o.mirror || o.offset != 0 || o.offsetBothSides;
+}
+
+// Reads the placement group when it comes next; leaves `c` where it was otherwise.
+void readPlacement(Cursor& c, curve::CurveOptions& options)
+{
+    Cursor probe = c;
+    if (probe.text() != kPlacementTag || !probe.ok())
+        return;
+    curve::CurveOptions read = options;
+    read.rotation = probe.real();
+    read.scale = probe.real();
+    read.mirror = probe.int16() != 0;
+    read.offset = probe.real();
+    read.offsetBothSides = probe.int16() != 0;
+    if (!probe.ok())
+        return;
+    options = read;
+    c.advanceTo(probe);
+}
+
 } // namespace
 
 AcDbAppData encodeCurveData(const curve::CurveDefinition& d)
@@ -176,10 +206,19 @@ AcDbAppData encodeCurveData(const curve::CurveDefinition& d)
         putInt32(data, p.minSet);
         putInt32(data, p.maxSet);
     }
-    if (!d.fingerprint.digest.empty()) {
+    const bool placed = hasPlacement(d.options);
+    if (!d.fingerprint.digest.empty() || placed) {
         putInt32(data, static_cast<std::int32_t>(d.fingerprint.digest.size()));
         for (double v : d.fingerprint.digest)
             putReal(data, v);
+    }
+    if (placed) {
+        putText(data, std::wstring(kPlacementTag));
+        putReal(data, d.options.rotation);
+        putReal(data, d.options.scale);
+        putInt16(data, d.options.mirror ? 1 : 0);
+        putReal(data, d.options.offset);
+        putInt16(data, d.options.offsetBothSides ? 1 : 0);
     }
     return data;
 }
@@ -232,7 +271,10 @@ std::optional<curve::CurveDefinition> decodeCurveData(const AcDbAppData& data)
         for (std::uint32_t i = 0; c.ok() && i < values && i < curve::kDigestSize; ++i)
             d.fingerprint.digest.push_back(c.real());
     }
-    // Values after the layout's last one are left for later versions of it.
+    // Then tagged groups of values; a tag this version does not know ends the reading
+    // (values after the layout's last one are left for later versions of it).
+    if (c.ok() && !c.atEnd())
+        readPlacement(c, d.options);
     if (!c.ok() || d.curveId.empty() || d.pieceCount == 0 || d.pieceIndex >= d.pieceCount)
         return std::nullopt;
     return d;

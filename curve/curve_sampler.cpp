@@ -8,6 +8,7 @@
 #include "base/number_text.h"
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,7 @@ std::wstring wide(const std::string& text) { return std::wstring(text.begin(), t
 // compiled into one function, used for every later sample and refinement of the draw.
 class Evaluation {
 public:
-    explicit Evaluation(CurvePoint origin) : ox_(origin.x), oy_(origin.y) {}
+    Evaluation(CurvePoint origin, bool parameterInZ) : ox_(origin.x), oy_(origin.y), keepT_(parameterInZ) {}
 
     ExpressionParser a;
     std::optional<ExpressionParser> b;
@@ -49,11 +50,11 @@ public:
         }
         const double av = values[0];
         if constexpr (Kind == ExplicitCartesian) {
-            return {ox_ + t, oy_ + av, 0};
+            return {ox_ + t, oy_ + av, keepT_ ? t : 0.0};
         } else if constexpr (Kind == ParametricCartesian) {
-            return {ox_ + values[1], oy_ + av, 0};
+            return {ox_ + values[1], oy_ + av, keepT_ ? t : 0.0};
         } else {
-            return {ox_ + av * std::cos(t), oy_ + av * std::sin(t), 0};
+            return {ox_ + av * std::cos(t), oy_ + av * std::sin(t), keepT_ ? t : 0.0};
         }
     }
 
@@ -91,6 +92,7 @@ private:
 
     double ox_;
     double oy_;
+    bool keepT_;  // the running variable goes into z
     double running_ = 0;
     bool bound_ = false;
     bool compileTried_ = false;
@@ -205,6 +207,46 @@ private:
 
 } // namespace
 
+struct PointEvaluator::State {
+    State() : ev({0, 0, 0}, false) {}
+    Evaluation ev;
+    int kind = 0;
+    bool ready = false;
+};
+
+PointEvaluator::PointEvaluator(const CEquation& equation) : state_(std::make_unique<State>())
+{
+    state_->kind = equation.GetType();
+    try {
+        const std::optional<Stepping> running = setUp(equation, state_->ev);
+        if (running) {
+            state_->ev.runningName = running->name;
+            state_->ready = true;
+        }
+    } catch (const std::exception&) {
+        state_->ready = false;
+    }
+}
+
+PointEvaluator::~PointEvaluator() = default;
+
+CurvePoint PointEvaluator::at(double t)
+{
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    if (!state_->ready)
+        return {nan, nan, 0};
+    try {
+        switch (state_->kind) {
+        case ExplicitCartesian: return state_->ev.pointAt<ExplicitCartesian>(t);
+        case ParametricCartesian: return state_->ev.pointAt<ParametricCartesian>(t);
+        case ExplicitPolar: return state_->ev.pointAt<ExplicitPolar>(t);
+        default: break;
+        }
+    } catch (const std::exception&) {
+    }
+    return {nan, nan, 0};
+}
+
 SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const SampleOptions& options,
                          SampleProgress* progress)
 {
@@ -229,7 +271,7 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
         return result;
     }
 
-    Evaluation ev(origin);
+    Evaluation ev(origin, options.parameterInZ);
     try {
         const std::optional<Stepping> found = setUp(equation, ev);
         // Without a running variable the empty name is stepped over 0..0 by 0; the first

@@ -80,6 +80,17 @@ std::vector<Row> rows()
         d.equationY += L"-0*t";
     }
     out.push_back({"too large for extended data", d});
+    d = cycloid();
+    d.options.rotation = -0.0;  // a turn by -0 is kept as written
+    d.options.scale = 1e-7;
+    d.options.mirror = true;
+    d.options.offset = 2.5;
+    d.options.offsetBothSides = true;
+    out.push_back({"turned, scaled, mirrored and offset", d});
+    d.fingerprint.digest.clear();
+    d.options.rotation = 90;
+    d.options.offsetBothSides = false;
+    out.push_back({"placed, without a digest", d});
     return out;
 }
 
@@ -125,6 +136,25 @@ TEST(curve_data, decoding_refuses_values_off_the_layout)
     AcDbAppData longer = good;
     longer.push_back({AcDbAppDataValue::Type::kText, L"later", 0.0, 0});
     EXPECT_TRUE(decodeCurveData(longer).has_value()) << "values after the layout's last are left for later versions";
+
+    // Placement comes as a tagged group after the digest; a group this version cannot
+    // read is skipped, never a reason to lose the definition.
+    CurveDefinition placed = cycloid();
+    placed.options.rotation = 30;
+    placed.options.offset = -1;
+    AcDbAppData withLater = encodeCurveData(placed);
+    withLater.push_back({AcDbAppDataValue::Type::kInt32, L"", 0.0, 1});
+    withLater.push_back({AcDbAppDataValue::Type::kText, L"shading", 0.0, 0});
+    const std::optional<CurveDefinition> later = decodeCurveData(withLater);
+    ASSERT_TRUE(later.has_value());
+    EXPECT_EQ(later->options.rotation, 30);
+    EXPECT_EQ(later->options.offset, -1);
+    AcDbAppData broken = encodeCurveData(placed);
+    broken.back().type = AcDbAppDataValue::Type::kText;  // the both-sides flag
+    const std::optional<CurveDefinition> unread = decodeCurveData(broken);
+    ASSERT_TRUE(unread.has_value());
+    EXPECT_EQ(unread->options.rotation, 0) << "a malformed group reads as no placement";
+    EXPECT_EQ(unread->options.scale, 1);
 }
 
 // A drawing by another program with its own extended data on an entity, in `version`.

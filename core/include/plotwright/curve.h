@@ -54,6 +54,16 @@ struct DrawingOptions {
     // Adaptive sampling within this distance of the curve (drawing units), when set.
     std::optional<double> tolerance;
     OutputKind output = OutputKind::polyline;
+    // Placed mirrored about the curve's own x axis, then scaled (above 0), then turned
+    // counter-clockwise by `rotation` degrees about its origin; arcs stay arcs.
+    double rotation = 0;
+    double scale = 1;
+    bool mirror = false;
+    // Drawn as its offset by this distance to the left of the direction of travel
+    // (negative: to the right), loops cut out as a tool path would be; 0 for the curve
+    // itself. With `offsetBothSides` (distance above 0) both offsets, left first.
+    double offset = 0;
+    bool offsetBothSides = false;
     bool operator==(const DrawingOptions&) const = default;
 };
 
