@@ -1,5 +1,7 @@
 #include "ui/curve_options_box.h"
 
+#include "ui/placement_box.h"
+
 #include "base/number_text.h"
 
 #include <QCheckBox>
@@ -37,7 +39,8 @@ std::optional<double> toleranceOf(QString text)
 
 CurveOptionsBox::CurveOptionsBox(QWidget* parent)
     : QWidget(parent), output_(new QComboBox(this)), adaptive_(new QCheckBox(tr("Adaptive within"), this)),
-      tolerance_(new QLineEdit(this)), literal_(new QCheckBox(tr("Literal steps"), this))
+      tolerance_(new QLineEdit(this)), literal_(new QCheckBox(tr("Literal steps"), this)),
+      placement_(new PlacementBox(this))
 {
     output_->setObjectName(QStringLiteral("outputKind"));
     output_->addItems({tr("Polyline"), tr("Arcs"), tr("Spline")});
@@ -58,11 +61,14 @@ CurveOptionsBox::CurveOptionsBox(QWidget* parent)
     layout->addWidget(adaptive_, 1, 0);
     layout->addWidget(tolerance_, 1, 1);
     layout->addWidget(literal_, 2, 0, 1, 2);
+    layout->addWidget(placement_, 3, 0, 1, 2);
+    layout->setVerticalSpacing(2);
 
     connect(output_, &QComboBox::currentIndexChanged, this, &CurveOptionsBox::FieldsEdited);
     connect(adaptive_, &QCheckBox::toggled, this, &CurveOptionsBox::FieldsEdited);
     connect(tolerance_, &QLineEdit::textChanged, this, &CurveOptionsBox::FieldsEdited);
     connect(literal_, &QCheckBox::toggled, this, &CurveOptionsBox::FieldsEdited);
+    connect(placement_, &PlacementBox::changed, this, &CurveOptionsBox::changed);
     FieldsEdited();
 }
 
@@ -73,6 +79,7 @@ CurveOptions CurveOptionsBox::Options() const
     options.literalSteps = literal_->isChecked();
     if (adaptive_->isChecked())
         options.tolerance = toleranceOf(tolerance_->text());
+    placement_->ApplyTo(options);
     return options;
 }
 
@@ -84,6 +91,7 @@ void CurveOptionsBox::SetOptions(const CurveOptions& options)
     adaptive_->setChecked(options.tolerance.has_value());
     if (options.tolerance)
         tolerance_->setText(QString::fromStdString(plotwright::base::formatShortest(*options.tolerance)));
+    placement_->SetFrom(options);
     FieldsEdited();
 }
 
@@ -91,7 +99,7 @@ QString CurveOptionsBox::Problem() const
 {
     if (adaptive_->isChecked() && !toleranceOf(tolerance_->text()))
         return tr("Tolerance: a number above 0 is needed, not \"%1\".").arg(tolerance_->text().trimmed());
-    return {};
+    return placement_->Problem();
 }
 
 void CurveOptionsBox::FieldsEdited()
