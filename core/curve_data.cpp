@@ -316,7 +316,7 @@ std::optional<curve::PieceFingerprint> pieceFingerprint(const AcDbEntity& entity
             f.first = {points.front().x, points.front().y, pl.elevation()};
             f.last = {points.back().x, points.back().y, pl.elevation()};
         }
-        f.digest = curve::geometryDigest(points.size(), [&](std::size_t i) {
+        f.digest = curve::geometryDigestOf(points.size(), [&](std::size_t i) {
             double bulge = 0.0;
             if (pl.hasBulges())
                 pl.getBulgeAt(static_cast<unsigned int>(i), bulge);
