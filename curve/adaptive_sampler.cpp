@@ -7,9 +7,14 @@
 namespace plotwright::curve {
 namespace {
 
-bool finite(const CurvePoint& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+// In three dimensions: planar curves have z 0 throughout, where hypot(d, 0) is d exactly,
+// so their samples are those of a distance in the plane.
+bool finite(const CurvePoint& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
-double distance(const CurvePoint& a, const CurvePoint& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+double distance(const CurvePoint& a, const CurvePoint& b)
+{
+    return std::hypot(std::hypot(a.x - b.x, a.y - b.y), a.z - b.z);
+}
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -270,11 +275,12 @@ double distanceToSegment(const CurvePoint& p, const CurvePoint& a, const CurvePo
 {
     const double dx = b.x - a.x;
     const double dy = b.y - a.y;
-    const double length2 = dx * dx + dy * dy;
+    const double dz = b.z - a.z;
+    const double length2 = dx * dx + dy * dy + dz * dz;
     double s = 0;
     if (length2 > 0)
-        s = std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / length2, 0.0, 1.0);
-    return std::hypot(p.x - (a.x + s * dx), p.y - (a.y + s * dy));
+        s = std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy + (p.z - a.z) * dz) / length2, 0.0, 1.0);
+    return std::hypot(std::hypot(p.x - (a.x + s * dx), p.y - (a.y + s * dy)), p.z - (a.z + s * dz));
 }
 
 AdaptiveOutcome sampleAdaptively(CurveFunction& curve, const std::vector<double>& grid, const AdaptiveLimits& limits,

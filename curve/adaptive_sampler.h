@@ -36,7 +36,7 @@ struct AdaptiveOutcome {
 AdaptiveOutcome sampleAdaptively(CurveFunction& curve, const std::vector<double>& grid, const AdaptiveLimits& limits,
                                  CurvePoints& out, SampleProgress& progress);
 
-// The distance from `p` to the segment from `a` to `b` (in x and y).
+// The distance from `p` to the segment from `a` to `b` (in space; planar curves have z 0).
 double distanceToSegment(const CurvePoint& p, const CurvePoint& a, const CurvePoint& b);
 
 } // namespace plotwright::curve

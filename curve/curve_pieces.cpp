@@ -6,20 +6,23 @@
 namespace plotwright::curve {
 namespace {
 
-bool finite(const CurvePoint& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+// Space curves are broken and closed in three dimensions; planar ones have z 0 (and
+// hypot(d, 0) is d exactly, so their extents and closures are those in the plane).
+bool finite(const CurvePoint& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
 } // namespace
 
 double curveExtent(const CurvePoints& points)
 {
     bool any = false;
-    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    double minX = 0, minY = 0, maxX = 0, maxY = 0, minZ = 0, maxZ = 0;
     for (const CurvePoint& p : points) {
         if (!finite(p))
             continue;
         if (!any) {
             minX = maxX = p.x;
             minY = maxY = p.y;
+            minZ = maxZ = p.z;
             any = true;
             continue;
         }
@@ -27,8 +30,10 @@ double curveExtent(const CurvePoints& points)
         maxX = std::max(maxX, p.x);
         minY = std::min(minY, p.y);
         maxY = std::max(maxY, p.y);
+        minZ = std::min(minZ, p.z);
+        maxZ = std::max(maxZ, p.z);
     }
-    return any ? std::hypot(maxX - minX, maxY - minY) : 0.0;
+    return any ? std::hypot(std::hypot(maxX - minX, maxY - minY), maxZ - minZ) : 0.0;
 }
 
 namespace {
@@ -37,7 +42,7 @@ void closeIfReturning(CurvePiece& piece, double closeDistance)
 {
     const CurvePoint& first = piece.points.front();
     const CurvePoint& last = piece.points.back();
-    if (piece.points.size() >= 4 && std::hypot(last.x - first.x, last.y - first.y) <= closeDistance) {
+    if (piece.points.size() >= 4 && std::hypot(std::hypot(last.x - first.x, last.y - first.y), last.z - first.z) <= closeDistance) {
         piece.points.pop_back();
         piece.closed = true;
     }

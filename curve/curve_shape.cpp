@@ -1,6 +1,8 @@
 #include "curve/curve_shape.h"
 
 #include "curve/arc_fit.h"
+#include "curve/implicit_sampler.h"
+#include "model/equation.h"
 #include "curve/spline_fit.h"
 
 #include <algorithm>
@@ -23,7 +25,9 @@ void count(ShapedCurve& shaped)
     const CurvePoints& points = shaped.sampled.points;
     shaped.sampleCount = points.size();
     shaped.nonFiniteCount = static_cast<std::size_t>(std::count_if(
-        points.begin(), points.end(), [](const CurvePoint& p) { return !std::isfinite(p.x) || !std::isfinite(p.y); }));
+        points.begin(), points.end(), [](const CurvePoint& p) {
+            return !std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z);
+        }));
 }
 
 } // namespace
@@ -37,6 +41,17 @@ ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const Curve
     sampling.tolerance = options.tolerance;
 
     const bool fitted = options.output != CurveOutput::Polyline;
+    if (options.output == CurveOutput::Arcs && equation.GetType() == SpaceCurve) {
+        // Arcs (bulges) lie in the plane of their polyline; a space curve has none.
+        shaped.sampled.status = SampleStatus::InvalidParameters;
+        shaped.sampled.message = L"arcs lie in a plane: a space curve is drawn as a polyline or a spline";
+        return shaped;
+    }
+    if (equation.GetType() == ImplicitCurve && !sampling.tolerance) {
+        // An implicit curve is always traced within a tolerance: its window gives one.
+        sampling.tolerance = implicitDefaultTolerance(equation);
+        shaped.toleranceFromExtent = true;
+    }
     if (fitted && !sampling.tolerance) {
         // A first, silent pass with fixed steps measures the curve.
         SampleResult coarse = sampleCurve(equation, origin, sampling, nullptr);
