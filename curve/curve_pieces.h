@@ -20,6 +20,8 @@ struct CurvePiece {
     // The vertices in order; a closed piece does not repeat its first point at the end.
     CurvePoints points;
     bool closed = false;
+    // Of a space curve: a 3-D polyline with a z per vertex, or a spline.
+    bool space = false;
     // Empty for chords, else one per vertex: the bulge (tan of a quarter of the included
     // angle, positive counter-clockwise) of the arc to the next vertex (closed: the last
     // vertex's arc returns to the first).

@@ -88,6 +88,7 @@ ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const Curve
     }
 
     for (CurvePiece& piece : shaped.pieces) {
+        piece.space = equation.GetType() == SpaceCurve;
         if (options.output == CurveOutput::Arcs)
             piece = fitArcs(piece, shaped.tolerance * kFitShare);
         else if (options.output == CurveOutput::Spline)

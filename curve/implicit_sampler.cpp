@@ -8,6 +8,7 @@
 #include "model/equation.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace plotwright::curve {
@@ -85,6 +86,10 @@ SampleResult sampleImplicit(const CEquation& equation, CurvePoint origin, const 
     if (!(nodes <= static_cast<long double>(options.maxSamples))) {
         result.status = SampleStatus::TooManySamples;
         result.requestedSamples = nodes;
+        char count[64];
+        const auto end = std::to_chars(count, count + sizeof count, nodes).ptr;
+        result.message = L"Too many points: the window's grid has " + std::wstring(count, end) + L" nodes; at most " +
+                         std::to_wstring(options.maxSamples) + L" can be sampled (give fewer cells).";
         return result;
     }
     const std::vector<std::wstring> names = ExpressionParser::namesUsed(equation.GetEquationY());

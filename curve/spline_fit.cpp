@@ -224,6 +224,7 @@ CurvePiece fitSpline(const CurvePiece& dense, double tolerance)
             p.z = 0;
     CurvePiece out;
     out.closed = dense.closed;
+    out.space = dense.space;
     out.points = spline.fitPoints;
     out.spline = std::move(spline);
     return out;

@@ -331,10 +331,19 @@ AcDbAppData encodeCurveData(const curve::CurveDefinition& d)
         putInt32(data, p.minSet);
         putInt32(data, p.maxSet);
     }
-    if (!d.fingerprint.digest.empty()) {
+    const bool kindData = !d.equationZ.empty() || d.window != ImplicitWindow{};
+    if (!d.fingerprint.digest.empty() || kindData) {
         putInt32(data, static_cast<std::int32_t>(d.fingerprint.digest.size()));
         for (double v : d.fingerprint.digest)
             putReal(data, v);
+    }
+    // Space and implicit curves only, so that the other kinds' data stays as it was.
+    if (kindData) {
+        putText(data, d.equationZ);
+        for (double v : {d.window.xMin, d.window.xMax, d.window.yMin, d.window.yMax})
+            putReal(data, v);
+        putInt32(data, d.window.gridCells);
+        putReal(data, d.window.cellSize);
     }
     return data;
 }
@@ -386,6 +395,15 @@ std::optional<curve::CurveDefinition> decodeCurveData(const AcDbAppData& data)
         const std::uint32_t values = c.count();
         for (std::uint32_t i = 0; c.ok() && i < values && i < curve::kDigestSize; ++i)
             d.fingerprint.digest.push_back(c.real());
+    }
+    // Space and implicit curves carry their z expression and window after it; for the
+    // other kinds anything there belongs to later versions of the layout.
+    if ((d.kind == SpaceCurve || d.kind == ImplicitCurve) && c.ok() && !c.atEnd()) {
+        d.equationZ = c.text();
+        for (double* v : {&d.window.xMin, &d.window.xMax, &d.window.yMin, &d.window.yMax})
+            *v = c.real();
+        d.window.gridCells = c.int32();
+        d.window.cellSize = c.real();
     }
     // Values after the layout's last one are left for later versions of it.
     if (!c.ok() || d.curveId.empty() || d.pieceCount == 0 || d.pieceIndex >= d.pieceCount)

@@ -80,6 +80,17 @@ std::vector<Row> rows()
         d.equationY += L"-0*t";
     }
     out.push_back({"too large for extended data", d});
+    d = cycloid();
+    d.kind = SpaceCurve;
+    d.equationZ = L"c*t";
+    out.push_back({"space curve with its z", d});
+    d = cycloid();
+    d.kind = ImplicitCurve;
+    d.window = {-2.5, 2.5, -1, 1.0 / 3, 300, 0};
+    d.fingerprint.digest.clear();  // the window follows an empty digest
+    out.push_back({"implicit curve with its window, no digest", d});
+    d.window = {0, 1, 0, 1, 0, 1e-3};
+    out.push_back({"implicit curve by cell size", d});
     return out;
 }
 
