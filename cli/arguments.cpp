@@ -363,6 +363,31 @@ Request parseArguments(const std::vector<std::string>& args)
                 request.output = Output::Spline;
             else
                 p.fail("--output is polyline, arcs or spline, not " + quoted(*kind));
+        } else if (option == "--rotate" || option == "--scale" || option == "--offset" || option == "--offset-both") {
+            allowed(command == Command::Draw || command == Command::Redraw);
+            const std::string text = p.value(option);
+            const double value = p.number(text, option);
+            if (!std::isfinite(value))
+                p.fail(option + " must be a finite number, not " + quoted(text));
+            if (option == "--rotate") {
+                p.once(request.rotate, value, option);
+            } else if (option == "--scale") {
+                if (!(value > 0))
+                    p.fail("--scale must be a number above 0, not " + quoted(text));
+                p.once(request.scale, value, option);
+            } else {
+                if (option == "--offset-both" && !(value > 0))
+                    p.fail("--offset-both must be a distance above 0, not " + quoted(text));
+                if (request.offset)
+                    p.fail("--offset and --offset-both may be given once, not both");
+                request.offset = value;
+                request.offsetBoth = option == "--offset-both";
+            }
+        } else if (option == "--mirror" || option == "--no-mirror") {
+            allowed(command == Command::Draw || (command == Command::Redraw));
+            allowed(option == "--mirror" || command == Command::Redraw);
+            p.noPendingValue(option);
+            p.once(request.mirror, option == "--mirror", "--mirror");
         } else if (option == "--literal-steps") {
             allowed(changesCurve(command));
             request.literalSteps = true;
@@ -510,8 +535,10 @@ std::string usageText(Command command)
                               " [--grid N] [--origin X,Y[,Z]] [--tolerance T] [--literal-steps] [--verbose]";
     const std::string redraw = "DRAWING.dxf ID-OR-HANDLE [--set NAME=VALUE]... [--range MIN:MAX:STEP]"
                                " [--window XMIN:XMAX,YMIN:YMAX] [--grid N] [--origin X,Y[,Z]] [--tolerance T] [--output polyline|arcs|spline]"
-                               " [--literal-steps] [--layer NAME] [--color N|BYLAYER|#RRGGBB] [--force]";
-    const std::string drawing = " [--output polyline|arcs|spline] [--layer NAME] [--color N|BYLAYER|#RRGGBB]"
+                               " [--literal-steps] [--rotate DEG] [--scale S] [--mirror|--no-mirror]"
+                               " [--offset D|--offset-both D] [--layer NAME] [--color N|BYLAYER|#RRGGBB] [--force]";
+    const std::string drawing = " [--output polyline|arcs|spline] [--rotate DEG] [--scale S] [--mirror]"
+                                " [--offset D|--offset-both D] [--layer NAME] [--color N|BYLAYER|#RRGGBB]"
                                 " [--units mm|cm|m|in|ft] --out DRAWING.dxf [--preview IMAGE.svg|IMAGE.png]";
     switch (command) {
     case Command::Curves:
@@ -655,6 +682,16 @@ Options:
                           extent (--verbose says which)
   --literal-steps         the old stepping: start, start + step, ... while not past the
                           end, without sampling the end itself; no closed outlines
+  --rotate DEG            draw, redraw: turn the curve about its origin, counter-clockwise
+  --scale S               draw, redraw: scale it about its origin (S above 0)
+  --mirror                draw, redraw: mirror it about its own x axis (before turning;
+                          redraw --no-mirror takes a mirror away). Arcs stay arcs.
+  --offset D              draw, redraw: the curve offset by D to the left of its direction
+                          of travel (negative D: to the right), from the curve's own
+                          derivative, within the tolerance; loops and swallowtails are cut
+                          out where the offset crosses itself, cusps get a round join of
+                          radius D (redraw --offset 0 takes an offset away)
+  --offset-both D         draw, redraw: the offsets by D on both sides (D above 0)
   --verbose               say which tolerance was used
   The values of --set, --range, --origin and --tolerance may be expressions without
   variables: --range 0:2*PI:PI/180, --set a=360/7.

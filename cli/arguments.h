@@ -75,6 +75,11 @@ struct Request {
     std::optional<std::string> layer;        // draw, redraw --layer (UTF-8)
     std::optional<ColorChoice> color;        // draw, redraw --color
     std::optional<UnitsChoice> units;        // draw --units: for a new drawing
+    std::optional<double> rotate;            // draw, redraw --rotate DEG
+    std::optional<double> scale;             // draw, redraw --scale S (above 0)
+    std::optional<bool> mirror;              // draw, redraw --mirror (redraw --no-mirror: false)
+    std::optional<double> offset;            // draw, redraw --offset D / --offset-both D
+    bool offsetBoth = false;                 // the offset was given by --offset-both
 };
 
 // A command line that does not fit; `what()` says why, `command` which usage to show.

@@ -34,6 +34,7 @@ DrawingOptions drawingOptions(const Request& request)
     options.output = request.output == Output::Arcs     ? OutputKind::arcs
                      : request.output == Output::Spline ? OutputKind::spline
                                                         : OutputKind::polyline;
+    applyPlacement(options, request);
     return options;
 }
 
@@ -233,7 +234,8 @@ int runDraw(const Request& request, Streams io)
         shaped = shape(curve, {{request.origin[0], request.origin[1], request.origin[2]}, &bar});
         showSampleFailure(shaped.result, curve, bar);
     }
-    const Placed placed = drawing.add(curve, shaped);
+    // The pieces go into the drawing; the shape keeps its counts for the messages below.
+    const Placed placed = drawing.add(curve, std::move(shaped));
     if (request.verbose && shaped.tolerance > 0)
         emit(io.err, "plotwright: tolerance " + base::formatShortest(shaped.tolerance)
                          + (shaped.toleranceFromExtent ? " (1/1000 of the curve's extent; no --tolerance given)" : "")
@@ -242,8 +244,7 @@ int runDraw(const Request& request, Streams io)
         emit(io.err, capNotice());
     const int status = sampleStatus(shaped.result, curve, io);
 
-    const std::size_t finite = shaped.sampleCount - shaped.nonFiniteCount;
-    if (finite > 0 && placed.handles.empty())
+    if (!shaped.pieces.empty() && placed.handles.empty())
         throw Failure(kExitFileError, request.out + ": the drawing refused the curve; nothing was added");
     applyAppearance(DrawingAccess::database(drawing), DrawingAccess::ids(drawing, placed.handles), request);
 

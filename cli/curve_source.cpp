@@ -3,9 +3,9 @@
 #include "cli/failure.h"
 #include "cli/files.h"
 #include "base/utf8_text.h"
-#include "markup/xml_document.h"
 #include "model/default_library.h"
 #include "model/gallery_file.h"
+#include "model/library_file.h"
 #include "curve/expression_parser.h"
 
 #include <algorithm>
@@ -54,15 +54,13 @@ CEquationListPtr loadLibrary(const std::optional<std::string>& file, std::string
         library->LoadFromXml(DefaultLibraryText());
         return library;
     }
-    const std::wstring text = readTextFile(libraryPath(*file));
-    if (!library->LoadFromXml(text))
-        throw fileFailure(*file, "not a curve library (no EquationList element)");
-    if (warning) {
-        CXmlDocument document;
-        if (!document.ParseText(text))
-            *warning = *file + " is not well-formed (" + utf8FromWide(document.GetResultText()) +
-                       "); read as far as possible";
-    }
+    // The tool reads each ill-formed sequence as one U+FFFD, as its other text files.
+    const Result loaded =
+        model::loadLibrary(readFile(libraryPath(*file)), *library, {}, base::Utf8Replacement::perSequence);
+    if (!loaded)
+        throw fileFailure(*file, utf8FromWide(loaded.message));
+    if (warning && !loaded.notice.empty())
+        *warning = *file + " is not well-formed (" + utf8FromWide(loaded.notice) + "); read as far as possible";
     return library;
 }
 

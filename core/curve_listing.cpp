@@ -75,6 +75,32 @@ std::string pointText(const Point& p, const char* separator)
     return number(p.x) + separator + number(p.y) + separator + number(p.z);
 }
 
+bool placed(const DrawingOptions& o)
+{
+    return o.rotation != 0 || o.scale != 1 || o.mirror || o.offset != 0;
+}
+
+// The turn, scale, mirror and offset, for curves drawn with any of them.
+std::string placementJson(const DrawingOptions& o)
+{
+    if (!placed(o))
+        return {};
+    return ", \"rotation\": " + jsonNumber(o.rotation) + ", \"scale\": " + jsonNumber(o.scale) +
+           ", \"mirror\": " + (o.mirror ? "true" : "false") + ", \"offset\": " + jsonNumber(o.offset) +
+           ", \"offsetBothSides\": " + (o.offsetBothSides ? "true" : "false");
+}
+
+std::string placementText(const DrawingOptions& o)
+{
+    if (!placed(o))
+        return {};
+    std::string out = "  rotate " + number(o.rotation) + ", scale " + number(o.scale) + ", mirror " +
+                      (o.mirror ? "yes" : "no");
+    if (o.offset != 0)
+        out += std::string(", offset ") + (o.offsetBothSides ? "both sides " : "") + number(o.offset);
+    return out + "\n";
+}
+
 std::string jsonCurve(const DrawnCurve& c)
 {
     const CurveDefinition& d = c.definition;
@@ -116,7 +142,7 @@ std::string jsonCurve(const DrawnCurve& c)
            jsonNumber(c.origin.z) + "]";
     out += ",\n   \"options\": {\"output\": " + jsonString(outputName(d.options.output)) +
            ", \"tolerance\": " + (d.options.tolerance ? jsonNumber(*d.options.tolerance) : std::string("null")) +
-           ", \"literalSteps\": " + (d.options.literalSteps ? "true" : "false") + "}}";
+           ", \"literalSteps\": " + (d.options.literalSteps ? "true" : "false") + placementJson(d.options) + "}}";
     return out;
 }
 
@@ -152,6 +178,7 @@ std::string textCurve(const DrawnCurve& c)
     out += "  output " + outputName(d.options.output) + ", tolerance " +
            (d.options.tolerance ? number(*d.options.tolerance) : std::string("none")) + ", literal steps " +
            (d.options.literalSteps ? "yes" : "no") + "\n";
+    out += placementText(d.options);
     return out;
 }
 

@@ -3,7 +3,7 @@
 #include "db/database.h"
 #include "db/entities.h"
 #include "db/polyline.h"
-#include "dxf/curve_data.h"
+#include "core/curve_data.h"
 
 #include <cmath>
 #include <memory>
@@ -106,8 +106,8 @@ void attachDefinition(const std::vector<AcDbObjectId>& ids, curve::CurveDefiniti
         if (acdbOpenAcDbEntity(entity, ids[i], AcDb::kForWrite) != Acad::eOk)
             continue;
         definition.pieceIndex = static_cast<std::uint32_t>(i);
-        definition.fingerprint = dxf::pieceFingerprint(*entity).value_or(curve::PieceFingerprint{});
-        entity->setAppData(dxf::encodeCurveData(definition));
+        definition.fingerprint = core::pieceFingerprint(*entity).value_or(curve::PieceFingerprint{});
+        entity->setAppData(core::encodeCurveData(definition));
         entity->close();
     }
 }
@@ -160,9 +160,9 @@ bool replacePieces(AcDbDatabase& database, const DrawnCurve& curve,
         if (acdbOpenAcDbEntity(entity, id, AcDb::kForWrite) != Acad::eOk)
             continue;
         entity->setAppearance(layer, color, trueColor);
-        if (std::optional<curve::CurveDefinition> drawn = dxf::curveDefinitionOf(*entity)) {
+        if (std::optional<curve::CurveDefinition> drawn = core::curveDefinitionOf(*entity)) {
             drawn->curveId = curve.id;
-            entity->setAppData(dxf::encodeCurveData(*drawn));
+            entity->setAppData(core::encodeCurveData(*drawn));
         }
         entity->close();
     }

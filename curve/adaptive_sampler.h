@@ -23,6 +23,8 @@ struct AdaptiveLimits {
     double tolerance = 1e-3;           // drawing units, finite and above 0
     int maxDepth = 40;                 // refinement levels below each grid interval
     std::size_t maxSamples = 10'000'000;
+    // Distances in space (a space curve) rather than in x and y (z may hold anything else).
+    bool spatial = false;
 };
 
 struct AdaptiveOutcome {

@@ -42,7 +42,10 @@ bool CurveDefinition::operator==(const CurveDefinition& o) const
     return name == o.name && kind == o.kind && equationY == o.equationY && equationX == o.equationX &&
            equationZ == o.equationZ && sameWindow &&
            createdBy == o.createdBy && samePoint(origin, o.origin) && options.literalSteps == o.options.literalSteps &&
-           options.output == o.options.output && sameTolerance && curveId == o.curveId && pieceIndex == o.pieceIndex &&
+           options.output == o.options.output && sameTolerance && sameBits(options.rotation, o.options.rotation) &&
+           sameBits(options.scale, o.options.scale) && options.mirror == o.options.mirror &&
+           sameBits(options.offset, o.options.offset) && options.offsetBothSides == o.options.offsetBothSides &&
+           curveId == o.curveId && pieceIndex == o.pieceIndex &&
            pieceCount == o.pieceCount && fingerprint.vertexCount == o.fingerprint.vertexCount &&
            samePoint(fingerprint.first, o.fingerprint.first) && samePoint(fingerprint.last, o.fingerprint.last) &&
            std::equal(fingerprint.digest.begin(), fingerprint.digest.end(), o.fingerprint.digest.begin(),

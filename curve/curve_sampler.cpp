@@ -9,6 +9,7 @@
 #include "base/number_text.h"
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,8 @@ std::wstring wide(const std::string& text) { return std::wstring(text.begin(), t
 // compiled into one function, used for every later sample and refinement of the draw.
 class Evaluation {
 public:
-    explicit Evaluation(CurvePoint origin) : ox_(origin.x), oy_(origin.y), oz_(origin.z) {}
+    Evaluation(CurvePoint origin, bool parameterInZ)
+        : ox_(origin.x), oy_(origin.y), oz_(origin.z), keepT_(parameterInZ) {}
 
     ExpressionParser a;
     std::optional<ExpressionParser> b;
@@ -54,16 +56,16 @@ public:
         }
         const double av = values[0];
         if constexpr (Kind == ExplicitCartesian) {
-            return {ox_ + t, oy_ + av, 0};
+            return {ox_ + t, oy_ + av, keepT_ ? t : 0.0};
         } else if constexpr (Kind == ParametricCartesian) {
-            return {ox_ + values[1], oy_ + av, 0};
+            return {ox_ + values[1], oy_ + av, keepT_ ? t : 0.0};
         } else if constexpr (Kind == SpaceCurve) {
             const CurvePoint p{ox_ + values[1], oy_ + av, oz_ + values[2]};
             if (std::isfinite(p.x) && std::isfinite(p.y))
                 (std::isfinite(p.z) ? anyFinite : anyPlanOnly) = true;
             return p;
         } else {
-            return {ox_ + av * std::cos(t), oy_ + av * std::sin(t), 0};
+            return {ox_ + av * std::cos(t), oy_ + av * std::sin(t), keepT_ ? t : 0.0};
         }
     }
 
@@ -110,6 +112,7 @@ private:
     double ox_;
     double oy_;
     double oz_;
+    bool keepT_;  // the running variable goes into z
     double running_ = 0;
     bool bound_ = false;
     bool compileTried_ = false;
@@ -195,6 +198,7 @@ void sampleKind(Evaluation& ev, const SamplingRange& range, const EvenSamples* e
     limits.tolerance = *options.tolerance;
     limits.maxDepth = options.maxDepth;
     limits.maxSamples = options.maxSamples;
+    limits.spatial = Kind == SpaceCurve;
     const AdaptiveOutcome outcome = sampleAdaptively(function, grid, limits, result.points, progress);
     result.refinementCapped = outcome.capped;
     result.evaluations = outcome.evaluations;
@@ -245,6 +249,47 @@ private:
 
 } // namespace
 
+struct PointEvaluator::State {
+    State() : ev({0, 0, 0}, false) {}
+    Evaluation ev;
+    int kind = 0;
+    bool ready = false;
+};
+
+PointEvaluator::PointEvaluator(const CEquation& equation) : state_(std::make_unique<State>())
+{
+    state_->kind = equation.GetType();
+    try {
+        const std::optional<Stepping> running = setUp(equation, state_->ev);
+        if (running) {
+            state_->ev.runningName = running->name;
+            state_->ready = true;
+        }
+    } catch (const std::exception&) {
+        state_->ready = false;
+    }
+}
+
+PointEvaluator::~PointEvaluator() = default;
+
+CurvePoint PointEvaluator::at(double t)
+{
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    if (!state_->ready)
+        return {nan, nan, 0};
+    try {
+        switch (state_->kind) {
+        case ExplicitCartesian: return state_->ev.pointAt<ExplicitCartesian>(t);
+        case ParametricCartesian: return state_->ev.pointAt<ParametricCartesian>(t);
+        case ExplicitPolar: return state_->ev.pointAt<ExplicitPolar>(t);
+        case SpaceCurve: return state_->ev.pointAt<SpaceCurve>(t);
+        default: break;
+        }
+    } catch (const std::exception&) {
+    }
+    return {nan, nan, 0};
+}
+
 SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const SampleOptions& options,
                          SampleProgress* progress)
 {
@@ -272,7 +317,7 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
     if (kind == ImplicitCurve)
         return sampleImplicit(equation, origin, options, shown);
 
-    Evaluation ev(origin);
+    Evaluation ev(origin, options.parameterInZ);
     try {
         const std::optional<Stepping> found = setUp(equation, ev);
         // Without a running variable the empty name is stepped over 0..0 by 0; the first

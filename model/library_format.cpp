@@ -4,7 +4,8 @@
 
 #include "markup/xml_document.h"
 #include "model/field_text.h"
-#include "model/number_text.h"
+#include "model/library_document.h"
+#include "model/library_numbers.h"
 #include "model/start_tag_attributes.h"
 
 using plotwright::model::AppendInteger;
@@ -218,17 +219,22 @@ bool CEquationList::SaveToFile(const std::wstring& path, std::wstring* resultTex
 
 int CEquationList::LoadFromXml(const std::wstring& text)
 {
-    Clear();
     CXmlDocument document;
     // Markup errors are not fatal: the elements the parser indexed are read.
     document.ParseText(text);
+    return ReadLibraryDocument(document, *this) ? 1 : 0;
+}
+
+bool ReadLibraryDocument(CXmlDocument& document, CEquationList& list)
+{
+    list.Clear();
     if (!document.FindElement(L"EquationList"))
-        return 0;
+        return false;
     ElementReader reader(document);
     reader.readCurrent();
-    version_ = reader.text(L"version");
+    list.SetVersion(reader.text(L"version"));
     if (document.EnterElement())
         while (document.FindElement(L"Equation"))
-            AddEquation(readEquation(document, reader));
-    return 1;
+            list.AddEquation(readEquation(document, reader));
+    return true;
 }

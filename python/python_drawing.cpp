@@ -82,11 +82,12 @@ DrawReply drawInto(const DrawRequest& request, Progress& progress)
         if (!reply.result.ok())
             return reply;
     }
-    const Shape shaped = shapeAt(reply.curve, request.origin, progress);
+    Shape shaped = shapeAt(reply.curve, request.origin, progress);
     PlaceOptions place;
     if (request.layer)
         place.layer = wideFromUtf8(*request.layer);
-    const Placed placed = drawing.add(reply.curve, shaped, place);
+    // The pieces go into the drawing without a copy; the shape's result stays.
+    const Placed placed = drawing.add(reply.curve, std::move(shaped), place);
     if (!shaped.result.ok() && placed.handles.empty()) {
         reply.result = shaped.result;
         return reply;

@@ -1,6 +1,7 @@
 #include "ui/curve_options_box.h"
 
 #include "base/number_text.h"
+#include "curve/constant_value.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,17 +21,29 @@ namespace {
 constexpr const char* kSettingsGroup = "CurveDialog";
 constexpr const char* kOptionsKey = "options";
 
-// The tolerance as typed: "." always, the locale's decimal separator too.
-std::optional<double> toleranceOf(QString text)
+// The tolerance as typed: a number with "." or the locale's decimal separator, or a
+// constant expression ("1/64"), whose point is always "."; `reason` says why an
+// expression gives no value.
+std::optional<double> toleranceOf(QString text, std::string* reason = nullptr)
 {
     text = text.trimmed();
+    QString number = text;
     const QChar point = QLocale().decimalPoint().front();
     if (point != QLatin1Char('.'))
-        text.replace(point, QLatin1Char('.'));
-    const std::optional<double> value = plotwright::base::parseNumber(text.toStdString());
+        number.replace(point, QLatin1Char('.'));
+    std::optional<double> value = plotwright::base::parseNumber(number.toStdString());
+    if (!value && !text.isEmpty())
+        value = plotwright::curve::constantValue(text.toStdString(), reason);
     if (!value || !(*value > 0))
         return std::nullopt;
     return value;
+}
+
+// True when the text is an expression rather than a number.
+bool isExpression(const QString& text)
+{
+    return !plotwright::base::parseNumber(text.trimmed().toStdString())
+        && !plotwright::base::parseNumber(QString(text.trimmed()).replace(QLocale().decimalPoint().front(), u'.').toStdString());
 }
 
 } // namespace
@@ -62,6 +75,11 @@ CurveOptionsBox::CurveOptionsBox(QWidget* parent)
     connect(output_, &QComboBox::currentIndexChanged, this, &CurveOptionsBox::FieldsEdited);
     connect(adaptive_, &QCheckBox::toggled, this, &CurveOptionsBox::FieldsEdited);
     connect(tolerance_, &QLineEdit::textChanged, this, &CurveOptionsBox::FieldsEdited);
+    // On Enter or Tab an expression that gives a tolerance is replaced by its value.
+    connect(tolerance_, &QLineEdit::editingFinished, this, [this] {
+        if (const auto value = toleranceOf(tolerance_->text()); value && isExpression(tolerance_->text()))
+            tolerance_->setText(QString::fromStdString(plotwright::base::formatShortest(*value)));
+    });
     connect(literal_, &QCheckBox::toggled, this, &CurveOptionsBox::FieldsEdited);
     FieldsEdited();
 }
@@ -89,9 +107,13 @@ void CurveOptionsBox::SetOptions(const CurveOptions& options)
 
 QString CurveOptionsBox::Problem() const
 {
-    if (adaptive_->isChecked() && !toleranceOf(tolerance_->text()))
-        return tr("Tolerance: a number above 0 is needed, not \"%1\".").arg(tolerance_->text().trimmed());
-    return {};
+    std::string reason;
+    if (!adaptive_->isChecked() || toleranceOf(tolerance_->text(), &reason))
+        return {};
+    QString problem = tr("Tolerance: a number above 0 is needed, not \"%1\"").arg(tolerance_->text().trimmed());
+    if (!reason.empty() && reason != "not finite")
+        problem += QStringLiteral(" (") + QString::fromStdString(reason) + u')';
+    return problem + u'.';
 }
 
 void CurveOptionsBox::FieldsEdited()
@@ -102,7 +124,8 @@ void CurveOptionsBox::FieldsEdited()
     colours.setColor(QPalette::Base, refused ? QColor(255, 215, 215) : palette().color(QPalette::Base));
     tolerance_->setPalette(colours);
     tolerance_->setToolTip(refused ? Problem()
-                                   : tr("Largest distance, in drawing units, between the curve and what is drawn"));
+                                   : tr("Largest distance, in drawing units, between the curve and what is drawn; "
+                                        "a number or a constant expression such as 1/64"));
     emit changed();
 }
 

@@ -3,7 +3,7 @@
 // grid and draw it; or write a curve of one's own, draw it and keep it in the user
 // library. Both libraries are read when the dialog starts and written when it closes.
 
-#include "host/qt/ad_ui_base_dialog.h"
+#include "dialogs/ad_ui_base_dialog.h"
 #include "model/equation.h"
 #include "model/equation_list.h"
 #include "ui/bitmap_button.h"

@@ -37,7 +37,10 @@ check "curves|show|sample|draw|list|redraw|render|library|help|--help|--version"
 check "convert|check|merge" plotwright library ""
 check "--replace" plotwright library merge a.xml b.xml --r
 check "--format" plotwright sample Cycloid --f
-check "--origin|--out|--output" plotwright draw Cycloid --o
+check "--origin|--out|--output|--offset|--offset-both" plotwright draw Cycloid --o
+check "--mirror" plotwright redraw a.dxf 1F --mi
+check "--no-mirror" plotwright redraw a.dxf 1F --no
+check "" plotwright draw Cycloid --rotate ""
 check "csv|json" plotwright sample Cycloid --format ""
 check "Cycloid" plotwright sample Cyc
 check "Cayley\\'s\\ Sextic" plotwright show Cay

@@ -68,6 +68,16 @@ struct DrawingOptions {
     // Adaptive sampling within this distance of the curve (drawing units), when set.
     std::optional<double> tolerance;
     OutputKind output = OutputKind::polyline;
+    // Placed mirrored about the curve's own x axis, then scaled (above 0), then turned
+    // counter-clockwise by `rotation` degrees about its origin; arcs stay arcs.
+    double rotation = 0;
+    double scale = 1;
+    bool mirror = false;
+    // Drawn as its offset by this distance to the left of the direction of travel
+    // (negative: to the right), loops cut out as a tool path would be; 0 for the curve
+    // itself. With `offsetBothSides` (distance above 0) both offsets, left first.
+    double offset = 0;
+    bool offsetBothSides = false;
     bool operator==(const DrawingOptions&) const = default;
 };
 
@@ -127,7 +137,8 @@ Samples sample(const CurveDefinition& curve, const ShapeOptions& options = {});
 struct Library {
     Result result;
     std::vector<CurveDefinition> curves;
-    // Set when the file is not well-formed and was read as far as possible.
+    // Set when the file is not well-formed and was read as far as possible; it is also
+    // result's notice, and result.where has the line and byte offset of the fault.
     std::wstring warning;
 
     // The curve named `name`, or null.
@@ -136,8 +147,9 @@ struct Library {
 
 // The four curves built into Plotwright.
 Library builtInLibrary();
-// Reads the library file `path`: fileError with the system's reason when it cannot be
-// read, or when it holds no EquationList element.
+// Reads the library file `path`, parsing it once: fileError with the system's reason
+// when it cannot be read, or when it holds no EquationList element (with where.line and
+// where.offset on the first markup fault, if any).
 Library readLibrary(const std::filesystem::path& path);
 // The installed gallery of classic curves (PLOTWRIGHT_GALLERY names another file), and
 // its curves.

@@ -28,14 +28,14 @@ struct Piece {
     // The vertices in order; a closed piece does not repeat its first vertex.
     std::vector<Point> points;
     bool closed = false;
-    // A space curve's piece: its vertices' z vary, so it is drawn as a 3-D polyline (or a
-    // spline) and never at an elevation.
-    bool space = false;
     // Empty for straight segments, else one per vertex: the bulge (tan of a quarter of
     // the arc's angle, positive counter-clockwise) of the arc to the next vertex.
     std::vector<double> bulges;
     // Set (control points not empty) for a spline piece; `points` are then its fit points.
     SplineGeometry spline;
+    // A space curve's piece: its vertices' z vary, so it is drawn as a 3-D polyline (or a
+    // spline) and never at an elevation.
+    bool space = false;
 
     bool isSpline() const { return !spline.controlPoints.empty(); }
 };
