@@ -91,7 +91,7 @@ void showSampleFailure(const Result& result, const CurveDefinition& curve, Progr
     case Status::errorInEquation:
         // A curve of an unknown kind is silently not drawn.
         if (curve.kind == CurveKind::explicitCartesian || curve.kind == CurveKind::parametric ||
-            curve.kind == CurveKind::polar)
+            curve.kind == CurveKind::polar || curve.kind == CurveKind::space || curve.kind == CurveKind::implicit)
             bar.print(L"Error in equation");
         break;
     default:
@@ -117,17 +117,19 @@ int sampleStatus(const Result& result, const CurveDefinition& curve, Streams io)
         return kExitInvalidParameters;
     }
     const int type = static_cast<int>(curve.kind);
-    if (type < ExplicitCartesian || type > ExplicitPolar) {
+    if (type < ExplicitCartesian || type > ImplicitCurve) {
         emit(io.err, "plotwright: the curve's kind " + std::to_string(type)
-                         + " is none of 1 (explicit), 2 (parametric), 3 (polar); nothing was produced\n");
+                         + " is none of 1 (explicit), 2 (parametric), 3 (polar), 4 (space), 5 (implicit); nothing was"
+                           " produced\n");
         return kExitEquationError;
     }
     const char expression = result.where.expression;
     std::string where;
     if (expression != 0) {
         const bool x = expression == 'X';
-        const std::wstring& text = x ? curve.expressionX : curve.expressionY;
-        const char* name = x ? "x" : type == ExplicitPolar ? "r" : "y";
+        const bool z = expression == 'Z';
+        const std::wstring& text = x ? curve.expressionX : z ? curve.expressionZ : curve.expressionY;
+        const char* name = x ? "x" : z ? "z" : type == ExplicitPolar ? "r" : type == ImplicitCurve ? "F" : "y";
         where = std::string(name) + " = " + utf8FromWide(text) + ": ";
     }
     std::string line = "plotwright: " + where + utf8FromWide(result.message);

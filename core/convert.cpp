@@ -46,6 +46,7 @@ std::vector<To> movedPieces(std::vector<From>&& pieces)
         To piece;
         piece.points = std::move(p.points);
         piece.closed = p.closed;
+        piece.space = p.space;
         piece.bulges = std::move(p.bulges);
         piece.spline.degree = p.spline.degree;
         piece.spline.knots = std::move(p.spline.knots);
@@ -98,6 +99,9 @@ CEquationPtr equationOf(const CurveDefinition& curve)
     equation->SetName(curve.name);
     equation->SetEquationY(curve.expressionY);
     equation->SetEquationX(curve.expressionX);
+    equation->SetEquationZ(curve.expressionZ);
+    const ImplicitWindow& w = curve.window;
+    equation->SetWindow({w.xMin, w.xMax, w.yMin, w.yMax, w.gridCells, w.cellSize});
     equation->SetCreatedBy(curve.createdBy);
     for (const Parameter& p : curve.parameters)
         equation->AddParameter(std::make_shared<CEquationParameter>(fieldsOf(p)));
@@ -111,6 +115,9 @@ CurveDefinition definitionOf(const CEquation& equation, const DrawingOptions& op
     out.kind = static_cast<CurveKind>(equation.GetType());
     out.expressionY = equation.GetEquationY();
     out.expressionX = equation.GetEquationX();
+    out.expressionZ = equation.GetEquationZ();
+    const ::ImplicitWindow& w = equation.GetWindow();
+    out.window = {w.xMin, w.xMax, w.yMin, w.yMax, w.gridCells, w.cellSize};
     out.createdBy = equation.GetCreatedBy();
     for (const CEquationParameterPtr& p : equation.GetParameters())
         out.parameters.push_back(parameterOf(p->Fields()));
@@ -125,6 +132,9 @@ CurveDefinition definitionOf(const curve::CurveDefinition& drawn)
     out.kind = static_cast<CurveKind>(drawn.kind);
     out.expressionY = drawn.equationY;
     out.expressionX = drawn.equationX;
+    out.expressionZ = drawn.equationZ;
+    out.window = {drawn.window.xMin, drawn.window.xMax, drawn.window.yMin, drawn.window.yMax, drawn.window.gridCells,
+                  drawn.window.cellSize};
     out.createdBy = drawn.createdBy;
     for (const ParameterFields& f : drawn.parameters)
         out.parameters.push_back(parameterOf(f));
@@ -159,7 +169,9 @@ Result resultOf(const curve::SampleResult& sampled)
         break;
     case curve::SampleStatus::TooManySamples:
         out.status = Status::tooManySamples;
-        out.message = curve::tooManySamplesMessage(sampled.requestedSamples, curve::kMaxSamples);
+        // An implicit curve's grid says what it counted; the others count their range.
+        out.message = sampled.message.empty() ? curve::tooManySamplesMessage(sampled.requestedSamples, curve::kMaxSamples)
+                                              : sampled.message;
         break;
     case curve::SampleStatus::ErrorInEquation:
         out.status = Status::errorInEquation;

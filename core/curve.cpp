@@ -87,13 +87,23 @@ bool CurveDefinition::setRange(double minValue, double maxValue, double incremen
     return true;
 }
 
+namespace {
+
+// Space curves start at the origin's elevation; the others lie at 0.
+CurvePoint originOf(const CurveDefinition& curve, const ShapeOptions& options)
+{
+    return {options.origin.x, options.origin.y, curve.kind == CurveKind::space ? options.origin.z : 0};
+}
+
+} // namespace
+
 Shape shape(const CurveDefinition& curve, const ShapeOptions& options)
 {
     const CEquationPtr equation = core::equationOf(curve);
     std::optional<ForwardProgress> progress;
     if (options.progress)
         progress.emplace(*options.progress);
-    curve::ShapedCurve shaped = curve::shapeCurve(*equation, {options.origin.x, options.origin.y, 0},
+    curve::ShapedCurve shaped = curve::shapeCurve(*equation, originOf(curve, options),
                                                         core::curveOptionsOf(curve.options),
                                                         progress ? &*progress : nullptr, curve::KeepSamples::No);
     Shape out;
@@ -120,7 +130,7 @@ Samples sample(const CurveDefinition& curve, const ShapeOptions& options)
     curve::SampleOptions sampling;
     sampling.literalSteps = curve.options.literalSteps;
     sampling.tolerance = curve.options.tolerance;
-    curve::SampleResult sampled = curve::sampleCurve(*equation, {options.origin.x, options.origin.y, 0}, sampling,
+    curve::SampleResult sampled = curve::sampleCurve(*equation, originOf(curve, options), sampling,
                                                            progress ? &*progress : nullptr);
     Samples out;
     out.result = core::resultOf(sampled);

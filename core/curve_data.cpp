@@ -158,11 +158,11 @@ bool hasPlacement(const curve::CurveOptions& o)
 }
 
 // Reads the placement group when it comes next; leaves `c` where it was otherwise.
-void readPlacement(Cursor& c, curve::CurveOptions& options)
+bool readPlacement(Cursor& c, curve::CurveOptions& options)
 {
     Cursor probe = c;
     if (probe.text() != kPlacementTag || !probe.ok())
-        return;
+        return false;
     curve::CurveOptions read = options;
     read.rotation = probe.real();
     read.scale = probe.real();
@@ -170,9 +170,44 @@ void readPlacement(Cursor& c, curve::CurveOptions& options)
     read.offset = probe.real();
     read.offsetBothSides = probe.int16() != 0;
     if (!probe.ok())
-        return;
+        return false;
     options = read;
     c.advanceTo(probe);
+    return true;
+}
+
+// A space curve's z expression, and an implicit curve's window and grid.
+constexpr std::wstring_view kSpaceTag = L"space";
+constexpr std::wstring_view kWindowTag = L"window";
+
+bool readSpace(Cursor& c, std::wstring& equationZ)
+{
+    Cursor probe = c;
+    if (probe.text() != kSpaceTag || !probe.ok())
+        return false;
+    std::wstring z = probe.text();
+    if (!probe.ok())
+        return false;
+    equationZ = std::move(z);
+    c.advanceTo(probe);
+    return true;
+}
+
+bool readWindow(Cursor& c, ImplicitWindow& window)
+{
+    Cursor probe = c;
+    if (probe.text() != kWindowTag || !probe.ok())
+        return false;
+    ImplicitWindow read;
+    for (double* v : {&read.xMin, &read.xMax, &read.yMin, &read.yMax})
+        *v = probe.real();
+    read.gridCells = probe.int32();
+    read.cellSize = probe.real();
+    if (!probe.ok())
+        return false;
+    window = read;
+    c.advanceTo(probe);
+    return true;
 }
 
 } // namespace
@@ -207,7 +242,9 @@ AcDbAppData encodeCurveData(const curve::CurveDefinition& d)
         putInt32(data, p.maxSet);
     }
     const bool placed = hasPlacement(d.options);
-    if (!d.fingerprint.digest.empty() || placed) {
+    const bool space = !d.equationZ.empty();
+    const bool windowed = d.window != ImplicitWindow{};
+    if (!d.fingerprint.digest.empty() || placed || space || windowed) {
         putInt32(data, static_cast<std::int32_t>(d.fingerprint.digest.size()));
         for (double v : d.fingerprint.digest)
             putReal(data, v);
@@ -219,6 +256,18 @@ AcDbAppData encodeCurveData(const curve::CurveDefinition& d)
         putInt16(data, d.options.mirror ? 1 : 0);
         putReal(data, d.options.offset);
         putInt16(data, d.options.offsetBothSides ? 1 : 0);
+    }
+    // Space and implicit curves only, so that the other kinds' data stays as it was.
+    if (space) {
+        putText(data, std::wstring(kSpaceTag));
+        putText(data, d.equationZ);
+    }
+    if (windowed) {
+        putText(data, std::wstring(kWindowTag));
+        for (double v : {d.window.xMin, d.window.xMax, d.window.yMin, d.window.yMax})
+            putReal(data, v);
+        putInt32(data, d.window.gridCells);
+        putReal(data, d.window.cellSize);
     }
     return data;
 }
@@ -273,8 +322,9 @@ std::optional<curve::CurveDefinition> decodeCurveData(const AcDbAppData& data)
     }
     // Then tagged groups of values; a tag this version does not know ends the reading
     // (values after the layout's last one are left for later versions of it).
-    if (c.ok() && !c.atEnd())
-        readPlacement(c, d.options);
+    while (c.ok() && !c.atEnd() &&
+           (readPlacement(c, d.options) || readSpace(c, d.equationZ) || readWindow(c, d.window))) {
+    }
     if (!c.ok() || d.curveId.empty() || d.pieceCount == 0 || d.pieceIndex >= d.pieceCount)
         return std::nullopt;
     return d;

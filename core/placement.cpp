@@ -25,18 +25,21 @@ AcDbObjectId append(AcDbDatabase& database, std::unique_ptr<Entity> entity)
 
 AcDbObjectId placePiece(AcDbDatabase& database, const curve::CurvePiece& piece, double elevation)
 {
+    // A space curve's points hold their own z; the others lie at the elevation.
+    const auto world = [&](const CurvePoints& points) {
+        std::vector<AcGePoint3d> out;
+        out.reserve(points.size());
+        for (const CurvePoint& p : points)
+            out.push_back({p.x, p.y, piece.space ? p.z + elevation : elevation});
+        return out;
+    };
     if (!piece.spline.controlPoints.empty()) {
-        const auto world = [&](const CurvePoints& points) {
-            std::vector<AcGePoint3d> out;
-            out.reserve(points.size());
-            for (const CurvePoint& p : points)
-                out.push_back({p.x, p.y, elevation});
-            return out;
-        };
         return append(database, std::make_unique<AcDbSpline>(piece.spline.degree, piece.spline.knots,
                                                               world(piece.spline.controlPoints),
                                                               world(piece.spline.fitPoints), piece.closed));
     }
+    if (piece.space)
+        return append(database, std::make_unique<AcDb3dPolyline>(world(piece.points), piece.closed));
     const auto count = static_cast<unsigned int>(piece.points.size());
     auto polyline = std::make_unique<AcDbPolyline>(count);
     for (unsigned int i = 0; i < count; ++i) {

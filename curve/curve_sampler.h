@@ -44,6 +44,7 @@ struct SampleResult {
     // separated by one point whose coordinates are NaN (a jump or where the curve is not
     // finite), never one at either end.
     CurvePoints points;
+    // TooManySamples of an implicit curve: what its grid counted (else empty).
     // ErrorInEquation: the reason ("unknown name \"pi\"", "no running variable").
     // InvalidParameters: the value at fault, the rule and the bound ("k = 11 is above
     // its upper bound 10").

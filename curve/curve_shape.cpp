@@ -1,10 +1,12 @@
 #include "curve/curve_shape.h"
 
 #include "curve/arc_fit.h"
+#include "curve/implicit_sampler.h"
 #include "curve/offset_curve.h"
 #include "curve/placement_transform.h"
 #include "curve/spline_fit.h"
 #include "base/number_text.h"
+#include "model/equation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,7 +28,9 @@ void count(ShapedCurve& shaped)
     const CurvePoints& points = shaped.sampled.points;
     shaped.sampleCount = points.size();
     shaped.nonFiniteCount = static_cast<std::size_t>(std::count_if(
-        points.begin(), points.end(), [](const CurvePoint& p) { return !std::isfinite(p.x) || !std::isfinite(p.y); }));
+        points.begin(), points.end(), [](const CurvePoint& p) {
+            return !std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z);
+        }));
 }
 
 
@@ -48,8 +52,14 @@ ShapedCurve shapePlain(const CEquation& equation, CurvePoint origin, const Curve
     SampleOptions sampling;
     sampling.literalSteps = options.literalSteps;
     sampling.tolerance = options.tolerance;
+    const bool spatial = equation.GetType() == SpaceCurve;
 
     const bool fitted = options.output != CurveOutput::Polyline;
+    if (equation.GetType() == ImplicitCurve && !sampling.tolerance) {
+        // An implicit curve is always traced within a tolerance: its window gives one.
+        sampling.tolerance = implicitDefaultTolerance(equation);
+        shaped.toleranceFromExtent = true;
+    }
     if (fitted && !sampling.tolerance) {
         // A first, silent pass with fixed steps measures the curve.
         SampleResult coarse = sampleCurve(equation, origin, sampling, nullptr);
@@ -62,7 +72,7 @@ ShapedCurve shapePlain(const CEquation& equation, CurvePoint origin, const Curve
                 shaped.pieces = splitRuns(shaped.sampled.points, -1);
             return shaped;
         }
-        const double extent = curveExtent(coarse.points);
+        const double extent = curveExtent(coarse.points, spatial);
         sampling.tolerance = kDefaultToleranceShare * (extent > 0 ? extent : 1.0);
         shaped.toleranceFromExtent = true;
     }
@@ -75,11 +85,11 @@ ShapedCurve shapePlain(const CEquation& equation, CurvePoint origin, const Curve
     CurvePoints& points = shaped.sampled.points;
     double closeDistance = -1;
     if (!options.literalSteps || options.tolerance)
-        closeDistance = std::max(kCloseShare * curveExtent(points), shaped.tolerance);
+        closeDistance = std::max(kCloseShare * curveExtent(points, spatial), shaped.tolerance);
     if (keep == KeepSamples::No)
-        shaped.pieces = splitRuns(std::move(points), closeDistance);
+        shaped.pieces = splitRuns(std::move(points), closeDistance, spatial);
     else
-        shaped.pieces = splitRuns(points, closeDistance);
+        shaped.pieces = splitRuns(points, closeDistance, spatial);
     if (sampling.tolerance) {
         // A lone point left between a jump and an undefined stretch draws nothing.
         std::erase_if(shaped.pieces, [](const CurvePiece& piece) { return piece.points.size() < 2; });
@@ -160,6 +170,17 @@ ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const Curve
                        SampleProgress* progress, KeepSamples keep)
 {
     const bool offset = options.offset != 0;
+    const int kind = equation.GetType();
+    if ((options.output == CurveOutput::Arcs && kind == SpaceCurve) ||
+        (offset && (kind == SpaceCurve || kind == ImplicitCurve))) {
+        // Arcs (bulges) and offsets lie in a plane, along a running variable.
+        ShapedCurve refused;
+        refused.sampled.status = SampleStatus::InvalidParameters;
+        refused.sampled.message = offset ? L"an offset is drawn of a plane curve with a running variable, not of a "
+                                           L"space or an implicit curve"
+                                         : L"arcs lie in a plane: a space curve is drawn as a polyline or a spline";
+        return refused;
+    }
     if (!offset && !hasPlacementTransform(options))
         return shapePlain(equation, origin, options, progress, keep);
     ShapedCurve shaped;

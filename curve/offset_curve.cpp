@@ -374,7 +374,7 @@ void trim(CurvePiece raw, const std::vector<Crossing>& cuts, const CurveDistance
         if (joined)
             kept.back().points.insert(kept.back().points.end(), s.begin() + 1, s.end());
         else
-            kept.push_back({std::move(s), false, {}, {}});
+            kept.push_back({std::move(s), false, {}, {}, false});
     }
     if (raw.closed && !kept.empty()) {
         CurvePiece& first = kept.front();

@@ -59,6 +59,7 @@ PlacementTransform placementTransform(const CurveOptions& options, CurvePoint or
     t.d = s * cosine * m;
     t.ox = origin.x;
     t.oy = origin.y;
+    t.oz = origin.z;
     t.mirror = options.mirror;
     t.scale = s;
     return t;

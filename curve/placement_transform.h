@@ -18,8 +18,14 @@ struct PlacementTransform {
     double ox = 0, oy = 0;
     bool mirror = false;
     double scale = 1;
+    // A space curve's z: z' = oz + scale z (the turn is about the z axis); plane curves
+    // have z 0 and an origin at elevation 0.
+    double oz = 0;
 
-    CurvePoint apply(const CurvePoint& p) const { return {ox + a * p.x + b * p.y, oy + c * p.x + d * p.y, 0}; }
+    CurvePoint apply(const CurvePoint& p) const
+    {
+        return {ox + a * p.x + b * p.y, oy + c * p.x + d * p.y, oz + scale * p.z};
+    }
 };
 
 // Whether `options` turn, scale or mirror the curve.

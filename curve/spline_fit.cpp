@@ -11,10 +11,12 @@ namespace {
 
 constexpr int kDegree = 3;
 
-CurvePoint operator+(CurvePoint a, CurvePoint b) { return {a.x + b.x, a.y + b.y, 0}; }
-CurvePoint operator-(CurvePoint a, CurvePoint b) { return {a.x - b.x, a.y - b.y, 0}; }
-CurvePoint operator*(double s, CurvePoint a) { return {s * a.x, s * a.y, 0}; }
-double distance(CurvePoint a, CurvePoint b) { return std::hypot(a.x - b.x, a.y - b.y); }
+// In three dimensions, for space curves; a planar run's z is set to 0 again at the end
+// (a product with a negative number would leave -0 there).
+CurvePoint operator+(CurvePoint a, CurvePoint b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+CurvePoint operator-(CurvePoint a, CurvePoint b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+CurvePoint operator*(double s, CurvePoint a) { return {s * a.x, s * a.y, s * a.z}; }
+double distance(CurvePoint a, CurvePoint b) { return std::hypot(std::hypot(a.x - b.x, a.y - b.y), a.z - b.z); }
 
 // The knot span holding u: knots[span] <= u < knots[span + 1], the last span for the end.
 std::size_t findSpan(const std::vector<double>& knots, std::size_t controlCount, double u)
@@ -198,8 +200,12 @@ CurvePiece fitSpline(const CurvePiece& dense, double tolerance)
         chosen = std::move(next);
     }
 
+    if (std::all_of(points.begin(), points.end(), [](const CurvePoint& p) { return p.z == 0; }))
+        for (CurvePoint& p : spline.controlPoints)
+            p.z = 0;
     CurvePiece out;
     out.closed = dense.closed;
+    out.space = dense.space;
     out.points = spline.fitPoints;
     out.spline = std::move(spline);
     return out;

@@ -92,6 +92,10 @@ py::object pieceObject(const Piece& piece, double tolerance)
     std::vector<double> bulges = piece.bulges;
     if (bulges.empty())
         bulges.assign(piece.points.size(), 0.0);
+    // A space curve's polyline keeps its z: N x 3.
+    if (piece.space)
+        return pieceType("polyline", piece.closed, pointArray(piece.points, 0, piece.points.size()),
+                         vectorArray(bulges));
     return pieceType("polyline", piece.closed, planeArray(piece.points), vectorArray(bulges));
 }
 
@@ -132,10 +136,20 @@ one from a library (plotwright.library()[name]).)")
         .def_static("parametric", &PyCurve::parametricCurve, py::arg("x"), py::arg("y"),
                     "x = f(t), y = g(t), t from 0 to 10 in steps of 0.1.")
         .def_static("polar", &PyCurve::polarCurve, py::arg("r"), "r = f(t), t from 0 to 10 in steps of 0.1.")
+        .def_static("space", &PyCurve::spaceCurve, py::arg("x"), py::arg("y"), py::arg("z"),
+                    "x = f(t), y = g(t), z = h(t), t from 0 to 10 in steps of 0.1; drawn as a 3-D polyline.")
+        .def_static("implicit", &PyCurve::implicitCurve, py::arg("f"), py::arg("window"), py::arg("grid") = 200,
+                    "F(x, y) = 0 within window (xmin, xmax, ymin, ymax), found on a grid of `grid` cells along "
+                    "the window's longer side and traced within the tolerance.")
+        .def_property_readonly("window", &PyCurve::window,
+                               "(xmin, xmax, ymin, ymax, grid) of an implicit curve; None for the other kinds.")
+        .def("with_window", &PyCurve::withWindow, py::arg("window"), py::arg("grid") = py::none(),
+             "A copy of an implicit curve with another window (and grid).")
         .def_property_readonly("name", &PyCurve::name, "The library name; '' for a curve written by hand.")
-        .def_property_readonly("kind", &PyCurve::kind, "'explicit', 'parametric' or 'polar'.")
+        .def_property_readonly("kind", &PyCurve::kind, "'explicit', 'parametric', 'polar', 'space' or 'implicit'.")
         .def_property_readonly("expressions", &PyCurve::expressions,
-                               "The expressions: (y,) explicit, (x, y) parametric, (r,) polar.")
+                               "The expressions: (y,) explicit, (x, y) parametric, (r,) polar, (x, y, z) space, "
+                               "(F,) implicit.")
         .def_property_readonly("constants", &PyCurve::constants, "dict: constant name -> value.")
         .def_property_readonly("range", &PyCurve::range, "(min, max, step) of the running variable.")
         .def("with_constants", &PyCurve::withConstants,

@@ -91,6 +91,16 @@ std::vector<Row> rows()
     d.options.rotation = 90;
     d.options.offsetBothSides = false;
     out.push_back({"placed, without a digest", d});
+    d.kind = SpaceCurve;
+    d.equationZ = L"c*t";
+    out.push_back({"placed space curve with its z", d});
+    d = cycloid();
+    d.kind = ImplicitCurve;
+    d.window = {-2.5, 2.5, -1, 1.0 / 3, 300, 0};
+    d.fingerprint.digest.clear();  // the window follows an empty digest
+    out.push_back({"implicit curve with its window, no digest", d});
+    d.window = {0, 1, 0, 1, 0, 1e-3};
+    out.push_back({"implicit curve by cell size", d});
     return out;
 }
 

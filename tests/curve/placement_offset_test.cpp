@@ -390,7 +390,7 @@ TEST(Offset, CrossingsOfPolylines)
         std::vector<CurvePiece> polylines;
         std::vector<std::size_t> counts;
     };
-    const auto piece = [](CurvePoints points, bool closed) { return CurvePiece{std::move(points), closed, {}, {}}; };
+    const auto piece = [](CurvePoints points, bool closed) { return CurvePiece{std::move(points), closed, {}, {}, false}; };
     const Row rows[] = {
         {"square", {piece({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, true)}, {0}},
         {"bow tie", {piece({{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}}, true)}, {2}},

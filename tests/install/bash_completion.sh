@@ -44,9 +44,11 @@ check "" plotwright draw Cycloid --rotate ""
 check "csv|json" plotwright sample Cycloid --format ""
 check "Cycloid" plotwright sample Cyc
 check "Cayley\\'s\\ Sextic" plotwright show Cay
-check "Cardioid|Catenary" plotwright draw --library gallery Ca
+check "Cardioid|Catenary|Cassini\\ oval\\,\\ one\\ loop|Cassini\\ ovals\\,\\ two\\ loops" plotwright draw --library gallery Ca
 check "Involute\\ of\\ a\\ circle" plotwright draw --library gallery "Involute\\ of"
-check "Lemniscate\\ of\\ Bernoulli" plotwright draw --library=gallery Lemn
+check "Lemniscate\\ of\\ Bernoulli|Lemniscate\\ of\\ Bernoulli\\ \\(implicit\\)" plotwright draw --library=gallery Lemn
+check "--grid" plotwright draw --implicit x-y --gr
+check "--window" plotwright redraw a.dxf 1F --wi
 check "" plotwright draw --library gallery Nothing
 check "" plotwright draw Cycloid --set ""
 check "polyline|arcs|spline" plotwright redraw a.dxf 1F --output ""

@@ -19,6 +19,20 @@ enum class CurveKind : int {
     explicitCartesian = 1,  // y = f(x)
     parametric = 2,         // x = f(t), y = g(t)
     polar = 3,              // r = f(t)
+    space = 4,              // x = f(t), y = g(t), z = h(t)
+    implicit = 5,           // F(x, y) = 0 within a window
+};
+
+// Where an implicit curve is looked for: the window (min below max) and its grid, cells
+// of `cellSize` when above 0, else `gridCells` along the longer side (0: 200).
+struct ImplicitWindow {
+    double xMin = 0;
+    double xMax = 0;
+    double yMin = 0;
+    double yMax = 0;
+    int gridCells = 0;
+    double cellSize = 0;
+    bool operator==(const ImplicitWindow&) const = default;
 };
 
 enum class ParameterRole : int {
@@ -70,8 +84,10 @@ struct DrawingOptions {
 struct CurveDefinition {
     std::wstring name;  // the library name; empty for a curve written by hand
     CurveKind kind = CurveKind::explicitCartesian;
-    std::wstring expressionY;  // y, or r for a polar curve
-    std::wstring expressionX;  // x of a parametric curve
+    std::wstring expressionY;  // y, r for a polar curve, F for an implicit one
+    std::wstring expressionX;  // x of a parametric or space curve
+    std::wstring expressionZ;  // z of a space curve
+    ImplicitWindow window;     // an implicit curve's window and grid
     int createdBy = 0;         // the library files' createdBy (2: the user's own)
     std::vector<Parameter> parameters;
     DrawingOptions options;
@@ -101,7 +117,7 @@ public:
 };
 
 struct ShapeOptions {
-    Point origin;  // z is ignored: curves lie at elevation 0
+    Point origin;  // z is used by space curves alone: the others lie at elevation 0
     Progress* progress = nullptr;
 };
 
