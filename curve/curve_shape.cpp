@@ -140,10 +140,9 @@ ShapedCurve shapeOffset(const CEquation& equation, const CurveOptions& options, 
     double closeDistance = -1;
     if (!options.literalSteps || tolerance)
         closeDistance = std::max(kCloseShare * extent, tolerance.value_or(0));
-    std::vector<CurvePiece> runs = splitRuns(points, closeDistance);
+    std::vector<CurvePiece> runs =
+        keep == KeepSamples::No ? splitRuns(std::move(points), closeDistance) : splitRuns(points, closeDistance);
     std::erase_if(runs, [](const CurvePiece& run) { return run.points.size() < 2; });
-    if (keep == KeepSamples::No)
-        points = CurvePoints{};
     for (CurvePoint& p : points)
         p.z = 0;
 

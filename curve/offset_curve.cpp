@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace plotwright::curve {
 namespace {
@@ -33,7 +34,9 @@ struct Vec {
 Vec sub(const CurvePoint& a, const CurvePoint& b) { return {a.x - b.x, a.y - b.y}; }
 double dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y; }
 double cross(Vec a, Vec b) { return a.x * b.y - a.y * b.x; }
-double length(Vec a) { return std::hypot(a.x, a.y); }
+// Coordinates of drawings stay far from where squaring them overflows; hypot would take
+// several times as long for the same result.
+double length(Vec a) { return std::sqrt(a.x * a.x + a.y * a.y); }
 Vec unit(Vec a)
 {
     const double l = length(a);
@@ -71,12 +74,12 @@ bool agrees(Vec tangent, Vec chord)
 // normals) at a corner, so that a round join turns about it. Where the chords beside a
 // sample turn sharply (near a cusp, a corner, a tight bend) the tangent comes from the
 // curve itself, `at`, on either side of the sample, rather than from the samples.
-std::vector<Frame> framesOf(const CurvePiece& run, double side, const CurveAt& at)
+// Each frame goes to `take` as it is found: a million samples need not be held twice.
+template <class Take>
+void framesOf(const CurvePiece& run, double side, const CurveAt& at, Take&& take)
 {
     const CurvePoints& p = run.points;
     const std::size_t n = p.size();
-    std::vector<Frame> frames;
-    frames.reserve(n + 8);
     const auto normal = [&](Vec tangent) {
         const Vec l = leftOf(tangent);
         return Vec{side * l.x, side * l.y};
@@ -95,7 +98,7 @@ std::vector<Frame> framesOf(const CurvePiece& run, double side, const CurveAt& a
         const bool agreeing = !isZero(tangent) && agrees(tangent, in) && agrees(tangent, out);
         const bool sharp = !isZero(uin) && !isZero(uout) && dot(uin, uout) < kResolvedCos;
         if (agreeing && !sharp) {
-            frames.push_back({p[i], normal(tangent)});
+            take(Frame{p[i], normal(tangent)});
             continue;
         }
         if (at) {
@@ -111,24 +114,23 @@ std::vector<Frame> framesOf(const CurvePiece& run, double side, const CurveAt& a
             const Vec after = unit(sub(at(t + h), p[i]));
             if (!isZero(before) && !isZero(after)) {
                 if (dot(before, after) >= kSmoothCos) {
-                    frames.push_back({p[i], normal(unit({before.x + after.x, before.y + after.y}))});
+                    take(Frame{p[i], normal(unit({before.x + after.x, before.y + after.y}))});
                 } else {
-                    frames.push_back({p[i], normal(before)});
-                    frames.push_back({p[i], normal(after)});
+                    take(Frame{p[i], normal(before)});
+                    take(Frame{p[i], normal(after)});
                 }
                 continue;
             }
         }
         if (agreeing) {
-            frames.push_back({p[i], normal(tangent)});
+            take(Frame{p[i], normal(tangent)});
             continue;
         }
         if (!isZero(uin))
-            frames.push_back({p[i], normal(uin)});
+            take(Frame{p[i], normal(uin)});
         if (!isZero(uout))
-            frames.push_back({p[i], normal(uout)});
+            take(Frame{p[i], normal(uout)});
     }
-    return frames;
 }
 
 void push(CurvePoints& out, const Frame& f, double d)
@@ -167,17 +169,20 @@ CurvePiece rawOffset(const CurvePiece& run, double distance, double tolerance, c
     // The angle a chord of the circle of radius d may span within the tolerance.
     const double step = tolerance >= 2 * d ? kPi : 2 * std::acos(1 - tolerance / d);
     const double cosStep = std::cos(step);
-    const std::vector<Frame> frames = framesOf(run, side, at);
     CurvePiece out;
     out.closed = run.closed;
-    out.points.reserve(frames.size() + 16);
-    for (std::size_t k = 0; k < frames.size(); ++k) {
-        if (k > 0)
-            join(out.points, frames[k - 1], frames[k], d, side, cosStep, step);
-        push(out.points, frames[k], d);
-    }
-    if (run.closed && frames.size() > 1)
-        join(out.points, frames.back(), frames.front(), d, side, cosStep, step);
+    out.points.reserve(run.points.size() + run.points.size() / 16 + 16);
+    std::optional<Frame> first, last;
+    framesOf(run, side, at, [&](const Frame& frame) {
+        if (last)
+            join(out.points, *last, frame, d, side, cosStep, step);
+        else
+            first = frame;
+        push(out.points, frame, d);
+        last = frame;
+    });
+    if (run.closed && first && out.points.size() > 1)
+        join(out.points, *last, *first, d, side, cosStep, step);
     return out;
 }
 
@@ -192,6 +197,12 @@ class CurveDistance {
 public:
     explicit CurveDistance(const std::vector<CurvePiece>& runs)
     {
+        std::size_t count = 0;
+        for (const CurvePiece& run : runs)
+            count += run.points.size();
+        from_.reserve(count);
+        to_.reserve(count);
+        boxes_.reserve(count / kBlock + runs.size() + 1);
         for (const CurvePiece& run : runs) {
             const CurvePoints& p = run.points;
             for (std::size_t i = 0; i + 1 < p.size(); ++i)
@@ -215,7 +226,7 @@ public:
                 continue;
             const std::size_t end = std::min(from_.size(), (b + 1) * kBlock);
             for (std::size_t i = b * kBlock; i < end; ++i)
-                if (squaredDistance(q, from_[i], to_[i]) < r2)
+                if (squaredDistance(q, *from_[i], *to_[i]) < r2)
                     return true;
         }
         return false;
@@ -241,11 +252,12 @@ private:
         box.maxX = std::max({box.maxX, a.x, b.x});
         box.minY = std::min({box.minY, a.y, b.y});
         box.maxY = std::max({box.maxY, a.y, b.y});
-        from_.push_back(a);
-        to_.push_back(b);
+        from_.push_back(&a);
+        to_.push_back(&b);
     }
 
-    std::vector<CurvePoint> from_, to_;
+    // Into the runs, which outlive the measure.
+    std::vector<const CurvePoint*> from_, to_;
     std::vector<Box> boxes_;
 };
 
@@ -305,40 +317,45 @@ double pathLength(const CurvePoints& p)
 void removeSpikes(CurvePiece& piece, const CurveDistance& curve, double r, double tolerance)
 {
     CurvePoints& p = piece.points;
-    for (bool removed = true; removed && p.size() > 3;) {
-        removed = false;
-        CurvePoints kept;
-        kept.reserve(p.size());
-        const std::size_t n = p.size();
-        for (std::size_t i = 0; i < n; ++i) {
-            const bool end = !piece.closed && (i == 0 || i + 1 == n);
-            if (!end) {
-                const CurvePoint& before = kept.empty() ? p[(i + n - 1) % n] : kept.back();
-                const Vec in = unit(sub(p[i], before)), out = unit(sub(p[(i + 1) % n], p[i]));
-                // A fold back within the tolerance goes too: the path loses nothing by it.
-                const CurvePoint& after = p[(i + 1) % n];
-                if (dot(in, out) < kSpikeCos &&
-                    (std::sqrt(CurveDistance::squaredDistance(p[i], before, after)) <= tolerance ||
-                     curve.nearerThan(p[i], r))) {
-                    removed = true;
-                    continue;
-                }
-            }
-            kept.push_back(p[i]);
-        }
-        p = std::move(kept);
+    if (p.size() <= 3)
+        return;
+    // One pass with the kept vertices as a stack: removing a spike's tip may make the
+    // vertex before it the next tip, all along a fold.
+    CurvePoints kept;
+    kept.reserve(p.size());
+    const auto spike = [&](const CurvePoint& before, const CurvePoint& tip, const CurvePoint& after) {
+        const Vec in = unit(sub(tip, before)), out = unit(sub(after, tip));
+        if (!(dot(in, out) < kSpikeCos))
+            return false;
+        // A fold back within the tolerance goes: the path loses nothing by it.
+        return std::sqrt(CurveDistance::squaredDistance(tip, before, after)) <= tolerance || curve.nearerThan(tip, r);
+    };
+    for (const CurvePoint& q : p) {
+        kept.push_back(q);
+        while (kept.size() >= 3 && spike(kept[kept.size() - 3], kept[kept.size() - 2], kept.back()))
+            kept.erase(kept.end() - 2);
     }
+    p = std::move(kept);
 }
 
 // What is left of `raw` once the stretches nearer to the curve than the distance are
 // gone, the stretches on either side of a cut-out loop joined where they cross.
-void trim(const CurvePiece& raw, const std::vector<Crossing>& cuts, const CurveDistance& curve, double r,
+void trim(CurvePiece raw, const std::vector<Crossing>& cuts, const CurveDistance& curve, double r,
           double tolerance, std::vector<CurvePiece>& out)
 {
     // Vertices where the path turns back must lie nearer the distance than others: the
     // samples put the curve within a tenth of the tolerance.
     const double spikeDistance = r + 0.75 * tolerance;
-    std::vector<CurvePoints> stretches = stretchesOf(raw, cuts);
+    std::vector<CurvePoints> stretches;
+    if (cuts.empty() && raw.closed) {
+        // One stretch round: the closing vertex joins it so that it closes below.
+        raw.points.push_back(raw.points.front());
+        stretches.push_back(std::move(raw.points));
+    } else if (cuts.empty()) {
+        stretches.push_back(std::move(raw.points));
+    } else {
+        stretches = stretchesOf(raw, cuts);
+    }
     std::vector<CurvePiece> kept;
     bool joined = false;  // the last kept stretch ends where the next kept one starts
     for (CurvePoints& s : stretches) {
@@ -382,7 +399,8 @@ void trim(const CurvePiece& raw, const std::vector<Crossing>& cuts, const CurveD
 // ---- crossings of x-monotone chains ---------------------------------------------------
 
 struct Segment {
-    CurvePoint a, b;
+    const CurvePoint* a = nullptr;
+    const CurvePoint* b = nullptr;
     std::size_t polyline = 0;
     std::size_t index = 0;
 };
@@ -403,13 +421,17 @@ class CrossingFinder {
 public:
     explicit CrossingFinder(const std::vector<CurvePiece>& polylines) : polylines_(polylines)
     {
+        std::size_t total = 0;
+        for (const CurvePiece& p : polylines)
+            total += p.points.size();
+        segments_.reserve(total);
         for (std::size_t k = 0; k < polylines.size(); ++k) {
             const CurvePoints& p = polylines[k].points;
             if (p.size() < 2)
                 continue;
             const std::size_t count = polylines[k].closed && p.size() > 2 ? p.size() : p.size() - 1;
             for (std::size_t i = 0; i < count; ++i)
-                addSegment({p[i], p[(i + 1) % p.size()], k, i});
+                addSegment({&p[i], &p[(i + 1) % p.size()], k, i});
         }
     }
 
@@ -441,22 +463,22 @@ public:
 private:
     void addSegment(const Segment& s)
     {
-        const double dx = s.b.x - s.a.x;
+        const double dx = s.b->x - s.a->x;
         Chain* chain = chains_.empty() ? nullptr : &chains_.back();
         const bool continues = chain && segments_.back().polyline == s.polyline &&
                                (dx == 0 || (dx > 0) == chain->rising || allVertical(*chain));
         if (!continues) {
-            chains_.push_back({segments_.size(), 0, dx >= 0, {s.a.x, s.a.y, s.a.x, s.a.y}});
+            chains_.push_back({segments_.size(), 0, dx >= 0, {s.a->x, s.a->y, s.a->x, s.a->y}});
             chain = &chains_.back();
         } else if (allVertical(*chain) && dx != 0) {
             chain->rising = dx > 0;
         }
         segments_.push_back(s);
         ++chain->count;
-        chain->box.minX = std::min({chain->box.minX, s.a.x, s.b.x});
-        chain->box.maxX = std::max({chain->box.maxX, s.a.x, s.b.x});
-        chain->box.minY = std::min({chain->box.minY, s.a.y, s.b.y});
-        chain->box.maxY = std::max({chain->box.maxY, s.a.y, s.b.y});
+        chain->box.minX = std::min({chain->box.minX, s.a->x, s.b->x});
+        chain->box.maxX = std::max({chain->box.maxX, s.a->x, s.b->x});
+        chain->box.minY = std::min({chain->box.minY, s.a->y, s.b->y});
+        chain->box.maxY = std::max({chain->box.maxY, s.a->y, s.b->y});
     }
 
     bool allVertical(const Chain& c) const { return c.box.minX == c.box.maxX; }
@@ -467,8 +489,8 @@ private:
         return segments_[c.rising ? c.first + k : c.first + c.count - 1 - k];
     }
 
-    static double minX(const Segment& s) { return std::min(s.a.x, s.b.x); }
-    static double maxX(const Segment& s) { return std::max(s.a.x, s.b.x); }
+    static double minX(const Segment& s) { return std::min(s.a->x, s.b->x); }
+    static double maxX(const Segment& s) { return std::max(s.a->x, s.b->x); }
 
     // Both chains from left to right, testing every pair of segments whose x spans meet.
     void walk(const Chain& a, const Chain& b)
@@ -501,7 +523,7 @@ private:
     {
         if (neighbours(s, t))
             return;
-        const Vec r = sub(s.b, s.a), q = sub(t.b, t.a), w = sub(t.a, s.a);
+        const Vec r = sub(*s.b, *s.a), q = sub(*t.b, *t.a), w = sub(*t.a, *s.a);
         const double den = cross(r, q);
         if (den == 0)
             return;
@@ -509,7 +531,7 @@ private:
         const double v = cross(w, r) / den;
         if (!(u >= 0 && u < 1 && v >= 0 && v < 1))
             return;
-        const CurvePoint x{s.a.x + u * r.x, s.a.y + u * r.y, 0};
+        const CurvePoint x{s.a->x + u * r.x, s.a->y + u * r.y, 0};
         cuts_.push_back({s.polyline, {s.index, u, x}});
         cuts_.push_back({t.polyline, {t.index, v, x}});
     }
@@ -580,7 +602,8 @@ std::vector<CurvePiece> offsetRuns(const std::vector<CurvePiece>& runs, double d
     const double r = std::fabs(distance) - tolerance;
     std::vector<CurvePiece> out;
     for (std::size_t k = 0; k < raw.size(); ++k)
-        trim(raw[k], cuts[k], curve, r, tolerance, out);
+        if (raw[k].points.size() >= 2)
+            trim(std::move(raw[k]), cuts[k], curve, r, tolerance, out);
     return out;
 }
 

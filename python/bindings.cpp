@@ -220,10 +220,17 @@ gallery of classic curves) or the path of a library file.)");
     m.def(
         "draw",
         [](const std::filesystem::path& path, const PyCurve& curve, const py::sequence& origin,
-           std::optional<double> tolerance, const std::string& output, std::optional<std::string> layer) {
+           std::optional<double> tolerance, const std::string& output, std::optional<std::string> layer, double rotate,
+           double scale, bool mirror, double offset, bool offsetBoth) {
             const Point at = pointFrom(origin);
             const OutputKind kind = outputKind(output);
-            DrawRequest request{path, curve.definition(), at, tolerance, kind, layer};
+            CurveDefinition placed = curve.definition();
+            placed.options.rotation = rotate;
+            placed.options.scale = scale;
+            placed.options.mirror = mirror;
+            placed.options.offset = offset;
+            placed.options.offsetBothSides = offsetBoth;
+            DrawRequest request{path, placed, at, tolerance, kind, layer};
             DrawReply reply;
             {
                 InterruptibleProgress progress;
@@ -235,9 +242,13 @@ gallery of classic curves) or the path of a library file.)");
         },
         py::arg("path"), py::arg("curve"), py::arg("origin") = py::make_tuple(0.0, 0.0),
         py::arg("tolerance") = py::none(), py::arg("output") = "polyline", py::arg("layer") = py::none(),
+        py::arg("rotate") = 0.0, py::arg("scale") = 1.0, py::arg("mirror") = false, py::arg("offset") = 0.0,
+        py::arg("offset_both") = false,
         R"(Adds `curve` to the DXF file `path` as `plotwright draw` does: the file is
-created when missing, saved carefully, and refused in the same cases. Returns the
-new entities' handles (list of str).)");
+created when missing, saved carefully, and refused in the same cases. rotate (degrees),
+scale, mirror, offset and offset_both place and offset the curve as --rotate, --scale,
+--mirror, --offset and --offset-both do (offset_both=True: both sides by offset).
+Returns the new entities' handles (list of str).)");
 
     m.def(
         "_list_curves_json", [](const std::filesystem::path& path) { return listCurvesJson(path); }, py::arg("path"));
@@ -246,8 +257,15 @@ new entities' handles (list of str).)");
         "redraw",
         [](const std::filesystem::path& path, const std::string& key, std::optional<py::dict> constants,
            std::optional<py::tuple> range, const py::object& origin, std::optional<double> tolerance,
-           std::optional<std::string> output, std::optional<bool> literalSteps, bool force) {
+           std::optional<std::string> output, std::optional<bool> literalSteps, bool force,
+           std::optional<double> rotate, std::optional<double> scale, std::optional<bool> mirror,
+           std::optional<double> offset, std::optional<bool> offsetBoth) {
             RedrawRequest request;
+            request.rotation = rotate;
+            request.scale = scale;
+            request.mirror = mirror;
+            request.offset = offset;
+            request.offsetBothSides = offsetBoth;
             request.path = path;
             request.key = key;
             if (constants)
@@ -276,9 +294,12 @@ new entities' handles (list of str).)");
         },
         py::arg("path"), py::arg("id_or_handle"), py::arg("constants") = py::none(), py::arg("range") = py::none(),
         py::arg("origin") = py::none(), py::arg("tolerance") = py::none(), py::arg("output") = py::none(),
-        py::arg("literal_steps") = py::none(), py::arg("force") = false,
+        py::arg("literal_steps") = py::none(), py::arg("force") = false, py::arg("rotate") = py::none(),
+        py::arg("scale") = py::none(), py::arg("mirror") = py::none(), py::arg("offset") = py::none(),
+        py::arg("offset_both") = py::none(),
         R"(Draws a drawn curve again with changes, as `plotwright redraw` does: all its
 pieces are replaced on the same layer in the same colour with the same curve id.
+rotate, scale, mirror, offset and offset_both change the placement (None keeps it).
 A curve changed by hand is refused unless force=True. Returns the new handles.)");
 
     m.def(

@@ -53,6 +53,11 @@ Result applyChanges(CurveDefinition& curve, const RedrawRequest& request)
         curve.options.literalSteps = *request.literalSteps;
     if (request.output)
         curve.options.output = *request.output;
+    curve.options.rotation = request.rotation.value_or(curve.options.rotation);
+    curve.options.scale = request.scale.value_or(curve.options.scale);
+    curve.options.mirror = request.mirror.value_or(curve.options.mirror);
+    curve.options.offset = request.offset.value_or(curve.options.offset);
+    curve.options.offsetBothSides = request.offsetBothSides.value_or(curve.options.offsetBothSides);
     return {};
 }
 

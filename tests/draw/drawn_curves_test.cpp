@@ -2,6 +2,7 @@
 #include "draw/drawn_curves.h"
 
 #include "db/database.h"
+#include "db/entities.h"
 #include "db/polyline.h"
 #include "core/curve_data.h"
 #include "host/doc_manager.h"
