@@ -185,10 +185,16 @@ private:
             const double b = (gyp->x - gym->x) / (2 * hh);
             const double c = (gxp->y - gxm->y) / (2 * hh);
             const double d = (gyp->y - gym->y) / (2 * hh);
-            const double det = a * d - b * c;
-            if (!std::isfinite(det) || std::fabs(det) <= 1e-300)
+            // Levenberg-Marquardt on the Hessian H: (H'H + mu I) step = H'g, so that a cusp,
+            // where H has rank one, is still approached along the direction it keeps.
+            const double p11 = a * a + c * c + 0, p12 = a * b + c * d, p22 = b * b + d * d;
+            const double mu = 1e-10 * (p11 + p22);
+            const double q11 = p11 + mu, q22 = p22 + mu;
+            const double det = q11 * q22 - p12 * p12;
+            if (!std::isfinite(det) || det <= 0)
                 return std::nullopt;
-            const V step{(d * g->x - b * g->y) / det, (a * g->y - c * g->x) / det};
+            const double r1 = a * g->x + c * g->y, r2 = b * g->x + d * g->y;
+            const V step{(q22 * r1 - p12 * r2) / det, (q11 * r2 - p12 * r1) / det};
             s = s - step;
             if (!(norm(s - from) <= reach))
                 return std::nullopt;
@@ -476,11 +482,17 @@ private:
     }
 
     // Open runs that end where another ends (both reached a cusp from either side) are
-    // one branch.
+    // one branch: ends on the same located point, or ends inside the window within the
+    // tolerance of each other (where the cusp could not be located; ends cut at the
+    // window's edge lie on it and join only where they meet).
     void joinEnds(std::vector<std::vector<V>>& runs) const
     {
+        const auto onEdge = [&](V p) { return p.x == g_.xMin || p.x == g_.xMax || p.y == g_.yMin || p.y == g_.yMax; };
+        const auto meet = [&](V a, V b) {
+            return norm(a - b) <= (onEdge(a) || onEdge(b) ? tol_ / 10 : tol_);
+        };
         const double close = tol_ / 10;
-        const auto isOpen = [&](const std::vector<V>& r) { return norm(r.front() - r.back()) > close; };
+        const auto isOpen = [&](const std::vector<V>& r) { return !meet(r.front(), r.back()); };
         for (bool joined = true; joined;) {
             joined = false;
             for (std::size_t i = 0; i < runs.size() && !joined; ++i) {
@@ -491,20 +503,25 @@ private:
                     std::vector<V>& b = runs[k];
                     if (!isOpen(b))
                         continue;
-                    if (norm(a.back() - b.back()) <= close)
+                    if (meet(a.back(), b.back()))
                         std::reverse(b.begin(), b.end());
-                    else if (norm(a.front() - b.front()) <= close)
+                    else if (meet(a.front(), b.front()))
                         std::reverse(a.begin(), a.end());
-                    else if (norm(a.front() - b.back()) <= close)
+                    else if (meet(a.front(), b.back()))
                         std::swap(a, b);
-                    if (norm(a.back() - b.front()) > close)
+                    if (!meet(a.back(), b.front()))
                         continue;
-                    a.insert(a.end(), b.begin() + 1, b.end());
+                    const bool same = norm(a.back() - b.front()) <= close;
+                    a.insert(a.end(), b.begin() + (same ? 1 : 0), b.end());
                     runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(k));
                     joined = true;
                 }
             }
         }
+        // A run whose ends met is closed: its first vertex repeats at its end.
+        for (std::vector<V>& r : runs)
+            if (r.size() >= 4 && !isOpen(r) && norm(r.front() - r.back()) > close)
+                r.push_back(r.front());
     }
 
     struct Chord {

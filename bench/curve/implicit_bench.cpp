@@ -106,8 +106,10 @@ void BM_ImplicitTenCircles(benchmark::State& state)
     SampleOptions options;
     options.tolerance = kTolerance;
     std::size_t vertices = 0;
+    std::size_t evaluations = 0;
     for (auto _ : state) {
         const SampleResult result = sampleCurve(e, {}, options);
+        evaluations = result.evaluations;
         vertices = 0;
         for (const CurvePoint& p : result.points)
             vertices += std::isfinite(p.x);
@@ -116,6 +118,7 @@ void BM_ImplicitTenCircles(benchmark::State& state)
     static const int cells = marchingCells();
     const std::size_t marching = marchingSquares(cells, false).vertices;
     state.counters["vertices"] = static_cast<double>(vertices);
+    state.counters["evaluations"] = static_cast<double>(evaluations);
     state.counters["marching"] = static_cast<double>(marching);
     state.counters["marchingCells"] = cells;
     state.counters["ratio"] = static_cast<double>(marching) / static_cast<double>(vertices);

@@ -4,11 +4,14 @@
 #include "curve/curve_shape.h"
 #include "curve/implicit_tracer.h"
 #include "model/equation.h"
+#include "model/equation_list.h"
+#include "model/library_file.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <numbers>
@@ -383,6 +386,46 @@ TEST(implicit_curve, branches_found_and_cut)
         std::size_t closed = 0;
         for (const CurvePiece& piece : shaped.pieces)
             closed += piece.closed;
+        EXPECT_EQ(closed, row.closed);
+    }
+}
+
+TEST(curve_kinds, gallery_curves_draw_with_their_defaults)
+{
+    struct Row {
+        const char* name;
+        std::size_t pieces;
+        std::size_t closed;
+    };
+    const std::vector<Row> rows = {
+        {"Helix", 1, 0}, {"Conical spiral", 1, 0}, {"Viviani's curve", 1, 1},
+        {"Trefoil knot", 1, 1}, {"Torus knot", 1, 1}, {"Loxodrome", 1, 0},
+        {"Circle (implicit)", 1, 1}, {"Cassini oval, one loop", 1, 1}, {"Cassini ovals, two loops", 2, 2},
+        {"Lemniscate of Bernoulli (implicit)", 1, 1}, {"Folium of Descartes (implicit)", 1, 0},
+        // Two branches to the window's edges, and the figure eight between them.
+        {"Devil's curve", 3, 1}, {"Bicorn", 1, 1}, {"Heart (implicit)", 1, 1},
+    };
+    CEquationList gallery;
+    std::wstring text;
+    ASSERT_TRUE(ReadLibraryFile(L"" PLOTWRIGHT_GALLERY_FILE, text));
+    gallery.LoadFromXml(text);
+    std::size_t kinds = 0;
+    for (const CEquationPtr& e : gallery.GetEquations())
+        kinds += e->GetType() == SpaceCurve || e->GetType() == ImplicitCurve;
+    EXPECT_EQ(kinds, rows.size());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CEquationPtr e = gallery.FindEquation(std::wstring(row.name, row.name + std::strlen(row.name)));
+        ASSERT_TRUE(e);
+        EXPECT_TRUE(ValidateParameters(*e));
+        const ShapedCurve shaped = shapeCurve(*e, {}, CurveOptions{});
+        ASSERT_EQ(shaped.sampled.status, SampleStatus::Done);
+        ASSERT_EQ(shaped.pieces.size(), row.pieces);
+        std::size_t closed = 0;
+        for (const CurvePiece& piece : shaped.pieces) {
+            closed += piece.closed;
+            EXPECT_EQ(piece.space, e->GetType() == SpaceCurve);
+        }
         EXPECT_EQ(closed, row.closed);
     }
 }
