@@ -3,7 +3,7 @@
 // ("2*PI", "360/7"), read as the command line reads its values and then held to the
 // field's own rules: its whole digits, its sign, its bounds.
 
-#include "grid/number_text.h"
+#include "grid/number_format.h"
 
 #include <QString>
 

@@ -1,5 +1,7 @@
 #include "ui/curve_options_box.h"
 
+#include "ui/placement_box.h"
+
 #include "base/number_text.h"
 #include "curve/constant_value.h"
 
@@ -50,7 +52,8 @@ bool isExpression(const QString& text)
 
 CurveOptionsBox::CurveOptionsBox(QWidget* parent)
     : QWidget(parent), output_(new QComboBox(this)), adaptive_(new QCheckBox(tr("Adaptive within"), this)),
-      tolerance_(new QLineEdit(this)), literal_(new QCheckBox(tr("Literal steps"), this))
+      tolerance_(new QLineEdit(this)), literal_(new QCheckBox(tr("Literal steps"), this)),
+      placement_(new PlacementBox(this))
 {
     output_->setObjectName(QStringLiteral("outputKind"));
     output_->addItems({tr("Polyline"), tr("Arcs"), tr("Spline")});
@@ -71,6 +74,8 @@ CurveOptionsBox::CurveOptionsBox(QWidget* parent)
     layout->addWidget(adaptive_, 1, 0);
     layout->addWidget(tolerance_, 1, 1);
     layout->addWidget(literal_, 2, 0, 1, 2);
+    layout->addWidget(placement_, 3, 0, 1, 2);
+    layout->setVerticalSpacing(2);
 
     connect(output_, &QComboBox::currentIndexChanged, this, &CurveOptionsBox::FieldsEdited);
     connect(adaptive_, &QCheckBox::toggled, this, &CurveOptionsBox::FieldsEdited);
@@ -81,6 +86,7 @@ CurveOptionsBox::CurveOptionsBox(QWidget* parent)
             tolerance_->setText(QString::fromStdString(plotwright::base::formatShortest(*value)));
     });
     connect(literal_, &QCheckBox::toggled, this, &CurveOptionsBox::FieldsEdited);
+    connect(placement_, &PlacementBox::changed, this, &CurveOptionsBox::changed);
     FieldsEdited();
 }
 
@@ -91,6 +97,7 @@ CurveOptions CurveOptionsBox::Options() const
     options.literalSteps = literal_->isChecked();
     if (adaptive_->isChecked())
         options.tolerance = toleranceOf(tolerance_->text());
+    placement_->ApplyTo(options);
     return options;
 }
 
@@ -102,6 +109,7 @@ void CurveOptionsBox::SetOptions(const CurveOptions& options)
     adaptive_->setChecked(options.tolerance.has_value());
     if (options.tolerance)
         tolerance_->setText(QString::fromStdString(plotwright::base::formatShortest(*options.tolerance)));
+    placement_->SetFrom(options);
     FieldsEdited();
 }
 
@@ -109,7 +117,7 @@ QString CurveOptionsBox::Problem() const
 {
     std::string reason;
     if (!adaptive_->isChecked() || toleranceOf(tolerance_->text(), &reason))
-        return {};
+        return placement_->Problem();
     QString problem = tr("Tolerance: a number above 0 is needed, not \"%1\"").arg(tolerance_->text().trimmed());
     if (!reason.empty() && reason != "not finite")
         problem += QStringLiteral(" (") + QString::fromStdString(reason) + u')';

@@ -2,7 +2,7 @@
 
 #include "draw/place_curve.h"
 #include "host/editor.h"
-#include "host/install/install_folder.h"
+#include "install/install_folder.h"
 #include "model/default_library.h"
 #include "base/number_text.h"
 #include "model/gallery_file.h"

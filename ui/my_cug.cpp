@@ -1,6 +1,6 @@
 #include "ui/my_cug.h"
 
-#include "grid/number_text.h"
+#include "grid/number_format.h"
 #include "ui/constant_entry.h"
 
 #include <QPainter>

@@ -284,6 +284,7 @@ private slots:
     void draw_user_curve_with_typed_range();
     void draw_predefined_curve_with_grid_values();
     void drawing_options_reach_preview_and_draw();
+    void placement_reaches_preview_and_draw();
     void save_as_data();
     void save_as();
     void save_into_current_curve_and_duplicates();
@@ -513,6 +514,69 @@ void CurveDialogTest::drawing_options_reach_preview_and_draw()
     QCOMPARE(kept.output, plotwright::curve::CurveOutput::Arcs);
     QVERIFY(kept.tolerance.has_value());
     QCOMPARE(*kept.tolerance, 0.001);
+}
+
+// Turned a quarter, doubled, mirrored and offset: the preview and the drawn polyline
+// stand upright (the sine's x runs up the drawing); a refused scale stops both.
+void CurveDialogTest::placement_reaches_preview_and_draw()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    type(dialog, 106, QStringLiteral("sin(x)"));
+    type(dialog, 113, QStringLiteral("6"));
+    type(dialog, 114, QStringLiteral("0.05"));
+    QTRY_VERIFY(!dialog.Preview().IsPending());
+    const QRectF flat = dialog.Preview().Extents();
+    QVERIFY2(flat.width() > flat.height() * 2, "the plain sine lies along x");
+
+    CurveOptionsBox& box = dialog.Options();
+    const auto typeInto = [&](const char* name, const QString& text) {
+        auto* field = box.findChild<QLineEdit*>(QLatin1String(name));
+        QVERIFY(field);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    };
+    typeInto("rotation", QStringLiteral("90"));
+    typeInto("scale", QStringLiteral("0"));
+    QTRY_VERIFY(!dialog.Preview().IsPending());
+    QCOMPARE(dialog.Preview().Message(), QStringLiteral("Scale: a number above 0 is needed, not \"0\"."));
+    QVERIFY(!dialog.control<BitmapButton>(102)->isEnabled());
+
+    typeInto("scale", QStringLiteral("2"));
+    typeInto("offset", QStringLiteral("0.5"));
+    auto* mirror = box.findChild<QCheckBox*>(QStringLiteral("mirror"));
+    QTest::mouseClick(mirror, Qt::LeftButton, {}, QPoint(4, mirror->height() / 2));
+    const plotwright::curve::CurveOptions options = box.Options();
+    QCOMPARE(options.rotation, 90.0);
+    QCOMPARE(options.scale, 2.0);
+    QVERIFY(options.mirror);
+    QCOMPARE(options.offset, 0.5);
+    QTRY_VERIFY(!dialog.Preview().IsPending());
+    QVERIFY(dialog.Preview().Message().isEmpty());
+    const QRectF upright = dialog.Preview().Extents();
+    QVERIFY2(upright.height() > upright.width() * 2, "turned, the sine stands upright");
+    QVERIFY(!plotwright::test::saveScreenshot(dialog, QStringLiteral("curve_dialog_placement")).isEmpty());
+
+    session.backend.scriptPoint(10, 20);
+    click(dialog, 102);
+    double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
+    int polylines = 0;
+    session.database.forEachEntity([&](const AcDbEntity& entity) {
+        if (const auto* polyline = dynamic_cast<const AcDbPolyline*>(&entity)) {
+            ++polylines;
+            for (const AcGePoint2d& p : polyline->points()) {
+                minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+                minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+            }
+        }
+    });
+    QCOMPARE(polylines, 1);
+    // x' = 10 + 2 sin(x) and y' = 20 + 2 x, moved 0.5 to the left of travel (up the
+    // drawing, so towards -x): the peaks at 11.5, the troughs at 7.5.
+    QVERIFY2(maxY > 31.9 && maxY < 32.6 && minY > 19.9 && minY < 20.6, qPrintable(QStringLiteral("%1 %2").arg(minY).arg(maxY)));
+    QVERIFY2(minX > 7.4 && minX < 7.6 && maxX > 11.4 && maxX < 11.6, qPrintable(QStringLiteral("%1 %2").arg(minX).arg(maxX)));
 }
 
 void CurveDialogTest::draw_predefined_curve_with_grid_values()
@@ -1335,7 +1399,7 @@ void CurveDialogTest::template_controls_data()
     row(102, "", 311, 171, 16, 14);
     row(116, "", 204, 172, 16, 14);
     row(120, "Use 'x' as a parameter /example: sin(x)/", 164, 223, 165, 8);
-    row(121, "", 346, 8, 200, 236);  // the preview beside both groups, the drawing options below it
+    row(121, "", 346, 8, 200, 206);  // the preview beside both groups, the drawing options and placement below it
 }
 
 void CurveDialogTest::template_controls()
