@@ -414,7 +414,7 @@ private slots:
         QTest::addColumn<QString>("warning");
         QTest::newRow("no EOF marker") << "" << "the file ends without the EOF marker";
         QTest::newRow("an empty section without a name before EOF")
-            << "  0\nSECTION\n  0\nENDSEC\n  0\nEOF\n" << "line 27: an empty section without a name";
+            << "  0\nSECTION\n  0\nENDSEC\n  0\nEOF\n" << "line 25: an empty section without a name";
     }
 
     // A file read leniently is shown with a warning in the command history, as typed
@@ -620,7 +620,7 @@ private slots:
             fills += item.shape.type == plotwright::db::DisplayShape::Type::kFill;
             endless += item.isEndless();
         }
-        QCOMPARE(texts, 8);    // TEXT four times, MTEXT's two lines, the attribute, the dimension's
+        QCOMPARE(texts, 10);   // TEXT four times, MTEXT's four stretches of one format, the attribute, the dimension's
         QCOMPARE(endless, 2);  // the XLINE and the RAY
         QVERIFY(fills >= 4);   // solid hatch, SOLID, TRACE, the dimension's arrowheads
         view->zoomExtents();
