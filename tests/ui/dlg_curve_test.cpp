@@ -1399,7 +1399,7 @@ void CurveDialogTest::template_controls_data()
     row(102, "", 311, 171, 16, 14);
     row(116, "", 204, 172, 16, 14);
     row(120, "Use 'x' as a parameter /example: sin(x)/", 164, 223, 165, 8);
-    row(121, "", 346, 8, 200, 236);  // the preview beside both groups, the drawing options below it
+    row(121, "", 346, 8, 200, 206);  // the preview beside both groups, the drawing options and placement below it
 }
 
 void CurveDialogTest::template_controls()
