@@ -1,8 +1,7 @@
 #include "app/curve_edit_command.h"
 
-#include "ui/drawn_curve_commands.h"
+#include "app/drawn_curve_commands.h"
 
-// The work lives in the dialogs' library, whose symbols stay out of the module's exports.
-void RunCurveEditCommand() { plotwright::ui::EditDrawnCurve(); }
+void RunCurveEditCommand() { plotwright::app::EditDrawnCurve(); }
 
-void RunAddToMyCurvesCommand() { plotwright::ui::AddDrawnCurveToMyCurves(); }
+void RunAddToMyCurvesCommand() { plotwright::app::AddDrawnCurveToMyCurves(); }

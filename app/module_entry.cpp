@@ -8,7 +8,7 @@
 // and kUnloadAppMsg instead.
 
 #include "app/plotwright_app.h"
-#include "host/qt/ui_library.h"
+#include "dialogs/ui_library.h"
 
 #include <QtCore/qglobal.h>
 

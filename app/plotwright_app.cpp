@@ -3,7 +3,7 @@
 #include "app/curve_command.h"
 #include "app/curve_edit_command.h"
 #include "host/command_stack.h"
-#include "host/install/install_folder.h"
+#include "install/install_folder.h"
 
 #include <cstdio>
 #include <utility>

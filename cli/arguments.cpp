@@ -243,7 +243,7 @@ Request parseArguments(const std::vector<std::string>& args)
     std::optional<std::array<int, 2>> size;
     std::optional<Range> range;
     std::optional<std::array<double, 3>> origin;
-    int written = 0;   // --explicit, --parametric, --polar
+    int written = 0;   // --explicit, --parametric, --polar, --space, --implicit
 
     while (!p.done()) {
         std::string_view word = p.take();
@@ -273,6 +273,43 @@ Request parseArguments(const std::vector<std::string>& args)
             request.expressionX = p.value(option + " (X)");
             request.expressionY = p.value(option + " (Y)");
             ++written;
+        } else if (option == "--space") {
+            allowed(takesCurve(command));
+            p.noPendingValue(option);
+            request.source = CurveSource::Space;
+            request.expressionX = p.value(option + " (X)");
+            request.expressionY = p.value(option + " (Y)");
+            request.expressionZ = p.value(option + " (Z)");
+            ++written;
+        } else if (option == "--implicit") {
+            allowed(takesCurve(command));
+            request.source = CurveSource::Implicit;
+            request.expressionY = p.value(option);
+            ++written;
+        } else if (option == "--window") {
+            allowed(changesCurve(command));
+            const std::string text = p.value(option);
+            const auto axes = splitOutsideParentheses(text, ',');
+            std::array<double, 4> w{0, 0, 0, 0};
+            if (axes.size() != 2)
+                p.fail("--window expects XMIN:XMAX,YMIN:YMAX, got " + quoted(text) + std::string(kDecimalHint));
+            for (std::size_t axis = 0; axis < 2; ++axis) {
+                const auto ends = split(axes[axis], ':');
+                if (ends.size() != 2)
+                    p.fail("--window expects XMIN:XMAX,YMIN:YMAX, got " + quoted(text));
+                const std::string name = axis == 0 ? "--window X" : "--window Y";
+                w[2 * axis] = p.number(ends[0], name + "MIN");
+                w[2 * axis + 1] = p.number(ends[1], name + "MAX");
+            }
+            p.once(request.window, w, option);
+        } else if (option == "--grid") {
+            allowed(changesCurve(command));
+            const std::string text = p.value(option);
+            int cells = 0;
+            const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), cells);
+            if (ec != std::errc() || ptr != text.data() + text.size() || cells < 1)
+                p.fail("--grid expects a whole number of cells above 0, got " + quoted(text));
+            p.once(request.grid, cells, option);
         } else if (option == "--set") {
             allowed(changesCurve(command));
             std::string assignment = p.value(option);
@@ -326,6 +363,31 @@ Request parseArguments(const std::vector<std::string>& args)
                 request.output = Output::Spline;
             else
                 p.fail("--output is polyline, arcs or spline, not " + quoted(*kind));
+        } else if (option == "--rotate" || option == "--scale" || option == "--offset" || option == "--offset-both") {
+            allowed(command == Command::Draw || command == Command::Redraw);
+            const std::string text = p.value(option);
+            const double value = p.number(text, option);
+            if (!std::isfinite(value))
+                p.fail(option + " must be a finite number, not " + quoted(text));
+            if (option == "--rotate") {
+                p.once(request.rotate, value, option);
+            } else if (option == "--scale") {
+                if (!(value > 0))
+                    p.fail("--scale must be a number above 0, not " + quoted(text));
+                p.once(request.scale, value, option);
+            } else {
+                if (option == "--offset-both" && !(value > 0))
+                    p.fail("--offset-both must be a distance above 0, not " + quoted(text));
+                if (request.offset)
+                    p.fail("--offset and --offset-both may be given once, not both");
+                request.offset = value;
+                request.offsetBoth = option == "--offset-both";
+            }
+        } else if (option == "--mirror" || option == "--no-mirror") {
+            allowed(command == Command::Draw || (command == Command::Redraw));
+            allowed(option == "--mirror" || command == Command::Redraw);
+            p.noPendingValue(option);
+            p.once(request.mirror, option == "--mirror", "--mirror");
         } else if (option == "--literal-steps") {
             allowed(changesCurve(command));
             request.literalSteps = true;
@@ -415,13 +477,16 @@ Request parseArguments(const std::vector<std::string>& args)
     case Command::Sample:
     case Command::Draw:
         if (written > 1)
-            p.fail("give one of --explicit, --parametric and --polar");
+            p.fail("give one of --explicit, --parametric, --polar, --space and --implicit");
         if (written == 1) {
             expectPositional(0, "");
             if (request.library)
-                p.fail("--library applies to a curve NAME, not to --explicit, --parametric or --polar");
+                p.fail("--library applies to a curve NAME, not to --explicit, --parametric, --polar, --space or "
+                       "--implicit");
+            if (request.source == CurveSource::Implicit && !request.window)
+                p.fail("--implicit needs --window XMIN:XMAX,YMIN:YMAX");
         } else {
-            expectPositional(1, "curve: NAME, --explicit Y, --parametric X Y or --polar R");
+            expectPositional(1, "curve: NAME, --explicit Y, --parametric X Y, --polar R, --space X Y Z or --implicit F");
             request.name = positional[0];
         }
         if (command == Command::Draw) {
@@ -466,12 +531,14 @@ Request parseArguments(const std::vector<std::string>& args)
 
 std::string usageText(Command command)
 {
-    const std::string curve = "CURVE [--set NAME=VALUE]... [--range MIN:MAX:STEP] [--origin X,Y[,Z]]"
-                              " [--tolerance T] [--literal-steps] [--verbose]";
+    const std::string curve = "CURVE [--set NAME=VALUE]... [--range MIN:MAX:STEP] [--window XMIN:XMAX,YMIN:YMAX]"
+                              " [--grid N] [--origin X,Y[,Z]] [--tolerance T] [--literal-steps] [--verbose]";
     const std::string redraw = "DRAWING.dxf ID-OR-HANDLE [--set NAME=VALUE]... [--range MIN:MAX:STEP]"
-                               " [--origin X,Y[,Z]] [--tolerance T] [--output polyline|arcs|spline]"
-                               " [--literal-steps] [--layer NAME] [--color N|BYLAYER|#RRGGBB] [--force]";
-    const std::string drawing = " [--output polyline|arcs|spline] [--layer NAME] [--color N|BYLAYER|#RRGGBB]"
+                               " [--window XMIN:XMAX,YMIN:YMAX] [--grid N] [--origin X,Y[,Z]] [--tolerance T] [--output polyline|arcs|spline]"
+                               " [--literal-steps] [--rotate DEG] [--scale S] [--mirror|--no-mirror]"
+                               " [--offset D|--offset-both D] [--layer NAME] [--color N|BYLAYER|#RRGGBB] [--force]";
+    const std::string drawing = " [--output polyline|arcs|spline] [--rotate DEG] [--scale S] [--mirror]"
+                                " [--offset D|--offset-both D] [--layer NAME] [--color N|BYLAYER|#RRGGBB]"
                                 " [--units mm|cm|m|in|ft] --out DRAWING.dxf [--preview IMAGE.svg|IMAGE.png]";
     switch (command) {
     case Command::Curves:
@@ -480,10 +547,12 @@ std::string usageText(Command command)
         return "usage: plotwright show NAME [--library FILE]\n";
     case Command::Sample:
         return "usage: plotwright sample " + curve + " [--format csv|json]\n"
-               "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n";
+               "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R | --space X Y Z\n"
+               "          | --implicit F --window XMIN:XMAX,YMIN:YMAX [--grid N]\n";
     case Command::Draw:
         return "usage: plotwright draw " + curve + drawing + "\n"
-               "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n";
+               "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R | --space X Y Z\n"
+               "          | --implicit F --window XMIN:XMAX,YMIN:YMAX [--grid N]\n";
     case Command::Render:
         return "usage: plotwright render DRAWING.dxf OUT.svg|OUT.png [--size WxH]\n";
     case Command::List:
@@ -510,7 +579,8 @@ std::string usageText(Command command)
            "       plotwright library check FILE\n"
            "       plotwright library merge FROM.xml INTO.xml [--replace]\n"
            "       plotwright --version\n"
-           "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R\n"
+           "  CURVE = NAME [--library FILE] | --explicit Y | --parametric X Y | --polar R | --space X Y Z\n"
+               "          | --implicit F --window XMIN:XMAX,YMIN:YMAX [--grid N]\n"
            "Try 'plotwright --help' for more.\n";
 }
 
@@ -581,6 +651,13 @@ Curves:
   --explicit Y            y = Y(x): running variable "x"
   --parametric X Y        x = X(t), y = Y(t): running variable "t"
   --polar R               r = R(t), t in radians: running variable "t"
+  --space X Y Z           x = X(t), y = Y(t), z = Z(t): running variable "t"; drawn as a
+                          3-D polyline (or spline) from the origin's Z up
+  --implicit F            F(x, y) = 0 within --window XMIN:XMAX,YMIN:YMAX (needed), on
+                          a grid of --grid N cells along the window's longer side
+                          (default 200) that finds every branch at least a cell in
+                          size; traced within the tolerance (default 1/1000 of the
+                          window's diagonal); --range does not apply
   A curve written on the command line runs from 0 to 10 in steps of 0.1; every name
   its expressions use other than the running variable is a constant that --set gives
   a value ("--parametric 'a*cos(t)' 'a*sin(t)' --set a=5").
@@ -589,7 +666,10 @@ Options:
   --set NAME=VALUE        the value of the constant NAME (repeatable)
   --range MIN:MAX:STEP    the running variable's start, end (inclusive) and step
   --origin X,Y[,Z]        where the curve's origin lies in the drawing (default 0,0,0;
-                          Z is accepted and not used: curves lie at elevation 0)
+                          Z is used by space curves; the others lie at elevation 0)
+  --window XMIN:XMAX,YMIN:YMAX
+                          an implicit curve's window (redraw: a new one)
+  --grid N                an implicit curve's cells along the window's longer side
   --tolerance T           adaptive sampling: the step of the range gives a coarse grid,
                           refined until the chords lie within T drawing units of the
                           curve; the curve is broken where it jumps and ends where it
@@ -602,6 +682,16 @@ Options:
                           extent (--verbose says which)
   --literal-steps         the old stepping: start, start + step, ... while not past the
                           end, without sampling the end itself; no closed outlines
+  --rotate DEG            draw, redraw: turn the curve about its origin, counter-clockwise
+  --scale S               draw, redraw: scale it about its origin (S above 0)
+  --mirror                draw, redraw: mirror it about its own x axis (before turning;
+                          redraw --no-mirror takes a mirror away). Arcs stay arcs.
+  --offset D              draw, redraw: the curve offset by D to the left of its direction
+                          of travel (negative D: to the right), from the curve's own
+                          derivative, within the tolerance; loops and swallowtails are cut
+                          out where the offset crosses itself, cusps get a round join of
+                          radius D (redraw --offset 0 takes an offset away)
+  --offset-both D         draw, redraw: the offsets by D on both sides (D above 0)
   --verbose               say which tolerance was used
   The values of --set, --range, --origin and --tolerance may be expressions without
   variables: --range 0:2*PI:PI/180, --set a=360/7.

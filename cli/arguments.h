@@ -13,7 +13,7 @@ namespace plotwright::cli {
 enum class Command { Help, Curves, Show, Sample, Draw, Render, List, Redraw, LibraryConvert, LibraryCheck, LibraryMerge };
 
 // Where the curve comes from: a library entry by name, or one written on the command line.
-enum class CurveSource { Named, Explicit, Parametric, Polar };
+enum class CurveSource { Named, Explicit, Parametric, Polar, Space, Implicit };
 
 enum class Format { Csv, Json, Text };
 
@@ -49,7 +49,11 @@ struct Request {
     std::string name;                    // curve name (UTF-8) for show and a named curve
     std::optional<std::string> library;  // library file ("gallery": the installed one); none: the default list
     std::string expressionY;             // --explicit Y, --polar R, the Y of --parametric
-    std::string expressionX;             // the X of --parametric
+    std::string expressionX;             // the X of --parametric and --space
+    std::string expressionZ;             // the Z of --space
+    // --window XMIN:XMAX,YMIN:YMAX and --grid N of an implicit curve.
+    std::optional<std::array<double, 4>> window;
+    std::optional<int> grid;
     std::vector<Assignment> assignments; // --set, in the order given
     std::optional<Range> range;
     std::array<double, 3> origin{0, 0, 0};
@@ -71,6 +75,11 @@ struct Request {
     std::optional<std::string> layer;        // draw, redraw --layer (UTF-8)
     std::optional<ColorChoice> color;        // draw, redraw --color
     std::optional<UnitsChoice> units;        // draw --units: for a new drawing
+    std::optional<double> rotate;            // draw, redraw --rotate DEG
+    std::optional<double> scale;             // draw, redraw --scale S (above 0)
+    std::optional<bool> mirror;              // draw, redraw --mirror (redraw --no-mirror: false)
+    std::optional<double> offset;            // draw, redraw --offset D / --offset-both D
+    bool offsetBoth = false;                 // the offset was given by --offset-both
 };
 
 // A command line that does not fit; `what()` says why, `command` which usage to show.

@@ -34,6 +34,7 @@ DrawingOptions drawingOptions(const Request& request)
     options.output = request.output == Output::Arcs     ? OutputKind::arcs
                      : request.output == Output::Spline ? OutputKind::spline
                                                         : OutputKind::polyline;
+    applyPlacement(options, request);
     return options;
 }
 
@@ -90,7 +91,7 @@ void showSampleFailure(const Result& result, const CurveDefinition& curve, Progr
     case Status::errorInEquation:
         // A curve of an unknown kind is silently not drawn.
         if (curve.kind == CurveKind::explicitCartesian || curve.kind == CurveKind::parametric ||
-            curve.kind == CurveKind::polar)
+            curve.kind == CurveKind::polar || curve.kind == CurveKind::space || curve.kind == CurveKind::implicit)
             bar.print(L"Error in equation");
         break;
     default:
@@ -116,17 +117,19 @@ int sampleStatus(const Result& result, const CurveDefinition& curve, Streams io)
         return kExitInvalidParameters;
     }
     const int type = static_cast<int>(curve.kind);
-    if (type < ExplicitCartesian || type > ExplicitPolar) {
+    if (type < ExplicitCartesian || type > ImplicitCurve) {
         emit(io.err, "plotwright: the curve's kind " + std::to_string(type)
-                         + " is none of 1 (explicit), 2 (parametric), 3 (polar); nothing was produced\n");
+                         + " is none of 1 (explicit), 2 (parametric), 3 (polar), 4 (space), 5 (implicit); nothing was"
+                           " produced\n");
         return kExitEquationError;
     }
     const char expression = result.where.expression;
     std::string where;
     if (expression != 0) {
         const bool x = expression == 'X';
-        const std::wstring& text = x ? curve.expressionX : curve.expressionY;
-        const char* name = x ? "x" : type == ExplicitPolar ? "r" : "y";
+        const bool z = expression == 'Z';
+        const std::wstring& text = x ? curve.expressionX : z ? curve.expressionZ : curve.expressionY;
+        const char* name = x ? "x" : z ? "z" : type == ExplicitPolar ? "r" : type == ImplicitCurve ? "F" : "y";
         where = std::string(name) + " = " + utf8FromWide(text) + ": ";
     }
     std::string line = "plotwright: " + where + utf8FromWide(result.message);
@@ -231,7 +234,8 @@ int runDraw(const Request& request, Streams io)
         shaped = shape(curve, {{request.origin[0], request.origin[1], request.origin[2]}, &bar});
         showSampleFailure(shaped.result, curve, bar);
     }
-    const Placed placed = drawing.add(curve, shaped);
+    // The pieces go into the drawing; the shape keeps its counts for the messages below.
+    const Placed placed = drawing.add(curve, std::move(shaped));
     if (request.verbose && shaped.tolerance > 0)
         emit(io.err, "plotwright: tolerance " + base::formatShortest(shaped.tolerance)
                          + (shaped.toleranceFromExtent ? " (1/1000 of the curve's extent; no --tolerance given)" : "")
@@ -240,8 +244,7 @@ int runDraw(const Request& request, Streams io)
         emit(io.err, capNotice());
     const int status = sampleStatus(shaped.result, curve, io);
 
-    const std::size_t finite = shaped.sampleCount - shaped.nonFiniteCount;
-    if (finite > 0 && placed.handles.empty())
+    if (!shaped.pieces.empty() && placed.handles.empty())
         throw Failure(kExitFileError, request.out + ": the drawing refused the curve; nothing was added");
     applyAppearance(DrawingAccess::database(drawing), DrawingAccess::ids(drawing, placed.handles), request);
 

@@ -3,9 +3,9 @@
 #include "cli/failure.h"
 #include "cli/files.h"
 #include "base/utf8_text.h"
-#include "markup/xml_document.h"
 #include "model/default_library.h"
 #include "model/gallery_file.h"
+#include "model/library_file.h"
 #include "curve/expression_parser.h"
 
 #include <algorithm>
@@ -54,15 +54,13 @@ CEquationListPtr loadLibrary(const std::optional<std::string>& file, std::string
         library->LoadFromXml(DefaultLibraryText());
         return library;
     }
-    const std::wstring text = readTextFile(libraryPath(*file));
-    if (!library->LoadFromXml(text))
-        throw fileFailure(*file, "not a curve library (no EquationList element)");
-    if (warning) {
-        CXmlDocument document;
-        if (!document.ParseText(text))
-            *warning = *file + " is not well-formed (" + utf8FromWide(document.GetResultText()) +
-                       "); read as far as possible";
-    }
+    // The tool reads each ill-formed sequence as one U+FFFD, as its other text files.
+    const Result loaded =
+        model::loadLibrary(readFile(libraryPath(*file)), *library, {}, base::Utf8Replacement::perSequence);
+    if (!loaded)
+        throw fileFailure(*file, utf8FromWide(loaded.message));
+    if (warning && !loaded.notice.empty())
+        *warning = *file + " is not well-formed (" + utf8FromWide(loaded.notice) + "); read as far as possible";
     return library;
 }
 
@@ -74,8 +72,9 @@ CEquationPtr findCurve(const CEquationList& library, const std::string& name, co
     return equation;
 }
 
-CEquationPtr userCurve(CurveSource source, const std::string& expressionY, const std::string& expressionX)
+CEquationPtr userCurve(const Request& request)
 {
+    const CurveSource source = request.source;
     auto equation = std::make_shared<CEquation>();
     switch (source) {
     case CurveSource::Explicit:
@@ -83,15 +82,25 @@ CEquationPtr userCurve(CurveSource source, const std::string& expressionY, const
         break;
     case CurveSource::Parametric:
         equation->SetType(ParametricCartesian);
-        equation->SetEquationX(wideFromUtf8(expressionX));
+        equation->SetEquationX(wideFromUtf8(request.expressionX));
+        break;
+    case CurveSource::Space:
+        equation->SetType(SpaceCurve);
+        equation->SetEquationX(wideFromUtf8(request.expressionX));
+        equation->SetEquationZ(wideFromUtf8(request.expressionZ));
+        break;
+    case CurveSource::Implicit:
+        equation->SetType(ImplicitCurve);
         break;
     case CurveSource::Polar:
     case CurveSource::Named:
         equation->SetType(ExplicitPolar);
         break;
     }
-    equation->SetEquationY(wideFromUtf8(expressionY));
+    equation->SetEquationY(wideFromUtf8(request.expressionY));
     equation->SetCreatedBy(2);
+    if (source == CurveSource::Implicit)
+        return equation;   // x and y are its variables; its window comes with --window
     equation->AddParameter(std::make_shared<CEquationParameter>(ParameterFields{
         .name = source == CurveSource::Explicit ? L"x" : L"t",
         .type = RunningVariable,
@@ -109,7 +118,7 @@ CEquationPtr requestedCurve(const Request& request, std::string* warning)
         CEquationListPtr library = loadLibrary(request.library, warning);
         equation = findCurve(*library, request.name, request.library);
     } else {
-        equation = userCurve(request.source, request.expressionY, request.expressionX);
+        equation = userCurve(request);
         addConstants(*equation, request.assignments);
     }
     applyChanges(*equation, request);
@@ -121,6 +130,10 @@ void addConstants(CEquation& equation, const std::vector<Assignment>& assignment
     std::vector<std::wstring> used = curve::ExpressionParser::namesUsed(equation.GetEquationY());
     for (std::wstring& name : curve::ExpressionParser::namesUsed(equation.GetEquationX()))
         used.push_back(std::move(name));
+    for (std::wstring& name : curve::ExpressionParser::namesUsed(equation.GetEquationZ()))
+        used.push_back(std::move(name));
+    if (equation.GetType() == ImplicitCurve)
+        std::erase_if(used, [](const std::wstring& name) { return name == L"x" || name == L"y"; });
     for (const Assignment& assignment : assignments) {
         const std::wstring name = wideFromUtf8(assignment.name);
         if (equation.FindParameter(name) || std::find(used.begin(), used.end(), name) == used.end())
@@ -146,10 +159,28 @@ void applyChanges(CEquation& curve, const Request& request)
             usage("--set: \"" + assignment.name + "\" is the running variable; set its range with --range");
         parameter->SetValue(assignment.value);
     }
+    if (request.window || request.grid) {
+        if (equation->GetType() != ImplicitCurve)
+            usage(std::string(request.window ? "--window" : "--grid") + ": only an implicit curve has a window");
+        ImplicitWindow window = equation->GetWindow();
+        if (request.window) {
+            const std::array<double, 4>& w = *request.window;
+            window.xMin = w[0];
+            window.xMax = w[1];
+            window.yMin = w[2];
+            window.yMax = w[3];
+        }
+        if (request.grid) {
+            window.gridCells = *request.grid;
+            window.cellSize = 0;   // a count given now replaces a stored cell size
+        }
+        equation->SetWindow(window);
+    }
     if (request.range) {
         CEquationParameterPtr running = runningVariable(*equation);
         if (!running)
-            usage("--range: the curve has no running variable");
+            usage(equation->GetType() == ImplicitCurve ? "--range: an implicit curve has a window (--window), no range"
+                                                       : "--range: the curve has no running variable");
         running->SetMinValue(request.range->min);
         running->SetMaxValue(request.range->max);
         running->SetIncrement(request.range->step);

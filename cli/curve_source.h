@@ -25,7 +25,7 @@ CEquationPtr findCurve(const CEquationList& library, const std::string& name, co
 
 // A curve as the curve dialog builds a user-defined one: kind 1, 2 or 3, createdBy 2, one
 // running variable ("x" for explicit, "t" otherwise) from 0 to 10 in steps of 0.1.
-CEquationPtr userCurve(CurveSource source, const std::string& expressionY, const std::string& expressionX);
+CEquationPtr userCurve(const Request& request);
 
 // Gives a curve written on the command line a constant for each assignment whose name
 // its expressions use and that it does not have yet (the running variable has its name),

@@ -7,6 +7,20 @@
 
 namespace plotwright::cli {
 
+void applyPlacement(DrawingOptions& options, const Request& request)
+{
+    if (request.rotate)
+        options.rotation = *request.rotate;
+    if (request.scale)
+        options.scale = *request.scale;
+    if (request.mirror)
+        options.mirror = *request.mirror;
+    if (request.offset) {
+        options.offset = *request.offset;
+        options.offsetBothSides = request.offsetBoth;
+    }
+}
+
 void applyNewDrawingOptions(AcDbDatabase& database, const Request& request)
 {
     if (request.units)

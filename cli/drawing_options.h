@@ -4,12 +4,17 @@
 
 #include "cli/arguments.h"
 #include "db/object_id.h"
+#include "plotwright/curve.h"
 
 #include <vector>
 
 class AcDbDatabase;
 
 namespace plotwright::cli {
+
+// --rotate, --scale, --mirror / --no-mirror and --offset / --offset-both, where given,
+// into `options` (what is not given stays: redraw keeps the curve's own).
+void applyPlacement(DrawingOptions& options, const Request& request);
 
 // --units on a drawing that does not exist yet.
 void applyNewDrawingOptions(AcDbDatabase& database, const Request& request);

@@ -2,14 +2,11 @@
 
 #include "cli/failure.h"
 #include "base/file_bytes.h"
-#include "base/utf8_text.h"
 
 #include <cstring>
 #include <sys/stat.h>
 
 namespace plotwright::cli {
-
-using base::wideFromUtf8;
 
 Failure fileFailure(const std::string& path, int error) { return fileFailure(path, std::strerror(error)); }
 
@@ -24,15 +21,6 @@ std::string readFile(const std::string& path)
     if (const int error = base::readFileBytes(path, bytes); error != 0)
         throw fileFailure(path, error);
     return bytes;
-}
-
-std::wstring readTextFile(const std::string& path)
-{
-    std::string bytes = readFile(path);
-    std::string_view view = bytes;
-    if (view.starts_with("\xEF\xBB\xBF"))
-        view.remove_prefix(3);
-    return wideFromUtf8(view);
 }
 
 bool fileExists(const std::string& path)

@@ -9,8 +9,6 @@ namespace plotwright::cli {
 
 // The file's bytes.
 std::string readFile(const std::string& path);
-// A UTF-8 text file as wide text (a byte-order mark is skipped).
-std::wstring readTextFile(const std::string& path);
 bool fileExists(const std::string& path);
 
 enum class PictureKind { Svg, Png };

@@ -6,7 +6,8 @@
 #include "cli/files.h"
 #include "cli/output.h"
 #include "base/utf8_text.h"
-#include "markup/xml_document.h"
+#include "model/equation_list.h"
+#include "model/library_file.h"
 #include "model/library_merge.h"
 
 namespace plotwright::cli {
@@ -58,11 +59,12 @@ int runLibraryConvert(const Request& request, Streams io)
 
 int runLibraryCheck(const Request& request, Streams io)
 {
-    CXmlDocument document;
-    const bool wellFormed = document.ParseText(readTextFile(libraryPath(request.in)));
-    // The parser reports nothing for a well-formed document.
-    const std::wstring& result = document.GetResultText();
-    emit(io.out, (result.empty() && wellFormed ? std::string("well-formed") : utf8FromWide(result)) + "\n");
+    // The check is of the markup alone: a well-formed file of another kind passes.
+    CEquationList library;
+    const Result loaded =
+        model::loadLibrary(readFile(libraryPath(request.in)), library, {}, base::Utf8Replacement::perSequence);
+    const bool wellFormed = loaded.notice.empty();
+    emit(io.out, (wellFormed ? std::string("well-formed") : utf8FromWide(loaded.notice)) + "\n");
     return wellFormed ? kExitOk : kExitInvalidParameters;
 }
 

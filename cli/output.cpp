@@ -40,6 +40,10 @@ std::string kindText(int type)
         return "parametric, x = f(t), y = f(t) (2)";
     case ExplicitPolar:
         return "polar, r = f(t), t in radians (3)";
+    case SpaceCurve:
+        return "space, x = f(t), y = f(t), z = f(t) (4)";
+    case ImplicitCurve:
+        return "implicit, F(x, y) = 0 (5)";
     default:
         return "unknown (" + std::to_string(type) + ")";
     }
@@ -116,6 +120,17 @@ std::string describeCurve(const CEquation& equation)
     case ExplicitPolar:
         out += "r = " + y + "\n";
         break;
+    case SpaceCurve:
+        out += "x = " + x + "\ny = " + y + "\nz = " + utf8FromWide(equation.GetEquationZ()) + "\n";
+        break;
+    case ImplicitCurve: {
+        const ImplicitWindow& w = equation.GetWindow();
+        out += "F = " + y + "\nwindow: " + formatShortest(w.xMin) + ":" + formatShortest(w.xMax) + "," +
+               formatShortest(w.yMin) + ":" + formatShortest(w.yMax) + "\ngrid: " +
+               (w.cellSize > 0 ? "cells of " + formatShortest(w.cellSize)
+                               : std::to_string(w.gridCells > 0 ? w.gridCells : kDefaultGridCells) + " cells") + "\n";
+        break;
+    }
     default:
         out += "equationy = " + y + "\nequationx = " + x + "\n";
         break;

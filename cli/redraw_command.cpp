@@ -28,6 +28,7 @@ DrawingOptions changedOptions(DrawingOptions options, const Request& request)
         options.output = request.output == Output::Arcs     ? OutputKind::arcs
                          : request.output == Output::Spline ? OutputKind::spline
                                                             : OutputKind::polyline;
+    applyPlacement(options, request);
     return options;
 }
 

@@ -36,12 +36,25 @@ ParameterFields fieldsOf(const Parameter& p)
     return f;
 }
 
-std::vector<CurvePoint> curvePointsOf(const std::vector<Point>& points)
+// A piece of one side as the other's, its vectors moved (the two have the same fields).
+template <class To, class From>
+std::vector<To> movedPieces(std::vector<From>&& pieces)
 {
-    std::vector<CurvePoint> out;
-    out.reserve(points.size());
-    for (const Point& p : points)
-        out.push_back(curvePointOf(p));
+    std::vector<To> out;
+    out.reserve(pieces.size());
+    for (From& p : pieces) {
+        To piece;
+        piece.points = std::move(p.points);
+        piece.closed = p.closed;
+        piece.space = p.space;
+        piece.bulges = std::move(p.bulges);
+        piece.spline.degree = p.spline.degree;
+        piece.spline.knots = std::move(p.spline.knots);
+        piece.spline.controlPoints = std::move(p.spline.controlPoints);
+        piece.spline.fitPoints = std::move(p.spline.fitPoints);
+        out.push_back(std::move(piece));
+    }
+    pieces.clear();
     return out;
 }
 
@@ -55,6 +68,11 @@ curve::CurveOptions curveOptionsOf(const DrawingOptions& options)
     out.output = options.output == OutputKind::arcs     ? curve::CurveOutput::Arcs
                  : options.output == OutputKind::spline ? curve::CurveOutput::Spline
                                                         : curve::CurveOutput::Polyline;
+    out.rotation = options.rotation;
+    out.scale = options.scale;
+    out.mirror = options.mirror;
+    out.offset = options.offset;
+    out.offsetBothSides = options.offsetBothSides;
     return out;
 }
 
@@ -66,6 +84,11 @@ DrawingOptions drawingOptionsOf(const curve::CurveOptions& options)
     out.output = options.output == curve::CurveOutput::Arcs     ? OutputKind::arcs
                  : options.output == curve::CurveOutput::Spline ? OutputKind::spline
                                                                 : OutputKind::polyline;
+    out.rotation = options.rotation;
+    out.scale = options.scale;
+    out.mirror = options.mirror;
+    out.offset = options.offset;
+    out.offsetBothSides = options.offsetBothSides;
     return out;
 }
 
@@ -76,6 +99,9 @@ CEquationPtr equationOf(const CurveDefinition& curve)
     equation->SetName(curve.name);
     equation->SetEquationY(curve.expressionY);
     equation->SetEquationX(curve.expressionX);
+    equation->SetEquationZ(curve.expressionZ);
+    const ImplicitWindow& w = curve.window;
+    equation->SetWindow({w.xMin, w.xMax, w.yMin, w.yMax, w.gridCells, w.cellSize});
     equation->SetCreatedBy(curve.createdBy);
     for (const Parameter& p : curve.parameters)
         equation->AddParameter(std::make_shared<CEquationParameter>(fieldsOf(p)));
@@ -89,6 +115,9 @@ CurveDefinition definitionOf(const CEquation& equation, const DrawingOptions& op
     out.kind = static_cast<CurveKind>(equation.GetType());
     out.expressionY = equation.GetEquationY();
     out.expressionX = equation.GetEquationX();
+    out.expressionZ = equation.GetEquationZ();
+    const ::ImplicitWindow& w = equation.GetWindow();
+    out.window = {w.xMin, w.xMax, w.yMin, w.yMax, w.gridCells, w.cellSize};
     out.createdBy = equation.GetCreatedBy();
     for (const CEquationParameterPtr& p : equation.GetParameters())
         out.parameters.push_back(parameterOf(p->Fields()));
@@ -103,6 +132,9 @@ CurveDefinition definitionOf(const curve::CurveDefinition& drawn)
     out.kind = static_cast<CurveKind>(drawn.kind);
     out.expressionY = drawn.equationY;
     out.expressionX = drawn.equationX;
+    out.expressionZ = drawn.equationZ;
+    out.window = {drawn.window.xMin, drawn.window.xMax, drawn.window.yMin, drawn.window.yMax, drawn.window.gridCells,
+                  drawn.window.cellSize};
     out.createdBy = drawn.createdBy;
     for (const ParameterFields& f : drawn.parameters)
         out.parameters.push_back(parameterOf(f));
@@ -112,22 +144,18 @@ CurveDefinition definitionOf(const curve::CurveDefinition& drawn)
 
 std::vector<curve::CurvePiece> curvePiecesOf(const std::vector<Piece>& pieces)
 {
-    std::vector<curve::CurvePiece> out;
-    out.reserve(pieces.size());
-    for (const Piece& p : pieces) {
-        curve::CurvePiece piece;
-        piece.points = curvePointsOf(p.points);
-        piece.closed = p.closed;
-        piece.bulges = p.bulges;
-        piece.spline.degree = p.spline.degree;
-        piece.spline.knots = p.spline.knots;
-        piece.spline.controlPoints = curvePointsOf(p.spline.controlPoints);
-        piece.spline.fitPoints = curvePointsOf(p.spline.fitPoints);
-        out.push_back(std::move(piece));
-    }
-    return out;
+    return curvePiecesOf(std::vector<Piece>(pieces));
 }
 
+std::vector<curve::CurvePiece> curvePiecesOf(std::vector<Piece>&& pieces)
+{
+    return movedPieces<curve::CurvePiece>(std::move(pieces));
+}
+
+std::vector<Piece> piecesOf(std::vector<curve::CurvePiece>&& pieces)
+{
+    return movedPieces<Piece>(std::move(pieces));
+}
 Result resultOf(const curve::SampleResult& sampled)
 {
     Result out;
@@ -141,7 +169,9 @@ Result resultOf(const curve::SampleResult& sampled)
         break;
     case curve::SampleStatus::TooManySamples:
         out.status = Status::tooManySamples;
-        out.message = curve::tooManySamplesMessage(sampled.requestedSamples, curve::kMaxSamples);
+        // An implicit curve's grid says what it counted; the others count their range.
+        out.message = sampled.message.empty() ? curve::tooManySamplesMessage(sampled.requestedSamples, curve::kMaxSamples)
+                                              : sampled.message;
         break;
     case curve::SampleStatus::ErrorInEquation:
         out.status = Status::errorInEquation;
@@ -155,11 +185,7 @@ Result resultOf(const curve::SampleResult& sampled)
 
 Result resultOf(const dxf::DxfResult& result, const std::string& path)
 {
-    Result out;
-    if (result.ok())
-        return out;
-    out.status = Status::fileError;
-    out.message = base::wideFromUtf8(result.message);
+    Result out = result.toResult();
     out.where.file = path;
     return out;
 }

@@ -35,7 +35,12 @@ CurveDefinition definitionOf(const CEquation& equation, const DrawingOptions& op
 // The value of a definition kept with a drawn curve (its origin and id aside).
 CurveDefinition definitionOf(const curve::CurveDefinition& drawn);
 
+// The pieces as the other side holds them. The forms taking their argument over move
+// every vector (samples are one point type on both sides), so that the largest curves
+// are never held twice.
 std::vector<curve::CurvePiece> curvePiecesOf(const std::vector<Piece>& pieces);
+std::vector<curve::CurvePiece> curvePiecesOf(std::vector<Piece>&& pieces);
+std::vector<Piece> piecesOf(std::vector<curve::CurvePiece>&& pieces);
 
 // The sampler's outcome as a result: the texts the editor shows for the statuses that
 // have one ("Invalid parameter(s) provided!", the sample count), the parser's reason

@@ -5,7 +5,6 @@
 #include "core/convert.h"
 #include "base/utf8_text.h"
 #include "curve/curve_shape.h"
-#include "markup/xml_document.h"
 #include "model/default_library.h"
 #include "model/equation_list.h"
 #include "model/library_file.h"
@@ -46,15 +45,6 @@ public:
 private:
     Progress& to_;
 };
-
-std::vector<Point> pointsOf(const CurvePoints& points)
-{
-    std::vector<Point> out;
-    out.reserve(points.size());
-    for (const CurvePoint& p : points)
-        out.push_back(core::pointOf(p));
-    return out;
-}
 
 Library libraryOf(const CEquationList& list)
 {
@@ -97,13 +87,23 @@ bool CurveDefinition::setRange(double minValue, double maxValue, double incremen
     return true;
 }
 
+namespace {
+
+// Space curves start at the origin's elevation; the others lie at 0.
+CurvePoint originOf(const CurveDefinition& curve, const ShapeOptions& options)
+{
+    return {options.origin.x, options.origin.y, curve.kind == CurveKind::space ? options.origin.z : 0};
+}
+
+} // namespace
+
 Shape shape(const CurveDefinition& curve, const ShapeOptions& options)
 {
     const CEquationPtr equation = core::equationOf(curve);
     std::optional<ForwardProgress> progress;
     if (options.progress)
         progress.emplace(*options.progress);
-    const curve::ShapedCurve shaped = curve::shapeCurve(*equation, {options.origin.x, options.origin.y, 0},
+    curve::ShapedCurve shaped = curve::shapeCurve(*equation, originOf(curve, options),
                                                         core::curveOptionsOf(curve.options),
                                                         progress ? &*progress : nullptr, curve::KeepSamples::No);
     Shape out;
@@ -116,18 +116,8 @@ Shape shape(const CurveDefinition& curve, const ShapeOptions& options)
     // Adaptive samples mark their breaks with undefined points: none is lost.
     if (shaped.tolerance == 0)
         out.nonFiniteCount = shaped.nonFiniteCount;
-    out.pieces.reserve(shaped.pieces.size());
-    for (const curve::CurvePiece& p : shaped.pieces) {
-        Piece piece;
-        piece.points = pointsOf(p.points);
-        piece.closed = p.closed;
-        piece.bulges = p.bulges;
-        piece.spline.degree = p.spline.degree;
-        piece.spline.knots = p.spline.knots;
-        piece.spline.controlPoints = pointsOf(p.spline.controlPoints);
-        piece.spline.fitPoints = pointsOf(p.spline.fitPoints);
-        out.pieces.push_back(std::move(piece));
-    }
+    // The engine's pieces are taken over: a million samples are never held twice.
+    out.pieces = core::piecesOf(std::move(shaped.pieces));
     return out;
 }
 
@@ -140,11 +130,11 @@ Samples sample(const CurveDefinition& curve, const ShapeOptions& options)
     curve::SampleOptions sampling;
     sampling.literalSteps = curve.options.literalSteps;
     sampling.tolerance = curve.options.tolerance;
-    const curve::SampleResult sampled = curve::sampleCurve(*equation, {options.origin.x, options.origin.y, 0}, sampling,
+    curve::SampleResult sampled = curve::sampleCurve(*equation, originOf(curve, options), sampling,
                                                            progress ? &*progress : nullptr);
     Samples out;
     out.result = core::resultOf(sampled);
-    out.points = pointsOf(sampled.points);
+    out.points = std::move(sampled.points);
     out.refinementCapped = sampled.refinementCapped;
     return out;
 }
@@ -167,21 +157,21 @@ Library builtInLibrary()
 Library readLibrary(const std::filesystem::path& path)
 {
     Library out;
-    std::wstring text, error;
     const std::wstring wide = base::wideFromUtf8(path.string());
-    if (!ReadLibraryFile(wide, text, &error)) {
-        out.result = {Status::fileError, L"\"" + wide + L"\": " + error, {path}};
-        return out;
-    }
     CEquationList list;
-    if (!list.LoadFromXml(text)) {
-        out.result = {Status::fileError, L"\"" + wide + L"\": not a curve library (no EquationList element)", {path}};
+    Result loaded = model::loadLibraryFile(path, list);
+    if (!loaded) {
+        loaded.message = L"\"" + wide + L"\": " + loaded.message;
+        loaded.notice.clear();
+        out.result = std::move(loaded);
         return out;
     }
     out.curves = libraryOf(list).curves;
-    CXmlDocument document;
-    if (!document.ParseText(text))
-        out.warning = wide + L" is not well-formed (" + document.GetResultText() + L"); read as far as possible";
+    if (!loaded.notice.empty())
+        out.warning = wide + L" is not well-formed (" + loaded.notice + L"); read as far as possible";
+    // The place of a markup fault stays with the result, whose notice is the warning.
+    out.result.where = loaded.where;
+    out.result.notice = out.warning;
     return out;
 }
 

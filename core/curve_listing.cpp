@@ -20,6 +20,8 @@ std::string kindName(CurveKind kind)
     case CurveKind::explicitCartesian: return "explicit";
     case CurveKind::parametric: return "parametric";
     case CurveKind::polar: return "polar";
+    case CurveKind::space: return "space";
+    case CurveKind::implicit: return "implicit";
     }
     return "unknown";
 }
@@ -73,6 +75,32 @@ std::string pointText(const Point& p, const char* separator)
     return number(p.x) + separator + number(p.y) + separator + number(p.z);
 }
 
+bool placed(const DrawingOptions& o)
+{
+    return o.rotation != 0 || o.scale != 1 || o.mirror || o.offset != 0;
+}
+
+// The turn, scale, mirror and offset, for curves drawn with any of them.
+std::string placementJson(const DrawingOptions& o)
+{
+    if (!placed(o))
+        return {};
+    return ", \"rotation\": " + jsonNumber(o.rotation) + ", \"scale\": " + jsonNumber(o.scale) +
+           ", \"mirror\": " + (o.mirror ? "true" : "false") + ", \"offset\": " + jsonNumber(o.offset) +
+           ", \"offsetBothSides\": " + (o.offsetBothSides ? "true" : "false");
+}
+
+std::string placementText(const DrawingOptions& o)
+{
+    if (!placed(o))
+        return {};
+    std::string out = "  rotate " + number(o.rotation) + ", scale " + number(o.scale) + ", mirror " +
+                      (o.mirror ? "yes" : "no");
+    if (o.offset != 0)
+        out += std::string(", offset ") + (o.offsetBothSides ? "both sides " : "") + number(o.offset);
+    return out + "\n";
+}
+
 std::string jsonCurve(const DrawnCurve& c)
 {
     const CurveDefinition& d = c.definition;
@@ -83,6 +111,15 @@ std::string jsonCurve(const DrawnCurve& c)
     out += ",\n   \"name\": " + jsonString(d.name) + ", \"kind\": " + std::to_string(static_cast<int>(d.kind)) +
            ", \"kindName\": " + jsonString(kindName(d.kind)) + ", \"createdBy\": " + std::to_string(d.createdBy);
     out += ",\n   \"equationX\": " + jsonString(d.expressionX) + ", \"equationY\": " + jsonString(d.expressionY);
+    // Only the kinds that have them, so that the other kinds' listing stays as it was.
+    if (d.kind == CurveKind::space)
+        out += ", \"equationZ\": " + jsonString(d.expressionZ);
+    if (d.kind == CurveKind::implicit) {
+        const ImplicitWindow& w = d.window;
+        out += ",\n   \"window\": {\"xMin\": " + jsonNumber(w.xMin) + ", \"xMax\": " + jsonNumber(w.xMax) +
+               ", \"yMin\": " + jsonNumber(w.yMin) + ", \"yMax\": " + jsonNumber(w.yMax) +
+               ", \"gridCells\": " + std::to_string(w.gridCells) + ", \"cellSize\": " + jsonNumber(w.cellSize) + "}";
+    }
     out += ",\n   \"parameters\": [";
     for (std::size_t i = 0; i < d.parameters.size(); ++i) {
         const Parameter& p = d.parameters[i];
@@ -105,7 +142,7 @@ std::string jsonCurve(const DrawnCurve& c)
            jsonNumber(c.origin.z) + "]";
     out += ",\n   \"options\": {\"output\": " + jsonString(outputName(d.options.output)) +
            ", \"tolerance\": " + (d.options.tolerance ? jsonNumber(*d.options.tolerance) : std::string("null")) +
-           ", \"literalSteps\": " + (d.options.literalSteps ? "true" : "false") + "}}";
+           ", \"literalSteps\": " + (d.options.literalSteps ? "true" : "false") + placementJson(d.options) + "}}";
     return out;
 }
 
@@ -119,9 +156,18 @@ std::string textCurve(const DrawnCurve& c)
     if (c.handles.size() != c.pieceCount)
         out += " (of " + std::to_string(c.pieceCount) + ")";
     out += "\n";
-    if (d.kind == CurveKind::parametric)
+    if (d.kind == CurveKind::parametric || d.kind == CurveKind::space)
         out += "  x = " + utf8FromWide(d.expressionX) + "\n";
-    out += std::string("  ") + (d.kind == CurveKind::polar ? "r" : "y") + " = " + utf8FromWide(d.expressionY) + "\n";
+    const char* y = d.kind == CurveKind::polar ? "r" : d.kind == CurveKind::implicit ? "F" : "y";
+    out += std::string("  ") + y + " = " + utf8FromWide(d.expressionY) + "\n";
+    if (d.kind == CurveKind::space)
+        out += "  z = " + utf8FromWide(d.expressionZ) + "\n";
+    if (d.kind == CurveKind::implicit) {
+        const ImplicitWindow& w = d.window;
+        out += "  window " + number(w.xMin) + ":" + number(w.xMax) + "," + number(w.yMin) + ":" + number(w.yMax) +
+               (w.cellSize > 0 ? ", cells of " + number(w.cellSize)
+                               : ", grid " + std::to_string(w.gridCells > 0 ? w.gridCells : 200)) + "\n";
+    }
     for (const Parameter& p : d.parameters)
         if (p.role == ParameterRole::constant)
             out += "  " + utf8FromWide(p.name) + " = " + number(p.value) + "\n";
@@ -132,6 +178,7 @@ std::string textCurve(const DrawnCurve& c)
     out += "  output " + outputName(d.options.output) + ", tolerance " +
            (d.options.tolerance ? number(*d.options.tolerance) : std::string("none")) + ", literal steps " +
            (d.options.literalSteps ? "yes" : "no") + "\n";
+    out += placementText(d.options);
     return out;
 }
 

@@ -94,9 +94,7 @@ Result Drawing::open(const std::filesystem::path& path, const OpenOptions& optio
     state_->path = path;
     state_->identity = identity;
     state_->lock = std::move(lock);
-    Result out;
-    out.notice = base::wideFromUtf8(read.notice);
-    return out;
+    return core::resultOf(read, path.string());
 }
 
 Result Drawing::save()
@@ -139,18 +137,31 @@ const std::filesystem::path& Drawing::path() const { return state_->path; }
 
 Placed Drawing::add(const CurveDefinition& curve, const Shape& shape, const PlaceOptions& options)
 {
+    Shape copy;
+    copy.origin = shape.origin;
+    copy.pieces = shape.pieces;
+    return add(curve, std::move(copy), options);
+}
+
+Placed Drawing::add(const CurveDefinition& curve, Shape&& shape, const PlaceOptions& options)
+{
     AcDbDatabase& database = *state_->database;
-    const std::vector<curve::CurvePiece> pieces = core::curvePiecesOf(shape.pieces);
-    const std::vector<AcDbObjectId> ids = core::placePieces(database, pieces, 0.0);
+    std::size_t wanted = 0;
+    for (const Piece& p : shape.pieces)
+        wanted += p.points.empty() ? 0 : 1;
+    std::vector<AcDbObjectId> ids;
+    {
+        // Gone before the definitions are attached, which read the entities' vertices.
+        const std::vector<curve::CurvePiece> pieces = core::curvePiecesOf(std::move(shape.pieces));
+        shape.pieces.clear();
+        ids = core::placePieces(database, pieces, 0.0);
+    }
     core::setAppearance(database, ids, options.layer, options.colorIndex);
     const CEquationPtr equation = core::equationOf(curve);
     core::attachDefinition(ids, curve::curveDefinitionFrom(*equation, core::curvePointOf(shape.origin),
                                                            core::curveOptionsOf(curve.options)));
     Placed out;
     out.handles = handlesOf(ids);
-    std::size_t wanted = 0;
-    for (const Piece& p : shape.pieces)
-        wanted += p.points.empty() ? 0 : 1;
     if (ids.size() < wanted)
         out.result = refused(L"the drawing refused a piece of the curve");
     return out;

@@ -1,7 +1,7 @@
 #include "core/drawn_curves.h"
 
 #include "db/database.h"
-#include "dxf/curve_data.h"
+#include "core/curve_data.h"
 #include "curve/geometry_digest.h"
 
 #include <algorithm>
@@ -28,7 +28,7 @@ std::vector<DrawnCurve> drawnCurves(const AcDbDatabase& database)
     std::vector<DrawnCurve> curves;
     std::unordered_map<std::string, std::size_t> byId;
     database.forEachEntity([&](const AcDbEntity& entity) {
-        std::optional<curve::CurveDefinition> definition = dxf::curveDefinitionOf(entity);
+        std::optional<curve::CurveDefinition> definition = core::curveDefinitionOf(entity);
         if (!definition)
             return;
         const auto [it, added] = byId.emplace(definition->curveId, curves.size());
@@ -79,7 +79,7 @@ CurveState curveState(const DrawnCurve& curve)
         const std::string which = "piece " + handleText(piece.entity->handle());
         if (piece.definition.pieceIndex != i)
             return edited(which + " is a copy of another piece");
-        const std::optional<curve::PieceFingerprint> now = dxf::pieceFingerprint(*piece.entity);
+        const std::optional<curve::PieceFingerprint> now = core::pieceFingerprint(*piece.entity);
         const curve::PieceFingerprint& then = piece.definition.fingerprint;
         if (!now || now->vertexCount != then.vertexCount)
             return edited(which + " has another number of vertices");
@@ -134,6 +134,19 @@ const DrawnCurve* findDrawnCurve(const std::vector<DrawnCurve>& curves, const st
                 return &c;
     }
     return nullptr;
+}
+
+bool isDrawnCurvePiece(const AcDbDatabase& database, AcDbHandle handle)
+{
+    AcDbObjectId id;
+    if (handle == 0 || database.getAcDbObjectId(id, false, handle) != Acad::eOk)
+        return false;
+    AcDbEntity* opened = nullptr;
+    if (acdbOpenAcDbEntity(opened, id, AcDb::kForRead) != Acad::eOk)
+        return false;
+    const bool drawn = curveDefinitionOf(*opened).has_value();
+    opened->close();
+    return drawn;
 }
 
 std::optional<DrawnCurve> drawnCurveWithId(const AcDbDatabase& database, const std::string& curveId)

@@ -42,6 +42,10 @@ CurveState curveState(const DrawnCurve& curve);
 // case; null when none does.
 const DrawnCurve* findDrawnCurve(const std::vector<DrawnCurve>& curves, const std::string& key);
 
+// Whether the entity with `handle` in `database` is a piece of a drawn curve (it carries
+// a curve definition); false for an unknown or erased handle and for handle 0.
+bool isDrawnCurvePiece(const AcDbDatabase& database, AcDbHandle handle);
+
 // The drawn curve with the id `curveId` in `database`, or nothing.
 std::optional<DrawnCurve> drawnCurveWithId(const AcDbDatabase& database, const std::string& curveId);
 

@@ -5,7 +5,8 @@
 #include "db/database.h"
 #include "db/entities.h"
 #include "db/polyline.h"
-#include "dxf/curve_data.h"
+#include "core/curve_data.h"
+#include "dxf/app_data.h"
 
 #include <algorithm>
 #include <map>

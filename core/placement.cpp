@@ -3,7 +3,7 @@
 #include "db/database.h"
 #include "db/entities.h"
 #include "db/polyline.h"
-#include "dxf/curve_data.h"
+#include "core/curve_data.h"
 
 #include <cmath>
 #include <memory>
@@ -25,18 +25,21 @@ AcDbObjectId append(AcDbDatabase& database, std::unique_ptr<Entity> entity)
 
 AcDbObjectId placePiece(AcDbDatabase& database, const curve::CurvePiece& piece, double elevation)
 {
+    // A space curve's points hold their own z; the others lie at the elevation.
+    const auto world = [&](const CurvePoints& points) {
+        std::vector<AcGePoint3d> out;
+        out.reserve(points.size());
+        for (const CurvePoint& p : points)
+            out.push_back({p.x, p.y, piece.space ? p.z + elevation : elevation});
+        return out;
+    };
     if (!piece.spline.controlPoints.empty()) {
-        const auto world = [&](const CurvePoints& points) {
-            std::vector<AcGePoint3d> out;
-            out.reserve(points.size());
-            for (const CurvePoint& p : points)
-                out.push_back({p.x, p.y, elevation});
-            return out;
-        };
         return append(database, std::make_unique<AcDbSpline>(piece.spline.degree, piece.spline.knots,
                                                               world(piece.spline.controlPoints),
                                                               world(piece.spline.fitPoints), piece.closed));
     }
+    if (piece.space)
+        return append(database, std::make_unique<AcDb3dPolyline>(world(piece.points), piece.closed));
     const auto count = static_cast<unsigned int>(piece.points.size());
     auto polyline = std::make_unique<AcDbPolyline>(count);
     for (unsigned int i = 0; i < count; ++i) {
@@ -103,8 +106,8 @@ void attachDefinition(const std::vector<AcDbObjectId>& ids, curve::CurveDefiniti
         if (acdbOpenAcDbEntity(entity, ids[i], AcDb::kForWrite) != Acad::eOk)
             continue;
         definition.pieceIndex = static_cast<std::uint32_t>(i);
-        definition.fingerprint = dxf::pieceFingerprint(*entity).value_or(curve::PieceFingerprint{});
-        entity->setAppData(dxf::encodeCurveData(definition));
+        definition.fingerprint = core::pieceFingerprint(*entity).value_or(curve::PieceFingerprint{});
+        entity->setAppData(core::encodeCurveData(definition));
         entity->close();
     }
 }
@@ -157,9 +160,9 @@ bool replacePieces(AcDbDatabase& database, const DrawnCurve& curve,
         if (acdbOpenAcDbEntity(entity, id, AcDb::kForWrite) != Acad::eOk)
             continue;
         entity->setAppearance(layer, color, trueColor);
-        if (std::optional<curve::CurveDefinition> drawn = dxf::curveDefinitionOf(*entity)) {
+        if (std::optional<curve::CurveDefinition> drawn = core::curveDefinitionOf(*entity)) {
             drawn->curveId = curve.id;
-            entity->setAppData(dxf::encodeCurveData(*drawn));
+            entity->setAppData(core::encodeCurveData(*drawn));
         }
         entity->close();
     }

@@ -7,9 +7,24 @@
 namespace plotwright::curve {
 namespace {
 
-bool finite(const CurvePoint& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+bool finite(const CurvePoint& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
-double distance(const CurvePoint& a, const CurvePoint& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+// In space for a space curve; in x and y otherwise, where z may hold the running variable.
+double distance(const CurvePoint& a, const CurvePoint& b, bool spatial)
+{
+    return spatial ? std::hypot(std::hypot(a.x - b.x, a.y - b.y), a.z - b.z) : std::hypot(a.x - b.x, a.y - b.y);
+}
+
+double planeDistanceToSegment(const CurvePoint& p, const CurvePoint& a, const CurvePoint& b)
+{
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    const double length2 = dx * dx + dy * dy;
+    double s = 0;
+    if (length2 > 0)
+        s = std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / length2, 0.0, 1.0);
+    return std::hypot(p.x - (a.x + s * dx), p.y - (a.y + s * dy));
+}
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -57,6 +72,12 @@ class Refiner {
 public:
     Refiner(CurveFunction& curve, const AdaptiveLimits& limits, CurvePoints& out)
         : curve_(curve), limits_(limits), tol_(limits.tolerance), out_(out) {}
+
+    double measure(const CurvePoint& a, const CurvePoint& b) const { return distance(a, b, limits_.spatial); }
+    double segmentDistance(const CurvePoint& p, const CurvePoint& a, const CurvePoint& b) const
+    {
+        return limits_.spatial ? distanceToSegment(p, a, b) : planeDistanceToSegment(p, a, b);
+    }
 
     Sample eval(double t)
     {
@@ -152,17 +173,17 @@ private:
         }
         double d[5] = {0, 0, 0, 0, 0};
         for (int i = 1; i < 4; ++i)
-            d[i] = distanceToSegment(q[i].p, a.p, b.p);
+            d[i] = segmentDistance(q[i].p, a.p, b.p);
         const double deviation = peak(d);
         if (deviation <= kMargin * tol_) {
             emit(b.p);
             return;
         }
 
-        const double chord = distance(a.p, b.p);
+        const double chord = measure(a.p, b.p);
         double longest = 0;
         for (int i = 0; i < 4; ++i)
-            longest = std::max(longest, distance(q[i].p, q[i + 1].p));
+            longest = std::max(longest, measure(q[i].p, q[i + 1].p));
         if (chord > tol_ && longest > 0.6 * chord && jumpOrHole(a, b, depth))
             return;
 
@@ -192,7 +213,7 @@ private:
     {
         Sample lo = a;
         Sample hi = b;
-        const double initial = distance(a.p, b.p);
+        const double initial = measure(a.p, b.p);
         double chord = initial;
         int growing = 0;
         for (int i = 0; i < kMaxBisections && canSplit(lo.t, hi.t); ++i) {
@@ -202,8 +223,8 @@ private:
                 segment(m, b, depth + 1);
                 return true;
             }
-            const double left = distance(lo.p, m.p);
-            const double right = distance(m.p, hi.p);
+            const double left = measure(lo.p, m.p);
+            const double right = measure(m.p, hi.p);
             const double longer = std::max(left, right);
             (left >= right ? hi : lo) = m;
             if (longer <= tol_)
@@ -242,7 +263,7 @@ private:
                 bad = m;
                 continue;
             }
-            const double move = distance(m.p, good.p);
+            const double move = measure(m.p, good.p);
             good = m;
             if (move < 0.01 * tol_)
                 break;
@@ -270,11 +291,12 @@ double distanceToSegment(const CurvePoint& p, const CurvePoint& a, const CurvePo
 {
     const double dx = b.x - a.x;
     const double dy = b.y - a.y;
-    const double length2 = dx * dx + dy * dy;
+    const double dz = b.z - a.z;
+    const double length2 = dx * dx + dy * dy + dz * dz;
     double s = 0;
     if (length2 > 0)
-        s = std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / length2, 0.0, 1.0);
-    return std::hypot(p.x - (a.x + s * dx), p.y - (a.y + s * dy));
+        s = std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy + (p.z - a.z) * dz) / length2, 0.0, 1.0);
+    return std::hypot(std::hypot(p.x - (a.x + s * dx), p.y - (a.y + s * dy)), p.z - (a.z + s * dz));
 }
 
 AdaptiveOutcome sampleAdaptively(CurveFunction& curve, const std::vector<double>& grid, const AdaptiveLimits& limits,
@@ -317,9 +339,9 @@ AdaptiveOutcome sampleAdaptively(CurveFunction& curve, const std::vector<double>
             const CurvePoint& before = samples[k - 1].p;
             const CurvePoint& after = samples[k + 1].p;
             const bool outside = std::fabs(p.x - centre.x) > far || std::fabs(p.y - centre.y) > far;
-            const double between = distance(before, after);
-            if (outside && finite(before) && finite(after) && distance(p, before) > kSpike * between
-                && distance(p, after) > kSpike * between)
+            const double between = distance(before, after, limits.spatial);
+            if (outside && finite(before) && finite(after) && distance(p, before, limits.spatial) > kSpike * between
+                && distance(p, after, limits.spatial) > kSpike * between)
                 samples[k].p = {kNaN, kNaN, 0};
         }
     }

@@ -23,6 +23,8 @@ struct AdaptiveLimits {
     double tolerance = 1e-3;           // drawing units, finite and above 0
     int maxDepth = 40;                 // refinement levels below each grid interval
     std::size_t maxSamples = 10'000'000;
+    // Distances in space (a space curve) rather than in x and y (z may hold anything else).
+    bool spatial = false;
 };
 
 struct AdaptiveOutcome {
@@ -36,7 +38,7 @@ struct AdaptiveOutcome {
 AdaptiveOutcome sampleAdaptively(CurveFunction& curve, const std::vector<double>& grid, const AdaptiveLimits& limits,
                                  CurvePoints& out, SampleProgress& progress);
 
-// The distance from `p` to the segment from `a` to `b` (in x and y).
+// The distance from `p` to the segment from `a` to `b` (in space; planar curves have z 0).
 double distanceToSegment(const CurvePoint& p, const CurvePoint& a, const CurvePoint& b);
 
 } // namespace plotwright::curve

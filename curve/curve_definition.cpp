@@ -36,9 +36,16 @@ bool CurveDefinition::operator==(const CurveDefinition& o) const
             return false;
     const bool sameTolerance = options.tolerance.has_value() == o.options.tolerance.has_value() &&
                                (!options.tolerance || sameBits(*options.tolerance, *o.options.tolerance));
+    const bool sameWindow = sameBits(window.xMin, o.window.xMin) && sameBits(window.xMax, o.window.xMax) &&
+                            sameBits(window.yMin, o.window.yMin) && sameBits(window.yMax, o.window.yMax) &&
+                            window.gridCells == o.window.gridCells && sameBits(window.cellSize, o.window.cellSize);
     return name == o.name && kind == o.kind && equationY == o.equationY && equationX == o.equationX &&
+           equationZ == o.equationZ && sameWindow &&
            createdBy == o.createdBy && samePoint(origin, o.origin) && options.literalSteps == o.options.literalSteps &&
-           options.output == o.options.output && sameTolerance && curveId == o.curveId && pieceIndex == o.pieceIndex &&
+           options.output == o.options.output && sameTolerance && sameBits(options.rotation, o.options.rotation) &&
+           sameBits(options.scale, o.options.scale) && options.mirror == o.options.mirror &&
+           sameBits(options.offset, o.options.offset) && options.offsetBothSides == o.options.offsetBothSides &&
+           curveId == o.curveId && pieceIndex == o.pieceIndex &&
            pieceCount == o.pieceCount && fingerprint.vertexCount == o.fingerprint.vertexCount &&
            samePoint(fingerprint.first, o.fingerprint.first) && samePoint(fingerprint.last, o.fingerprint.last) &&
            std::equal(fingerprint.digest.begin(), fingerprint.digest.end(), o.fingerprint.digest.begin(),
@@ -52,6 +59,8 @@ CurveDefinition curveDefinitionFrom(const CEquation& equation, CurvePoint origin
     d.kind = equation.GetType();
     d.equationY = equation.GetEquationY();
     d.equationX = equation.GetEquationX();
+    d.equationZ = equation.GetEquationZ();
+    d.window = equation.GetWindow();
     d.createdBy = equation.GetCreatedBy();
     for (const CEquationParameterPtr& p : equation.GetParameters())
         d.parameters.push_back(p->Fields());
@@ -67,6 +76,8 @@ CEquationPtr equationOf(const CurveDefinition& definition)
     equation->SetName(definition.name);
     equation->SetEquationY(definition.equationY);
     equation->SetEquationX(definition.equationX);
+    equation->SetEquationZ(definition.equationZ);
+    equation->SetWindow(definition.window);
     equation->SetCreatedBy(definition.createdBy);
     for (const ParameterFields& f : definition.parameters)
         equation->AddParameter(std::make_shared<CEquationParameter>(f));

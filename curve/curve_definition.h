@@ -33,6 +33,8 @@ struct CurveDefinition {
     int kind = 0;  // EquationKind
     std::wstring equationY;
     std::wstring equationX;
+    std::wstring equationZ;  // a space curve's z
+    ImplicitWindow window;   // an implicit curve's window and grid
     int createdBy = 0;
     std::vector<ParameterFields> parameters;
     CurvePoint origin;

@@ -15,6 +15,17 @@ struct CurveOptions {
     // Adaptive sampling within this distance (drawing units) when set.
     std::optional<double> tolerance;
     CurveOutput output = CurveOutput::Polyline;
+    // Where the curve's own axes go when it is placed: mirrored about its x axis first,
+    // then scaled (above 0), then turned counter-clockwise by `rotation` degrees about
+    // its origin.
+    double rotation = 0;
+    double scale = 1;
+    bool mirror = false;
+    // The curve offset by this distance (drawing units) to the left of its direction of
+    // travel (negative: to the right), in place of the curve; 0 for none. With
+    // `offsetBothSides` both offsets, left first.
+    double offset = 0;
+    bool offsetBothSides = false;
 
     bool operator==(const CurveOptions&) const = default;
 };

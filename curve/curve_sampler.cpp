@@ -2,12 +2,14 @@
 
 #include "curve/adaptive_sampler.h"
 #include "curve/expression_parser.h"
+#include "curve/implicit_sampler.h"
 #include "curve/native_code.h"
 #include "curve/sampling_range.h"
 #include "model/equation.h"
 #include "base/number_text.h"
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -29,19 +31,24 @@ std::wstring wide(const std::string& text) { return std::wstring(text.begin(), t
 // compiled into one function, used for every later sample and refinement of the draw.
 class Evaluation {
 public:
-    explicit Evaluation(CurvePoint origin) : ox_(origin.x), oy_(origin.y) {}
+    Evaluation(CurvePoint origin, bool parameterInZ)
+        : ox_(origin.x), oy_(origin.y), oz_(origin.z), keepT_(parameterInZ) {}
 
     ExpressionParser a;
     std::optional<ExpressionParser> b;
+    std::optional<ExpressionParser> c;  // z of a space curve
     std::wstring runningName;
-    // The expression being evaluated when an ExpressionError left: 'Y', 'X' or 0.
+    // The expression being evaluated when an ExpressionError left: 'Y', 'X', 'Z' or 0.
     char failing = 0;
+    // A space curve's samples: some wholly finite; some finite in x and y alone.
+    bool anyFinite = false;
+    bool anyPlanOnly = false;
 
     template <int Kind>
     CurvePoint pointAt(double t)
     {
         running_ = t;
-        double values[2];
+        double values[3];
         if (native_) {
             native_->run(&running_, values);
         } else {
@@ -49,11 +56,16 @@ public:
         }
         const double av = values[0];
         if constexpr (Kind == ExplicitCartesian) {
-            return {ox_ + t, oy_ + av, 0};
+            return {ox_ + t, oy_ + av, keepT_ ? t : 0.0};
         } else if constexpr (Kind == ParametricCartesian) {
-            return {ox_ + values[1], oy_ + av, 0};
+            return {ox_ + values[1], oy_ + av, keepT_ ? t : 0.0};
+        } else if constexpr (Kind == SpaceCurve) {
+            const CurvePoint p{ox_ + values[1], oy_ + av, oz_ + values[2]};
+            if (std::isfinite(p.x) && std::isfinite(p.y))
+                (std::isfinite(p.z) ? anyFinite : anyPlanOnly) = true;
+            return p;
         } else {
-            return {ox_ + av * std::cos(t), oy_ + av * std::sin(t), 0};
+            return {ox_ + av * std::cos(t), oy_ + av * std::sin(t), keepT_ ? t : 0.0};
         }
     }
 
@@ -68,12 +80,18 @@ private:
             failing = 'X';
             values[1] = b->evaluate();
         }
+        if (c) {
+            failing = 'Z';
+            values[2] = c->evaluate();
+        }
         failing = 0;
         if (!compileTried_) {
             compileTried_ = true;
             std::vector<const ExpressionParser*> parsers{&a};
             if (b)
                 parsers.push_back(&*b);
+            if (c)
+                parsers.push_back(&*c);
             native_ = ExpressionParser::compileTogether(parsers, {&running_});
         }
     }
@@ -86,11 +104,15 @@ private:
         a.bindVariable(runningName, &running_);
         if (b)
             b->bindVariable(runningName, &running_);
+        if (c)
+            c->bindVariable(runningName, &running_);
         bound_ = true;
     }
 
     double ox_;
     double oy_;
+    double oz_;
+    bool keepT_;  // the running variable goes into z
     double running_ = 0;
     bool bound_ = false;
     bool compileTried_ = false;
@@ -102,9 +124,13 @@ private:
 std::optional<Stepping> setUp(const CEquation& equation, Evaluation& ev)
 {
     ev.a.setExpression(equation.GetEquationY());
-    if (equation.GetType() == ParametricCartesian) {
+    if (equation.GetType() == ParametricCartesian || equation.GetType() == SpaceCurve) {
         ev.b.emplace();
         ev.b->setExpression(equation.GetEquationX());
+    }
+    if (equation.GetType() == SpaceCurve) {
+        ev.c.emplace();
+        ev.c->setExpression(equation.GetEquationZ());
     }
     std::optional<Stepping> running;
     for (const CEquationParameterPtr& p : equation.GetParameters()) {
@@ -113,6 +139,8 @@ std::optional<Stepping> setUp(const CEquation& equation, Evaluation& ev)
             ev.a.bindConstant(p->GetName(), p->GetValue());
             if (ev.b)
                 ev.b->bindConstant(p->GetName(), p->GetValue());
+            if (ev.c)
+                ev.c->bindConstant(p->GetName(), p->GetValue());
         } else if (p->GetType() == RunningVariable) {
             running = Stepping{p->GetName(), {p->GetMinValue(), p->GetMaxValue(), p->GetIncrement()}};
         }
@@ -170,6 +198,7 @@ void sampleKind(Evaluation& ev, const SamplingRange& range, const EvenSamples* e
     limits.tolerance = *options.tolerance;
     limits.maxDepth = options.maxDepth;
     limits.maxSamples = options.maxSamples;
+    limits.spatial = Kind == SpaceCurve;
     const AdaptiveOutcome outcome = sampleAdaptively(function, grid, limits, result.points, progress);
     result.refinementCapped = outcome.capped;
     result.evaluations = outcome.evaluations;
@@ -185,10 +214,25 @@ void sampleAny(int kind, Evaluation& ev, const SamplingRange& range, const EvenS
     case ParametricCartesian:
         sampleKind<ParametricCartesian>(ev, range, even, options, progress, result);
         break;
+    case SpaceCurve:
+        sampleKind<SpaceCurve>(ev, range, even, options, progress, result);
+        break;
     default:
         sampleKind<ExplicitPolar>(ev, range, even, options, progress, result);
         break;
     }
+}
+
+// A space curve whose x and y are finite somewhere but whose z is finite nowhere is a
+// fault of its z expression, not a curve to leave out quietly.
+void refuseFlatNowhere(const Evaluation& ev, SampleResult& result)
+{
+    if (ev.anyFinite || !ev.anyPlanOnly)
+        return;
+    result.status = SampleStatus::ErrorInEquation;
+    result.message = L"z is not finite anywhere in the range";
+    result.expression = 'Z';
+    result.points.clear();
 }
 
 // Finishes the progress on every way out of sampling, exceptions included.
@@ -205,6 +249,47 @@ private:
 
 } // namespace
 
+struct PointEvaluator::State {
+    State() : ev({0, 0, 0}, false) {}
+    Evaluation ev;
+    int kind = 0;
+    bool ready = false;
+};
+
+PointEvaluator::PointEvaluator(const CEquation& equation) : state_(std::make_unique<State>())
+{
+    state_->kind = equation.GetType();
+    try {
+        const std::optional<Stepping> running = setUp(equation, state_->ev);
+        if (running) {
+            state_->ev.runningName = running->name;
+            state_->ready = true;
+        }
+    } catch (const std::exception&) {
+        state_->ready = false;
+    }
+}
+
+PointEvaluator::~PointEvaluator() = default;
+
+CurvePoint PointEvaluator::at(double t)
+{
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    if (!state_->ready)
+        return {nan, nan, 0};
+    try {
+        switch (state_->kind) {
+        case ExplicitCartesian: return state_->ev.pointAt<ExplicitCartesian>(t);
+        case ParametricCartesian: return state_->ev.pointAt<ParametricCartesian>(t);
+        case ExplicitPolar: return state_->ev.pointAt<ExplicitPolar>(t);
+        case SpaceCurve: return state_->ev.pointAt<SpaceCurve>(t);
+        default: break;
+        }
+    } catch (const std::exception&) {
+    }
+    return {nan, nan, 0};
+}
+
 SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const SampleOptions& options,
                          SampleProgress* progress)
 {
@@ -217,10 +302,11 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
         return result;
     }
     const int kind = equation.GetType();
-    if (kind != ExplicitCartesian && kind != ParametricCartesian && kind != ExplicitPolar) {
+    if (kind != ExplicitCartesian && kind != ParametricCartesian && kind != ExplicitPolar && kind != SpaceCurve &&
+        kind != ImplicitCurve) {
         result.status = SampleStatus::ErrorInEquation;
         result.message = L"the curve's kind " + std::to_wstring(kind)
-            + L" is none of 1 (explicit), 2 (parametric), 3 (polar)";
+            + L" is none of 1 (explicit), 2 (parametric), 3 (polar), 4 (space), 5 (implicit)";
         return result;
     }
     if (options.tolerance && !(std::isfinite(*options.tolerance) && *options.tolerance > 0)) {
@@ -228,8 +314,10 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
         result.message = L"the tolerance " + wide(base::formatShortest(*options.tolerance)) + L" is not above 0";
         return result;
     }
+    if (kind == ImplicitCurve)
+        return sampleImplicit(equation, origin, options, shown);
 
-    Evaluation ev(origin);
+    Evaluation ev(origin, options.parameterInZ);
     try {
         const std::optional<Stepping> found = setUp(equation, ev);
         // Without a running variable the empty name is stepped over 0..0 by 0; the first
@@ -272,6 +360,8 @@ SampleResult sampleCurve(const CEquation& equation, CurvePoint origin, const Sam
         ev.runningName = rv.name;
         ProgressScope scope(shown, meterMax);
         sampleAny(kind, ev, rv.range, even ? &*even : nullptr, options, shown, result);
+        if (kind == SpaceCurve)
+            refuseFlatNowhere(ev, result);
     } catch (const ExpressionError& e) {
         result.status = SampleStatus::ErrorInEquation;
         result.message = wide(e.what());

@@ -6,6 +6,7 @@
 #include "curve/sample_progress.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -31,6 +32,9 @@ struct SampleOptions {
     // most samples the whole curve may take (beyond them chords are kept as they are).
     int maxDepth = 40;
     std::size_t maxSamples = 10'000'000;
+    // Each point's z holds the running variable's value it was sampled at (for callers
+    // that differentiate the curve along its samples, as offsets do).
+    bool parameterInZ = false;
 };
 
 struct SampleResult {
@@ -40,6 +44,7 @@ struct SampleResult {
     // separated by one point whose coordinates are NaN (a jump or where the curve is not
     // finite), never one at either end.
     CurvePoints points;
+    // TooManySamples of an implicit curve: what its grid counted (else empty).
     // ErrorInEquation: the reason ("unknown name \"pi\"", "no running variable").
     // InvalidParameters: the value at fault, the rule and the bound ("k = 11 is above
     // its upper bound 10").
@@ -55,6 +60,24 @@ struct SampleResult {
     bool refinementCapped = false;
     // Adaptive: how often the curve was evaluated.
     std::size_t evaluations = 0;
+};
+
+// A curve evaluated at values of its running variable that the caller picks (derivatives
+// where the samples do not tell them), as the sampler evaluates it: the same points, at
+// origin 0, z 0.
+class PointEvaluator {
+public:
+    explicit PointEvaluator(const CEquation& equation);
+    ~PointEvaluator();
+    PointEvaluator(const PointEvaluator&) = delete;
+    PointEvaluator& operator=(const PointEvaluator&) = delete;
+    // The point at `t`; NaN coordinates where the curve is not defined or cannot be
+    // evaluated.
+    CurvePoint at(double t);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 // Samples `equation` over its running variable's range (see SampleOptions) and offsets

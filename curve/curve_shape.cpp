@@ -1,7 +1,12 @@
 #include "curve/curve_shape.h"
 
 #include "curve/arc_fit.h"
+#include "curve/implicit_sampler.h"
+#include "curve/offset_curve.h"
+#include "curve/placement_transform.h"
 #include "curve/spline_fit.h"
+#include "base/number_text.h"
+#include "model/equation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,20 +28,38 @@ void count(ShapedCurve& shaped)
     const CurvePoints& points = shaped.sampled.points;
     shaped.sampleCount = points.size();
     shaped.nonFiniteCount = static_cast<std::size_t>(std::count_if(
-        points.begin(), points.end(), [](const CurvePoint& p) { return !std::isfinite(p.x) || !std::isfinite(p.y); }));
+        points.begin(), points.end(), [](const CurvePoint& p) {
+            return !std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z);
+        }));
 }
 
-} // namespace
 
-ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const CurveOptions& options,
+void fit(std::vector<CurvePiece>& pieces, CurveOutput output, double tolerance)
+{
+    for (CurvePiece& piece : pieces) {
+        if (output == CurveOutput::Arcs)
+            piece = fitArcs(piece, tolerance * kFitShare);
+        else if (output == CurveOutput::Spline)
+            piece = fitSpline(piece, tolerance * kFitShare);
+    }
+}
+
+// The curve at `origin` as its options shape it, without turning, scaling or offset.
+ShapedCurve shapePlain(const CEquation& equation, CurvePoint origin, const CurveOptions& options,
                        SampleProgress* progress, KeepSamples keep)
 {
     ShapedCurve shaped;
     SampleOptions sampling;
     sampling.literalSteps = options.literalSteps;
     sampling.tolerance = options.tolerance;
+    const bool spatial = equation.GetType() == SpaceCurve;
 
     const bool fitted = options.output != CurveOutput::Polyline;
+    if (equation.GetType() == ImplicitCurve && !sampling.tolerance) {
+        // An implicit curve is always traced within a tolerance: its window gives one.
+        sampling.tolerance = implicitDefaultTolerance(equation);
+        shaped.toleranceFromExtent = true;
+    }
     if (fitted && !sampling.tolerance) {
         // A first, silent pass with fixed steps measures the curve.
         SampleResult coarse = sampleCurve(equation, origin, sampling, nullptr);
@@ -49,7 +72,7 @@ ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const Curve
                 shaped.pieces = splitRuns(shaped.sampled.points, -1);
             return shaped;
         }
-        const double extent = curveExtent(coarse.points);
+        const double extent = curveExtent(coarse.points, spatial);
         sampling.tolerance = kDefaultToleranceShare * (extent > 0 ? extent : 1.0);
         shaped.toleranceFromExtent = true;
     }
@@ -62,22 +85,132 @@ ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const Curve
     CurvePoints& points = shaped.sampled.points;
     double closeDistance = -1;
     if (!options.literalSteps || options.tolerance)
-        closeDistance = std::max(kCloseShare * curveExtent(points), shaped.tolerance);
+        closeDistance = std::max(kCloseShare * curveExtent(points, spatial), shaped.tolerance);
     if (keep == KeepSamples::No)
-        shaped.pieces = splitRuns(std::move(points), closeDistance);
+        shaped.pieces = splitRuns(std::move(points), closeDistance, spatial);
     else
-        shaped.pieces = splitRuns(points, closeDistance);
+        shaped.pieces = splitRuns(points, closeDistance, spatial);
     if (sampling.tolerance) {
         // A lone point left between a jump and an undefined stretch draws nothing.
         std::erase_if(shaped.pieces, [](const CurvePiece& piece) { return piece.points.size() < 2; });
     }
 
-    for (CurvePiece& piece : shaped.pieces) {
-        if (options.output == CurveOutput::Arcs)
-            piece = fitArcs(piece, shaped.tolerance * kFitShare);
-        else if (options.output == CurveOutput::Spline)
-            piece = fitSpline(piece, shaped.tolerance * kFitShare);
+    fit(shaped.pieces, options.output, shaped.tolerance);
+    return shaped;
+}
+
+std::wstring numberText(double value)
+{
+    const std::string text = base::formatShortest(value);
+    return std::wstring(text.begin(), text.end());
+}
+
+// The offset by `distance` (and by -distance when `bothSides`) of the curve at its own
+// origin. The tolerance holds for the offset; without one, the fixed steps are the
+// samples and the tolerance comes from the extent. `shown` is the distance as given.
+ShapedCurve shapeOffset(const CEquation& equation, const CurveOptions& options, double distance, bool bothSides,
+                        double shown, SampleProgress* progress, KeepSamples keep)
+{
+    ShapedCurve shaped;
+    SampleOptions sampling;
+    sampling.literalSteps = options.literalSteps;
+    sampling.parameterInZ = true;
+    std::optional<double> tolerance = options.tolerance;
+    if (!tolerance && options.output != CurveOutput::Polyline) {
+        // Arcs and splines are fitted to dense samples, as for the curve itself: a first,
+        // silent pass with fixed steps measures the curve.
+        SampleOptions fixed;
+        fixed.literalSteps = options.literalSteps;
+        const SampleResult coarse = sampleCurve(equation, {}, fixed);
+        if (coarse.status == SampleStatus::Done) {
+            const double extent = curveExtent(coarse.points);
+            tolerance = kDefaultToleranceShare * (extent > 0 ? extent : 1.0);
+        }
     }
+    if (tolerance)
+        sampling.tolerance = *tolerance * kDenseShare;
+    shaped.sampled = sampleCurve(equation, {}, sampling, progress);
+    count(shaped);
+    CurvePoints& points = shaped.sampled.points;
+    const double extent = curveExtent(points);
+    shaped.toleranceFromExtent = !options.tolerance;
+    // Chords at fixed steps are as near as the steps make them; the tolerance then only
+    // rounds the joins and decides what is cut out.
+    shaped.tolerance = tolerance.value_or(kDefaultToleranceShare * (extent > 0 ? extent : 1.0));
+    double closeDistance = -1;
+    if (!options.literalSteps || tolerance)
+        closeDistance = std::max(kCloseShare * extent, tolerance.value_or(0));
+    std::vector<CurvePiece> runs =
+        keep == KeepSamples::No ? splitRuns(std::move(points), closeDistance) : splitRuns(points, closeDistance);
+    std::erase_if(runs, [](const CurvePiece& run) { return run.points.size() < 2; });
+    for (CurvePoint& p : points)
+        p.z = 0;
+
+    PointEvaluator evaluator(equation);
+    const CurveAt at = [&](double t) { return evaluator.at(t); };
+    shaped.pieces = offsetRuns(runs, distance, shaped.tolerance, at);
+    if (bothSides) {
+        std::vector<CurvePiece> right = offsetRuns(runs, -distance, shaped.tolerance, at);
+        std::move(right.begin(), right.end(), std::back_inserter(shaped.pieces));
+    }
+    if (shaped.pieces.empty() && !runs.empty() && shaped.sampled.status == SampleStatus::Done) {
+        shaped.sampled.status = SampleStatus::InvalidParameters;
+        shaped.sampled.message = L"the offset " + numberText(shown) +
+                                 L" leaves nothing of the curve: it turns more tightly than that everywhere";
+    }
+    if (options.output == CurveOutput::Spline)
+        shaped.pieces = splitAtCorners(std::move(shaped.pieces));
+    fit(shaped.pieces, options.output, shaped.tolerance);
+    return shaped;
+}
+
+} // namespace
+
+ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const CurveOptions& options,
+                       SampleProgress* progress, KeepSamples keep)
+{
+    const bool offset = options.offset != 0;
+    const int kind = equation.GetType();
+    if ((options.output == CurveOutput::Arcs && kind == SpaceCurve) ||
+        (offset && (kind == SpaceCurve || kind == ImplicitCurve))) {
+        // Arcs (bulges) and offsets lie in a plane, along a running variable.
+        ShapedCurve refused;
+        refused.sampled.status = SampleStatus::InvalidParameters;
+        refused.sampled.message = offset ? L"an offset is drawn of a plane curve with a running variable, not of a "
+                                           L"space or an implicit curve"
+                                         : L"arcs lie in a plane: a space curve is drawn as a polyline or a spline";
+        return refused;
+    }
+    if (!offset && !hasPlacementTransform(options))
+        return shapePlain(equation, origin, options, progress, keep);
+    ShapedCurve shaped;
+    if (const std::optional<std::wstring> fault = placementFault(options)) {
+        shaped.sampled.status = SampleStatus::InvalidParameters;
+        shaped.sampled.message = *fault;
+        return shaped;
+    }
+    // Shaped at its own origin and size (the tolerance scaled with it), then placed: a
+    // similarity keeps arcs arcs and the fits within the scaled tolerance.
+    CurveOptions own = options;
+    own.rotation = 0;
+    own.scale = 1;
+    own.mirror = false;
+    own.offset = 0;
+    own.offsetBothSides = false;
+    if (own.tolerance && std::isfinite(*own.tolerance) && *own.tolerance > 0)
+        *own.tolerance /= options.scale;
+    if (offset) {
+        // A mirror turns left into right.
+        const double distance = options.offset / options.scale * (options.mirror ? -1.0 : 1.0);
+        shaped = shapeOffset(equation, own, distance, options.offsetBothSides, options.offset, progress, keep);
+    } else {
+        shaped = shapePlain(equation, {}, own, progress, keep);
+    }
+    const PlacementTransform transform = placementTransform(options, origin);
+    transformPieces(shaped.pieces, transform);
+    for (CurvePoint& p : shaped.sampled.points)
+        p = transform.apply(p);
+    shaped.tolerance *= options.scale;
     return shaped;
 }
 

@@ -7,22 +7,9 @@ namespace plotwright::curve {
 std::vector<double> geometryDigest(std::span<const double> xs, std::span<const double> ys,
                                    std::span<const double> bulges)
 {
-    // Long double sums: the digest's own rounding stays far below that of a move.
-    long double sums[kDigestSize] = {};
-    const std::size_t n = xs.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const long double s = n > 1 ? static_cast<long double>(i) / static_cast<long double>(n - 1) : 0.0L;
-        const long double dx = static_cast<long double>(xs[i]) - xs[0];
-        const long double dy = static_cast<long double>(ys[i]) - ys[0];
-        const long double b = bulges.empty() ? 0.0L : bulges[i];
-        long double w = 1.0L;
-        for (std::size_t k = 0; k < 4; ++k, w *= s) {
-            sums[k] += w * dx;
-            sums[4 + k] += w * dy;
-            sums[8 + k] += w * b;
-        }
-    }
-    return std::vector<double>(std::begin(sums), std::end(sums));
+    return geometryDigestOf(xs.size(), [&](std::size_t i) {
+        return DigestVertex{xs[i], ys[i], bulges.empty() ? 0.0 : bulges[i]};
+    });
 }
 
 bool sameDigest(const std::vector<double>& then, const std::vector<double>& now, double scale, std::size_t count)

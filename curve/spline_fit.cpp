@@ -1,6 +1,7 @@
 #include "curve/spline_fit.h"
 
 #include "curve/adaptive_sampler.h"
+#include "base/spline_basis.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,10 +11,12 @@ namespace {
 
 constexpr int kDegree = 3;
 
-CurvePoint operator+(CurvePoint a, CurvePoint b) { return {a.x + b.x, a.y + b.y, 0}; }
-CurvePoint operator-(CurvePoint a, CurvePoint b) { return {a.x - b.x, a.y - b.y, 0}; }
-CurvePoint operator*(double s, CurvePoint a) { return {s * a.x, s * a.y, 0}; }
-double distance(CurvePoint a, CurvePoint b) { return std::hypot(a.x - b.x, a.y - b.y); }
+// In three dimensions, for space curves; a planar run's z is set to 0 again at the end
+// (a product with a negative number would leave -0 there).
+CurvePoint operator+(CurvePoint a, CurvePoint b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+CurvePoint operator-(CurvePoint a, CurvePoint b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+CurvePoint operator*(double s, CurvePoint a) { return {s * a.x, s * a.y, s * a.z}; }
+double distance(CurvePoint a, CurvePoint b) { return std::hypot(std::hypot(a.x - b.x, a.y - b.y), a.z - b.z); }
 
 // The knot span holding u: knots[span] <= u < knots[span + 1], the last span for the end.
 std::size_t findSpan(const std::vector<double>& knots, std::size_t controlCount, double u)
@@ -23,26 +26,6 @@ std::size_t findSpan(const std::vector<double>& knots, std::size_t controlCount,
         return n;
     const auto it = std::upper_bound(knots.begin() + kDegree, knots.begin() + static_cast<std::ptrdiff_t>(n + 1), u);
     return static_cast<std::size_t>(it - knots.begin()) - 1;
-}
-
-// The four cubic basis functions that are not 0 on `span` (Cox-de Boor, triangular form).
-void basis(const std::vector<double>& knots, std::size_t span, double u, double out[kDegree + 1])
-{
-    double left[kDegree + 1];
-    double right[kDegree + 1];
-    out[0] = 1;
-    for (int j = 1; j <= kDegree; ++j) {
-        left[j] = u - knots[span + 1 - j];
-        right[j] = knots[span + j] - u;
-        double saved = 0;
-        for (int r = 0; r < j; ++r) {
-            const double denominator = right[r + 1] + left[j - r];
-            const double temp = denominator != 0 ? out[r] / denominator : 0;
-            out[r] = saved + right[r + 1] * temp;
-            saved = left[j - r] * temp;
-        }
-        out[j] = saved;
-    }
 }
 
 // Chord-length parameters of `points` in [0, 1].
@@ -107,7 +90,7 @@ SplineData interpolateSpline(const CurvePoints& fit, CurvePoint startDerivative,
         std::vector<CurvePoint> rhs(m);
         for (std::size_t i = 1; i <= m; ++i) {
             double b[kDegree + 1];
-            basis(s.knots, i + kDegree, u[i], b);
+            base::cubicBasis(s.knots, i + kDegree, u[i], b);
             lower[i - 1] = b[0];
             diag[i - 1] = b[1];
             upper[i - 1] = b[2];
@@ -133,7 +116,7 @@ CurvePoint splinePoint(const SplineData& spline, double u)
 {
     const std::size_t span = findSpan(spline.knots, spline.controlPoints.size(), u);
     double b[kDegree + 1];
-    basis(spline.knots, span, u, b);
+    base::cubicBasis(spline.knots, span, u, b);
     CurvePoint point;
     for (int j = 0; j <= kDegree; ++j)
         point = point + b[j] * spline.controlPoints[span - kDegree + static_cast<std::size_t>(j)];
@@ -217,8 +200,12 @@ CurvePiece fitSpline(const CurvePiece& dense, double tolerance)
         chosen = std::move(next);
     }
 
+    if (std::all_of(points.begin(), points.end(), [](const CurvePoint& p) { return p.z == 0; }))
+        for (CurvePoint& p : spline.controlPoints)
+            p.z = 0;
     CurvePiece out;
     out.closed = dense.closed;
+    out.space = dense.space;
     out.points = spline.fitPoints;
     out.spline = std::move(spline);
     return out;

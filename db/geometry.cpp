@@ -1,5 +1,7 @@
 #include "db/geometry.h"
 
+#include "base/spline_basis.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -242,26 +244,6 @@ AcGeVector3d endDerivative(const std::vector<AcGePoint3d>& q, const std::vector<
             d0 * q[a].z + d1 * q[a + 1].z + d2 * q[a + 2].z};
 }
 
-// The three cubic basis functions not 0 at the inner knot u = knots[span] (the fourth
-// is 0 there): N[span-3], N[span-2], N[span-1] (Cox-de Boor).
-void basisAtKnot(const std::vector<double>& knots, std::size_t span, double u, double out[4])
-{
-    double left[4], right[4];
-    out[0] = 1;
-    for (int j = 1; j <= 3; ++j) {
-        left[j] = u - knots[span + 1 - static_cast<std::size_t>(j)];
-        right[j] = knots[span + static_cast<std::size_t>(j)] - u;
-        double saved = 0;
-        for (int r = 0; r < j; ++r) {
-            const double denominator = right[r + 1] + left[j - r];
-            const double temp = denominator != 0 ? out[r] / denominator : 0;
-            out[r] = saved + right[r + 1] * temp;
-            saved = left[j - r] * temp;
-        }
-        out[j] = saved;
-    }
-}
-
 } // namespace
 
 std::vector<AcGePoint3d> throughPoints(const std::vector<AcGePoint3d>& points, bool closed,
@@ -331,7 +313,8 @@ std::vector<AcGePoint3d> throughPoints(const std::vector<AcGePoint3d>& points, b
         std::vector<AcGePoint3d> rhs(q.begin() + 1, q.begin() + static_cast<std::ptrdiff_t>(n));
         for (std::size_t i = 1; i <= m; ++i) {
             double b[4];
-            basisAtKnot(knots, i + 3, u[i], b);
+            // At the inner knot u[i] only the first three functions are not 0.
+            plotwright::base::cubicBasis(knots, i + 3, u[i], b);
             lower[i - 1] = b[0];
             diag[i - 1] = b[1];
             upper[i - 1] = b[2];

@@ -60,7 +60,7 @@ void PlaceCurveAt(CEquation& equation, const CurvePoint& origin, const plotwrigh
                   DrawOutcome& outcome);
 
 // Gives the pieces `ids` (in order) of one curve drawn from `equation` at `origin` with
-// `options` the definition they were drawn from (plotwright::dxf::curveDefinitionOf reads
+// `options` the definition they were drawn from (plotwright::core::curveDefinitionOf reads
 // it back): a new curve id shared by all, each piece's index and the count, and each
 // piece's fingerprint. Pieces that cannot be opened for write are left without.
 void AttachCurveDefinition(const std::vector<AcDbObjectId>& ids, const CEquation& equation, const CurvePoint& origin,

@@ -7,7 +7,7 @@
 #include <unordered_map>
 
 #include "db/object.h"
-#include "dxf/curve_data.h"
+#include "dxf/app_data.h"
 
 namespace plotwright::dxf::detail {
 

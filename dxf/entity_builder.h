@@ -10,7 +10,7 @@
 #include "base/code_page.h"
 #include "db/object.h"
 #include "db/ge_point.h"
-#include "dxf/curve_data.h"
+#include "dxf/app_data.h"
 
 namespace plotwright::dxf::detail {
 

@@ -7,7 +7,7 @@
 #include "db/entities.h"
 #include "db/polyline.h"
 #include "base/utf8_text.h"
-#include "dxf/curve_data.h"
+#include "dxf/app_data.h"
 
 namespace plotwright::dxf::detail {
 

@@ -6,11 +6,13 @@
 // at the end of the ENTITIES section and raises $HANDSEED. A new drawing is saved as a
 // complete R2000 file. Saving replaces the target atomically.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
 
 #include "base/replace_file.h"
+#include "plotwright/result.h"
 
 class AcDbDatabase;
 
@@ -39,7 +41,17 @@ struct DxfResult {
     // Not a failure, but worth telling the user: a file restored from the copy an
     // interrupted save kept (see base::recoverInterruptedSave).
     std::string notice = {};
+    // Where: the file read or written, and for a fault in its text the 1-based line of the
+    // group code at fault and the byte offset where that line starts (-1: none).
+    std::string path = {};
+    long line = -1;
+    std::int64_t offset = -1;
     bool ok() const { return status == DxfStatus::ok; }
+
+    // The same outcome as the programs' one result type: every failure is a fileError
+    // (the DXF status stays here), the texts become wide text (ill-formed UTF-8 as U+FFFD),
+    // and where holds the path, line and offset.
+    Result toResult() const;
 };
 
 // Reads the DXF file at `path` (UTF-8) into a new database. On failure `database` is

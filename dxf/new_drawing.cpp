@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "db/access.h"
-#include "dxf/curve_data.h"
+#include "dxf/app_data.h"
 #include "dxf/entity_writer.h"
 #include "dxf/layer_records.h"
 

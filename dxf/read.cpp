@@ -29,7 +29,18 @@ namespace {
 
 DxfResult failure(DxfStatus status, const std::string& path, const std::string& reason)
 {
-    return {status, "Cannot open \"" + path + "\": " + reason + "."};
+    DxfResult result{status, "Cannot open \"" + path + "\": " + reason + "."};
+    result.path = path;
+    return result;
+}
+
+// A failure at the group code of `pair`.
+DxfResult failureAt(DxfStatus status, const std::string& path, const std::string& reason, const DxfPair& pair)
+{
+    DxfResult result = failure(status, path, reason);
+    result.line = static_cast<long>(pair.line);
+    result.offset = static_cast<std::int64_t>(pair.offset);
+    return result;
 }
 
 // Linetype and layer names compare without regard to (ASCII) case.
@@ -75,9 +86,20 @@ private:
     // Something other readers also accept and that loses nothing: read on, warn, and
     // refuse to write into the file.
     void lenient(const std::string& what) { warning_ += (warning_.empty() ? "" : "; ") + what; }
+    // A TABLES section whose records a save could not patch safely (a table twice, a
+    // record outside its table, a table without its end): records of one layer may then
+    // stand in two places, and a patch of one would not decide what readers take. Read
+    // on as before, warn once, and never write into the file.
+    void tableFault(std::size_t line, const std::string& what)
+    {
+        if (!sawTableFault_)
+            lenient("line " + std::to_string(line) + ": " + what);
+        sawTableFault_ = true;
+    }
+    std::string tableNamed() const { return table_.empty() ? "a table without a name" : "the " + table_ + " table"; }
     DxfResult structureError(const DxfPair& pair, const std::string& what) const
     {
-        return failure(DxfStatus::malformed, path_, "line " + std::to_string(pair.line) + ": " + what);
+        return failureAt(DxfStatus::malformed, path_, "line " + std::to_string(pair.line) + ": " + what, pair);
     }
     void headerPair(const DxfPair& pair);
     void tablePair(const DxfPair& pair);
@@ -111,7 +133,7 @@ private:
 
     std::string headerVariable_;
     detail::DrawingSettings settings_;
-    std::string twiceTable_;  // the first table name found twice
+    bool sawTableFault_ = false;
     std::string clayer_;  // $CLAYER as written, decoded once the code page is known
     long long handling_ = -1;
     AcDbHandle fileHandseed_ = 0;
@@ -120,7 +142,9 @@ private:
 
     // The table being read and its current entry.
     std::string table_;
+    bool inTable_ = false;  // between a TABLE and its ENDTAB
     std::size_t tableStart_ = 0;
+    std::size_t tableLine_ = 0;
     std::size_t entryStart_ = 0;
     std::string entryType_;
     AcDbHandle entryHandle_ = 0;
@@ -220,6 +244,8 @@ void DxfLoader::headerPair(const DxfPair& pair)
 void DxfLoader::finishTableEntry(std::size_t end)
 {
     if (entryType_ == "TABLE" && !table_.empty()) {
+        if (source_->tableHeads.count(table_))
+            tableFault(tableLine_, "the " + table_ + " table appears twice");
         source_->tableHeads[table_] = {tableStart_, end};
     } else if (!entryType_.empty() && entryType_ != "ENDTAB" && !table_.empty()) {
         source_->tableRecords.push_back({table_, entryName_, entryHandle_, {entryStart_, end}});
@@ -270,14 +296,22 @@ void DxfLoader::tablePair(const DxfPair& pair)
         entryType_ = std::string(detail::trimmed(pair.value));
         entryStart_ = pair.offset;
         if (entryType_ == "TABLE") {
+            if (inTable_)
+                tableFault(pair.line, "a table begins inside " + tableNamed());
             table_.clear();
+            inTable_ = true;
             tableStart_ = pair.offset;
-        } else if (entryType_ == "ENDTAB" && !table_.empty()) {
-            // A second table of one name: records of one layer may stand in both, and a
-            // patch of one of them would not decide what readers take.
-            if (source_->tableEnds.count(table_) && twiceTable_.empty())
-                twiceTable_ = table_;
-            source_->tableEnds[table_] = pair.offset;
+            tableLine_ = pair.line;
+        } else if (entryType_ == "ENDTAB") {
+            if (!inTable_)
+                tableFault(pair.line, "an ENDTAB outside a table");
+            else if (!table_.empty())
+                source_->tableEnds[table_] = pair.offset;
+            inTable_ = false;
+        } else if (!inTable_) {
+            tableFault(pair.line, "a \"" + entryType_ + "\" record outside a table");
+        } else if (entryType_ != table_) {
+            tableFault(pair.line, "a \"" + entryType_ + "\" record in " + tableNamed());
         }
         return;
     }
@@ -449,12 +483,13 @@ DxfResult DxfLoader::load(std::size_t start)
             if (first)
                 return failure(DxfStatus::notDxf, path_, "it is not a DXF file (it does not begin with a SECTION)");
             std::string shown(pair.value.substr(0, 40));
-            return failure(DxfStatus::malformed, path_,
-                           "line " + std::to_string(pair.line) + ": a group code was expected, found \"" + shown + "\"");
+            return failureAt(DxfStatus::malformed, path_,
+                             "line " + std::to_string(pair.line) + ": a group code was expected, found \"" + shown + "\"",
+                             pair);
         }
         if (step == DxfPairScanner::Step::missingValue) {
-            return failure(DxfStatus::truncated, path_,
-                           "the file ends after the group code on line " + std::to_string(pair.line));
+            return failureAt(DxfStatus::truncated, path_,
+                             "the file ends after the group code on line " + std::to_string(pair.line), pair);
         }
         if (pair.code == 999)  // comment
             continue;
@@ -536,8 +571,12 @@ DxfResult DxfLoader::load(std::size_t start)
                     source_->headerEnd = pair.offset;
                 if (section_ == Section::objects)
                     appDataObjects_.end();
-                if (section_ == Section::tables)
+                if (section_ == Section::tables) {
                     finishTableEntry(pair.offset);
+                    if (inTable_)
+                        tableFault(pair.line, tableNamed() + " has no end");
+                    inTable_ = false;
+                }
                 if (section_ == Section::objects) {
                     finishObject(pair.offset);
                     source_->objectsEnd = pair.offset;
@@ -616,12 +655,11 @@ DxfResult DxfLoader::load(std::size_t start)
     }
     finish();
     DxfResult result;
+    result.path = path_;
     if (!warning_.empty()) {
         result.warning = "\"" + path_ + "\": " + warning_ + ".";
         source_->writeRefusal = "the file was read leniently (" + warning_ + "); it is not written to, so that nothing in it is lost";
     }
-    if (source_->writeRefusal.empty() && !twiceTable_.empty())
-        source_->writeRefusal = "the file holds the " + twiceTable_ + " table twice; it is not written to, so that nothing in it is lost";
     return result;
 }
 

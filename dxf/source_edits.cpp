@@ -5,7 +5,7 @@
 
 #include "db/access.h"
 #include "db/database.h"
-#include "dxf/curve_data_edits.h"
+#include "dxf/app_data_edits.h"
 #include "dxf/source.h"
 #include "dxf/source_appearance.h"
 #include "dxf/source_layers.h"

@@ -14,15 +14,20 @@ namespace plotwright::dxf::detail {
 
 namespace {
 
-const DxfSource::TableRecord* recordOf(const DxfSource& source, const AcDbLayerInfo& layer)
+// Every record of the layer's name in the LAYER table, matched as the reader names
+// layers. A file may hold a name twice: the reader takes the last record, another
+// program perhaps the first; all of them get the changes, so that every reader sees them.
+std::vector<const DxfSource::TableRecord*> recordsOf(const DxfSource& source, const AcDbLayerInfo& layer)
 {
+    std::vector<const DxfSource::TableRecord*> out;
     for (const DxfSource::TableRecord& r : source.tableRecords) {
         if (r.table != "LAYER")
             continue;
-        if (layer.handle != 0 ? r.handle == layer.handle : db::detail::sameBlockName(dxfText(r.name, source.codePage.value_or(base::CodePage::latin1)), layer.name.c_str()))
-            return &r;
+        if (db::detail::sameBlockName(dxfText(r.name, source.codePage.value_or(base::CodePage::latin1)),
+                                      layer.name.c_str()))
+            out.push_back(&r);
     }
-    return nullptr;
+    return out;
 }
 
 std::string pairText(const DxfSource& source, int code, long long value)
@@ -102,8 +107,9 @@ void patchLayerTable(const AcDbDatabase& db, const DxfSource& source, AcDbHandle
                           layer.appearance.off == layer.asRead.off &&
                           layer.appearance.frozen == layer.asRead.frozen &&
                           layer.appearance.trueColor == layer.asRead.trueColor;
-        if (const DxfSource::TableRecord* record = same ? nullptr : recordOf(source, layer))
-            patchRecord(source, *record, layer, patches);
+        if (!same)
+            for (const DxfSource::TableRecord* record : recordsOf(source, layer))
+                patchRecord(source, *record, layer, patches);
     }
     for (const AcDbLayerInfo& layer : layers) {
         if (layer.fromFile)

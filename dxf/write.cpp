@@ -14,8 +14,8 @@
 #include "db/access.h"
 #include "db/database.h"
 #include "render/display_shapes.h"
-#include "dxf/curve_data.h"
-#include "dxf/curve_data_edits.h"
+#include "dxf/app_data.h"
+#include "dxf/app_data_edits.h"
 #include "dxf/entity_writer.h"
 #include "dxf/new_drawing.h"
 #include "dxf/output.h"
@@ -34,7 +34,9 @@ namespace {
 
 DxfResult failure(DxfStatus status, const std::string& path, const std::string& reason)
 {
-    return {status, "Cannot save \"" + path + "\": " + reason + "."};
+    DxfResult result{status, "Cannot save \"" + path + "\": " + reason + "."};
+    result.path = path;
+    return result;
 }
 
 // An entity the save adds to the file, with the record style it is written in.
@@ -252,7 +254,9 @@ DxfResult saveDxf(AcDbDatabase& database, const std::string& path, const base::R
     if (!saved.ok())
         return failure(DxfStatus::fileAccess, path, saved.reason);
     database.setModified(false);
-    return {};
+    DxfResult result;
+    result.path = path;
+    return result;
 }
 
 } // namespace plotwright::dxf

@@ -179,10 +179,10 @@ int Autosave::offerRecovery(QWidget* parent)
         box.exec();
         if (box.clickedButton() == recover) {
             std::unique_ptr<AcDbDatabase> database;
-            const dxf::DxfResult read = dxf::readDxf(copy.drawing.toStdString(), database);
+            const Result read = dxf::readDxf(copy.drawing.toStdString(), database).toResult();
             if (!read.ok()) {
                 QMessageBox::warning(parent, QApplication::applicationName(),
-                                     "The copy cannot be read and is kept: " + QString::fromStdString(read.message));
+                                     "The copy cannot be read and is kept: " + QString::fromStdWString(read.message));
                 continue;
             }
             database->setModified(true);

@@ -1,7 +1,6 @@
 #include "editor/curve_import.h"
 
-#include "host/install/install_folder.h"
-#include "markup/xml_document.h"
+#include "install/install_folder.h"
 #include "model/equation_list.h"
 #include "model/gallery_file.h"
 #include "model/library_file.h"
@@ -27,20 +26,17 @@ QString userLibraryPath() { return QString::fromStdWString(GetInstallFolder() + 
 
 bool importCurvesFrom(const QString& libraryFile, QString& report)
 {
-    std::wstring text, error;
-    if (!ReadLibraryFile(libraryFile.toStdWString(), text, &error)) {
-        report = QObject::tr("%1: %2").arg(libraryFile, QString::fromStdWString(error));
-        return false;
-    }
     CEquationList from;
-    if (!from.LoadFromXml(text)) {
-        report = QObject::tr("%1: not a curve library (no EquationList element)").arg(libraryFile);
+    const Result loaded = model::loadLibraryFile(libraryFile.toStdString(), from);
+    if (!loaded) {
+        report = QObject::tr("%1: %2").arg(libraryFile, QString::fromStdWString(loaded.message));
         return false;
     }
     QString note;
-    if (CXmlDocument document; !document.ParseText(text))
+    if (!loaded.notice.empty())
         note = QObject::tr("\n%1 is not well-formed (%2); its curves were read as far as possible.")
-                   .arg(libraryFile, QString::fromStdWString(document.GetResultText()));
+                   .arg(libraryFile, QString::fromStdWString(loaded.notice));
+    std::wstring error;
 
     const QString into = userLibraryPath();
     LibraryMergeResult result;

@@ -28,6 +28,19 @@ QString describeCurveDefinition(const curve::CurveDefinition& d)
     case ExplicitPolar:
         lines << "Kind: polar" << "r = " + text(d.equationY);
         break;
+    case SpaceCurve:
+        lines << "Kind: space" << "x = " + text(d.equationX) << "y = " + text(d.equationY)
+              << "z = " + text(d.equationZ);
+        break;
+    case ImplicitCurve:
+        lines << "Kind: implicit" << text(d.equationY) + " = 0"
+              << "Window: x " + number(d.window.xMin) + " to " + number(d.window.xMax) + ", y " +
+                     number(d.window.yMin) + " to " + number(d.window.yMax)
+              << (d.window.cellSize > 0 ? "Grid: cells of " + number(d.window.cellSize)
+                                        : "Grid: " + QString::number(d.window.gridCells > 0 ? d.window.gridCells
+                                                                                           : kDefaultGridCells) +
+                                              " cells");
+        break;
     default:
         lines << "Kind: y = f(x)" << "y = " + text(d.equationY);
         break;

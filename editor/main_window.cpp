@@ -277,9 +277,9 @@ void MainWindow::execute(const QString& line)
         if (!current) {
             commandLine_->print("No drawing is open.");
         } else if (command == "SAVEAS" && !argument.isEmpty()) {
-            const dxf::DxfResult result = documents_->saveAs(current, argument.toStdString());
+            const Result result = documents_->saveAs(current, argument.toStdString()).toResult();
             if (!result.ok())
-                showError(QString::fromStdString(result.message));
+                showError(QString::fromStdWString(result.message));
         } else {
             saveDrawing(current, command == "SAVEAS");
         }
@@ -402,20 +402,20 @@ bool MainWindow::unloadModule(const QString& path)
 
 bool MainWindow::openDrawing(const QString& path)
 {
-    const dxf::DxfResult result = documents_->openDrawing(path.toStdString());
+    const Result result = documents_->openDrawing(path.toStdString()).toResult();
     if (!result.ok()) {
-        showError(QString::fromStdString(result.message));
+        showError(QString::fromStdWString(result.message));
         return false;
     }
     // A restored file is the drawing as it was before a save was cut short: say so.
-    const QString notice = QString::fromStdString(result.notice);
+    const QString notice = QString::fromStdWString(result.notice);
     if (AcRxDynamicLinker* linker = acrxDynamicLinker())
         linker->sendToAll(AcRx::kLoadDwgMsg);
     documents_->currentView()->zoomExtents();
     const QString opened = QString::fromStdString(documents_->currentDocument()->fileName());
     commandLine_->print("Opened " + opened + ".");
     if (!result.warning.empty())
-        commandLine_->print("Warning: " + QString::fromStdString(result.warning) + " It can be shown but not saved.");
+        commandLine_->print("Warning: " + QString::fromStdWString(result.warning) + " It can be shown but not saved.");
     statusBar()->showMessage("Opened " + opened, 5000);
     if (!notice.isEmpty()) {
         commandLine_->print(notice);
@@ -444,17 +444,17 @@ QString MainWindow::askSavePath(AcApDocument* document)
 
 bool MainWindow::saveDrawing(AcApDocument* document, bool askName)
 {
-    dxf::DxfResult result;
+    Result result;
     if (askName || document->fileName().empty()) {
         const QString path = askSavePath(document);
         if (path.isEmpty())
             return false;
-        result = documents_->saveAs(document, path.toStdString());
+        result = documents_->saveAs(document, path.toStdString()).toResult();
     } else {
-        result = documents_->save(document);
+        result = documents_->save(document).toResult();
     }
     if (!result.ok()) {
-        showError(QString::fromStdString(result.message));
+        showError(QString::fromStdWString(result.message));
         return false;
     }
     commandLine_->print("Saved " + QString::fromStdString(document->fileName()) + ".");

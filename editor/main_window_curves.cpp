@@ -8,7 +8,7 @@
 #include "editor/properties_panel.h"
 
 #include "db/database.h"
-#include "dxf/curve_data.h"
+#include "core/drawn_curves.h"
 #include "host/doc_manager.h"
 
 #include <QMenu>
@@ -17,18 +17,8 @@ namespace plotwright::editor {
 
 bool MainWindow::isDrawnCurve(std::uint64_t entity) const
 {
-    AcApDocument* document = documents_->currentDocument();
-    if (!entity || !document || !document->database())
-        return false;
-    AcDbObjectId id;
-    if (document->database()->getAcDbObjectId(id, false, entity) != Acad::eOk)
-        return false;
-    AcDbEntity* opened = nullptr;
-    if (acdbOpenAcDbEntity(opened, id, AcDb::kForRead) != Acad::eOk)
-        return false;
-    const bool drawn = dxf::curveDefinitionOf(*opened).has_value();
-    opened->close();
-    return drawn;
+    const auto* document = documents_->currentDocument();
+    return document && document->database() && core::isDrawnCurvePiece(*document->database(), entity);
 }
 
 void MainWindow::connectCurveEditing(DrawingView* view)

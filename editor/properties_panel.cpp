@@ -5,7 +5,7 @@
 #include "editor/curve_text.h"
 #include "editor/selection.h"
 
-#include "dxf/curve_data.h"
+#include "core/curve_data.h"
 
 #include "db/database.h"
 #include "db/entities.h"
@@ -259,7 +259,7 @@ void PropertiesPanel::showSelection(const AcDbDatabase* database, const std::vec
     std::optional<curve::CurveDefinition> definition;
     if (one) {
         if (const AcDbEntity* e = openForRead(*database, handles.front())) {
-            definition = dxf::curveDefinitionOf(*e);
+            definition = core::curveDefinitionOf(*e);
             const_cast<AcDbEntity*>(e)->close();
         }
     }

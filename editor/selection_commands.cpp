@@ -13,7 +13,7 @@
 #include "host/doc_manager.h"
 #include "host/editor.h"
 
-#include "dxf/curve_data.h"
+#include "core/curve_data.h"
 
 #include <charconv>
 #include <cmath>
@@ -166,7 +166,7 @@ void SelectionCommands::noteDrawnCurves(const std::vector<AcDbHandle>& handles)
         AcDbEntity* e = nullptr;
         if (database->getAcDbObjectId(id, false, h) != Acad::eOk || acdbOpenAcDbEntity(e, id, AcDb::kForRead) != Acad::eOk)
             continue;
-        curves += dxf::curveDefinitionOf(*e).has_value() ? 1 : 0;
+        curves += core::curveDefinitionOf(*e).has_value() ? 1 : 0;
         e->close();
     }
     if (curves > 0)

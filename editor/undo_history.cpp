@@ -5,7 +5,7 @@
 #include "db/object.h"
 #include "curve/curve_definition.h"
 #include "db/entity_copy.h"
-#include "dxf/curve_data.h"
+#include "core/curve_data.h"
 #include "dxf/source_moves.h"
 
 #include <map>
@@ -228,12 +228,12 @@ bool UndoHistory::copy(const std::vector<AcDbHandle>& handles, const AcDbPlaceme
         }
         std::unique_ptr<AcDbEntity> copy = copyOfEntity(*entity);
         entity->close();
-        if (auto definition = dxf::decodeCurveData(copy->appData())) {
+        if (auto definition = core::decodeCurveData(copy->appData())) {
             auto [it, added] = newIds.try_emplace(definition->curveId);
             if (added)
                 it->second = curve::newCurveId();
             definition->curveId = it->second;
-            copy->setAppData(dxf::encodeCurveData(*definition));
+            copy->setAppData(core::encodeCurveData(*definition));
         }
         AcDbObjectId id;
         if (copy->setPlacement(by) != Acad::eOk || space->appendAcDbEntity(id, copy.get()) != Acad::eOk) {

@@ -1,5 +1,5 @@
 #pragma once
-// The two typing rules of the numeric text engine (number_text.h).
+// The two typing rules of the numeric text engine (number_format.h).
 // Fixed shape (the grid's cell editor): [-]whole[<decimal>fraction] with the whole digits
 // grouped and a fixed count of fraction digits; typing inserts whole digits and
 // overwrites fraction digits, so the text keeps its shape; a keystroke that does not fit
@@ -7,7 +7,7 @@
 // Free shape (the dialog's range fields): the canonical text of canonicalNumberText,
 // kept so after every keystroke.
 
-#include "grid/number_text.h"
+#include "grid/number_format.h"
 
 #include <QString>
 

@@ -1,9 +1,13 @@
 #include "grid/ut_numeric_edit.h"
 
+#include "grid/expression_entry.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QValidator>
+
+#include <algorithm>
 
 using plotwright::grid::EntryChange;
 using plotwright::grid::NumberEntry;
@@ -15,10 +19,15 @@ namespace {
 // from the context menu, undo) into the editor's form, so the text is always a number.
 class NumberShape : public QValidator {
 public:
-    NumberShape(const NumberFormat& format, QObject* parent) : QValidator(parent), format_(format) {}
+    NumberShape(const NumberFormat& format, const bool& expression, QObject* parent)
+        : QValidator(parent), format_(format), expression_(expression)
+    {
+    }
 
     State validate(QString& input, int& pos) const override
     {
+        if (expression_)
+            return Acceptable;  // an expression is judged when it is committed
         const QString shaped = plotwright::grid::formatNumber(plotwright::grid::parseNumber(input, format_), format_);
         if (shaped != input) {
             input = shaped;
@@ -29,6 +38,7 @@ public:
 
 private:
     const NumberFormat& format_;
+    const bool& expression_;
 };
 
 } // namespace
@@ -43,9 +53,10 @@ CUTNumericEdit::CUTNumericEdit(QWidget* parent) : QLineEdit(parent)
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setDragEnabled(false);
     setAcceptDrops(false);
-    setValidator(new NumberShape(format_, this));
+    setValidator(new NumberShape(format_, expression_, this));
     connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
-        value_ = plotwright::grid::valueOf(plotwright::grid::parseNumber(text, format_));
+        if (!expression_)
+            value_ = plotwright::grid::valueOf(plotwright::grid::parseNumber(text, format_));
     });
     setText(QString());
     if (!parent)
@@ -102,8 +113,14 @@ void CUTNumericEdit::SetToolTipText(const QString& text)
     setToolTip(text);
 }
 
+void CUTNumericEdit::SetExpressionsAllowed(bool on)
+{
+    expressionsAllowed_ = on;
+}
+
 void CUTNumericEdit::SetValue(double value)
 {
+    expression_ = false;
     setText(plotwright::grid::formatNumber(plotwright::grid::digitsOf(value, format_), format_));
 }
 
@@ -113,6 +130,7 @@ void CUTNumericEdit::ChangeFormat(const NumberFormat& requested)
     format.alternateDecimal = plotwright::grid::localeAlternateDecimal(format.decimalSeparator, format.groupSeparator);
     // Read the number in the old form before the validator sees the new one.
     auto digits = plotwright::grid::parseNumber(text(), format_);
+    expression_ = false;
     format_ = format;
     digits.fraction = digits.fraction.left(format_.fractionDigits).leftJustified(format_.fractionDigits, u'0');
     setText(plotwright::grid::formatNumber(digits, format_));
@@ -125,6 +143,11 @@ void CUTNumericEdit::keyPressEvent(QKeyEvent* event)
     const int selStart = hasSelectedText() ? selectionStart() : cursorPosition();
     const int selEnd = hasSelectedText() ? selectionEnd() : cursorPosition();
 
+    if (expression_) {
+        // Free text: the line edit's own editing, paste and undo included.
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
     if (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete) {
         Apply(entry.erase(text(), selStart, selEnd, cursorPosition(), event->key() == Qt::Key_Backspace));
         return event->accept();
@@ -145,6 +168,8 @@ void CUTNumericEdit::keyPressEvent(QKeyEvent* event)
         for (QChar ch : QApplication::clipboard()->text()) {
             const auto change = entry.type(current, start, end, caret, ch);
             if (!change) {
+                if (StartExpression(QApplication::clipboard()->text(), selStart, selEnd))
+                    return event->accept();
                 Refuse();
                 return event->accept();
             }
@@ -165,7 +190,7 @@ void CUTNumericEdit::keyPressEvent(QKeyEvent* event)
     if (typed.size() == 1 && typed.at(0).isPrint() && mods == Qt::NoModifier) {
         if (const auto change = entry.type(text(), selStart, selEnd, cursorPosition(), typed.at(0)))
             Apply(*change);
-        else
+        else if (!StartExpression(typed, selStart, selEnd))
             Refuse();
         return event->accept();
     }
@@ -180,6 +205,17 @@ void CUTNumericEdit::Apply(const EntryChange& change)
         setModified(true);  // setText clears it, but this change is the user's
     }
     setCursorPosition(change.caret);
+}
+
+bool CUTNumericEdit::StartExpression(const QString& typed, int selStart, int selEnd)
+{
+    if (!expressionsAllowed_ || !std::any_of(typed.begin(), typed.end(), plotwright::grid::isExpressionCharacter))
+        return false;
+    const QString line = typed.section(u'\n', 0, 0).section(u'\r', 0, 0);
+    const auto change = plotwright::grid::startExpression(text(), selStart, selEnd, line, format_);
+    expression_ = true;
+    Apply(change);
+    return true;
 }
 
 void CUTNumericEdit::Refuse()

@@ -27,9 +27,16 @@ public:
     void SetGroupSeparator(QChar separator);
     void SetLeadingZero(bool on);
     void SetToolTipText(const QString& text);
+    // Off by default. On, a refused character that only an expression holds ("*" after
+    // "2") turns the text into a free expression until the next SetValue; the owner
+    // evaluates text() when the edit is committed.
+    void SetExpressionsAllowed(bool on);
+    bool IsExpression() const { return expression_; }
+    const plotwright::grid::NumberFormat& Format() const { return format_; }
 
     // isModified() tells whether the user changed the number since it was last set.
-    // The number shown, updated at every keystroke; 0 for an empty text.
+    // The number shown, updated at every keystroke; 0 for an empty text. Meaningless
+    // while the text is an expression.
     double GetValue() const { return value_; }
     void SetValue(double value);
 
@@ -44,8 +51,11 @@ private:
     void ChangeFormat(const plotwright::grid::NumberFormat& format);
     void Apply(const plotwright::grid::EntryChange& change);
     void Refuse();
+    bool StartExpression(const QString& typed, int selStart, int selEnd);
 
     plotwright::grid::NumberFormat format_;
     double value_ = 0;
     bool created_ = false;
+    bool expressionsAllowed_ = false;
+    bool expression_ = false;
 };

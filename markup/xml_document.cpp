@@ -60,6 +60,7 @@ bool CXmlDocument::ParseText(const std::wstring& text)
 {
     storeText(text_, text);
     result_.clear();
+    errorAt_ = -1;
     parentPosition_ = currentPosition_ = childPosition_ = currentNodeKind_ = 0;
 
     if (text_.size() > kMaxTextLength) {
@@ -72,21 +73,29 @@ bool CXmlDocument::ParseText(const std::wstring& text)
         result_ = L"Empty document";
         return false;
     }
-    plotwright::markup::buildElementIndex(text_, index_, result_);
+    plotwright::markup::buildElementIndex(text_, index_, result_, errorAt_);
 
     XmlElementRecord& document = index_[0];
     document.length = static_cast<int>(text_.size());
     const int root = document.firstChild;
-    if (root == 0)
+    if (root == 0) {
         result_ = L"No root element";
-    else if (index_[root].nextSibling != 0)
+        errorAt_ = -1;
+    } else if (index_[root].nextSibling != 0) {
         result_ = L"Root element has sibling";
+        errorAt_ = index_[index_[root].nextSibling].start;
+    }
     return !document.has(XmlElementRecord::IllFormed) && root != 0 && index_[root].nextSibling == 0;
 }
 
 const std::wstring& CXmlDocument::GetResultText() const
 {
     return result_;
+}
+
+long long CXmlDocument::GetErrorOffset() const
+{
+    return errorAt_;
 }
 
 bool CXmlDocument::FindElement(const std::wstring& name)

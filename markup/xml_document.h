@@ -26,6 +26,10 @@ public:
 
     // The first error message of the last parse, or the outcome of the last file write.
     const std::wstring& GetResultText() const;
+    // The 0-based character offset in the text where the fault of the last parse's
+    // message lies; -1 when it names no place (a well-formed, empty or too large text, no
+    // root element).
+    long long GetErrorOffset() const;
 
     // Makes the next sibling named `name` current (searching from the parent position's
     // first child when no element is current). An empty name matches any element.
@@ -60,6 +64,7 @@ public:
 private:
     std::wstring text_;
     std::wstring result_;
+    long long errorAt_ = -1;
     plotwright::markup::XmlElementIndex index_;
     int parentPosition_ = 0;
     int currentPosition_ = 0;

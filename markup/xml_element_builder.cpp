@@ -20,8 +20,8 @@ struct OpenTag {
 
 class ElementBuilder {
 public:
-    ElementBuilder(std::wstring_view text, XmlElementIndex& index, std::wstring& result)
-        : text_(text), index_(index), result_(result)
+    ElementBuilder(std::wstring_view text, XmlElementIndex& index, std::wstring& result, long long& errorAt)
+        : text_(text), index_(index), result_(result), errorAt_(errorAt)
     {
         open_.reserve(6);
     }
@@ -39,15 +39,18 @@ private:
     void markError();
     void closeImplicitly(std::size_t from, const XmlNode* endTag);
     void appendChild(int parent, int child);
-    void report(std::wstring message)
+    void report(std::wstring message, std::size_t at)
     {
-        if (result_.empty())
-            result_ = std::move(message);
+        if (!result_.empty())
+            return;
+        result_ = std::move(message);
+        errorAt_ = static_cast<long long>(at);
     }
 
     std::wstring_view text_;
     XmlElementIndex& index_;
     std::wstring& result_;
+    long long& errorAt_;
     std::vector<OpenTag> open_;
 };
 
@@ -66,7 +69,7 @@ void ElementBuilder::run()
         case XmlMarkupError:
             markError();
             if (result_.empty())
-                result_ = describeMarkupError(node);
+                report(describeMarkupError(node), node.errorOffset);
             break;
         case XmlEndOfText:
             closeImplicitly(0, nullptr);
@@ -114,7 +117,7 @@ void ElementBuilder::endTag(const XmlNode& node)
         message += endName;
         message += L"' at offset ";
         appendDecimal(message, static_cast<long long>(node.start));
-        report(std::move(message));
+        report(std::move(message), node.start);
         return;
     }
     closeImplicitly(match, &node);
@@ -160,7 +163,8 @@ void ElementBuilder::closeImplicitly(std::size_t from, const XmlNode* endTag)
     appendDecimal(message, index_[innermost.element].start);
     if (!endTag)
         message += L" not ended";
-    report(std::move(message));
+    // The place to mend: the end tag that came too early, or the element never ended.
+    report(std::move(message), endTag ? endTag->start : static_cast<std::size_t>(index_[innermost.element].start));
 
     const int target = index_[open_[from].element].parent;
     bool errorBelow = false;
@@ -211,9 +215,9 @@ void ElementBuilder::appendChild(int parent, int child)
 
 } // namespace
 
-void buildElementIndex(std::wstring_view text, XmlElementIndex& index, std::wstring& result)
+void buildElementIndex(std::wstring_view text, XmlElementIndex& index, std::wstring& result, long long& errorAt)
 {
-    ElementBuilder(text, index, result).run();
+    ElementBuilder(text, index, result, errorAt).run();
 }
 
 bool markupNameMatches(std::wstring_view longer, std::wstring_view name)

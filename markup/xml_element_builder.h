@@ -11,8 +11,9 @@ namespace plotwright::markup {
 
 // Fills `index` (already reset to record 0) with the elements of the non-empty `text`.
 // Markup errors set the ill-formed flag of record 0; the first one's message goes to
-// `result` if that is still empty. Record 0's first child is the first top-level element.
-void buildElementIndex(std::wstring_view text, XmlElementIndex& index, std::wstring& result);
+// `result` if that is still empty, and the offset of the character where it lies to
+// `errorAt`. Record 0's first child is the first top-level element.
+void buildElementIndex(std::wstring_view text, XmlElementIndex& index, std::wstring& result, long long& errorAt);
 
 // Name comparison shared by end-tag matching and the element and attribute search:
 // `longer` starts with `name` and ends there or continues with " ", "=", "/", "[" or "]".

@@ -32,6 +32,8 @@ void CEquation::CopyTo(CEquation& target) const
     target.name_ = name_;
     target.equationy_ = equationy_;
     target.equationx_ = equationx_;
+    target.equationz_ = equationz_;
+    target.window_ = window_;
     target.createdBy_ = createdBy_;
     target.selected_ = selected_;
     target.parameters_.clear();

@@ -14,7 +14,25 @@ enum EquationKind : int {
     ExplicitCartesian = 1,    // y = f(x): equationy
     ParametricCartesian = 2,  // x = f(t): equationx, y = f(t): equationy
     ExplicitPolar = 3,        // r = f(t): equationy
+    SpaceCurve = 4,           // x = f(t), y = g(t), z = h(t): equationx, equationy, equationz
+    ImplicitCurve = 5,        // F(x, y) = 0 within a window: equationy holds F
 };
+
+// Where an implicit curve is looked for, and how fine the grid that finds its branches
+// is: cells of `cellSize` when it is above 0, otherwise `gridCells` cells along the
+// window's longer side (0: the default count).
+struct ImplicitWindow {
+    double xMin = 0;
+    double xMax = 0;
+    double yMin = 0;
+    double yMax = 0;
+    int gridCells = 0;
+    double cellSize = 0;
+    bool operator==(const ImplicitWindow&) const = default;
+};
+
+// Cells along the longer side of an implicit curve's window when none are given.
+constexpr int kDefaultGridCells = 200;
 
 class CEquation {
 public:
@@ -33,6 +51,12 @@ public:
     void SetEquationY(const std::wstring& text) { equationy_ = text; }
     std::wstring GetEquationX() const { return equationx_; }
     void SetEquationX(const std::wstring& text) { equationx_ = text; }
+    // z of a space curve; empty for every other kind.
+    std::wstring GetEquationZ() const { return equationz_; }
+    void SetEquationZ(const std::wstring& text) { equationz_ = text; }
+    // The window of an implicit curve; all zero for every other kind.
+    const ImplicitWindow& GetWindow() const { return window_; }
+    void SetWindow(const ImplicitWindow& window) { window_ = window; }
     int GetCreatedBy() const { return createdBy_; }
     void SetCreatedBy(int createdBy) { createdBy_ = createdBy; }
     // The `selected` mark of the library file; CEquationList::SetSelected sets it.
@@ -59,6 +83,8 @@ private:
     std::wstring name_;
     std::wstring equationy_;
     std::wstring equationx_;
+    std::wstring equationz_;
+    ImplicitWindow window_;
     int createdBy_ = 0;
     int selected_ = 0;
     Parameters parameters_;

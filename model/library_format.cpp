@@ -4,7 +4,8 @@
 
 #include "markup/xml_document.h"
 #include "model/field_text.h"
-#include "model/number_text.h"
+#include "model/library_document.h"
+#include "model/library_numbers.h"
 #include "model/start_tag_attributes.h"
 
 using plotwright::model::AppendInteger;
@@ -69,6 +70,19 @@ void appendEquation(std::wstring& out, const CEquation& equation)
     appendText(out, L"name", equation.GetName());
     appendText(out, L"equationy", equation.GetEquationY());
     appendText(out, L"equationx", equation.GetEquationX());
+    // Written only for the kinds that use them, so that a library of the other kinds
+    // stays byte for byte what earlier versions wrote.
+    if (!equation.GetEquationZ().empty())
+        appendText(out, L"equationz", equation.GetEquationZ());
+    const ImplicitWindow& window = equation.GetWindow();
+    if (equation.GetType() == ImplicitCurve || window != ImplicitWindow{}) {
+        appendReal(out, L"xmin", window.xMin);
+        appendReal(out, L"xmax", window.xMax);
+        appendReal(out, L"ymin", window.yMin);
+        appendReal(out, L"ymax", window.yMax);
+        appendInteger(out, L"gridcells", window.gridCells);
+        appendReal(out, L"cellsize", window.cellSize);
+    }
     appendInteger(out, L"createdBy", equation.GetCreatedBy());
     appendInteger(out, L"selected", equation.GetSelected());
     out += L'>';
@@ -134,6 +148,15 @@ CEquationPtr readEquation(CXmlDocument& document, ElementReader& reader)
     equation->SetName(reader.text(L"name"));
     equation->SetEquationY(reader.text(L"equationy"));
     equation->SetEquationX(reader.text(L"equationx"));
+    equation->SetEquationZ(reader.text(L"equationz"));
+    ImplicitWindow window;
+    window.xMin = reader.real(L"xmin");
+    window.xMax = reader.real(L"xmax");
+    window.yMin = reader.real(L"ymin");
+    window.yMax = reader.real(L"ymax");
+    window.gridCells = reader.integer(L"gridcells");
+    window.cellSize = reader.real(L"cellsize");
+    equation->SetWindow(window);
     equation->SetCreatedBy(reader.integer(L"createdBy"));
     equation->SetSelected(reader.integer(L"selected"));
     // Only EquationParameter children count; other elements and anything nested
@@ -196,17 +219,22 @@ bool CEquationList::SaveToFile(const std::wstring& path, std::wstring* resultTex
 
 int CEquationList::LoadFromXml(const std::wstring& text)
 {
-    Clear();
     CXmlDocument document;
     // Markup errors are not fatal: the elements the parser indexed are read.
     document.ParseText(text);
+    return ReadLibraryDocument(document, *this) ? 1 : 0;
+}
+
+bool ReadLibraryDocument(CXmlDocument& document, CEquationList& list)
+{
+    list.Clear();
     if (!document.FindElement(L"EquationList"))
-        return 0;
+        return false;
     ElementReader reader(document);
     reader.readCurrent();
-    version_ = reader.text(L"version");
+    list.SetVersion(reader.text(L"version"));
     if (document.EnterElement())
         while (document.FindElement(L"Equation"))
-            AddEquation(readEquation(document, reader));
-    return 1;
+            list.AddEquation(readEquation(document, reader));
+    return true;
 }

@@ -1,8 +1,8 @@
 #include "model/library_merge.h"
 
 #include "base/utf8_text.h"
-#include "markup/xml_document.h"
 #include "model/equation_list.h"
+#include "model/library_file.h"
 #include "base/file_bytes.h"
 
 #include <algorithm>
@@ -84,12 +84,12 @@ bool MergeIntoLibraryFile(const std::wstring& intoPath, const CEquationList& fro
             error = L"not a curve library (not UTF-8 text); left unchanged";
             return false;
         }
-        CXmlDocument document;
-        if (!document.ParseText(text)) {
-            error = L"not a well-formed curve library (" + document.GetResultText() + L"); left unchanged";
+        const plotwright::Result loaded = plotwright::model::loadLibrary(view, into);
+        if (!loaded.notice.empty()) {
+            error = L"not a well-formed curve library (" + loaded.notice + L"); left unchanged";
             return false;
         }
-        if (!into.LoadFromXml(text)) {
+        if (!loaded) {
             error = L"not a curve library (no EquationList element); left unchanged";
             return false;
         }

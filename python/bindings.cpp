@@ -92,6 +92,10 @@ py::object pieceObject(const Piece& piece, double tolerance)
     std::vector<double> bulges = piece.bulges;
     if (bulges.empty())
         bulges.assign(piece.points.size(), 0.0);
+    // A space curve's polyline keeps its z: N x 3.
+    if (piece.space)
+        return pieceType("polyline", piece.closed, pointArray(piece.points, 0, piece.points.size()),
+                         vectorArray(bulges));
     return pieceType("polyline", piece.closed, planeArray(piece.points), vectorArray(bulges));
 }
 
@@ -132,10 +136,20 @@ one from a library (plotwright.library()[name]).)")
         .def_static("parametric", &PyCurve::parametricCurve, py::arg("x"), py::arg("y"),
                     "x = f(t), y = g(t), t from 0 to 10 in steps of 0.1.")
         .def_static("polar", &PyCurve::polarCurve, py::arg("r"), "r = f(t), t from 0 to 10 in steps of 0.1.")
+        .def_static("space", &PyCurve::spaceCurve, py::arg("x"), py::arg("y"), py::arg("z"),
+                    "x = f(t), y = g(t), z = h(t), t from 0 to 10 in steps of 0.1; drawn as a 3-D polyline.")
+        .def_static("implicit", &PyCurve::implicitCurve, py::arg("f"), py::arg("window"), py::arg("grid") = 200,
+                    "F(x, y) = 0 within window (xmin, xmax, ymin, ymax), found on a grid of `grid` cells along "
+                    "the window's longer side and traced within the tolerance.")
+        .def_property_readonly("window", &PyCurve::window,
+                               "(xmin, xmax, ymin, ymax, grid) of an implicit curve; None for the other kinds.")
+        .def("with_window", &PyCurve::withWindow, py::arg("window"), py::arg("grid") = py::none(),
+             "A copy of an implicit curve with another window (and grid).")
         .def_property_readonly("name", &PyCurve::name, "The library name; '' for a curve written by hand.")
-        .def_property_readonly("kind", &PyCurve::kind, "'explicit', 'parametric' or 'polar'.")
+        .def_property_readonly("kind", &PyCurve::kind, "'explicit', 'parametric', 'polar', 'space' or 'implicit'.")
         .def_property_readonly("expressions", &PyCurve::expressions,
-                               "The expressions: (y,) explicit, (x, y) parametric, (r,) polar.")
+                               "The expressions: (y,) explicit, (x, y) parametric, (r,) polar, (x, y, z) space, "
+                               "(F,) implicit.")
         .def_property_readonly("constants", &PyCurve::constants, "dict: constant name -> value.")
         .def_property_readonly("range", &PyCurve::range, "(min, max, step) of the running variable.")
         .def("with_constants", &PyCurve::withConstants,
@@ -206,10 +220,17 @@ gallery of classic curves) or the path of a library file.)");
     m.def(
         "draw",
         [](const std::filesystem::path& path, const PyCurve& curve, const py::sequence& origin,
-           std::optional<double> tolerance, const std::string& output, std::optional<std::string> layer) {
+           std::optional<double> tolerance, const std::string& output, std::optional<std::string> layer, double rotate,
+           double scale, bool mirror, double offset, bool offsetBoth) {
             const Point at = pointFrom(origin);
             const OutputKind kind = outputKind(output);
-            DrawRequest request{path, curve.definition(), at, tolerance, kind, layer};
+            CurveDefinition placed = curve.definition();
+            placed.options.rotation = rotate;
+            placed.options.scale = scale;
+            placed.options.mirror = mirror;
+            placed.options.offset = offset;
+            placed.options.offsetBothSides = offsetBoth;
+            DrawRequest request{path, placed, at, tolerance, kind, layer};
             DrawReply reply;
             {
                 InterruptibleProgress progress;
@@ -221,9 +242,13 @@ gallery of classic curves) or the path of a library file.)");
         },
         py::arg("path"), py::arg("curve"), py::arg("origin") = py::make_tuple(0.0, 0.0),
         py::arg("tolerance") = py::none(), py::arg("output") = "polyline", py::arg("layer") = py::none(),
+        py::arg("rotate") = 0.0, py::arg("scale") = 1.0, py::arg("mirror") = false, py::arg("offset") = 0.0,
+        py::arg("offset_both") = false,
         R"(Adds `curve` to the DXF file `path` as `plotwright draw` does: the file is
-created when missing, saved carefully, and refused in the same cases. Returns the
-new entities' handles (list of str).)");
+created when missing, saved carefully, and refused in the same cases. rotate (degrees),
+scale, mirror, offset and offset_both place and offset the curve as --rotate, --scale,
+--mirror, --offset and --offset-both do (offset_both=True: both sides by offset).
+Returns the new entities' handles (list of str).)");
 
     m.def(
         "_list_curves_json", [](const std::filesystem::path& path) { return listCurvesJson(path); }, py::arg("path"));
@@ -232,8 +257,15 @@ new entities' handles (list of str).)");
         "redraw",
         [](const std::filesystem::path& path, const std::string& key, std::optional<py::dict> constants,
            std::optional<py::tuple> range, const py::object& origin, std::optional<double> tolerance,
-           std::optional<std::string> output, std::optional<bool> literalSteps, bool force) {
+           std::optional<std::string> output, std::optional<bool> literalSteps, bool force,
+           std::optional<double> rotate, std::optional<double> scale, std::optional<bool> mirror,
+           std::optional<double> offset, std::optional<bool> offsetBoth) {
             RedrawRequest request;
+            request.rotation = rotate;
+            request.scale = scale;
+            request.mirror = mirror;
+            request.offset = offset;
+            request.offsetBothSides = offsetBoth;
             request.path = path;
             request.key = key;
             if (constants)
@@ -262,9 +294,12 @@ new entities' handles (list of str).)");
         },
         py::arg("path"), py::arg("id_or_handle"), py::arg("constants") = py::none(), py::arg("range") = py::none(),
         py::arg("origin") = py::none(), py::arg("tolerance") = py::none(), py::arg("output") = py::none(),
-        py::arg("literal_steps") = py::none(), py::arg("force") = false,
+        py::arg("literal_steps") = py::none(), py::arg("force") = false, py::arg("rotate") = py::none(),
+        py::arg("scale") = py::none(), py::arg("mirror") = py::none(), py::arg("offset") = py::none(),
+        py::arg("offset_both") = py::none(),
         R"(Draws a drawn curve again with changes, as `plotwright redraw` does: all its
 pieces are replaced on the same layer in the same colour with the same curve id.
+rotate, scale, mirror, offset and offset_both change the placement (None keeps it).
 A curve changed by hand is refused unless force=True. Returns the new handles.)");
 
     m.def(

@@ -41,7 +41,9 @@ std::string number(double value) { return base::formatShortest(value); }
 
 bool usedByExpressions(const CurveDefinition& curve, const std::wstring& name)
 {
-    for (const std::wstring* text : {&curve.expressionY, &curve.expressionX}) {
+    if (curve.kind == CurveKind::implicit && (name == L"x" || name == L"y"))
+        return false;   // its variables
+    for (const std::wstring* text : {&curve.expressionY, &curve.expressionX, &curve.expressionZ}) {
         const std::vector<std::wstring> used = curve::ExpressionParser::namesUsed(*text);
         if (std::find(used.begin(), used.end(), name) != used.end())
             return true;
@@ -80,6 +82,48 @@ PyCurve PyCurve::parametricCurve(const std::string& x, const std::string& y)
 }
 PyCurve PyCurve::polarCurve(const std::string& r) { return PyCurve(handWritten(CurveKind::polar, r, "")); }
 
+PyCurve PyCurve::spaceCurve(const std::string& x, const std::string& y, const std::string& z)
+{
+    CurveDefinition curve = handWritten(CurveKind::space, y, x);
+    curve.expressionZ = wideFromUtf8(z);
+    return PyCurve(std::move(curve));
+}
+
+PyCurve PyCurve::implicitCurve(const std::string& f, const std::tuple<double, double, double, double>& window,
+                               int grid)
+{
+    CurveDefinition curve = handWritten(CurveKind::implicit, f, "");
+    curve.parameters.clear();   // x and y are its variables: no running variable
+    const auto [xMin, xMax, yMin, yMax] = window;
+    curve.window = {xMin, xMax, yMin, yMax, grid, 0};
+    return PyCurve(std::move(curve));
+}
+
+py::object PyCurve::window() const
+{
+    if (definition_.kind != CurveKind::implicit)
+        return py::none();
+    const ImplicitWindow& w = definition_.window;
+    return py::make_tuple(w.xMin, w.xMax, w.yMin, w.yMax, w.gridCells);
+}
+
+PyCurve PyCurve::withWindow(const std::tuple<double, double, double, double>& window, std::optional<int> grid) const
+{
+    if (definition_.kind != CurveKind::implicit)
+        throw Failure{"only an implicit curve has a window", std::nullopt};
+    CurveDefinition changed = definition_;
+    const auto [xMin, xMax, yMin, yMax] = window;
+    changed.window.xMin = xMin;
+    changed.window.xMax = xMax;
+    changed.window.yMin = yMin;
+    changed.window.yMax = yMax;
+    if (grid) {
+        changed.window.gridCells = *grid;
+        changed.window.cellSize = 0;
+    }
+    return PyCurve(std::move(changed));
+}
+
 std::string PyCurve::name() const { return utf8FromWide(definition_.name); }
 
 std::string PyCurve::kind() const
@@ -88,6 +132,8 @@ std::string PyCurve::kind() const
     case CurveKind::explicitCartesian: return "explicit";
     case CurveKind::parametric: return "parametric";
     case CurveKind::polar: return "polar";
+    case CurveKind::space: return "space";
+    case CurveKind::implicit: return "implicit";
     }
     return "unknown";
 }
@@ -96,6 +142,9 @@ py::tuple PyCurve::expressions() const
 {
     if (definition_.kind == CurveKind::parametric)
         return py::make_tuple(utf8FromWide(definition_.expressionX), utf8FromWide(definition_.expressionY));
+    if (definition_.kind == CurveKind::space)
+        return py::make_tuple(utf8FromWide(definition_.expressionX), utf8FromWide(definition_.expressionY),
+                              utf8FromWide(definition_.expressionZ));
     return py::make_tuple(utf8FromWide(definition_.expressionY));
 }
 

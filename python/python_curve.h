@@ -22,6 +22,9 @@ public:
     static PyCurve explicitCurve(const std::string& y);
     static PyCurve parametricCurve(const std::string& x, const std::string& y);
     static PyCurve polarCurve(const std::string& r);
+    static PyCurve spaceCurve(const std::string& x, const std::string& y, const std::string& z);
+    static PyCurve implicitCurve(const std::string& f, const std::tuple<double, double, double, double>& window,
+                                 int grid);
 
     std::string name() const;
     std::string kind() const;
@@ -30,6 +33,9 @@ public:
     std::tuple<double, double, double> range() const;
     PyCurve withConstants(const pybind11::kwargs& values) const;
     PyCurve withRange(double min, double max, double step) const;
+    // An implicit curve's window (xmin, xmax, ymin, ymax) and grid cells; None for others.
+    pybind11::object window() const;
+    PyCurve withWindow(const std::tuple<double, double, double, double>& window, std::optional<int> grid) const;
     std::string repr() const;
 
     // Called without the GIL.

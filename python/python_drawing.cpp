@@ -53,6 +53,11 @@ Result applyChanges(CurveDefinition& curve, const RedrawRequest& request)
         curve.options.literalSteps = *request.literalSteps;
     if (request.output)
         curve.options.output = *request.output;
+    curve.options.rotation = request.rotation.value_or(curve.options.rotation);
+    curve.options.scale = request.scale.value_or(curve.options.scale);
+    curve.options.mirror = request.mirror.value_or(curve.options.mirror);
+    curve.options.offset = request.offset.value_or(curve.options.offset);
+    curve.options.offsetBothSides = request.offsetBothSides.value_or(curve.options.offsetBothSides);
     return {};
 }
 
@@ -82,11 +87,12 @@ DrawReply drawInto(const DrawRequest& request, Progress& progress)
         if (!reply.result.ok())
             return reply;
     }
-    const Shape shaped = shapeAt(reply.curve, request.origin, progress);
+    Shape shaped = shapeAt(reply.curve, request.origin, progress);
     PlaceOptions place;
     if (request.layer)
         place.layer = wideFromUtf8(*request.layer);
-    const Placed placed = drawing.add(reply.curve, shaped, place);
+    // The pieces go into the drawing without a copy; the shape's result stays.
+    const Placed placed = drawing.add(reply.curve, std::move(shaped), place);
     if (!shaped.result.ok() && placed.handles.empty()) {
         reply.result = shaped.result;
         return reply;

@@ -45,6 +45,11 @@ struct RedrawRequest {
     std::optional<OutputKind> output;
     std::optional<bool> literalSteps;
     bool force = false;
+    std::optional<double> rotation;
+    std::optional<double> scale;
+    std::optional<bool> mirror;
+    std::optional<double> offset;
+    std::optional<bool> offsetBothSides;
 };
 
 // Draws a drawn curve again with the changes, in place, and saves; a refused redraw

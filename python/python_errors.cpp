@@ -45,8 +45,10 @@ std::string failureText(const Result& result, const CurveDefinition& curve)
         std::string line;
         if (expression != 0) {
             const bool x = expression == 'X';
-            const std::wstring& text = x ? curve.expressionX : curve.expressionY;
-            const char* name = x ? "x" : curve.kind == CurveKind::polar ? "r" : "y";
+            const bool z = expression == 'Z';
+            const std::wstring& text = x ? curve.expressionX : z ? curve.expressionZ : curve.expressionY;
+            const char* name = x ? "x" : z ? "z" : curve.kind == CurveKind::polar ? "r"
+                                                : curve.kind == CurveKind::implicit ? "F" : "y";
             line = std::string(name) + " = " + utf8FromWide(text) + ": ";
         }
         line += message;

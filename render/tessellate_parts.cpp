@@ -17,10 +17,12 @@ constexpr double kPi = std::numbers::pi;
 BulgeArc bulgeArc(const AcGePoint2d& a, const AcGePoint2d& b, double bulge)
 {
     BulgeArc arc;
+    if (bulge == 0)
+        return arc;  // a straight segment: nothing to compute for each of a million
     const double sweep = 4 * std::atan(bulge);
     const double dx = b.x - a.x, dy = b.y - a.y;
     const double chord = std::hypot(dx, dy);
-    if (bulge == 0 || !(chord > 0) || !std::isfinite(sweep) || !std::isfinite(chord))
+    if (!(chord > 0) || !std::isfinite(sweep) || !std::isfinite(chord))
         return arc;
     const double signedRadius = chord / (2 * std::sin(sweep / 2));
     const double offset = signedRadius * std::cos(sweep / 2);

@@ -2,7 +2,7 @@
 // The curve dialog's tool button: shows one of the module's pictures by resource
 // number and has a tooltip. Bitmaps take the palette's button colours.
 
-#include "host/qt/ad_ui_bitmap_button.h"
+#include "dialogs/ad_ui_bitmap_button.h"
 
 #include <string>
 

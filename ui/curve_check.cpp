@@ -2,7 +2,7 @@
 
 #include "curve/expression_parser.h"
 #include "curve/sampling_range.h"
-#include "grid/number_text.h"
+#include "grid/number_format.h"
 #include "model/equation.h"
 
 #include <QRegularExpression>

@@ -1,6 +1,9 @@
 #include "ui/curve_options_box.h"
 
+#include "ui/placement_box.h"
+
 #include "base/number_text.h"
+#include "curve/constant_value.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,24 +23,37 @@ namespace {
 constexpr const char* kSettingsGroup = "CurveDialog";
 constexpr const char* kOptionsKey = "options";
 
-// The tolerance as typed: "." always, the locale's decimal separator too.
-std::optional<double> toleranceOf(QString text)
+// The tolerance as typed: a number with "." or the locale's decimal separator, or a
+// constant expression ("1/64"), whose point is always "."; `reason` says why an
+// expression gives no value.
+std::optional<double> toleranceOf(QString text, std::string* reason = nullptr)
 {
     text = text.trimmed();
+    QString number = text;
     const QChar point = QLocale().decimalPoint().front();
     if (point != QLatin1Char('.'))
-        text.replace(point, QLatin1Char('.'));
-    const std::optional<double> value = plotwright::base::parseNumber(text.toStdString());
+        number.replace(point, QLatin1Char('.'));
+    std::optional<double> value = plotwright::base::parseNumber(number.toStdString());
+    if (!value && !text.isEmpty())
+        value = plotwright::curve::constantValue(text.toStdString(), reason);
     if (!value || !(*value > 0))
         return std::nullopt;
     return value;
+}
+
+// True when the text is an expression rather than a number.
+bool isExpression(const QString& text)
+{
+    return !plotwright::base::parseNumber(text.trimmed().toStdString())
+        && !plotwright::base::parseNumber(QString(text.trimmed()).replace(QLocale().decimalPoint().front(), u'.').toStdString());
 }
 
 } // namespace
 
 CurveOptionsBox::CurveOptionsBox(QWidget* parent)
     : QWidget(parent), output_(new QComboBox(this)), adaptive_(new QCheckBox(tr("Adaptive within"), this)),
-      tolerance_(new QLineEdit(this)), literal_(new QCheckBox(tr("Literal steps"), this))
+      tolerance_(new QLineEdit(this)), literal_(new QCheckBox(tr("Literal steps"), this)),
+      placement_(new PlacementBox(this))
 {
     output_->setObjectName(QStringLiteral("outputKind"));
     output_->addItems({tr("Polyline"), tr("Arcs"), tr("Spline")});
@@ -58,11 +74,19 @@ CurveOptionsBox::CurveOptionsBox(QWidget* parent)
     layout->addWidget(adaptive_, 1, 0);
     layout->addWidget(tolerance_, 1, 1);
     layout->addWidget(literal_, 2, 0, 1, 2);
+    layout->addWidget(placement_, 3, 0, 1, 2);
+    layout->setVerticalSpacing(2);
 
     connect(output_, &QComboBox::currentIndexChanged, this, &CurveOptionsBox::FieldsEdited);
     connect(adaptive_, &QCheckBox::toggled, this, &CurveOptionsBox::FieldsEdited);
     connect(tolerance_, &QLineEdit::textChanged, this, &CurveOptionsBox::FieldsEdited);
+    // On Enter or Tab an expression that gives a tolerance is replaced by its value.
+    connect(tolerance_, &QLineEdit::editingFinished, this, [this] {
+        if (const auto value = toleranceOf(tolerance_->text()); value && isExpression(tolerance_->text()))
+            tolerance_->setText(QString::fromStdString(plotwright::base::formatShortest(*value)));
+    });
     connect(literal_, &QCheckBox::toggled, this, &CurveOptionsBox::FieldsEdited);
+    connect(placement_, &PlacementBox::changed, this, &CurveOptionsBox::changed);
     FieldsEdited();
 }
 
@@ -73,6 +97,7 @@ CurveOptions CurveOptionsBox::Options() const
     options.literalSteps = literal_->isChecked();
     if (adaptive_->isChecked())
         options.tolerance = toleranceOf(tolerance_->text());
+    placement_->ApplyTo(options);
     return options;
 }
 
@@ -84,14 +109,19 @@ void CurveOptionsBox::SetOptions(const CurveOptions& options)
     adaptive_->setChecked(options.tolerance.has_value());
     if (options.tolerance)
         tolerance_->setText(QString::fromStdString(plotwright::base::formatShortest(*options.tolerance)));
+    placement_->SetFrom(options);
     FieldsEdited();
 }
 
 QString CurveOptionsBox::Problem() const
 {
-    if (adaptive_->isChecked() && !toleranceOf(tolerance_->text()))
-        return tr("Tolerance: a number above 0 is needed, not \"%1\".").arg(tolerance_->text().trimmed());
-    return {};
+    std::string reason;
+    if (!adaptive_->isChecked() || toleranceOf(tolerance_->text(), &reason))
+        return placement_->Problem();
+    QString problem = tr("Tolerance: a number above 0 is needed, not \"%1\"").arg(tolerance_->text().trimmed());
+    if (!reason.empty() && reason != "not finite")
+        problem += QStringLiteral(" (") + QString::fromStdString(reason) + u')';
+    return problem + u'.';
 }
 
 void CurveOptionsBox::FieldsEdited()
@@ -102,7 +132,8 @@ void CurveOptionsBox::FieldsEdited()
     colours.setColor(QPalette::Base, refused ? QColor(255, 215, 215) : palette().color(QPalette::Base));
     tolerance_->setPalette(colours);
     tolerance_->setToolTip(refused ? Problem()
-                                   : tr("Largest distance, in drawing units, between the curve and what is drawn"));
+                                   : tr("Largest distance, in drawing units, between the curve and what is drawn; "
+                                        "a number or a constant expression such as 1/64"));
     emit changed();
 }
 

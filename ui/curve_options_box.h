@@ -1,6 +1,7 @@
 #pragma once
 // The curve dialog's drawing options: output kind (chords, arcs, spline), adaptive
-// sampling within a tolerance, and the literal stepping of the increment.
+// sampling within a tolerance, the literal stepping of the increment, and the placement
+// (turn, scale, mirror, offset).
 
 #include "curve/curve_options.h"
 
@@ -9,6 +10,7 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class PlacementBox;
 
 class CurveOptionsBox : public QWidget {
     Q_OBJECT
@@ -37,4 +39,5 @@ private:
     QCheckBox* adaptive_;
     QLineEdit* tolerance_;
     QCheckBox* literal_;
+    PlacementBox* placement_;
 };

@@ -2,7 +2,7 @@
 
 #include "draw/place_curve.h"
 #include "host/editor.h"
-#include "host/install/install_folder.h"
+#include "install/install_folder.h"
 #include "model/default_library.h"
 #include "base/number_text.h"
 #include "model/gallery_file.h"
@@ -79,6 +79,22 @@ std::wstring predefinedExpression(const CEquation& equation)
         : equation.GetEquationX() + L"; " + equation.GetEquationY();
     std::replace_if(text.begin(), text.end(), [](wchar_t c) { return c == L'[' || c == L']'; }, L' ');
     return text;
+}
+
+// What the expression fields and the hint offer, as the command line's help lists it.
+QString expressionHelp()
+{
+    return QStringLiteral(
+        "Operators: + - * / ^, comparisons (1 or 0), and, or, xor, parentheses.\n"
+        "Functions: sin cos tan asin acos atan sinh cosh tanh asinh acosh atanh (radians), log (base 10), "
+        "log10 log2 ln exp sqrt sign rint floor ceil abs, if(c, a, b), mod(a, b) (the remainder with the sign "
+        "of a), atan2(y, x), hypot(x, y), sum avg min max.\n"
+        "Constants: PI and e. Numbers use \".\"; the comma separates a function's arguments only.");
+}
+
+QString numberFieldHelp()
+{
+    return QStringLiteral("A number or a constant expression such as 2*PI or 360/7, evaluated on Enter or Tab");
 }
 
 const wchar_t* hintOf(int type)
@@ -265,6 +281,20 @@ bool CDlgCurve::OnInitDialog()
         connect(control<QLineEdit>(id), &QLineEdit::textChanged, this, [this] { FieldsChanged(Area::User); });
     for (NumericEdit* field : {&minimumField_, &maximumField_, &incrementField_})
         connect(field, &QLineEdit::textChanged, this, [this] { FieldsChanged(Area::User); });
+    // A committed expression may be shown rounded; the curve takes its exact value.
+    for (std::size_t k = 0; k < 3; ++k) {
+        NumericEdit* field = std::array{&minimumField_, &maximumField_, &incrementField_}[k];
+        connect(field, &NumericEdit::expressionCommitted, this, [this, field, k](double value) {
+            shownRange_[k] = {field->text(), value};
+            FieldsChanged(Area::User);
+        });
+    }
+    // The tooltips of the fields say what is wrong; what they take is their help (Shift+F1).
+    control<QLabel>(IDC_HINT)->setToolTip(expressionHelp());
+    for (const int id : {IDC_FIRST_EXPRESSION, IDC_SECOND_EXPRESSION})
+        control<QLineEdit>(id)->setWhatsThis(expressionHelp());
+    for (NumericEdit* field : {&minimumField_, &maximumField_, &incrementField_})
+        field->setWhatsThis(numberFieldHelp());
     for (const int id : {IDC_EXPLICIT, IDC_PARAMETRIC, IDC_POLAR})
         connect(control<QRadioButton>(id), &QRadioButton::toggled, this, [this](bool on) {
             if (on)
@@ -369,7 +399,17 @@ void CDlgCurve::JudgeUser()
     applyFields(curve, kind, control<QLineEdit>(IDC_FIRST_EXPRESSION)->text().toStdWString(),
                 control<QLineEdit>(IDC_SECOND_EXPRESSION)->text().toStdWString(), RangeValue(0), RangeValue(1),
                 RangeValue(2));
-    plotwright::ui::CurveProblem problem = plotwright::ui::CheckCurve(curve);
+    plotwright::ui::CurveProblem problem;
+    // An expression the range field cannot take comes first: the curve would be judged
+    // on a value that is not there.
+    const std::pair<Field, const NumericEdit*> ranges[] = {
+        {Field::Minimum, &minimumField_}, {Field::Maximum, &maximumField_}, {Field::Increment, &incrementField_}};
+    for (const auto& [field, edit] : ranges) {
+        if (problem.ok() && !edit->Problem().isEmpty())
+            problem = {field, edit->Problem()};
+    }
+    if (problem.ok())
+        problem = plotwright::ui::CheckCurve(curve);
     if (problem.ok() && !options_.Problem().isEmpty())
         problem = {Field::None, options_.Problem()};
 
@@ -408,6 +448,7 @@ void CDlgCurve::ConfigureNumberFields()
         s.field.SetIntegerDigitLimit(s.integerDigits);
         s.field.SetSeparatorChars(L'.', L'\'');
         s.field.SetNumber(s.value, true);
+        s.field.SetExpressionsAllowed(true);
     }
 }
 

@@ -3,7 +3,7 @@
 // grid and draw it; or write a curve of one's own, draw it and keep it in the user
 // library. Both libraries are read when the dialog starts and written when it closes.
 
-#include "host/qt/ad_ui_base_dialog.h"
+#include "dialogs/ad_ui_base_dialog.h"
 #include "model/equation.h"
 #include "model/equation_list.h"
 #include "ui/bitmap_button.h"
@@ -53,9 +53,9 @@ public:
     // Not in the template: the preview beside both groups, placed at start-up.
     static constexpr int IDC_PREVIEW = 121;
     // Where the preview stands, in dialog units; the template is widened to hold it.
-    static constexpr int PreviewX = 346, PreviewY = 8, PreviewCx = 200, PreviewCy = 236;
-    // The drawing options below the preview.
-    static constexpr int OptionsY = 248, OptionsCy = 44;
+    static constexpr int PreviewX = 346, PreviewY = 8, PreviewCx = 200, PreviewCy = 206;
+    // The drawing options and the placement below the preview.
+    static constexpr int OptionsY = 218, OptionsCy = 74;
 
     // File names of the two libraries in the install folder.
     static constexpr const wchar_t* PredefinedFileName = L"curveDefinition.xml";

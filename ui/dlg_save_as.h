@@ -2,7 +2,7 @@
 // The small dialog in which the user names a curve before it is stored. It hands
 // back the text exactly as left in the field; the caller judges the name.
 
-#include "host/qt/ad_ui_base_dialog.h"
+#include "dialogs/ad_ui_base_dialog.h"
 
 #include <string>
 

@@ -1,6 +1,7 @@
 #include "ui/my_cug.h"
 
-#include "grid/number_text.h"
+#include "grid/number_format.h"
+#include "ui/constant_entry.h"
 
 #include <QPainter>
 
@@ -206,6 +207,7 @@ bool MyCug::OnEditStart(int col, int row, QWidget** editor)
     numericEdit_.SetGroupSeparator(u' ');
     numericEdit_.SetDecimalSeparator(u'.');
     numericEdit_.SetLeadingZero(true);
+    numericEdit_.SetExpressionsAllowed(true);
     *editor = &numericEdit_;
     return true;
 }
@@ -230,7 +232,16 @@ bool MyCug::OnEditFinish(int col, int row, QWidget* editor, const QString&, bool
         return true;
     }
 
-    const double v = numericEdit_.GetValue();
+    double v = numericEdit_.GetValue();
+    if (numericEdit_.IsExpression()) {
+        // Bounds are the parameter's, checked below with the message a typed number gets.
+        const auto entry = plotwright::ui::evaluateConstant(numericEdit_.text(), numericEdit_.Format(), 0, 0);
+        if (!entry.value) {
+            SetRefusal(entry.refusal);
+            return false;
+        }
+        v = *entry.value;
+    }
     bool accepted = false;
     if (parameter->GetType() == Constant && col == 3) {
         accepted = withinBounds(v, parameter->GetMin(), parameter->GetMax());

@@ -1,5 +1,8 @@
 #include "ui/numeric_edit.h"
 
+#include "grid/expression_entry.h"
+#include "ui/constant_entry.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -72,6 +75,7 @@ NumericEdit::NumericEdit(int integerDigitLimit, int fractionDigitLimit, QWidget*
     // Whatever reaches the text past the rules below (undo, a base-class setText)
     // is brought back to the canonical form.
     connect(this, &QLineEdit::textChanged, this, &NumericEdit::onTextChanged);
+    connect(this, &QLineEdit::editingFinished, this, &NumericEdit::CommitExpression);
 }
 
 NumericEdit::~NumericEdit() = default;
@@ -122,6 +126,8 @@ void NumericEdit::SetNumber(double x, bool trim)
 
 double NumericEdit::GetNumber() const
 {
+    if (expression_)
+        return plotwright::ui::evaluateConstant(text(), format_, lower_, upper_).value.value_or(0.0);
     return plotwright::grid::parseValue(text(), format_);
 }
 
@@ -130,8 +136,38 @@ void NumericEdit::setText(const QString& text)
     SetWindowText(text.toStdWString());
 }
 
+QString NumericEdit::Problem() const
+{
+    if (!expression_)
+        return {};
+    return plotwright::ui::evaluateConstant(text(), format_, lower_, upper_).refusal;
+}
+
+void NumericEdit::CommitExpression()
+{
+    if (!expression_)
+        return;
+    const plotwright::ui::ConstantEntry entry = plotwright::ui::evaluateConstant(text(), format_, lower_, upper_);
+    if (!entry.value)
+        return;
+    SetNumber(*entry.value, true);
+    emit expressionCommitted(*entry.value);
+}
+
+bool NumericEdit::startExpression(const QString& typed)
+{
+    if (!expressionsAllowed_ || !std::any_of(typed.begin(), typed.end(), plotwright::grid::isExpressionCharacter))
+        return false;
+    const EditState before = state();
+    const auto change = plotwright::grid::startExpression(before.text, before.start, before.end, typed, format_);
+    expression_ = true;
+    applyState({change.text, change.caret, change.caret});
+    return true;
+}
+
 void NumericEdit::SetWindowText(const std::wstring& text)
 {
+    expression_ = false;
     busy_ = true;
     QLineEdit::setText(plotwright::grid::canonicalNumberText(QString::fromStdWString(text), format_));
     busy_ = false;
@@ -174,6 +210,12 @@ void NumericEdit::applyState(const EditState& s)
 
 void NumericEdit::refilter()
 {
+    if (expression_) {
+        // Erased back to a plain number, the field follows the number rules again.
+        if (plotwright::grid::canonicalNumberText(text(), format_) == text())
+            expression_ = false;
+        return;
+    }
     EditState s = state();
     QString canonical = plotwright::grid::canonicalNumberText(s.text, format_);
     if (canonical == s.text)
@@ -195,8 +237,20 @@ void NumericEdit::typeCharacter(QChar ch)
 {
     const EditState before = state();
     EditState after = before;
-    if (!plotwright::grid::applyTypedCharacter(after, ch, format_))
-        return;  // refused silently
+    if (expression_) {
+        ch = plotwright::grid::numberCharacter(ch);  // any minus sign is '-'
+        if (ch.isNull())
+            return;
+        busy_ = true;
+        insert(QString(ch));
+        busy_ = false;
+        refilter();
+        return;
+    }
+    if (!plotwright::grid::applyTypedCharacter(after, ch, format_)) {
+        startExpression(QString(ch));  // or refused silently
+        return;
+    }
 
     // A plain insertion goes through the edit itself, so that undo knows it.
     EditState plain = before;
@@ -219,10 +273,18 @@ void NumericEdit::pasteText(const QString& pasted)
     busy_ = true;
     insert(firstLine(pasted));
     busy_ = false;
+    if (expression_)
+        return;
     EditState s = state();
     QString canonical = plotwright::grid::canonicalNumberText(s.text, format_);
     if (canonical == s.text)
         return;
+    // An expression ("2*PI") stays as pasted, to be evaluated when committed.
+    if (expressionsAllowed_ && std::any_of(pasted.begin(), pasted.end(), plotwright::grid::isExpressionCharacter)) {
+        applyState(before);
+        startExpression(firstLine(pasted));
+        return;
+    }
     // Not a number as it stands: keep its canonical form and the selection of before.
     const int length = static_cast<int>(canonical.size());
     s.text = std::move(canonical);

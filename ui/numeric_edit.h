@@ -1,7 +1,10 @@
 #pragma once
-// A single-line edit that only ever holds a signed decimal number with bounded
-// digit counts. Typing, deleting, cutting, pasting (keys, context menu, middle
-// click, drag and drop) and setting the text all keep the text canonical.
+// A single-line edit that holds a signed decimal number with bounded digit counts.
+// Typing, deleting, cutting, pasting (keys, context menu, middle click, drag and drop)
+// and setting the text all keep the text canonical. Where expressions are allowed, a
+// character that only an expression holds ("*" after "2") makes the text a free constant
+// expression, evaluated when the edit is committed (Enter, focus leaving): a fitting
+// value replaces it.
 
 #include "grid/number_entry.h"
 
@@ -32,8 +35,19 @@ public:
 
     // Shows x with six decimals, trimmed of trailing zeros and point when `trim`.
     void SetNumber(double x, bool trim = true);
-    // The number the text denotes; empty text or a sign alone give 0 (never -0).
+    // The number the text denotes; empty text or a sign alone give 0 (never -0). An
+    // expression's value, 0 while it has none.
     double GetNumber() const;
+
+    // Off by default: every character that does not fit a number is refused.
+    void SetExpressionsAllowed(bool on) { expressionsAllowed_ = on; }
+    // True while the text is an expression not yet committed.
+    bool IsExpression() const { return expression_; }
+    // Why the expression in the text gives no value for this field; empty otherwise.
+    QString Problem() const;
+    // Evaluates an expression in the text: a value that fits the field's digits and
+    // bounds replaces it (emitting expressionCommitted); otherwise it stays.
+    void CommitExpression();
 
     // Both set the canonical form of `text`.
     void setText(const QString& text);
@@ -55,6 +69,10 @@ public:
     // The context menu, with edit commands that obey the rules of the field. Caller owns it.
     QMenu* createContextMenu();
 
+signals:
+    // An expression was replaced by `value`, which the text may show rounded.
+    void expressionCommitted(double value);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
@@ -69,9 +87,12 @@ private:
     void applyState(const plotwright::grid::EditState& state);
     plotwright::grid::EditState state() const;
     void onTextChanged();
+    bool startExpression(const QString& typed);
 
     plotwright::grid::NumberFormat format_;
     double lower_;
     double upper_;
-    bool busy_ = false;  // our own edit in progress: the text-changed guard stands aside
+    bool busy_ = false;
+    bool expressionsAllowed_ = false;
+    bool expression_ = false;  // our own edit in progress: the text-changed guard stands aside
 };

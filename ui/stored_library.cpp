@@ -1,8 +1,8 @@
 #include "ui/stored_library.h"
 
 #include "base/utf8_text.h"
-#include "markup/xml_document.h"
 #include "model/equation_list.h"
+#include "model/library_file.h"
 #include "base/file_bytes.h"
 #include "base/replace_file.h"
 
@@ -103,18 +103,14 @@ StoredLibrary ReadStoredLibrary(const std::wstring& path, CEquationList& list, s
     std::string_view content(bytes);
     if (content.starts_with("\xEF\xBB\xBF"))
         content.remove_prefix(3);
-    const std::wstring text = wideFromUtf8(content, Utf8Replacement::perMaximalPart);
-
     // Bytes that are not UTF-8 would come back as U+FFFD, and the next save would
     // write those instead of what the file held.
-    if (utf8FromWide(text) != content) {
+    if (utf8FromWide(wideFromUtf8(content, Utf8Replacement::perMaximalPart)) != content)
         library.problem = L"it is not UTF-8 text";
-    } else {
-        CXmlDocument document;
-        if (!document.ParseText(text))
-            library.problem = L"it is not well-formed (" + withoutFinalStop(document.GetResultText()) + L")";
-    }
-    if (list.LoadFromXml(text) == 0 && library.problem.empty())
+    const plotwright::Result loaded = plotwright::model::loadLibrary(bytes, list, utf8FromWide(path));
+    if (library.problem.empty() && !loaded.notice.empty())
+        library.problem = L"it is not well-formed (" + withoutFinalStop(loaded.notice) + L")";
+    if (!loaded && library.problem.empty())
         library.problem = L"it holds no curve library";
 
     if (library.problem.empty()) {

@@ -26,7 +26,7 @@ struct StoredLibrary {
     std::wstring copyError;      // why no copy could be made
 };
 
-// Loads the library at `path` (UTF-8 path as wide text) into `list` with LoadFromXml,
+// Loads the library at `path` (UTF-8 path as wide text) into `list` in one parse,
 // as far as it can be read. A damaged file's bytes are copied unchanged next to it as
 // "<name>.damaged-YYYYMMDD-HHMMSS.xml" (local time `now`; "-2", "-3", ... are added
 // rather than overwrite an earlier copy). `list` is emptied when nothing could be read.

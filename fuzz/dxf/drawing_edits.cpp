@@ -17,7 +17,7 @@
 #include "db/database.h"
 #include "draw/drawn_curves.h"
 #include "draw/place_curve.h"
-#include "dxf/curve_data_edits.h"
+#include "dxf/app_data_edits.h"
 #include "dxf/file.h"
 #include "dxf/source.h"
 #include "dxf/source_moves.h"

@@ -19,7 +19,8 @@
 #include "db/polyline.h"
 #include "draw/drawn_curves.h"
 #include "draw/place_curve.h"
-#include "dxf/curve_data.h"
+#include "core/curve_data.h"
+#include "dxf/app_data.h"
 
 namespace {
 
@@ -81,10 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         readValues(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1),
                    (flags & 1) ? dxf::detail::AppDataReader::Form::xrecord : dxf::detail::AppDataReader::Form::xdata,
                    pages[(flags >> 1) & 3]);
-    const std::optional<curve::CurveDefinition> decoded = dxf::decodeCurveData(values);
+    const std::optional<curve::CurveDefinition> decoded = core::decodeCurveData(values);
     if (!decoded)
         return 0;
-    if (dxf::decodeCurveData(dxf::encodeCurveData(*decoded)) != decoded)
+    if (core::decodeCurveData(core::encodeCurveData(*decoded)) != decoded)
         fail("a decoded definition changes when encoded again");
 
     AcDbDatabase db;

@@ -175,11 +175,15 @@ TEST_F(CurveDataTest, list_gives_back_what_was_drawn_for_each_kind_and_output)
         {"arcs", {"--tolerance", "0.0010000000000000002"},
          "{\"output\": \"arcs\", \"tolerance\": 0.0010000000000000002, \"literalSteps\": false}"},
         {"spline", {}, "{\"output\": \"spline\", \"tolerance\": null, \"literalSteps\": false}"},
+        {"arcs", {"--rotate", "12.5", "--scale", "0.5", "--mirror", "--offset", "-0.01"},
+         "{\"output\": \"arcs\", \"tolerance\": null, \"literalSteps\": false, \"rotation\": 12.5, \"scale\": 0.5, "
+         "\"mirror\": true, \"offset\": -0.01, \"offsetBothSides\": false}"},
     };
     for (const KindRow& kind : kinds) {
         for (const OutputRow& output : outputs) {
             SCOPED_TRACE(std::string(kind.name) + " as " + output.output);
-            const std::string path = temp_.file(std::string(kind.name) + "-" + output.output + ".dxf");
+            const std::string path = temp_.file(std::string(kind.name) + "-" + output.output + "-" +
+                                                std::to_string(&output - outputs.data()) + ".dxf");
             std::vector<std::string> args = kind.curve;
             args.insert(args.end(), output.options.begin(), output.options.end());
             args.insert(args.end(), {"--output", output.output});
@@ -269,6 +273,14 @@ TEST_F(CurveDataTest, redraw_with_changes_gives_what_a_fresh_draw_gives)
          {"--explicit", "sin(x)*x", "--range=-3:3:0.1", "--output", "spline"},
          {"--origin", "7,8", "--output", "polyline", "--literal-steps"},
          {"--explicit", "sin(x)*x", "--range=-3:3:0.1", "--origin", "7,8", "--literal-steps"}},
+        {"turned, mirrored and offset; a new turn and both sides",
+         {"Epicycloid", "--set", "b=2.5", "--rotate", "30", "--mirror", "--offset", "1", "--tolerance", "0.05"},
+         {"--rotate", "45", "--offset-both", "0.5"},
+         {"Epicycloid", "--set", "b=2.5", "--rotate", "45", "--mirror", "--offset-both", "0.5", "--tolerance", "0.05"}},
+        {"scaled arcs keep their scale; the mirror taken away",
+         {"Cycloid", "--output", "arcs", "--scale", "2", "--mirror", "--origin", "3,4"},
+         {"--no-mirror", "--set", "a=2"},
+         {"Cycloid", "--output", "arcs", "--scale", "2", "--origin", "3,4", "--set", "a=2"}},
     };
     for (const RedrawRow& row : rows) {
         SCOPED_TRACE(row.name);

@@ -120,6 +120,44 @@ TEST(CoreCurve, constants_and_range_change_only_what_exists)
     EXPECT_FALSE(constant.setRange(0, 1, 0.5));
 }
 
+TEST(CoreCurve, library_reads_give_curves_or_reason_with_place)
+{
+    struct Row {
+        const char* name;
+        const char* bytes;  // null: no file
+        Status status;
+        std::size_t curves;
+        const wchar_t* message;  // after "\"PATH\": "
+        const wchar_t* warning;  // after "PATH is not well-formed ("
+        long line;
+        std::int64_t offset;
+    };
+    const Row rows[] = {
+        {"missing file", nullptr, Status::fileError, 0, L"No such file or directory", L"", -1, -1},
+        {"not a library", "<Curves/>", Status::fileError, 0, L"not a curve library (no EquationList element)", L"",
+         -1, -1},
+        {"read as far as possible", "<EquationList>\n<Equation name=\"a\"/>\n  </x></EquationList>", Status::ok, 1,
+         L"", L"No start tag for end tag 'x' at offset 38); read as far as possible", 3, 38},
+    };
+    Folder folder;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::filesystem::path file = folder.file(row.name);
+        if (row.bytes)
+            std::ofstream(file, std::ios::binary) << row.bytes;
+        const Library library = readLibrary(file);
+        const std::wstring path = file.wstring();
+        EXPECT_EQ(library.result.status, row.status);
+        EXPECT_EQ(library.result.message, *row.message ? L"\"" + path + L"\": " + row.message : L"");
+        EXPECT_EQ(library.warning, *row.warning ? path + L" is not well-formed (" + row.warning : L"");
+        EXPECT_EQ(library.result.notice, library.warning);
+        EXPECT_EQ(library.curves.size(), row.curves);
+        EXPECT_EQ(library.result.where.file, file);
+        EXPECT_EQ(library.result.where.line, row.line);
+        EXPECT_EQ(library.result.where.offset, row.offset);
+    }
+}
+
 TEST(CoreDrawing, add_save_open_list_redraw)
 {
     Folder folder;
@@ -168,6 +206,46 @@ TEST(CoreDrawing, add_save_open_list_redraw)
     EXPECT_EQ(after[0].id, drawn.id) << "a redraw keeps the curve id";
     EXPECT_EQ(after[0].handles, redrawn.handles);
     EXPECT_EQ(after[0].definition.parameter(L"b")->value, 6);
+}
+
+// A shape whose pieces are taken over is drawn exactly as a shape that is copied; only
+// its pieces are gone afterwards, its counts stay for the caller's messages.
+TEST(CoreDrawing, a_shape_taken_over_draws_as_one_copied)
+{
+    struct Row {
+        const char* name;
+        CurveDefinition curve;
+        OutputKind output;
+        std::size_t pieces;
+    };
+    const Row rows[] = {
+        {"polyline", builtIn(L"Epicycloid"), OutputKind::polyline, 1},
+        {"arcs", builtIn(L"Epicycloid"), OutputKind::arcs, 1},
+        {"spline", builtIn(L"Epicycloid"), OutputKind::spline, 1},
+        {"broken where not finite", explicitCurve(L"1/(x-2)", 0, 4, 0.5), OutputKind::polyline, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CurveDefinition curve = row.curve;
+        curve.options.output = row.output;
+        Drawing copied, taken;
+        const Shape once = shape(curve, {.origin = {5, -2, 0}});
+        const Placed placedCopy = copied.add(curve, once, {.layer = L"Curves", .colorIndex = 4});
+        Shape shaped = once;
+        const Placed placedTaken = taken.add(curve, std::move(shaped), {.layer = L"Curves", .colorIndex = 4});
+        ASSERT_TRUE(placedTaken.result.ok());
+        EXPECT_EQ(placedTaken.handles.size(), row.pieces);
+        EXPECT_EQ(placedTaken.handles, placedCopy.handles);
+        EXPECT_EQ(taken.svgPicture(), copied.svgPicture());
+        EXPECT_TRUE(shaped.pieces.empty());
+        EXPECT_EQ(shaped.sampleCount, once.sampleCount);
+        EXPECT_EQ(shaped.nonFiniteCount, once.nonFiniteCount);
+        EXPECT_EQ(once.pieces.size(), row.pieces) << "the copied shape keeps its pieces";
+        const std::vector<DrawnCurve> curves = taken.curves();
+        ASSERT_EQ(curves.size(), 1u);
+        EXPECT_EQ(curves[0].change, CurveChange::unchanged) << "the fingerprint is the geometry's";
+        EXPECT_EQ(curves[0].origin, (Point{5, -2, 0}));
+    }
 }
 
 TEST(CoreDrawing, failures_leave_the_drawing_as_it_was)

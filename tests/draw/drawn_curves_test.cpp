@@ -2,11 +2,13 @@
 #include "draw/drawn_curves.h"
 
 #include "db/database.h"
+#include "db/entities.h"
 #include "db/polyline.h"
-#include "dxf/curve_data.h"
+#include "core/curve_data.h"
 #include "host/doc_manager.h"
 #include "host/editor_command.h"
 #include "model/equation.h"
+#include "support/model_space.h"
 #include "support/recording_backend.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +75,37 @@ protected:
     plotwright::host::ScopedBackend installed_{recorder_};
     AcApDocument* document_ = nullptr;
 };
+
+TEST_F(DrawnCurves, piece_of_a_drawn_curve_is_told_by_its_handle)
+{
+    const plotwright::draw::DrawnCurve curve = drawParabola();
+    const AcDbObjectId plain = testsupport::appendToModelSpace(database(), new AcDbLine({0, 0, 0}, {1, 1, 0}));
+    AcDbEntity* erased = nullptr;
+    const AcDbObjectId erasedId = testsupport::appendToModelSpace(database(), new AcDbLine({0, 0, 0}, {2, 2, 0}));
+    ASSERT_EQ(acdbOpenAcDbEntity(erased, erasedId, AcDb::kForWrite), Acad::eOk);
+    const AcDbHandle erasedHandle = erased->handle();
+    erased->erase();
+    erased->close();
+    AcDbEntity* line = nullptr;
+    ASSERT_EQ(acdbOpenAcDbEntity(line, plain, AcDb::kForRead), Acad::eOk);
+    const AcDbHandle lineHandle = line->handle();
+    line->close();
+    const struct {
+        const char* name;
+        AcDbHandle handle;
+        bool drawn;
+    } rows[] = {
+        {"a piece of the curve", curve.pieces.front().entity->handle(), true},
+        {"a line without a definition", lineHandle, false},
+        {"an erased entity", erasedHandle, false},
+        {"no handle", 0, false},
+        {"a handle nothing has", 0xFFFFFF, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(plotwright::core::isDrawnCurvePiece(database(), row.handle), row.drawn);
+    }
+}
 
 TEST_F(DrawnCurves, replaced_curve_keeps_its_id_layer_and_colour_at_the_new_origin)
 {

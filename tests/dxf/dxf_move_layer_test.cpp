@@ -393,3 +393,47 @@ TEST(DxfCurrentLayer, current_layer_change_is_saved_into_the_kept_text)
 }
 
 } // namespace
+
+namespace {
+
+// A layer whose name stands in two records of the table (the reader takes the last,
+// another program perhaps the first): a change reaches both, so every reader sees it.
+TEST(DxfLayers, a_layer_named_twice_changes_in_every_record)
+{
+    const auto drawing = [](const std::string& second, const std::string& values) {
+        return "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n"
+               "70\n3\n0\nLAYER\n2\n0\n70\n0\n62\n7\n0\nLAYER\n5\n10\n2\nA\n" + values + "0\nLAYER\n" + second + values +
+               "0\nLAYER\n2\nB\n70\n0\n62\n2\n0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n";
+    };
+    const std::string asRead = "70\n0\n62\n1\n";
+    const std::string changed = "70\n1\n62\n5\n";
+    struct Row {
+        const char* name;
+        std::string second;  // the second record's handle and name
+    } rows[] = {
+        {"the same name", "2\nA\n"},
+        {"the name in another case", "2\na\n"},
+        {"both with handles", "5\n11\n2\nA\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        dxftest::TempDir dir;
+        const std::string path = dir.file("layers.dxf");
+        dxftest::writeFile(path, drawing(row.second, asRead));
+        std::unique_ptr<AcDbDatabase> db = read(path);
+        ASSERT_TRUE(db);
+        AcDbLayerAppearance look = db->layer(L"A")->appearance;
+        look.colorIndex = 5;
+        look.frozen = true;
+        ASSERT_EQ(db->setLayerAppearance(L"A", look), Acad::eOk);
+        ASSERT_TRUE(plotwright::dxf::saveDxf(*db, path).ok());
+        EXPECT_EQ(dxftest::readFile(path), drawing(row.second, changed));
+        const AcDbLayerInfo* back = read(path)->layer(L"A");
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(back->appearance.colorIndex, 5);
+        EXPECT_TRUE(back->appearance.frozen);
+        EXPECT_EQ(read(path)->layer(L"B")->appearance.colorIndex, 2);
+    }
+}
+
+} // namespace

@@ -2,6 +2,7 @@
 // names the file and the reason, and the file stays as it was.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,8 @@ TEST(dxf_open_refused, names_the_file_and_the_reason)
         std::string bytes;
         DxfStatus status;
         std::string reason;
+        long line = -1;             // where the result puts the fault: the code line
+        std::int64_t offset = -1;   // and the byte offset where it starts
     } rows[] = {
         {"empty file", "", DxfStatus::notDxf, "the file is empty"},
         {"only blank lines", "\n \r\n\n", DxfStatus::notDxf, "the file is empty"},
@@ -40,16 +43,16 @@ TEST(dxf_open_refused, names_the_file_and_the_reason)
         {"cut inside a section", kValid.substr(0, kValid.find("  0\nENDSEC\n  0\nEOF")), DxfStatus::truncated,
          "the file ends inside the ENTITIES section"},
         {"cut after a group code", kValid.substr(0, kValid.find("POINT")), DxfStatus::truncated,
-         "the file ends after the group code on line 15"},
+         "the file ends after the group code on line 15", 15, 83},
         {"text where a group code belongs", "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\nten\n1\n", DxfStatus::malformed,
-         "line 7: a group code was expected, found \"ten\""},
+         "line 7: a group code was expected, found \"ten\"", 7, 35},
         {"section without a name before an entity", "  0\nSECTION\n  0\nLINE\n  0\nENDSEC\n  0\nEOF\n",
-         DxfStatus::malformed, "line 3: a section name was expected"},
+         DxfStatus::malformed, "line 3: a section name was expected", 3, 12},
         {"entity outside a section", "  0\nSECTION\n  2\nHEADER\n  0\nENDSEC\n  0\nLINE\n  0\nEOF\n",
-         DxfStatus::malformed, "line 7: \"LINE\" outside a section"},
+         DxfStatus::malformed, "line 7: \"LINE\" outside a section", 7, 34},
         {"a second ENTITIES section",
          "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n",
-         DxfStatus::malformed, "line 9: the ENTITIES section appears twice"},
+         DxfStatus::malformed, "line 9: the ENTITIES section appears twice", 9, 48},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -60,6 +63,13 @@ TEST(dxf_open_refused, names_the_file_and_the_reason)
         const plotwright::dxf::DxfResult result = plotwright::dxf::readDxf(path, db);
         EXPECT_EQ(result.status, row.status);
         EXPECT_EQ(result.message, "Cannot open \"" + path + "\": " + row.reason + ".");
+        // The same outcome as the programs' result type, with the place of the fault.
+        const plotwright::Result converted = result.toResult();
+        EXPECT_EQ(converted.status, plotwright::Status::fileError);
+        EXPECT_EQ(converted.message, std::wstring(result.message.begin(), result.message.end()));
+        EXPECT_EQ(converted.where.file, path);
+        EXPECT_EQ(converted.where.line, row.line);
+        EXPECT_EQ(converted.where.offset, row.offset);
         EXPECT_EQ(db, nullptr);
         EXPECT_EQ(dxftest::readFile(path), row.bytes);
         EXPECT_EQ(dir.entries(), std::vector<std::string>{"input.dxf"});
@@ -119,8 +129,23 @@ TEST(dxf_open, lenient_where_the_format_allows)
     }
 }
 
+// kValid with a TABLES section (from line 11; its first table begins on line 15).
+std::string withTables(const std::string& tables)
+{
+    const std::size_t entities = kValid.find("  0\nSECTION\n  2\nENTITIES");
+    return kValid.substr(0, entities) + "  0\nSECTION\n  2\nTABLES\n" + tables + "  0\nENDSEC\n" +
+           kValid.substr(entities);
+}
+
+std::string table(const std::string& name) { return "  0\nTABLE\n  2\n" + name + "\n"; }
+const std::string kEndTable = "  0\nENDTAB\n";
+// Six lines: layer `name` in colour 3.
+std::string layerRecord(const std::string& name) { return "  0\nLAYER\n  2\n" + name + "\n 62\n3\n"; }
+
 // What other readers open and loses nothing is read, with a warning; the drawing is
-// shown but never written back into its file, changed or not.
+// shown but never written back into its file, changed or not. Tables a save could not
+// patch so that every reader takes the change (a layer's records in two places) are
+// read so too.
 TEST(dxf_open, leniently_with_a_warning_and_no_saving)
 {
     const std::string noEof = kValid.substr(0, kValid.find("  0\nEOF"));
@@ -128,6 +153,7 @@ TEST(dxf_open, leniently_with_a_warning_and_no_saving)
         const char* name;
         std::string text;
         std::string warning;
+        const wchar_t* layer = nullptr;  // a layer of the tables, shown in colour 3
     } rows[] = {
         {"no EOF", noEof, "the file ends without the EOF marker"},
         {"empty section before EOF", noEof + "  0\nSECTION\n  0\nEOF\n", "line 29: an empty section without a name"},
@@ -135,6 +161,21 @@ TEST(dxf_open, leniently_with_a_warning_and_no_saving)
          "line 29: an empty section without a name"},
         {"both", noEof + "  0\nSECTION\n  0\nENDSEC\n",
          "line 29: an empty section without a name; the file ends without the EOF marker"},
+        {"layer record in the APPID table",
+         withTables(table("LAYER") + layerRecord("0") + kEndTable + table("APPID") + layerRecord("M") + kEndTable),
+         "line 31: a \"LAYER\" record in the APPID table", L"M"},
+        {"LAYER table twice",
+         withTables(table("LAYER") + layerRecord("M") + kEndTable + table("LAYER") + layerRecord("M") + kEndTable),
+         "line 27: the LAYER table appears twice", L"M"},
+        {"second LAYER table before the first ends",
+         withTables(table("LAYER") + layerRecord("M") + table("LAYER") + layerRecord("M") + kEndTable),
+         "line 25: a table begins inside the LAYER table", L"M"},
+        {"layer record after its table", withTables(table("LAYER") + kEndTable + layerRecord("M")),
+         "line 21: a \"LAYER\" record outside a table", L"M"},
+        {"table without its end", withTables(table("LAYER") + layerRecord("M")), "line 25: the LAYER table has no end",
+         L"M"},
+        {"end of a table twice", withTables(table("LAYER") + layerRecord("M") + kEndTable + kEndTable),
+         "line 27: an ENDTAB outside a table", L"M"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -145,9 +186,19 @@ TEST(dxf_open, leniently_with_a_warning_and_no_saving)
         const plotwright::dxf::DxfResult read = plotwright::dxf::readDxf(path, db);
         ASSERT_TRUE(read.ok()) << read.message;
         EXPECT_EQ(read.warning, "\"" + path + "\": " + row.warning + ".");
+        // The programs' result type keeps the warning apart from a failure.
+        const plotwright::Result converted = read.toResult();
+        EXPECT_TRUE(converted.ok());
+        EXPECT_EQ(converted.warning, std::wstring(read.warning.begin(), read.warning.end()));
+        EXPECT_EQ(converted.where.file, path);
         int points = 0;
         db->forEachEntity([&](const AcDbEntity& e) { points += e.kind() == AcDbEntity::Kind::kPoint; });
         EXPECT_EQ(points, 1);
+        if (row.layer) {
+            const AcDbLayerInfo* layer = db->layer(row.layer);
+            ASSERT_NE(layer, nullptr);
+            EXPECT_EQ(layer->appearance.colorIndex, 3);
+        }
         const std::string refusal = "Cannot save \"" + path + "\": the file was read leniently (" + row.warning +
                                     "); it is not written to, so that nothing in it is lost.";
         EXPECT_EQ(plotwright::dxf::saveDxf(*db, path).message, refusal);
@@ -155,6 +206,8 @@ TEST(dxf_open, leniently_with_a_warning_and_no_saving)
         const plotwright::dxf::DxfResult saved = plotwright::dxf::saveDxf(*db, path);
         EXPECT_EQ(saved.status, DxfStatus::unsupported);
         EXPECT_EQ(saved.message, refusal);
+        EXPECT_EQ(saved.toResult().status, plotwright::Status::fileError);
+        EXPECT_EQ(saved.toResult().where.file, path);
         EXPECT_EQ(dxftest::readFile(path), row.text);
     }
     // A file read in full has no warning.

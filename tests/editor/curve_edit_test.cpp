@@ -16,7 +16,7 @@
 #include "draw/drawn_curves.h"
 #include "curve/curve_shape.h"
 #include "host/doc_manager.h"
-#include "host/qt/ad_ui_base_dialog.h"
+#include "dialogs/ad_ui_base_dialog.h"
 #include "model/equation_list.h"
 #include "model/library_file.h"
 

@@ -13,7 +13,7 @@
 #include "host/command_stack.h"
 #include "db/database.h"
 #include "host/doc_manager.h"
-#include "host/qt/ad_ui_base_dialog.h"
+#include "dialogs/ad_ui_base_dialog.h"
 #include "model/default_library.h"
 #include "model/equation_list.h"
 #include "model/equation_parameter.h"

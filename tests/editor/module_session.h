@@ -4,7 +4,7 @@
 
 #include "command_input.h"
 
-#include "host/qt/ad_ui_base_dialog.h"
+#include "dialogs/ad_ui_base_dialog.h"
 
 #include <QApplication>
 

@@ -57,6 +57,8 @@ private slots:
     void set_text_and_value_data();
     void set_text_and_value();
     void settings_reshape_the_number();
+    void expressions_start_where_a_number_ends_data();
+    void expressions_start_where_a_number_ends();
 };
 
 void NumericEditTest::typing_data()
@@ -275,3 +277,58 @@ int runNumericEditTests(int argc, char** argv)
 }
 
 #include "numeric_edit_test.moc"
+
+void NumericEditTest::expressions_start_where_a_number_ends_data()
+{
+    QTest::addColumn<bool>("allowed");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selEnd");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("expression");
+    QTest::addColumn<int>("refused");
+
+    QTest::newRow("padding zeros after the caret go") << true << "0" << 0 << -1 << "2*PI" << "2*PI" << true << 0;
+    QTest::newRow("a letter on a selected value") << true << "3" << 0 << -1 << "PI/4" << "PI/4" << true << 0;
+    QTest::newRow("typed fraction digits stay") << true << "0" << 0 << -1 << "1.5/3" << "1.5/3" << true << 0;
+    QTest::newRow("group separators go") << true << "0" << 0 << -1 << "1234*2" << "1234*2" << true << 0;
+    QTest::newRow("a minus after a digit subtracts") << true << "0" << 0 << -1 << "10-3" << "10-3" << true << 0;
+    QTest::newRow("inserted before the point keeps what follows")
+        << true << "1.25" << 1 << 1 << "+" << "1+.25" << true << 0;
+    QTest::newRow("a minus at the start stays a sign") << true << "0" << 0 << -1 << "-5" << "-5.000000" << false << 0;
+    QTest::newRow("a blank alone starts nothing") << true << "7" << 0 << -1 << " " << "7.000000" << false << 1;
+    QTest::newRow("not allowed: refused as before") << false << "0" << 0 << -1 << "2*PI" << "2.000000" << false << 3;
+}
+
+// Typing that leaves the number rules: the text so far becomes the start of an
+// expression the owner evaluates; without permission the keys are refused.
+void NumericEditTest::expressions_start_where_a_number_ends()
+{
+    QFETCH(bool, allowed);
+    QFETCH(QString, start);
+    QFETCH(int, selStart);
+    QFETCH(int, selEnd);
+    QFETCH(QString, typed);
+    QFETCH(QString, text);
+    QFETCH(bool, expression);
+    QFETCH(int, refused);
+
+    const ScopedLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
+    CUTNumericEdit edit;
+    configure(edit);
+    edit.SetExpressionsAllowed(allowed);
+    place(edit, start, selStart, selEnd);
+    QSignalSpy refusals(&edit, &CUTNumericEdit::keyRefused);
+    QTest::keyClicks(&edit, typed);
+    QCOMPARE(edit.text(), text);
+    QCOMPARE(edit.IsExpression(), expression);
+    QCOMPARE(refusals.count(), refused);
+    if (expression) {
+        QVERIFY(edit.isModified());
+        // A new value ends the expression: the number rules are back.
+        edit.SetValue(2.5);
+        QVERIFY(!edit.IsExpression());
+        QCOMPARE(edit.text(), QStringLiteral("2.500000"));
+    }
+}

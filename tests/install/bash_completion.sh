@@ -37,13 +37,18 @@ check "curves|show|sample|draw|list|redraw|render|library|help|--help|--version"
 check "convert|check|merge" plotwright library ""
 check "--replace" plotwright library merge a.xml b.xml --r
 check "--format" plotwright sample Cycloid --f
-check "--origin|--out|--output" plotwright draw Cycloid --o
+check "--origin|--out|--output|--offset|--offset-both" plotwright draw Cycloid --o
+check "--mirror" plotwright redraw a.dxf 1F --mi
+check "--no-mirror" plotwright redraw a.dxf 1F --no
+check "" plotwright draw Cycloid --rotate ""
 check "csv|json" plotwright sample Cycloid --format ""
 check "Cycloid" plotwright sample Cyc
 check "Cayley\\'s\\ Sextic" plotwright show Cay
-check "Cardioid|Catenary" plotwright draw --library gallery Ca
+check "Cardioid|Catenary|Cassini\\ oval\\,\\ one\\ loop|Cassini\\ ovals\\,\\ two\\ loops" plotwright draw --library gallery Ca
 check "Involute\\ of\\ a\\ circle" plotwright draw --library gallery "Involute\\ of"
-check "Lemniscate\\ of\\ Bernoulli" plotwright draw --library=gallery Lemn
+check "Lemniscate\\ of\\ Bernoulli|Lemniscate\\ of\\ Bernoulli\\ \\(implicit\\)" plotwright draw --library=gallery Lemn
+check "--grid" plotwright draw --implicit x-y --gr
+check "--window" plotwright redraw a.dxf 1F --wi
 check "" plotwright draw --library gallery Nothing
 check "" plotwright draw Cycloid --set ""
 check "polyline|arcs|spline" plotwright redraw a.dxf 1F --output ""

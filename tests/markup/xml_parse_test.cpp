@@ -26,51 +26,52 @@ struct ParseCase {
     const wchar_t* text;
     bool wellFormed;
     const wchar_t* message;
+    long long errorAt;  // the character the message is about, -1 for none
 };
 
 const ParseCase kParseCases[] = {
-    {"empty document", L"", false, L"Empty document"},
-    {"only a comment", L"<!-- nothing -->", false, L"No root element"},
-    {"only whitespace", L" \t\r\n", false, L"No root element"},
-    {"two top-level elements", L"<a/><b></b>", false, L"Root element has sibling"},
-    {"root checks replace an earlier error", L"<a></x></a><b/>", false, L"Root element has sibling"},
+    {"empty document", L"", false, L"Empty document", -1},
+    {"only a comment", L"<!-- nothing -->", false, L"No root element", -1},
+    {"only whitespace", L" \t\r\n", false, L"No root element", -1},
+    {"two top-level elements", L"<a/><b></b>", false, L"Root element has sibling", 4},
+    {"root checks replace an earlier error", L"<a></x></a><b/>", false, L"Root element has sibling", 11},
     {"stray end tag between children", L"<r><a/></x><b/></r>", false,
-     L"No start tag for end tag 'x' at offset 7"},
-    {"end tag of a prefix is stray", L"<ab></a></ab>", false, L"No start tag for end tag 'a' at offset 4"},
+     L"No start tag for end tag 'x' at offset 7", 7},
+    {"end tag of a prefix is stray", L"<ab></a></ab>", false, L"No start tag for end tag 'a' at offset 4", 4},
     {"outer end tag closes inner element", L"<a><b><c/></a>", false,
-     L"End tag 'a' at offset 11 does not match start tag 'b' at offset 3"},
+     L"End tag 'a' at offset 11 does not match start tag 'b' at offset 3", 10},
     {"innermost implicitly closed element is named", L"<a><b><c></a>", false,
-     L"End tag 'a' at offset 10 does not match start tag 'c' at offset 6"},
-    {"element not ended at end of text", L"<r a='1'>text", false, L"Element 'r' at offset 0 not ended"},
-    {"children of an unended root become its siblings", L"<r><a/>", false, L"Root element has sibling"},
-    {"first error wins", L"<r></x></y></r>", false, L"No start tag for end tag 'x' at offset 3"},
-    {"incorrect ! tag", L"<r><!x></r>", false, L"Incorrect ! tag at offset 3"},
-    {"incorrect comment tag", L"<r><!-x></r>", false, L"Incorrect comment tag at offset 3"},
-    {"incorrect CDATA opening", L"<r><![x]></r>", false, L"Incorrect tag at offset 3"},
-    {"space after <", L"<r>< a></r>", false, L"Incorrect tag name character at offset 3"},
-    {"digit starts a tag name", L"<r><1/></r>", false, L"Incorrect tag name character at offset 3"},
-    {"bracket in a document type", L"<!DOCTYPE r [<![x]>]><r/>", false, L"Incorrect ! tag at offset 13"},
-    {"comment unterminated", L"<r><!-- x", false, L"Comment at offset 3 unterminated"},
-    {"comment closed by its own opening", L"<r><!--></r>", false, L"Comment at offset 3 unterminated"},
+     L"End tag 'a' at offset 10 does not match start tag 'c' at offset 6", 9},
+    {"element not ended at end of text", L"<r a='1'>text", false, L"Element 'r' at offset 0 not ended", 0},
+    {"children of an unended root become its siblings", L"<r><a/>", false, L"Root element has sibling", 3},
+    {"first error wins", L"<r></x></y></r>", false, L"No start tag for end tag 'x' at offset 3", 3},
+    {"incorrect ! tag", L"<r><!x></r>", false, L"Incorrect ! tag at offset 3", 3},
+    {"incorrect comment tag", L"<r><!-x></r>", false, L"Incorrect comment tag at offset 3", 3},
+    {"incorrect CDATA opening", L"<r><![x]></r>", false, L"Incorrect tag at offset 3", 3},
+    {"space after <", L"<r>< a></r>", false, L"Incorrect tag name character at offset 3", 3},
+    {"digit starts a tag name", L"<r><1/></r>", false, L"Incorrect tag name character at offset 3", 3},
+    {"bracket in a document type", L"<!DOCTYPE r [<![x]>]><r/>", false, L"Incorrect ! tag at offset 13", 13},
+    {"comment unterminated", L"<r><!-- x", false, L"Comment at offset 3 unterminated", 3},
+    {"comment closed by its own opening", L"<r><!--></r>", false, L"Comment at offset 3 unterminated", 3},
     {"processing instruction unterminated", L"<r><?pi x>", false,
-     L"Processing instruction at offset 3 unterminated"},
-    {"CDATA section unterminated", L"<r><![CDATA[x]>", false, L"CDATA Section at offset 3 unterminated"},
+     L"Processing instruction at offset 3 unterminated", 3},
+    {"CDATA section unterminated", L"<r><![CDATA[x]>", false, L"CDATA Section at offset 3 unterminated", 3},
     {"document type unterminated", L"<r><!DOCTYPE r [<!ELEMENT r ANY>", false,
-     L"Doctype at offset 3 unterminated"},
+     L"Doctype at offset 3 unterminated", 3},
     {"document type ends inside a nested comment", L"<r><!DOCTYPE r [<!-- >", false,
-     L"Doctype at offset 3 unterminated"},
-    {"start tag unterminated inside a quote", L"<r><a x='>'", false, L"Element tag at offset 3 unterminated"},
-    {"end tag unterminated", L"<r></r", false, L"Element end tag at offset 3 unterminated"},
-    {"lone < at the end", L"<r><", false, L"tag at offset 3 unterminated"},
-    {"error node runs to the end", L"<r><1", false, L"tag at offset 3 unterminated"},
-    {"non-ASCII name", L"<\u00e9l\u00e8ve></\u00e9l\u00e8ve>", true, L""},
+     L"Doctype at offset 3 unterminated", 3},
+    {"start tag unterminated inside a quote", L"<r><a x='>'", false, L"Element tag at offset 3 unterminated", 3},
+    {"end tag unterminated", L"<r></r", false, L"Element end tag at offset 3 unterminated", 3},
+    {"lone < at the end", L"<r><", false, L"tag at offset 3 unterminated", 3},
+    {"error node runs to the end", L"<r><1", false, L"tag at offset 3 unterminated", 3},
+    {"non-ASCII name", L"<\u00e9l\u00e8ve></\u00e9l\u00e8ve>", true, L"", -1},
     {"skipped constructs", L"<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY e \"a>b\"><!-- ]> --><?p ?>]>\n"
                            L"<r>text &amp; > <![CDATA[<x>]]><!-- <y> --></r>\n",
-     true, L""},
-    {"> inside quoted values", L"<r a=\"x>y\" b='>' c='\"'/>", true, L""},
+     true, L"", -1},
+    {"> inside quoted values", L"<r a=\"x>y\" b='>' c='\"'/>", true, L"", -1},
     {"quotes of both kinds in a long tag",
      L"<r a='x\">y' b=\"p'>q\" c=\"0123456789abcdef>0123456789abcdef\" d='0123456789abcdef\"' e=\"'\"/>",
-     true, L""},
+     true, L"", -1},
 };
 
 class ParseOutcome : public testing::TestWithParam<ParseCase> {};
@@ -81,6 +82,7 @@ TEST_P(ParseOutcome, ReportsWellFormednessAndFirstMessage)
     CXmlDocument document;
     EXPECT_EQ(document.ParseText(row.text), row.wellFormed);
     EXPECT_EQ(document.GetResultText(), row.message);
+    EXPECT_EQ(document.GetErrorOffset(), row.errorAt);
 }
 
 INSTANTIATE_TEST_SUITE_P(Markup, ParseOutcome, testing::ValuesIn(kParseCases),

@@ -1,5 +1,6 @@
 // Library files on disk: SaveToFile replaces a file only with a complete new one, and
-// ReadLibraryFile brings the UTF-8 text back.
+// ReadLibraryFile brings the UTF-8 text back; the loader gives the curves or the reason,
+// with the line and byte offset of a markup fault, from one parse.
 #include "base/utf8_text.h"
 #include "model/equation_list.h"
 #include "model/library_file.h"
@@ -196,6 +197,74 @@ TEST(library_file, read_failures_and_byte_order_mark)
     writeBytes(folder.path() / "bom.xml", "\xEF\xBB\xBF<EquationList name=\"\xE2\x82\xAC\"/>");
     ASSERT_TRUE(ReadLibraryFile(wide(folder.path() / "bom.xml"), text));
     EXPECT_EQ(text, L"<EquationList name=\"\u20ac\"/>");
+}
+
+// One parse gives the curves, the markup's complaint and where it lies in the file's bytes.
+struct LoadCase {
+    const char* name;
+    std::string bytes;
+    plotwright::Status status;
+    std::size_t curves;
+    const wchar_t* notice;
+    long line;
+    std::int64_t offset;
+};
+
+const std::string kTwoCurves = "<EquationList><Equation name=\"a\"/><Equation name=\"b\"/></EquationList>";
+
+const LoadCase kLoadCases[] = {
+    {"well-formed", kTwoCurves, plotwright::Status::ok, 2, L"", -1, -1},
+    {"stray end tag on the third line", "<EquationList>\n<Equation name=\"a\"/>\n</x></EquationList>",
+     plotwright::Status::ok, 1, L"No start tag for end tag 'x' at offset 36", 3, 36},
+    // The message counts characters; where counts bytes (the mark, two-byte letters).
+    {"byte-order mark and accents before the fault", "\xEF\xBB\xBF<EquationList v=\"\xC3\xA9\xC3\xA9\"><!x></EquationList>",
+     plotwright::Status::ok, 0, L"Incorrect ! tag at offset 21", 1, 26},
+    // Its children move out to follow it: the first of them is the stray second root.
+    {"library never ended", "<EquationList>\r\n<Equation name=\"a\"/>", plotwright::Status::ok, 0,
+     L"Root element has sibling", 2, 16},
+    {"other root, well-formed", "<Curves/>", plotwright::Status::fileError, 0, L"", -1, -1},
+    {"other root, ill-formed", "<Curves>\n\n<a>", plotwright::Status::fileError, 0,
+     L"Root element has sibling", 3, 10},
+    {"empty file", "", plotwright::Status::fileError, 0, L"Empty document", -1, -1},
+    {"a second root after the library", kTwoCurves + "\n<x/>", plotwright::Status::ok, 2,
+     L"Root element has sibling", 2, static_cast<std::int64_t>(kTwoCurves.size() + 1)},
+};
+
+TEST(library_file, load_reports_status_notice_and_place)
+{
+    for (const LoadCase& row : kLoadCases) {
+        SCOPED_TRACE(row.name);
+        CEquationList list;
+        list.AddEquation(std::make_shared<CEquation>());  // replaced, never appended to
+        const plotwright::Result result = plotwright::model::loadLibrary(row.bytes, list, "lib.xml");
+        EXPECT_EQ(result.status, row.status);
+        EXPECT_EQ(result.message, row.status == plotwright::Status::ok
+                                      ? L""
+                                      : L"not a curve library (no EquationList element)");
+        EXPECT_EQ(list.GetEquations().size(), row.curves);
+        EXPECT_EQ(result.notice, row.notice);
+        EXPECT_EQ(result.where.file, "lib.xml");
+        EXPECT_EQ(result.where.line, row.line);
+        EXPECT_EQ(result.where.offset, row.offset);
+    }
+}
+
+TEST(library_file, load_file_names_the_system_reason_or_reads_like_the_bytes)
+{
+    TempFolder folder;
+    CEquationList list;
+    plotwright::Result result = plotwright::model::loadLibraryFile(folder.path() / "absent.xml", list);
+    EXPECT_EQ(result.status, plotwright::Status::fileError);
+    EXPECT_EQ(result.message, L"No such file or directory");
+    EXPECT_EQ(result.where.file, folder.path() / "absent.xml");
+
+    const fs::path file = folder.path() / "lib.xml";
+    writeBytes(file, "\xEF\xBB\xBF<EquationList>\n<Equation name=\"a\"/><!x></EquationList>");
+    result = plotwright::model::loadLibraryFile(file, list);
+    EXPECT_TRUE(result.ok());
+    EXPECT_EQ(list.GetEquations().size(), 1u);
+    EXPECT_EQ(result.where.line, 2);
+    EXPECT_EQ(result.where.offset, 38);
 }
 
 } // namespace

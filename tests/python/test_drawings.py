@@ -120,3 +120,21 @@ def test_ctrl_c_interrupts_a_long_sample_quickly(tmp_path):
     proc.wait(timeout=10)
     assert out == "interrupted"
     assert took < 0.2
+
+
+def test_placement_and_offset_are_drawn_kept_and_changed_as_the_tool_does(tmp_path):
+    path, fresh = str(tmp_path / "placed.dxf"), str(tmp_path / "fresh.dxf")
+    epicycloid = plotwright.library()["Epicycloid"].with_constants(b=2.5)
+    first = plotwright.draw(path, epicycloid, tolerance=0.05, rotate=30, scale=2, mirror=True, offset=1)
+    options = plotwright.list_curves(path)[0]["options"]
+    assert (options["rotation"], options["scale"], options["mirror"], options["offset"]) == (30, 2, True, 1)
+    new = plotwright.redraw(path, first[0], rotate=45, offset=0.5, offset_both=True)
+    assert len(new) == 2
+    run_tool("draw", "Epicycloid", "--set", "b=2.5", "--tolerance", "0.05", "--rotate", "45", "--scale", "2",
+             "--mirror", "--offset-both", "0.5", "--out", fresh)
+    def vertices(p):
+        return [[tuple(v) for v in e.get_points("xyb")] for e in audit_clean(p).modelspace()]
+    assert vertices(path) == vertices(fresh)
+    with pytest.raises(plotwright.Error) as caught:
+        plotwright.draw(path, plotwright.Curve.parametric("5*cos(t)", "5*sin(t)"), offset=6)
+    assert "leaves nothing" in caught.value.message

@@ -8,6 +8,7 @@
 #include "model/default_library.h"
 #include "model/equation_list.h"
 #include "support/screenshot.h"
+#include "curve/constant_value.h"
 #include "ui/dlg_curve.h"
 #include "draw/sample_curve.h"
 #include "ui/dlg_save_as.h"
@@ -283,6 +284,7 @@ private slots:
     void draw_user_curve_with_typed_range();
     void draw_predefined_curve_with_grid_values();
     void drawing_options_reach_preview_and_draw();
+    void placement_reaches_preview_and_draw();
     void save_as_data();
     void save_as();
     void save_into_current_curve_and_duplicates();
@@ -321,6 +323,9 @@ private slots:
     void refused_tolerance_blocks_preview_and_draw();
     void predefined_list_shows_any_library();
     void stored_values_shown_rounded_are_drawn_exactly();
+    void number_fields_take_constant_expressions_data();
+    void number_fields_take_constant_expressions();
+    void expression_help_names_every_function();
     void replacing_without_a_question_data();
     void replacing_without_a_question();
     void edit_mode_shows_the_drawn_curve_data();
@@ -511,6 +516,69 @@ void CurveDialogTest::drawing_options_reach_preview_and_draw()
     QCOMPARE(kept.output, plotwright::curve::CurveOutput::Arcs);
     QVERIFY(kept.tolerance.has_value());
     QCOMPARE(*kept.tolerance, 0.001);
+}
+
+// Turned a quarter, doubled, mirrored and offset: the preview and the drawn polyline
+// stand upright (the sine's x runs up the drawing); a refused scale stops both.
+void CurveDialogTest::placement_reaches_preview_and_draw()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    type(dialog, 106, QStringLiteral("sin(x)"));
+    type(dialog, 113, QStringLiteral("6"));
+    type(dialog, 114, QStringLiteral("0.05"));
+    QTRY_VERIFY(!dialog.Preview().IsPending());
+    const QRectF flat = dialog.Preview().Extents();
+    QVERIFY2(flat.width() > flat.height() * 2, "the plain sine lies along x");
+
+    CurveOptionsBox& box = dialog.Options();
+    const auto typeInto = [&](const char* name, const QString& text) {
+        auto* field = box.findChild<QLineEdit*>(QLatin1String(name));
+        QVERIFY(field);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    };
+    typeInto("rotation", QStringLiteral("90"));
+    typeInto("scale", QStringLiteral("0"));
+    QTRY_VERIFY(!dialog.Preview().IsPending());
+    QCOMPARE(dialog.Preview().Message(), QStringLiteral("Scale: a number above 0 is needed, not \"0\"."));
+    QVERIFY(!dialog.control<BitmapButton>(102)->isEnabled());
+
+    typeInto("scale", QStringLiteral("2"));
+    typeInto("offset", QStringLiteral("0.5"));
+    auto* mirror = box.findChild<QCheckBox*>(QStringLiteral("mirror"));
+    QTest::mouseClick(mirror, Qt::LeftButton, {}, QPoint(4, mirror->height() / 2));
+    const plotwright::curve::CurveOptions options = box.Options();
+    QCOMPARE(options.rotation, 90.0);
+    QCOMPARE(options.scale, 2.0);
+    QVERIFY(options.mirror);
+    QCOMPARE(options.offset, 0.5);
+    QTRY_VERIFY(!dialog.Preview().IsPending());
+    QVERIFY(dialog.Preview().Message().isEmpty());
+    const QRectF upright = dialog.Preview().Extents();
+    QVERIFY2(upright.height() > upright.width() * 2, "turned, the sine stands upright");
+    QVERIFY(!plotwright::test::saveScreenshot(dialog, QStringLiteral("curve_dialog_placement")).isEmpty());
+
+    session.backend.scriptPoint(10, 20);
+    click(dialog, 102);
+    double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
+    int polylines = 0;
+    session.database.forEachEntity([&](const AcDbEntity& entity) {
+        if (const auto* polyline = dynamic_cast<const AcDbPolyline*>(&entity)) {
+            ++polylines;
+            for (const AcGePoint2d& p : polyline->points()) {
+                minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+                minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+            }
+        }
+    });
+    QCOMPARE(polylines, 1);
+    // x' = 10 + 2 sin(x) and y' = 20 + 2 x, moved 0.5 to the left of travel (up the
+    // drawing, so towards -x): the peaks at 11.5, the troughs at 7.5.
+    QVERIFY2(maxY > 31.9 && maxY < 32.6 && minY > 19.9 && minY < 20.6, qPrintable(QStringLiteral("%1 %2").arg(minY).arg(maxY)));
+    QVERIFY2(minX > 7.4 && minX < 7.6 && maxX > 11.4 && maxX < 11.6, qPrintable(QStringLiteral("%1 %2").arg(minX).arg(maxX)));
 }
 
 void CurveDialogTest::draw_predefined_curve_with_grid_values()
@@ -1158,6 +1226,97 @@ void CurveDialogTest::stored_values_shown_rounded_are_drawn_exactly()
     QCOMPARE(dialog.Preview().Note(), QStringLiteral("increment shown rounded: 0.017453292519943295"));
 }
 
+void CurveDialogTest::number_fields_take_constant_expressions_data()
+{
+    QTest::addColumn<int>("id");          // 110 minimum, 113 maximum, 114 increment, 0 tolerance
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");   // after Tab
+    QTest::addColumn<QString>("problem"); // the preview's, empty when drawable
+    QTest::addColumn<QString>("note");
+    QTest::newRow("maximum 2*PI, shown rounded, kept exact")
+        << 113 << "2*PI" << "6.28318" << "" << "maximum shown rounded: 6.283185307179586";
+    QTest::newRow("increment PI/180") << 114 << "PI/180" << "0.01745" << ""
+                                      << "increment shown rounded: 0.017453292519943295";
+    QTest::newRow("minimum below zero") << 110 << "-PI" << "-3.14159" << ""
+                                        << "minimum shown rounded: -3.141592653589793";
+    QTest::newRow("a value the field shows whole needs no note") << 113 << "360/8" << "45" << "" << "";
+    QTest::newRow("unknown name stays typed, with its reason")
+        << 113 << "2*q" << "2*q"
+        << "\"2*q\" is not a finite number (unknown name \"q\" at character 3)." << "";
+    QTest::newRow("more digits than the field holds")
+        << 113 << "10^7" << "10^7" << "\"10^7\" is 10000000: at most 7 digits before the point." << "";
+    QTest::newRow("past the field's bounds")
+        << 110 << "-2*10^6" << "-2*10^6"
+        << "\"-2*10^6\" is -2000000. Please specify a numeric value between -1000000 and 1000000." << "";
+    QTest::newRow("tolerance 1/64") << 0 << "1/64" << "0.015625" << "" << "";
+    QTest::newRow("tolerance with an unknown name")
+        << 0 << "1/q" << "1/q"
+        << "Tolerance: a number above 0 is needed, not \"1/q\" (unknown name \"q\" at character 3)." << "";
+}
+
+// Typed with real keys and committed with Tab, as the command line reads its values.
+void CurveDialogTest::number_fields_take_constant_expressions()
+{
+    QFETCH(int, id);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(QString, problem);
+    QFETCH(QString, note);
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    type(dialog, 106, QStringLiteral("sin(x)"));
+    QLineEdit* field = nullptr;
+    if (id == 0) {
+        CurveOptionsBox& box = dialog.Options();
+        QTest::mouseClick(box.findChild<QCheckBox*>(QStringLiteral("adaptive")), Qt::LeftButton, {}, QPoint(4, 4));
+        field = box.findChild<QLineEdit*>(QStringLiteral("tolerance"));
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, typed);
+    } else {
+        type(dialog, id, typed);
+        field = dialog.control<QLineEdit>(id);
+    }
+    QTest::keyClick(field, Qt::Key_Tab);
+    QCOMPARE(field->text(), shown);
+    QTRY_VERIFY(!dialog.Preview().IsPending());
+    QCOMPARE(dialog.Preview().Message(), problem);
+    QCOMPARE(dialog.Preview().Note(), note);
+    QCOMPARE(dialog.control<BitmapButton>(102)->isEnabled(), problem.isEmpty());
+    if (!problem.isEmpty()) {
+        QCOMPARE(field->toolTip(), problem);
+        const QString name = QStringLiteral("curve_dialog_refused_expression_%1").arg(QString::fromLatin1(QTest::currentDataTag()).replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("_")));
+        QVERIFY(!plotwright::test::saveScreenshot(dialog, name).isEmpty());
+        return;
+    }
+    if (id == 0) {
+        QCOMPARE(*dialog.Options().Options().tolerance, 1.0 / 64);
+        return;
+    }
+    // The draw takes the exact value: x of the last, first or second vertex of sin(x).
+    session.backend.scriptPoint(0, 0);
+    click(dialog, 102);
+    const auto drawn = session.polylines();
+    QCOMPARE(drawn.size(), std::size_t(1));
+    const double exact = plotwright::curve::constantValue(typed.toStdString()).value_or(0);
+    const AcGePoint2d vertex = id == 113 ? drawn[0].back() : id == 110 ? drawn[0].front() : drawn[0][1];
+    QCOMPARE(vertex.x, exact);
+}
+
+void CurveDialogTest::expression_help_names_every_function()
+{
+    Session session;
+    Dlg dialog;
+    show(dialog);
+    for (int id : {106, 107, 120}) {
+        const QString help = id == 120 ? dialog.GetDlgItem(id)->toolTip() : dialog.GetDlgItem(id)->whatsThis();
+        for (const char* name : {"floor", "ceil", "mod(a, b)", "atan2(y, x)", "hypot(x, y)", "sqrt", "PI"})
+            QVERIFY2(help.contains(QLatin1String(name)), qPrintable(QString::number(id) + QLatin1Char(' ') + name));
+    }
+    QVERIFY(dialog.GetDlgItem(113)->whatsThis().contains(QStringLiteral("2*PI")));
+}
+
 // By default nothing asks before a stored curve is replaced or a name repeats.
 void CurveDialogTest::replacing_without_a_question_data()
 {
@@ -1297,7 +1456,7 @@ void CurveDialogTest::template_controls_data()
     row(102, "", 311, 171, 16, 14);
     row(116, "", 204, 172, 16, 14);
     row(120, "Use 'x' as a parameter /example: sin(x)/", 164, 223, 165, 8);
-    row(121, "", 346, 8, 200, 236);  // the preview beside both groups, the drawing options below it
+    row(121, "", 346, 8, 200, 206);  // the preview beside both groups, the drawing options and placement below it
 }
 
 void CurveDialogTest::template_controls()
@@ -1564,7 +1723,8 @@ void CurveDialogTest::refused_tolerance_blocks_preview_and_draw_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("problem");  // empty: drawn with that tolerance
     QTest::newRow("zero") << "0" << "Tolerance: a number above 0 is needed, not \"0\".";
-    QTest::newRow("not a number") << "abc" << "Tolerance: a number above 0 is needed, not \"abc\".";
+    QTest::newRow("not a number: the expression's reason") << "abc"
+                                  << "Tolerance: a number above 0 is needed, not \"abc\" (unknown name \"abc\" at character 1).";
     QTest::newRow("negative") << "-0.5" << "Tolerance: a number above 0 is needed, not \"-0.5\".";
     QTest::newRow("usable") << "0.01" << "";
 }

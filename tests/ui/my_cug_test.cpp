@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -154,6 +155,8 @@ private slots:
     void refused_value_is_coloured_with_its_range_data();
     void refused_value_is_coloured_with_its_range();
     void a_comma_is_the_point_in_a_comma_locale();
+    void constant_expressions_data();
+    void constant_expressions();
     void typing_on_a_read_only_cell_starts_nothing_data();
     void typing_on_a_read_only_cell_starts_nothing();
     void numeric_editor_setup();
@@ -528,6 +531,65 @@ void MyCugTest::a_comma_is_the_point_in_a_comma_locale()
     QLocale::setDefault(previous);
     QCOMPARE(a->GetValue(), 1.5);
     QCOMPARE(cellAt(grid, 3, 1).GetText(), QStringLiteral(" 1.50"));
+}
+
+void MyCugTest::constant_expressions_data()
+{
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("stored");  // NaN: refused, the value stays 1
+    QTest::addColumn<QString>("refusal");
+    const double nan = std::nan("");
+    const double pi = 3.141592653589793;
+    QTest::newRow("2*PI is kept exact, not as shown") << 0.0 << 10.0 << "2*PI" << 2 * pi << "";
+    QTest::newRow("a letter first starts the expression") << 0.0 << 10.0 << "PI/4" << pi / 4 << "";
+    QTest::newRow("a minus after a digit subtracts") << 0.0 << 10.0 << "10-3" << 7.0 << "";
+    QTest::newRow("a fraction typed before the operator") << 0.0 << 0.0 << "1.5*4" << 6.0 << "";
+    QTest::newRow("new functions, the comma between arguments")
+        << 0.0 << 0.0 << "floor(7.9)+ceil(0.1)+mod(7, 4)+hypot(3,4)+atan2(0,1)" << 16.0 << "";
+    QTest::newRow("exponent form") << 0.0 << 0.0 << "1e3" << 1000.0 << "";
+    QTest::newRow("past the bounds: the range message")
+        << 0.0 << 10.0 << "4*PI" << nan << "Please specify a numeric value between 0 and 10.";
+    QTest::newRow("unknown name, with its character")
+        << 0.0 << 0.0 << "2*q" << nan << "\"2*q\" is not a finite number (unknown name \"q\" at character 3).";
+    QTest::newRow("lower-case pi is no constant")
+        << 0.0 << 0.0 << "pi/4" << nan << "\"pi/4\" is not a finite number (unknown name \"pi\" at character 1).";
+    QTest::newRow("division by zero") << 0.0 << 0.0 << "1/0" << nan << "\"1/0\" is not a finite number.";
+    QTest::newRow("more whole digits than the editor holds")
+        << 0.0 << 0.0 << "10^12" << nan << "\"10^12\" is 1000000000000: at most 12 digits before the point.";
+    QTest::newRow("decimal comma")
+        << 0.0 << 0.0 << "3,5*2" << nan << "\"3,5*2\" is not a finite number (comma outside a function's arguments (a decimal comma? numbers use \".\") at character 2).";
+}
+
+// Expressions typed with real keys into a constant's cell: evaluated on Enter, then
+// held to the constant's bounds; a refusal keeps the editor open with its reason.
+void MyCugTest::constant_expressions()
+{
+    QFETCH(double, low);
+    QFETCH(double, high);
+    QFETCH(QString, typed);
+    QFETCH(double, stored);
+    QFETCH(QString, refusal);
+    const QLocale previous;
+    QLocale::setDefault(QLocale::c());  // the comma is no point here, as in most locales
+    Dialog d;
+    MyCug& grid = *d.grid;
+    const auto a = constant(L"a", 1, low, high);
+    const CEquationPtr equation = curve(L"test", {a});
+    grid.SetEquation(equation.get());
+    enter(grid, 3, 1, typed);
+    QLocale::setDefault(previous);
+    if (std::isnan(stored)) {
+        QVERIFY(grid.IsEditing());
+        QCOMPARE(grid.RefusalMessage(), refusal);
+        QCOMPARE(editorOf(grid)->text(), typed);  // as typed, to be mended
+        QCOMPARE(a->GetValue(), 1.0);
+        return;
+    }
+    QVERIFY(!grid.IsEditing());
+    QVERIFY(!grid.HasRefusedValue());
+    QCOMPARE(a->GetValue(), stored);
 }
 
 void MyCugTest::typing_on_a_read_only_cell_starts_nothing_data()

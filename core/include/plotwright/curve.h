@@ -19,6 +19,20 @@ enum class CurveKind : int {
     explicitCartesian = 1,  // y = f(x)
     parametric = 2,         // x = f(t), y = g(t)
     polar = 3,              // r = f(t)
+    space = 4,              // x = f(t), y = g(t), z = h(t)
+    implicit = 5,           // F(x, y) = 0 within a window
+};
+
+// Where an implicit curve is looked for: the window (min below max) and its grid, cells
+// of `cellSize` when above 0, else `gridCells` along the longer side (0: 200).
+struct ImplicitWindow {
+    double xMin = 0;
+    double xMax = 0;
+    double yMin = 0;
+    double yMax = 0;
+    int gridCells = 0;
+    double cellSize = 0;
+    bool operator==(const ImplicitWindow&) const = default;
 };
 
 enum class ParameterRole : int {
@@ -54,14 +68,26 @@ struct DrawingOptions {
     // Adaptive sampling within this distance of the curve (drawing units), when set.
     std::optional<double> tolerance;
     OutputKind output = OutputKind::polyline;
+    // Placed mirrored about the curve's own x axis, then scaled (above 0), then turned
+    // counter-clockwise by `rotation` degrees about its origin; arcs stay arcs.
+    double rotation = 0;
+    double scale = 1;
+    bool mirror = false;
+    // Drawn as its offset by this distance to the left of the direction of travel
+    // (negative: to the right), loops cut out as a tool path would be; 0 for the curve
+    // itself. With `offsetBothSides` (distance above 0) both offsets, left first.
+    double offset = 0;
+    bool offsetBothSides = false;
     bool operator==(const DrawingOptions&) const = default;
 };
 
 struct CurveDefinition {
     std::wstring name;  // the library name; empty for a curve written by hand
     CurveKind kind = CurveKind::explicitCartesian;
-    std::wstring expressionY;  // y, or r for a polar curve
-    std::wstring expressionX;  // x of a parametric curve
+    std::wstring expressionY;  // y, r for a polar curve, F for an implicit one
+    std::wstring expressionX;  // x of a parametric or space curve
+    std::wstring expressionZ;  // z of a space curve
+    ImplicitWindow window;     // an implicit curve's window and grid
     int createdBy = 0;         // the library files' createdBy (2: the user's own)
     std::vector<Parameter> parameters;
     DrawingOptions options;
@@ -91,7 +117,7 @@ public:
 };
 
 struct ShapeOptions {
-    Point origin;  // z is ignored: curves lie at elevation 0
+    Point origin;  // z is used by space curves alone: the others lie at elevation 0
     Progress* progress = nullptr;
 };
 
@@ -111,7 +137,8 @@ Samples sample(const CurveDefinition& curve, const ShapeOptions& options = {});
 struct Library {
     Result result;
     std::vector<CurveDefinition> curves;
-    // Set when the file is not well-formed and was read as far as possible.
+    // Set when the file is not well-formed and was read as far as possible; it is also
+    // result's notice, and result.where has the line and byte offset of the fault.
     std::wstring warning;
 
     // The curve named `name`, or null.
@@ -120,8 +147,9 @@ struct Library {
 
 // The four curves built into Plotwright.
 Library builtInLibrary();
-// Reads the library file `path`: fileError with the system's reason when it cannot be
-// read, or when it holds no EquationList element.
+// Reads the library file `path`, parsing it once: fileError with the system's reason
+// when it cannot be read, or when it holds no EquationList element (with where.line and
+// where.offset on the first markup fault, if any).
 Library readLibrary(const std::filesystem::path& path);
 // The installed gallery of classic curves (PLOTWRIGHT_GALLERY names another file), and
 // its curves.

@@ -65,7 +65,9 @@ public:
         bool forUpdate = true;
     };
     // Reads the DXF file `path` in place of what this drawing held; on failure
-    // (fileError, where.file set) nothing changes.
+    // (fileError; where.file set, and where.line and where.offset on the group code at
+    // fault in a damaged file) nothing changes. A file read leniently gives a warning
+    // (such a drawing is never saved into its file), a restored one a notice.
     Result open(const std::filesystem::path& path, const OpenOptions& options);
     Result open(const std::filesystem::path& path) { return open(path, OpenOptions{}); }
 
@@ -87,6 +89,10 @@ public:
     // definition at the shape's origin and one new curve id. Stops at the first entity
     // the drawing refuses (Status::refused; the handles then list what was added).
     Placed add(const CurveDefinition& curve, const Shape& shape, const PlaceOptions& options = {});
+    // The same, taking the pieces over: their points go into the drawing without a copy,
+    // so that a curve of millions of samples is never held twice. `shape.pieces` is left
+    // empty; its other fields stay as they were.
+    Placed add(const CurveDefinition& curve, Shape&& shape, const PlaceOptions& options = {});
 
     // In the order of their first pieces in model space.
     std::vector<DrawnCurve> curves() const;

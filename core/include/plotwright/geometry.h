@@ -33,6 +33,9 @@ struct Piece {
     std::vector<double> bulges;
     // Set (control points not empty) for a spline piece; `points` are then its fit points.
     SplineGeometry spline;
+    // A space curve's piece: its vertices' z vary, so it is drawn as a 3-D polyline (or a
+    // spline) and never at an elevation.
+    bool space = false;
 
     bool isSpline() const { return !spline.controlPoints.empty(); }
 };

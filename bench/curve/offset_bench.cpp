@@ -1,0 +1,70 @@
+// The offset of the library's Epicycloid at 100,000 samples against its plain shaping,
+// both timed in the same run: counters `plain_ms`, `offset_ms` and `ratio` = offset /
+// plain (the aim: at most 2). The offset takes the same samples, its derivative from
+// them, and cuts its loops out at the crossings.
+#include "curve/curve_shape.h"
+#include "model/default_library.h"
+#include "model/equation.h"
+#include "model/equation_list.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <numbers>
+
+using namespace plotwright::curve;
+
+namespace {
+
+CEquation epicycloid100k()
+{
+    CEquationList list;
+    list.LoadFromXml(DefaultLibraryText());
+    CEquation e = *list.FindEquation(L"Epicycloid");
+    for (const CEquationParameterPtr& p : e.GetParameters())
+        if (p->GetType() == RunningVariable) {
+            p->SetMinValue(0);
+            p->SetMaxValue(2 * std::numbers::pi);
+            p->SetIncrement(2 * std::numbers::pi / 99'999);
+        }
+    return e;
+}
+
+double milliseconds(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+void offsetAgainstPlain(benchmark::State& state, double offset)
+{
+    const CEquation curve = epicycloid100k();
+    CurveOptions plain;
+    CurveOptions offsetOptions;
+    offsetOptions.offset = offset;
+    double plainTotal = 0, offsetTotal = 0;
+    std::size_t vertices = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        ShapedCurve a = shapeCurve(curve, {}, plain, nullptr, KeepSamples::No);
+        const auto t1 = std::chrono::steady_clock::now();
+        ShapedCurve b = shapeCurve(curve, {}, offsetOptions, nullptr, KeepSamples::No);
+        const auto t2 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(a.pieces.data());
+        benchmark::DoNotOptimize(b.pieces.data());
+        plainTotal += milliseconds(t1 - t0);
+        offsetTotal += milliseconds(t2 - t1);
+        vertices = b.pieces.empty() ? 0 : b.pieces.front().points.size();
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["plain_ms"] = plainTotal / n;
+    state.counters["offset_ms"] = offsetTotal / n;
+    state.counters["ratio"] = offsetTotal / plainTotal;
+    state.counters["offset_vertices"] = static_cast<double>(vertices);
+}
+
+} // namespace
+
+// The library's Epicycloid (a = b = 10) has one cusp: outside, the offset's two ends cross
+// there; inside, a round join goes round it.
+BENCHMARK_CAPTURE(offsetAgainstPlain, Outside, -2.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(offsetAgainstPlain, Inside, 2.0)->Unit(benchmark::kMillisecond);

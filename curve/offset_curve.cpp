@@ -1,0 +1,610 @@
+#include "curve/offset_curve.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <optional>
+
+namespace plotwright::curve {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+// A turn of the offset's direction larger than this between two samples is a cusp: the
+// curve came to a stop and went back. Both offsets then pass round its tip.
+constexpr double kCuspTurn = 0.97 * kPi;
+// At a sample whose derivative leans more than 60° from a chord beside it the curve has a
+// corner (or a cusp) there rather than a tangent.
+constexpr double kCornerCos = 0.5;
+// Chords beside a sample that turn by more than about 6° leave its tangent to the curve.
+constexpr double kResolvedCos = 0.995;
+// One-sided tangents within about 1° of each other: no corner.
+constexpr double kSmoothCos = 0.99985;
+// Round joins have at most this many points each (a tolerance far below the distance).
+constexpr int kMostJoinSteps = 4096;
+// A path that turns back by more than 120° at a vertex.
+constexpr double kSpikeCos = -0.5;
+// Consecutive segments of the base curve grouped under one bounding box for distances.
+constexpr std::size_t kBlock = 32;
+
+struct Vec {
+    double x = 0;
+    double y = 0;
+};
+
+Vec sub(const CurvePoint& a, const CurvePoint& b) { return {a.x - b.x, a.y - b.y}; }
+double dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y; }
+double cross(Vec a, Vec b) { return a.x * b.y - a.y * b.x; }
+// Coordinates of drawings stay far from where squaring them overflows; hypot would take
+// several times as long for the same result.
+double length(Vec a) { return std::sqrt(a.x * a.x + a.y * a.y); }
+Vec unit(Vec a)
+{
+    const double l = length(a);
+    return l > 0 && std::isfinite(l) ? Vec{a.x / l, a.y / l} : Vec{};
+}
+Vec leftOf(Vec a) { return {-a.y, a.x}; }
+bool isZero(Vec a) { return a.x == 0 && a.y == 0; }
+
+// The derivative at points[k] (k one of i0, i1, i2) of the parabola through the three
+// points at their parameters (z); zero when the parameters do not tell them apart.
+Vec derivative(const CurvePoints& p, std::size_t i0, std::size_t i1, std::size_t i2, std::size_t k)
+{
+    const double t0 = p[i0].z, t1 = p[i1].z, t2 = p[i2].z, t = p[k].z;
+    const double d0 = (t0 - t1) * (t0 - t2), d1 = (t1 - t0) * (t1 - t2), d2 = (t2 - t0) * (t2 - t1);
+    if (d0 == 0 || d1 == 0 || d2 == 0 || !std::isfinite(d0 * d1 * d2))
+        return {};
+    const double w0 = (2 * t - t1 - t2) / d0, w1 = (2 * t - t0 - t2) / d1, w2 = (2 * t - t0 - t1) / d2;
+    return {w0 * p[i0].x + w1 * p[i1].x + w2 * p[i2].x, w0 * p[i0].y + w1 * p[i1].y + w2 * p[i2].y};
+}
+
+// Where the offset passes: the curve's point, and the unit vector from it to the offset.
+struct Frame {
+    CurvePoint centre;
+    Vec direction;
+};
+
+// Whether `tangent` agrees with the chord `chord` (a zero chord agrees with anything).
+bool agrees(Vec tangent, Vec chord)
+{
+    const Vec c = unit(chord);
+    return isZero(c) || dot(tangent, c) >= kCornerCos;
+}
+
+// The frames of one run: one per sample with a tangent, two (the one-sided tangents'
+// normals) at a corner, so that a round join turns about it. Where the chords beside a
+// sample turn sharply (near a cusp, a corner, a tight bend) the tangent comes from the
+// curve itself, `at`, on either side of the sample, rather than from the samples.
+// Each frame goes to `take` as it is found: a million samples need not be held twice.
+template <class Take>
+void framesOf(const CurvePiece& run, double side, const CurveAt& at, Take&& take)
+{
+    const CurvePoints& p = run.points;
+    const std::size_t n = p.size();
+    const auto normal = [&](Vec tangent) {
+        const Vec l = leftOf(tangent);
+        return Vec{side * l.x, side * l.y};
+    };
+    // A closed run's chords go round: its seam may be a corner like any other vertex.
+    const bool wraps = run.closed && n >= 3;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Vec in = i > 0 ? sub(p[i], p[i - 1]) : wraps ? sub(p[0], p[n - 1]) : Vec{};
+        const Vec out = i + 1 < n ? sub(p[i + 1], p[i]) : wraps ? sub(p[0], p[n - 1]) : Vec{};
+        const Vec uin = unit(in), uout = unit(out);
+        Vec tangent;
+        if (n >= 3) {
+            const std::size_t a = i == 0 ? 0 : (i + 1 == n ? n - 3 : i - 1);
+            tangent = unit(derivative(p, a, a + 1, a + 2, i));
+        }
+        const bool agreeing = !isZero(tangent) && agrees(tangent, in) && agrees(tangent, out);
+        const bool sharp = !isZero(uin) && !isZero(uout) && dot(uin, uout) < kResolvedCos;
+        if (agreeing && !sharp) {
+            take(Frame{p[i], normal(tangent)});
+            continue;
+        }
+        if (at) {
+            // One-sided differences a small share of the samples' spacing apart.
+            const double t = p[i].z;
+            double spacing = 0;
+            if (i > 0)
+                spacing = std::fabs(t - p[i - 1].z);
+            if (i + 1 < n)
+                spacing = spacing > 0 ? std::min(spacing, std::fabs(p[i + 1].z - t)) : std::fabs(p[i + 1].z - t);
+            const double h = std::max(1e-4 * spacing, 1e-13 * std::max(1.0, std::fabs(t)));
+            const Vec before = unit(sub(p[i], at(t - h)));
+            const Vec after = unit(sub(at(t + h), p[i]));
+            if (!isZero(before) && !isZero(after)) {
+                if (dot(before, after) >= kSmoothCos) {
+                    take(Frame{p[i], normal(unit({before.x + after.x, before.y + after.y}))});
+                } else {
+                    take(Frame{p[i], normal(before)});
+                    take(Frame{p[i], normal(after)});
+                }
+                continue;
+            }
+        }
+        if (agreeing) {
+            take(Frame{p[i], normal(tangent)});
+            continue;
+        }
+        if (!isZero(uin))
+            take(Frame{p[i], normal(uin)});
+        if (!isZero(uout))
+            take(Frame{p[i], normal(uout)});
+    }
+}
+
+void push(CurvePoints& out, const Frame& f, double d)
+{
+    out.push_back({f.centre.x + d * f.direction.x, f.centre.y + d * f.direction.y, 0});
+}
+
+// Arc points between frames `a` and `b` where their directions turn by more than a
+// chord of radius `d` may follow within `tolerance`: a round join about the curve.
+void join(CurvePoints& out, const Frame& a, const Frame& b, double d, double side, double cosStep, double step)
+{
+    const double c = dot(a.direction, b.direction);
+    if (c >= cosStep)
+        return;
+    double turn = std::atan2(cross(a.direction, b.direction), c);
+    // At a cusp the join goes forward, round the tip, on either side.
+    if (std::fabs(turn) > kCuspTurn && (turn > 0) != (side < 0))
+        turn -= std::copysign(2 * kPi, turn);
+    const int steps = std::min(kMostJoinSteps, static_cast<int>(std::ceil(std::fabs(turn) / step)));
+    const double a0 = std::atan2(a.direction.y, a.direction.x);
+    for (int k = 1; k < steps; ++k) {
+        const double f = static_cast<double>(k) / steps;
+        const double angle = a0 + turn * f;
+        const double cx = a.centre.x + (b.centre.x - a.centre.x) * f;
+        const double cy = a.centre.y + (b.centre.y - a.centre.y) * f;
+        out.push_back({cx + d * std::cos(angle), cy + d * std::sin(angle), 0});
+    }
+}
+
+// The raw offset of one run: every frame's point and the joins between them, loops and
+// swallowtails still in.
+CurvePiece rawOffset(const CurvePiece& run, double distance, double tolerance, const CurveAt& at)
+{
+    const double side = distance < 0 ? -1.0 : 1.0;
+    const double d = std::fabs(distance);
+    // The angle a chord of the circle of radius d may span within the tolerance.
+    const double step = tolerance >= 2 * d ? kPi : 2 * std::acos(1 - tolerance / d);
+    const double cosStep = std::cos(step);
+    CurvePiece out;
+    out.closed = run.closed;
+    out.points.reserve(run.points.size() + run.points.size() / 16 + 16);
+    std::optional<Frame> first, last;
+    framesOf(run, side, at, [&](const Frame& frame) {
+        if (last)
+            join(out.points, *last, frame, d, side, cosStep, step);
+        else
+            first = frame;
+        push(out.points, frame, d);
+        last = frame;
+    });
+    if (run.closed && first && out.points.size() > 1)
+        join(out.points, *last, *first, d, side, cosStep, step);
+    return out;
+}
+
+// ---- the distance to the curve ---------------------------------------------------
+
+struct Box {
+    double minX, minY, maxX, maxY;
+};
+
+// The base curve's segments in blocks of consecutive ones, each with its bounding box.
+class CurveDistance {
+public:
+    explicit CurveDistance(const std::vector<CurvePiece>& runs)
+    {
+        std::size_t count = 0;
+        for (const CurvePiece& run : runs)
+            count += run.points.size();
+        from_.reserve(count);
+        to_.reserve(count);
+        boxes_.reserve(count / kBlock + runs.size() + 1);
+        for (const CurvePiece& run : runs) {
+            const CurvePoints& p = run.points;
+            for (std::size_t i = 0; i + 1 < p.size(); ++i)
+                add(p[i], p[i + 1]);
+            if (run.closed && p.size() > 2)
+                add(p.back(), p.front());
+            else if (p.size() == 1)
+                add(p[0], p[0]);
+        }
+    }
+
+    // Whether some point of the curve lies nearer to `q` than `r`.
+    bool nearerThan(const CurvePoint& q, double r) const
+    {
+        const double r2 = r * r;
+        for (std::size_t b = 0; b < boxes_.size(); ++b) {
+            const Box& box = boxes_[b];
+            const double dx = std::max({box.minX - q.x, 0.0, q.x - box.maxX});
+            const double dy = std::max({box.minY - q.y, 0.0, q.y - box.maxY});
+            if (dx * dx + dy * dy >= r2)
+                continue;
+            const std::size_t end = std::min(from_.size(), (b + 1) * kBlock);
+            for (std::size_t i = b * kBlock; i < end; ++i)
+                if (squaredDistance(q, *from_[i], *to_[i]) < r2)
+                    return true;
+        }
+        return false;
+    }
+
+    static double squaredDistance(const CurvePoint& q, const CurvePoint& a, const CurvePoint& b)
+    {
+        const Vec ab = sub(b, a), aq = sub(q, a);
+        const double len2 = dot(ab, ab);
+        double s = len2 > 0 ? dot(aq, ab) / len2 : 0.0;
+        s = std::clamp(s, 0.0, 1.0);
+        const double dx = aq.x - s * ab.x, dy = aq.y - s * ab.y;
+        return dx * dx + dy * dy;
+    }
+
+private:
+    void add(const CurvePoint& a, const CurvePoint& b)
+    {
+        if (from_.size() % kBlock == 0)
+            boxes_.push_back({a.x, a.y, a.x, a.y});
+        Box& box = boxes_.back();
+        box.minX = std::min({box.minX, a.x, b.x});
+        box.maxX = std::max({box.maxX, a.x, b.x});
+        box.minY = std::min({box.minY, a.y, b.y});
+        box.maxY = std::max({box.maxY, a.y, b.y});
+        from_.push_back(&a);
+        to_.push_back(&b);
+    }
+
+    // Into the runs, which outlive the measure.
+    std::vector<const CurvePoint*> from_, to_;
+    std::vector<Box> boxes_;
+};
+
+// ---- cutting at the crossings ------------------------------------------------------
+
+// The vertex of stretch `s` nearest to `share` of the way along its vertices (the middle
+// of its one segment when it has no inner vertex).
+CurvePoint along(const CurvePoints& s, double share)
+{
+    if (s.size() < 3)
+        return {(s.front().x + s.back().x) / 2, (s.front().y + s.back().y) / 2, 0};
+    const auto k = static_cast<std::size_t>(std::lround(share * static_cast<double>(s.size() - 1)));
+    return s[std::clamp<std::size_t>(k, 1, s.size() - 2)];
+}
+
+// The stretches of `raw` between its crossings; for a closed polyline with crossings the
+// last runs on into the first, so that they follow each other round.
+std::vector<CurvePoints> stretchesOf(const CurvePiece& raw, const std::vector<Crossing>& cuts)
+{
+    const CurvePoints& p = raw.points;
+    const std::size_t n = p.size();
+    const std::size_t segments = raw.closed ? n : n - 1;
+    std::vector<CurvePoints> out;
+    CurvePoints current{p[0]};
+    std::size_t c = 0;
+    for (std::size_t s = 0; s < segments; ++s) {
+        for (; c < cuts.size() && cuts[c].segment == s; ++c) {
+            current.push_back(cuts[c].point);
+            out.push_back(std::move(current));
+            current = {cuts[c].point};
+        }
+        current.push_back(p[(s + 1) % n]);
+    }
+    out.push_back(std::move(current));
+    if (raw.closed && out.size() > 1) {
+        CurvePoints& last = out.back();
+        last.insert(last.end(), out.front().begin() + 1, out.front().end());
+        out.front() = std::move(last);
+        out.pop_back();
+    }
+    return out;
+}
+
+bool samePoint(const CurvePoint& a, const CurvePoint& b) { return a.x == b.x && a.y == b.y; }
+
+double pathLength(const CurvePoints& p)
+{
+    double l = 0;
+    for (std::size_t i = 1; i < p.size(); ++i)
+        l += length(sub(p[i], p[i - 1]));
+    return l;
+}
+
+// Where a swallowtail ends on a round join at a cusp, the two touch (the join starts
+// where the swallowtail's tip is) rather than cross: a spike that goes in and comes back
+// along itself. Its vertices nearer to the curve than `r` go.
+void removeSpikes(CurvePiece& piece, const CurveDistance& curve, double r, double tolerance)
+{
+    CurvePoints& p = piece.points;
+    if (p.size() <= 3)
+        return;
+    // One pass with the kept vertices as a stack: removing a spike's tip may make the
+    // vertex before it the next tip, all along a fold.
+    CurvePoints kept;
+    kept.reserve(p.size());
+    const auto spike = [&](const CurvePoint& before, const CurvePoint& tip, const CurvePoint& after) {
+        const Vec in = unit(sub(tip, before)), out = unit(sub(after, tip));
+        if (!(dot(in, out) < kSpikeCos))
+            return false;
+        // A fold back within the tolerance goes: the path loses nothing by it.
+        return std::sqrt(CurveDistance::squaredDistance(tip, before, after)) <= tolerance || curve.nearerThan(tip, r);
+    };
+    for (const CurvePoint& q : p) {
+        kept.push_back(q);
+        while (kept.size() >= 3 && spike(kept[kept.size() - 3], kept[kept.size() - 2], kept.back()))
+            kept.erase(kept.end() - 2);
+    }
+    p = std::move(kept);
+}
+
+// What is left of `raw` once the stretches nearer to the curve than the distance are
+// gone, the stretches on either side of a cut-out loop joined where they cross.
+void trim(CurvePiece raw, const std::vector<Crossing>& cuts, const CurveDistance& curve, double r,
+          double tolerance, std::vector<CurvePiece>& out)
+{
+    // Vertices where the path turns back must lie nearer the distance than others: the
+    // samples put the curve within a tenth of the tolerance.
+    const double spikeDistance = r + 0.75 * tolerance;
+    std::vector<CurvePoints> stretches;
+    if (cuts.empty() && raw.closed) {
+        // One stretch round: the closing vertex joins it so that it closes below.
+        raw.points.push_back(raw.points.front());
+        stretches.push_back(std::move(raw.points));
+    } else if (cuts.empty()) {
+        stretches.push_back(std::move(raw.points));
+    } else {
+        stretches = stretchesOf(raw, cuts);
+    }
+    std::vector<CurvePiece> kept;
+    bool joined = false;  // the last kept stretch ends where the next kept one starts
+    for (CurvePoints& s : stretches) {
+        // A vote of points along it: a join's point may stray inside by the samples'
+        // error where the curve was sampled coarsely, a loop lies inside throughout.
+        int outside = 0;
+        for (int k = 1; k < 8; ++k)
+            outside += curve.nearerThan(along(s, k / 8.0), r) ? 0 : 1;
+        if (outside < 4)
+            continue;
+        // A loop smaller than the tolerance is the samples' noise where the offset
+        // crosses itself at a shallow angle, not a part a tool would follow.
+        if (samePoint(s.front(), s.back()) && pathLength(s) <= 2 * tolerance)
+            continue;
+        joined = !kept.empty() && samePoint(kept.back().points.back(), s.front());
+        if (joined)
+            kept.back().points.insert(kept.back().points.end(), s.begin() + 1, s.end());
+        else
+            kept.push_back({std::move(s), false, {}, {}, false});
+    }
+    if (raw.closed && !kept.empty()) {
+        CurvePiece& first = kept.front();
+        if (kept.size() > 1 && samePoint(kept.back().points.back(), first.points.front())) {
+            CurvePoints& last = kept.back().points;
+            last.insert(last.end(), first.points.begin() + 1, first.points.end());
+            first.points = std::move(last);
+            kept.pop_back();
+        }
+        if (kept.size() == 1 && samePoint(first.points.back(), first.points.front())) {
+            first.points.pop_back();
+            first.closed = true;
+        }
+    }
+    for (CurvePiece& piece : kept) {
+        removeSpikes(piece, curve, spikeDistance, tolerance);
+        if (piece.points.size() >= 2 && pathLength(piece.points) > tolerance)
+            out.push_back(std::move(piece));
+    }
+}
+
+// ---- crossings of x-monotone chains ---------------------------------------------------
+
+struct Segment {
+    const CurvePoint* a = nullptr;
+    const CurvePoint* b = nullptr;
+    std::size_t polyline = 0;
+    std::size_t index = 0;
+};
+
+struct Chain {
+    std::size_t first = 0;  // into the segments
+    std::size_t count = 0;
+    bool rising = true;     // x grows along it
+    Box box{};
+};
+
+struct Cut {
+    std::size_t polyline;
+    Crossing crossing;
+};
+
+class CrossingFinder {
+public:
+    explicit CrossingFinder(const std::vector<CurvePiece>& polylines) : polylines_(polylines)
+    {
+        std::size_t total = 0;
+        for (const CurvePiece& p : polylines)
+            total += p.points.size();
+        segments_.reserve(total);
+        for (std::size_t k = 0; k < polylines.size(); ++k) {
+            const CurvePoints& p = polylines[k].points;
+            if (p.size() < 2)
+                continue;
+            const std::size_t count = polylines[k].closed && p.size() > 2 ? p.size() : p.size() - 1;
+            for (std::size_t i = 0; i < count; ++i)
+                addSegment({&p[i], &p[(i + 1) % p.size()], k, i});
+        }
+    }
+
+    std::vector<std::vector<Crossing>> find()
+    {
+        std::vector<std::size_t> order(chains_.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::sort(order.begin(), order.end(),
+                  [&](std::size_t a, std::size_t b) { return chains_[a].box.minX < chains_[b].box.minX; });
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            const Chain& a = chains_[order[i]];
+            for (std::size_t j = i + 1; j < order.size() && chains_[order[j]].box.minX <= a.box.maxX; ++j) {
+                const Chain& b = chains_[order[j]];
+                if (b.box.minY <= a.box.maxY && a.box.minY <= b.box.maxY)
+                    walk(a, b);
+            }
+        }
+        std::vector<std::vector<Crossing>> out(polylines_.size());
+        for (Cut& cut : cuts_)
+            out[cut.polyline].push_back(cut.crossing);
+        for (std::vector<Crossing>& list : out)
+            std::sort(list.begin(), list.end(), [](const Crossing& x, const Crossing& y) {
+                return x.segment != y.segment ? x.segment < y.segment : x.share < y.share;
+            });
+        return out;
+    }
+
+private:
+    void addSegment(const Segment& s)
+    {
+        const double dx = s.b->x - s.a->x;
+        Chain* chain = chains_.empty() ? nullptr : &chains_.back();
+        const bool continues = chain && segments_.back().polyline == s.polyline &&
+                               (dx == 0 || (dx > 0) == chain->rising || allVertical(*chain));
+        if (!continues) {
+            chains_.push_back({segments_.size(), 0, dx >= 0, {s.a->x, s.a->y, s.a->x, s.a->y}});
+            chain = &chains_.back();
+        } else if (allVertical(*chain) && dx != 0) {
+            chain->rising = dx > 0;
+        }
+        segments_.push_back(s);
+        ++chain->count;
+        chain->box.minX = std::min({chain->box.minX, s.a->x, s.b->x});
+        chain->box.maxX = std::max({chain->box.maxX, s.a->x, s.b->x});
+        chain->box.minY = std::min({chain->box.minY, s.a->y, s.b->y});
+        chain->box.maxY = std::max({chain->box.maxY, s.a->y, s.b->y});
+    }
+
+    bool allVertical(const Chain& c) const { return c.box.minX == c.box.maxX; }
+
+    // The chain's k-th segment from the left.
+    const Segment& at(const Chain& c, std::size_t k) const
+    {
+        return segments_[c.rising ? c.first + k : c.first + c.count - 1 - k];
+    }
+
+    static double minX(const Segment& s) { return std::min(s.a->x, s.b->x); }
+    static double maxX(const Segment& s) { return std::max(s.a->x, s.b->x); }
+
+    // Both chains from left to right, testing every pair of segments whose x spans meet.
+    void walk(const Chain& a, const Chain& b)
+    {
+        std::size_t i = 0, j = 0;
+        while (i < a.count && j < b.count) {
+            const Segment& s = at(a, i);
+            const Segment& t = at(b, j);
+            if (minX(s) <= maxX(t) && minX(t) <= maxX(s))
+                test(s, t);
+            if (maxX(s) < maxX(t))
+                ++i;
+            else
+                ++j;
+        }
+    }
+
+    bool neighbours(const Segment& s, const Segment& t) const
+    {
+        if (s.polyline != t.polyline)
+            return false;
+        const std::size_t lo = std::min(s.index, t.index), hi = std::max(s.index, t.index);
+        if (hi - lo <= 1)
+            return true;
+        const CurvePiece& p = polylines_[s.polyline];
+        return p.closed && lo == 0 && hi == p.points.size() - 1;
+    }
+
+    void test(const Segment& s, const Segment& t)
+    {
+        if (neighbours(s, t))
+            return;
+        const Vec r = sub(*s.b, *s.a), q = sub(*t.b, *t.a), w = sub(*t.a, *s.a);
+        const double den = cross(r, q);
+        if (den == 0)
+            return;
+        const double u = cross(w, q) / den;
+        const double v = cross(w, r) / den;
+        if (!(u >= 0 && u < 1 && v >= 0 && v < 1))
+            return;
+        const CurvePoint x{s.a->x + u * r.x, s.a->y + u * r.y, 0};
+        cuts_.push_back({s.polyline, {s.index, u, x}});
+        cuts_.push_back({t.polyline, {t.index, v, x}});
+    }
+
+    const std::vector<CurvePiece>& polylines_;
+    std::vector<Segment> segments_;
+    std::vector<Chain> chains_;
+    std::vector<Cut> cuts_;
+};
+
+} // namespace
+
+std::vector<CurvePiece> splitAtCorners(std::vector<CurvePiece> pieces)
+{
+    constexpr double kCornerTurnCos = 0.7071;
+    std::vector<CurvePiece> out;
+    for (CurvePiece& piece : pieces) {
+        CurvePoints& p = piece.points;
+        const std::size_t n = p.size();
+        const auto corner = [&](std::size_t i) {
+            if (!piece.closed && (i == 0 || i + 1 == n))
+                return false;
+            const Vec before = unit(sub(p[i], p[(i + n - 1) % n])), after = unit(sub(p[(i + 1) % n], p[i]));
+            return !isZero(before) && !isZero(after) && dot(before, after) < kCornerTurnCos;
+        };
+        std::size_t first = n;
+        for (std::size_t i = 0; i < n && first == n; ++i)
+            if (corner(i))
+                first = i;
+        if (n < 3 || first == n) {
+            out.push_back(std::move(piece));
+            continue;
+        }
+        // Closed: from the first corner round to it again; open: from the start.
+        const std::size_t start = piece.closed ? first : 0;
+        const std::size_t count = piece.closed ? n + 1 : n;
+        CurvePiece current;
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t i = (start + k) % n;
+            current.points.push_back(p[i]);
+            if (k > 0 && k + 1 < count && corner(i)) {
+                out.push_back(current);
+                current.points = {p[i]};
+            }
+        }
+        out.push_back(std::move(current));
+    }
+    return out;
+}
+
+std::vector<std::vector<Crossing>> crossings(const std::vector<CurvePiece>& polylines)
+{
+    return CrossingFinder(polylines).find();
+}
+
+std::vector<CurvePiece> offsetRuns(const std::vector<CurvePiece>& runs, double distance, double tolerance,
+                                   const CurveAt& at)
+{
+    std::vector<CurvePiece> raw;
+    raw.reserve(runs.size());
+    for (const CurvePiece& run : runs)
+        if (run.points.size() >= 2)
+            raw.push_back(rawOffset(run, distance, tolerance, at));
+    const std::vector<std::vector<Crossing>> cuts = crossings(raw);
+    const CurveDistance curve(runs);
+    // Points of the true offset lie at the distance from the curve; the samples' chords
+    // may come nearer to them than the curve itself does, within the tolerance.
+    const double r = std::fabs(distance) - tolerance;
+    std::vector<CurvePiece> out;
+    for (std::size_t k = 0; k < raw.size(); ++k)
+        if (raw[k].points.size() >= 2)
+            trim(std::move(raw[k]), cuts[k], curve, r, tolerance, out);
+    return out;
+}
+
+} // namespace plotwright::curve
