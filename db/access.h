@@ -39,6 +39,8 @@ public:
     static void setBlockOrigin(AcDbBlockTableRecord& record, const AcGePoint3d& origin) { record.origin_ = origin; }
     static void countUnshown(AcDbDatabase& db, const std::wstring& kind) { ++db.unshown_[kind]; }
     static AcDbLinetypeTable& linetypes(AcDbDatabase& db) { return db.linetypes_; }
+    static AcDbTextStyleTable& textStyles(AcDbDatabase& db) { return db.textStyles_; }
+    static AcDbBlockClipTable& blockClips(AcDbDatabase& db) { return db.blockClips_; }
 
     static Acad::ErrorStatus openById(AcDbDatabase& db, AcDbHandle handle, AcDb::OpenMode mode, bool openErased,
                                       AcDbObject*& object);

@@ -21,6 +21,9 @@ struct ShownColor {
     std::uint32_t rgb = 0xFFFFFF;
     bool foreground = true;
     std::uint8_t alpha = 255;  // 0 clear .. 255 opaque
+    // The view's background instead (a mask that hides what lies under it); wins over
+    // `foreground`.
+    bool background = false;
     friend bool operator==(const ShownColor&, const ShownColor&) = default;
 };
 
@@ -33,6 +36,8 @@ ShownColor paletteColor(int index);
 int nearestPaletteIndex(std::uint32_t rgb);
 
 // A 24-bit true colour (0xRRGGBB).
-constexpr ShownColor trueColor(std::uint32_t rgb) { return {rgb & 0xFFFFFFu, false, 255}; }
+constexpr ShownColor trueColor(std::uint32_t rgb) { return {rgb & 0xFFFFFFu, false, 255, false}; }
+// The background of the view: black on a dark screen, white on paper.
+constexpr ShownColor backgroundColor() { return {0x000000, false, 255, true}; }
 
 } // namespace plotwright::db

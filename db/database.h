@@ -46,6 +46,22 @@ struct AcDbLinetypeTable {
     double scale = 1.0;  // the drawing's ($LTSCALE)
 };
 
+// The fonts of a drawing's text styles, by style name in upper case: the family a
+// display draws the style's text with and the font file, as the style names them (either
+// may be empty), and its weight and slant.
+struct AcDbTextStyleFont {
+    std::wstring family;
+    std::wstring file;
+    bool bold = false;
+    bool italic = false;
+};
+using AcDbTextStyleTable = std::map<std::wstring, AcDbTextStyleFont>;
+
+// Clipping boundaries of block references, by the handle of the reference's extension
+// dictionary: a closed polygon in the block's own coordinates; what lies outside it
+// is not shown.
+using AcDbBlockClipTable = std::map<std::uint64_t, std::vector<AcGePoint2d>>;
+
 // A layer as the database keeps it: its name as first written, how it shows its
 // entities, and where it came from. Layers of a file keep their file record (`handle`)
 // and how the file had them (`asRead`), so that a writer changes only what changed.
@@ -169,6 +185,13 @@ public:
     // a save patches the points of a file's record. Statuses as eraseEntity, and
     // eNotApplicable (nothing moves) for kinds that cannot move.
     Acad::ErrorStatus displaceEntity(AcDbObjectId id, const AcGeVector3d& displacement);
+    // Puts a closed entity, drawn here or read from a file, on `layer` in a colour (index
+    // 0..256, and a 24-bit true colour or -1); a save patches a file's record. Statuses
+    // as eraseEntity, eKeyNotFound for an unknown layer, eInvalidInput for a colour out of range.
+    Acad::ErrorStatus setEntityAppearance(AcDbObjectId id, const std::wstring& layer, int colorIndex,
+                                          std::int32_t trueColor);
+    // Turns, scales or mirrors as well (AcDbEntity::setPlacement); statuses as displaceEntity.
+    Acad::ErrorStatus placeEntity(AcDbObjectId id, const AcDbPlacement& placement);
 
     // Every change of an entity's erased state (erase(), eraseEntity(), undo), in order,
     // so that a host can take back what one command erased: a mark, then the changes
@@ -225,6 +248,8 @@ public:
     const std::map<std::wstring, std::size_t>& unshownEntities() const { return unshown_; }
     // The dash patterns lines are drawn with, as the file defines them (display only).
     const AcDbLinetypeTable& linetypes() const { return linetypes_; }
+    const AcDbTextStyleTable& textStyles() const { return textStyles_; }
+    const AcDbBlockClipTable& blockClips() const { return blockClips_; }
 
     // What this database was read from, or null for a new drawing.
     const AcDbDatabaseSource* source() const { return source_.get(); }
@@ -260,6 +285,8 @@ private:
     bool metric_ = true;
     std::map<std::wstring, std::size_t> unshown_;
     AcDbLinetypeTable linetypes_;
+    AcDbTextStyleTable textStyles_;
+    AcDbBlockClipTable blockClips_;
     std::shared_ptr<const AcDbDatabaseSource> source_;
     FaultHook* faultHook_ = nullptr;
     AcDbHandle handseed_ = 1;

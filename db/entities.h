@@ -20,6 +20,8 @@ public:
 protected:
     bool canMove() const override { return true; }
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override { return true; }
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     AcGePoint3d start_;
@@ -41,6 +43,8 @@ public:
 protected:
     bool canMove() const override;
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override { return true; }
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     AcGePoint3d center_;
@@ -65,6 +69,8 @@ public:
 protected:
     bool canMove() const override;
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override { return true; }
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     AcGePoint3d center_;
@@ -84,6 +90,8 @@ public:
 protected:
     bool canMove() const override { return true; }
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override { return true; }
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     AcGePoint3d position_;
@@ -102,6 +110,8 @@ public:
 protected:
     bool canMove() const override { return true; }
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override { return true; }
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     std::vector<AcGePoint3d> vertices_;
@@ -130,6 +140,7 @@ struct AcDbTextProps {
     bool mirroredX = false;
     bool mirroredY = false;
     double oblique = 0.0;  // slant of the letters from upright, radians clockwise
+    std::wstring style;    // text style name, as stored
 };
 
 class AcDbText : public AcDbEntity {
@@ -165,6 +176,12 @@ struct AcDbMTextProps {
     double width = 0.0;       // of the reference rectangle; 0 when there is none
     double lineSpacing = 1.0; // factor of the usual 5/3 of the height
     int attachment = 1;
+    std::wstring style;       // text style name, as stored
+    int columnCount = 0;      // 0 or 1: one column
+    double columnWidth = 0.0;
+    double columnGutter = 0.0;
+    double columnHeight = 0.0; // 0: columns break at column breaks only
+    std::vector<double> columnHeights;  // each column's own, where they differ (0: columnHeight)
 };
 
 class AcDbMText : public AcDbEntity {
@@ -207,6 +224,9 @@ struct AcDbBlockReferenceProps {
     // Drawn in place of the block when the drawing lacks it (a dimension's lines from
     // its definition points), in world coordinates.
     std::shared_ptr<const AcDbEntity> standIn;
+    // The reference's extension dictionary, where a clipping boundary may be kept
+    // (AcDbDatabase::blockClips); 0 when it has none.
+    std::uint64_t extensionDictionary = 0;
 };
 
 class AcDbBlockReference : public AcDbEntity {
@@ -244,6 +264,8 @@ public:
 protected:
     bool canMove() const override { return true; }
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override;
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     AcGePoint3d center_;
@@ -297,6 +319,8 @@ public:
 protected:
     bool canMove() const override { return true; }
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override { return true; }
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     AcDbSplineData data_;

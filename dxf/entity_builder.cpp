@@ -175,10 +175,11 @@ void DxfEntityBuilder::feed(int code, std::string_view value)
     }
     const bool keepsPairs = kind_ == Kind::display || kind_ == Kind::insert || kind_ == Kind::attrib;
     if (keepsPairs) {
-        // An embedded object (101) brings pairs of its own, not the entity's.
+        // An embedded object (101) brings pairs of its own, not the entity's; MTEXT keeps
+        // them after the 101, where its columns are.
         if (code == 101)
             inEmbedded_ = true;
-        if (!inEmbedded_)
+        if (!inEmbedded_ || type_ == "MTEXT")
             record_.push_back({code, value});
     }
     double number = 0.0;

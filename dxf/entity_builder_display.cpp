@@ -99,6 +99,7 @@ AcDbTextProps textProps(const Record& record, base::CodePage page, bool attribut
     for (; !c.done(); c.next()) {
         switch (c.code()) {
         case 1: t.text = textValue(c.value(), page); break;
+        case 7: t.style = dxfText(trimmed(c.value()), page); break;
         case 10: t.position.x = c.real(); break;
         case 20: t.position.y = c.real(); break;
         case 30: t.position.z = c.real(); break;
@@ -140,10 +141,30 @@ std::unique_ptr<AcDbEntity> buildMText(const Record& record, base::CodePage page
     Cursor c(record);
     std::string bytes;  // 3: leading chunks of 250 bytes, 1: the last
     AcGeVector3d n{0, 0, 1};
+    // Columns of newer files come after "101 Embedded Object", where codes mean other things.
+    bool embedded = false;
+    int columnType = 0;
+    bool autoHeight = false;
+    double definedHeight = 0, totalWidth = 0;
     for (; !c.done(); c.next()) {
+        if (embedded) {
+            switch (c.code()) {
+            case 41: definedHeight = c.real(); break;
+            case 42: totalWidth = c.real(); break;
+            case 44: t.columnWidth = c.real(); break;
+            case 45: t.columnGutter = c.real(); break;
+            case 46: t.columnHeights.push_back(c.real()); break;
+            case 71: columnType = static_cast<int>(c.integer()); break;
+            case 72: t.columnCount = static_cast<int>(std::clamp(c.integer(), 0LL, 1000LL)); break;
+            case 73: autoHeight = c.integer() != 0; break;
+            default: break;
+            }
+            continue;
+        }
         switch (c.code()) {
         case 1:
         case 3: bytes += c.value(); break;
+        case 7: t.style = dxfText(trimmed(c.value()), page); break;
         case 10: t.location.x = c.real(); break;
         case 20: t.location.y = c.real(); break;
         case 30: t.location.z = c.real(); break;
@@ -153,8 +174,10 @@ std::unique_ptr<AcDbEntity> buildMText(const Record& record, base::CodePage page
         case 40: t.height = c.real(); break;
         case 41: t.width = c.real(); break;
         case 44: t.lineSpacing = c.real(); break;
+        case 46: definedHeight = c.real(); break;
         case 50: t.rotation = c.real() * kToRadians; break;
         case 71: t.attachment = static_cast<int>(c.integer()); break;
+        case 101: embedded = true; break;
         case 210: n.x = c.real(); break;
         case 220: n.y = c.real(); break;
         case 230: n.z = c.real(); break;
@@ -165,6 +188,18 @@ std::unique_ptr<AcDbEntity> buildMText(const Record& record, base::CodePage page
         return nullptr;
     t.normal = normalOr(n);
     t.contents = textValue(bytes, page);
+    if (columnType == 0) {
+        t.columnCount = 0;
+    } else {
+        const double step = t.columnWidth + t.columnGutter;
+        if (t.columnCount == 0 && step > 0 && totalWidth > 0)
+            t.columnCount = static_cast<int>(std::clamp(std::lround((totalWidth + t.columnGutter) / step), 1L, 1000L));
+        // Static columns and dynamic ones of automatic height share one height; dynamic
+        // ones of manual heights have their own.
+        t.columnHeight = definedHeight;
+        if (columnType == 1 || autoHeight)
+            t.columnHeights.clear();
+    }
     return std::make_unique<AcDbMText>(std::move(t));
 }
 
@@ -926,7 +961,18 @@ std::unique_ptr<AcDbEntity> buildBlockReference(const Record& insert, const std:
     AcDbBlockReferenceProps ref;
     AcGeVector3d n{0, 0, 1};
     Cursor c(insert);
+    bool inDictionary = false;  // within "102 {ACAD_XDICTIONARY"
     for (; !c.done(); c.next()) {
+        if (c.code() == 102) {
+            inDictionary = trimmed(c.value()) == "{ACAD_XDICTIONARY";
+            continue;
+        }
+        if (c.code() == 360 && inDictionary) {
+            unsigned long long handle = 0;
+            if (parseHandle(c.value(), handle))
+                ref.extensionDictionary = handle;
+            continue;
+        }
         switch (c.code()) {
         case 2: ref.blockName = dxfText(trimmed(c.value()), settings.codePage); break;
         case 10: ref.position.x = c.real(); break;

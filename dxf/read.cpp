@@ -11,10 +11,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 #include "db/access.h"
 #include "db/color.h"
 #include "db/database.h"
+#include "db/geometry.h"
 #include "dxf/app_data_objects.h"
 #include "dxf/entity_builder.h"
 #include "dxf/scan.h"
@@ -126,7 +128,9 @@ private:
     std::string sectionName_;
     std::string warning_;
     std::wstring entryLinetype_;       // LAYER: its linetype (6)
-    std::vector<double> entryDashes_;  // LTYPE: its elements (49)  // what was read leniently, "; " between
+    std::vector<double> entryDashes_;  // LTYPE: its elements (49)
+    AcDbTextStyleFont entryFont_;      // STYLE: its font file (3), family and flags (ACAD's 1000, 1071)
+    bool entryAcadData_ = false;       // within ACAD's extended data of the entry  // what was read leniently, "; " between
     bool sawEntitiesSection_ = false;
     bool sawBlocksSection_ = false;
     unsigned seenSections_ = 0;  // bit per standard section: each may appear once
@@ -171,6 +175,21 @@ private:
 
     // The record of OBJECTS being read.
     DxfSource::ObjectRecord object_;
+    // Dictionaries (name to handle) and clipping boundaries of block references, kept
+    // until the end, where references find their boundaries through their dictionaries.
+    std::map<AcDbHandle, std::map<std::string, AcDbHandle>> dictionaries_;
+    std::string entryName330_;  // DICTIONARY: the name (3) waiting for its handle
+    struct SpatialFilter {
+        std::vector<AcGePoint2d> points;
+        AcGeVector3d normal{0, 0, 1};
+        AcGePoint3d origin;
+        std::vector<double> values;  // the 40s: distances, then two matrices of 12
+        long long frontClip = 0;
+        bool enabled = true;  // 71: clipping on (XCLIP OFF keeps the boundary, turned off)
+    };
+    std::map<AcDbHandle, SpatialFilter> filters_;
+    SpatialFilter filter_;
+    void keepBlockClips();
     bool inObject_ = false;
     int objectGroupDepth_ = 0;  // inside 102 "{…" lists, whose 330s are reactors, not the owner
 
@@ -274,6 +293,8 @@ void DxfLoader::finishTableEntry(std::size_t end)
         // without any need look nothing up.
         if (std::any_of(entryDashes_.begin(), entryDashes_.end(), [](double d) { return d <= 0; }))
             db::detail::DatabaseAccess::linetypes(db_).patterns[upperCase(name)] = std::move(entryDashes_);
+    } else if (entryType_ == "STYLE" && !entryName_.empty()) {
+        db::detail::DatabaseAccess::textStyles(db_)[upperCase(name)] = std::move(entryFont_);
     } else if (entryType_ == "DIMSTYLE" && !entryName_.empty()) {
         settings_.dimStyles.push_back({std::string(detail::trimmed(entryName_)), entryArrowSize_, entryDimScale_});
     }
@@ -287,6 +308,8 @@ void DxfLoader::finishTableEntry(std::size_t end)
     entryDimScale_ = 1.0;
     entryLinetype_.clear();
     entryDashes_.clear();
+    entryFont_ = {};
+    entryAcadData_ = false;
 }
 
 void DxfLoader::tablePair(const DxfPair& pair)
@@ -337,7 +360,20 @@ void DxfLoader::tablePair(const DxfPair& pair)
         entryFlags_ = 0;
     else if (pair.code == 420 && !detail::parseInt(pair.value, entryTrueColor_))
         entryTrueColor_ = -1;
-    else if (pair.code == 6 && entryType_ == "LAYER")
+    else if (entryType_ == "STYLE" && pair.code == 3)
+        entryFont_.file = detail::dxfText(detail::trimmed(pair.value), settings_.codePage);
+    else if (entryType_ == "STYLE" && pair.code == 1001)
+        entryAcadData_ = detail::trimmed(pair.value) == "ACAD";
+    else if (entryType_ == "STYLE" && pair.code == 1000 && entryAcadData_ && entryFont_.family.empty())
+        entryFont_.family = detail::dxfText(detail::trimmed(pair.value), settings_.codePage);
+    else if (entryType_ == "STYLE" && pair.code == 1071 && entryAcadData_) {
+        // The family's slant and weight in the bits of its character set word.
+        long long flags = 0;
+        if (detail::parseInt(pair.value, flags)) {
+            entryFont_.italic = (flags & 0x1000000) != 0;
+            entryFont_.bold = (flags & 0x2000000) != 0;
+        }
+    } else if (pair.code == 6 && entryType_ == "LAYER")
         entryLinetype_ = detail::dxfText(detail::trimmed(pair.value), settings_.codePage);
     else if (pair.code == 49 && entryType_ == "LTYPE") {
         // Shapes and text of a complex linetype (74 after their 49) are left out; their
@@ -376,6 +412,10 @@ void DxfLoader::finishObject(std::size_t end)
     object_.span.end = end;
     if (object_.type == "DICTIONARY" && source_->rootDictionary == 0)
         source_->rootDictionary = object_.handle;
+    if (object_.type == "SPATIAL_FILTER" && object_.handle != 0)
+        filters_[object_.handle] = std::move(filter_);
+    filter_ = {};
+    entryName330_.clear();
     source_->objects.push_back(std::move(object_));
     object_ = {};
     inObject_ = false;
@@ -405,6 +445,71 @@ void DxfLoader::objectsPair(const DxfPair& pair)
     } else if (pair.code == 330 && object_.owner == 0 && objectGroupDepth_ == 0 &&
                detail::parseHandle(pair.value, handle)) {
         object_.owner = handle;
+    } else if (object_.type == "DICTIONARY" && objectGroupDepth_ == 0) {
+        if (pair.code == 3)
+            entryName330_ = std::string(detail::trimmed(pair.value));
+        else if ((pair.code == 350 || pair.code == 360) && !entryName330_.empty() &&
+                 detail::parseHandle(pair.value, handle) && object_.handle != 0)
+            dictionaries_[object_.handle][entryName330_] = handle;
+    } else if (object_.type == "SPATIAL_FILTER" && objectGroupDepth_ == 0) {
+        double v = 0;
+        long long flag = 0;
+        const bool number = detail::parseDouble(pair.value, v) && std::isfinite(v);
+        switch (pair.code) {
+        case 10: if (number) filter_.points.push_back({v, 0}); break;
+        case 20: if (number && !filter_.points.empty()) filter_.points.back().y = v; break;
+        case 210: if (number) filter_.normal.x = v; break;
+        case 220: if (number) filter_.normal.y = v; break;
+        case 230: if (number) filter_.normal.z = v; break;
+        case 11: if (number) filter_.origin.x = v; break;
+        case 21: if (number) filter_.origin.y = v; break;
+        case 31: if (number) filter_.origin.z = v; break;
+        case 71: if (detail::parseInt(pair.value, flag)) filter_.enabled = flag != 0; break;
+        case 72: if (detail::parseInt(pair.value, flag)) filter_.frontClip = flag; break;
+        case 40: if (number) filter_.values.push_back(v); break;
+        default: break;
+        }
+    }
+}
+
+void DxfLoader::keepBlockClips()
+{
+    const auto entry = [&](AcDbHandle dictionary, const char* name) -> AcDbHandle {
+        const auto d = dictionaries_.find(dictionary);
+        if (d == dictionaries_.end())
+            return 0;
+        const auto e = d->second.find(name);
+        return e == d->second.end() ? 0 : e->second;
+    };
+    for (const auto& [handle, entries] : dictionaries_) {
+        (void)entries;
+        const auto f = filters_.find(entry(entry(handle, "ACAD_FILTER"), "SPATIAL"));
+        if (f == filters_.end() || f->second.points.size() < 2 || !f->second.enabled)
+            continue;
+        const SpatialFilter& sf = f->second;
+        std::vector<AcGePoint2d> boundary = sf.points;
+        if (boundary.size() == 2) {  // two corners of a rectangle
+            const AcGePoint2d a = boundary[0], b = boundary[1];
+            boundary = {a, {b.x, a.y}, b, {a.x, b.y}};
+        }
+        // The boundary lies in the plane of its normal through its origin, in the
+        // drawing's coordinates when it was made; the first of the two matrices (3 rows
+        // of 4) takes it into the block's coordinates.
+        const db::detail::Xform ocs = db::detail::Xform::ocs(sf.normal);
+        const std::size_t first = sf.frontClip == 1 ? 1 : 0;
+        const bool matrix = sf.values.size() >= first + 12;
+        std::vector<AcGePoint2d> inBlock;
+        for (const AcGePoint2d& p : boundary) {
+            const AcGeVector3d d = ocs.applyVector({p.x, p.y, 0});
+            const double x = sf.origin.x + d.x, y = sf.origin.y + d.y, z = sf.origin.z + d.z;
+            if (!matrix) {
+                inBlock.push_back({x, y});
+                continue;
+            }
+            const double* m = sf.values.data() + first;
+            inBlock.push_back({m[0] * x + m[1] * y + m[2] * z + m[3], m[4] * x + m[5] * y + m[6] * z + m[7]});
+        }
+        db::detail::DatabaseAccess::blockClips(db_)[handle] = std::move(inBlock);
     }
 }
 
@@ -665,6 +770,7 @@ DxfResult DxfLoader::load(std::size_t start)
 
 void DxfLoader::finish()
 {
+    keepBlockClips();
     DxfSource& src = *source_;
     const std::string& v = src.version;
     // Versions are "AC" and four digits; R12 is AC1009, R13 AC1012, R14 AC1014.

@@ -11,6 +11,8 @@ namespace {
 
 QColor shownOnView(db::ShownColor c)
 {
+    if (c.background)
+        return QColor(kViewBackground.red(), kViewBackground.green(), kViewBackground.blue(), c.alpha);
     if (c.foreground)
         return QColor(255, 255, 255, c.alpha);
     return QColor((c.rgb >> 16) & 0xFF, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF, c.alpha);

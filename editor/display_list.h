@@ -20,6 +20,9 @@ class AcDbDatabase;
 
 namespace plotwright::editor {
 
+// The colour the view shows behind the drawing; masks are filled with it.
+inline const QColor kViewBackground(33, 40, 48);
+
 struct DisplayItem {
     db::DisplayShape shape;  // long strokes come in pieces of at most kPieceVertices
     QColor color;            // the foreground (palette 7) as shown on the dark view

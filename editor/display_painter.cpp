@@ -25,6 +25,10 @@ void drawText(QPainter& painter, const QPointF& anchor, const db::DisplayText& t
         return;
     }
     QFont font = painter.font();
+    if (!text.family.empty())
+        font.setFamilies({QString::fromStdWString(text.family), font.family()});
+    font.setBold(text.bold);
+    font.setItalic(text.italic);
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(capitals / 0.7))));
     const QString string = QString::fromStdWString(text.text);
     const QFontMetricsF metrics(font);

@@ -23,9 +23,12 @@ QString cannot(const QString& path, const QString& reason) { return "Cannot expo
 DisplayList onPaper(const DisplayList& list)
 {
     DisplayList copy = list;
-    for (DisplayItem& item : copy.items)
-        if (item.shape.color.foreground)
+    for (DisplayItem& item : copy.items) {
+        if (item.shape.color.background)
+            item.color = QColor(255, 255, 255, item.shape.color.alpha);
+        else if (item.shape.color.foreground)
             item.color = QColor(0, 0, 0, item.shape.color.alpha);
+    }
     return copy;
 }
 

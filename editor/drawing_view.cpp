@@ -20,7 +20,6 @@
 namespace plotwright::editor {
 
 namespace {
-const QColor background(33, 40, 48);
 const QColor axisColor(70, 80, 92);
 constexpr double minScale = 1e-12;
 constexpr double maxScale = 1e12;
@@ -128,7 +127,7 @@ void DrawingView::paintEvent(QPaintEvent*)
         zoomExtents();
     const DisplayList& list = displayList();
     QPainter painter(this);
-    painter.fillRect(rect(), background);
+    painter.fillRect(rect(), kViewBackground);
     painter.setRenderHint(QPainter::Antialiasing);
 
     // The axes through the origin, faint, as orientation.

@@ -44,6 +44,9 @@ struct DisplayText {
     bool backwards = false;
     bool upsideDown = false;
     double oblique = 0.0;  // slant of the letters, radians clockwise from upright
+    std::wstring family;   // the font family; empty: the display's default
+    bool bold = false;
+    bool italic = false;
 };
 
 // The estimate of a line's advance used wherever a position depends on a text's width

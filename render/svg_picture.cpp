@@ -23,7 +23,8 @@ void appendNumber(std::string& out, double value)
 void appendColour(std::string& out, ShownColor colour)
 {
     static constexpr char digits[] = "0123456789abcdef";
-    const std::uint32_t rgb = colour.foreground ? 0x000000 : colour.rgb;
+    // The picture is paper: white under black.
+    const std::uint32_t rgb = colour.background ? 0xFFFFFF : colour.foreground ? 0x000000 : colour.rgb;
     out += '#';
     for (int shift = 20; shift >= 0; shift -= 4)
         out += digits[(rgb >> shift) & 0xF];
@@ -214,7 +215,21 @@ std::string svgPicture(const AcDbDatabase& database, const SvgOptions& options)
             if (!(t.height * f.scale / 0.7 >= 0.005))
                 break;
             // A font's capitals are about 0.7 of its size.
-            svg += "<text stroke=\"none\" font-family=\"sans-serif\" font-size=\"";
+            // The style's family first, where the viewer has it; a generic one after.
+            svg += "<text stroke=\"none\" font-family=\"";
+            if (!t.family.empty()) {
+                std::wstring family;
+                for (wchar_t c : t.family)
+                    if (c != L'"' && c != L'\'' && c != L',' && c != L';')
+                        family.push_back(c);
+                appendXmlText(svg, L"'" + family + L"', ");
+            }
+            svg += "sans-serif";
+            if (t.bold)
+                svg += "\" font-weight=\"bold";
+            if (t.italic)
+                svg += "\" font-style=\"italic";
+            svg += "\" font-size=\"";
             appendNumber(svg, t.height * f.scale / 0.7);
             svg += "\" fill=\"";
             appendColour(svg, shape.color);

@@ -243,6 +243,12 @@ void Tessellator::blockReference(const AcDbBlockReference& ref, const Context& c
                             Xform::translation(-block->origin().x, -block->origin().y, -block->origin().z);
         const int columns = std::clamp(p.columns, 1, 32767), rows = std::clamp(p.rows, 1, 32767);
         const auto& entities = detail::DatabaseAccess::entities(*block);
+        const std::vector<AcGePoint2d>* clip = nullptr;
+        if (p.extensionDictionary != 0) {
+            const auto found = db_.blockClips().find(p.extensionDictionary);
+            if (found != db_.blockClips().end() && found->second.size() >= 3)
+                clip = &found->second;
+        }
         for (int r = 0; r < rows; ++r) {
             for (int c = 0; c < columns; ++c) {
                 Context child;
@@ -253,13 +259,29 @@ void Tessellator::blockReference(const AcDbBlockReference& ref, const Context& c
                 child.byBlockPattern = pattern;
                 child.layer = &layer;
                 child.depth = ctx.depth + 1;
+                // A clipped reference shows only what lies inside its boundary, which
+                // moves with the reference.
+                std::optional<ClippedOutput> clipped;
+                Output* const unclipped = out_;
+                if (clip) {
+                    std::vector<AcGePoint2d> world;
+                    for (const AcGePoint2d& q : *clip) {
+                        const AcGePoint3d w = child.xf.apply({q.x, q.y, 0});
+                        world.push_back({w.x, w.y});
+                    }
+                    clipped.emplace(*out_, std::move(world));
+                    out_ = &*clipped;
+                }
                 for (const AcDbEntity* e : entities) {
                     if (e->isErased())
                         continue;
-                    if (++expanded_ > kMaxExpanded)
+                    if (++expanded_ > kMaxExpanded) {
+                        out_ = unclipped;
                         return;
+                    }
                     entity(*e, child);
                 }
+                out_ = unclipped;
             }
         }
     }
@@ -360,7 +382,7 @@ void Tessellator::drawKind(const AcDbEntity& e, const Context& ctx, const std::w
             text(static_cast<const AcDbText&>(e).props(), xf, color);
         break;
     case AcDbEntity::Kind::kMText:
-        mtext(static_cast<const AcDbMText&>(e).props(), xf, color);
+        mtext(static_cast<const AcDbMText&>(e).props(), xf, color, layer, ctx);
         break;
     case AcDbEntity::Kind::kBlockReference:
         blockReference(static_cast<const AcDbBlockReference&>(e), ctx, layer, color, pattern);
@@ -493,12 +515,18 @@ void Tessellator::drawKind(const AcDbEntity& e, const Context& ctx, const std::w
             out_->end(true);
         }
         if (st.text())
-            mtext(*st.text(), xf, color);
+            mtext(*st.text(), xf, color, layer, ctx);
         break;
     }
-    case AcDbEntity::Kind::kWipeout:
-        stroke(static_cast<const AcDbWipeout&>(e).outline(), xf, color, true);
+    case AcDbEntity::Kind::kWipeout: {
+        // A mask: filled with the background, it hides what was drawn before it.
+        (void)color;
+        out_->begin(Type::kFill, backgroundColor());
+        for (const AcGePoint3d& p : static_cast<const AcDbWipeout&>(e).outline())
+            put(xf, p);
+        out_->end(true);
         break;
+    }
     }
 }
 

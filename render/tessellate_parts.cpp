@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <cmath>
+#include <cwctype>
 #include <numbers>
 
 #include "db/database.h"
 #include "db/polyline.h"
 #include "render/tessellator.h"
+#include "render/mtext_layout.h"
 #include "render/text_codes.h"
 #include "render/text_layout.h"
 
@@ -90,6 +92,10 @@ void Tessellator::text(const AcDbTextProps& t, const Xform& xf, ShownColor color
     shown->backwards = t.mirroredX;
     shown->upsideDown = t.mirroredY;
     shown->oblique = std::isfinite(t.oblique) && std::abs(t.oblique) < 1.4 ? t.oblique : 0.0;
+    const AcDbTextStyleFont font = styleFont(t.style);
+    shown->family = font.family;
+    shown->bold = font.bold;
+    shown->italic = font.italic;
     AcGePoint3d anchor = t.position;
     double rotation = t.rotation;
     double height = t.height;
@@ -128,21 +134,16 @@ void Tessellator::text(const AcDbTextProps& t, const Xform& xf, ShownColor color
     out_->text(full.apply(anchor), std::move(shown), color);
 }
 
-void Tessellator::mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor color)
+void Tessellator::mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor color, const std::wstring& layer,
+                        const Context& ctx)
 {
-    // Paragraphs wrap at the reference width, if there is one.
-    std::vector<std::wstring> lines;
-    for (const std::wstring& paragraph : detail::mtextLines(t.contents)) {
-        for (std::wstring& line : detail::wrapLine(paragraph, t.width, t.height))
-            lines.push_back(std::move(line));
-    }
-    // Lines are 5/3 of the text height apart; the attachment places the whole block.
-    const double spacing = t.height * 5.0 / 3.0 * (t.lineSpacing > 0 ? t.lineSpacing : 1.0);
-    const double blockHeight = t.height + spacing * double(lines.size() - 1);
-    const int attachment = std::clamp(t.attachment, 1, 9);
-    const int column = (attachment - 1) % 3;
-    const int row = (attachment - 1) / 3;
-    const double top = row == 0 ? 0.0 : row == 1 ? blockHeight / 2 : blockHeight;
+    MTextFormat base;
+    base.height = t.height;
+    const AcDbTextStyleFont font = styleFont(t.style);
+    base.family = font.family;
+    base.bold = font.bold;
+    base.italic = font.italic;
+    const MTextPlacement placed = placeMText(t, base);
     // The text's x direction lies in its plane; y is the normal turned a quarter.
     const Xform ocs = Xform::ocs(t.normal);
     AcGeVector3d xdir = t.hasDirection ? t.direction
@@ -155,23 +156,63 @@ void Tessellator::mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor col
     n = nlen > 0 && std::isfinite(nlen) ? AcGeVector3d{n.x / nlen, n.y / nlen, n.z / nlen} : AcGeVector3d::kZAxis();
     const AcGeVector3d ydir = detail::cross(n, xdir);
     const AcGeVector3d along = xf.applyVector(xdir);
-    const AcGeVector3d up = xf.applyVector({ydir.x * t.height, ydir.y * t.height, ydir.z * t.height});
-    const double height = std::hypot(up.x, up.y);
+    const AcGeVector3d up = xf.applyVector(ydir);
+    const double scale = std::hypot(up.x, up.y);
     const double rotation = std::atan2(along.y, along.x);
-    if (!(height > 0) || !std::isfinite(height) || !std::isfinite(rotation))
+    if (!(scale > 0) || !std::isfinite(scale) || !std::isfinite(rotation))
         return;
-    for (std::size_t k = 0; k < lines.size(); ++k) {
-        const double dy = top - double(k) * spacing;
-        const AcGePoint3d at{t.location.x + ydir.x * dy, t.location.y + ydir.y * dy, t.location.z + ydir.z * dy};
-        auto shown = std::make_shared<DisplayText>();
-        shown->text = lines[k];
-        shown->height = height;
-        shown->rotation = rotation;
-        shown->hAlign = column;
-        shown->vAlign = DisplayText::kTop;
-        shown->upsideDown = along.x * up.y - along.y * up.x < 0;
-        out_->text(xf.apply(at), std::move(shown), color);
+    const bool mirrored = along.x * up.y - along.y * up.x < 0;
+    const auto at = [&](DisplayPoint p) {
+        return AcGePoint3d{t.location.x + xdir.x * p.x + ydir.x * p.y, t.location.y + xdir.y * p.x + ydir.y * p.y,
+                           t.location.z + xdir.z * p.x + ydir.z * p.y};
+    };
+    const auto colourOf = [&](const MTextFormat& f) {
+        if (f.rgb < 0 && f.colorIndex < 0)
+            return color;
+        ShownColor c = colorOf(f.colorIndex < 0 ? kColorByLayer : f.colorIndex, f.rgb, layer, ctx);
+        c.alpha = color.alpha;
+        return c;
+    };
+    for (const PlacedRule& rule : placed.rules) {
+        out_->begin(Type::kStroke, colourOf(rule.format));
+        put(xf, at(rule.from));
+        put(xf, at(rule.to));
+        out_->end(false);
     }
+    for (const PlacedText& piece : placed.texts) {
+        auto shown = std::make_shared<DisplayText>();
+        shown->text = piece.text;
+        shown->height = piece.format.height * scale;
+        shown->rotation = rotation;
+        shown->hAlign = piece.hAlign;
+        shown->vAlign = DisplayText::kTop;
+        shown->upsideDown = mirrored;
+        shown->widthFactor = piece.format.widthFactor;
+        shown->oblique = std::abs(piece.format.oblique) < 1.4 ? piece.format.oblique : 0.0;
+        shown->family = piece.format.family;
+        shown->bold = piece.format.bold;
+        shown->italic = piece.format.italic;
+        if (!(shown->height > 0) || !std::isfinite(shown->height))
+            continue;
+        out_->text(xf.apply(at(piece.at)), std::move(shown), colourOf(piece.format));
+    }
+}
+
+AcDbTextStyleFont Tessellator::styleFont(const std::wstring& style) const
+{
+    if (db_.textStyles().empty())
+        return {};
+    std::wstring key = style.empty() ? std::wstring(L"STANDARD") : style;
+    for (wchar_t& c : key)
+        c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+    const auto found = db_.textStyles().find(key);
+    if (found == db_.textStyles().end())
+        return {};
+    AcDbTextStyleFont font = found->second;
+    // The family the style names wins over its file's.
+    if (font.family.empty())
+        font.family = fontFamilyOfFile(font.file);
+    return font;
 }
 
 void Tessellator::hatch(const AcDbHatch& h, const Context& ctx, ShownColor color)

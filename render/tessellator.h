@@ -106,6 +106,32 @@ private:
     std::vector<AcGePoint3d> points_;
 };
 
+// Passes on to `target` only what lies inside `boundary` (a closed polygon in world
+// x, y, even-odd): strokes cut where they cross it, fills cut to it, markers and
+// texts kept by their anchor. Endless lines are left out.
+class ClippedOutput : public Output {
+public:
+    ClippedOutput(Output& target, std::vector<AcGePoint2d> boundary);
+    void begin(Type type, ShownColor color) override;
+    void vertex(const AcGePoint3d& p) override;
+    void ring() override;
+    void end(bool closed) override;
+    void text(const AcGePoint3d& anchor, std::shared_ptr<const DisplayText> text, ShownColor color) override;
+    bool wantsDetail() const override { return target_.wantsDetail(); }
+
+private:
+    bool inside(double x, double y) const;
+    void stroke(bool closed);
+    void fill();
+
+    Output& target_;
+    std::vector<AcGePoint2d> boundary_;
+    Type type_ = Type::kStroke;
+    ShownColor color_;
+    std::vector<AcGePoint3d> points_;
+    std::vector<std::size_t> rings_;  // where each ring after the first starts
+};
+
 class Tessellator {
 public:
     Tessellator(const AcDbDatabase& db, Output& out, bool checkLayers, double tolerance)
@@ -137,7 +163,11 @@ private:
     void polyline(const AcDbPolyline& pl, const Context& ctx, ShownColor color);
     void wideSegments(const AcDbPolyline& pl, const Xform& xf, double tolerance, ShownColor color);
     void text(const AcDbTextProps& t, const Xform& xf, ShownColor color);
-    void mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor color);
+    void mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor color, const std::wstring& layer,
+               const Context& ctx);
+    // The font of a text style (an empty name is STANDARD) with the family to draw it
+    // in; the display's default (no family) for a style the drawing does not have.
+    AcDbTextStyleFont styleFont(const std::wstring& style) const;
     void blockReference(const AcDbBlockReference& ref, const Context& ctx, const std::wstring& layer, ShownColor color,
                         const std::vector<double>* pattern);
     void hatch(const AcDbHatch& h, const Context& ctx, ShownColor color);

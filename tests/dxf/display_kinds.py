@@ -1,12 +1,46 @@
 # Makes a drawing of every entity kind the display shows (ezdxf), saves it to
 # argv[1], and prints what ezdxf computes for each model-space entity:
 #   P HANDLE x,y x,y ...;x,y ...   the entity's paths, flattened within 0.001
-#   T HANDLE x y TEXT              a text's anchor and plain text (one per line)
+#   T HANDLE x y TEXT              a text's anchor and plain text (one per line; for
+#                                  multi-line text one per stretch of one format, as
+#                                  ezdxf's parser reads its codes)
 #   H HANDLE                       on a layer that is off or frozen: not drawn
 import sys
 import ezdxf
 from ezdxf import path as ezpath
 from ezdxf.render import hatching
+
+def mtext_pieces(text):
+    """The stretches of one format of each line, stacks as their two parts."""
+    from ezdxf.tools.text import MTextParser, TokenType
+    pieces, current, key = [], None, None
+    def look(ctx):
+        return (ctx.cap_height, ctx.aci, ctx.rgb, ctx.font_face, ctx.underline, ctx.overline,
+                ctx.strike_through, ctx.width_factor, ctx.oblique)
+    def flush():
+        nonlocal current
+        if current is not None:
+            pieces.append(current)
+        current = None
+    for token in MTextParser(text):
+        if token.type == TokenType.NEW_PARAGRAPH:
+            flush()
+            continue
+        if token.type == TokenType.STACK:
+            flush()
+            pieces.extend(token.data[:2])
+            continue
+        word = {TokenType.WORD: token.data, TokenType.SPACE: " ", TokenType.NBSP: "\u00a0"}.get(token.type)
+        if word is None:
+            continue
+        if current is not None and look(token.ctx) == key:
+            current += word
+        else:
+            flush()
+            current, key = word, look(token.ctx)
+    flush()
+    return pieces
+
 
 doc = ezdxf.new("R2018", setup=True)
 msp = doc.modelspace()
@@ -121,8 +155,8 @@ for e in msp:
         anchor = e.dxf.insert if e.get_align() in ("LEFT", "FIT", "ALIGNED") else e.dxf.align_point
         print("T", handle, repr(anchor.x), repr(anchor.y), e.plain_text())
     elif kind == "MTEXT":
-        for line in e.plain_text(split=True):
-            print("T", handle, "-", "-", line)
+        for piece in mtext_pieces(e.text):
+            print("T", handle, "-", "-", piece)
     elif kind == "INSERT":
         for a in e.attribs:
             anchor = a.dxf.insert if a.get_align() == "LEFT" else a.dxf.align_point

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -182,3 +183,65 @@ TEST(dxf_fidelity_kinds, multileader_lines_and_text)
 }
 
 } // namespace
+
+// A text style's font, inline formatting, columns of a newer file and a wipeout mask, as
+// ezdxf writes them: the style's family and weight reach the pieces and the SVG, the
+// columns stand where ezdxf's column data puts them, and the mask is filled with the
+// background after what it hides.
+TEST(dxf_fidelity_kinds, styled_text_columns_and_masks)
+{
+    dxftest::TempDir dir;
+    const std::string path = dir.file("styled.dxf");
+    const std::string report = dxftest::runPythonSource(
+        dir,
+        "import sys, ezdxf\n"
+        "doc = ezdxf.new('R2018')\n"
+        "msp = doc.modelspace()\n"
+        "style = doc.styles.new('Title', dxfattribs={'font': 'times.ttf'})\n"
+        "style.set_extended_font_data('Liberation Serif', italic=True, bold=True)\n"
+        "msp.add_line((0, -1), (30, 9))\n"
+        "msp.add_wipeout([(2, 0), (8, 4)])\n"
+        "msp.add_mtext('\\\\C1;red \\\\Lunder\\\\l', dxfattribs={'style': 'Title', 'char_height': 1, 'insert': (0, 20)})\n"
+        "cols = msp.add_mtext_static_columns(['one', 'two'], width=10, gutter_width=2, height=5,\n"
+        "                                     dxfattribs={'char_height': 1, 'insert': (0, 40)})\n"
+        "doc.saveas(sys.argv[1])\n"
+        "print(cols.columns.width, cols.columns.gutter_width, cols.columns.count)\n",
+        {path});
+    double width = 0, gutter = 0;
+    int count = 0;
+    ASSERT_EQ(std::sscanf(report.c_str(), "%lf %lf %d", &width, &gutter, &count), 3) << report;
+    std::unique_ptr<AcDbDatabase> db;
+    ASSERT_TRUE(plotwright::dxf::readDxf(path, db).ok());
+    const std::vector<plotwright::db::DisplayShape> shapes = plotwright::db::tessellateModelSpace(*db, {});
+    using Type = plotwright::db::DisplayShape::Type;
+    // The line, then the mask over it.
+    ASSERT_GE(shapes.size(), 2u);
+    EXPECT_EQ(shapes[0].type, Type::kStroke);
+    EXPECT_EQ(shapes[1].type, Type::kFill);
+    EXPECT_TRUE(shapes[1].color.background);
+    std::vector<const plotwright::db::DisplayShape*> texts;
+    int rules = 0;
+    for (const auto& s : shapes) {
+        if (s.type == Type::kText)
+            texts.push_back(&s);
+        rules += s.type == Type::kStroke && &s != &shapes[0];
+    }
+    EXPECT_EQ(rules, 1);  // the underline
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0]->text->text, L"red ");
+    EXPECT_EQ(texts[0]->color, plotwright::db::paletteColor(1));
+    EXPECT_EQ(texts[0]->text->family, L"Liberation Serif");
+    EXPECT_TRUE(texts[0]->text->bold);
+    EXPECT_TRUE(texts[0]->text->italic);
+    // Two columns, the second a column width and a gutter to the right.
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(texts[2]->text->text, L"one");
+    EXPECT_EQ(texts[3]->text->text, L"two");
+    EXPECT_NEAR(texts[2]->points[0].x, 0, 1e-9);
+    EXPECT_NEAR(texts[3]->points[0].x, width + gutter, 1e-9);
+    EXPECT_NEAR(texts[3]->points[0].y, texts[2]->points[0].y, 1e-9);
+    const std::string svg = plotwright::db::svgPicture(*db, {});
+    EXPECT_NE(svg.find("font-family=\"'Liberation Serif', sans-serif\" font-weight=\"bold\" font-style=\"italic\""),
+              std::string::npos);
+    EXPECT_NE(svg.find("fill=\"#ffffff\" d=\"M"), std::string::npos);  // the mask
+}

@@ -408,6 +408,40 @@ private slots:
         QCOMPARE(window.documents().count(), 1);
     }
 
+    void lenient_reading_warns_in_the_history_data()
+    {
+        QTest::addColumn<QString>("tail");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("no EOF marker") << "" << "the file ends without the EOF marker";
+        QTest::newRow("an empty section without a name before EOF")
+            << "  0\nSECTION\n  0\nENDSEC\n  0\nEOF\n" << "line 27: an empty section without a name";
+    }
+
+    // A file read leniently is shown with a warning in the command history, as typed
+    // OPEN leaves it, and saving it is refused with the reason.
+    void lenient_reading_warns_in_the_history()
+    {
+        QFETCH(QString, tail);
+        QFETCH(QString, warning);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("lenient.dxf");
+        std::ofstream(path.toStdString()) << "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\n0\n 10\n0\n 20\n0\n 30\n0\n"
+                                             " 11\n5\n 21\n5\n 31\n0\n  0\nENDSEC\n"
+                                          << tail.toStdString();
+        MainWindow window;
+        window.show();
+        typeLine(window, "OPEN " + path);
+        const QString history = window.commandLine().history()->toPlainText();
+        const QString expected = "Warning: \"" + path + "\": " + warning + ". It can be shown but not saved.";
+        QVERIFY2(history.contains(expected), qPrintable(history));
+        UiScript script;
+        script.answerMessageBox(QMessageBox::Ok);
+        typeLine(window, "SAVE");
+        QVERIFY(script.done());
+        QCOMPARE(script.texts.size(), 1);
+        QVERIFY2(script.texts[0].contains("it is not written to, so that nothing in it is lost"), qPrintable(script.texts[0]));
+    }
+
     void closing_asks_about_unsaved_changes()
     {
         MainWindow window;

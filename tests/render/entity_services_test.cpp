@@ -300,19 +300,44 @@ TEST(tessellation, text_placement_and_codes)
     d.add(std::make_unique<AcDbMText>(m));
 
     const std::vector<DisplayShape> shapes = d.shapes();
-    ASSERT_EQ(shapes.size(), 3u);
+    ASSERT_EQ(shapes.size(), 6u);
     EXPECT_EQ(shapes[0].text->text, L"\u230020 \u00B10.1 100\u00B0");
     EXPECT_EQ(shapes[0].points[0], (DisplayPoint{5, 5}));
     EXPECT_EQ(shapes[0].text->hAlign, plotwright::db::DisplayText::kCenter);
     EXPECT_NEAR(shapes[0].text->rotation, kPi / 6, 1e-12);
     EXPECT_NEAR(shapes[0].text->height, 2, 1e-12);
-    // Two lines 5 units apart (5/3 of 3), centred on the location, the text running up.
-    EXPECT_EQ(shapes[1].text->text, L"Größe 1/2");
-    EXPECT_EQ(shapes[2].text->text, L"Zeile\u00A02");
-    const double half = (3 + 5) / 2.0;
-    EXPECT_NEAR(shapes[1].points[0].x, 10 - half, 1e-12);
-    EXPECT_NEAR(shapes[2].points[0].x, 10 - half + 5, 1e-12);
-    EXPECT_NEAR(shapes[1].text->rotation, kPi / 2, 1e-12);
+    // The first line is 6 high (\H2x), the second 3 and 5 below it (5/3 of 3): 11 in
+    // all, centred on the location, the text running up (frame x is world y, frame y
+    // is world -x). The first line's pieces stand side by side at their estimated
+    // widths: 24 for "Größe" at 6, 2.4 for the blank, 1.68 for the stack at 0.7 of 3.
+    const struct {
+        const wchar_t* text;
+        double x, y, height;
+        int hAlign;
+    } rows[] = {
+        {L"Größe", 10 - 5.5, 10 - 14.04, 6, plotwright::db::DisplayText::kLeft},
+        {L" ", 10 - 2.5, 10 - 14.04 + 24, 3, plotwright::db::DisplayText::kLeft},
+        {L"1", 10 - 3.4, 10 - 14.04 + 26.4 + 0.84, 2.1, plotwright::db::DisplayText::kCenter},
+        {L"2", 10 - 0.7, 10 - 14.04 + 26.4 + 0.84, 2.1, plotwright::db::DisplayText::kCenter},
+        {L"Zeile\u00A02", 10 + 2.5, 10, 3, plotwright::db::DisplayText::kCenter},
+    };
+    for (std::size_t k = 0; k < std::size(rows); ++k) {
+        SCOPED_TRACE(k);
+        const DisplayShape& shape = shapes[k + 1];
+        EXPECT_EQ(shape.text->text, rows[k].text);
+        EXPECT_NEAR(shape.points[0].x, rows[k].x, 1e-9);
+        EXPECT_NEAR(shape.points[0].y, rows[k].y, 1e-9);
+        EXPECT_NEAR(shape.text->height, rows[k].height, 1e-12);
+        EXPECT_EQ(shape.text->hAlign, rows[k].hAlign);
+        EXPECT_EQ(shape.text->vAlign, plotwright::db::DisplayText::kTop);
+        EXPECT_NEAR(shape.text->rotation, kPi / 2, 1e-12);
+    }
+    EXPECT_EQ(shapes[1].text->family, L"Arial");
+    EXPECT_TRUE(shapes[1].text->bold);
+    EXPECT_EQ(shapes[2].text->family, L"");
+    EXPECT_FALSE(shapes[2].text->bold);
+    EXPECT_EQ(shapes[5].color, plotwright::db::paletteColor(1));
+    EXPECT_EQ(shapes[2].color, shapes[1].color);
 }
 
 TEST(tessellation, layers_off_and_frozen_hide_their_entities)

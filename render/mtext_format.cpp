@@ -1,0 +1,254 @@
+#include "render/mtext_layout.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cwctype>
+#include <numbers>
+#include <string>
+
+namespace plotwright::db::detail {
+namespace {
+
+std::wstring lowerCase(std::wstring s)
+{
+    for (wchar_t& c : s)
+        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    return s;
+}
+
+// The number at the start of `s` ("2.5", "-1e2"); `used` receives its length, 0 when none.
+double leadingNumber(const std::wstring& s, std::size_t& used)
+{
+    std::string ascii;
+    for (wchar_t c : s) {
+        if (!(std::iswdigit(static_cast<wint_t>(c)) || c == L'.' || c == L'-' || c == L'+' || c == L'e' || c == L'E'))
+            break;
+        ascii.push_back(static_cast<char>(c));
+    }
+    double value = 0;
+    const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    used = ec == std::errc() ? static_cast<std::size_t>(end - ascii.data()) : 0;
+    return ec == std::errc() && std::isfinite(value) ? value : 0.0;
+}
+
+// Reads a code's contents up to its ';' (the rest of the text when there is none).
+class Reader {
+public:
+    Reader(const std::wstring& s, const MTextFormat& base) : s_(s) { formats_.push_back(base); }
+
+    MTextColumns read()
+    {
+        MTextColumns columns(1, std::vector<MTextParagraph>(1));
+        while (i_ < s_.size()) {
+            const wchar_t c = s_[i_];
+            if (c == L'{') {
+                formats_.push_back(formats_.back());
+                ++i_;
+            } else if (c == L'}') {
+                if (formats_.size() > 1)
+                    formats_.pop_back();
+                ++i_;
+            } else if (c == L'\n') {
+                columns.back().emplace_back();
+                ++i_;
+            } else if (c == L'^' && i_ + 1 < s_.size() && (s_[i_ + 1] == L'J' || s_[i_ + 1] == L'I' || s_[i_ + 1] == L'M')) {
+                // Caret codes are control characters: ^J a line break, ^I a tab, ^M nothing.
+                if (s_[i_ + 1] == L'J')
+                    columns.back().emplace_back();
+                else if (s_[i_ + 1] == L'I')
+                    add(columns, L" ");
+                i_ += 2;
+            } else if (c != L'\\' || i_ + 1 >= s_.size()) {
+                add(columns, std::wstring(1, c));
+                ++i_;
+            } else {
+                code(columns);
+            }
+        }
+        return columns;
+    }
+
+private:
+    std::wstring argument()
+    {
+        const std::size_t semi = s_.find(L';', i_);
+        const std::size_t end = semi == std::wstring::npos ? s_.size() : semi;
+        std::wstring value = s_.substr(i_, end - i_);
+        i_ = semi == std::wstring::npos ? s_.size() : semi + 1;
+        return value;
+    }
+
+    void add(MTextColumns& columns, const std::wstring& text)
+    {
+        MTextParagraph& paragraph = columns.back().back();
+        if (!paragraph.empty() && paragraph.back().stack == 0 && paragraph.back().format == formats_.back())
+            paragraph.back().text += text;
+        else
+            paragraph.push_back({text, {}, 0, formats_.back()});
+    }
+
+    void code(MTextColumns& columns)
+    {
+        const wchar_t code = s_[i_ + 1];
+        i_ += 2;
+        MTextFormat& f = formats_.back();
+        switch (code) {
+        case L'P':
+        case L'X':
+            columns.back().emplace_back();
+            break;
+        case L'N':
+            columns.emplace_back(1);
+            break;
+        case L'~':
+            add(columns, L"\u00A0");
+            break;
+        case L'\\': case L'{': case L'}':
+            add(columns, std::wstring(1, code));
+            break;
+        case L'L': f.underline = true; break;
+        case L'l': f.underline = false; break;
+        case L'O': f.overline = true; break;
+        case L'o': f.overline = false; break;
+        case L'K': f.strike = true; break;
+        case L'k': f.strike = false; break;
+        case L'C': {
+            std::size_t used = 0;
+            const double value = leadingNumber(argument(), used);
+            if (used > 0 && value >= 0 && value <= 256) {
+                f.colorIndex = static_cast<int>(value);
+                f.rgb = -1;
+            }
+            break;
+        }
+        case L'c': {
+            std::size_t used = 0;
+            const double value = leadingNumber(argument(), used);
+            if (used > 0 && value >= 0 && value <= 0xFFFFFFFF) {
+                // Stored as blue, green, red from the highest byte down.
+                const auto v = static_cast<std::uint32_t>(value);
+                f.rgb = static_cast<std::int32_t>(((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF));
+            }
+            break;
+        }
+        case L'H':
+        case L'W': {
+            const std::wstring arg = argument();
+            std::size_t used = 0;
+            const double value = std::abs(leadingNumber(arg, used));
+            double& target = code == L'H' ? f.height : f.widthFactor;
+            // "0.5x" is relative to the current value, "2.5" absolute.
+            if (used > 0 && value > 0)
+                target = used < arg.size() && (arg[used] == L'x' || arg[used] == L'X') ? target * value : value;
+            break;
+        }
+        case L'Q': {
+            std::size_t used = 0;
+            const double degrees = leadingNumber(argument(), used);
+            if (used > 0)
+                f.oblique = degrees * std::numbers::pi / 180.0;
+            break;
+        }
+        case L'f':
+        case L'F': {
+            // family|b1|i0|c0|p34 for a system font; a file name for a CAD line font.
+            const std::wstring arg = argument();
+            std::size_t start = 0;
+            bool first = true;
+            while (start <= arg.size()) {
+                const std::size_t bar = std::min(arg.find(L'|', start), arg.size());
+                const std::wstring part = arg.substr(start, bar - start);
+                if (first)
+                    f.family = part.find(L'.') != std::wstring::npos || code == L'F' ? fontFamilyOfFile(part) : part;
+                else if (part.size() >= 2 && (part[0] == L'b' || part[0] == L'i'))
+                    (part[0] == L'b' ? f.bold : f.italic) = part[1] != L'0';
+                first = false;
+                start = bar + 1;
+            }
+            break;
+        }
+        case L'S':
+            stack(columns);
+            break;
+        case L'A': case L'T': case L'p':
+            argument();
+            break;
+        default:
+            // An unknown code is shown as it stands.
+            add(columns, std::wstring{L'\\', code});
+            break;
+        }
+    }
+
+    // \Supper^lower; with / for a bar and # for a slant; "\;" and "\^" are characters.
+    void stack(MTextColumns& columns)
+    {
+        std::wstring parts[2];
+        wchar_t kind = 0;
+        while (i_ < s_.size() && s_[i_] != L';') {
+            wchar_t c = s_[i_++];
+            if (c == L'\\' && i_ < s_.size()) {
+                c = s_[i_++];
+            } else if (kind == 0 && (c == L'^' || c == L'/' || c == L'#')) {
+                kind = c;
+                continue;
+            }
+            parts[kind ? 1 : 0].push_back(c < L' ' ? L' ' : c);
+        }
+        if (i_ < s_.size())
+            ++i_;  // the ';'
+        if (kind == 0) {
+            add(columns, parts[0]);
+            return;
+        }
+        // A tolerance stack ("+0.1^-0.2") has a blank after its '^'.
+        if (kind == L'^' && !parts[1].empty() && parts[1].front() == L' ')
+            parts[1].erase(0, 1);
+        columns.back().back().push_back({parts[0], parts[1], kind, formats_.back()});
+    }
+
+    const std::wstring& s_;
+    std::size_t i_ = 0;
+    std::vector<MTextFormat> formats_;
+};
+
+} // namespace
+
+MTextColumns mtextPieces(const std::wstring& contents, const MTextFormat& base)
+{
+    return Reader(contents, base).read();
+}
+
+std::wstring fontFamilyOfFile(const std::wstring& file)
+{
+    std::wstring name = file;
+    const std::size_t slash = name.find_last_of(L"/\\");
+    if (slash != std::wstring::npos)
+        name.erase(0, slash + 1);
+    const std::size_t dot = name.rfind(L'.');
+    const std::wstring extension = dot == std::wstring::npos ? L"" : lowerCase(name.substr(dot + 1));
+    if (extension != L"ttf" && extension != L"ttc" && extension != L"otf")
+        return {};
+    const std::wstring base = lowerCase(name.substr(0, dot));
+    // The files of the fonts drawings name most, by their families.
+    static const struct {
+        const wchar_t* file;
+        const wchar_t* family;
+    } known[] = {
+        {L"arial", L"Arial"},          {L"arialbd", L"Arial"},         {L"ariali", L"Arial"},
+        {L"arialbi", L"Arial"},        {L"arialn", L"Arial Narrow"},   {L"times", L"Times New Roman"},
+        {L"timesbd", L"Times New Roman"}, {L"timesi", L"Times New Roman"}, {L"cour", L"Courier New"},
+        {L"courbd", L"Courier New"},   {L"calibri", L"Calibri"},       {L"verdana", L"Verdana"},
+        {L"tahoma", L"Tahoma"},        {L"segoeui", L"Segoe UI"},      {L"consola", L"Consolas"},
+        {L"isocpeur", L"ISOCPEUR"},    {L"isocteur", L"ISOCTEUR"},     {L"simsun", L"SimSun"},
+        {L"gothic", L"Century Gothic"}, {L"romantic", L"Romantic"},    {L"swissek", L"Swis721 Ex BT"},
+    };
+    for (const auto& k : known) {
+        if (base == k.file)
+            return k.family;
+    }
+    return name.substr(0, dot);
+}
+
+} // namespace plotwright::db::detail
