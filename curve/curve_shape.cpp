@@ -206,7 +206,11 @@ ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const Curve
     } else {
         shaped = shapePlain(equation, {}, own, progress, keep);
     }
-    const PlacementTransform transform = placementTransform(options, origin);
+    // Plane curves lie at elevation 0 whatever the origin's z, as when drawn unplaced.
+    CurvePoint placedAt = origin;
+    if (kind != SpaceCurve)
+        placedAt.z = 0;
+    const PlacementTransform transform = placementTransform(options, placedAt);
     transformPieces(shaped.pieces, transform);
     for (CurvePoint& p : shaped.sampled.points)
         p = transform.apply(p);

@@ -344,6 +344,34 @@ Acad::ErrorStatus AcDbDatabase::displaceEntity(AcDbObjectId id, const AcGeVector
     return es;
 }
 
+Acad::ErrorStatus AcDbDatabase::setEntityAppearance(AcDbObjectId id, const std::wstring& layer, int colorIndex,
+                                                    std::int32_t trueColor)
+{
+    AcDbEntity* entity = nullptr;
+    if (const Acad::ErrorStatus es = closedEntity(id, entity); es != Acad::eOk)
+        return es;
+    const AcDbLayerInfo* known = this->layer(layer);
+    if (!known)
+        return Acad::eKeyNotFound;
+    if (colorIndex < 0 || colorIndex > 256 || trueColor < -1 || trueColor > 0xFFFFFF)
+        return Acad::eInvalidInput;
+    // The layer as the table spells it, so that the record names it as the table does.
+    entity->changeAppearance({known->name, colorIndex, trueColor});
+    setModified(true);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbDatabase::placeEntity(AcDbObjectId id, const AcDbPlacement& placement)
+{
+    AcDbEntity* entity = nullptr;
+    if (const Acad::ErrorStatus es = closedEntity(id, entity); es != Acad::eOk)
+        return es;
+    entity->writer_ = true;
+    const Acad::ErrorStatus es = entity->setPlacement(placement);
+    entity->writer_ = false;
+    return es;
+}
+
 void AcDbDatabase::forEachEntity(const std::function<void(const AcDbEntity&)>& visit, const wchar_t* blockName) const
 {
     const AcDbBlockTableRecord* record = DatabaseAccess::record(*this, blockName);

@@ -185,6 +185,13 @@ public:
     // a save patches the points of a file's record. Statuses as eraseEntity, and
     // eNotApplicable (nothing moves) for kinds that cannot move.
     Acad::ErrorStatus displaceEntity(AcDbObjectId id, const AcGeVector3d& displacement);
+    // Puts a closed entity, drawn here or read from a file, on `layer` in a colour (index
+    // 0..256, and a 24-bit true colour or -1); a save patches a file's record. Statuses
+    // as eraseEntity, eKeyNotFound for an unknown layer, eInvalidInput for a colour out of range.
+    Acad::ErrorStatus setEntityAppearance(AcDbObjectId id, const std::wstring& layer, int colorIndex,
+                                          std::int32_t trueColor);
+    // Turns, scales or mirrors as well (AcDbEntity::setPlacement); statuses as displaceEntity.
+    Acad::ErrorStatus placeEntity(AcDbObjectId id, const AcDbPlacement& placement);
 
     // Every change of an entity's erased state (erase(), eraseEntity(), undo), in order,
     // so that a host can take back what one command erased: a mark, then the changes

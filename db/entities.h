@@ -20,6 +20,8 @@ public:
 protected:
     bool canMove() const override { return true; }
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override { return true; }
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     AcGePoint3d start_;
@@ -41,6 +43,8 @@ public:
 protected:
     bool canMove() const override;
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override { return true; }
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     AcGePoint3d center_;
@@ -65,6 +69,8 @@ public:
 protected:
     bool canMove() const override;
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override { return true; }
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     AcGePoint3d center_;
@@ -84,6 +90,8 @@ public:
 protected:
     bool canMove() const override { return true; }
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override { return true; }
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     AcGePoint3d position_;
@@ -102,6 +110,8 @@ public:
 protected:
     bool canMove() const override { return true; }
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override { return true; }
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     std::vector<AcGePoint3d> vertices_;
@@ -254,6 +264,8 @@ public:
 protected:
     bool canMove() const override { return true; }
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override;
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     AcGePoint3d center_;
@@ -307,6 +319,8 @@ public:
 protected:
     bool canMove() const override { return true; }
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override { return true; }
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     AcDbSplineData data_;

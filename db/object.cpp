@@ -45,6 +45,13 @@ void AcDbEntity::setAppearance(std::wstring layer, int colorIndex, std::int32_t 
     trueColor_ = trueColor;
 }
 
+void AcDbEntity::changeAppearance(const Appearance& appearance)
+{
+    if (!before_)
+        before_ = std::make_shared<const Appearance>(this->appearance());
+    setAppearance(appearance.layer, appearance.colorIndex, appearance.trueColor);
+}
+
 const AcDbEntityStyle& AcDbEntity::style() const
 {
     static const AcDbEntityStyle kDefault;

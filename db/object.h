@@ -15,6 +15,7 @@
 #include "db/acad_status.h"
 #include "db/ge_point.h"
 #include "db/object_id.h"
+#include "db/placement.h"
 
 namespace plotwright::db::detail {
 class DatabaseAccess;
@@ -110,6 +111,18 @@ public:
 
     // Appearance as read from a file.
     void setAppearance(std::wstring layer, int colorIndex, std::int32_t trueColor);
+    // Changes it later (AcDbDatabase::setEntityAppearance): the first change keeps what
+    // the entity had, so that a save patches only records whose appearance differs.
+    struct Appearance {
+        std::wstring layer;
+        int colorIndex = 256;
+        std::int32_t trueColor = -1;
+        friend bool operator==(const Appearance&, const Appearance&) = default;
+    };
+    void changeAppearance(const Appearance& appearance);
+    Appearance appearance() const { return {layer_, colorIndex_, trueColor_}; }
+    // Null until changeAppearance was called.
+    const Appearance* appearanceBefore() const { return before_.get(); }
     // How it is drawn beyond its layer and colour (the default for new entities).
     const AcDbEntityStyle& style() const;
     void setStyle(const AcDbEntityStyle& style);
@@ -122,10 +135,21 @@ public:
     // eNotOpenForWrite unless open for write.
     bool isMovable() const;
     Acad::ErrorStatus moveBy(const AcGeVector3d& offset);
-    // How far the entity lies from where it was read or created: the sum of its moves.
-    // setDisplacement moves it so that the sum is exactly `displacement` (for undo).
-    const AcGeVector3d& displacement() const { return displacement_; }
+    // How far the entity lies from where it was read or created: the shift of its placement.
+    // setDisplacement moves it so that the shift is exactly `displacement` (for undo).
+    AcGeVector3d displacement() const { return {placement_.dx, placement_.dy, 0.0}; }
     Acad::ErrorStatus setDisplacement(const AcGeVector3d& displacement);
+
+    // Turning, scaling and mirroring as well: the placement is everything done to the
+    // entity since it was read or created. Kinds that keep angles, sizes or a sense of
+    // turning that a placement cannot change exactly (texts, block references, kinds
+    // seen only) can only be moved: canPlace is false for any other placement.
+    const AcDbPlacement& placement() const { return placement_; }
+    bool canPlace(const AcDbPlacement& placement) const;
+    // Puts the entity where `placement` applied to its geometry as read or created puts it
+    // (eNotApplicable, nothing changed, when canPlace is false).
+    Acad::ErrorStatus setPlacement(const AcDbPlacement& placement);
+    Acad::ErrorStatus transformBy(const AcDbPlacement& by) { return setPlacement(placement_.then(by)); }
 
     // This program's own data kept with the entity (a drawn curve's definition), in the
     // file as extended data of the application "PLOTWRIGHT" or, when larger than extended
@@ -137,6 +161,9 @@ public:
 protected:
     virtual bool canMove() const { return false; }
     virtual void moveGeometry(double /*dx*/, double /*dy*/) {}
+    // Turning, scaling or mirroring (`by` is no translation); only called when canTransform.
+    virtual bool canTransform() const { return false; }
+    virtual void transformGeometry(const AcDbPlacement& /*by*/) {}
 
 private:
     std::wstring layer_ = L"0";
@@ -144,5 +171,6 @@ private:
     int colorIndex_ = 256;
     std::int32_t trueColor_ = -1;
     std::shared_ptr<const AcDbEntityStyle> style_;  // null: the default
-    AcGeVector3d displacement_;
+    std::shared_ptr<const Appearance> before_;
+    AcDbPlacement placement_;
 };

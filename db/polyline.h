@@ -55,6 +55,8 @@ public:
 protected:
     bool canMove() const override;
     void moveGeometry(double dx, double dy) override;
+    bool canTransform() const override { return true; }
+    void transformGeometry(const AcDbPlacement& by) override;
 
 private:
     struct Widths {

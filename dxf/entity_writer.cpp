@@ -76,6 +76,16 @@ void head(DxfOutput& out, const char* type, const char* subclass, AcDbHandle han
         out.integer(62, entity.colorIndex());
     if (!style.legacy && entity.trueColor() >= 0)
         out.integer(420, entity.trueColor());
+    // A copy of an entity read from a file keeps how that entity was drawn.
+    const AcDbEntityStyle& drawn = entity.style();
+    if (!drawn.linetype.empty())
+        out.pair(6, dxfValueText(drawn.linetype, style.utf8, style.codePage));
+    if (!style.legacy && drawn.linetypeScale != 1.0)
+        out.real(48, drawn.linetypeScale);
+    if (drawn.invisible)
+        out.integer(60, 1);
+    if (!style.legacy && drawn.alpha != 255)
+        out.integer(440, 0x02000000 | (drawn.alpha & 0xFF));
     if (!style.legacy && subclass)
         out.pair(100, subclass);
 }

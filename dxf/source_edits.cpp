@@ -7,6 +7,7 @@
 #include "db/database.h"
 #include "dxf/app_data_edits.h"
 #include "dxf/source.h"
+#include "dxf/source_appearance.h"
 #include "dxf/source_layers.h"
 #include "dxf/source_moves.h"
 
@@ -61,6 +62,7 @@ void collectSourcePatches(const AcDbDatabase& db, const DxfSource& source, AcDbH
 {
     dropErasedEntities(db, source, patches);
     patchMovedEntities(db, source, patches);
+    patchEntityAppearance(db, source, patches);
     patchLayerTable(db, source, nextHandle, patches);
     patchCurrentLayer(db, source, patches);
     addCurveAppId(db, source, nextHandle, patches);

@@ -105,6 +105,16 @@ int EditorBackend::getPoint(const double* basePoint, std::wstring_view prompt, d
     return status_;
 }
 
+int EditorBackend::getPointOrText(const double* base, std::wstring_view prompt, double result[3], QString& typed)
+{
+    acceptsText_ = true;
+    typed_.clear();
+    const int status = getPoint(base, prompt, result);
+    acceptsText_ = false;
+    typed = typed_;
+    return status;
+}
+
 std::vector<std::uint64_t> EditorBackend::selectedEntities()
 {
     DrawingView* view = window_.documents().currentView();
@@ -156,6 +166,11 @@ void EditorBackend::pointTyped(const QString& text)
     }
     if (auto point = parsePoint(text)) {
         finishPoint(RTNORM, point);
+        return;
+    }
+    if (acceptsText_) {
+        typed_ = text.trimmed();
+        finishPoint(kTyped, std::nullopt);
         return;
     }
     window_.commandLine().print("Invalid point: \"" + text + "\". Type x,y or x,y,z, or click in the drawing.");

@@ -47,6 +47,12 @@ public:
     void updateDisplay() override;
     void redraw(int mode) override;
 
+    // As getPoint, but typed text that is no point ends the request too: kTyped, with the
+    // text (trimmed) in `typed`. For prompts that take a value or an answer as well as
+    // a point (an angle, a scale factor, Yes or No).
+    static constexpr int kTyped = 5005;
+    int getPointOrText(const double* base, std::wstring_view prompt, double result[3], QString& typed);
+
     // The answers to a point request, from the main window.
     bool isAskingForPoint() const { return loop_ != nullptr; }
     void pointPicked(const QPointF& world);
@@ -61,6 +67,8 @@ private:
     MainWindow& window_;
     QEventLoop* loop_ = nullptr;
     int status_ = 0;
+    bool acceptsText_ = false;
+    QString typed_;
     std::array<double, 3> point_{};
     int waitDepth_ = 0;
     // Model-space entities when the outermost editor command began: what comes after

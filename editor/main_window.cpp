@@ -72,6 +72,14 @@ MainWindow::MainWindow(QWidget* parent)
     addDockWidget(Qt::RightDockWidgetArea, layers_);
     connect(layers_, &LayerPanel::layersChanged, this, [this] { documents_->refreshCurrent(); });
     connect(layers_, &LayerPanel::message, this, [this](const QString& text) { commandLine_->print(text); });
+    connect(properties_, &PropertiesPanel::layerChosen, this, [this](const QString& layer) {
+        selectionCommands_->setAppearance(layer, std::nullopt);
+        showSelection();
+    });
+    connect(properties_, &PropertiesPanel::colorChosen, this, [this](int color) {
+        selectionCommands_->setAppearance(std::nullopt, color);
+        showSelection();
+    });
     resize(1100, 760);
     // A few lines of history, not a third of the window.
     resizeDocks({dock}, {commandLine_->fontMetrics().lineSpacing() * 7 + 40}, Qt::Vertical);
@@ -163,6 +171,10 @@ void MainWindow::buildMenus()
     add(edit, tr("Select &All"), "SELECTALL", QKeySequence::SelectAll);
     add(edit, tr("&Erase"), "ERASE", QKeySequence::Delete);
     add(edit, tr("&Move"), "MOVE");
+    add(edit, tr("&Copy"), "COPY");
+    add(edit, tr("R&otate"), "ROTATE");
+    add(edit, tr("&Scale"), "SCALE");
+    add(edit, tr("M&irror"), "MIRROR");
     QMenu* view = menuBar()->addMenu(tr("&View"));
     add(view, tr("Zoom &Extents"), "ZOOM", QKeySequence(Qt::CTRL | Qt::Key_E), false);
     add(view, tr("Zoom &Window"), "ZOOM W");

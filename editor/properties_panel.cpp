@@ -11,13 +11,18 @@
 #include "db/entities.h"
 #include "db/polyline.h"
 
+#include <QComboBox>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <optional>
 #include <map>
 
 namespace plotwright::editor {
@@ -123,8 +128,39 @@ QString describeSelection(const AcDbDatabase& database, const std::vector<AcDbHa
     return lines.join('\n');
 }
 
+namespace {
+
+// The colours offered: ByLayer, ByBlock and the seven named ones of the palette.
+struct NamedColor {
+    const char* name;
+    int index;
+};
+constexpr NamedColor kColors[] = {{"ByLayer", 256}, {"ByBlock", 0}, {"1 Red", 1},     {"2 Yellow", 2}, {"3 Green", 3},
+                                  {"4 Cyan", 4},     {"5 Blue", 5},  {"6 Magenta", 6}, {"7 White", 7}};
+
+// What the entities share: the value, or nothing when they differ (or none is open).
+template <class Value, class Get>
+std::optional<Value> shared(const AcDbDatabase& database, const std::vector<AcDbHandle>& handles, Get get)
+{
+    std::optional<Value> common;
+    for (AcDbHandle h : handles) {
+        const AcDbEntity* e = openForRead(database, h);
+        if (!e)
+            continue;
+        const Value v = get(*e);
+        const_cast<AcDbEntity*>(e)->close();
+        if (common && *common != v)
+            return std::nullopt;
+        common = v;
+    }
+    return common;
+}
+
+} // namespace
+
 PropertiesPanel::PropertiesPanel(QWidget* parent)
-    : QDockWidget(tr("Properties"), parent), summary_(new QLabel), curve_(new QLabel),
+    : QDockWidget(tr("Properties"), parent), summary_(new QLabel), appearance_(new QWidget),
+      layerBox_(new QComboBox), colorBox_(new QComboBox), curve_(new QLabel),
       editButton_(new QPushButton(tr("Edit curve\u2026"))), addButton_(new QPushButton(tr("Add to my curves")))
 {
     setObjectName("propertiesPanel");
@@ -143,8 +179,29 @@ PropertiesPanel::PropertiesPanel(QWidget* parent)
     addButton_->setToolTip(tr("Keeps this curve's definition among your own curves (CURVEADD)"));
     connect(editButton_, &QPushButton::clicked, this, &PropertiesPanel::editCurve);
     connect(addButton_, &QPushButton::clicked, this, &PropertiesPanel::addCurve);
+    layerBox_->setObjectName("layerBox");
+    colorBox_->setObjectName("colorBox");
+    layerBox_->setToolTip(tr("Puts the selected entities on this layer"));
+    colorBox_->setToolTip(tr("Gives the selected entities this colour"));
+    for (const NamedColor& c : kColors)
+        colorBox_->addItem(tr(c.name), c.index);
+    // Only a choice of the user changes the drawing, not the panel showing a selection.
+    connect(layerBox_, &QComboBox::activated, this, [this](int row) {
+        if (layerBox_->itemData(row).toBool())
+            emit layerChosen(layerBox_->itemText(row));
+    });
+    connect(colorBox_, &QComboBox::activated, this, [this](int row) {
+        const QVariant index = colorBox_->itemData(row);
+        if (index.isValid())
+            emit colorChosen(index.toInt());
+    });
+    auto* form = new QFormLayout(appearance_);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->addRow(tr("Layer:"), layerBox_);
+    form->addRow(tr("Colour:"), colorBox_);
     auto* body = new QWidget;
     auto* layout = new QVBoxLayout(body);
+    layout->addWidget(appearance_);
     layout->addWidget(summary_);
     layout->addWidget(curve_);
     auto* buttons = new QHBoxLayout;
@@ -164,6 +221,37 @@ PropertiesPanel::PropertiesPanel(QWidget* parent)
 void PropertiesPanel::showSelection(const AcDbDatabase* database, const std::vector<AcDbHandle>& handles)
 {
     summary_->setText(database && !handles.empty() ? describeSelection(*database, handles) : "No selection.");
+    appearance_->setVisible(database && !handles.empty());
+    if (database && !handles.empty()) {
+        // The shared layer and colour; a blank entry (that changes nothing) when they differ.
+        const auto layer = shared<std::wstring>(*database, handles, [](const AcDbEntity& e) { return e.layer(); });
+        layerBox_->clear();
+        for (const AcDbLayerInfo& info : database->layers())
+            layerBox_->addItem(QString::fromStdWString(info.name), true);
+        const int at = layer ? layerBox_->findText(QString::fromStdWString(*layer)) : -1;
+        if (at < 0)
+            layerBox_->insertItem(0, layer ? QString::fromStdWString(*layer) : QString(), false);
+        layerBox_->setCurrentIndex(std::max(at, 0));
+        const auto color = shared<int>(*database, handles,
+                                       [](const AcDbEntity& e) { return e.trueColor() >= 0 ? -1 : e.colorIndex(); });
+        while (colorBox_->count() > int(std::size(kColors)))
+            colorBox_->removeItem(0);
+        int row = -1;
+        for (int i = 0; color && i < colorBox_->count(); ++i)
+            if (colorBox_->itemData(i).toInt() == *color)
+                row = i;
+        if (row < 0) {
+            // A true colour, another index, or colours that differ: shown, not offered.
+            QString text;
+            if (color && *color >= 0)
+                text = QString::number(*color);
+            else if (color)
+                text = tr("True colour");
+            colorBox_->insertItem(0, text, QVariant());
+            row = 0;
+        }
+        colorBox_->setCurrentIndex(row);
+    }
     const bool one = database && handles.size() == 1;
     curve_->setVisible(one);
     editButton_->setVisible(one);

@@ -1,7 +1,8 @@
 #pragma once
 // The properties of the selection, in a dock: how many of each kind, and for a single
 // entity its kind, handle, layer and colour, for polylines whether closed, the vertex
-// count and the length, and the curve definition stored with it.
+// count and the length, and the curve definition stored with it. Above them, the layer
+// and colour of the selection, which can be changed for all of it at once.
 
 #ifndef Q_MOC_RUN // moc cannot parse <compare>
 #include "db/object_id.h"
@@ -13,8 +14,10 @@
 #include <vector>
 
 class AcDbDatabase;
+class QComboBox;
 class QLabel;
 class QPushButton;
+class QWidget;
 
 namespace plotwright::editor {
 
@@ -28,15 +31,24 @@ public:
     void showSelection(const AcDbDatabase* database, const std::vector<AcDbHandle>& handles);
 
     QLabel* summary() const { return summary_; }
+    QComboBox* layerBox() const { return layerBox_; }
+    QComboBox* colorBox() const { return colorBox_; }
     QLabel* curveDefinition() const { return curve_; }
 
 signals:
+    // A layer or colour chosen for the whole selection (colour: index 0..256).
+    void layerChosen(const QString& layer);
+    void colorChosen(int colorIndex);
+
     // The buttons below a drawn curve's definition (enabled only when one is shown).
     void editCurve();
     void addCurve();
 
 private:
     QLabel* summary_;
+    QWidget* appearance_;
+    QComboBox* layerBox_;
+    QComboBox* colorBox_;
     QLabel* curve_;
     QPushButton* editButton_;
     QPushButton* addButton_;

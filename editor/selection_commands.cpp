@@ -7,11 +7,18 @@
 #include "editor/main_window.h"
 #include "editor/undo_history.h"
 
+#include "db/database.h"
 #include "editor/display_list.h"
 #include "editor/pick_assist.h"
+#include "host/doc_manager.h"
 #include "host/editor.h"
 
+#include "core/curve_data.h"
+
+#include <charconv>
+#include <cmath>
 #include <limits>
+#include <optional>
 #include <set>
 
 namespace plotwright::editor {
@@ -46,17 +53,311 @@ std::vector<host::PreviewPoint> selectionGhost(const DisplayList& shown, const s
     return ghost;
 }
 
+namespace {
+
+// A number typed at a prompt ("." as decimal point whatever the locale); nothing for
+// anything else or a value that is not finite.
+std::optional<double> typedNumber(const QString& text)
+{
+    const std::string utf8 = text.trimmed().toStdString();
+    double value = 0.0;
+    const char* end = utf8.data() + utf8.size();
+    const auto [stop, error] = std::from_chars(utf8.data(), end, value);
+    if (utf8.empty() || error != std::errc() || stop != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
 bool SelectionCommands::isSelectionCommand(const QString& command)
 {
-    return command == "ERASE" || command == "DELETE" || command == "MOVE" || command == "M";
+    static const QStringList kWords = {"ERASE", "DELETE", "MOVE", "M", "COPY", "CO", "CP",
+                                       "ROTATE", "RO", "SCALE", "SC", "MIRROR", "MI"};
+    return kWords.contains(command);
 }
 
 void SelectionCommands::run(const QString& command)
 {
     if (command == "MOVE" || command == "M")
         move();
+    else if (command == "COPY" || command == "CO" || command == "CP")
+        copy();
+    else if (command == "ROTATE" || command == "RO")
+        rotate();
+    else if (command == "SCALE" || command == "SC")
+        scale();
+    else if (command == "MIRROR" || command == "MI")
+        mirror();
     else
         erase();
+}
+
+std::vector<AcDbHandle> SelectionCommands::objects(const wchar_t* verb)
+{
+    DrawingView* view = window_.documents().currentView();
+    if (!view || !window_.documents().historyOf(view->document())) {
+        window_.commandLine().print("No drawing is open.");
+        return {};
+    }
+    if (!view->selection().isEmpty())
+        return view->selection().handles();
+    // Picked entities join the selection, so that they show as chosen.
+    const QString prompt = QString("\nSelect objects to %1 (Enter when done):").arg(QString::fromWCharArray(verb));
+    for (;;) {
+        double at[3] = {0, 0, 0};
+        const int status = window_.backend().getPoint(nullptr, prompt.toStdWString(), at);
+        if (window_.documents().currentView() != view) {
+            window_.commandLine().print("*Cancel*");
+            return {};
+        }
+        if (status == RTNONE)
+            break;
+        if (status != RTNORM) {
+            view->selection().clear();
+            window_.commandLine().print("*Cancel*");
+            return {};
+        }
+        if (const AcDbHandle found =
+                pickEntity(view->displayList(), QPointF(at[0], at[1]), DrawingView::kPickPixels / view->scale()))
+            view->selection().add({found});
+        else
+            window_.commandLine().print("Nothing there.");
+    }
+    if (view->selection().isEmpty())
+        window_.commandLine().print("Nothing selected.");
+    return view->selection().handles();
+}
+
+bool SelectionCommands::point(const double* base, const wchar_t* prompt, double result[3])
+{
+    DrawingView* view = window_.documents().currentView();
+    const int status = window_.backend().getPoint(base, prompt, result);
+    if (status != RTNORM || window_.documents().currentView() != view) {
+        window_.commandLine().print("*Cancel*");
+        return false;
+    }
+    return true;
+}
+
+void SelectionCommands::place(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by,
+                              const UndoHistory::Verb& verb)
+{
+    DocumentTabs& documents = window_.documents();
+    UndoHistory* history = documents.historyOf(documents.currentView()->document());
+    std::wstring message;
+    if (!history->place(handles, by, verb, message)) {
+        window_.commandLine().print(QString::fromStdWString(message));
+        return;
+    }
+    documents.refreshCurrent();
+    QString done = QString::fromWCharArray(verb.past);
+    done[0] = done[0].toUpper();
+    window_.commandLine().print(QString("%1 %2.").arg(done).arg(handles.size()));
+    noteDrawnCurves(handles);
+}
+
+void SelectionCommands::noteDrawnCurves(const std::vector<AcDbHandle>& handles)
+{
+    const AcDbDatabase* database = window_.documents().currentView()->document()->database();
+    int curves = 0;
+    for (AcDbHandle h : handles) {
+        AcDbObjectId id;
+        AcDbEntity* e = nullptr;
+        if (database->getAcDbObjectId(id, false, h) != Acad::eOk || acdbOpenAcDbEntity(e, id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        curves += core::curveDefinitionOf(*e).has_value() ? 1 : 0;
+        e->close();
+    }
+    if (curves > 0)
+        window_.commandLine().print(QString("%1 piece(s) of drawn curves no longer match their definitions: "
+                                            "CURVEEDIT draws them again from the definition, as they were drawn.")
+                                        .arg(curves));
+}
+
+void SelectionCommands::copy()
+{
+    const std::vector<AcDbHandle> handles = objects(L"copy");
+    if (handles.empty())
+        return;
+    DocumentTabs& documents = window_.documents();
+    DrawingView* view = documents.currentView();
+    UndoHistory* history = documents.historyOf(view->document());
+    if (const std::wstring refused = history->refusedCopy(handles, {}, UndoHistory::kCopy); !refused.empty()) {
+        window_.commandLine().print(QString::fromStdWString(refused));
+        return;
+    }
+    double base[3] = {0, 0, 0};
+    if (!point(nullptr, L"\nBase point:", base))
+        return;
+    // As many copies as points, until Enter; all of them one step.
+    int steps = 0;
+    std::size_t copied = 0;
+    for (;;) {
+        window_.pickAssist().setPreview(selectionGhost(view->displayList(), handles, base[0], base[1]));
+        double to[3] = {0, 0, 0};
+        const int status = window_.backend().getPoint(base, L"\nSecond point (Enter when done):", to);
+        window_.pickAssist().clearPreview();
+        if (status != RTNORM || documents.currentView() != view)
+            break;
+        std::vector<AcDbHandle> copies;
+        std::wstring message;
+        if (!history->copy(handles, AcDbPlacement::translation(to[0] - base[0], to[1] - base[1]), UndoHistory::kCopy,
+                           copies, message)) {
+            window_.commandLine().print(QString::fromStdWString(message));
+            break;
+        }
+        ++steps;
+        copied += copies.size();
+        documents.refreshCurrent();
+    }
+    history->join(steps);
+    window_.commandLine().print(QString("Copied %1 (%2 entities added).").arg(handles.size()).arg(copied));
+}
+
+void SelectionCommands::rotate()
+{
+    const std::vector<AcDbHandle> handles = objects(L"rotate");
+    if (handles.empty())
+        return;
+    DocumentTabs& documents = window_.documents();
+    UndoHistory* history = documents.historyOf(documents.currentView()->document());
+    const AcDbPlacement anyTurn = AcDbPlacement::rotation({}, 45.0);
+    if (const std::wstring refused = history->refusedPlace(handles, anyTurn, UndoHistory::kRotate); !refused.empty()) {
+        window_.commandLine().print(QString::fromStdWString(refused));
+        return;
+    }
+    double base[3] = {0, 0, 0};
+    if (!point(nullptr, L"\nBase point:", base))
+        return;
+    for (;;) {
+        double to[3] = {0, 0, 0};
+        QString typed;
+        const int status = window_.backend().getPointOrText(
+            base, L"\nRotation angle (degrees, counter-clockwise), or pick a point:", to, typed);
+        double degrees = 0.0;
+        if (status == EditorBackend::kTyped) {
+            const std::optional<double> value = typedNumber(typed);
+            if (!value) {
+                window_.commandLine().print("Type an angle in degrees (\".\" as decimal point), or pick a point.");
+                continue;
+            }
+            degrees = *value;
+        } else if (status == RTNORM) {
+            if (to[0] == base[0] && to[1] == base[1]) {
+                window_.commandLine().print("The point is the base point: it gives no angle.");
+                continue;
+            }
+            degrees = std::atan2(to[1] - base[1], to[0] - base[0]) * (180.0 / M_PI);
+        } else {
+            window_.commandLine().print("*Cancel*");
+            return;
+        }
+        place(handles, AcDbPlacement::rotation({base[0], base[1], 0.0}, degrees), UndoHistory::kRotate);
+        return;
+    }
+}
+
+void SelectionCommands::scale()
+{
+    const std::vector<AcDbHandle> handles = objects(L"scale");
+    if (handles.empty())
+        return;
+    DocumentTabs& documents = window_.documents();
+    UndoHistory* history = documents.historyOf(documents.currentView()->document());
+    const AcDbPlacement anyScale = AcDbPlacement::scaling({}, 2.0);
+    if (const std::wstring refused = history->refusedPlace(handles, anyScale, UndoHistory::kScale); !refused.empty()) {
+        window_.commandLine().print(QString::fromStdWString(refused));
+        return;
+    }
+    double base[3] = {0, 0, 0};
+    if (!point(nullptr, L"\nBase point:", base))
+        return;
+    for (;;) {
+        double to[3] = {0, 0, 0};
+        QString typed;
+        const int status = window_.backend().getPointOrText(
+            base, L"\nScale factor, or pick a point (its distance is the factor):", to, typed);
+        std::optional<double> factor;
+        if (status == EditorBackend::kTyped)
+            factor = typedNumber(typed);
+        else if (status == RTNORM)
+            factor = std::hypot(to[0] - base[0], to[1] - base[1]);
+        else {
+            window_.commandLine().print("*Cancel*");
+            return;
+        }
+        // A factor of 0 would collapse the entities, a negative one turn them inside out.
+        if (!factor || *factor <= 0.0) {
+            window_.commandLine().print("The scale factor must be a number above 0.");
+            continue;
+        }
+        place(handles, AcDbPlacement::scaling({base[0], base[1], 0.0}, *factor), UndoHistory::kScale);
+        return;
+    }
+}
+
+void SelectionCommands::mirror()
+{
+    const std::vector<AcDbHandle> handles = objects(L"mirror");
+    if (handles.empty())
+        return;
+    DocumentTabs& documents = window_.documents();
+    DrawingView* view = documents.currentView();
+    UndoHistory* history = documents.historyOf(view->document());
+    const AcDbPlacement anyMirror = AcDbPlacement::mirror({}, {1.0, 0.0, 0.0});
+    if (const std::wstring refused = history->refusedPlace(handles, anyMirror, UndoHistory::kMirror); !refused.empty()) {
+        window_.commandLine().print(QString::fromStdWString(refused));
+        return;
+    }
+    double first[3] = {0, 0, 0}, second[3] = {0, 0, 0};
+    if (!point(nullptr, L"\nFirst point of mirror line:", first))
+        return;
+    for (;;) {
+        if (!point(first, L"\nSecond point of mirror line:", second))
+            return;
+        if (second[0] != first[0] || second[1] != first[1])
+            break;
+        window_.commandLine().print("The two points are the same: they give no line.");
+    }
+    bool erase = false;
+    for (;;) {
+        double unused[3] = {0, 0, 0};
+        QString typed;
+        const int status = window_.backend().getPointOrText(nullptr, L"\nErase source objects? [Yes/No] <No>:", unused, typed);
+        if (status == RTNONE)
+            break;
+        if (status == EditorBackend::kTyped) {
+            const QString answer = typed.toUpper();
+            if (answer == "Y" || answer == "YES" || answer == "N" || answer == "NO") {
+                erase = answer.startsWith('Y');
+                break;
+            }
+        } else if (status != RTNORM || documents.currentView() != view) {
+            window_.commandLine().print("*Cancel*");
+            return;
+        }
+        window_.commandLine().print("Answer Yes or No (Enter: No).");
+    }
+    if (documents.currentView() != view) {
+        window_.commandLine().print("*Cancel*");
+        return;
+    }
+    const AcDbPlacement by = AcDbPlacement::mirror({first[0], first[1], 0.0}, {second[0], second[1], 0.0});
+    if (erase) {
+        place(handles, by, UndoHistory::kMirror);
+        return;
+    }
+    // Kept originals: the mirror images are new entities.
+    std::vector<AcDbHandle> copies;
+    std::wstring message;
+    if (!history->copy(handles, by, UndoHistory::kMirror, copies, message)) {
+        window_.commandLine().print(QString::fromStdWString(message));
+        return;
+    }
+    documents.refreshCurrent();
+    window_.commandLine().print(QString("Mirrored %1 (%2 entities added).").arg(handles.size()).arg(copies.size()));
+    noteDrawnCurves(copies);
 }
 
 void SelectionCommands::erase()
@@ -118,6 +419,65 @@ void SelectionCommands::move()
     }
     documents.refreshCurrent();
     window_.commandLine().print(QString("Moved %1.").arg(handles.size()));
+}
+
+} // namespace plotwright::editor
+
+namespace plotwright::editor {
+
+void SelectionCommands::setAppearance(const std::optional<QString>& layer, std::optional<int> color)
+{
+    DocumentTabs& documents = window_.documents();
+    DrawingView* view = documents.currentView();
+    UndoHistory* history = view ? documents.historyOf(view->document()) : nullptr;
+    if (!history || view->selection().isEmpty())
+        return;
+    AcDbDatabase* database = view->document()->database();
+    struct Change {
+        AcDbHandle handle;
+        AcDbEntity::Appearance before, after;
+    };
+    std::vector<Change> changes;
+    for (AcDbHandle h : view->selection().handles()) {
+        AcDbObjectId id;
+        AcDbEntity* e = nullptr;
+        if (database->getAcDbObjectId(id, false, h) != Acad::eOk || acdbOpenAcDbEntity(e, id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        Change c{h, e->appearance(), e->appearance()};
+        e->close();
+        if (layer)
+            c.after.layer = layer->toStdWString();
+        if (color) {
+            c.after.colorIndex = *color;
+            c.after.trueColor = -1;
+        }
+        if (!(c.after == c.before))
+            changes.push_back(std::move(c));
+    }
+    const auto apply = [database, changes](bool redo) {
+        for (const Change& c : changes) {
+            AcDbObjectId id;
+            database->getAcDbObjectId(id, false, c.handle);
+            const AcDbEntity::Appearance& a = redo ? c.after : c.before;
+            database->setEntityAppearance(id, a.layer, a.colorIndex, a.trueColor);
+        }
+    };
+    if (changes.empty())
+        return;
+    for (const Change& c : changes) {
+        AcDbObjectId id;
+        database->getAcDbObjectId(id, false, c.handle);
+        if (database->setEntityAppearance(id, c.after.layer, c.after.colorIndex, c.after.trueColor) != Acad::eOk) {
+            apply(false);
+            window_.commandLine().print("An entity of the selection cannot be changed now (it is open elsewhere).");
+            return;
+        }
+    }
+    const std::wstring what = std::wstring(layer ? L"the layer" : L"the colour") + L" of " +
+                              std::to_wstring(changes.size()) + (changes.size() == 1 ? L" entity" : L" entities");
+    history->record(apply, what);
+    documents.refreshCurrent();
+    window_.commandLine().print(QString::fromStdWString(L"Changed " + what + L"."));
 }
 
 } // namespace plotwright::editor

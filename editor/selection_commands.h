@@ -1,12 +1,19 @@
 #pragma once
-// The editor's commands on the selection of the current drawing: ERASE and MOVE (base
-// point, then destination, each clicked or typed as "x,y"), each one undo step.
+// The editor's commands on the selection of the current drawing, each one undo step:
+// ERASE; MOVE and COPY (base point, then destination); ROTATE (base point, then an angle
+// typed in degrees or given by a point); SCALE (base point, then a factor typed or given
+// by the distance to a point); MIRROR (two points of the mirror line, then whether the
+// originals go). Points are clicked or typed as "x,y". With nothing selected, they ask
+// for the entities first.
 
 #include "db/object_id.h"
+#include "db/placement.h"
+#include "editor/undo_history.h"
 #include "host/backend.h"
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace plotwright::editor {
@@ -31,8 +38,25 @@ public:
 
     void erase();
     void move();
+    void copy();
+    void rotate();
+    void scale();
+    void mirror();
+    // Puts the selection on `layer` and/or gives it the colour index `color` (dropping
+    // true colours), one undo step; nothing when neither changes anything.
+    void setAppearance(const std::optional<QString>& layer, std::optional<int> color);
 
 private:
+    // The selection, or the entities picked one by one until Enter when there is none;
+    // empty when cancelled.
+    std::vector<AcDbHandle> objects(const wchar_t* verb);
+    // A point; false (and "*Cancel*" shown) when there is none or the drawing changed.
+    bool point(const double* base, const wchar_t* prompt, double result[3]);
+    // Turns, scales or mirrors the objects by `by` as one step and says so.
+    void place(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by, const UndoHistory::Verb& verb);
+    // A drawn curve turned, scaled or mirrored no longer matches its definition: say so.
+    void noteDrawnCurves(const std::vector<AcDbHandle>& handles);
+
     MainWindow& window_;
 };
 

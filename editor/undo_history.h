@@ -25,11 +25,32 @@ public:
     // Erases the entities (one step); false with nothing changed when one cannot be
     // opened for write.
     bool erase(const std::vector<AcDbHandle>& handles, std::wstring& message);
+    // How a command that places entities speaks of itself: "rotate", "rotated", "rotation".
+    struct Verb {
+        const wchar_t* present;
+        const wchar_t* past;
+        const wchar_t* noun;
+    };
+    static const Verb kMove, kRotate, kScale, kMirror, kCopy;
+
     // Moves the entities by `offset` (XY), all or none: kinds that cannot move are
     // named in `message` and nothing moves.
     bool move(const std::vector<AcDbHandle>& handles, const AcGeVector3d& offset, std::wstring& message);
     // Why the entities cannot all move: their kinds named; empty when they can.
     std::wstring refusedMove(const std::vector<AcDbHandle>& handles) const;
+    // Turns, scales or mirrors the entities (`by` after what was done to them before),
+    // all or none, as move does.
+    bool place(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by, const Verb& verb, std::wstring& message);
+    std::wstring refusedPlace(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by, const Verb& verb) const;
+    // Appends copies of the entities, placed by `by`, in one step, all or none; their
+    // handles go to `copies`. The pieces of a drawn curve copied together become a curve
+    // of their own (a new curve id), at its new place as if moved there.
+    bool copy(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by, const Verb& verb,
+              std::vector<AcDbHandle>& copies, std::wstring& message);
+    std::wstring refusedCopy(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by, const Verb& verb) const;
+    // Makes the last `count` steps one: a command that changed the drawing in several goes
+    // (COPY placing copy after copy) is taken back as a whole.
+    void join(int count);
     // Records a change that the caller made already; `apply(true)` redoes it,
     // `apply(false)` undoes it. `what` names it for the user ("the current layer \"A\"").
     void record(std::function<void(bool redo)> apply, std::wstring what = L"a change");
@@ -45,9 +66,9 @@ private:
     struct Change {
         enum class Type { appended, erased, moved, custom } type;
         AcDbHandle handle = 0;
-        AcGeVector3d before, after;  // displacements of a move
+        AcDbPlacement before, after;  // placements of a move, turn, scale or mirror
         std::function<void(bool)> apply;
-        std::wstring what;  // custom: its name for the user
+        std::wstring what;  // custom: its name for the user; moved: the command's noun
     };
     using Step = std::vector<Change>;
 

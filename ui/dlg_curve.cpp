@@ -817,8 +817,56 @@ void CDlgCurve::OnDelete()
         ShowLibrary(Library::User);
 }
 
+namespace {
+
+// What a user types for a parameter: the fields of the range and of constants.
+bool sameParameter(const CEquationParameter& a, const CEquationParameter& b)
+{
+    return a.GetName() == b.GetName() && a.GetType() == b.GetType() && a.GetValue() == b.GetValue() &&
+           a.GetMinValue() == b.GetMinValue() && a.GetMaxValue() == b.GetMaxValue() &&
+           a.GetIncrement() == b.GetIncrement();
+}
+
+bool sameCurve(const CEquation& a, const CEquation& b)
+{
+    if (a.GetType() != b.GetType() || a.GetEquationX() != b.GetEquationX() || a.GetEquationY() != b.GetEquationY() ||
+        a.GetParameters().size() != b.GetParameters().size())
+        return false;
+    for (std::size_t i = 0; i < a.GetParameters().size(); ++i)
+        if (!sameParameter(*a.GetParameters()[i], *b.GetParameters()[i]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool CDlgCurve::UserFieldsUnsaved()
+{
+    // Editing a drawn curve, the fields hold the drawing's curve, which the drawing keeps.
+    if (IsEditing())
+        return false;
+    UpdateData(true);
+    ApplyUserFields();
+    if (const CEquation* stored = CurrentEquation(userCombo_))
+        return !sameCurve(*stored, equation_);
+    return !equation_.GetEquationY().empty() || !equation_.GetEquationX().empty();
+}
+
 void CDlgCurve::OnClose()
 {
+    // A curve typed into the fields would be lost: ask, as an editor asks for a document.
+    if (UserFieldsUnsaved()) {
+        const int answer = AfxMessageBox(L"The user-defined curve in the fields is not saved.\nSave it before closing?",
+                                         MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL)
+            return;
+        // Save as cancelled (no curve to save into yet): the dialog stays open.
+        if (answer == IDYES) {
+            OnSave();
+            if (UserFieldsUnsaved())
+                return;
+        }
+    }
     struct Failure {
         std::wstring path;
         std::wstring reason;

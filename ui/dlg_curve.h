@@ -112,6 +112,8 @@ private:
 
     void OnDrawPredefined();
     void OnClose();
+    // Whether the user-defined fields hold a curve that is not stored: typed but not saved.
+    bool UserFieldsUnsaved();
     void OnPredefinedChanged();
     void OnDelete();
     void OnSave();

@@ -1,6 +1,7 @@
 // A model-based soak of the editor's document: random sequences of drawing, erasing,
-// moving, layer changes, undo, redo, and saving and reopening, each step checked against
-// a small reference model (the entities alive with their layer and place, the layers,
+// moving, copying, turning, scaling, mirroring, layer changes of layers and of entities,
+// undo, redo, and saving and reopening, each step checked against a small reference
+// model (the entities alive with their layer and vertices, the layers,
 // the current layer; undo and redo as stacks of whole model states). A failure prints
 // the seed and the shortest failing sequence found by removing steps.
 // PLOTWRIGHT_SOAK_STEPS and PLOTWRIGHT_SOAK_SEEDS set the length and the seeds by hand.
@@ -28,12 +29,15 @@ namespace {
 using plotwright::editor::UndoHistory;
 
 struct Step {
-    enum Kind { draw, erase, move, addLayer, changeLayer, makeCurrent, undo, redo, saveAndReopen, count } kind;
+    enum Kind {
+        draw, erase, move, addLayer, changeLayer, makeCurrent, undo, redo, saveAndReopen,
+        copy, rotate, scale, mirror, putOnLayer, count
+    } kind;
     unsigned a = 0, b = 0, c = 0;  // taken modulo what exists when the step runs
 };
 
 const char* const kNames[] = {"draw", "erase", "move", "add layer", "change layer", "make current",
-                              "undo", "redo", "save and reopen"};
+                              "undo", "redo", "save and reopen", "copy", "rotate", "scale", "mirror", "put on layer"};
 
 std::string describe(const Step& s)
 {
@@ -45,8 +49,7 @@ std::string describe(const Step& s)
 struct Model {
     struct Entity {
         std::wstring layer;
-        double x = 0, y = 0;  // the lower left corner of its extents
-        bool operator==(const Entity&) const = default;
+        std::vector<AcGePoint2d> points;  // the vertices (straight segments only)
     };
     std::map<AcDbHandle, Entity> entities;
     std::map<std::wstring, AcDbLayerAppearance> layers;  // names as created (all distinct in case)
@@ -87,6 +90,52 @@ private:
         return out;
     }
 
+    std::vector<AcDbHandle> choose(const Step& s) const
+    {
+        const std::vector<AcDbHandle> handles = alive();
+        std::vector<AcDbHandle> chosen;
+        for (unsigned i = 0; !handles.empty() && i < 1 + s.b % 3; ++i)
+            chosen.push_back(handles[(s.a + i * 5) % handles.size()]);
+        std::sort(chosen.begin(), chosen.end());
+        chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+        return chosen;
+    }
+
+    // As the properties panel does it: a recorded change of each entity's layer and colour.
+    std::string putOnLayer(const std::vector<AcDbHandle>& chosen, const Step& s, const Model& before)
+    {
+        auto it = std::next(model_.layers.begin(), static_cast<long>(s.c % model_.layers.size()));
+        const std::wstring layer = it->first;
+        AcDbDatabase* db = db_.get();
+        struct Change {
+            AcDbHandle handle;
+            AcDbEntity::Appearance before, after;
+        };
+        std::vector<Change> changes;
+        for (AcDbHandle h : chosen) {
+            AcDbObjectId id;
+            db->getAcDbObjectId(id, false, h);
+            AcDbEntity* e = nullptr;
+            if (acdbOpenAcDbEntity(e, id, AcDb::kForRead) != Acad::eOk)
+                return "an entity cannot be opened";
+            changes.push_back({h, e->appearance(), {layer, 1 + static_cast<int>(s.a % 7), -1}});
+            e->close();
+            if (db->setEntityAppearance(id, layer, changes.back().after.colorIndex, -1) != Acad::eOk)
+                return "putting on a layer was refused";
+            model_.entities[h].layer = layer;
+        }
+        history_->record([db, changes](bool redo) {
+            for (const Change& c : changes) {
+                AcDbObjectId id;
+                db->getAcDbObjectId(id, false, c.handle);
+                const AcDbEntity::Appearance& a = redo ? c.after : c.before;
+                db->setEntityAppearance(id, a.layer, a.colorIndex, a.trueColor);
+            }
+        });
+        changed(before);
+        return {};
+    }
+
     void changed(const Model& before)
     {
         done_.push_back(before);
@@ -112,17 +161,55 @@ private:
             history_->checkpoint();
             if (ids.empty())
                 return "nothing was drawn";
-            for (const AcDbObjectId& id : ids)
-                model_.entities[id.handle()] = {model_.current, 0, 0};
             for (const AcDbObjectId& id : ids) {
-                AcDbEntity* e = nullptr;
-                if (acdbOpenAcDbEntity(e, id, AcDb::kForRead) != Acad::eOk)
+                AcDbPolyline* p = nullptr;
+                if (acdbOpenObject(p, id, AcDb::kForRead) != Acad::eOk)
                     return "a new polyline cannot be opened";
-                plotwright::db::Extents3d x;
-                plotwright::db::addExtents(*db_, *e, x);
-                e->close();
-                model_.entities[id.handle()].x = x.minX;
-                model_.entities[id.handle()].y = x.minY;
+                model_.entities[id.handle()] = {model_.current, {p->points().begin(), p->points().end()}};
+                p->close();
+            }
+            changed(before);
+            return {};
+        }
+        case Step::copy:
+        case Step::rotate:
+        case Step::scale:
+        case Step::mirror:
+        case Step::putOnLayer: {
+            const std::vector<AcDbHandle> chosen = choose(s);
+            if (chosen.empty())
+                return {};
+            std::wstring message;
+            if (s.kind == Step::putOnLayer)
+                return putOnLayer(chosen, s, before);
+            const AcGePoint3d base{static_cast<int>(s.c % 40) - 20.0, static_cast<int>(s.b % 30) - 15.0, 0.0};
+            static const double kAngles[] = {90, 30, -45, 180};
+            AcDbPlacement by;
+            if (s.kind == Step::rotate || s.kind == Step::copy)
+                by = AcDbPlacement::rotation(base, kAngles[s.c % 4]);
+            else if (s.kind == Step::scale)
+                by = AcDbPlacement::scaling(base, s.c % 2 ? 2.0 : 0.5);
+            else
+                by = AcDbPlacement::mirror(base, {base.x + s.a % 3, base.y + 1.0 + s.c % 2, 0.0});
+            // A copy either shifted (COPY) or turned in place (a mirror that keeps the originals).
+            if (s.kind == Step::copy && s.a % 2)
+                by = AcDbPlacement::translation(static_cast<int>(s.c % 9) - 4.0, 3.0);
+            if (s.kind == Step::copy) {
+                std::vector<AcDbHandle> copies;
+                if (!history_->copy(chosen, by, UndoHistory::kCopy, copies, message) || copies.size() != chosen.size())
+                    return "copy refused";
+                for (std::size_t i = 0; i < chosen.size(); ++i) {
+                    Model::Entity copied = model_.entities[chosen[i]];
+                    for (AcGePoint2d& p : copied.points)
+                        p = by.apply(p);
+                    model_.entities[copies[i]] = copied;
+                }
+            } else {
+                if (!history_->place(chosen, by, UndoHistory::kRotate, message))
+                    return "placing refused";
+                for (AcDbHandle h : chosen)
+                    for (AcGePoint2d& p : model_.entities[h].points)
+                        p = by.apply(p);
             }
             changed(before);
             return {};
@@ -147,10 +234,9 @@ private:
                 const double dx = static_cast<int>(s.c % 17) - 8.0, dy = static_cast<int>(s.c % 5) - 2.0;
                 if (!history_->move(chosen, {dx, dy, 0}, message))
                     return "move refused";
-                for (AcDbHandle h : chosen) {
-                    model_.entities[h].x += dx;
-                    model_.entities[h].y += dy;
-                }
+                for (AcDbHandle h : chosen)
+                    for (AcGePoint2d& p : model_.entities[h].points)
+                        p = {p.x + dx, p.y + dy};
             }
             changed(before);
             return {};
@@ -251,9 +337,9 @@ private:
     {
         std::map<AcDbHandle, Model::Entity> shown;
         db_->forEachEntity([&](const AcDbEntity& e) {
-            plotwright::db::Extents3d x;
-            plotwright::db::addExtents(*db_, e, x);
-            shown[e.handle()] = {e.layer(), x.minX, x.minY};
+            const auto* p = dynamic_cast<const AcDbPolyline*>(&e);
+            shown[e.handle()] = {e.layer(), p ? std::vector<AcGePoint2d>(p->points().begin(), p->points().end())
+                                              : std::vector<AcGePoint2d>{}};
         });
         if (shown.size() != model_.entities.size())
             return std::to_string(shown.size()) + " entities where the model has " +
@@ -264,8 +350,13 @@ private:
                 return "entity " + std::to_string(h) + " is missing";
             if (it->second.layer != want.layer)
                 return "entity " + std::to_string(h) + " is on another layer";
-            if (std::fabs(it->second.x - want.x) > 1e-9 || std::fabs(it->second.y - want.y) > 1e-9)
-                return "entity " + std::to_string(h) + " is elsewhere";
+            // Turns by 30 degrees round in the last bits, and undo turns back by the inverse.
+            const auto near = [](double a, double b) { return std::fabs(a - b) <= 1e-9 * (1.0 + std::fabs(b)); };
+            if (it->second.points.size() != want.points.size())
+                return "entity " + std::to_string(h) + " has other vertices";
+            for (std::size_t i = 0; i < want.points.size(); ++i)
+                if (!near(it->second.points[i].x, want.points[i].x) || !near(it->second.points[i].y, want.points[i].y))
+                    return "entity " + std::to_string(h) + " is elsewhere";
         }
         const std::vector<AcDbLayerInfo> layers = db_->layers();
         if (layers.size() != model_.layers.size())
@@ -295,7 +386,7 @@ std::vector<Step> randomSteps(unsigned seed, int count, int saveEvery)
     std::mt19937 random(seed);
     // Erasing about as much as is drawn, so that the drawing stays small enough to be
     // compared whole after every step.
-    std::discrete_distribution<int> kind({4, 4, 4, 1, 2, 1, 3, 2, 0});
+    std::discrete_distribution<int> kind({4, 5, 3, 1, 2, 1, 3, 2, 0, 1, 1, 1, 1, 1});
     std::vector<Step> steps;
     for (int i = 1; i <= count; ++i) {
         const Step::Kind k = i % saveEvery == 0 ? Step::saveAndReopen : static_cast<Step::Kind>(kind(random));

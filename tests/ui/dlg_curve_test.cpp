@@ -290,6 +290,8 @@ private slots:
     void save_into_current_curve_and_duplicates();
     void delete_down_to_empty_list();
     void only_close_ends_the_dialog();
+    void close_asks_for_a_typed_curve_data();
+    void close_asks_for_a_typed_curve();
     void close_writes_both_libraries();
     void failed_save_asks_before_closing();
     void damaged_library_is_kept_data();
@@ -749,6 +751,61 @@ void CurveDialogTest::only_close_ends_the_dialog()
         if (QString(how).startsWith("Escape in"))
             QVERIFY2(openAfterGridEscape, how);
     }
+}
+
+// A curve typed into the user-defined fields and not saved: Close asks. Cancel keeps the
+// dialog open, No closes without it, Yes saves it into the current curve (or through
+// Save as when there is none; cancelling Save as keeps the dialog open).
+void CurveDialogTest::close_asks_for_a_typed_curve_data()
+{
+    QTest::addColumn<bool>("stored");    // a user curve is current
+    QTest::addColumn<QString>("typed");  // into field 106; empty: nothing typed
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<QString>("written");  // the first stored curve's expression after Close
+    QTest::newRow("nothing typed") << true << "" << 0 << false << true << "x";
+    QTest::newRow("typed, Cancel") << true << "x^5" << int(IDCANCEL) << true << false << "";
+    QTest::newRow("typed, No") << true << "x^5" << int(IDNO) << true << true << "x";
+    QTest::newRow("typed, Yes") << true << "x^5" << int(IDYES) << true << true << "x^5";
+    QTest::newRow("typed back as stored") << true << "x" << 0 << false << true << "x";
+    QTest::newRow("no stored curve, Yes, Save as cancelled") << false << "x^5" << int(IDYES) << true << false << "";
+}
+
+void CurveDialogTest::close_asks_for_a_typed_curve()
+{
+    QFETCH(bool, stored);
+    QFETCH(QString, typed);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, closed);
+    QFETCH(QString, written);
+    Session session;
+    if (stored)
+        session.write(userFile, userLibrary({{L"first", L"1", L"x", L""}}, 0));
+    const QByteArray before = session.read(userFile);
+    Dlg dialog;
+    show(dialog);
+    if (!typed.isEmpty())
+        type(dialog, 106, typed);
+    if (answer)
+        session.backend.scriptAnswer(answer);
+    auto seen = std::make_shared<QString>();
+    if (!stored)
+        answerSaveAs(seen, std::nullopt, 2);
+    click(dialog, 1);
+    const std::vector<std::wstring> messages = session.backend.messages();
+    QCOMPARE(!messages.empty(), asked);
+    if (asked)
+        QCOMPARE(messages.front(), std::wstring(L"The user-defined curve in the fields is not saved.\nSave it before closing?"));
+    QCOMPARE(!dialog.isVisible(), closed);
+    if (!closed) {
+        QCOMPARE(session.read(userFile), before);  // nothing written while the dialog stays
+        return;
+    }
+    CEquationList library;
+    QCOMPARE(library.LoadFromXml(QString::fromUtf8(session.read(userFile)).toStdWString()), 1);
+    QCOMPARE(QString::fromStdWString(library.GetEquations()[0]->GetEquationY()), written);
 }
 
 void CurveDialogTest::close_writes_both_libraries()
