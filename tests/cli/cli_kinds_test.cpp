@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -68,8 +69,15 @@ TEST_F(CliKindsTest, cli_sample_space_and_implicit)
             ++breaks;
             continue;
         }
+        // from_chars: the test runs under a decimal-comma locale too.
         double x = 0, y = 0, z = 1;
-        ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf,%lf", &x, &y, &z), 3) << line;
+        const char* p = line.data();
+        const char* end = p + line.size();
+        for (double* value : {&x, &y, &z}) {
+            const auto [next, error] = std::from_chars(p, end, *value);
+            ASSERT_EQ(error, std::errc()) << line;
+            p = next < end ? next + 1 : next;
+        }
         const double r2 = x * x + y * y;
         EXPECT_LE(std::fabs(r2 * r2 - 2 * (x * x - y * y) - (std::pow(0.9, 4) - 1)), 1e-3) << line;
         EXPECT_EQ(z, 0);

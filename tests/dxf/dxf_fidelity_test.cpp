@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <locale>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "db/database.h"
@@ -209,7 +211,9 @@ TEST(dxf_fidelity_kinds, styled_text_columns_and_masks)
         {path});
     double width = 0, gutter = 0;
     int count = 0;
-    ASSERT_EQ(std::sscanf(report.c_str(), "%lf %lf %d", &width, &gutter, &count), 3) << report;
+    std::istringstream numbers(report);
+    numbers.imbue(std::locale::classic());  // the test also runs under a decimal-comma locale
+    ASSERT_TRUE(numbers >> width >> gutter >> count) << report;
     std::unique_ptr<AcDbDatabase> db;
     ASSERT_TRUE(plotwright::dxf::readDxf(path, db).ok());
     const std::vector<plotwright::db::DisplayShape> shapes = plotwright::db::tessellateModelSpace(*db, {});

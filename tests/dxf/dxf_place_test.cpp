@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/number_text.h"
 #include "db/database.h"
 #include "db/entity_copy.h"
 #include "dxf/file.h"
@@ -91,7 +92,7 @@ std::vector<std::string> matrixArgs(const AcDbPlacement& p)
 {
     std::vector<std::string> args;
     for (double v : {p.xx, p.xy, p.yx, p.yy, p.zz, p.dx, p.dy})
-        args.push_back(std::to_string(v));
+        args.push_back(plotwright::base::formatShortest(v));  // "." in every locale
     return args;
 }
 
