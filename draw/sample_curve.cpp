@@ -53,6 +53,13 @@ void showFailure(const SampleResult& result, const CEquation& equation)
 
 SampleResult sampleCurveShowing(const CEquation& equation, const ads_point origin, const SampleOptions& options)
 {
+    // The module draws the plane kinds only; any other kind is silently not drawn, before
+    // the status bar is touched, as it always was.
+    if (!knownKind(equation.GetType())) {
+        SampleResult nothing;
+        nothing.status = SampleStatus::ErrorInEquation;
+        return nothing;
+    }
     MeterProgress meter;
     SampleResult result = plotwright::curve::sampleCurve(equation, {origin[0], origin[1], 0}, options, &meter);
     showFailure(result, equation);
@@ -63,6 +70,11 @@ plotwright::curve::ShapedCurve shapeCurveShowing(const CEquation& equation, cons
                                                  const plotwright::curve::CurveOptions& options,
                                                  plotwright::curve::KeepSamples keep)
 {
+    if (!knownKind(equation.GetType())) {
+        plotwright::curve::ShapedCurve nothing;
+        nothing.sampled.status = SampleStatus::ErrorInEquation;
+        return nothing;
+    }
     MeterProgress meter;
     plotwright::curve::ShapedCurve shaped =
         plotwright::curve::shapeCurve(equation, {origin[0], origin[1], 0}, options, &meter, keep);

@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <fcntl.h>
@@ -255,7 +257,8 @@ TEST(library_file, load_file_names_the_system_reason_or_reads_like_the_bytes)
     CEquationList list;
     plotwright::Result result = plotwright::model::loadLibraryFile(folder.path() / "absent.xml", list);
     EXPECT_EQ(result.status, plotwright::Status::fileError);
-    EXPECT_EQ(result.message, L"No such file or directory");
+    // The system's own words, in the user's language.
+    EXPECT_EQ(result.message, plotwright::base::wideFromUtf8(std::generic_category().message(ENOENT)));
     EXPECT_EQ(result.where.file, folder.path() / "absent.xml");
 
     const fs::path file = folder.path() / "lib.xml";
