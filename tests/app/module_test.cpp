@@ -157,8 +157,10 @@ private slots:
         QStringList symbols;
         for (const QString& line : QString::fromUtf8(nm.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
             const QString name = line.section(' ', -1);
+            // A lower-case type is a local symbol: listed, but nothing can bind to it.
             // The linker's own markers of the data segment are in every shared object.
-            if (name != "__bss_start" && name != "_edata" && name != "_end")
+            const QString type = line.section(' ', -2, -2);
+            if (type == type.toUpper() && name != "__bss_start" && name != "_edata" && name != "_end")
                 symbols.append(name);
         }
         symbols.sort();

@@ -428,11 +428,13 @@ TEST(DxfLayers, a_layer_named_twice_changes_in_every_record)
         ASSERT_EQ(db->setLayerAppearance(L"A", look), Acad::eOk);
         ASSERT_TRUE(plotwright::dxf::saveDxf(*db, path).ok());
         EXPECT_EQ(dxftest::readFile(path), drawing(row.second, changed));
-        const AcDbLayerInfo* back = read(path)->layer(L"A");
+        const std::unique_ptr<AcDbDatabase> reread = read(path);
+        ASSERT_TRUE(reread);
+        const AcDbLayerInfo* back = reread->layer(L"A");
         ASSERT_NE(back, nullptr);
         EXPECT_EQ(back->appearance.colorIndex, 5);
         EXPECT_TRUE(back->appearance.frozen);
-        EXPECT_EQ(read(path)->layer(L"B")->appearance.colorIndex, 2);
+        EXPECT_EQ(reread->layer(L"B")->appearance.colorIndex, 2);
     }
 }
 
