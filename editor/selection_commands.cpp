@@ -215,18 +215,26 @@ void SelectionCommands::copy()
     window_.commandLine().print(QString("Copied %1 (%2 entities added).").arg(handles.size()).arg(copied));
 }
 
-void SelectionCommands::rotate()
+std::vector<AcDbHandle> SelectionCommands::placeable(const wchar_t* verb, const AcDbPlacement& probe,
+                                                     const UndoHistory::Verb& kind)
 {
-    const std::vector<AcDbHandle> handles = objects(L"rotate");
+    std::vector<AcDbHandle> handles = objects(verb);
     if (handles.empty())
-        return;
+        return handles;
     DocumentTabs& documents = window_.documents();
     UndoHistory* history = documents.historyOf(documents.currentView()->document());
-    const AcDbPlacement anyTurn = AcDbPlacement::rotation({}, 45.0);
-    if (const std::wstring refused = history->refusedPlace(handles, anyTurn, UndoHistory::kRotate); !refused.empty()) {
+    if (const std::wstring refused = history->refusedPlace(handles, probe, kind); !refused.empty()) {
         window_.commandLine().print(QString::fromStdWString(refused));
-        return;
+        return {};
     }
+    return handles;
+}
+
+void SelectionCommands::rotate()
+{
+    const std::vector<AcDbHandle> handles = placeable(L"rotate", AcDbPlacement::rotation({}, 45.0), UndoHistory::kRotate);
+    if (handles.empty())
+        return;
     double base[3] = {0, 0, 0};
     if (!point(nullptr, L"\nBase point:", base))
         return;
@@ -260,16 +268,9 @@ void SelectionCommands::rotate()
 
 void SelectionCommands::scale()
 {
-    const std::vector<AcDbHandle> handles = objects(L"scale");
+    const std::vector<AcDbHandle> handles = placeable(L"scale", AcDbPlacement::scaling({}, 2.0), UndoHistory::kScale);
     if (handles.empty())
         return;
-    DocumentTabs& documents = window_.documents();
-    UndoHistory* history = documents.historyOf(documents.currentView()->document());
-    const AcDbPlacement anyScale = AcDbPlacement::scaling({}, 2.0);
-    if (const std::wstring refused = history->refusedPlace(handles, anyScale, UndoHistory::kScale); !refused.empty()) {
-        window_.commandLine().print(QString::fromStdWString(refused));
-        return;
-    }
     double base[3] = {0, 0, 0};
     if (!point(nullptr, L"\nBase point:", base))
         return;
@@ -299,17 +300,13 @@ void SelectionCommands::scale()
 
 void SelectionCommands::mirror()
 {
-    const std::vector<AcDbHandle> handles = objects(L"mirror");
+    const std::vector<AcDbHandle> handles =
+        placeable(L"mirror", AcDbPlacement::mirror({}, {1.0, 0.0, 0.0}), UndoHistory::kMirror);
     if (handles.empty())
         return;
     DocumentTabs& documents = window_.documents();
     DrawingView* view = documents.currentView();
     UndoHistory* history = documents.historyOf(view->document());
-    const AcDbPlacement anyMirror = AcDbPlacement::mirror({}, {1.0, 0.0, 0.0});
-    if (const std::wstring refused = history->refusedPlace(handles, anyMirror, UndoHistory::kMirror); !refused.empty()) {
-        window_.commandLine().print(QString::fromStdWString(refused));
-        return;
-    }
     double first[3] = {0, 0, 0}, second[3] = {0, 0, 0};
     if (!point(nullptr, L"\nFirst point of mirror line:", first))
         return;

@@ -7,22 +7,7 @@ import numpy
 import pytest
 
 import plotwright
-from conftest import run_tool
-
-
-def csv_runs(text):
-    """The runs of finite points of `plotwright sample` CSV output (nan lines split)."""
-    runs, run = [], []
-    for line in text.splitlines():
-        values = [float(v) for v in line.split(",")]
-        if all(math.isfinite(v) for v in values):
-            run.append(values)
-        elif run:
-            runs.append(run)
-            run = []
-    if run:
-        runs.append(run)
-    return runs
+from conftest import csv_runs, run_tool
 
 
 def bits(values):
