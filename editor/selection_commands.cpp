@@ -93,6 +93,60 @@ void SelectionCommands::run(const QString& command)
         erase();
 }
 
+namespace {
+
+// A drawn curve turned, scaled or mirrored no longer matches its definition: say so.
+void noteDrawnCurves(MainWindow& window, const std::vector<AcDbHandle>& handles)
+{
+    const AcDbDatabase* database = window.documents().currentView()->document()->database();
+    int curves = 0;
+    for (AcDbHandle h : handles) {
+        AcDbObjectId id;
+        AcDbEntity* e = nullptr;
+        if (database->getAcDbObjectId(id, false, h) != Acad::eOk || acdbOpenAcDbEntity(e, id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        curves += core::curveDefinitionOf(*e).has_value() ? 1 : 0;
+        e->close();
+    }
+    if (curves > 0)
+        window.commandLine().print(QString("%1 piece(s) of drawn curves no longer match their definitions: "
+                                           "CURVEEDIT draws them again from the definition, as they were drawn.")
+                                       .arg(curves));
+}
+
+// Turns, scales or mirrors the objects by `by` as one step and says so.
+void place(MainWindow& window, const std::vector<AcDbHandle>& handles, const AcDbPlacement& by,
+           const UndoHistory::Verb& verb)
+{
+    DocumentTabs& documents = window.documents();
+    UndoHistory* history = documents.historyOf(documents.currentView()->document());
+    std::wstring message;
+    if (!history->place(handles, by, verb, message)) {
+        window.commandLine().print(QString::fromStdWString(message));
+        return;
+    }
+    documents.refreshCurrent();
+    QString done = QString::fromWCharArray(verb.past);
+    done[0] = done[0].toUpper();
+    window.commandLine().print(QString("%1 %2.").arg(done).arg(handles.size()));
+    noteDrawnCurves(window, handles);
+}
+
+// True (and the reason shown) when any of the objects cannot be placed as `probe` places
+// them: the refusal comes before the first prompt.
+bool refused(MainWindow& window, const std::vector<AcDbHandle>& handles, const AcDbPlacement& probe,
+             const UndoHistory::Verb& kind)
+{
+    DocumentTabs& documents = window.documents();
+    UndoHistory* history = documents.historyOf(documents.currentView()->document());
+    const std::wstring reason = history->refusedPlace(handles, probe, kind);
+    if (!reason.empty())
+        window.commandLine().print(QString::fromStdWString(reason));
+    return !reason.empty();
+}
+
+} // namespace
+
 std::vector<AcDbHandle> SelectionCommands::objects(const wchar_t* verb)
 {
     DrawingView* view = window_.documents().currentView();
@@ -140,44 +194,9 @@ bool SelectionCommands::point(const double* base, const wchar_t* prompt, double 
     return true;
 }
 
-void SelectionCommands::place(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by,
-                              const UndoHistory::Verb& verb)
-{
-    DocumentTabs& documents = window_.documents();
-    UndoHistory* history = documents.historyOf(documents.currentView()->document());
-    std::wstring message;
-    if (!history->place(handles, by, verb, message)) {
-        window_.commandLine().print(QString::fromStdWString(message));
-        return;
-    }
-    documents.refreshCurrent();
-    QString done = QString::fromWCharArray(verb.past);
-    done[0] = done[0].toUpper();
-    window_.commandLine().print(QString("%1 %2.").arg(done).arg(handles.size()));
-    noteDrawnCurves(handles);
-}
-
-void SelectionCommands::noteDrawnCurves(const std::vector<AcDbHandle>& handles)
-{
-    const AcDbDatabase* database = window_.documents().currentView()->document()->database();
-    int curves = 0;
-    for (AcDbHandle h : handles) {
-        AcDbObjectId id;
-        AcDbEntity* e = nullptr;
-        if (database->getAcDbObjectId(id, false, h) != Acad::eOk || acdbOpenAcDbEntity(e, id, AcDb::kForRead) != Acad::eOk)
-            continue;
-        curves += core::curveDefinitionOf(*e).has_value() ? 1 : 0;
-        e->close();
-    }
-    if (curves > 0)
-        window_.commandLine().print(QString("%1 piece(s) of drawn curves no longer match their definitions: "
-                                            "CURVEEDIT draws them again from the definition, as they were drawn.")
-                                        .arg(curves));
-}
-
 void SelectionCommands::copy()
 {
-    const std::vector<AcDbHandle> handles = objects(L"copy");
+    const auto handles = objects(L"copy");
     if (handles.empty())
         return;
     DocumentTabs& documents = window_.documents();
@@ -215,25 +234,10 @@ void SelectionCommands::copy()
     window_.commandLine().print(QString("Copied %1 (%2 entities added).").arg(handles.size()).arg(copied));
 }
 
-std::vector<AcDbHandle> SelectionCommands::placeable(const wchar_t* verb, const AcDbPlacement& probe,
-                                                     const UndoHistory::Verb& kind)
-{
-    std::vector<AcDbHandle> handles = objects(verb);
-    if (handles.empty())
-        return handles;
-    DocumentTabs& documents = window_.documents();
-    UndoHistory* history = documents.historyOf(documents.currentView()->document());
-    if (const std::wstring refused = history->refusedPlace(handles, probe, kind); !refused.empty()) {
-        window_.commandLine().print(QString::fromStdWString(refused));
-        return {};
-    }
-    return handles;
-}
-
 void SelectionCommands::rotate()
 {
-    const std::vector<AcDbHandle> handles = placeable(L"rotate", AcDbPlacement::rotation({}, 45.0), UndoHistory::kRotate);
-    if (handles.empty())
+    const auto handles = objects(L"rotate");
+    if (handles.empty() || refused(window_, handles, AcDbPlacement::rotation({}, 45.0), UndoHistory::kRotate))
         return;
     double base[3] = {0, 0, 0};
     if (!point(nullptr, L"\nBase point:", base))
@@ -261,15 +265,15 @@ void SelectionCommands::rotate()
             window_.commandLine().print("*Cancel*");
             return;
         }
-        place(handles, AcDbPlacement::rotation({base[0], base[1], 0.0}, degrees), UndoHistory::kRotate);
+        place(window_, handles, AcDbPlacement::rotation({base[0], base[1], 0.0}, degrees), UndoHistory::kRotate);
         return;
     }
 }
 
 void SelectionCommands::scale()
 {
-    const std::vector<AcDbHandle> handles = placeable(L"scale", AcDbPlacement::scaling({}, 2.0), UndoHistory::kScale);
-    if (handles.empty())
+    const auto handles = objects(L"scale");
+    if (handles.empty() || refused(window_, handles, AcDbPlacement::scaling({}, 2.0), UndoHistory::kScale))
         return;
     double base[3] = {0, 0, 0};
     if (!point(nullptr, L"\nBase point:", base))
@@ -293,16 +297,15 @@ void SelectionCommands::scale()
             window_.commandLine().print("The scale factor must be a number above 0.");
             continue;
         }
-        place(handles, AcDbPlacement::scaling({base[0], base[1], 0.0}, *factor), UndoHistory::kScale);
+        place(window_, handles, AcDbPlacement::scaling({base[0], base[1], 0.0}, *factor), UndoHistory::kScale);
         return;
     }
 }
 
 void SelectionCommands::mirror()
 {
-    const std::vector<AcDbHandle> handles =
-        placeable(L"mirror", AcDbPlacement::mirror({}, {1.0, 0.0, 0.0}), UndoHistory::kMirror);
-    if (handles.empty())
+    const auto handles = objects(L"mirror");
+    if (handles.empty() || refused(window_, handles, AcDbPlacement::mirror({}, {1.0, 0.0, 0.0}), UndoHistory::kMirror))
         return;
     DocumentTabs& documents = window_.documents();
     DrawingView* view = documents.currentView();
@@ -342,7 +345,7 @@ void SelectionCommands::mirror()
     }
     const AcDbPlacement by = AcDbPlacement::mirror({first[0], first[1], 0.0}, {second[0], second[1], 0.0});
     if (erase) {
-        place(handles, by, UndoHistory::kMirror);
+        place(window_, handles, by, UndoHistory::kMirror);
         return;
     }
     // Kept originals: the mirror images are new entities.
@@ -354,7 +357,7 @@ void SelectionCommands::mirror()
     }
     documents.refreshCurrent();
     window_.commandLine().print(QString("Mirrored %1 (%2 entities added).").arg(handles.size()).arg(copies.size()));
-    noteDrawnCurves(copies);
+    noteDrawnCurves(window_, copies);
 }
 
 void SelectionCommands::erase()

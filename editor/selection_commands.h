@@ -50,15 +50,8 @@ private:
     // The selection, or the entities picked one by one until Enter when there is none;
     // empty when cancelled.
     std::vector<AcDbHandle> objects(const wchar_t* verb);
-    // objects(verb), or nothing when any of them cannot be placed as `probe` places them
-    // (the reason shown): the refusal comes before the first prompt.
-    std::vector<AcDbHandle> placeable(const wchar_t* verb, const AcDbPlacement& probe, const UndoHistory::Verb& kind);
     // A point; false (and "*Cancel*" shown) when there is none or the drawing changed.
     bool point(const double* base, const wchar_t* prompt, double result[3]);
-    // Turns, scales or mirrors the objects by `by` as one step and says so.
-    void place(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by, const UndoHistory::Verb& verb);
-    // A drawn curve turned, scaled or mirrored no longer matches its definition: say so.
-    void noteDrawnCurves(const std::vector<AcDbHandle>& handles);
 
     MainWindow& window_;
 };

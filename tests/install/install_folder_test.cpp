@@ -163,7 +163,7 @@ TEST_F(InstallFolderTest, install_folder_follows_recorded_product_code)
 // The settings file the installer writes: "~/" is each user's home, created on first use.
 TEST_F(InstallFolderTest, install_folder_installed_settings_file)
 {
-    std::ifstream installed(PLOTWRIGHT_BINARY_DIR "/host/install/Plotwright.conf", std::ios::binary);
+    std::ifstream installed(PLOTWRIGHT_BINARY_DIR "/install/Plotwright.conf", std::ios::binary);
     ASSERT_TRUE(installed) << "configured settings file missing";
     const std::string content((std::istreambuf_iterator<char>(installed)), std::istreambuf_iterator<char>());
     ScopedEnv xdg("XDG_CONFIG_DIRS", writeConf("conf", content));
