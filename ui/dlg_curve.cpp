@@ -301,6 +301,7 @@ bool CDlgCurve::OnInitDialog()
                 FieldsChanged(Area::User);
         });
     connect(&grid_, &MyCug::valuesChanged, this, [this] { FieldsChanged(Area::Predefined); });
+    SetUpSliders();
     JudgePredefined();
     FieldsChanged(CurrentEquation(userCombo_) ? Area::User : Area::Predefined);
     if (edited_)
@@ -638,6 +639,8 @@ double CDlgCurve::RangeValue(int which) const
 {
     const NumericEdit* fields[] = {&minimumField_, &maximumField_, &incrementField_};
     const NumericEdit& field = *fields[which];
+    if (draggedRangeEnd_ && which == slidRangeEnd_)
+        return *draggedRangeEnd_;
     // A stored value with more digits than the field keeps is used as stored until the
     // field is changed: showing it must not change the curve.
     const ShownValue& shown = shownRange_[static_cast<std::size_t>(which)];
