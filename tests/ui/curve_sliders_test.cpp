@@ -118,6 +118,7 @@ private slots:
     void refused_value_is_not_set();
     void range_end_in_the_grid_spans_a_tenth_to_ten_times();
     void range_field_slider_previews_then_writes();
+    void unbounded_library_constant_scales_the_curve();
 };
 
 void CurveSlidersTest::span_data()
@@ -312,6 +313,36 @@ void CurveSlidersTest::range_field_slider_previews_then_writes()
     QCOMPARE(slider.Name(), QStringLiteral("minimum"));
     QCOMPARE(slider.Span().low, -1.0);
     QCOMPARE(slider.Span().high, 1.0);
+}
+
+void CurveSlidersTest::unbounded_library_constant_scales_the_curve()
+{
+    Session session;  // no library files: the built-in curves, whose constants have no bounds
+    CDlgCurve dialog;
+    dialog.resize(dialog.sizeHint());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* grid = dialog.findChild<MyCug*>();
+    CurvePreview& preview = dialog.Preview();
+    QTRY_VERIFY(!preview.IsPending());
+    const double width = preview.Extents().width();
+    QVERIFY(width > 0);
+    QVERIFY(grid->GotoCell(3, 1));
+    ValueSlider& slider = dialog.GridSlider();
+    QCOMPARE(slider.Name(), QStringLiteral("a"));
+    QCOMPARE(slider.Value(), 10.0);
+    QCOMPARE(slider.Span().low, 1.0);
+    QCOMPARE(slider.Span().high, 100.0);
+    // a scales the curve: the extents follow the handle during the drag.
+    drag(slider.Slider(), 60, [&] {
+        const double dragged = slider.Value();
+        QTRY_VERIFY(!preview.IsPending() && std::abs(preview.Extents().width() - width * dragged / 10) < 1e-9 * width);
+    });
+    QVERIFY(slider.Value() < 10.0);
+    const QString shot = plotwright::test::saveScreenshot(dialog, QStringLiteral("curve-dialog-sliders"));
+    QVERIFY(!shot.isEmpty());
+    release(slider.Slider());
+    QCOMPARE(dialog.PredefinedList()->GetEquations().front()->GetParameters()[1]->GetValue(), slider.Value());
 }
 
 QTEST_MAIN(CurveSlidersTest)
