@@ -690,7 +690,7 @@ void CDlgCurve::OnDrawPredefined()
             return;
         }
         DrawOutcome outcome;
-        DrawCurveFlow(*this, *equation, outcome, options_.Options());
+        DrawCurveFlow(*this, *equation, outcome, options_.Options(), PickSteps{options_.AsksForRotation()});
     }
 }
 
@@ -720,7 +720,7 @@ void CDlgCurve::OnDrawUser()
         return;
     }
     DrawOutcome outcome;
-    DrawCurveFlow(*this, equation_, outcome, options_.Options());
+    DrawCurveFlow(*this, equation_, outcome, options_.Options(), PickSteps{options_.AsksForRotation()});
 }
 
 void CDlgCurve::OnSave()

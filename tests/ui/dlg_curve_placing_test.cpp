@@ -1,6 +1,9 @@
-// The curve dialog's sliders driven with the mouse: a drag previews the curve with the
-// handle's value while the grid or field keeps its own; letting go writes the value
-// under the grid's or field's rules; a refused value is not set.
+// Placing curves from the curve dialog. Its sliders driven with the mouse: a drag
+// previews the curve with the handle's value while the grid or field keeps its own;
+// letting go writes the value under the grid's or field's rules; a refused value is not
+// set. And the rotation asked for after the origin when the dialog says so.
+#include "db/database.h"
+#include "db/polyline.h"
 #include "host/editor.h"
 #include "model/equation_list.h"
 #include "support/recording_backend.h"
@@ -9,6 +12,8 @@
 #include "ui/value_slider.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QFile>
 #include <QSettings>
 #include <QSlider>
@@ -106,7 +111,7 @@ QString cellText(MyCug& grid, int col, int row)
 
 } // namespace
 
-class CurveSlidersTest : public QObject {
+class CurvePlacingTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -119,9 +124,11 @@ private slots:
     void range_end_in_the_grid_spans_a_tenth_to_ten_times();
     void range_field_slider_previews_then_writes();
     void unbounded_library_constant_scales_the_curve();
+    void turn_by_a_point_data();
+    void turn_by_a_point();
 };
 
-void CurveSlidersTest::span_data()
+void CurvePlacingTest::span_data()
 {
     QTest::addColumn<double>("value");
     QTest::addColumn<double>("minimum");
@@ -142,7 +149,7 @@ void CurveSlidersTest::span_data()
     QTest::newRow("no bounds, ten times overflows") << largest << 0.0 << 0.0 << largest / 10 << largest;
 }
 
-void CurveSlidersTest::span()
+void CurvePlacingTest::span()
 {
     QFETCH(double, value);
     QFETCH(double, minimum);
@@ -152,7 +159,7 @@ void CurveSlidersTest::span()
     QTEST(span.high, "high");
 }
 
-void CurveSlidersTest::value_data()
+void CurvePlacingTest::value_data()
 {
     QTest::addColumn<double>("low");
     QTest::addColumn<double>("high");
@@ -167,7 +174,7 @@ void CurveSlidersTest::value_data()
     QTest::newRow("rounding stays inside the span") << 0.30004 << 30.0 << 1 << 0.33;
 }
 
-void CurveSlidersTest::value()
+void CurvePlacingTest::value()
 {
     QFETCH(double, low);
     QFETCH(double, high);
@@ -180,7 +187,7 @@ void CurveSlidersTest::value()
         QVERIFY(std::abs(plotwright::ui::sliderPosition({low, high}, got, ValueSlider::Steps) - position) <= 1);
 }
 
-void CurveSlidersTest::dragging_a_constant_previews_then_writes()
+void CurvePlacingTest::dragging_a_constant_previews_then_writes()
 {
     Session session;
     writeBoundedLibrary(session);
@@ -230,7 +237,7 @@ void CurveSlidersTest::dragging_a_constant_previews_then_writes()
     QCOMPARE(slider.Value(), 4.0);
 }
 
-void CurveSlidersTest::refused_value_is_not_set()
+void CurvePlacingTest::refused_value_is_not_set()
 {
     Session session;
     writeBoundedLibrary(session);
@@ -257,7 +264,7 @@ void CurveSlidersTest::refused_value_is_not_set()
     QCOMPARE(dialog.Preview().Points().front().x, 10.0);
 }
 
-void CurveSlidersTest::range_end_in_the_grid_spans_a_tenth_to_ten_times()
+void CurvePlacingTest::range_end_in_the_grid_spans_a_tenth_to_ten_times()
 {
     Session session;
     writeBoundedLibrary(session);
@@ -282,7 +289,7 @@ void CurveSlidersTest::range_end_in_the_grid_spans_a_tenth_to_ten_times()
     QVERIFY(!slider.isEnabled());
 }
 
-void CurveSlidersTest::range_field_slider_previews_then_writes()
+void CurvePlacingTest::range_field_slider_previews_then_writes()
 {
     Session session;
     CDlgCurve dialog;
@@ -315,7 +322,7 @@ void CurveSlidersTest::range_field_slider_previews_then_writes()
     QCOMPARE(slider.Span().high, 1.0);
 }
 
-void CurveSlidersTest::unbounded_library_constant_scales_the_curve()
+void CurvePlacingTest::unbounded_library_constant_scales_the_curve()
 {
     Session session;  // no library files: the built-in curves, whose constants have no bounds
     CDlgCurve dialog;
@@ -345,5 +352,81 @@ void CurveSlidersTest::unbounded_library_constant_scales_the_curve()
     QCOMPARE(dialog.PredefinedList()->GetEquations().front()->GetParameters()[1]->GetValue(), slider.Value());
 }
 
-QTEST_MAIN(CurveSlidersTest)
-#include "curve_sliders_test.moc"
+void CurvePlacingTest::turn_by_a_point_data()
+{
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QString>("rotate");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<double>("drawnTurn");  // degrees
+    // The rotation prompt is answered with a point straight up from the origin (90°).
+    QTest::newRow("not ticked: the origin only") << false << "" << false << 0.0;
+    QTest::newRow("ticked: the picked point turns it") << true << "" << true << 90.0;
+    QTest::newRow("an angle in Rotate wins, nothing asked") << true << "30" << false << 30.0;
+}
+
+void CurvePlacingTest::turn_by_a_point()
+{
+    QFETCH(bool, ticked);
+    QFETCH(QString, rotate);
+    QFETCH(bool, asked);
+    QFETCH(double, drawnTurn);
+    Session session;
+    AcDbDatabase database;
+    AcDbDatabase* previous = acdbHostApplicationServices()->workingDatabase();
+    acdbHostApplicationServices()->setWorkingDatabase(&database);
+    {
+        CDlgCurve dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto* turn = dialog.findChild<QCheckBox*>(QStringLiteral("rotationByPoint"));
+        auto* rotation = dialog.findChild<QLineEdit*>(QStringLiteral("rotation"));
+        QVERIFY(turn && rotation);
+        if (ticked)
+            QTest::mouseClick(turn, Qt::LeftButton, {}, QPoint(5, turn->height() / 2));
+        QCOMPARE(turn->isChecked(), ticked);
+        rotation->setFocus();
+        QTest::keyClicks(rotation, rotate);
+        QCOMPARE(turn->isEnabled(), rotate.isEmpty());
+        // y = 0 for x = 1 .. 2 in the user-defined fields.
+        for (const auto& [id, text] : {std::pair{CDlgCurve::IDC_MINIMUM, "1"}, std::pair{CDlgCurve::IDC_MAXIMUM, "2"},
+                                       std::pair{CDlgCurve::IDC_INCREMENT, "1"},
+                                       std::pair{CDlgCurve::IDC_FIRST_EXPRESSION, "0"}}) {
+            auto* field = dialog.control<QLineEdit>(id);
+            field->setFocus();
+            field->selectAll();
+            QTest::keyClick(field, Qt::Key_Delete);
+            QTest::keyClicks(field, QString::fromLatin1(text));
+        }
+        session.backend.scriptPoint(5, 5);
+        session.backend.scriptPoint(5, 9);
+        QTest::mouseClick(dialog.GetDlgItem(CDlgCurve::IDC_DRAW_USER), Qt::LeftButton);
+        std::vector<std::wstring> prompts;
+        for (const auto& call : session.backend.calls)
+            if (call.kind == RecordingBackend::Kind::GetPoint)
+                prompts.push_back(call.text);
+        std::vector<std::wstring> expected{L"\nPick curve origin point:"};
+        if (asked)
+            expected.push_back(L"\nRotation angle <0>, or pick a point:");
+        QCOMPARE(prompts, expected);
+        std::vector<AcGePoint2d> drawn;
+        database.forEachEntity([&](const AcDbEntity& entity) {
+            if (const auto* polyline = dynamic_cast<const AcDbPolyline*>(&entity))
+                drawn.assign(polyline->points().begin(), polyline->points().end());
+        });
+        QCOMPARE(drawn.size(), std::size_t(2));
+        const double radians = drawnTurn * M_PI / 180;
+        for (std::size_t i = 0; i < 2; ++i) {
+            QVERIFY(std::abs(drawn[i].x - (5 + (i + 1.0) * std::cos(radians))) < 1e-9);
+            QVERIFY(std::abs(drawn[i].y - (5 + (i + 1.0) * std::sin(radians))) < 1e-9);
+        }
+        if (ticked && rotate.isEmpty()) {
+            QVERIFY(!plotwright::test::saveScreenshot(dialog, QStringLiteral("curve_dialog_turn_by_a_point")).isEmpty());
+        }
+        // The typed curve is not saved: Close would ask.
+        dialog.hide();
+    }
+    acdbHostApplicationServices()->setWorkingDatabase(previous);
+}
+
+QTEST_MAIN(CurvePlacingTest)
+#include "dlg_curve_placing_test.moc"
