@@ -132,16 +132,17 @@ TEST_F(PlacementTest, draw_flow_asks_for_the_rotation_after_the_origin)
         Answer answer;
         double value;  // typed degrees, or the picked point's direction in degrees
         double dialogRotation;
+        const wchar_t* shown;  // the dialog's rotation in the prompt
         std::optional<double> drawnRotation;  // none: nothing drawn
     };
     const Row rows[] = {
-        {"typed angle wins over the options' one", Answer::Typed, 30, 45, 30},
-        {"typed negative angle", Answer::Typed, -90, 0, -90},
-        {"picked point gives the direction from the origin", Answer::Picked, 90, 0, 90},
-        {"picked point down and to the left", Answer::Picked, -135, 10, -135},
-        {"Enter keeps the options' rotation", Answer::Enter, 0, 45, 45},
-        {"a point on the origin gives no direction: kept", Answer::OnTheOrigin, 0, 12.5, 12.5},
-        {"Escape draws nothing", Answer::Cancel, 0, 0, std::nullopt},
+        {"typed angle wins over the options' one", Answer::Typed, 30, 45, L"45", 30},
+        {"typed negative angle", Answer::Typed, -90, 0, L"0", -90},
+        {"picked point gives the direction from the origin", Answer::Picked, 90, 0, L"0", 90},
+        {"picked point down and to the left", Answer::Picked, -135, 10, L"10", -135},
+        {"Enter keeps the options' rotation", Answer::Enter, 0, 45, L"45", 45},
+        {"a point on the origin gives no direction: kept", Answer::OnTheOrigin, 0, 12.5, L"12.5", 12.5},
+        {"Escape draws nothing", Answer::Cancel, 0, 0, L"0", std::nullopt},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -166,9 +167,7 @@ TEST_F(PlacementTest, draw_flow_asks_for_the_rotation_after_the_origin)
         ASSERT_GE(recorder_.calls.size(), 3u);
         EXPECT_EQ(recorder_.calls[1].text, L"\nPick curve origin point:");
         EXPECT_EQ(recorder_.calls[2].kind, Kind::GetPoint);
-        EXPECT_EQ(recorder_.calls[2].text, L"\nRotation angle <" +
-                  std::wstring(row.dialogRotation == 12.5 ? L"12.5" : row.dialogRotation == 45 ? L"45"
-                               : row.dialogRotation == 10 ? L"10" : L"0") + L">, or pick a point:");
+        EXPECT_EQ(recorder_.calls[2].text, L"\nRotation angle <" + std::wstring(row.shown) + L">, or pick a point:");
         EXPECT_EQ(dialog_.restored.back(), true);
         const auto drawn = polylines();
         if (!row.drawnRotation) {

