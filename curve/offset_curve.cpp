@@ -443,7 +443,7 @@ void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistan
     // Vertices where the path turns back must lie nearer the distance than others: the
     // samples put the curve within a tenth of the tolerance.
     const double spikeDistance = r + 0.75 * tolerance;
-    const std::vector<Stretch> stretches = stretchesOf(raw, cuts);
+    std::vector<Stretch> stretches = stretchesOf(raw, cuts);
     std::vector<KeptPiece> kept;
     for (std::size_t k = 0; k < stretches.size(); ++k) {
         const Stretch& s = stretches[k];
@@ -470,10 +470,11 @@ void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistan
         const auto front = [&](const KeptPiece& piece) { return stretches[piece.stretches.front()].first; };
         const auto back = [&](const KeptPiece& piece) { return stretches[piece.stretches.back()].last; };
         if (kept.size() > 1 && samePoint(back(kept.back()), front(kept.front()))) {
+            // The last piece runs on into the first.
+            KeptPiece& first = kept.front();
             KeptPiece& last = kept.back();
-            last.stretches.insert(last.stretches.end(), kept.front().stretches.begin(), kept.front().stretches.end());
-            last.count += kept.front().count - 1;
-            kept.front() = std::move(last);
+            first.stretches.insert(first.stretches.begin(), last.stretches.begin(), last.stretches.end());
+            first.count += last.count - 1;
             kept.pop_back();
         }
         // A closed piece does not repeat its first point.
@@ -489,6 +490,15 @@ void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistan
         if (result.points.size() >= 2 && pathLength(result.points) > tolerance)
             out.push_back(std::move(result));
     };
+    if (kept.size() == 1 && raw.closed && !cuts.empty() && !fitsInPlace(kept.front(), stretches, p.size())) {
+        // Every stretch of a closed polyline starts at a crossing: turned to start with
+        // the segment where the piece starts, the polyline is read in order from there.
+        const std::size_t n = p.size();
+        const std::size_t shift = (stretches[kept.front().stretches.front()].begin + n - 1) % n;
+        std::rotate(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(shift), p.end());
+        for (Stretch& s : stretches)
+            s.begin = (s.begin + n - shift) % n;
+    }
     if (kept.size() == 1 && fitsInPlace(kept.front(), stretches, p.size())) {
         emit(kept.front(), raw);
         return;
