@@ -613,11 +613,27 @@ private:
     // Both chains from left to right, testing every pair of segments whose x spans meet.
     void walk(const Chain& a, const Chain& b)
     {
-        std::size_t i = 0, j = 0;
+        // Only where their x ranges overlap: the first segment that reaches into the
+        // other chain's range, by bisection (the segments' right ends only grow).
+        const auto firstReaching = [&](const Chain& c, double x) {
+            std::size_t lo = 0, hi = c.count;
+            while (lo < hi) {
+                const std::size_t mid = lo + (hi - lo) / 2;
+                if (maxX(at(c, mid)) < x)
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            return lo;
+        };
+        std::size_t i = firstReaching(a, b.box.minX), j = firstReaching(b, a.box.minX);
         while (i < a.count && j < b.count) {
             const Segment s = at(a, i);
             const Segment t = at(b, j);
-            if (minX(s) <= maxX(t) && minX(t) <= maxX(s))
+            if (minX(s) > b.box.maxX || minX(t) > a.box.maxX)
+                break;
+            if (minX(s) <= maxX(t) && minX(t) <= maxX(s) && std::min(s.a->y, s.b->y) <= std::max(t.a->y, t.b->y) &&
+                std::min(t.a->y, t.b->y) <= std::max(s.a->y, s.b->y))
                 test(s, t);
             if (maxX(s) < maxX(t))
                 ++i;
