@@ -63,12 +63,9 @@ struct Frame {
     Vec direction;
 };
 
-// Whether `tangent` agrees with the chord `chord` (a zero chord agrees with anything).
-bool agrees(Vec tangent, Vec chord)
-{
-    const Vec c = unit(chord);
-    return isZero(c) || dot(tangent, c) >= kCornerCos;
-}
+// Whether `tangent` agrees with the chord of direction `chord` (a unit vector, or zero for
+// a zero chord, which agrees with anything).
+bool agrees(Vec tangent, Vec chord) { return isZero(chord) || dot(tangent, chord) >= kCornerCos; }
 
 // The frames of one run: one per sample with a tangent, two (the one-sided tangents'
 // normals) at a corner, so that a round join turns about it. Where the chords beside a
@@ -86,16 +83,18 @@ void framesOf(const CurvePiece& run, double side, const CurveAt& at, Take&& take
     };
     // A closed run's chords go round: its seam may be a corner like any other vertex.
     const bool wraps = run.closed && n >= 3;
+    // The chord into a sample is the one out of the sample before: its direction is
+    // carried over.
+    Vec uout = unit(wraps ? sub(p[0], p[n - 1]) : Vec{});
     for (std::size_t i = 0; i < n; ++i) {
-        const Vec in = i > 0 ? sub(p[i], p[i - 1]) : wraps ? sub(p[0], p[n - 1]) : Vec{};
-        const Vec out = i + 1 < n ? sub(p[i + 1], p[i]) : wraps ? sub(p[0], p[n - 1]) : Vec{};
-        const Vec uin = unit(in), uout = unit(out);
+        const Vec uin = uout;
+        uout = unit(i + 1 < n ? sub(p[i + 1], p[i]) : wraps ? sub(p[0], p[n - 1]) : Vec{});
         Vec tangent;
         if (n >= 3) {
             const std::size_t a = i == 0 ? 0 : (i + 1 == n ? n - 3 : i - 1);
             tangent = unit(derivative(p, a, a + 1, a + 2, i));
         }
-        const bool agreeing = !isZero(tangent) && agrees(tangent, in) && agrees(tangent, out);
+        const bool agreeing = !isZero(tangent) && agrees(tangent, uin) && agrees(tangent, uout);
         const bool sharp = !isZero(uin) && !isZero(uout) && dot(uin, uout) < kResolvedCos;
         if (agreeing && !sharp) {
             take(Frame{p[i], normal(tangent)});
@@ -521,7 +520,11 @@ struct Segment {
     std::size_t index = 0;
 };
 
-// Consecutive segments of one polyline along which x only grows or only falls.
+// Consecutive segments of one polyline along which x only grows or only falls, at most
+// kChainSegments: short chains have small boxes, so that only chains that come near
+// each other are walked.
+constexpr std::size_t kChainSegments = 64;
+
 struct Chain {
     std::size_t polyline = 0;
     std::size_t first = 0;  // segment index in the polyline
@@ -585,7 +588,8 @@ private:
     {
         const double dx = s.b->x - s.a->x;
         Chain* chain = newPolyline ? nullptr : &chains_.back();
-        const bool continues = chain && (dx == 0 || (dx > 0) == chain->rising || allVertical(*chain));
+        const bool continues = chain && chain->count < kChainSegments &&
+                               (dx == 0 || (dx > 0) == chain->rising || allVertical(*chain));
         if (!continues) {
             chains_.push_back({s.polyline, s.index, 0, dx >= 0, {s.a->x, s.a->y, s.a->x, s.a->y}});
             chain = &chains_.back();
