@@ -77,7 +77,8 @@ void paintShown(QPainter& painter, const CurvePreview::Shown& s, const QRect& re
     painter.fillRect(rect, Qt::white);
     painter.setPen(frame);
     painter.drawRect(rect.adjusted(0, 0, -1, -1));
-    const QRect area = rect.adjusted(8, 8, -8, -40);
+    // A space curve leaves room at the top for the choice of view.
+    const QRect area = rect.adjusted(8, s.space ? 22 : 8, -8, -40);
     const QFontMetrics fm = painter.fontMetrics();
 
     if (!s.message.isEmpty()) {
