@@ -77,7 +77,7 @@ const wchar_t* const explicitHint = L"Use 'x' as a parameter /example: sin(x)/";
 const wchar_t* const runningTHint = L"Use 't' as a parameter /example: sin(t)/";
 const wchar_t* const implicitHint = L"F(x, y) = 0; use 'x' and 'y' /example: x^2+y^2-4/";
 
-// Where a kind index of the radio buttons starts: the running variable's name.
+// The radio buttons' indices of the kinds beyond the plane ones.
 constexpr int kSpaceIndex = 3;
 constexpr int kImplicitIndex = 4;
 

@@ -52,6 +52,8 @@ ImplicitWindowBox::ImplicitWindowBox(QWidget* parent) : QWidget(parent)
                              "the size of one cell; branches smaller than a cell can be missed"));
     connect(gridUnit_, &QComboBox::activated, this, [this](int index) {
         SetGridUnit(index == 1);
+        // The number shown now means the other unit: it is taken as shown.
+        shown_[Grid] = {};
         emit changed();
     });
     SetGridUnit(false);
@@ -89,6 +91,10 @@ void ImplicitWindowBox::SetWindow(const ImplicitWindow& window)
         fields_[k]->SetNumber(values[k], true);
         shown_[k] = {fields_[k]->text(), values[k]};
     }
+    // The default count is shown as a number but kept as "the default" until changed, so
+    // that showing a stored curve does not change it.
+    if (!cellSize && window.gridCells <= 0)
+        shown_[Grid].exact = 0;
 }
 
 double ImplicitWindowBox::Value(Field field) const
@@ -125,7 +131,8 @@ QString ImplicitWindowBox::Problem(Field* field) const
     // 0 would read as the default count: a user who types it means something else.
     const double grid = Value(Grid);
     const bool cellSize = gridUnit_->currentIndex() == 1;
-    if (cellSize ? !(grid > 0) : !(grid >= 1)) {
+    const bool defaultCount = !cellSize && grid == 0 && fields_[Grid]->text() == shown_[Grid].text;
+    if (!defaultCount && (cellSize ? !(grid > 0) : !(grid >= 1))) {
         if (field)
             *field = Grid;
         return cellSize ? tr("The grid's cell size must be greater than 0.")

@@ -26,7 +26,8 @@ public:
     // Shows `window`; a grid count of 0 shows the default count.
     void SetWindow(const ImplicitWindow& window);
     // The window as the fields give it: a value the field shows rounded stays exact
-    // until the field is changed; the grid in the unit the chooser names.
+    // until the field is changed, and so does a default grid count (0); the grid in the
+    // unit the chooser names.
     ImplicitWindow Window() const;
     // Why a field's expression gives no value, with the field; empty when all do.
     QString Problem(Field* field = nullptr) const;

@@ -221,7 +221,8 @@ void CurveKindsDialogTest::implicit_curve_previewed_in_its_window_and_drawn()
     session.backend.scriptPoint(10, 20, 5);
     click(dialog.GetDlgItem(Dlg::IDC_DRAW_USER));
     const ImplicitWindow window = dialog.WorkingEquation().GetWindow();
-    QCOMPARE(window, (ImplicitWindow{-3, 3, -2.5, 8.0 / 3, 200, 0}));  // the expression kept exact
+    // The expression kept exact; the grid's count shown but not typed stays the default.
+    QCOMPARE(window, (ImplicitWindow{-3, 3, -2.5, 8.0 / 3, 0, 0}));
     int polylines = 0;
     session.database.forEachEntity([&](const AcDbEntity& entity) {
         const auto* polyline = dynamic_cast<const AcDbPolyline*>(&entity);
@@ -345,7 +346,7 @@ void CurveKindsDialogTest::new_kinds_round_trip_through_the_user_library()
         click(dialog.GetDlgItem(Dlg::IDC_SAVE_AS));
         click(dialog.GetDlgItem(Dlg::IDC_IMPLICIT));
         type(dialog, Dlg::IDC_FIRST_EXPRESSION, QStringLiteral("(x^2+y^2)^2-2*(x^2-y^2)"));
-        typeWindow(dialog, {"-2", "2", "-1", "1", "300"});
+        typeWindow(dialog, {"-2", "2", "-1", "1"});
         answerSaveAs(QStringLiteral("lemniscate"));
         click(dialog.GetDlgItem(Dlg::IDC_SAVE_AS));
         click(dialog.GetDlgItem(IDOK));
@@ -357,7 +358,7 @@ void CurveKindsDialogTest::new_kinds_round_trip_through_the_user_library()
              stored.constData());
     QVERIFY2(stored.contains("<Equation type=\"5\" name=\"lemniscate\" equationy=\"(x^2+y^2)^2-2*(x^2-y^2)\" "
                              "equationx=\"\" xmin=\"     -2.00\" xmax=\"      2.00\" ymin=\"     -1.00\" ymax=\"      1.00\" "
-                             "gridcells=\"300\" cellsize=\"      0.00\" createdBy=\"2\""),
+                             "gridcells=\"0\" cellsize=\"      0.00\" createdBy=\"2\""),
              stored.constData());
     // The implicit curve stores no running variable; the helix stores its range.
     QCOMPARE(stored.count("<EquationParameter "), 1);
@@ -369,7 +370,8 @@ void CurveKindsDialogTest::new_kinds_round_trip_through_the_user_library()
     QCOMPARE(user->count(), 2);
     QCOMPARE(user->currentText(), QStringLiteral("lemniscate"));
     QVERIFY(dialog.control<QRadioButton>(Dlg::IDC_IMPLICIT)->isChecked());
-    QCOMPARE(dialog.WindowFields().Window(), (ImplicitWindow{-2, 2, -1, 1, 300, 0}));
+    QCOMPARE(dialog.WindowFields().Window(), (ImplicitWindow{-2, 2, -1, 1, 0, 0}));
+    QCOMPARE(dialog.WindowFields().FieldAt(ImplicitWindowBox::Grid).text(), QStringLiteral("200"));
     QTRY_VERIFY(!dialog.Preview().IsPending());
     QVERIFY2(dialog.Preview().Message().isEmpty(), qPrintable(dialog.Preview().Message()));
     user->setFocus();
@@ -383,6 +385,8 @@ void CurveKindsDialogTest::new_kinds_round_trip_through_the_user_library()
     const QByteArray rest = session.read(userFile);
     QVERIFY(!rest.contains("helix"));
     QVERIFY(rest.contains("name=\"lemniscate\""));
+    // The stored curves shown unchanged are not "unsaved": Close asked nothing.
+    QVERIFY(session.backend.messages().empty());
 }
 
 QTEST_MAIN(CurveKindsDialogTest)
