@@ -370,7 +370,16 @@ bool CDlgCurve::OnInitDialog()
     QWidget::setTabOrder(GetDlgItem(IDC_POLAR), GetDlgItem(IDC_SPACE));
     QWidget::setTabOrder(GetDlgItem(IDC_SPACE), GetDlgItem(IDC_IMPLICIT));
     QWidget::setTabOrder(GetDlgItem(IDC_SECOND_EXPRESSION), GetDlgItem(IDC_THIRD_EXPRESSION));
-    QWidget::setTabOrder(&incrementField_, &windowBox_);
+    QWidget* previous = &incrementField_;
+    for (QWidget* next : {static_cast<QWidget*>(&windowBox_.FieldAt(ImplicitWindowBox::XMin)),
+                          static_cast<QWidget*>(&windowBox_.FieldAt(ImplicitWindowBox::XMax)),
+                          static_cast<QWidget*>(&windowBox_.FieldAt(ImplicitWindowBox::YMin)),
+                          static_cast<QWidget*>(&windowBox_.FieldAt(ImplicitWindowBox::YMax)),
+                          static_cast<QWidget*>(&windowBox_.GridUnit()),
+                          static_cast<QWidget*>(&windowBox_.FieldAt(ImplicitWindowBox::Grid))}) {
+        QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
 
     UpdateData(false);
     UpdateData(true);

@@ -54,12 +54,6 @@ struct Session {
         QFile file(dir.filePath(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
     }
-    void write(const QString& name, const QByteArray& bytes) const
-    {
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
 };
 
 const QString userFile = QStringLiteral("curveDefinition_User.xml");
