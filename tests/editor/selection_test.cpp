@@ -609,6 +609,8 @@ print("audit", len(doc.audit().errors))
         QVERIFY2(id > 0, qPrintable(all));
         QCOMPARE(all.left(id), text);
         QCOMPARE(all.size() - id, qsizetype(std::string("\nCurve id: ").size() + 32));
+        // Every line is shown (the panel scrolls rather than cutting the definition short).
+        QTRY_VERIFY(shown->height() >= shown->fontMetrics().lineSpacing() * int(text.count('\n') + 2));
         plotwright::test::saveScreenshot(scene.window, kind == SpaceCurve ? "editor-properties-space"
                                                                           : "editor-properties-implicit");
     }
