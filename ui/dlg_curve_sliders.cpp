@@ -16,7 +16,7 @@ namespace {
 
 // Where the sliders stand, in dialog units: under the grid, and under the kind buttons.
 constexpr int GridSliderX = 16, GridSliderY = 144, GridSliderCx = 312, GridSliderCy = 11;
-constexpr int RangeSliderX = 16, RangeSliderY = 246, RangeSliderCx = 90, RangeSliderCy = 26;
+constexpr int RangeSliderX = 16, RangeSliderY = 264, RangeSliderCx = 90, RangeSliderCy = 24;
 
 // The range fields' bounds (ConfigureNumberFields): a span past them would offer values
 // the field refuses.
@@ -45,7 +45,8 @@ void CDlgCurve::SetUpSliders()
     rangeSlider_.setParent(this);
     rangeSlider_.setObjectName(QStringLiteral("rangeSlider"));
     rangeSlider_.setGeometry(MapDialogRect(RangeSliderX, RangeSliderY, RangeSliderCx, RangeSliderCy));
-    rangeSlider_.show();
+    // An implicit curve has a window instead of a range: its range fields are hidden.
+    rangeSlider_.setVisible(!minimumField_.isHidden());
 
     connect(&grid_, &MyCug::currentNumberChanged, this, [this] { ShowGridNumberOnSlider(); });
     // A value typed into the grid moves the handle and, without bounds, the span with it.
