@@ -148,12 +148,15 @@ void Tessellator::mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor col
     const Xform ocs = Xform::ocs(t.normal);
     AcGeVector3d xdir = t.hasDirection ? t.direction
                                        : ocs.applyVector({std::cos(t.rotation), std::sin(t.rotation), 0});
-    const double xlen = detail::length(xdir);
-    xdir = xlen > 0 && std::isfinite(xlen) ? AcGeVector3d{xdir.x / xlen, xdir.y / xlen, xdir.z / xlen}
-                                            : ocs.applyVector({1, 0, 0});
     AcGeVector3d n = t.normal;
     const double nlen = detail::length(n);
     n = nlen > 0 && std::isfinite(nlen) ? AcGeVector3d{n.x / nlen, n.y / nlen, n.z / nlen} : AcGeVector3d::kZAxis();
+    // A direction given off the text's plane is taken as its shadow on the plane.
+    const double off = xdir.x * n.x + xdir.y * n.y + xdir.z * n.z;
+    xdir = {xdir.x - off * n.x, xdir.y - off * n.y, xdir.z - off * n.z};
+    const double xlen = detail::length(xdir);
+    xdir = xlen > 1e-9 && std::isfinite(xlen) ? AcGeVector3d{xdir.x / xlen, xdir.y / xlen, xdir.z / xlen}
+                                               : ocs.applyVector({1, 0, 0});
     const AcGeVector3d ydir = detail::cross(n, xdir);
     const AcGeVector3d along = xf.applyVector(xdir);
     const AcGeVector3d up = xf.applyVector(ydir);
@@ -192,6 +195,7 @@ void Tessellator::mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor col
         shown->family = piece.format.family;
         shown->bold = piece.format.bold;
         shown->italic = piece.format.italic;
+        shown->span = piece.span * scale;  // tracked text spread over its advance
         if (!(shown->height > 0) || !std::isfinite(shown->height))
             continue;
         out_->text(xf.apply(at(piece.at)), std::move(shown), colourOf(piece.format));
