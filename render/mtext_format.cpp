@@ -6,6 +6,7 @@
 #include <cwctype>
 #include <numbers>
 #include <string>
+#include <string_view>
 
 namespace plotwright::db::detail {
 namespace {
@@ -18,7 +19,7 @@ std::wstring lowerCase(std::wstring s)
 }
 
 // The number at the start of `s` ("2.5", "-1e2"); `used` receives its length, 0 when none.
-double leadingNumber(const std::wstring& s, std::size_t& used)
+double leadingNumber(std::wstring_view s, std::size_t& used)
 {
     std::string ascii;
     for (wchar_t c : s) {
@@ -214,7 +215,7 @@ private:
                 return 0.0;
             }
             std::size_t used = 0;
-            const double value = leadingNumber(arg.substr(k), used);
+            const double value = leadingNumber(std::wstring_view(arg).substr(k), used);
             k += used;
             return value;  // 0 when there is none
         };
@@ -239,7 +240,7 @@ private:
                     if (arg[k] == L'c' || arg[k] == L'r')
                         kind = arg[k++];
                     std::size_t used = 0;
-                    const double at = leadingNumber(arg.substr(k), used);
+                    const double at = leadingNumber(std::wstring_view(arg).substr(k), used);
                     if (used == 0) {
                         ++k;  // not a number: skipped
                         continue;

@@ -127,6 +127,10 @@ struct LineSetting {
 std::vector<std::pair<MTextPiece, double>> setLine(const Line& line, double left, const LineSetting& s, double& width)
 {
     std::vector<std::pair<MTextPiece, double>> out;
+    // The width from each piece up to the next tab, for centre and right stops.
+    std::vector<double> untilTab(line.size() + 1, 0.0);
+    for (std::size_t k = line.size(); k-- > 0;)
+        untilTab[k] = line[k].stack == L'\t' ? 0.0 : pieceWidth(line[k]) + untilTab[k + 1];
     double x = 0;
     for (std::size_t k = 0; k < line.size(); ++k) {
         const MTextPiece& p = line[k];
@@ -136,22 +140,20 @@ std::vector<std::pair<MTextPiece, double>> setLine(const Line& line, double left
             const double pen = left + x - s.tabOrigin;
             double stop = -1;
             wchar_t kind = L'l';
-            if (s.tabs) {
-                for (const auto& t : *s.tabs) {
-                    if (t.at * s.unit > pen + 1e-9) {
-                        stop = t.at * s.unit;
-                        kind = t.kind;
-                        break;
-                    }
+            if (s.tabs && s.unit > 0) {
+                // The stops are sorted: the first one past the pen.
+                const auto t = std::upper_bound(s.tabs->begin(), s.tabs->end(), pen / s.unit + 1e-9,
+                                                [](double at, const auto& tab) { return at < tab.at; });
+                if (t != s.tabs->end()) {
+                    stop = t->at * s.unit;
+                    kind = t->kind;
                 }
             }
             if (stop < 0) {
                 const double step = kDefaultTab * s.unit;
                 stop = step > 0 ? (std::floor(pen / step + 1e-9) + 1) * step : pen;
             }
-            double following = 0;
-            for (std::size_t j = k + 1; j < line.size() && line[j].stack != L'\t'; ++j)
-                following += pieceWidth(line[j]);
+            const double following = untilTab[k + 1];
             const double start = kind == L'r' ? stop - following : kind == L'c' ? stop - following / 2 : stop;
             x = std::max(x, start - left + s.tabOrigin);
             continue;
