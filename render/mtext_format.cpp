@@ -53,12 +53,21 @@ public:
             } else if (c == L'\n') {
                 newParagraph(columns);
                 ++i_;
-            } else if (c == L'^' && i_ + 1 < s_.size() && (s_[i_ + 1] == L'J' || s_[i_ + 1] == L'I' || s_[i_ + 1] == L'M')) {
-                // Caret codes are control characters: ^J a line break, ^I a tab, ^M nothing.
-                if (s_[i_ + 1] == L'J')
+            } else if (c == L'^' && i_ + 1 < s_.size()) {
+                // Caret codes, as files keep control characters: ^J a line break, ^I a
+                // tab, "^ " the caret itself; ^X otherwise the character 64 below X,
+                // whose control characters (^M and the like) are not shown.
+                const wchar_t next = s_[i_ + 1];
+                if (next == L'J')
                     newParagraph(columns);
-                else if (s_[i_ + 1] == L'I')
+                else if (next == L'I')
                     tab(columns);
+                else if (next == L' ')
+                    add(columns, L"^");
+                else if (next < L'@')
+                    add(columns, std::wstring(1, next));
+                else if (next - L'@' >= 0x20)
+                    add(columns, std::wstring(1, static_cast<wchar_t>(next - L'@')));
                 i_ += 2;
             } else if (c != L'\\' || i_ + 1 >= s_.size()) {
                 add(columns, std::wstring(1, c));

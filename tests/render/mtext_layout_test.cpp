@@ -65,6 +65,8 @@ TEST(mtext_format, codes_set_the_pieces_format)
          {{L"w", L"", 0, with([](MTextFormat& f) { f.widthFactor = 0.5; f.oblique = 15 * std::acos(-1.0) / 180; })}}},
         {"unclosed brace and stray close brace", L"}a{\\H2x;b", {{L"a", L"", 0, base}, {L"b", L"", 0, with([](MTextFormat& f) { f.height = 4; })}}},
         {"a height of 0 or a bad number is ignored", L"\\H0;\\Hx;a", {{L"a", L"", 0, base}}},
+        {"caret codes: ^a is '!', a blank after it a caret, control characters left out", L"a^ab^ c^Md^?e^",
+         {{L"a!b^cd?e^", L"", 0, base}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
