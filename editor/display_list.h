@@ -23,7 +23,7 @@ struct DisplayItem {
     db::DisplayShape shape;  // long strokes come in pieces of at most kPieceVertices
     QColor color;            // the foreground (palette 7) as shown on the dark view
     QRectF bounds;           // in drawing units; endless lines have none
-    core::Handle entity = 0;   // the model-space entity it shows
+    core::Handle entity = 0; // the model-space entity it shows
     bool isPoint() const { return shape.type == db::DisplayShape::Type::kMarker; }
     bool isEndless() const
     {
