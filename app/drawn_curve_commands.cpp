@@ -9,6 +9,7 @@
 #include "host/editor.h"
 #include "install/install_folder.h"
 #include "model/equation_list.h"
+#include "ui/curve_kind_text.h"
 #include "ui/dlg_curve.h"
 #include "ui/stored_library.h"
 
@@ -137,8 +138,7 @@ void AddDrawnCurveToMyCurves()
     const CEquationPtr equation = plotwright::curve::equationOf(curve->definition());
     std::wstring base = equation->GetName();
     if (base.empty())
-        base = equation->GetType() == ParametricCartesian ? equation->GetEquationX() + L"; " + equation->GetEquationY()
-                                                          : equation->GetEquationY();
+        base = plotwright::ui::expressionsText(*equation);
     // Another curve's name is not taken over: "Name (2)", "Name (3)", ...
     std::wstring name = base;
     for (int n = 2; list.FindEquation(name); ++n)

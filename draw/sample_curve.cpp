@@ -21,7 +21,18 @@ public:
     void finish() override { acedRestoreStatusBar(); }
 };
 
-bool knownKind(int kind) { return kind == ExplicitCartesian || kind == ParametricCartesian || kind == ExplicitPolar; }
+bool knownKind(int kind)
+{
+    return kind == ExplicitCartesian || kind == ParametricCartesian || kind == ExplicitPolar || kind == SpaceCurve ||
+           kind == ImplicitCurve;
+}
+
+// Where the sampler starts: a space curve rises from the origin's elevation, as on the
+// command line; the plane kinds lie at 0.
+CurvePoint startOf(const CEquation& equation, const ads_point origin)
+{
+    return {origin[0], origin[1], equation.GetType() == SpaceCurve ? origin[2] : 0.0};
+}
 
 } // namespace
 
@@ -37,8 +48,11 @@ void showFailure(const SampleResult& result, const CEquation& equation)
         AfxMessageBox(kInvalidParameters, MB_OK);
         break;
     case SampleStatus::TooManySamples:
-        AfxMessageBox(plotwright::curve::tooManySamplesMessage(result.requestedSamples, plotwright::curve::kMaxSamples)
-                          .c_str(),
+        // An implicit curve's grid says what it counted; the other kinds count their range.
+        AfxMessageBox(result.message.empty() ? plotwright::curve::tooManySamplesMessage(result.requestedSamples,
+                                                                                        plotwright::curve::kMaxSamples)
+                                                   .c_str()
+                                             : result.message.c_str(),
                       MB_OK | MB_ICONEXCLAMATION);
         break;
     case SampleStatus::ErrorInEquation:
@@ -53,15 +67,15 @@ void showFailure(const SampleResult& result, const CEquation& equation)
 
 SampleResult sampleCurveShowing(const CEquation& equation, const ads_point origin, const SampleOptions& options)
 {
-    // The module draws the plane kinds only; any other kind is silently not drawn, before
-    // the status bar is touched, as it always was.
+    // A kind the module does not know is silently not drawn, before the status bar is
+    // touched, as it always was.
     if (!knownKind(equation.GetType())) {
         SampleResult nothing;
         nothing.status = SampleStatus::ErrorInEquation;
         return nothing;
     }
     MeterProgress meter;
-    SampleResult result = plotwright::curve::sampleCurve(equation, {origin[0], origin[1], 0}, options, &meter);
+    SampleResult result = plotwright::curve::sampleCurve(equation, startOf(equation, origin), options, &meter);
     showFailure(result, equation);
     return result;
 }
@@ -77,7 +91,7 @@ plotwright::curve::ShapedCurve shapeCurveShowing(const CEquation& equation, cons
     }
     MeterProgress meter;
     plotwright::curve::ShapedCurve shaped =
-        plotwright::curve::shapeCurve(equation, {origin[0], origin[1], 0}, options, &meter, keep);
+        plotwright::curve::shapeCurve(equation, startOf(equation, origin), options, &meter, keep);
     showFailure(shaped.sampled, equation);
     return shaped;
 }

@@ -2,10 +2,13 @@
 
 #include "base/number_text.h"
 #include "curve/curve_definition.h"
+#include "curve/implicit_sampler.h"
 #include "model/equation_parameter.h"
 #include "model/equation.h"
 
 #include <QStringList>
+
+#include <optional>
 
 namespace plotwright::editor {
 
@@ -56,9 +59,12 @@ QString describeCurveDefinition(const curve::CurveDefinition& d)
     const char* output = d.options.output == curve::CurveOutput::Arcs     ? "arcs"
                          : d.options.output == curve::CurveOutput::Spline ? "spline"
                                                                            : "polyline";
+    // An implicit curve is always traced within a tolerance: without one, its window's.
+    std::optional<double> tolerance = d.options.tolerance;
+    if (!tolerance && d.kind == ImplicitCurve)
+        tolerance = curve::implicitDefaultTolerance(*curve::equationOf(d));
     lines << QString("Output: %1").arg(output)
-          << "Sampling: " + (d.options.tolerance ? "adaptive within " + number(*d.options.tolerance)
-                                                 : QStringLiteral("by the increment")) +
+          << "Sampling: " + (tolerance ? "adaptive within " + number(*tolerance) : QStringLiteral("by the increment")) +
                  (d.options.literalSteps ? QStringLiteral(", literal steps") : QString());
     lines << QString("Piece: %1 of %2").arg(d.pieceIndex + 1).arg(d.pieceCount)
           << "Curve id: " + QString::fromStdString(d.curveId);

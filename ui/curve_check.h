@@ -10,7 +10,13 @@ class CEquation;
 namespace plotwright::ui {
 
 struct CurveProblem {
-    enum class Field { None, FirstExpression, SecondExpression, Minimum, Maximum, Increment, Parameter };
+    enum class Field {
+        None, FirstExpression, SecondExpression, Minimum, Maximum, Increment, Parameter,
+        ThirdExpression,  // a space curve's z
+        WindowX,          // an implicit curve's window: x min. or max., y min. or max.
+        WindowY,
+        Grid,             // its grid
+    };
     Field field = Field::None;
     QString message;     // empty: the curve can be drawn
     int position = -1;   // 0-based character of the expression at fault; -1: none
@@ -18,8 +24,10 @@ struct CurveProblem {
 };
 
 // The expression fields follow the dialog: the first field holds equationy for an
-// explicit or polar curve and equationx for a parametric one, the second field its
-// equationy. `Parameter` names a constant (its name starts the message).
+// explicit, polar or implicit curve and equationx for a parametric or space one, the
+// second field their equationy, the third a space curve's equationz. An implicit curve
+// has no range: its window and grid are judged instead, and F is tried at the
+// window's centre. `Parameter` names a constant (its name starts the message).
 // Costs a few additions for the range and one evaluation per expression: fit for
 // every keystroke.
 CurveProblem CheckCurve(const CEquation& equation);

@@ -14,38 +14,51 @@ namespace {
 
 // The path of the finite points, thinned to at most `most` vertices; a point that is not
 // finite breaks the path, as it breaks the polyline in the drawing.
-CurvePreview::Shown compose(PreviewSamples samples, std::size_t most)
+CurvePreview::Shown compose(PreviewSamples samples, std::size_t most, bool topView)
 {
     CurvePreview::Shown shown;
+    shown.space = samples.space;
+    shown.oblique = samples.space && !topView;
+    shown.frame = samples.window;
     const std::size_t n = samples.points.size();
     const std::size_t stride = n > most ? (n + most - 1) / most : 1;
     bool open = false;
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0, z0 = 0, z1 = 0;
+    double u0 = 0, v0 = 0, u1 = 0, v1 = 0;
     bool any = false;
     for (std::size_t i = 0; i < n; ++i) {
         const PreviewPoint& p = samples.points[i];
-        const bool finite = std::isfinite(p.x) && std::isfinite(p.y);
-        if (finite) {
-            x0 = any ? std::min(x0, p.x) : p.x;
-            y0 = any ? std::min(y0, p.y) : p.y;
-            x1 = any ? std::max(x1, p.x) : p.x;
-            y1 = any ? std::max(y1, p.y) : p.y;
-            any = true;
-        }
+        const bool finite = std::isfinite(p.x) && std::isfinite(p.y) && (!samples.space || std::isfinite(p.z));
         if (!finite) {
             open = false;
             continue;
         }
+        const QPointF at = shown.oblique ? CurvePreview::Oblique(p.x, p.y, p.z) : QPointF(p.x, p.y);
+        x0 = any ? std::min(x0, p.x) : p.x;
+        y0 = any ? std::min(y0, p.y) : p.y;
+        z0 = any ? std::min(z0, p.z) : p.z;
+        x1 = any ? std::max(x1, p.x) : p.x;
+        y1 = any ? std::max(y1, p.y) : p.y;
+        z1 = any ? std::max(z1, p.z) : p.z;
+        u0 = any ? std::min(u0, at.x()) : at.x();
+        v0 = any ? std::min(v0, at.y()) : at.y();
+        u1 = any ? std::max(u1, at.x()) : at.x();
+        v1 = any ? std::max(v1, at.y()) : at.y();
+        any = true;
         if (i % stride != 0 && i + 1 != n)
             continue;
         if (open)
-            shown.path.lineTo(p.x, p.y);
+            shown.path.lineTo(at);
         else
-            shown.path.moveTo(p.x, p.y);
+            shown.path.moveTo(at);
         open = true;
     }
-    if (any)
+    if (any) {
         shown.extents = QRectF(QPointF(x0, y0), QPointF(x1, y1));
+        shown.view = QRectF(QPointF(u0, v0), QPointF(u1, v1));
+        shown.zMin = z0;
+        shown.zMax = z1;
+    }
     shown.vertices = samples.vertices != 0 ? samples.vertices : samples.points.size();
     shown.points = std::move(samples.points);
     return shown;
@@ -64,7 +77,8 @@ void paintShown(QPainter& painter, const CurvePreview::Shown& s, const QRect& re
     painter.fillRect(rect, Qt::white);
     painter.setPen(frame);
     painter.drawRect(rect.adjusted(0, 0, -1, -1));
-    const QRect area = rect.adjusted(8, 8, -8, -40);
+    // A space curve leaves room at the top for the choice of view.
+    const QRect area = rect.adjusted(8, s.space ? 22 : 8, -8, -40);
     const QFontMetrics fm = painter.fontMetrics();
 
     if (!s.message.isEmpty()) {
@@ -75,8 +89,11 @@ void paintShown(QPainter& painter, const CurvePreview::Shown& s, const QRect& re
     if (s.extents.isNull() && s.points.empty())
         return;
 
-    // The curve's extents and the origin, scaled alike in x and y, y upwards.
-    QRectF world = s.extents.united(QRectF(0, 0, 0, 0));
+    // The curve's extents (an implicit curve's window) and the origin, scaled alike in
+    // x and y, y upwards.
+    QRectF world = (s.view.isNull() ? s.extents : s.view).united(QRectF(0, 0, 0, 0));
+    if (!s.frame.isNull())
+        world = world.united(s.frame);
     const double w = std::max(world.width(), 1e-9);
     const double h = std::max(world.height(), 1e-9);
     const double scale = std::min(area.width() / w, area.height() / h);
@@ -90,6 +107,16 @@ void paintShown(QPainter& painter, const CurvePreview::Shown& s, const QRect& re
     const QPointF origin = toScreen.map(QPointF(0, 0));
     painter.drawLine(QPointF(area.left(), origin.y()), QPointF(area.right(), origin.y()));
     painter.drawLine(QPointF(origin.x(), area.top()), QPointF(origin.x(), area.bottom()));
+    if (s.oblique) {
+        // The y axis recedes at 45°; the vertical line is the z axis.
+        const QPointF along = toScreen.map(CurvePreview::Oblique(0, 1, 0)) - origin;
+        const double reach = std::hypot(area.width(), area.height()) / std::max(std::hypot(along.x(), along.y()), 1e-9);
+        painter.drawLine(origin - reach * along, origin + reach * along);
+    }
+    if (!s.frame.isNull()) {
+        painter.setPen(QPen(QColor(150, 150, 150), 1));
+        painter.drawRect(toScreen.mapRect(s.frame));
+    }
     painter.setPen(QPen(QColor(0, 70, 160), 1.5));
     painter.drawPath(toScreen.map(s.path));
     painter.setPen(QPen(QColor(200, 0, 0), 1.5));
@@ -103,7 +130,10 @@ void paintShown(QPainter& painter, const CurvePreview::Shown& s, const QRect& re
                      QStringLiteral("x %1 … %2   y %3 … %4")
                          .arg(number(s.extents.left()), number(s.extents.right()), number(s.extents.top()),
                               number(s.extents.bottom())));
-    painter.drawText(text, Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("%1 vertices").arg(s.vertices));
+    const QString vertices = QStringLiteral("%1 vertices").arg(s.vertices);
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignBottom,
+                     s.space ? QStringLiteral("z %1 … %2   %3").arg(number(s.zMin), number(s.zMax), vertices)
+                             : vertices);
 }
 
 // The curve drawn at `size` (device-independent pixels) for a screen of `ratio`.
@@ -182,7 +212,8 @@ void CurvePreview::StartJob()
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     const quint64 generation = ++generation_;
     pool_.start([this, generation, equation = next_, cancel = cancel_, sampler = sampler_, size = size(),
-                 ratio = devicePixelRatioF(), font = font(), frame = palette().color(QPalette::Mid)] {
+                 ratio = devicePixelRatioF(), font = font(), frame = palette().color(QPalette::Mid),
+                 topView = topView_] {
         PreviewSamples samples = sampler->sample(*equation, *cancel);
         if (samples.status == PreviewSamples::Status::Cancelled || cancel->load())
             return;
@@ -191,7 +222,7 @@ void CurvePreview::StartJob()
             shown->message = samples.message;
             shown->noDefinedPoint = samples.noDefinedPoint;
         } else
-            *shown = Compose(std::move(samples), MaxDrawnVertices);
+            *shown = Compose(std::move(samples), MaxDrawnVertices, topView);
         if (shown->message.isEmpty() && !size.isEmpty() && !cancel->load())
             shown->picture = drawnPicture(*shown, size, ratio, font, frame);
         // Queued to the widget: dropped by Qt should the widget be gone by then.
@@ -214,9 +245,29 @@ void CurvePreview::SetNote(const QString& note)
     update();
 }
 
-CurvePreview::Shown CurvePreview::Compose(PreviewSamples samples, std::size_t most)
+CurvePreview::Shown CurvePreview::Compose(PreviewSamples samples, std::size_t most, bool topView)
 {
-    return compose(std::move(samples), most);
+    return compose(std::move(samples), most, topView);
+}
+
+QPointF CurvePreview::Oblique(double x, double y, double z)
+{
+    constexpr double k = 0.35355339059327373;  // cos(45°) / 2
+    return {x + k * y, z + k * y};
+}
+
+void CurvePreview::SetTopView(bool top)
+{
+    if (top == topView_)
+        return;
+    topView_ = top;
+    // The samples are made again with the picture: the view is drawn on the worker.
+    if (next_) {
+        pending_ = true;
+        if (cancel_)
+            cancel_->store(true);
+        debounce_.start();
+    }
 }
 
 void CurvePreview::paintEvent(QPaintEvent*)

@@ -34,6 +34,13 @@ public:
     void ShowCurve(const CEquation& equation);
     // Shows `message` instead of a curve; pending work is dropped.
     void ShowProblem(const QString& message);
+    // How a space curve is shown: obliquely (x to the right, z up, y receding at 45° at
+    // half length), the default, or from the top (x and y alone). Shows it again.
+    void SetTopView(bool top);
+    bool TopView() const { return topView_; }
+    // What is on show is a space curve (so that the view can be chosen).
+    bool ShowsSpaceCurve() const { return shown_->space; }
+
     // A line shown above the curve until replaced (empty: none), such as a value that the
     // fields show rounded.
     void SetNote(const QString& note);
@@ -61,16 +68,24 @@ public:
     struct Shown {
         std::vector<plotwright::ui::PreviewPoint> points;
         QPainterPath path;
-        QRectF extents;  // of the finite points; null when none
+        QRectF extents;  // x and y of the finite points; null when none
+        QRectF view;     // the path's bounds, as projected (the extents but for an oblique view)
+        QRectF frame;    // an implicit curve's window; null for the other kinds
+        bool space = false;
+        bool oblique = false;  // the path is the oblique projection
+        double zMin = 0, zMax = 0;
         QString message;
         std::size_t vertices = 0;  // what the draw writes
         bool noDefinedPoint = false;
         QImage picture;  // the curve as painted, drawn on the worker; null: painted when shown
     };
 
-    // The picture of finished samples: the path (thinned to `most` vertices) and extents.
-    // Runs on the worker; public so that its cost can be measured.
-    static Shown Compose(plotwright::ui::PreviewSamples samples, std::size_t most);
+    // The picture of finished samples: the path (thinned to `most` vertices) and extents;
+    // a space curve projected obliquely unless `topView`. Runs on the worker; public so
+    // that its cost can be measured.
+    static Shown Compose(plotwright::ui::PreviewSamples samples, std::size_t most, bool topView = false);
+    // Where the oblique view puts a point: (x + k y, z + k y) with k = cos(45°) / 2.
+    static QPointF Oblique(double x, double y, double z);
 
 private:
     void StartJob();
@@ -81,6 +96,7 @@ private:
     std::shared_ptr<const Shown> shown_;
     quint64 generation_ = 0;
     bool pending_ = false;
+    bool topView_ = false;
     QString note_;
     QTimer debounce_;
     QThreadPool pool_;

@@ -7,6 +7,7 @@
 #include "base/number_text.h"
 #include "model/gallery_file.h"
 #include "ui/curve_check.h"
+#include "ui/curve_kind_text.h"
 #include "ui/dlg_save_as.h"
 #include "ui/stored_library.h"
 
@@ -63,20 +64,30 @@ DialogTemplate curveTemplate()
         {CDlgCurve::IDC_SAVE_AS, ControlKind::PushButton, L"", 204, 172, 16, 14, IconImage | TabStop},
         {CDlgCurve::IDC_HINT, ControlKind::Static, L"Use 'x' as a parameter /example: sin(x)/", 164, 223, 165, 8,
          StyleNone},
+        // After the other radio buttons in the template, so that they join their group.
+        {CDlgCurve::IDC_SPACE, ControlKind::RadioButton, L"Space curve", 16, 236, 60, 10, StyleNone},
+        {CDlgCurve::IDC_IMPLICIT, ControlKind::RadioButton, L"Implicit curve", 16, 251, 64, 10, StyleNone},
+        {CDlgCurve::IDC_THIRD_LABEL, ControlKind::Static, L"z = f(t) = ", 125, 224, 34, 8, StyleNone},
+        {CDlgCurve::IDC_THIRD_EXPRESSION, ControlKind::Edit, L"", 164, 222, 164, 12, edit},
     };
     return t;
 }
 
 const wchar_t* const explicitHint = L"Use 'x' as a parameter /example: sin(x)/";
 const wchar_t* const runningTHint = L"Use 't' as a parameter /example: sin(t)/";
+const wchar_t* const implicitHint = L"F(x, y) = 0; use 'x' and 'y' /example: x^2+y^2-4/";
+
+// The radio buttons' indices of the kinds beyond the plane ones.
+constexpr int kSpaceIndex = 3;
+constexpr int kImplicitIndex = 4;
 
 // The expression as the predefined area shows it: brackets become blanks, so the
 // text keeps its length.
 std::wstring predefinedExpression(const CEquation& equation)
 {
-    std::wstring text = equation.GetType() == ExplicitCartesian || equation.GetType() == ExplicitPolar
-        ? equation.GetEquationY()
-        : equation.GetEquationX() + L"; " + equation.GetEquationY();
+    std::wstring text = plotwright::ui::expressionsText(equation);
+    if (equation.GetType() == ImplicitCurve)
+        text += L" = 0";
     std::replace_if(text.begin(), text.end(), [](wchar_t c) { return c == L'[' || c == L']'; }, L' ');
     return text;
 }
@@ -99,7 +110,7 @@ QString numberFieldHelp()
 
 const wchar_t* hintOf(int type)
 {
-    return type == ExplicitCartesian ? explicitHint : runningTHint;
+    return type == ExplicitCartesian ? explicitHint : type == ImplicitCurve ? implicitHint : runningTHint;
 }
 
 const wchar_t* kindName(int type)
@@ -108,14 +119,42 @@ const wchar_t* kindName(int type)
     case ExplicitCartesian: return L"explicit cartesian";
     case ParametricCartesian: return L"parametric cartesian";
     case ExplicitPolar: return L"explicit polar";
+    case SpaceCurve: return L"a space curve";
+    case ImplicitCurve: return L"an implicit curve";
     default: return L"of an unknown kind";
     }
 }
 
-// The user fields as ApplyUserFields copies them into a curve. False for a kind index
-// outside 0..2 (the curve is then left as it was).
+// `equation` with its parameters replaced by `parameters`, in that order.
+void replaceParameters(CEquation& equation, const std::vector<CEquationParameterPtr>& parameters)
+{
+    CEquation fresh;
+    fresh.SetType(equation.GetType());
+    fresh.SetName(equation.GetName());
+    fresh.SetEquationY(equation.GetEquationY());
+    fresh.SetEquationX(equation.GetEquationX());
+    fresh.SetEquationZ(equation.GetEquationZ());
+    fresh.SetWindow(equation.GetWindow());
+    fresh.SetCreatedBy(equation.GetCreatedBy());
+    fresh.SetSelected(equation.GetSelected());
+    for (const CEquationParameterPtr& p : parameters)
+        fresh.AddParameter(p);
+    equation = fresh;
+}
+
+bool hasRunningVariable(const CEquation& equation)
+{
+    return std::any_of(equation.GetParameters().begin(), equation.GetParameters().end(),
+                       [](const CEquationParameterPtr& p) { return p->GetType() == RunningVariable; });
+}
+
+// The user fields as ApplyUserFields copies them into a curve: the expressions the kind
+// uses (the others emptied, so that the library stores what the kind holds), an
+// implicit curve's window in place of a running variable. False for a kind index
+// outside 0..4 (the curve is then left as it was).
 bool applyFields(CEquation& equation, int kindIndex, const std::wstring& first, const std::wstring& second,
-                 double minimum, double maximum, double increment)
+                 const std::wstring& third, const ImplicitWindow& window, double minimum, double maximum,
+                 double increment)
 {
     std::wstring runningName;
     switch (kindIndex) {
@@ -137,8 +176,41 @@ bool applyFields(CEquation& equation, int kindIndex, const std::wstring& first, 
         equation.SetEquationX(std::wstring());
         runningName = L"t";
         break;
+    case kSpaceIndex:
+        equation.SetType(SpaceCurve);
+        equation.SetEquationX(first);
+        equation.SetEquationY(second);
+        equation.SetEquationZ(third);
+        runningName = L"t";
+        break;
+    case kImplicitIndex: {
+        equation.SetType(ImplicitCurve);
+        equation.SetEquationY(first);
+        equation.SetEquationX(std::wstring());
+        equation.SetEquationZ(std::wstring());
+        equation.SetWindow(window);
+        // x and y are its variables: a running variable would shadow one of them.
+        std::vector<CEquationParameterPtr> constants;
+        for (const CEquationParameterPtr& p : equation.GetParameters())
+            if (p->GetType() != RunningVariable)
+                constants.push_back(p);
+        if (constants.size() != equation.GetParameters().size())
+            replaceParameters(equation, constants);
+        return true;
+    }
     default:
         return false;
+    }
+    if (kindIndex != kSpaceIndex)
+        equation.SetEquationZ(std::wstring());
+    equation.SetWindow(ImplicitWindow{});
+    // Coming from an implicit curve: the running variable comes back first, as the
+    // range fields expect it.
+    if (!hasRunningVariable(equation)) {
+        std::vector<CEquationParameterPtr> parameters{std::make_shared<CEquationParameter>(
+            ParameterFields{.name = runningName, .type = RunningVariable})};
+        parameters.insert(parameters.end(), equation.GetParameters().begin(), equation.GetParameters().end());
+        replaceParameters(equation, parameters);
     }
     if (!equation.GetParameters().empty())
         equation.RenameParameter(equation.GetParameters().front(), runningName);
@@ -193,7 +265,7 @@ CDlgCurve::CDlgCurve(QWidget* parent)
     OnCommand(IDC_SAVE_AS, BN_CLICKED, [this] { OnSaveAs(); });
     OnCommand(IDC_DRAW_USER, BN_CLICKED, [this] { OnDrawUser(); });
     OnCommand(IDC_USER, CBN_SELCHANGE, [this] { OnUserChanged(); });
-    for (const int radio : {IDC_EXPLICIT, IDC_PARAMETRIC, IDC_POLAR})
+    for (const int radio : {IDC_EXPLICIT, IDC_PARAMETRIC, IDC_POLAR, IDC_SPACE, IDC_IMPLICIT})
         OnCommand(radio, BN_CLICKED, [this] { OnKindChanged(); });
 }
 
@@ -216,6 +288,7 @@ void CDlgCurve::DoDataExchange(DataExchange& dx)
     dx.Radio(IDC_EXPLICIT, kindIndex_);
     dx.Text(IDC_FIRST_EXPRESSION, firstText_);
     dx.Text(IDC_SECOND_EXPRESSION, secondText_);
+    dx.Text(IDC_THIRD_EXPRESSION, thirdText_);
 }
 
 bool CDlgCurve::OnInitDialog()
@@ -269,6 +342,45 @@ bool CDlgCurve::OnInitDialog()
             [this](int index) { ShowLibrary(static_cast<Library>(index)); });
     libraryCombo_.show();
 
+    // The implicit curve's window stands where the range stands; the range's labels hide with it.
+    windowBox_.setParent(this);
+    windowBox_.setObjectName(QStringLiteral("control%1").arg(IDC_WINDOW));
+    windowBox_.setProperty("controlId", IDC_WINDOW);
+    windowBox_.setGeometry(MapDialogRect(WindowX, WindowY, WindowCx, WindowCy));
+    windowBox_.hide();
+    for (QLabel* label : findChildren<QLabel*>()) {
+        const QString text = label->text();
+        const int k = text == QLatin1String("parameter min.")         ? 0
+                      : text == QLatin1String("parameter max.")       ? 1
+                      : text == QLatin1String("parameter increment") ? 2
+                                                                      : -1;
+        if (k >= 0)
+            rangeLabels_[static_cast<std::size_t>(k)] = label;
+    }
+    topView_.setParent(this);
+    topView_.setText(tr("Top view"));
+    topView_.setToolTip(tr("Shows a space curve from the top instead of obliquely"));
+    topView_.setObjectName(QStringLiteral("control%1").arg(IDC_TOP_VIEW));
+    topView_.setProperty("controlId", IDC_TOP_VIEW);
+    topView_.setGeometry(MapDialogRect(PreviewX + PreviewCx - 46, PreviewY + 3, 42, 10));
+    topView_.setFocusPolicy(Qt::TabFocus);
+    connect(&topView_, &QCheckBox::toggled, this, [this](bool on) { preview_.SetTopView(on); });
+    topView_.hide();
+    // The new kinds' controls follow the ones they sit beside in the tab order.
+    QWidget::setTabOrder(GetDlgItem(IDC_POLAR), GetDlgItem(IDC_SPACE));
+    QWidget::setTabOrder(GetDlgItem(IDC_SPACE), GetDlgItem(IDC_IMPLICIT));
+    QWidget::setTabOrder(GetDlgItem(IDC_SECOND_EXPRESSION), GetDlgItem(IDC_THIRD_EXPRESSION));
+    QWidget* previous = &incrementField_;
+    for (QWidget* next : {static_cast<QWidget*>(&windowBox_.FieldAt(ImplicitWindowBox::XMin)),
+                          static_cast<QWidget*>(&windowBox_.FieldAt(ImplicitWindowBox::XMax)),
+                          static_cast<QWidget*>(&windowBox_.FieldAt(ImplicitWindowBox::YMin)),
+                          static_cast<QWidget*>(&windowBox_.FieldAt(ImplicitWindowBox::YMax)),
+                          static_cast<QWidget*>(&windowBox_.GridUnit()),
+                          static_cast<QWidget*>(&windowBox_.FieldAt(ImplicitWindowBox::Grid))}) {
+        QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
+
     UpdateData(false);
     UpdateData(true);
     ShowPredefinedEquation(CurrentEquation(predefinedCombo_));
@@ -277,8 +389,9 @@ bool CDlgCurve::OnInitDialog()
     SetUpToolButtons();
 
     // Every change is judged at once, so that the user sees what is wrong where it is.
-    for (const int id : {IDC_FIRST_EXPRESSION, IDC_SECOND_EXPRESSION})
+    for (const int id : {IDC_FIRST_EXPRESSION, IDC_SECOND_EXPRESSION, IDC_THIRD_EXPRESSION})
         connect(control<QLineEdit>(id), &QLineEdit::textChanged, this, [this] { FieldsChanged(Area::User); });
+    connect(&windowBox_, &ImplicitWindowBox::changed, this, [this] { FieldsChanged(Area::User); });
     for (NumericEdit* field : {&minimumField_, &maximumField_, &incrementField_})
         connect(field, &QLineEdit::textChanged, this, [this] { FieldsChanged(Area::User); });
     // A committed expression may be shown rounded; the curve takes its exact value.
@@ -291,11 +404,11 @@ bool CDlgCurve::OnInitDialog()
     }
     // The tooltips of the fields say what is wrong; what they take is their help (Shift+F1).
     control<QLabel>(IDC_HINT)->setToolTip(expressionHelp());
-    for (const int id : {IDC_FIRST_EXPRESSION, IDC_SECOND_EXPRESSION})
+    for (const int id : {IDC_FIRST_EXPRESSION, IDC_SECOND_EXPRESSION, IDC_THIRD_EXPRESSION})
         control<QLineEdit>(id)->setWhatsThis(expressionHelp());
     for (NumericEdit* field : {&minimumField_, &maximumField_, &incrementField_})
         field->setWhatsThis(numberFieldHelp());
-    for (const int id : {IDC_EXPLICIT, IDC_PARAMETRIC, IDC_POLAR})
+    for (const int id : {IDC_EXPLICIT, IDC_PARAMETRIC, IDC_POLAR, IDC_SPACE, IDC_IMPLICIT})
         connect(control<QRadioButton>(id), &QRadioButton::toggled, this, [this](bool on) {
             if (on)
                 FieldsChanged(Area::User);
@@ -331,7 +444,8 @@ void CDlgCurve::ShowEditedCurve()
     for (int i = 0; i < predefinedCombo_.count(); ++i) {
         auto* candidate = static_cast<CEquation*>(predefinedCombo_.itemData(i).value<void*>());
         if (!d.name.empty() && candidate && candidate->GetName() == d.name && candidate->GetType() == d.kind &&
-            candidate->GetEquationY() == d.equationY && candidate->GetEquationX() == d.equationX) {
+            candidate->GetEquationY() == d.equationY && candidate->GetEquationX() == d.equationX &&
+            candidate->GetEquationZ() == d.equationZ) {
             equation->CopyTo(*candidate);
             predefinedCombo_.setCurrentIndex(i);
             ShowPredefinedEquation(candidate);
@@ -382,31 +496,56 @@ void CDlgCurve::JudgePredefined()
     if (previewArea_ != Area::Predefined)
         return;
     preview_.SetNote({});
+    OfferTopView(reason.isEmpty() ? equation->GetType() : 0);
     if (!reason.isEmpty())
         preview_.ShowProblem(reason);
     else
         preview_.ShowCurve(*equation);
 }
 
+int CDlgCurve::CheckedKind() const
+{
+    const int ids[] = {IDC_EXPLICIT, IDC_PARAMETRIC, IDC_POLAR, IDC_SPACE, IDC_IMPLICIT};
+    for (int k = 1; k < 5; ++k)
+        if (control<QRadioButton>(ids[k])->isChecked())
+            return k;
+    return 0;
+}
+
+void CDlgCurve::OfferTopView(int kind)
+{
+    topView_.setVisible(kind == SpaceCurve);
+    if (kind == SpaceCurve)
+        topView_.raise();
+}
+
 void CDlgCurve::JudgeUser()
 {
     using Field = plotwright::ui::CurveProblem::Field;
-    const int kind = control<QRadioButton>(IDC_PARAMETRIC)->isChecked() ? 1
-        : control<QRadioButton>(IDC_POLAR)->isChecked()                 ? 2
-                                                                        : 0;
+    const int kind = CheckedKind();
     CEquation curve;
     equation_.CopyTo(curve);
     applyFields(curve, kind, control<QLineEdit>(IDC_FIRST_EXPRESSION)->text().toStdWString(),
-                control<QLineEdit>(IDC_SECOND_EXPRESSION)->text().toStdWString(), RangeValue(0), RangeValue(1),
-                RangeValue(2));
+                control<QLineEdit>(IDC_SECOND_EXPRESSION)->text().toStdWString(),
+                control<QLineEdit>(IDC_THIRD_EXPRESSION)->text().toStdWString(), windowBox_.Window(), RangeValue(0),
+                RangeValue(1), RangeValue(2));
     plotwright::ui::CurveProblem problem;
     // An expression the range field cannot take comes first: the curve would be judged
-    // on a value that is not there.
+    // on a value that is not there. An implicit curve's window fields stand in for the range.
     const std::pair<Field, const NumericEdit*> ranges[] = {
         {Field::Minimum, &minimumField_}, {Field::Maximum, &maximumField_}, {Field::Increment, &incrementField_}};
-    for (const auto& [field, edit] : ranges) {
-        if (problem.ok() && !edit->Problem().isEmpty())
-            problem = {field, edit->Problem()};
+    ImplicitWindowBox::Field windowField = ImplicitWindowBox::XMin;
+    if (kind == kImplicitIndex) {
+        if (const QString reason = windowBox_.Problem(&windowField); !reason.isEmpty())
+            problem = {windowField == ImplicitWindowBox::Grid ? Field::Grid
+                       : windowField <= ImplicitWindowBox::XMax ? Field::WindowX
+                                                                : Field::WindowY,
+                       reason};
+    } else {
+        for (const auto& [field, edit] : ranges) {
+            if (problem.ok() && !edit->Problem().isEmpty())
+                problem = {field, edit->Problem()};
+        }
     }
     if (problem.ok())
         problem = plotwright::ui::CheckCurve(curve);
@@ -415,6 +554,7 @@ void CDlgCurve::JudgeUser()
 
     const std::pair<Field, int> fields[] = {{Field::FirstExpression, IDC_FIRST_EXPRESSION},
                                             {Field::SecondExpression, IDC_SECOND_EXPRESSION},
+                                            {Field::ThirdExpression, IDC_THIRD_EXPRESSION},
                                             {Field::Minimum, IDC_MINIMUM},
                                             {Field::Maximum, IDC_MAXIMUM},
                                             {Field::Increment, IDC_INCREMENT}};
@@ -422,10 +562,21 @@ void CDlgCurve::JudgeUser()
         const bool atFault = !problem.ok() && problem.field == field;
         MarkField(id, atFault ? problem.message : QString(), atFault ? problem.position : -1);
     }
+    // The window's own field at fault, else the side or the grid the check names.
+    if (problem.field == Field::WindowX || problem.field == Field::WindowY || problem.field == Field::Grid) {
+        if (windowBox_.Problem().isEmpty())
+            windowField = problem.field == Field::WindowX   ? ImplicitWindowBox::XMax
+                          : problem.field == Field::WindowY ? ImplicitWindowBox::YMax
+                                                            : ImplicitWindowBox::Grid;
+        windowBox_.Mark(windowField, problem.message);
+    } else {
+        windowBox_.Mark(ImplicitWindowBox::XMin, QString());
+    }
     drawUserButton_.SetUnavailableReason(problem.message.toStdWString());
     if (previewArea_ != Area::User)
         return;
-    preview_.SetNote(RoundedRangeNote());
+    OfferTopView(problem.ok() ? curve.GetType() : 0);
+    preview_.SetNote(kind == kImplicitIndex ? QString() : RoundedRangeNote());
     if (!problem.ok())
         preview_.ShowProblem(problem.message);
     else
@@ -591,6 +742,20 @@ void CDlgCurve::ShowUserEquation(const CEquation& equation)
         secondLabel->setVisible(visible);
         secondEdit->setVisible(visible);
     };
+    // A space curve's z stands where the hint stands; an implicit curve's window where the range stands.
+    const bool space = equation.GetType() == SpaceCurve;
+    const bool implicit = equation.GetType() == ImplicitCurve;
+    if (equation.GetType() >= ExplicitCartesian && equation.GetType() <= ImplicitCurve) {
+        GetDlgItem(IDC_THIRD_LABEL)->setVisible(space);
+        GetDlgItem(IDC_THIRD_EXPRESSION)->setVisible(space);
+        GetDlgItem(IDC_HINT)->setVisible(!space);
+        windowBox_.setVisible(implicit);
+        for (QWidget* range : {static_cast<QWidget*>(&minimumField_), static_cast<QWidget*>(&maximumField_),
+                               static_cast<QWidget*>(&incrementField_), rangeLabels_[0], rangeLabels_[1],
+                               rangeLabels_[2]})
+            if (range)
+                range->setVisible(!implicit);
+    }
     switch (equation.GetType()) {
     case ExplicitCartesian:
         kindIndex_ = 0;
@@ -612,12 +777,33 @@ void CDlgCurve::ShowUserEquation(const CEquation& equation)
         firstLabel->setText(QStringLiteral("r = f(t) = "));
         firstText_ = equation.GetEquationY();
         break;
+    case SpaceCurve:
+        kindIndex_ = kSpaceIndex;
+        showSecond(true);
+        firstLabel->setText(QStringLiteral("x = f(t) = "));
+        secondLabel->setText(QStringLiteral("y = f(t) = "));
+        firstText_ = equation.GetEquationX();
+        secondText_ = equation.GetEquationY();
+        thirdText_ = equation.GetEquationZ();
+        break;
+    case ImplicitCurve:
+        kindIndex_ = kImplicitIndex;
+        showSecond(false);
+        firstLabel->setText(QStringLiteral("F(x, y) = "));
+        firstText_ = equation.GetEquationY();
+        windowBox_.SetWindow(equation.GetWindow());
+        break;
     default:
         break;
     }
 
-    if (equation.GetType() >= ExplicitCartesian && equation.GetType() <= ExplicitPolar)
+    if (equation.GetType() >= ExplicitCartesian && equation.GetType() <= ImplicitCurve)
         control<QLabel>(IDC_HINT)->setText(QString::fromWCharArray(hintOf(equation.GetType())));
+    // An implicit curve has no range: the fields keep what they held for the other kinds.
+    if (implicit) {
+        UpdateData(false);
+        return;
+    }
 
     for (NumericEdit* field : {&minimumField_, &maximumField_, &incrementField_})
         field->SetWindowText(std::wstring());
@@ -663,7 +849,8 @@ QString CDlgCurve::RoundedRangeNote() const
 
 void CDlgCurve::ApplyUserFields()
 {
-    if (!applyFields(equation_, kindIndex_, firstText_, secondText_, RangeValue(0), RangeValue(1), RangeValue(2)))
+    if (!applyFields(equation_, kindIndex_, firstText_, secondText_, thirdText_, windowBox_.Window(), RangeValue(0),
+                     RangeValue(1), RangeValue(2)))
         return;
     control<QLabel>(IDC_HINT)->setText(QString::fromWCharArray(hintOf(equation_.GetType())));
 }
@@ -745,9 +932,7 @@ void CDlgCurve::OnSaveAs()
 {
     UpdateData(true);
     ApplyUserFields();
-    const std::wstring suggestion = equation_.GetType() == ParametricCartesian
-        ? equation_.GetEquationX() + L"; " + equation_.GetEquationY()
-        : equation_.GetEquationY();
+    const std::wstring suggestion = plotwright::ui::expressionsText(equation_);
 
     std::wstring name;
     {
@@ -830,6 +1015,7 @@ bool sameParameter(const CEquationParameter& a, const CEquationParameter& b)
 bool sameCurve(const CEquation& a, const CEquation& b)
 {
     if (a.GetType() != b.GetType() || a.GetEquationX() != b.GetEquationX() || a.GetEquationY() != b.GetEquationY() ||
+        a.GetEquationZ() != b.GetEquationZ() || !(a.GetWindow() == b.GetWindow()) ||
         a.GetParameters().size() != b.GetParameters().size())
         return false;
     for (std::size_t i = 0; i < a.GetParameters().size(); ++i)
@@ -849,7 +1035,7 @@ bool CDlgCurve::UserFieldsUnsaved()
     ApplyUserFields();
     if (const CEquation* stored = CurrentEquation(userCombo_))
         return !sameCurve(*stored, equation_);
-    return !equation_.GetEquationY().empty() || !equation_.GetEquationX().empty();
+    return !equation_.GetEquationY().empty() || !equation_.GetEquationX().empty() || !equation_.GetEquationZ().empty();
 }
 
 void CDlgCurve::OnClose()

@@ -9,6 +9,7 @@
 #include "ui/bitmap_button.h"
 #include "ui/curve_options_box.h"
 #include "ui/curve_preview.h"
+#include "ui/implicit_window_box.h"
 #include "ui/my_cug.h"
 #include "ui/numeric_edit.h"
 
@@ -64,6 +65,18 @@ public:
     // Not in the template: in edit mode, whether a draw asks for a new origin.
     static constexpr int IDC_PICK_ORIGIN = 122;
 
+    // The kinds beyond the plane ones: a space curve's z field (where the hint stands,
+    // which it hides), and an implicit curve's window and grid (in place of the range).
+    static constexpr int IDC_SPACE = 123;
+    static constexpr int IDC_IMPLICIT = 124;
+    static constexpr int IDC_THIRD_LABEL = 125;
+    static constexpr int IDC_THIRD_EXPRESSION = 126;
+    // Not in the template: the window fields, and the preview's choice of a top view
+    // for space curves (at the preview's top right, shown with a space curve).
+    static constexpr int IDC_WINDOW = 127;
+    static constexpr int IDC_TOP_VIEW = 128;
+    static constexpr int WindowX = 164, WindowY = 236, WindowCx = 164, WindowCy = 48;
+
     explicit CDlgCurve(QWidget* parent = nullptr);
     ~CDlgCurve() override;
 
@@ -98,6 +111,7 @@ public:
     void ShowLibrary(Library library);
     Library ShownLibrary() const { return library_; }
     CurveOptionsBox& Options() { return options_; }
+    ImplicitWindowBox& WindowFields() { return windowBox_; }
 
 protected:
     bool OnInitDialog() override;
@@ -130,6 +144,10 @@ private:
     void JudgePredefined();
     void JudgeUser();
     void MarkField(int id, const QString& message, int position);
+    // The kind the radio buttons choose, as an index 0 (explicit) to 4 (implicit).
+    int CheckedKind() const;
+    // Shows the top-view choice while the preview shows a curve of `kind`.
+    void OfferTopView(int kind);
 
     void LoadLibraries();
     // Shows the edited curve's definition (edit mode).
@@ -179,6 +197,10 @@ private:
     Area previewArea_ = Area::User;
     std::wstring firstText_;
     std::wstring secondText_;
+    std::wstring thirdText_;
+    ImplicitWindowBox windowBox_;
+    QCheckBox topView_;
+    std::array<QWidget*, 3> rangeLabels_{};  // "parameter min.", "max.", "increment"
     std::optional<plotwright::curve::CurveDefinition> edited_;
     RedrawCurve redraw_;
     QCheckBox pickOrigin_;

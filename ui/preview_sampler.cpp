@@ -41,7 +41,7 @@ void tracePiece(const curve::CurvePiece& piece, std::vector<PreviewPoint>& out)
     const std::size_t n = p.size();
     const std::size_t segments = piece.closed ? n : (n == 0 ? 0 : n - 1);
     if (n > 0)
-        out.push_back({p[0].x, p[0].y});
+        out.push_back({p[0].x, p[0].y, p[0].z});
     for (std::size_t i = 0; i < segments; ++i) {
         const CurvePoint& a = p[i];
         const CurvePoint& b = p[(i + 1) % n];
@@ -62,7 +62,7 @@ void tracePiece(const curve::CurvePiece& piece, std::vector<PreviewPoint>& out)
                 out.push_back({cx + std::abs(radius) * std::cos(t), cy + std::abs(radius) * std::sin(t)});
             }
         }
-        out.push_back({b.x, b.y});
+        out.push_back({b.x, b.y, b.z});
     }
 }
 
@@ -71,6 +71,18 @@ public:
     explicit DrawSampler(const curve::CurveOptions& options) : options_(options) {}
 
     PreviewSamples sample(const CEquation& equation, const std::atomic<bool>& cancelled) const override
+    {
+        PreviewSamples out = sampleAll(equation, cancelled);
+        out.space = equation.GetType() == SpaceCurve;
+        if (equation.GetType() == ImplicitCurve) {
+            const ImplicitWindow& w = equation.GetWindow();
+            out.window = QRectF(QPointF(w.xMin, w.yMin), QPointF(w.xMax, w.yMax));
+        }
+        return out;
+    }
+
+private:
+    PreviewSamples sampleAll(const CEquation& equation, const std::atomic<bool>& cancelled) const
     {
         CancellingProgress progress(cancelled);
         if (options_ == curve::CurveOptions{}) {
@@ -95,7 +107,6 @@ public:
         return out;
     }
 
-private:
     static PreviewSamples fromSamples(const curve::SampleResult& result, const std::atomic<bool>& cancelled)
     {
         if (cancelled.load())
@@ -113,7 +124,7 @@ private:
         out.points.reserve(result.points.size());
         bool defined = false;
         for (const CurvePoint& p : result.points) {
-            out.points.push_back({p.x, p.y});
+            out.points.push_back({p.x, p.y, p.z});
             defined = defined || (std::isfinite(p.x) && std::isfinite(p.y));
         }
         if (!defined && !out.points.empty()) {

@@ -5,6 +5,7 @@
 
 #include "curve/curve_options.h"
 
+#include <QRectF>
 #include <QString>
 
 #include <atomic>
@@ -18,6 +19,7 @@ namespace plotwright::ui {
 struct PreviewPoint {
     double x = 0;
     double y = 0;
+    double z = 0;  // a space curve's height; 0 for the plane kinds
 };
 
 struct PreviewSamples {
@@ -30,6 +32,10 @@ struct PreviewSamples {
     std::size_t vertices = 0;
     // Done, but not one point is finite: the draw would add nothing.
     bool noDefinedPoint = false;
+    // A space curve: the points' z counts.
+    bool space = false;
+    // An implicit curve's window (around the origin); null for the other kinds.
+    QRectF window = QRectF();
 };
 
 // What the preview says of a curve none of whose `samples` points is defined.

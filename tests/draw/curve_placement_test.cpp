@@ -364,3 +364,141 @@ TEST_F(PlacementTest, draw_flow_shows_the_curve_during_the_pick_relative_to_the_
     EXPECT_EQ(recorder_.previewDuringPick, std::vector<bool>{true});
     EXPECT_EQ(recorder_.previewClears, 1);
 }
+
+namespace {
+
+// A helix of radius 2 and pitch 2π · 0.5 about the origin, one turn and a quarter.
+CEquation helix()
+{
+    CEquation equation;
+    equation.SetType(SpaceCurve);
+    equation.SetEquationX(L"2*cos(t)");
+    equation.SetEquationY(L"2*sin(t)");
+    equation.SetEquationZ(L"0.5*t");
+    equation.AddParameter(std::make_shared<CEquationParameter>(ParameterFields{
+        .name = L"t", .type = RunningVariable, .increment = 0.05, .minValue = 0, .maxValue = 7.5}));
+    return equation;
+}
+
+CEquation implicitCurve(const std::wstring& f, ImplicitWindow window)
+{
+    CEquation equation;
+    equation.SetType(ImplicitCurve);
+    equation.SetEquationY(f);
+    equation.SetWindow(window);
+    return equation;
+}
+
+} // namespace
+
+// Space curves rise from the picked point's elevation as 3-D polylines or splines;
+// implicit curves lie in the plane as the other kinds do, whatever the point's z.
+TEST_F(PlacementTest, draw_flow_places_space_and_implicit_curves)
+{
+    struct Row {
+        const char* name;
+        CEquation equation;
+        plotwright::curve::CurveOutput output;
+        // Every point drawn (vertices, or points along the spline) against the true curve.
+        double (*distance)(const AcGePoint3d&);
+        double within;
+    };
+    const auto onHelix = [](const AcGePoint3d& p) {
+        // Around (1, 2, 3): radius 2, and z follows the angle (unwrapped through z itself).
+        const double angle = std::atan2(p.y - 2, p.x - 1);
+        const double turns = std::round(((p.z - 3) / 0.5 - angle) / (2 * M_PI));
+        return std::hypot(std::hypot(p.x - 1, p.y - 2) - 2, p.z - 3 - 0.5 * (angle + 2 * M_PI * turns));
+    };
+    const auto onCircle = [](const AcGePoint3d& p) { return std::abs(std::hypot(p.x - 1, p.y - 2) - 1.5) + std::abs(p.z); };
+    const Row rows[] = {
+        {"helix as a 3-D polyline", helix(), plotwright::curve::CurveOutput::Polyline, onHelix, 1e-9},
+        {"helix as a 3-D spline", helix(), plotwright::curve::CurveOutput::Spline, onHelix, 0.01},
+        {"implicit circle", implicitCurve(L"x^2+y^2-2.25", {-2, 2, -2, 2, 0, 0}),
+         plotwright::curve::CurveOutput::Polyline, onCircle, 1e-3},
+    };
+    std::vector<AcDbObjectId> previous;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const AcDbObjectId& id : previous)
+            database().eraseEntity(id, true);
+        recorder_.clear();
+        plotwright::curve::CurveOptions options;
+        options.output = row.output;
+        if (row.output == plotwright::curve::CurveOutput::Spline)
+            options.tolerance = 0.001;
+        CEquation equation = row.equation;
+        recorder_.scriptPoint(1, 2, 3);
+        DrawOutcome outcome;
+        DrawCurveFlow(dialog_, equation, outcome, options);
+        EXPECT_EQ(outcome.status, plotwright::curve::SampleStatus::Done);
+        EXPECT_TRUE(recorder_.messages().empty());
+        ASSERT_EQ(outcome.newIds.size(), 1u);
+        previous = outcome.newIds;
+
+        std::vector<AcGePoint3d> drawn;
+        bool closed = false;
+        database().forEachEntity([&](const AcDbEntity& entity) {
+            if (const auto* p = dynamic_cast<const AcDb3dPolyline*>(&entity)) {
+                drawn = p->vertices();
+                closed = p->isClosed();
+            } else if (const auto* s = dynamic_cast<const AcDbSpline*>(&entity)) {
+                drawn = s->samplePoints(8);
+                closed = s->isClosed();
+            } else if (const auto* l = dynamic_cast<const AcDbPolyline*>(&entity)) {
+                for (const AcGePoint2d& v : l->points())
+                    drawn.push_back({v.x, v.y, l->elevation()});
+                closed = l->isClosed();
+            }
+        });
+        ASSERT_GT(drawn.size(), 10u);
+        for (const AcGePoint3d& p : drawn)
+            ASSERT_LE(row.distance(p), row.within) << p.x << ", " << p.y << ", " << p.z;
+        if (row.equation.GetType() == SpaceCurve) {
+            EXPECT_FALSE(closed);
+            EXPECT_NEAR(drawn.front().z, 3, 1e-9) << "starts at the picked elevation";
+            EXPECT_NEAR(drawn.back().z, 3 + 0.5 * 7.5, 1e-9);
+        } else {
+            EXPECT_TRUE(closed) << "a closed loop is closed";
+        }
+        EXPECT_EQ(database().numOpenObjects(), 0);
+    }
+}
+
+// The new kinds are refused as the others are: after the pick, with the sampler's
+// message, and nothing is drawn.
+TEST_F(PlacementTest, draw_flow_refuses_faulty_space_and_implicit_curves)
+{
+    struct Row {
+        const char* name;
+        CEquation equation;
+        std::wstring message;
+    };
+    CEquation flat = helix();
+    flat.SetEquationZ(L"sqrt(-1-t)");
+    CEquation unknownZ = helix();
+    unknownZ.SetEquationZ(L"0.5*q");
+    const Row rows[] = {
+        {"F uses neither x nor y", implicitCurve(L"2+3", {-1, 1, -1, 1, 0, 0}), L"Error in equation"},
+        {"window's x reversed", implicitCurve(L"x^2+y^2-1", {1, -1, -1, 1, 0, 0}), L"Invalid parameter(s) provided!"},
+        {"window's y empty", implicitCurve(L"x^2+y^2-1", {-1, 1, 1, 1, 0, 0}), L"Invalid parameter(s) provided!"},
+        {"too many grid nodes", implicitCurve(L"x^2+y^2-1", {-1, 1, -1, 1, 0, 1e-4}),
+         L"Too many points: the window's grid has 400040001 nodes; at most 10000000 can be sampled (give fewer "
+         L"cells)."},
+        {"z finite nowhere", flat, L"Error in equation"},
+        {"unknown name in z", unknownZ, L"Error in equation"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        recorder_.clear();
+        recorder_.scriptPoint(0, 0, 0);
+        CEquation equation = row.equation;
+        DrawOutcome outcome;
+        DrawCurveFlow(dialog_, equation, outcome);
+        EXPECT_NE(outcome.status, plotwright::curve::SampleStatus::Done);
+        EXPECT_EQ(recorder_.messages(), std::vector<std::wstring>{row.message});
+        EXPECT_TRUE(outcome.newIds.empty());
+        int entities = 0;
+        database().forEachEntity([&](const AcDbEntity&) { ++entities; });
+        EXPECT_EQ(entities, 0);
+    }
+}

@@ -15,6 +15,7 @@
 #include "db/entities.h"
 #include "db/polyline.h"
 #include "draw/place_curve.h"
+#include "model/equation.h"
 #include "host/doc_manager.h"
 #include "support/screenshot.h"
 
@@ -554,6 +555,64 @@ print("audit", len(doc.audit().errors))
         typeLine(scene.window, "ERASE");
         QCOMPARE(summary->text(), QString("No selection."));
         Q_UNUSED(line);
+    }
+
+    // A space and an implicit curve drawn by the module: a click on one shows its whole
+    // definition, the z expression or the window and grid included.
+    void properties_panel_shows_space_and_implicit_definitions_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QPointF>("click");  // a point of the curve as seen from the top
+        QTest::addColumn<QString>("text");   // the panel's text but for the random curve id
+        QTest::newRow("helix") << int(SpaceCurve) << QPointF(12, 5)
+                               << "Curve: (written by hand)\nKind: space\nx = 2*cos(t)\ny = 2*sin(t)\nz = 0.5*t\n"
+                                  "t: 0 to 7.5 by 0.25\nOrigin: 10, 5, 3\nOutput: polyline\n"
+                                  "Sampling: by the increment\nPiece: 1 of 1";
+        QTest::newRow("implicit circle")
+            << int(ImplicitCurve) << QPointF(10, 7)
+            << "Curve: (written by hand)\nKind: implicit\nx^2+y^2-4 = 0\nWindow: x -3 to 3, y -2.5 to 4\n"
+               "Grid: cells of 0.05\nk = 2\nOrigin: 10, 5, 3\nOutput: polyline\n"
+               "Sampling: adaptive within 0.008845903006477066\nPiece: 1 of 1";
+    }
+
+    void properties_panel_shows_space_and_implicit_definitions()
+    {
+        QFETCH(int, kind);
+        QFETCH(QPointF, click);
+        QFETCH(QString, text);
+        Scene scene;
+        scene.window.resize(1100, 700);
+        CEquation curve;
+        curve.SetType(kind);
+        curve.SetCreatedBy(2);
+        if (kind == SpaceCurve) {
+            curve.SetEquationX(L"2*cos(t)");
+            curve.SetEquationY(L"2*sin(t)");
+            curve.SetEquationZ(L"0.5*t");
+            curve.AddParameter(std::make_shared<CEquationParameter>(ParameterFields{
+                .name = L"t", .type = RunningVariable, .increment = 0.25, .minValue = 0, .maxValue = 7.5}));
+        } else {
+            curve.SetEquationY(L"x^2+y^2-4");
+            curve.SetWindow({-3, 3, -2.5, 4, 0, 0.05});
+            curve.AddParameter(std::make_shared<CEquationParameter>(
+                ParameterFields{.name = L"k", .type = Constant, .value = 2}));
+        }
+        DrawOutcome outcome;
+        PlaceCurveAt(curve, {10, 5, 3}, {}, outcome);
+        QCOMPARE(outcome.newIds.size(), std::size_t(1));
+        scene.place();
+        QTest::mouseClick(scene.view, Qt::LeftButton, {}, pixel(scene.view, click.x(), click.y()));
+        QLabel* shown = scene.window.propertiesPanel()->curveDefinition();
+        QVERIFY(shown->isVisibleTo(&scene.window));
+        const QString all = shown->text();
+        const qsizetype id = all.lastIndexOf("\nCurve id: ");
+        QVERIFY2(id > 0, qPrintable(all));
+        QCOMPARE(all.left(id), text);
+        QCOMPARE(all.size() - id, qsizetype(std::string("\nCurve id: ").size() + 32));
+        // Every line is shown (the panel scrolls rather than cutting the definition short).
+        QTRY_VERIFY(shown->height() >= shown->fontMetrics().lineSpacing() * int(text.count('\n') + 2));
+        plotwright::test::saveScreenshot(scene.window, kind == SpaceCurve ? "editor-properties-space"
+                                                                          : "editor-properties-implicit");
     }
 };
 
