@@ -14,7 +14,8 @@ enum class Status {
     invalidParameters,  // a value outside its bounds, a step that cannot advance
     errorInEquation,    // an expression that does not parse or evaluate, an unknown kind
     tooManySamples,     // the range and step give more samples than the limit
-    fileError,          // a file that cannot be found, opened or read
+    fileError,          // a file that cannot be found or read; a curve library that cannot be
+                        // parsed (where.line, where.offset); a drawing with no file to save to
     notDrawing,         // a file that holds no drawing this program reads: empty, other text,
                         // a DWG or a binary DXF drawing
     damagedDrawing,     // a DXF file cut short or with a malformed group (where.line, where.offset)
