@@ -1,5 +1,7 @@
 #include "curve/implicit_tracer.h"
 
+#include "curve/implicit_grid.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -38,6 +40,11 @@ constexpr double kChordShare = 0.8;
 // The longest step, in cells: longer chords are allowed where the curve is straight, but
 // never so long that a branch could be passed by unseen.
 constexpr double kMaxStepCells = 4;
+// Traced chords are kept by squares of this many cells along each side: a finer index
+// would cost more to clear than it saves in distances.
+constexpr std::size_t kBucketCells = 4;
+// How far, in cells, a node's projection may move to reach a branch that touches zero.
+constexpr double kSeedReach = 1.5;
 // Newton iterations before a projection gives up (a double root converges only linearly).
 constexpr int kNewtonIterations = 60;
 
@@ -46,54 +53,87 @@ enum class End { Closed, Edge, Dead, Capped };
 class Tracer {
 public:
     Tracer(ImplicitFunction& f, const ImplicitGrid& g, const ImplicitLimits& limits, ImplicitOutcome& outcome)
-        : f_(f), g_(g), tol_(limits.tolerance), maxVertices_(limits.maxSamples), outcome_(outcome)
+        : f_(f), g_(g), tol_(limits.tolerance), maxVertices_(limits.maxSamples), outcome_(outcome),
+          cw_((g.xMax - g.xMin) / static_cast<double>(g.columns)), ch_((g.yMax - g.yMin) / static_cast<double>(g.rows)),
+          cell_(std::min(cw_, ch_)),
+          // A seed's projection moves at most kSeedReach cells and stops within a tenth
+          // of the tolerance of the curve.
+          nodes_(f, g, kSeedReach * cell_ + tol_ / 10, limits.everyNode, outcome.evaluations)
     {
-        cw_ = (g.xMax - g.xMin) / static_cast<double>(g.columns);
-        ch_ = (g.yMax - g.yMin) / static_cast<double>(g.rows);
-        cell_ = std::min(cw_, ch_);
         const double scale = std::max({std::fabs(g.xMin), std::fabs(g.xMax), std::fabs(g.yMin), std::fabs(g.yMax)});
         // Central differences: small against the cell and the tolerance, large against
         // the rounding of the coordinates.
         hd_ = std::max(std::min(cell_, tol_) * 1e-3, scale * 1e-10);
         hmax_ = std::min(kMaxStepCells * cell_, std::max(g.xMax - g.xMin, g.yMax - g.yMin) / 8);
         hmin_ = std::min(tol_, cell_) * 1e-3;
-        head_.assign(g.columns * g.rows, -1);
+        bucketColumns_ = (g.columns + kBucketCells - 1) / kBucketCells;
+        bucketRows_ = (g.rows + kBucketCells - 1) / kBucketCells;
+        bw_ = cw_ * kBucketCells;
+        bh_ = ch_ * kBucketCells;
+        head_.assign(bucketColumns_ * bucketRows_, -1);
     }
 
     void run(std::vector<std::vector<V>>& runs, SampleProgress& progress)
     {
         const std::size_t nx = g_.columns + 1;
         const std::size_t ny = g_.rows + 1;
-        values_.resize(nx * ny);
-        for (std::size_t j = 0; j < ny; ++j) {
-            progress.step(static_cast<int>(j));
-            for (std::size_t i = 0; i < nx; ++i)
-                values_[j * nx + i] = F(node(i, j));
-        }
-        // Sign changes along cell edges.
+        nodes_.evaluate(progress);
+        // Sign changes along cell edges. A node left unevaluated lies where F keeps the
+        // sign of its block: an edge changes sign there only if its other end has the
+        // other sign, and then that node is evaluated now.
+        const auto edge = [&](std::size_t i, std::size_t j, std::size_t k, std::size_t l) {
+            const bool ka = nodes_.known(i, j), kb = nodes_.known(k, l);
+            if (!ka && !kb)
+                return;
+            if (!ka || !kb) {
+                const double v = ka ? nodes_.value(i, j) : nodes_.value(k, l);
+                const int sign = ka ? nodes_.clearSign(k, l) : nodes_.clearSign(i, j);
+                if (!std::isfinite(v) || (v > 0) == (sign > 0))
+                    return;
+            }
+            const double va = nodes_.value(i, j), vb = nodes_.value(k, l);
+            if (std::isfinite(va) && std::isfinite(vb) && (va > 0) != (vb > 0))
+                edgeSeed(node(i, j), node(k, l), va, vb, runs);
+        };
         for (std::size_t j = 0; j < ny && !capped_; ++j) {
+            const std::uint8_t* here = nodes_.knownRow(j);
+            const std::uint8_t* above = j + 1 < ny ? nodes_.knownRow(j + 1) : here;
             for (std::size_t i = 0; i < nx && !capped_; ++i) {
-                const double v = values_[j * nx + i];
+                // Read as they are now: a node evaluated on demand counts from then on.
+                if (!here[i] && (i + 1 == nx || !here[i + 1]) && !above[i])
+                    continue;
                 if (i + 1 < nx)
-                    edgeSeed(node(i, j), node(i + 1, j), v, values_[j * nx + i + 1], runs);
+                    edge(i, j, i + 1, j);
                 if (j + 1 < ny)
-                    edgeSeed(node(i, j), node(i, j + 1), v, values_[(j + 1) * nx + i], runs);
+                    edge(i, j, i, j + 1);
             }
         }
         // Branches that touch zero without a sign change: a node where |F| is lower than
-        // at its four neighbours, all of one sign, is projected onto the curve.
+        // at its four neighbours, all of one sign, is projected onto the curve. Nodes
+        // in a block clear of the curve are farther from it than a projection reaches.
         for (std::size_t j = 1; j + 1 < ny && !capped_; ++j) {
+            const std::int8_t* clear = nodes_.clearRow(j);
             for (std::size_t i = 1; i + 1 < nx && !capped_; ++i) {
-                const double v = values_[j * nx + i];
-                const double around[4] = {values_[j * nx + i - 1], values_[j * nx + i + 1], values_[(j - 1) * nx + i],
-                                          values_[(j + 1) * nx + i]};
-                bool minimum = std::isfinite(v) && v != 0;
-                for (double a : around)
-                    minimum = minimum && std::isfinite(a) && (a > 0) == (v > 0) && std::fabs(a) > std::fabs(v);
+                if (clear[nodes_.blockColumn(i)] != 0)
+                    continue;
+                const double v = nodes_.value(i, j);
+                if (!std::isfinite(v) || v == 0)
+                    continue;
+                const std::size_t around[4][2] = {{i - 1, j}, {i + 1, j}, {i, j - 1}, {i, j + 1}};
+                const auto higher = [&](std::size_t k, std::size_t l) {
+                    const double a = nodes_.value(k, l);
+                    return std::isfinite(a) && (a > 0) == (v > 0) && std::fabs(a) > std::fabs(v);
+                };
+                // The neighbours evaluated already decide first: minima are rare.
+                bool minimum = true;
+                for (const auto& n : around)
+                    minimum = minimum && (!nodes_.known(n[0], n[1]) || higher(n[0], n[1]));
+                for (const auto& n : around)
+                    minimum = minimum && higher(n[0], n[1]);
                 if (!minimum)
                     continue;
                 V p = node(i, j);
-                if (project(p, 1.5 * cell_) && inside(p) && !near(p, 2 * tol_))
+                if (project(p, kSeedReach * cell_) && inside(p) && !near(p, 2 * tol_))
                     trace(p, runs);
             }
         }
@@ -109,13 +149,7 @@ private:
         return f_.at(p.x, p.y);
     }
 
-    V node(std::size_t i, std::size_t j) const
-    {
-        // The last node is the window's edge itself, not a sum that rounds past it.
-        const double x = i == g_.columns ? g_.xMax : g_.xMin + static_cast<double>(i) * cw_;
-        const double y = j == g_.rows ? g_.yMax : g_.yMin + static_cast<double>(j) * ch_;
-        return {x, y};
-    }
+    V node(std::size_t i, std::size_t j) const { return {nodes_.x(i), nodes_.y(j)}; }
 
     bool inside(V p) const { return p.x >= g_.xMin && p.x <= g_.xMax && p.y >= g_.yMin && p.y <= g_.yMax; }
 
@@ -256,7 +290,7 @@ private:
             trace(p, runs);
     }
 
-    // The traced chords, kept in the cells they cover, so that a seed on a branch already
+    // The traced chords, kept in the squares of cells they cover, so that a seed on a branch already
     // traced is passed over.
     void keep(V a, V b)
     {
@@ -267,13 +301,13 @@ private:
             };
             return std::pair{index(lo), index(hi)};
         };
-        const auto [i0, i1] = cellRange(std::min(a.x, b.x), std::max(a.x, b.x), g_.xMin, cw_, g_.columns);
-        const auto [j0, j1] = cellRange(std::min(a.y, b.y), std::max(a.y, b.y), g_.yMin, ch_, g_.rows);
+        const auto [i0, i1] = cellRange(std::min(a.x, b.x), std::max(a.x, b.x), g_.xMin, bw_, bucketColumns_);
+        const auto [j0, j1] = cellRange(std::min(a.y, b.y), std::max(a.y, b.y), g_.yMin, bh_, bucketRows_);
         const auto index = static_cast<std::int32_t>(chords_.size());
         chords_.push_back({a, b});
         for (std::size_t j = j0; j <= j1; ++j) {
             for (std::size_t i = i0; i <= i1; ++i) {
-                std::int32_t& head = head_[j * g_.columns + i];
+                std::int32_t& head = head_[j * bucketColumns_ + i];
                 entries_.push_back({index, head});
                 head = static_cast<std::int32_t>(entries_.size() - 1);
             }
@@ -285,13 +319,13 @@ private:
         const auto clampIndex = [](double k, std::size_t count) {
             return static_cast<std::size_t>(std::clamp(std::floor(k), 0.0, static_cast<double>(count - 1)));
         };
-        const std::size_t i0 = clampIndex((p.x - radius - g_.xMin) / cw_, g_.columns);
-        const std::size_t i1 = clampIndex((p.x + radius - g_.xMin) / cw_, g_.columns);
-        const std::size_t j0 = clampIndex((p.y - radius - g_.yMin) / ch_, g_.rows);
-        const std::size_t j1 = clampIndex((p.y + radius - g_.yMin) / ch_, g_.rows);
+        const std::size_t i0 = clampIndex((p.x - radius - g_.xMin) / bw_, bucketColumns_);
+        const std::size_t i1 = clampIndex((p.x + radius - g_.xMin) / bw_, bucketColumns_);
+        const std::size_t j0 = clampIndex((p.y - radius - g_.yMin) / bh_, bucketRows_);
+        const std::size_t j1 = clampIndex((p.y + radius - g_.yMin) / bh_, bucketRows_);
         for (std::size_t j = j0; j <= j1; ++j)
             for (std::size_t i = i0; i <= i1; ++i)
-                for (std::int32_t e = head_[j * g_.columns + i]; e >= 0; e = entries_[e].next) {
+                for (std::int32_t e = head_[j * bucketColumns_ + i]; e >= 0; e = entries_[e].next) {
                     const Chord& c = chords_[entries_[e].chord];
                     if (segmentDistance(p, c.a, c.b) <= radius)
                         return true;
@@ -537,10 +571,14 @@ private:
     double tol_;
     std::size_t maxVertices_;
     ImplicitOutcome& outcome_;
-    double cw_ = 0, ch_ = 0, cell_ = 0, hd_ = 0, hmax_ = 0, hmin_ = 0;
-    std::vector<double> values_;
+    double cw_, ch_, cell_;
+    ImplicitNodes nodes_;
+    double hd_ = 0, hmax_ = 0, hmin_ = 0;
     std::vector<Chord> chords_;
     std::vector<Entry> entries_;
+    // The chords by the square of kBucketCells x kBucketCells cells they cross.
+    std::size_t bucketColumns_ = 0, bucketRows_ = 0;
+    double bw_ = 0, bh_ = 0;
     std::vector<std::int32_t> head_;
     std::size_t vertices_ = 0;
     bool capped_ = false;

@@ -41,6 +41,9 @@ long double gridNodes(double xMin, double xMax, double yMin, double yMax, int ce
 struct ImplicitLimits {
     double tolerance = 1e-3;              // drawing units, finite and above 0
     std::size_t maxSamples = 10'000'000;  // vertices of the whole curve
+    // Evaluate F at every node of the grid rather than coarse to fine (the same branches
+    // are found either way: this is the reference to compare with).
+    bool everyNode = false;
 };
 
 struct ImplicitOutcome {

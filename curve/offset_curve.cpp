@@ -63,12 +63,9 @@ struct Frame {
     Vec direction;
 };
 
-// Whether `tangent` agrees with the chord `chord` (a zero chord agrees with anything).
-bool agrees(Vec tangent, Vec chord)
-{
-    const Vec c = unit(chord);
-    return isZero(c) || dot(tangent, c) >= kCornerCos;
-}
+// Whether `tangent` agrees with the chord of direction `chord` (a unit vector, or zero for
+// a zero chord, which agrees with anything).
+bool agrees(Vec tangent, Vec chord) { return isZero(chord) || dot(tangent, chord) >= kCornerCos; }
 
 // The frames of one run: one per sample with a tangent, two (the one-sided tangents'
 // normals) at a corner, so that a round join turns about it. Where the chords beside a
@@ -86,16 +83,18 @@ void framesOf(const CurvePiece& run, double side, const CurveAt& at, Take&& take
     };
     // A closed run's chords go round: its seam may be a corner like any other vertex.
     const bool wraps = run.closed && n >= 3;
+    // The chord into a sample is the one out of the sample before: its direction is
+    // carried over.
+    Vec uout = unit(wraps ? sub(p[0], p[n - 1]) : Vec{});
     for (std::size_t i = 0; i < n; ++i) {
-        const Vec in = i > 0 ? sub(p[i], p[i - 1]) : wraps ? sub(p[0], p[n - 1]) : Vec{};
-        const Vec out = i + 1 < n ? sub(p[i + 1], p[i]) : wraps ? sub(p[0], p[n - 1]) : Vec{};
-        const Vec uin = unit(in), uout = unit(out);
+        const Vec uin = uout;
+        uout = unit(i + 1 < n ? sub(p[i + 1], p[i]) : wraps ? sub(p[0], p[n - 1]) : Vec{});
         Vec tangent;
         if (n >= 3) {
             const std::size_t a = i == 0 ? 0 : (i + 1 == n ? n - 3 : i - 1);
             tangent = unit(derivative(p, a, a + 1, a + 2, i));
         }
-        const bool agreeing = !isZero(tangent) && agrees(tangent, in) && agrees(tangent, out);
+        const bool agreeing = !isZero(tangent) && agrees(tangent, uin) && agrees(tangent, uout);
         const bool sharp = !isZero(uin) && !isZero(uout) && dot(uin, uout) < kResolvedCos;
         if (agreeing && !sharp) {
             take(Frame{p[i], normal(tangent)});
@@ -192,7 +191,9 @@ struct Box {
     double minX, minY, maxX, maxY;
 };
 
-// The base curve's segments in blocks of consecutive ones, each with its bounding box.
+// The base curve's segments in blocks of consecutive ones of one run, each with its
+// bounding box. The blocks point into the runs, which outlive the measure: a million
+// samples are not indexed twice.
 class CurveDistance {
 public:
     explicit CurveDistance(const std::vector<CurvePiece>& runs)
@@ -200,17 +201,23 @@ public:
         std::size_t count = 0;
         for (const CurvePiece& run : runs)
             count += run.points.size();
-        from_.reserve(count);
-        to_.reserve(count);
-        boxes_.reserve(count / kBlock + runs.size() + 1);
+        blocks_.reserve(count / kBlock + runs.size() + 1);
         for (const CurvePiece& run : runs) {
-            const CurvePoints& p = run.points;
-            for (std::size_t i = 0; i + 1 < p.size(); ++i)
-                add(p[i], p[i + 1]);
-            if (run.closed && p.size() > 2)
-                add(p.back(), p.front());
-            else if (p.size() == 1)
-                add(p[0], p[0]);
+            const std::size_t n = run.points.size();
+            const std::size_t segments = n == 1 ? 1 : run.closed && n > 2 ? n : n - 1;
+            for (std::size_t first = 0; n > 0 && first < segments; first += kBlock) {
+                Block block{{}, &run.points, first, std::min(kBlock, segments - first)};
+                const CurvePoint& a = run.points[first];
+                block.box = {a.x, a.y, a.x, a.y};
+                for (std::size_t i = first; i < first + block.count; ++i) {
+                    const CurvePoint& b = block.to(i);
+                    block.box.minX = std::min(block.box.minX, b.x);
+                    block.box.maxX = std::max(block.box.maxX, b.x);
+                    block.box.minY = std::min(block.box.minY, b.y);
+                    block.box.maxY = std::max(block.box.maxY, b.y);
+                }
+                blocks_.push_back(block);
+            }
         }
     }
 
@@ -218,15 +225,15 @@ public:
     bool nearerThan(const CurvePoint& q, double r) const
     {
         const double r2 = r * r;
-        for (std::size_t b = 0; b < boxes_.size(); ++b) {
-            const Box& box = boxes_[b];
+        for (const Block& block : blocks_) {
+            const Box& box = block.box;
             const double dx = std::max({box.minX - q.x, 0.0, q.x - box.maxX});
             const double dy = std::max({box.minY - q.y, 0.0, q.y - box.maxY});
             if (dx * dx + dy * dy >= r2)
                 continue;
-            const std::size_t end = std::min(from_.size(), (b + 1) * kBlock);
-            for (std::size_t i = b * kBlock; i < end; ++i)
-                if (squaredDistance(q, *from_[i], *to_[i]) < r2)
+            const CurvePoints& p = *block.points;
+            for (std::size_t i = block.first; i < block.first + block.count; ++i)
+                if (squaredDistance(q, p[i], block.to(i)) < r2)
                     return true;
         }
         return false;
@@ -243,65 +250,97 @@ public:
     }
 
 private:
-    void add(const CurvePoint& a, const CurvePoint& b)
-    {
-        if (from_.size() % kBlock == 0)
-            boxes_.push_back({a.x, a.y, a.x, a.y});
-        Box& box = boxes_.back();
-        box.minX = std::min({box.minX, a.x, b.x});
-        box.maxX = std::max({box.maxX, a.x, b.x});
-        box.minY = std::min({box.minY, a.y, b.y});
-        box.maxY = std::max({box.maxY, a.y, b.y});
-        from_.push_back(&a);
-        to_.push_back(&b);
-    }
-
-    // Into the runs, which outlive the measure.
-    std::vector<const CurvePoint*> from_, to_;
-    std::vector<Box> boxes_;
+    // Segment i runs from point i to the next (the last of a closed run back to the
+    // first; a lone point is a segment to itself).
+    struct Block {
+        Box box;
+        const CurvePoints* points;
+        std::size_t first;
+        std::size_t count;
+        const CurvePoint& to(std::size_t i) const { return (*points)[i + 1 < points->size() ? i + 1 : 0]; }
+    };
+    std::vector<Block> blocks_;
 };
 
 // ---- cutting at the crossings ------------------------------------------------------
 
+// A stretch of the raw offset between two crossings (or its ends), held as places in it
+// rather than as a copy: its first point, the raw vertices from `begin` on (round a
+// closed polyline), and its last point.
+struct Stretch {
+    CurvePoint first;
+    std::size_t begin = 0;
+    std::size_t inner = 0;   // raw vertices between first and last
+    CurvePoint last;
+
+    std::size_t size() const { return inner + 2; }
+    const CurvePoint& at(const CurvePoints& raw, std::size_t k) const
+    {
+        if (k == 0)
+            return first;
+        if (k == inner + 1)
+            return last;
+        const std::size_t i = begin + k - 1;
+        return raw[i < raw.size() ? i : i - raw.size()];
+    }
+};
+
 // The vertex of stretch `s` nearest to `share` of the way along its vertices (the middle
 // of its one segment when it has no inner vertex).
-CurvePoint along(const CurvePoints& s, double share)
+CurvePoint along(const Stretch& s, const CurvePoints& raw, double share)
 {
-    if (s.size() < 3)
-        return {(s.front().x + s.back().x) / 2, (s.front().y + s.back().y) / 2, 0};
+    if (s.inner == 0)
+        return {(s.first.x + s.last.x) / 2, (s.first.y + s.last.y) / 2, 0};
     const auto k = static_cast<std::size_t>(std::lround(share * static_cast<double>(s.size() - 1)));
-    return s[std::clamp<std::size_t>(k, 1, s.size() - 2)];
+    return s.at(raw, std::clamp<std::size_t>(k, 1, s.size() - 2));
 }
 
 // The stretches of `raw` between its crossings; for a closed polyline with crossings the
-// last runs on into the first, so that they follow each other round.
-std::vector<CurvePoints> stretchesOf(const CurvePiece& raw, const std::vector<Crossing>& cuts)
+// last runs on into the first, so that they follow each other round; a closed polyline
+// without them is one stretch from its first vertex round to it again.
+std::vector<Stretch> stretchesOf(const CurvePiece& raw, const std::vector<Crossing>& cuts)
 {
     const CurvePoints& p = raw.points;
     const std::size_t n = p.size();
-    const std::size_t segments = raw.closed ? n : n - 1;
-    std::vector<CurvePoints> out;
-    CurvePoints current{p[0]};
-    std::size_t c = 0;
-    for (std::size_t s = 0; s < segments; ++s) {
-        for (; c < cuts.size() && cuts[c].segment == s; ++c) {
-            current.push_back(cuts[c].point);
-            out.push_back(std::move(current));
-            current = {cuts[c].point};
-        }
-        current.push_back(p[(s + 1) % n]);
+    std::vector<Stretch> out;
+    if (cuts.empty()) {
+        out.push_back(raw.closed ? Stretch{p[0], 1, n - 1, p[0]} : Stretch{p[0], 1, n - 2, p[n - 1]});
+        return out;
     }
-    out.push_back(std::move(current));
-    if (raw.closed && out.size() > 1) {
-        CurvePoints& last = out.back();
-        last.insert(last.end(), out.front().begin() + 1, out.front().end());
-        out.front() = std::move(last);
-        out.pop_back();
+    out.reserve(cuts.size() + 1);
+    // Vertex s + 1 ends segment s: after a cut on segment s the stretch goes on from there.
+    std::size_t next = 1;
+    Stretch current{p[0], 1, 0, {}};
+    for (const Crossing& cut : cuts) {
+        current.inner = cut.segment + 1 - next;
+        current.last = cut.point;
+        out.push_back(current);
+        next = cut.segment + 1;
+        current = {cut.point, next, 0, {}};
+    }
+    if (raw.closed) {
+        // Round through the first vertex into the first stretch.
+        Stretch& first = out.front();
+        current.inner = n - next + 1 + first.inner;
+        current.last = first.last;
+        first = current;
+    } else {
+        current.inner = n - 1 - next;
+        current.last = p[n - 1];
+        out.push_back(current);
     }
     return out;
 }
 
 bool samePoint(const CurvePoint& a, const CurvePoint& b) { return a.x == b.x && a.y == b.y; }
+
+double pathLength(const Stretch& s, const CurvePoints& raw)
+{
+    double l = 0;
+    for (std::size_t k = 1; k < s.size(); ++k)
+        l += length(sub(s.at(raw, k), s.at(raw, k - 1)));
+    return l;
+}
 
 double pathLength(const CurvePoints& p)
 {
@@ -313,91 +352,167 @@ double pathLength(const CurvePoints& p)
 
 // Where a swallowtail ends on a round join at a cusp, the two touch (the join starts
 // where the swallowtail's tip is) rather than cross: a spike that goes in and comes back
-// along itself. Its vertices nearer to the curve than `r` go.
-void removeSpikes(CurvePiece& piece, const CurveDistance& curve, double r, double tolerance)
-{
-    CurvePoints& p = piece.points;
-    if (p.size() <= 3)
-        return;
-    // One pass with the kept vertices as a stack: removing a spike's tip may make the
-    // vertex before it the next tip, all along a fold.
-    CurvePoints kept;
-    kept.reserve(p.size());
-    const auto spike = [&](const CurvePoint& before, const CurvePoint& tip, const CurvePoint& after) {
+// along itself. Its vertices nearer to the curve than `r` go. The kept vertices are a
+// stack at the front of `out` (which may be the buffer the points are read from, as
+// long as no point is written before it is read): removing a spike's tip may make the
+// vertex before it the next tip, all along a fold.
+class SpikeFilter {
+public:
+    SpikeFilter(CurvePoints& out, const CurveDistance& curve, double r, double tolerance, bool active)
+        : out_(out), curve_(curve), r_(r), tolerance_(tolerance), active_(active) {}
+
+    void add(CurvePoint q)
+    {
+        if (used_ < out_.size())
+            out_[used_] = q;
+        else
+            out_.push_back(q);
+        ++used_;
+        while (active_ && used_ >= 3 && spike(out_[used_ - 3], out_[used_ - 2], out_[used_ - 1])) {
+            out_[used_ - 2] = out_[used_ - 1];
+            --used_;
+        }
+    }
+
+    // Drops what lies beyond the kept vertices.
+    void finish() { out_.resize(used_); }
+
+private:
+    bool spike(const CurvePoint& before, const CurvePoint& tip, const CurvePoint& after) const
+    {
         const Vec in = unit(sub(tip, before)), out = unit(sub(after, tip));
         if (!(dot(in, out) < kSpikeCos))
             return false;
         // A fold back within the tolerance goes: the path loses nothing by it.
-        return std::sqrt(CurveDistance::squaredDistance(tip, before, after)) <= tolerance || curve.nearerThan(tip, r);
-    };
-    for (const CurvePoint& q : p) {
-        kept.push_back(q);
-        while (kept.size() >= 3 && spike(kept[kept.size() - 3], kept[kept.size() - 2], kept.back()))
-            kept.erase(kept.end() - 2);
+        return std::sqrt(CurveDistance::squaredDistance(tip, before, after)) <= tolerance_ ||
+               curve_.nearerThan(tip, r_);
     }
-    p = std::move(kept);
+
+    CurvePoints& out_;
+    const CurveDistance& curve_;
+    double r_;
+    double tolerance_;
+    bool active_;
+    std::size_t used_ = 0;
+};
+
+// A kept piece: the stretches it joins, each after the first starting where the one
+// before ends (that point is left out), and `count` points in all.
+struct KeptPiece {
+    std::vector<std::size_t> stretches;
+    std::size_t count = 0;
+};
+
+// Calls `take(k, i)` for the piece's points in order: point i of stretch k.
+template <class Take>
+void forEachPoint(const KeptPiece& piece, const std::vector<Stretch>& stretches, Take&& take)
+{
+    std::size_t left = piece.count;
+    for (std::size_t j = 0; j < piece.stretches.size() && left > 0; ++j) {
+        const Stretch& s = stretches[piece.stretches[j]];
+        for (std::size_t k = j == 0 ? 0 : 1; k < s.size() && left > 0; ++k, --left)
+            take(s, k);
+    }
+}
+
+// Whether the piece can be written over the raw polyline it is read from: every raw
+// vertex is read before its place is written.
+bool fitsInPlace(const KeptPiece& piece, const std::vector<Stretch>& stretches, std::size_t n)
+{
+    std::size_t written = 0;
+    bool fits = true;
+    forEachPoint(piece, stretches, [&](const Stretch& s, std::size_t k) {
+        if (k >= 1 && k <= s.inner) {
+            const std::size_t i = s.begin + k - 1;
+            fits = fits && written <= (i < n ? i : i - n);
+        }
+        ++written;
+    });
+    return fits;
 }
 
 // What is left of `raw` once the stretches nearer to the curve than the distance are
-// gone, the stretches on either side of a cut-out loop joined where they cross.
-void trim(CurvePiece raw, const std::vector<Crossing>& cuts, const CurveDistance& curve, double r,
+// gone, the stretches on either side of a cut-out loop joined where they cross. A single
+// piece left is written over the raw points (a million points are not held twice);
+// several are copied out, once.
+void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistance& curve, double r,
           double tolerance, std::vector<CurvePiece>& out)
 {
+    CurvePoints& p = raw.points;
     // Vertices where the path turns back must lie nearer the distance than others: the
     // samples put the curve within a tenth of the tolerance.
     const double spikeDistance = r + 0.75 * tolerance;
-    std::vector<CurvePoints> stretches;
-    if (cuts.empty() && raw.closed) {
-        // One stretch round: the closing vertex joins it so that it closes below.
-        raw.points.push_back(raw.points.front());
-        stretches.push_back(std::move(raw.points));
-    } else if (cuts.empty()) {
-        stretches.push_back(std::move(raw.points));
-    } else {
-        stretches = stretchesOf(raw, cuts);
-    }
-    std::vector<CurvePiece> kept;
-    bool joined = false;  // the last kept stretch ends where the next kept one starts
-    for (CurvePoints& s : stretches) {
+    std::vector<Stretch> stretches = stretchesOf(raw, cuts);
+    std::vector<KeptPiece> kept;
+    for (std::size_t k = 0; k < stretches.size(); ++k) {
+        const Stretch& s = stretches[k];
         // A vote of points along it: a join's point may stray inside by the samples'
         // error where the curve was sampled coarsely, a loop lies inside throughout.
         int outside = 0;
-        for (int k = 1; k < 8; ++k)
-            outside += curve.nearerThan(along(s, k / 8.0), r) ? 0 : 1;
+        for (int v = 1; v < 8; ++v)
+            outside += curve.nearerThan(along(s, p, v / 8.0), r) ? 0 : 1;
         if (outside < 4)
             continue;
         // A loop smaller than the tolerance is the samples' noise where the offset
         // crosses itself at a shallow angle, not a part a tool would follow.
-        if (samePoint(s.front(), s.back()) && pathLength(s) <= 2 * tolerance)
+        if (samePoint(s.first, s.last) && pathLength(s, p) <= 2 * tolerance)
             continue;
-        joined = !kept.empty() && samePoint(kept.back().points.back(), s.front());
-        if (joined)
-            kept.back().points.insert(kept.back().points.end(), s.begin() + 1, s.end());
-        else
-            kept.push_back({std::move(s), false, {}, {}, false});
+        if (!kept.empty() && samePoint(stretches[kept.back().stretches.back()].last, s.first)) {
+            kept.back().stretches.push_back(k);
+            kept.back().count += s.size() - 1;
+        } else {
+            kept.push_back({{k}, s.size()});
+        }
     }
+    bool closed = false;
     if (raw.closed && !kept.empty()) {
-        CurvePiece& first = kept.front();
-        if (kept.size() > 1 && samePoint(kept.back().points.back(), first.points.front())) {
-            CurvePoints& last = kept.back().points;
-            last.insert(last.end(), first.points.begin() + 1, first.points.end());
-            first.points = std::move(last);
+        const auto front = [&](const KeptPiece& piece) { return stretches[piece.stretches.front()].first; };
+        const auto back = [&](const KeptPiece& piece) { return stretches[piece.stretches.back()].last; };
+        if (kept.size() > 1 && samePoint(back(kept.back()), front(kept.front()))) {
+            // The last piece runs on into the first.
+            KeptPiece& first = kept.front();
+            KeptPiece& last = kept.back();
+            first.stretches.insert(first.stretches.begin(), last.stretches.begin(), last.stretches.end());
+            first.count += last.count - 1;
             kept.pop_back();
         }
-        if (kept.size() == 1 && samePoint(first.points.back(), first.points.front())) {
-            first.points.pop_back();
-            first.closed = true;
-        }
+        // A closed piece does not repeat its first point.
+        closed = kept.size() == 1 && samePoint(back(kept.front()), front(kept.front()));
+        if (closed)
+            --kept.front().count;
     }
-    for (CurvePiece& piece : kept) {
-        removeSpikes(piece, curve, spikeDistance, tolerance);
-        if (piece.points.size() >= 2 && pathLength(piece.points) > tolerance)
-            out.push_back(std::move(piece));
+    const auto emit = [&](const KeptPiece& piece, CurvePiece& result) {
+        SpikeFilter filter(result.points, curve, spikeDistance, tolerance, piece.count > 3);
+        forEachPoint(piece, stretches, [&](const Stretch& s, std::size_t k) { filter.add(s.at(p, k)); });
+        filter.finish();
+        result.closed = closed;
+        if (result.points.size() >= 2 && pathLength(result.points) > tolerance)
+            out.push_back(std::move(result));
+    };
+    if (kept.size() == 1 && raw.closed && !cuts.empty() && !fitsInPlace(kept.front(), stretches, p.size())) {
+        // Every stretch of a closed polyline starts at a crossing: turned to start with
+        // the segment where the piece starts, the polyline is read in order from there.
+        const std::size_t n = p.size();
+        const std::size_t shift = (stretches[kept.front().stretches.front()].begin + n - 1) % n;
+        std::rotate(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(shift), p.end());
+        for (Stretch& s : stretches)
+            s.begin = (s.begin + n - shift) % n;
+    }
+    if (kept.size() == 1 && fitsInPlace(kept.front(), stretches, p.size())) {
+        emit(kept.front(), raw);
+        return;
+    }
+    for (const KeptPiece& piece : kept) {
+        CurvePiece result;
+        result.points.reserve(piece.count);
+        emit(piece, result);
     }
 }
 
 // ---- crossings of x-monotone chains ---------------------------------------------------
 
+// Segment `index` of polyline `polyline`: from point index to the next (the last of a
+// closed polyline back to the first).
 struct Segment {
     const CurvePoint* a = nullptr;
     const CurvePoint* b = nullptr;
@@ -405,8 +520,14 @@ struct Segment {
     std::size_t index = 0;
 };
 
+// Consecutive segments of one polyline along which x only grows or only falls, at most
+// kChainSegments: short chains have small boxes, so that only chains that come near
+// each other are walked.
+constexpr std::size_t kChainSegments = 64;
+
 struct Chain {
-    std::size_t first = 0;  // into the segments
+    std::size_t polyline = 0;
+    std::size_t first = 0;  // segment index in the polyline
     std::size_t count = 0;
     bool rising = true;     // x grows along it
     Box box{};
@@ -421,17 +542,13 @@ class CrossingFinder {
 public:
     explicit CrossingFinder(const std::vector<CurvePiece>& polylines) : polylines_(polylines)
     {
-        std::size_t total = 0;
-        for (const CurvePiece& p : polylines)
-            total += p.points.size();
-        segments_.reserve(total);
         for (std::size_t k = 0; k < polylines.size(); ++k) {
             const CurvePoints& p = polylines[k].points;
             if (p.size() < 2)
                 continue;
             const std::size_t count = polylines[k].closed && p.size() > 2 ? p.size() : p.size() - 1;
             for (std::size_t i = 0; i < count; ++i)
-                addSegment({&p[i], &p[(i + 1) % p.size()], k, i});
+                addSegment(segment(k, i), chains_.empty() || chains_.back().polyline != k);
         }
     }
 
@@ -461,19 +578,24 @@ public:
     }
 
 private:
-    void addSegment(const Segment& s)
+    Segment segment(std::size_t polyline, std::size_t index) const
+    {
+        const CurvePoints& p = polylines_[polyline].points;
+        return {&p[index], &p[index + 1 < p.size() ? index + 1 : 0], polyline, index};
+    }
+
+    void addSegment(const Segment& s, bool newPolyline)
     {
         const double dx = s.b->x - s.a->x;
-        Chain* chain = chains_.empty() ? nullptr : &chains_.back();
-        const bool continues = chain && segments_.back().polyline == s.polyline &&
+        Chain* chain = newPolyline ? nullptr : &chains_.back();
+        const bool continues = chain && chain->count < kChainSegments &&
                                (dx == 0 || (dx > 0) == chain->rising || allVertical(*chain));
         if (!continues) {
-            chains_.push_back({segments_.size(), 0, dx >= 0, {s.a->x, s.a->y, s.a->x, s.a->y}});
+            chains_.push_back({s.polyline, s.index, 0, dx >= 0, {s.a->x, s.a->y, s.a->x, s.a->y}});
             chain = &chains_.back();
         } else if (allVertical(*chain) && dx != 0) {
             chain->rising = dx > 0;
         }
-        segments_.push_back(s);
         ++chain->count;
         chain->box.minX = std::min({chain->box.minX, s.a->x, s.b->x});
         chain->box.maxX = std::max({chain->box.maxX, s.a->x, s.b->x});
@@ -484,9 +606,9 @@ private:
     bool allVertical(const Chain& c) const { return c.box.minX == c.box.maxX; }
 
     // The chain's k-th segment from the left.
-    const Segment& at(const Chain& c, std::size_t k) const
+    Segment at(const Chain& c, std::size_t k) const
     {
-        return segments_[c.rising ? c.first + k : c.first + c.count - 1 - k];
+        return segment(c.polyline, c.rising ? c.first + k : c.first + c.count - 1 - k);
     }
 
     static double minX(const Segment& s) { return std::min(s.a->x, s.b->x); }
@@ -495,11 +617,27 @@ private:
     // Both chains from left to right, testing every pair of segments whose x spans meet.
     void walk(const Chain& a, const Chain& b)
     {
-        std::size_t i = 0, j = 0;
+        // Only where their x ranges overlap: the first segment that reaches into the
+        // other chain's range, by bisection (the segments' right ends only grow).
+        const auto firstReaching = [&](const Chain& c, double x) {
+            std::size_t lo = 0, hi = c.count;
+            while (lo < hi) {
+                const std::size_t mid = lo + (hi - lo) / 2;
+                if (maxX(at(c, mid)) < x)
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            return lo;
+        };
+        std::size_t i = firstReaching(a, b.box.minX), j = firstReaching(b, a.box.minX);
         while (i < a.count && j < b.count) {
-            const Segment& s = at(a, i);
-            const Segment& t = at(b, j);
-            if (minX(s) <= maxX(t) && minX(t) <= maxX(s))
+            const Segment s = at(a, i);
+            const Segment t = at(b, j);
+            if (minX(s) > b.box.maxX || minX(t) > a.box.maxX)
+                break;
+            if (minX(s) <= maxX(t) && minX(t) <= maxX(s) && std::min(s.a->y, s.b->y) <= std::max(t.a->y, t.b->y) &&
+                std::min(t.a->y, t.b->y) <= std::max(s.a->y, s.b->y))
                 test(s, t);
             if (maxX(s) < maxX(t))
                 ++i;
@@ -537,7 +675,6 @@ private:
     }
 
     const std::vector<CurvePiece>& polylines_;
-    std::vector<Segment> segments_;
     std::vector<Chain> chains_;
     std::vector<Cut> cuts_;
 };

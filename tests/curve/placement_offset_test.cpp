@@ -392,6 +392,12 @@ TEST(Offset, CrossingsOfPolylines)
         std::vector<std::size_t> counts;
     };
     const auto piece = [](CurvePoints points, bool closed) { return CurvePiece{std::move(points), closed, {}, {}, false}; };
+    const auto saw = [&](int teeth) {
+        CurvePoints points;
+        for (int i = 0; i <= teeth; ++i)
+            points.push_back({static_cast<double>(i), i % 2 == 0 ? 1.0 : -1.0, 0});
+        return piece(points, false);
+    };
     const Row rows[] = {
         {"square", {piece({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, true)}, {0}},
         {"bow tie", {piece({{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}}, true)}, {2}},
@@ -401,6 +407,9 @@ TEST(Offset, CrossingsOfPolylines)
          {2, 2}},
         {"touching at a shared vertex is no crossing", {piece({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, false)}, {0}},
         {"vertical zig-zag", {piece({{0, 0, 0}, {0, 2, 0}, {1, 1, 0}, {-1, 1, 0}}, false)}, {2}},
+        // A saw of 200 teeth along a line: x only grows along it, far longer than one
+        // chain of the search; every tooth crosses the line once.
+        {"long saw across a line", {saw(200), piece({{-0.5, 0, 0}, {200.5, 0, 0}}, false)}, {200, 200}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
