@@ -20,7 +20,8 @@ namespace plotwright::dxf {
 
 enum class DxfStatus {
     ok,
-    fileAccess,   // cannot open, read, create or write the file
+    fileAccess,   // cannot open or read the file
+    writeFailed,  // cannot create or write the file (the old one is untouched)
     notDxf,       // empty, text that is not DXF, or a DWG drawing
     binaryDxf,    // binary DXF
     truncated,    // ends inside a pair or section, or without EOF
@@ -38,6 +39,10 @@ struct DxfResult {
     // A read that succeeded leniently says what it let pass (`"PATH": what.`); such a
     // drawing is shown but cannot be saved into its file. Empty otherwise.
     std::string warning;
+    // Where the first thing the lenient read let pass lies: its 1-based line and the byte
+    // offset where that line starts (for a missing end marker, the end of the file).
+    long warningLine = -1;
+    std::int64_t warningOffset = -1;
     // Not a failure, but worth telling the user: a file restored from the copy an
     // interrupted save kept (see base::recoverInterruptedSave).
     std::string notice = {};
@@ -48,9 +53,11 @@ struct DxfResult {
     std::int64_t offset = -1;
     bool ok() const { return status == DxfStatus::ok; }
 
-    // The same outcome as the programs' one result type: every failure is a fileError
-    // (the DXF status stays here), the texts become wide text (ill-formed UTF-8 as U+FFFD),
-    // and where holds the path, line and offset.
+    // The same outcome as the programs' one result type: each failure a caller would
+    // answer differently has its status (a file that cannot be read, no drawing, a
+    // damaged one, one that cannot be written into, a failed write), the texts become
+    // wide text (ill-formed UTF-8 as U+FFFD), where holds the path, line and offset, and
+    // warningAt the lenient read's.
     Result toResult() const;
 };
 

@@ -88,15 +88,23 @@ private:
 
     // Something other readers also accept and that loses nothing: read on, warn, and
     // refuse to write into the file.
-    void lenient(const std::string& what) { warning_ += (warning_.empty() ? "" : "; ") + what; }
+    // `line` and `offset` place it: the first one's place goes with the warning.
+    void lenient(const std::string& what, std::size_t line, std::size_t offset)
+    {
+        if (warning_.empty()) {
+            warningLine_ = static_cast<long>(line);
+            warningOffset_ = static_cast<std::int64_t>(offset);
+        }
+        warning_ += (warning_.empty() ? "" : "; ") + what;
+    }
     // A TABLES section whose records a save could not patch safely (a table twice, a
     // record outside its table, a table without its end): records of one layer may then
     // stand in two places, and a patch of one would not decide what readers take. Read
     // on as before, warn once, and never write into the file.
-    void tableFault(std::size_t line, const std::string& what)
+    void tableFault(std::size_t line, std::size_t offset, const std::string& what)
     {
         if (!sawTableFault_)
-            lenient("line " + std::to_string(line) + ": " + what);
+            lenient("line " + std::to_string(line) + ": " + what, line, offset);
         sawTableFault_ = true;
     }
     std::string tableNamed() const { return table_.empty() ? "a table without a name" : "the " + table_ + " table"; }
@@ -128,6 +136,8 @@ private:
     Section section_ = Section::none;
     std::string sectionName_;
     std::string warning_;
+    long warningLine_ = -1;
+    std::int64_t warningOffset_ = -1;
     std::wstring entryLinetype_;       // LAYER: its linetype (6)
     std::vector<double> entryDashes_;  // LTYPE: its elements (49)
     AcDbTextStyleFont entryFont_;      // STYLE: its font file (3), family and flags (ACAD's 1000, 1071)
@@ -274,7 +284,7 @@ void DxfLoader::finishTableEntry(std::size_t end)
 {
     if (entryType_ == "TABLE" && !table_.empty()) {
         if (source_->tableHeads.count(table_))
-            tableFault(tableLine_, "the " + table_ + " table appears twice");
+            tableFault(tableLine_, tableStart_, "the " + table_ + " table appears twice");
         source_->tableHeads[table_] = {tableStart_, end};
     } else if (!entryType_.empty() && entryType_ != "ENDTAB" && !table_.empty()) {
         source_->tableRecords.push_back({table_, entryName_, entryHandle_, {entryStart_, end}});
@@ -330,21 +340,21 @@ void DxfLoader::tablePair(const DxfPair& pair)
         entryStart_ = pair.offset;
         if (entryType_ == "TABLE") {
             if (inTable_)
-                tableFault(pair.line, "a table begins inside " + tableNamed());
+                tableFault(pair.line, pair.offset, "a table begins inside " + tableNamed());
             table_.clear();
             inTable_ = true;
             tableStart_ = pair.offset;
             tableLine_ = pair.line;
         } else if (entryType_ == "ENDTAB") {
             if (!inTable_)
-                tableFault(pair.line, "an ENDTAB outside a table");
+                tableFault(pair.line, pair.offset, "an ENDTAB outside a table");
             else if (!table_.empty())
                 source_->tableEnds[table_] = pair.offset;
             inTable_ = false;
         } else if (!inTable_) {
-            tableFault(pair.line, "a \"" + entryType_ + "\" record outside a table");
+            tableFault(pair.line, pair.offset, "a \"" + entryType_ + "\" record outside a table");
         } else if (entryType_ != table_) {
-            tableFault(pair.line, "a \"" + entryType_ + "\" record in " + tableNamed());
+            tableFault(pair.line, pair.offset, "a \"" + entryType_ + "\" record in " + tableNamed());
         }
         return;
     }
@@ -656,6 +666,7 @@ DxfResult DxfLoader::load(std::size_t start)
     bool expectSectionName = false;
     bool sawEof = false;
     std::size_t sectionStart = 0;
+    std::size_t lastLine = 0;
     for (;;) {
         const DxfPairScanner::Step step = scanner.next(pair);
         if (step == DxfPairScanner::Step::end)
@@ -672,6 +683,8 @@ DxfResult DxfLoader::load(std::size_t start)
             return failureAt(DxfStatus::truncated, path_,
                              "the file ends after the group code on line " + std::to_string(pair.line), pair);
         }
+        // The line after the last value: where a missing end marker belongs.
+        lastLine = pair.line + 2;
         if (pair.code == 999)  // comment
             continue;
         if (first) {
@@ -686,7 +699,7 @@ DxfResult DxfLoader::load(std::size_t start)
             // one) holds nothing: read on, with a warning.
             const std::string_view next = detail::trimmed(pair.value);
             if (pair.code == 0 && (next == "ENDSEC" || next == "EOF")) {
-                lenient("line " + std::to_string(pair.line) + ": an empty section without a name");
+                lenient("line " + std::to_string(pair.line) + ": an empty section without a name", pair.line, pair.offset);
                 if (next == "ENDSEC")
                     continue;
                 if (source_->entitiesInsert == DxfSource::npos)
@@ -755,7 +768,7 @@ DxfResult DxfLoader::load(std::size_t start)
                 if (section_ == Section::tables) {
                     finishTableEntry(pair.offset);
                     if (inTable_)
-                        tableFault(pair.line, tableNamed() + " has no end");
+                        tableFault(pair.line, pair.offset, tableNamed() + " has no end");
                     inTable_ = false;
                 }
                 if (section_ == Section::objects) {
@@ -827,18 +840,25 @@ DxfResult DxfLoader::load(std::size_t start)
     if (!sawEof) {
         if (first)
             return failure(DxfStatus::notDxf, path_, "it is not a DXF file (it does not begin with a SECTION)");
-        if (section_ != Section::none || expectSectionName)
-            return failure(DxfStatus::truncated, path_,
-                           "the file ends inside the " + (expectSectionName ? std::string("unnamed") : sectionName_) +
-                               " section");
+        if (section_ != Section::none || expectSectionName) {
+            // Where it ends: the line after the last value.
+            DxfResult cut = failure(DxfStatus::truncated, path_,
+                                    "the file ends inside the " +
+                                        (expectSectionName ? std::string("unnamed") : sectionName_) + " section");
+            cut.line = static_cast<long>(lastLine);
+            cut.offset = static_cast<std::int64_t>(text.size());
+            return cut;
+        }
         // Everything was read; only the end marker is missing.
-        lenient("the file ends without the EOF marker");
+        lenient("the file ends without the EOF marker", lastLine, text.size());
     }
     finish();
     DxfResult result;
     result.path = path_;
     if (!warning_.empty()) {
         result.warning = "\"" + path_ + "\": " + warning_ + ".";
+        result.warningLine = warningLine_;
+        result.warningOffset = warningOffset_;
         source_->writeRefusal = "the file was read leniently (" + warning_ + "); it is not written to, so that nothing in it is lost";
     }
     return result;

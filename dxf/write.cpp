@@ -252,7 +252,7 @@ DxfResult saveDxf(AcDbDatabase& database, const std::string& path, const base::R
         },
         options);
     if (!saved.ok())
-        return failure(DxfStatus::fileAccess, path, saved.reason);
+        return failure(DxfStatus::writeFailed, path, saved.reason);
     database.setModified(false);
     DxfResult result;
     result.path = path;

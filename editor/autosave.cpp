@@ -4,7 +4,7 @@
 #include "editor/editor_settings.h"
 
 #include "base/replace_file.h"
-#include "db/database.h"
+#include "core/drawing_contents.h"
 #include "dxf/file.h"
 #include "host/doc_manager.h"
 
@@ -28,7 +28,7 @@ namespace {
 constexpr double kDefaultMinutes = 5;
 
 // The info file: one key=value line each, UTF-8.
-QString infoText(const AcApDocument& document)
+QString infoText(const Document& document)
 {
     return "pid=" + QString::number(::getpid()) + "\nfile=" + QString::fromStdString(document.fileName()) +
            "\ntitle=" + QString::fromStdString(document.docTitle()) +
@@ -83,7 +83,7 @@ double Autosave::intervalMinutes()
     return ok ? minutes : kDefaultMinutes;
 }
 
-QString Autosave::keyFor(const AcApDocument* document)
+QString Autosave::keyFor(const Document* document)
 {
     auto it = keys_.find(document);
     if (it == keys_.end())
@@ -97,7 +97,7 @@ void Autosave::remove(const QString& key)
     QFile::remove(folder() + "/" + key + ".info");
 }
 
-void Autosave::forget(const AcApDocument* document)
+void Autosave::forget(const Document* document)
 {
     const auto it = keys_.find(document);
     if (it == keys_.end())
@@ -108,7 +108,7 @@ void Autosave::forget(const AcApDocument* document)
 
 void Autosave::saveChanged()
 {
-    const std::vector<AcApDocument*> open = documents_.documents();
+    const std::vector<Document*> open = documents_.documents();
     // Copies of drawings that were closed or saved since the last round go.
     for (auto it = keys_.begin(); it != keys_.end();) {
         const bool stillOpen = std::find(open.begin(), open.end(), it->first) != open.end();
@@ -119,11 +119,11 @@ void Autosave::saveChanged()
         remove(it->second);
         it = keys_.erase(it);
     }
-    for (AcApDocument* document : open) {
+    for (Document* document : open) {
         if (!document->isModified() || !QDir().mkpath(folder()))
             continue;
         const QString base = folder() + "/" + keyFor(document);
-        AcDbDatabase& database = *document->database();
+        core::DrawingData& database = *document->database();
         // The copy is written as a save would be, but the drawing stays changed: only
         // the user's own save clears that.
         const dxf::DxfResult copied = dxf::saveDxf(database, (base + ".dxf").toStdString());
@@ -178,7 +178,7 @@ int Autosave::offerRecovery(QWidget* parent)
         box.setDefaultButton(recover);
         box.exec();
         if (box.clickedButton() == recover) {
-            std::unique_ptr<AcDbDatabase> database;
+            std::unique_ptr<core::DrawingData> database;
             const Result read = dxf::readDxf(copy.drawing.toStdString(), database).toResult();
             if (!read.ok()) {
                 QMessageBox::warning(parent, QApplication::applicationName(),

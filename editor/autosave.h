@@ -6,6 +6,8 @@
 // is saved or closed loses its copy; so does every drawing when the editor ends
 // normally. The next start offers to recover the copies an editor left behind.
 
+#include "editor/document.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QObject>
@@ -14,7 +16,6 @@
 
 #include <map>
 
-class AcApDocument;
 class QWidget;
 
 namespace plotwright::editor {
@@ -37,7 +38,7 @@ public:
     // copy of the others.
     void saveChanged();
     // The copy of a drawing that is closed normally goes.
-    void forget(const AcApDocument* document);
+    void forget(const Document* document);
 
     // A copy left behind by an editor that is no longer running.
     struct Copy {
@@ -57,12 +58,12 @@ public:
     static QString question(const Copy& copy);
 
 private:
-    QString keyFor(const AcApDocument* document);
+    QString keyFor(const Document* document);
     void remove(const QString& key);
 
     DocumentTabs& documents_;
     QTimer timer_;
-    std::map<const AcApDocument*, QString> keys_;
+    std::map<const Document*, QString> keys_;
     int next_ = 0;
 };
 

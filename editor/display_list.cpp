@@ -1,6 +1,6 @@
 #include "editor/display_list.h"
 
-#include "db/database.h"
+#include "core/drawing_contents.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,14 +39,14 @@ QRectF boundsOf(const db::DisplayShape& s)
 
 } // namespace
 
-DisplayList buildDisplayList(const AcDbDatabase& database)
+DisplayList buildDisplayList(const core::DrawingData& database)
 {
     DisplayList list;
     std::vector<std::size_t> source;
     std::vector<db::DisplayShape> shapes = db::tessellateModelSpace(database, {}, &source);
-    std::vector<AcDbHandle> handles;
-    database.forEachEntity([&](const AcDbEntity& e) { handles.push_back(e.handle()); });
-    AcDbHandle current = 0;
+    std::vector<core::Handle> handles;
+    database.forEachEntity([&](const core::Entity& e) { handles.push_back(e.handle()); });
+    core::Handle current = 0;
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
     bool any = false;
     list.items.reserve(shapes.size());

@@ -12,11 +12,7 @@
 #include <vector>
 
 #include "render/display_shapes.h"
-#ifndef Q_MOC_RUN // moc cannot parse <compare>
-#include "db/object_id.h"
-#endif
-
-class AcDbDatabase;
+#include "core/drawing_names.h"
 
 namespace plotwright::editor {
 
@@ -27,7 +23,7 @@ struct DisplayItem {
     db::DisplayShape shape;  // long strokes come in pieces of at most kPieceVertices
     QColor color;            // the foreground (palette 7) as shown on the dark view
     QRectF bounds;           // in drawing units; endless lines have none
-    AcDbHandle entity = 0;   // the model-space entity it shows
+    core::Handle entity = 0; // the model-space entity it shows
     bool isPoint() const { return shape.type == db::DisplayShape::Type::kMarker; }
     bool isEndless() const
     {
@@ -70,6 +66,6 @@ private:
 };
 
 // Everything shown of model space, seen from above.
-DisplayList buildDisplayList(const AcDbDatabase& database);
+DisplayList buildDisplayList(const core::DrawingData& database);
 
 } // namespace plotwright::editor

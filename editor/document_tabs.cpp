@@ -2,7 +2,7 @@
 
 #include "editor/drawing_view.h"
 #include "editor/undo_history.h"
-#include "db/database.h"
+#include "core/drawing_contents.h"
 #include "host/doc_manager.h"
 
 #include <QTabBar>
@@ -23,6 +23,10 @@ bool samePath(const std::string& a, const std::string& b)
     return std::filesystem::equivalent(a, b, ec);
 }
 
+// The module host's document manager: the module finds the drawings, and the current
+// one, there, so the tabs keep them in it.
+auto& documentManager() { return *acDocManagerPtr(); }
+
 } // namespace
 
 DocumentTabs::DocumentTabs(QWidget* parent) : QTabWidget(parent)
@@ -34,7 +38,7 @@ DocumentTabs::DocumentTabs(QWidget* parent) : QTabWidget(parent)
         auto* view = qobject_cast<DrawingView*>(widget(index));
         if (!view)
             return;
-        acDocManagerPtr()->setCurDocument(view->document());
+        documentManager().setCurDocument(view->document());
         emit currentDocumentChanged(view->document());
     });
 }
@@ -45,36 +49,36 @@ DocumentTabs::~DocumentTabs()
         closeDrawing(entries_.back().document);
 }
 
-DocumentTabs::Entry* DocumentTabs::entryOf(const AcApDocument* document)
+DocumentTabs::Entry* DocumentTabs::entryOf(const Document* document)
 {
     auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.document == document; });
     return it == entries_.end() ? nullptr : &*it;
 }
 
-const DocumentTabs::Entry* DocumentTabs::entryOf(const AcApDocument* document) const
+const DocumentTabs::Entry* DocumentTabs::entryOf(const Document* document) const
 {
     return const_cast<DocumentTabs*>(this)->entryOf(document);
 }
 
-void DocumentTabs::addTab(AcApDocument* document)
+void DocumentTabs::addTab(Document* document)
 {
     auto* view = new DrawingView(document, this);
     entries_.push_back({document, view, std::make_unique<UndoHistory>(*document->database())});
     const int index = QTabWidget::addTab(view, QString::fromStdString(document->docTitle()));
     setTabToolTip(index, QString::fromStdString(document->fileName()));
     setCurrentIndex(index);
-    acDocManagerPtr()->setCurDocument(document);
+    documentManager().setCurDocument(document);
     emit currentDocumentChanged(document);
 }
 
-AcApDocument* DocumentTabs::newDrawing()
+Document* DocumentTabs::newDrawing()
 {
-    AcApDocument* document = acDocManagerPtr()->newDocument();
+    Document* document = documentManager().newDocument();
     addTab(document);
     return document;
 }
 
-dxf::DxfResult DocumentTabs::openDrawing(const std::string& path, AcApDocument** opened)
+dxf::DxfResult DocumentTabs::openDrawing(const std::string& path, Document** opened)
 {
     for (const Entry& e : entries_)
         if (samePath(e.document->fileName(), path)) {
@@ -83,39 +87,39 @@ dxf::DxfResult DocumentTabs::openDrawing(const std::string& path, AcApDocument**
                 *opened = e.document;
             return {};
         }
-    AcApDocument* document = nullptr;
-    dxf::DxfResult result = acDocManagerPtr()->openDocument(path, document);
+    Document* document = nullptr;
+    dxf::DxfResult result = documentManager().openDocument(path, document);
     if (result.ok())
         addTab(document);
-    else if (AcApDocument* current = currentDocument())
-        acDocManagerPtr()->setCurDocument(current);
+    else if (Document* current = currentDocument())
+        documentManager().setCurDocument(current);
     if (opened)
         *opened = document;
     return result;
 }
 
-dxf::DxfResult DocumentTabs::save(AcApDocument* document)
+dxf::DxfResult DocumentTabs::save(Document* document)
 {
     dxf::DxfResult result = document->save();
     updateTitles();
     return result;
 }
 
-dxf::DxfResult DocumentTabs::saveAs(AcApDocument* document, const std::string& path)
+dxf::DxfResult DocumentTabs::saveAs(Document* document, const std::string& path)
 {
     dxf::DxfResult result = document->saveAs(path);
     updateTitles();
     return result;
 }
 
-AcApDocument* DocumentTabs::adoptDrawing(std::unique_ptr<AcDbDatabase> database, const std::string& fileName)
+Document* DocumentTabs::adoptDrawing(std::unique_ptr<core::DrawingData> database, const std::string& fileName)
 {
-    AcApDocument* document = acDocManagerPtr()->adoptDatabase(std::move(database), fileName);
+    Document* document = documentManager().adoptDatabase(std::move(database), fileName);
     addTab(document);
     return document;
 }
 
-void DocumentTabs::closeDrawing(AcApDocument* document)
+void DocumentTabs::closeDrawing(Document* document)
 {
     Entry* entry = entryOf(document);
     if (!entry)
@@ -126,13 +130,13 @@ void DocumentTabs::closeDrawing(AcApDocument* document)
     // Take the tab away first: the document must not become current again on the way.
     removeTab(indexOf(view));
     delete view;
-    acDocManagerPtr()->closeDocument(document);
-    if (AcApDocument* current = currentDocument())
-        acDocManagerPtr()->setCurDocument(current);
+    documentManager().closeDocument(document);
+    if (Document* current = currentDocument())
+        documentManager().setCurDocument(current);
     emit currentDocumentChanged(currentDocument());
 }
 
-AcApDocument* DocumentTabs::currentDocument() const
+Document* DocumentTabs::currentDocument() const
 {
     DrawingView* view = currentView();
     return view ? view->document() : nullptr;
@@ -140,15 +144,15 @@ AcApDocument* DocumentTabs::currentDocument() const
 
 DrawingView* DocumentTabs::currentView() const { return qobject_cast<DrawingView*>(currentWidget()); }
 
-DrawingView* DocumentTabs::viewOf(const AcApDocument* document) const
+DrawingView* DocumentTabs::viewOf(const Document* document) const
 {
     const Entry* entry = entryOf(document);
     return entry ? entry->view : nullptr;
 }
 
-std::vector<AcApDocument*> DocumentTabs::documents() const
+std::vector<Document*> DocumentTabs::documents() const
 {
-    std::vector<AcApDocument*> out;
+    std::vector<Document*> out;
     for (const Entry& e : entries_)
         out.push_back(e.document);
     return out;
@@ -198,7 +202,7 @@ bool DocumentTabs::redo(std::wstring* what)
     return true;
 }
 
-UndoHistory* DocumentTabs::historyOf(const AcApDocument* document) const
+UndoHistory* DocumentTabs::historyOf(const Document* document) const
 {
     const Entry* entry = entryOf(document);
     return entry ? entry->history.get() : nullptr;

@@ -4,6 +4,8 @@
 // and the undo history of each drawing.
 
 #include "dxf/file.h"
+#include "core/drawing_names.h"
+#include "editor/document.h"
 
 #include <QTabWidget>
 
@@ -11,9 +13,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-class AcApDocument;
-class AcDbDatabase;
 
 namespace plotwright::editor {
 
@@ -29,23 +28,23 @@ public:
     ~DocumentTabs() override;
 
     // A new empty drawing in a new tab, made current.
-    AcApDocument* newDrawing();
+    Document* newDrawing();
     // Opens the DXF file `path` (UTF-8) in a new tab, made current; a drawing already
     // open under that path is only made current. On failure nothing changes.
-    dxf::DxfResult openDrawing(const std::string& path, AcApDocument** opened = nullptr);
+    dxf::DxfResult openDrawing(const std::string& path, Document** opened = nullptr);
     // Saves to the document's own file, or (saveAs) to `path` which becomes its file.
-    dxf::DxfResult save(AcApDocument* document);
-    dxf::DxfResult saveAs(AcApDocument* document, const std::string& path);
+    dxf::DxfResult save(Document* document);
+    dxf::DxfResult saveAs(Document* document, const std::string& path);
     // Closes without asking; the neighbouring tab becomes current.
-    void closeDrawing(AcApDocument* document);
+    void closeDrawing(Document* document);
     // A drawing read elsewhere (a recovered copy) as a document named `fileName` (empty:
     // a new drawing), in a new tab, made current.
-    AcApDocument* adoptDrawing(std::unique_ptr<AcDbDatabase> database, const std::string& fileName);
+    Document* adoptDrawing(std::unique_ptr<core::DrawingData> database, const std::string& fileName);
 
-    AcApDocument* currentDocument() const;
+    Document* currentDocument() const;
     DrawingView* currentView() const;
-    DrawingView* viewOf(const AcApDocument* document) const;
-    std::vector<AcApDocument*> documents() const;
+    DrawingView* viewOf(const Document* document) const;
+    std::vector<Document*> documents() const;
 
     // Refreshes the current view and every tab's title (a "*" marks unsaved changes).
     void refreshCurrent();
@@ -60,22 +59,22 @@ public:
     bool undo(std::wstring* what = nullptr);
     bool redo(std::wstring* what = nullptr);
     // The undo history of `document`; null for a document this widget does not show.
-    UndoHistory* historyOf(const AcApDocument* document) const;
+    UndoHistory* historyOf(const Document* document) const;
 
 signals:
-    void currentDocumentChanged(AcApDocument* document);
+    void currentDocumentChanged(Document* document);
     // Before a drawing is closed (not when the widget goes with the program).
-    void drawingClosing(const AcApDocument* document);
+    void drawingClosing(const Document* document);
 
 private:
     struct Entry {
-        AcApDocument* document;
+        Document* document;
         DrawingView* view;
         std::unique_ptr<UndoHistory> history;
     };
-    Entry* entryOf(const AcApDocument* document);
-    const Entry* entryOf(const AcApDocument* document) const;
-    void addTab(AcApDocument* document);
+    Entry* entryOf(const Document* document);
+    const Entry* entryOf(const Document* document) const;
+    void addTab(Document* document);
 
     std::vector<Entry> entries_;
 };

@@ -46,7 +46,7 @@ void paintArea(QPainter& painter, const DisplayList& list, const QRectF& world, 
     painter.restore();
 }
 
-QString writeSvg(const AcDbDatabase& database, const QString& path, const ExportOptions& options)
+QString writeSvg(const core::DrawingData& database, const QString& path, const ExportOptions& options)
 {
     db::SvgOptions svg;
     svg.width = options.pixels.width();
@@ -112,7 +112,7 @@ bool paintOnPage(QPagedPaintDevice& device, const DisplayList& list, const Expor
     return painter.end();
 }
 
-QString exportDrawing(const AcDbDatabase& database, const QString& path, const ExportOptions& options)
+QString exportDrawing(const core::DrawingData& database, const QString& path, const ExportOptions& options)
 {
     const QString kind = QFileInfo(path).suffix().toLower();
     if (kind == "svg")

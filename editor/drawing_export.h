@@ -9,9 +9,10 @@
 #include <QSize>
 #include <QString>
 
+#include "core/drawing_names.h"
+
 #include <optional>
 
-class AcDbDatabase;
 class QPagedPaintDevice;
 class QPainter;
 
@@ -33,7 +34,7 @@ struct ExportOptions {
 
 // Writes the drawing to `path`, the kind by its extension (.svg, .pdf, .png, any case).
 // Returns an empty string, or what went wrong ("Cannot export \"PATH\": reason").
-QString exportDrawing(const AcDbDatabase& database, const QString& path, const ExportOptions& options = {});
+QString exportDrawing(const core::DrawingData& database, const QString& path, const ExportOptions& options = {});
 
 // Paints the drawing on a page of `device` (a QPdfWriter or a QPrinter; its page layout
 // is set by the caller) as `options` say: black on white, centred. False when a scale

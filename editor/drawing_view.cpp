@@ -25,7 +25,7 @@ constexpr double minScale = 1e-12;
 constexpr double maxScale = 1e12;
 } // namespace
 
-DrawingView::DrawingView(AcApDocument* document, QWidget* parent)
+DrawingView::DrawingView(Document* document, QWidget* parent)
     : QWidget(parent), document_(document), selection_(new Selection(this))
 {
     setMouseTracking(true);
@@ -53,10 +53,10 @@ const DisplayList& DrawingView::displayList()
         else
             list_ = {};
         dirty_ = false;
-        std::unordered_set<AcDbHandle> shown;
+        std::unordered_set<core::Handle> shown;
         for (const DisplayItem& item : list_.items)
             shown.insert(item.entity);
-        selection_->retain([&](AcDbHandle h) { return shown.count(h) != 0; });
+        selection_->retain([&](core::Handle h) { return shown.count(h) != 0; });
     }
     return list_;
 }
@@ -168,7 +168,7 @@ void DrawingView::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
-AcDbHandle DrawingView::entityAt(const QPointF& at)
+core::Handle DrawingView::entityAt(const QPointF& at)
 {
     return pickEntity(displayList(), toWorld(at), kPickPixels / scale_);
 }
@@ -181,7 +181,7 @@ void DrawingView::mouseDoubleClickEvent(QMouseEvent* event)
     }
     selecting_ = false;
     windowing_ = false;
-    if (const AcDbHandle handle = entityAt(event->position())) {
+    if (const core::Handle handle = entityAt(event->position())) {
         selection_->set({handle});
         update();
         emit entityDoubleClicked(handle);
@@ -195,7 +195,7 @@ void DrawingView::contextMenuEvent(QContextMenuEvent* event)
         QWidget::contextMenuEvent(event);
         return;
     }
-    const AcDbHandle handle = entityAt(event->pos());
+    const core::Handle handle = entityAt(event->pos());
     // The menu acts on what is under the cursor: it joins the selection when it is not in it.
     if (handle && !selection_->contains(handle))
         selection_->set({handle});
@@ -303,11 +303,11 @@ void DrawingView::finishSelecting(const QPointF& at, Qt::KeyboardModifiers modif
     const QPointF moved = selectTo_ - selectFrom_;
     if (std::abs(moved.x()) > kPickPixels || std::abs(moved.y()) > kPickPixels)
         windowing_ = true;
-    std::vector<AcDbHandle> hits;
+    std::vector<core::Handle> hits;
     if (windowing_) {
         const bool crossing = selectTo_.x() < selectFrom_.x();
         hits = entitiesInWindow(displayList(), QRectF(toWorld(selectFrom_), toWorld(selectTo_)), crossing);
-    } else if (AcDbHandle h = pickEntity(displayList(), toWorld(at), kPickPixels / scale_)) {
+    } else if (core::Handle h = pickEntity(displayList(), toWorld(at), kPickPixels / scale_)) {
         hits.push_back(h);
     }
     selecting_ = windowing_ = false;

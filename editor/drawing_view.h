@@ -7,12 +7,11 @@
 // the next paint after refresh().
 
 #include "editor/display_list.h"
+#include "editor/document.h"
 #include "editor/selection.h"
 
 #include <QPointF>
 #include <QWidget>
-
-class AcApDocument;
 
 namespace plotwright::editor {
 
@@ -22,9 +21,9 @@ class DrawingView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit DrawingView(AcApDocument* document, QWidget* parent = nullptr);
+    explicit DrawingView(Document* document, QWidget* parent = nullptr);
 
-    AcApDocument* document() const { return document_; }
+    Document* document() const { return document_; }
 
     // The database changed: repaint from it.
     void refresh();
@@ -68,8 +67,8 @@ signals:
     void keyForCommandLine(QKeyEvent* event);
     // A double click on a shown entity (it is selected alone first), and a request for
     // the context menu at `global` screen coordinates over `entity` (0 over nothing).
-    void entityDoubleClicked(AcDbHandle entity);
-    void contextMenuAt(const QPoint& global, AcDbHandle entity);
+    void entityDoubleClicked(core::Handle entity);
+    void contextMenuAt(const QPoint& global, core::Handle entity);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -85,10 +84,10 @@ protected:
 private:
     void fitRect(const QRectF& world);
     // The shown entity under the widget point `at`, or 0.
-    AcDbHandle entityAt(const QPointF& at);
+    core::Handle entityAt(const QPointF& at);
     void finishSelecting(const QPointF& at, Qt::KeyboardModifiers modifiers);
 
-    AcApDocument* document_;
+    Document* document_;
     DisplayList list_;
     bool dirty_ = true;
     bool placed_ = false; // the first paint places the view

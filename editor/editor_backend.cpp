@@ -7,9 +7,9 @@
 #include "editor/drawing_view.h"
 #include "editor/main_window.h"
 #include "editor/pick_assist.h"
-#include "db/database.h"
-#include "render/display_shapes.h"
+#include "core/drawing_contents.h"
 #include "host/doc_manager.h"
+#include "render/display_shapes.h"
 #include "host/editor.h"
 
 #include <QApplication>
@@ -135,12 +135,37 @@ int EditorBackend::getPointOrNumber(const double* base, std::wstring_view prompt
     }
 }
 
+namespace {
+
+EditorBackend::Answer answerOf(int status)
+{
+    switch (status) {
+    case RTNORM: return EditorBackend::Answer::point;
+    case RTNONE: return EditorBackend::Answer::none;
+    case EditorBackend::kTyped: return EditorBackend::Answer::typed;
+    default: return EditorBackend::Answer::cancelled;
+    }
+}
+
+} // namespace
+
+EditorBackend::Answer EditorBackend::askPoint(const double* base, std::wstring_view prompt, double result[3])
+{
+    return answerOf(getPoint(base, prompt, result));
+}
+
+EditorBackend::Answer EditorBackend::askPointOrText(const double* base, std::wstring_view prompt, double result[3],
+                                                    QString& typed)
+{
+    return answerOf(getPointOrText(base, prompt, result, typed));
+}
+
 std::vector<std::uint64_t> EditorBackend::selectedEntities()
 {
     DrawingView* view = window_.documents().currentView();
     if (!view)
         return {};
-    const std::vector<AcDbHandle>& handles = view->selection().handles();
+    const std::vector<core::Handle>& handles = view->selection().handles();
     return {handles.begin(), handles.end()};
 }
 
@@ -154,7 +179,7 @@ int EditorBackend::pickEntity(std::wstring_view prompt, std::uint64_t& handle)
         DrawingView* view = window_.documents().currentView();
         if (!view)
             return RTERROR;
-        if (const AcDbHandle found =
+        if (const core::Handle found =
                 editor::pickEntity(view->displayList(), QPointF(point[0], point[1]), DrawingView::kPickPixels / view->scale())) {
             handle = found;
             view->selection().set({found});
@@ -296,10 +321,10 @@ void EditorBackend::clearPickPreview() { window_.pickAssist().clearPreview(); }
 
 namespace {
 
-std::size_t modelSpaceCount(const AcDbDatabase& database)
+std::size_t modelSpaceCount(const core::DrawingData& database)
 {
     std::size_t count = 0;
-    database.forEachEntity([&](const AcDbEntity&) { ++count; });
+    database.forEachEntity([&](const core::Entity&) { ++count; });
     return count;
 }
 
@@ -308,7 +333,7 @@ std::size_t modelSpaceCount(const AcDbDatabase& database)
 void EditorBackend::beginEditorCommand()
 {
     window_.documents().checkpoint();
-    AcApDocument* document = window_.documents().currentDocument();
+    Document* document = window_.documents().currentDocument();
     if (commandDepth_++ == 0 && document && document->database())
         entitiesBefore_ = modelSpaceCount(*document->database());
 }
@@ -320,14 +345,14 @@ void EditorBackend::completeEditorCommand()
         return;
     // What the command added stays in sight: the view pans to it (zooms only when it
     // does not fit).
-    AcApDocument* document = window_.documents().currentDocument();
+    Document* document = window_.documents().currentDocument();
     DrawingView* view = window_.documents().currentView();
     if (!document || !document->database() || !view)
         return;
-    const AcDbDatabase& database = *document->database();
+    const core::DrawingData& database = *document->database();
     db::Extents3d added;
     std::size_t index = 0;
-    database.forEachEntity([&](const AcDbEntity& entity) {
+    database.forEachEntity([&](const core::Entity& entity) {
         if (index++ >= entitiesBefore_)
             db::addExtents(database, entity, added);
     });

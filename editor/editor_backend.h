@@ -55,6 +55,13 @@ public:
     static constexpr int kTyped = 5005;
     int getPointOrText(const double* base, std::wstring_view prompt, double result[3], QString& typed);
 
+    // The editor's own commands ask for points in these words rather than through the
+    // module's status codes: a point, an empty answer (Enter), typed text (with
+    // askPointOrText only), or nothing (Escape, or no drawing to pick in).
+    enum class Answer { point, none, typed, cancelled };
+    Answer askPoint(const double* base, std::wstring_view prompt, double result[3]);
+    Answer askPointOrText(const double* base, std::wstring_view prompt, double result[3], QString& typed);
+
     // The answers to a point request, from the main window.
     bool isAskingForPoint() const { return loop_ != nullptr; }
     void pointPicked(const QPointF& world);

@@ -3,7 +3,7 @@
 #include "editor/undo_history.h"
 
 #include "db/color.h"
-#include "db/database.h"
+#include "core/drawing_contents.h"
 
 #include <QColorDialog>
 #include <QHBoxLayout>
@@ -88,7 +88,7 @@ LayerPanel::LayerPanel(QWidget* parent)
     connect(name_, &QLineEdit::returnPressed, this, add);
 }
 
-void LayerPanel::showDrawing(AcDbDatabase* database, UndoHistory* history)
+void LayerPanel::showDrawing(core::DrawingData* database, UndoHistory* history)
 {
     database_ = database;
     history_ = history;
@@ -100,7 +100,7 @@ void LayerPanel::refresh()
     // Items are updated in place: a refresh may run from inside one of their signals.
     filling_ = true;
     setEnabled(database_ != nullptr);
-    const std::vector<AcDbLayerInfo> layers = database_ ? database_->layers() : std::vector<AcDbLayerInfo>{};
+    const std::vector<core::Layer> layers = database_ ? database_->layers() : std::vector<core::Layer>{};
     if (table_->rowCount() != static_cast<int>(layers.size())) {
         table_->setRowCount(static_cast<int>(layers.size()));
         for (int row = 0; row < table_->rowCount(); ++row) {
@@ -112,7 +112,7 @@ void LayerPanel::refresh()
         }
     }
     for (int row = 0; row < table_->rowCount(); ++row) {
-        const AcDbLayerInfo& layer = layers[static_cast<std::size_t>(row)];
+        const core::Layer& layer = layers[static_cast<std::size_t>(row)];
         const bool current = database_->layer(database_->clayer()) == database_->layer(layer.name);
         table_->item(row, kCurrent)->setText(current ? QString::fromUtf8("\u2714") : QString());
         table_->item(row, kName)->setText(QString::fromStdWString(layer.name));
@@ -135,22 +135,19 @@ bool LayerPanel::addLayer(const QString& name)
     if (!database_ || !history_)
         return false;
     const std::wstring wide = name.toStdWString();
-    switch (database_->addLayer(wide, {})) {
-    case Acad::eOk:
-        break;
-    case Acad::eDuplicateKey:
-        emit message("A layer \"" + name + "\" exists already.");
-        return false;
-    default:
-        emit message("\"" + name + "\" cannot name a layer: it must not be empty or hold any of <>/\\\":;?*|=`.");
+    if (bool duplicate = false; !core::addLayer(*database_, wide, {}, &duplicate)) {
+        if (duplicate)
+            emit message("A layer \"" + name + "\" exists already.");
+        else
+            emit message("\"" + name + "\" cannot name a layer: it must not be empty or hold any of <>/\\\":;?*|=`.");
         return false;
     }
-    AcDbDatabase* db = database_;
+    core::DrawingData* db = database_;
     history_->record([db, wide](bool redo) {
         if (redo)
-            db->addLayer(wide, {});
+            core::addLayer(*db, wide, {});
         else
-            db->removeLayer(wide);
+            core::removeLayer(*db, wide);
     }, L"the new layer \"" + wide + L"\"");
     changed();
     return true;
@@ -161,38 +158,35 @@ bool LayerPanel::setCurrent(const QString& name)
     if (!database_ || !history_)
         return false;
     const std::wstring before = database_->clayer();
-    switch (database_->setClayer(name.toStdWString())) {
-    case Acad::eOk:
-        break;
-    case Acad::eNotApplicable:
-        emit message("The frozen layer \"" + name + "\" cannot be made current: thaw it first.");
-        return false;
-    default:
-        emit message("There is no layer \"" + name + "\".");
+    if (bool frozen = false; !core::setCurrentLayer(*database_, name.toStdWString(), &frozen)) {
+        if (frozen)
+            emit message("The frozen layer \"" + name + "\" cannot be made current: thaw it first.");
+        else
+            emit message("There is no layer \"" + name + "\".");
         return false;
     }
-    AcDbDatabase* db = database_;
+    core::DrawingData* db = database_;
     const std::wstring after = database_->clayer();
-    history_->record([db, before, after](bool redo) { db->setClayer(redo ? after : before); },
+    history_->record([db, before, after](bool redo) { core::setCurrentLayer(*db, redo ? after : before); },
                      L"the current layer \"" + after + L"\"");
     changed();
     return true;
 }
 
-bool LayerPanel::changeAppearance(const QString& name, const std::function<void(AcDbLayerAppearance&)>& change)
+bool LayerPanel::changeAppearance(const QString& name, const std::function<void(core::LayerAppearance&)>& change)
 {
     if (!database_ || !history_)
         return false;
     const std::wstring wide = name.toStdWString();
-    const AcDbLayerInfo* layer = database_->layer(wide);
+    const core::Layer* layer = database_->layer(wide);
     if (!layer)
         return false;
-    const AcDbLayerAppearance before = layer->appearance;
-    AcDbLayerAppearance after = before;
+    const core::LayerAppearance before = layer->appearance;
+    core::LayerAppearance after = before;
     change(after);
-    database_->setLayerAppearance(wide, after);
-    AcDbDatabase* db = database_;
-    history_->record([db, wide, before, after](bool redo) { db->setLayerAppearance(wide, redo ? after : before); },
+    core::setLayerAppearance(*database_, wide, after);
+    core::DrawingData* db = database_;
+    history_->record([db, wide, before, after](bool redo) { core::setLayerAppearance(*db, wide, redo ? after : before); },
                      L"the change of layer \"" + wide + L"\"");
     changed();
     return true;
@@ -200,7 +194,7 @@ bool LayerPanel::changeAppearance(const QString& name, const std::function<void(
 
 bool LayerPanel::setOn(const QString& name, bool on)
 {
-    return changeAppearance(name, [on](AcDbLayerAppearance& a) { a.off = !on; });
+    return changeAppearance(name, [on](core::LayerAppearance& a) { a.off = !on; });
 }
 
 bool LayerPanel::setFrozen(const QString& name, bool frozen)
@@ -210,7 +204,7 @@ bool LayerPanel::setFrozen(const QString& name, bool frozen)
         refresh();
         return false;
     }
-    return changeAppearance(name, [frozen](AcDbLayerAppearance& a) { a.frozen = frozen; });
+    return changeAppearance(name, [frozen](core::LayerAppearance& a) { a.frozen = frozen; });
 }
 
 bool LayerPanel::setColor(const QString& name, int colorIndex)
@@ -218,7 +212,7 @@ bool LayerPanel::setColor(const QString& name, int colorIndex)
     if (!db::isPaletteIndex(colorIndex))
         return false;
     // A palette colour replaces any true colour the layer had.
-    return changeAppearance(name, [colorIndex](AcDbLayerAppearance& a) {
+    return changeAppearance(name, [colorIndex](core::LayerAppearance& a) {
         a.colorIndex = colorIndex;
         a.trueColor = -1;
     });
@@ -226,7 +220,7 @@ bool LayerPanel::setColor(const QString& name, int colorIndex)
 
 void LayerPanel::chooseColor(const QString& name)
 {
-    const AcDbLayerInfo* layer = database_ ? database_->layer(name.toStdWString()) : nullptr;
+    const core::Layer* layer = database_ ? database_->layer(name.toStdWString()) : nullptr;
     if (!layer)
         return;
     const QColor chosen = QColorDialog::getColor(shown(layer->appearance.colorIndex), this,

@@ -4,14 +4,14 @@
 // current, double-clicking a colour asks for a colour (taken to the nearest of the
 // 255 palette colours). A name field and New add a layer. Each change is one undo step.
 
+#include "core/drawing_names.h"
+
 #include <QDockWidget>
 #include <QString>
 
 #include <functional>
 #include <string>
 
-class AcDbDatabase;
-struct AcDbLayerAppearance;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
@@ -30,7 +30,7 @@ public:
     explicit LayerPanel(QWidget* parent = nullptr);
 
     // Shows the layers of `database` (null: none); changes are recorded in `history`.
-    void showDrawing(AcDbDatabase* database, UndoHistory* history);
+    void showDrawing(core::DrawingData* database, UndoHistory* history);
     // Reads the layers again (after an undo, or a change elsewhere).
     void refresh();
 
@@ -53,12 +53,12 @@ signals:
     void message(const QString& text);
 
 private:
-    bool changeAppearance(const QString& name, const std::function<void(AcDbLayerAppearance&)>& change);
+    bool changeAppearance(const QString& name, const std::function<void(core::LayerAppearance&)>& change);
     void onItemChanged(QTableWidgetItem* item);
     void onDoubleClicked(int row, int column);
     void changed();
 
-    AcDbDatabase* database_ = nullptr;
+    core::DrawingData* database_ = nullptr;
     UndoHistory* history_ = nullptr;
     QTableWidget* table_;
     QLineEdit* name_;

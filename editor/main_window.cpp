@@ -13,10 +13,8 @@
 #include "editor/pick_assist.h"
 #include "editor/properties_panel.h"
 #include "editor/selection_commands.h"
-#include "host/command_stack.h"
+#include "editor/module_host.h"
 #include "host/doc_manager.h"
-#include "host/dynamic_linker.h"
-#include "host/editor.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -108,7 +106,7 @@ MainWindow::MainWindow(QWidget* parent)
             documents_->currentView()->selection().clear();
         backend_->cancelPoint();
     });
-    connect(documents_, &DocumentTabs::currentDocumentChanged, this, [this](AcApDocument* document) {
+    connect(documents_, &DocumentTabs::currentDocumentChanged, this, [this](Document* document) {
         setWindowTitle(document ? applicationTitle() + " - " + QString::fromStdString(document->docTitle())
                                 : applicationTitle());
         // The coordinates belonged to the view that was current.
@@ -125,10 +123,9 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow()
 {
     backend_->cancelPoint();
-    if (AcRxDynamicLinker* linker = acrxDynamicLinker())
-        linker->unloadAll();
+    module_host::unloadAll();
     // The views go before the back-end that refreshes them.
-    for (AcApDocument* document : documents_->documents())
+    for (Document* document : documents_->documents())
         documents_->closeDrawing(document);
     host::installBackend(previousBackend_);
 }
@@ -188,7 +185,7 @@ void MainWindow::buildMenus()
     add(tools, tr("U&nload Application..."), "APPUNLOAD");
 }
 
-void MainWindow::connectView(AcApDocument* document)
+void MainWindow::connectView(Document* document)
 {
     DrawingView* view = documents_->viewOf(document);
     if (!view || view->property("connected").toBool())
@@ -218,9 +215,9 @@ void MainWindow::connectView(AcApDocument* document)
 void MainWindow::showSelection()
 {
     DrawingView* view = documents_->currentView();
-    AcApDocument* document = view ? view->document() : nullptr;
+    Document* document = view ? view->document() : nullptr;
     properties_->showSelection(document ? document->database() : nullptr,
-                               view ? view->selection().handles() : std::vector<AcDbHandle>{});
+                               view ? view->selection().handles() : std::vector<core::Handle>{});
 }
 
 void MainWindow::onCursorMoved(const QPointF& world)
@@ -262,11 +259,10 @@ void MainWindow::execute(const QString& line)
     lastCommand_ = line.trimmed();
     commandLine_->print("Command: " + line.trimmed());
     const QString command = name.toUpper();
-    AcApDocument* current = documents_->currentDocument();
+    Document* current = documents_->currentDocument();
     if (command == "NEW") {
         documents_->newDrawing();
-        if (AcRxDynamicLinker* linker = acrxDynamicLinker())
-            linker->sendToAll(AcRx::kLoadDwgMsg);
+        module_host::drawingOpened();
     } else if (command == "OPEN") {
         const QString path = argument.isEmpty()
                                  ? QFileDialog::getOpenFileName(this, tr("Open drawing"), {}, tr("Drawings (*.dxf)"))
@@ -297,9 +293,8 @@ void MainWindow::execute(const QString& line)
     } else if (command == "APPUNLOAD") {
         if (argument.isEmpty()) {
             commandLine_->print("Type APPUNLOAD followed by the module's path. Loaded:");
-            if (AcRxDynamicLinker* linker = acrxDynamicLinker())
-                for (const std::wstring& path : linker->loadedModules())
-                    commandLine_->print("  " + QString::fromStdWString(path));
+            for (const std::wstring& path : module_host::loaded())
+                commandLine_->print("  " + QString::fromStdWString(path));
         } else {
             unloadModule(argument);
         }
@@ -344,11 +339,9 @@ void MainWindow::execute(const QString& line)
 
 void MainWindow::runModuleCommand(const QString& typed)
 {
-    AcEdCommandStack* stack = acedRegCmds();
     // The toolbar's word for the curve dialog works as a command too.
     const QString name = typed.compare("CURVE", Qt::CaseInsensitive) == 0 ? QStringLiteral("vexilo") : typed;
-    const AcEdCommand* command = stack ? stack->lookupCmd(name.toStdWString()) : nullptr;
-    if (!command) {
+    if (!module_host::hasCommand(name.toStdWString())) {
         commandLine_->print("Unknown command \"" + typed.toUpper() + "\".");
         return;
     }
@@ -359,7 +352,7 @@ void MainWindow::runModuleCommand(const QString& typed)
     documents_->checkpoint();
     setCommandRunning(true);
     std::wstring message;
-    const bool ok = stack->invoke(name.toStdWString(), &message);
+    const bool ok = module_host::runCommand(name.toStdWString(), message);
     setCommandRunning(false);
     documents_->refreshCurrent();
     if (!ok)
@@ -377,13 +370,8 @@ void MainWindow::setCommandRunning(bool running)
 
 bool MainWindow::loadModule(const QString& path, bool quietOnSuccess)
 {
-    AcRxDynamicLinker* linker = acrxDynamicLinker();
-    if (!linker) {
-        showError("Cannot load \"" + path + "\": the editor has no dynamic linker.");
-        return false;
-    }
     std::wstring message;
-    const bool ok = linker->loadModule(path.toStdWString(), &message);
+    const bool ok = module_host::load(path.toStdWString(), message);
     if (!ok)
         showError(QString::fromStdWString(message));
     else if (!quietOnSuccess)
@@ -393,9 +381,8 @@ bool MainWindow::loadModule(const QString& path, bool quietOnSuccess)
 
 bool MainWindow::unloadModule(const QString& path)
 {
-    AcRxDynamicLinker* linker = acrxDynamicLinker();
-    std::wstring message = L"The editor has no dynamic linker.";
-    const bool ok = linker && linker->unloadModule(path.toStdWString(), &message);
+    std::wstring message;
+    const bool ok = module_host::unload(path.toStdWString(), message);
     commandLine_->print(QString::fromStdWString(message));
     return ok;
 }
@@ -409,8 +396,7 @@ bool MainWindow::openDrawing(const QString& path)
     }
     // A restored file is the drawing as it was before a save was cut short: say so.
     const QString notice = QString::fromStdWString(result.notice);
-    if (AcRxDynamicLinker* linker = acrxDynamicLinker())
-        linker->sendToAll(AcRx::kLoadDwgMsg);
+    module_host::drawingOpened();
     documents_->currentView()->zoomExtents();
     const QString opened = QString::fromStdString(documents_->currentDocument()->fileName());
     commandLine_->print("Opened " + opened + ".");
@@ -431,7 +417,7 @@ bool MainWindow::openDrawing(const QString& path)
     return true;
 }
 
-QString MainWindow::askSavePath(AcApDocument* document)
+QString MainWindow::askSavePath(Document* document)
 {
     QString suggested = QString::fromStdString(document->fileName());
     if (suggested.isEmpty())
@@ -442,7 +428,7 @@ QString MainWindow::askSavePath(AcApDocument* document)
     return path;
 }
 
-bool MainWindow::saveDrawing(AcApDocument* document, bool askName)
+bool MainWindow::saveDrawing(Document* document, bool askName)
 {
     Result result;
     if (askName || document->fileName().empty()) {
@@ -462,7 +448,7 @@ bool MainWindow::saveDrawing(AcApDocument* document, bool askName)
     return true;
 }
 
-bool MainWindow::closeDrawing(AcApDocument* document)
+bool MainWindow::closeDrawing(Document* document)
 {
     if (document->isModified()) {
         documents_->setCurrentWidget(documents_->viewOf(document));
@@ -475,8 +461,7 @@ bool MainWindow::closeDrawing(AcApDocument* document)
         if (answer == QMessageBox::Yes && !saveDrawing(document))
             return false;
     }
-    if (AcRxDynamicLinker* linker = acrxDynamicLinker())
-        linker->sendToAll(AcRx::kUnloadDwgMsg);
+    module_host::drawingClosing();
     documents_->closeDrawing(document);
     if (!documents_->currentDocument())
         coordinates_->clear();
@@ -485,14 +470,13 @@ bool MainWindow::closeDrawing(AcApDocument* document)
 
 void MainWindow::openDrawings(const QStringList& paths)
 {
-    AcApDocument* initial = documents_->documents().size() == 1 ? documents_->currentDocument() : nullptr;
+    Document* initial = documents_->documents().size() == 1 ? documents_->currentDocument() : nullptr;
     const bool untouched = initial && initial->fileName().empty() && !initial->isModified();
     bool opened = false;
     for (const QString& path : paths)
         opened = openDrawing(path) || opened;
     if (opened && untouched && documents_->currentDocument() != initial) {
-        if (AcRxDynamicLinker* linker = acrxDynamicLinker())
-            linker->sendToAll(AcRx::kUnloadDwgMsg);
+        module_host::drawingClosing();
         documents_->closeDrawing(initial);
     }
 }
@@ -518,7 +502,7 @@ void MainWindow::selectAll()
     DrawingView* view = documents_->currentView();
     if (!view)
         return;
-    std::vector<AcDbHandle> all;
+    std::vector<core::Handle> all;
     for (const DisplayItem& item : view->displayList().items)
         if (item.entity != 0 && (all.empty() || all.back() != item.entity))
             all.push_back(item.entity);
@@ -536,8 +520,8 @@ void MainWindow::measureDistance()
         return;
     double first[3] = {0, 0, 0}, second[3] = {0, 0, 0};
     setCommandRunning(true);
-    const bool picked = backend_->getPoint(nullptr, L"\nFirst point:", first) == RTNORM &&
-                        backend_->getPoint(first, L"\nSecond point:", second) == RTNORM;
+    const bool picked = backend_->askPoint(nullptr, L"\nFirst point:", first) == EditorBackend::Answer::point &&
+                        backend_->askPoint(first, L"\nSecond point:", second) == EditorBackend::Answer::point;
     setCommandRunning(false);
     if (!picked) {
         commandLine_->print("*Cancel*");
@@ -562,10 +546,10 @@ void MainWindow::zoomWindow()
     setCommandRunning(true);
     // A window shows as a rectangle and its corners are where the cursor is, not on objects.
     pickAssist_->setNextStyle({false, false});
-    bool picked = backend_->getPoint(nullptr, L"\nFirst corner:", first) == RTNORM;
+    bool picked = backend_->askPoint(nullptr, L"\nFirst corner:", first) == EditorBackend::Answer::point;
     if (picked) {
         pickAssist_->setNextStyle({true, false});
-        picked = backend_->getPoint(first, L"\nOpposite corner:", second) == RTNORM;
+        picked = backend_->askPoint(first, L"\nOpposite corner:", second) == EditorBackend::Answer::point;
     }
     setCommandRunning(false);
     if (!picked || documents_->currentView() != view) {
@@ -658,7 +642,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    for (AcApDocument* document : documents_->documents())
+    for (Document* document : documents_->documents())
         if (!closeDrawing(document)) {
             event->ignore();
             return;

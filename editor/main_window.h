@@ -5,13 +5,14 @@
 // the editor's own commands (NEW, OPEN, SAVE, SAVEAS, CLOSE, QUIT, APPLOAD, APPUNLOAD,
 // ZOOM, UNDO, REDO, ERASE, MOVE) or a module's command.
 
+#include "editor/document.h"
+
 #include <QHash>
 #include <QMainWindow>
 
 #include <cstdint>
 #include <memory>
 
-class AcApDocument;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -50,10 +51,10 @@ public:
 
     // Asks about unsaved changes (Yes saves, No discards, Cancel keeps it open) and
     // closes. False when the drawing stays open.
-    bool closeDrawing(AcApDocument* document);
+    bool closeDrawing(Document* document);
     // Saves, asking for a file name when the drawing has none yet (or `askName`).
     // Failures are shown in a message box naming the file and the reason.
-    bool saveDrawing(AcApDocument* document, bool askName = false);
+    bool saveDrawing(Document* document, bool askName = false);
     // Opens `path`; says "Opened PATH." and adds it to the recent files.
     bool openDrawing(const QString& path);
     // The drawings named when the program starts: once one of them opened, the empty
@@ -98,10 +99,10 @@ private:
     void redo();
     void showSelection();
     void showError(const QString& text);
-    QString askSavePath(AcApDocument* document);
+    QString askSavePath(Document* document);
     void setCommandRunning(bool running);
     void onCursorMoved(const QPointF& world);
-    void connectView(AcApDocument* document);
+    void connectView(Document* document);
     // main_window_chrome.cpp: help, toolbar, recent files, what is remembered, toggles.
     void buildChrome();
     void showHelp();

@@ -7,7 +7,7 @@
 #include "editor/drawing_view.h"
 #include "editor/properties_panel.h"
 
-#include "db/database.h"
+#include "core/drawing_contents.h"
 #include "core/drawn_curves.h"
 #include "host/doc_manager.h"
 
@@ -23,7 +23,7 @@ bool MainWindow::isDrawnCurve(std::uint64_t entity) const
 
 void MainWindow::connectCurveEditing(DrawingView* view)
 {
-    connect(view, &DrawingView::entityDoubleClicked, this, [this](AcDbHandle entity) {
+    connect(view, &DrawingView::entityDoubleClicked, this, [this](core::Handle entity) {
         if (isDrawnCurve(entity))
             execute("CURVEEDIT");
     });

@@ -122,7 +122,7 @@ QRectF viewArea(const DrawingView* view)
 
 void MainWindow::exportDrawing(const QString& typedPath)
 {
-    AcApDocument* document = documents_->currentDocument();
+    Document* document = documents_->currentDocument();
     if (!document || !document->database())
         return;
     QString path = typedPath;
@@ -154,7 +154,7 @@ void MainWindow::exportDrawing(const QString& typedPath)
 
 void MainWindow::printDrawing()
 {
-    AcApDocument* document = documents_->currentDocument();
+    Document* document = documents_->currentDocument();
     DrawingView* view = documents_->currentView();
     if (!document || !view)
         return;

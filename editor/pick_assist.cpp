@@ -21,7 +21,7 @@ snap::Point plain(const QPointF& p) { return {p.x(), p.y()}; }
 
 } // namespace
 
-void PickAssist::begin(const AcDbDatabase* database, const double* base)
+void PickAssist::begin(const core::DrawingData* database, const double* base)
 {
     active_ = true;
     style_ = next_;

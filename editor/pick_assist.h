@@ -12,7 +12,6 @@
 #include <optional>
 #include <vector>
 
-class AcDbDatabase;
 class QPainter;
 
 namespace plotwright::editor {
@@ -42,7 +41,7 @@ public:
 
     // A point request starts: snaps come from `database` (may be null), `base` is null
     // or the point for ortho and the rubber band.
-    void begin(const AcDbDatabase* database, const double* base);
+    void begin(const core::DrawingData* database, const double* base);
     void end();
     bool isActive() const { return active_; }
 

@@ -7,9 +7,7 @@
 
 #include "core/curve_data.h"
 
-#include "db/database.h"
-#include "db/entities.h"
-#include "db/polyline.h"
+#include "core/drawing_contents.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -29,21 +27,9 @@ namespace plotwright::editor {
 
 namespace {
 
-// Opens for read; null when the handle names no (unerased) entity.
-const AcDbEntity* openForRead(const AcDbDatabase& database, AcDbHandle handle)
-{
-    AcDbObjectId id;
-    if (database.getAcDbObjectId(id, false, handle) != Acad::eOk)
-        return nullptr;
-    AcDbEntity* entity = nullptr;
-    if (acdbOpenAcDbEntity(entity, id, AcDb::kForRead) != Acad::eOk)
-        return nullptr;
-    return entity;
-}
-
 QString number(double value) { return QString::number(value, 'f', 4); }
 
-QString colorText(const AcDbEntity& e)
+QString colorText(const core::Entity& e)
 {
     if (e.trueColor() >= 0)
         return "#" + QString::number(e.trueColor(), 16).rightJustified(6, '0').toUpper();
@@ -55,7 +41,7 @@ QString colorText(const AcDbEntity& e)
 }
 
 // A segment with bulge b (the tangent of a quarter of its angle) is an arc.
-double segmentLength(const AcGePoint2d& a, const AcGePoint2d& b, double bulge)
+double segmentLength(const core::Point2& a, const core::Point2& b, double bulge)
 {
     const double chord = std::hypot(b.x - a.x, b.y - a.y);
     if (bulge == 0.0 || chord == 0.0)
@@ -64,7 +50,7 @@ double segmentLength(const AcGePoint2d& a, const AcGePoint2d& b, double bulge)
     return chord * angle / (2.0 * std::sin(angle / 2.0));
 }
 
-void describePolyline(const AcDbPolyline& p, QStringList& lines)
+void describePolyline(const core::PolylineEntity& p, QStringList& lines)
 {
     double length = 0.0;
     const unsigned n = p.numVerts();
@@ -78,14 +64,14 @@ void describePolyline(const AcDbPolyline& p, QStringList& lines)
           << "Length: " + number(length);
 }
 
-void describe3dPolyline(const AcDb3dPolyline& p, QStringList& lines)
+void describe3dPolyline(const core::Polyline3dEntity& p, QStringList& lines)
 {
     double length = 0.0;
     const auto& v = p.vertices();
     const std::size_t n = v.size();
     for (std::size_t i = 0; i + 1 < n + (p.isClosed() && n > 0 ? 1 : 0); ++i) {
-        const AcGePoint3d& a = v[i];
-        const AcGePoint3d& b = v[(i + 1) % n];
+        const core::Point3& a = v[i];
+        const core::Point3& b = v[(i + 1) % n];
         length += std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y) + (b.z - a.z) * (b.z - a.z));
     }
     lines << QString("Closed: %1").arg(p.isClosed() ? "yes" : "no") << QString("Vertices: %1").arg(n)
@@ -94,30 +80,28 @@ void describe3dPolyline(const AcDb3dPolyline& p, QStringList& lines)
 
 } // namespace
 
-QString describeSelection(const AcDbDatabase& database, const std::vector<AcDbHandle>& handles)
+QString describeSelection(const core::DrawingData& database, const std::vector<core::Handle>& handles)
 {
     QStringList lines;
     if (handles.size() == 1) {
-        const AcDbEntity* e = openForRead(database, handles.front());
+        const core::EntityReader e(database, handles.front());
         if (!e)
             return "No selection.";
         lines << "Kind: " + QString::fromWCharArray(kindName(*e))
               << "Handle: " + QString::number(e->handle(), 16).toUpper()
               << "Layer: " + QString::fromStdWString(e->layer()) << "Colour: " + colorText(*e);
-        if (const auto* p = dynamic_cast<const AcDbPolyline*>(e))
+        if (const auto* p = e.as<core::PolylineEntity>())
             describePolyline(*p, lines);
-        else if (const auto* p3 = dynamic_cast<const AcDb3dPolyline*>(e))
+        else if (const auto* p3 = e.as<core::Polyline3dEntity>())
             describe3dPolyline(*p3, lines);
-        const_cast<AcDbEntity*>(e)->close();
         return lines.join('\n');
     }
     std::map<QString, int> kinds;
     int count = 0;
-    for (AcDbHandle h : handles) {
-        if (const AcDbEntity* e = openForRead(database, h)) {
+    for (core::Handle h : handles) {
+        if (const core::EntityReader e(database, h); e) {
             ++kinds[QString::fromWCharArray(kindName(*e))];
             ++count;
-            const_cast<AcDbEntity*>(e)->close();
         }
     }
     if (count == 0)
@@ -140,15 +124,14 @@ constexpr NamedColor kColors[] = {{"ByLayer", 256}, {"ByBlock", 0}, {"1 Red", 1}
 
 // What the entities share: the value, or nothing when they differ (or none is open).
 template <class Value, class Get>
-std::optional<Value> shared(const AcDbDatabase& database, const std::vector<AcDbHandle>& handles, Get get)
+std::optional<Value> shared(const core::DrawingData& database, const std::vector<core::Handle>& handles, Get get)
 {
     std::optional<Value> common;
-    for (AcDbHandle h : handles) {
-        const AcDbEntity* e = openForRead(database, h);
+    for (core::Handle h : handles) {
+        const core::EntityReader e(database, h);
         if (!e)
             continue;
         const Value v = get(*e);
-        const_cast<AcDbEntity*>(e)->close();
         if (common && *common != v)
             return std::nullopt;
         common = v;
@@ -218,22 +201,22 @@ PropertiesPanel::PropertiesPanel(QWidget* parent)
     showSelection(nullptr, {});
 }
 
-void PropertiesPanel::showSelection(const AcDbDatabase* database, const std::vector<AcDbHandle>& handles)
+void PropertiesPanel::showSelection(const core::DrawingData* database, const std::vector<core::Handle>& handles)
 {
     summary_->setText(database && !handles.empty() ? describeSelection(*database, handles) : "No selection.");
     appearance_->setVisible(database && !handles.empty());
     if (database && !handles.empty()) {
         // The shared layer and colour; a blank entry (that changes nothing) when they differ.
-        const auto layer = shared<std::wstring>(*database, handles, [](const AcDbEntity& e) { return e.layer(); });
+        const auto layer = shared<std::wstring>(*database, handles, [](const core::Entity& e) { return e.layer(); });
         layerBox_->clear();
-        for (const AcDbLayerInfo& info : database->layers())
+        for (const core::Layer& info : database->layers())
             layerBox_->addItem(QString::fromStdWString(info.name), true);
         const int at = layer ? layerBox_->findText(QString::fromStdWString(*layer)) : -1;
         if (at < 0)
             layerBox_->insertItem(0, layer ? QString::fromStdWString(*layer) : QString(), false);
         layerBox_->setCurrentIndex(std::max(at, 0));
         const auto color = shared<int>(*database, handles,
-                                       [](const AcDbEntity& e) { return e.trueColor() >= 0 ? -1 : e.colorIndex(); });
+                                       [](const core::Entity& e) { return e.trueColor() >= 0 ? -1 : e.colorIndex(); });
         while (colorBox_->count() > int(std::size(kColors)))
             colorBox_->removeItem(0);
         int row = -1;
@@ -258,10 +241,8 @@ void PropertiesPanel::showSelection(const AcDbDatabase* database, const std::vec
     addButton_->setVisible(one);
     std::optional<curve::CurveDefinition> definition;
     if (one) {
-        if (const AcDbEntity* e = openForRead(*database, handles.front())) {
+        if (const core::EntityReader e(*database, handles.front()); e)
             definition = core::curveDefinitionOf(*e);
-            const_cast<AcDbEntity*>(e)->close();
-        }
     }
     // The definition keeps the origin it was drawn at; a curve moved as a whole (MOVE,
     // or another program) stands where it was moved to, and is redrawn there.

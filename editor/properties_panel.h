@@ -4,16 +4,13 @@
 // count and the length, and the curve definition stored with it. Above them, the layer
 // and colour of the selection, which can be changed for all of it at once.
 
-#ifndef Q_MOC_RUN // moc cannot parse <compare>
-#include "db/object_id.h"
-#endif
+#include "core/drawing_names.h"
 
 #include <QDockWidget>
 #include <QString>
 
 #include <vector>
 
-class AcDbDatabase;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -28,7 +25,7 @@ public:
     explicit PropertiesPanel(QWidget* parent = nullptr);
 
     // Shows the entities `handles` of `database` (null: no drawing).
-    void showSelection(const AcDbDatabase* database, const std::vector<AcDbHandle>& handles);
+    void showSelection(const core::DrawingData* database, const std::vector<core::Handle>& handles);
 
     QLabel* summary() const { return summary_; }
     QComboBox* layerBox() const { return layerBox_; }
@@ -55,6 +52,6 @@ private:
 };
 
 // The panel's text, one "Name: value" line each.
-QString describeSelection(const AcDbDatabase& database, const std::vector<AcDbHandle>& handles);
+QString describeSelection(const core::DrawingData& database, const std::vector<core::Handle>& handles);
 
 } // namespace plotwright::editor

@@ -2,8 +2,7 @@
 
 #include "editor/display_list.h"
 
-#include "db/entities.h"
-#include "db/object.h"
+#include "core/drawing_contents.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -18,7 +17,7 @@ namespace plotwright::editor {
 
 // ---- the set -----------------------------------------------------------------
 
-bool Selection::contains(AcDbHandle handle) const
+bool Selection::contains(core::Handle handle) const
 {
     return std::find(handles_.begin(), handles_.end(), handle) != handles_.end();
 }
@@ -31,10 +30,10 @@ void Selection::clear()
     emit changed();
 }
 
-void Selection::set(const std::vector<AcDbHandle>& handles)
+void Selection::set(const std::vector<core::Handle>& handles)
 {
-    std::vector<AcDbHandle> unique;
-    for (AcDbHandle h : handles)
+    std::vector<core::Handle> unique;
+    for (core::Handle h : handles)
         if (h != 0 && std::find(unique.begin(), unique.end(), h) == unique.end())
             unique.push_back(h);
     if (unique == handles_)
@@ -43,17 +42,17 @@ void Selection::set(const std::vector<AcDbHandle>& handles)
     emit changed();
 }
 
-void Selection::add(const std::vector<AcDbHandle>& handles)
+void Selection::add(const std::vector<core::Handle>& handles)
 {
-    std::vector<AcDbHandle> next = handles_;
+    std::vector<core::Handle> next = handles_;
     next.insert(next.end(), handles.begin(), handles.end());
     set(next);
 }
 
-void Selection::toggle(const std::vector<AcDbHandle>& handles)
+void Selection::toggle(const std::vector<core::Handle>& handles)
 {
-    std::vector<AcDbHandle> next = handles_;
-    for (AcDbHandle h : handles) {
+    std::vector<core::Handle> next = handles_;
+    for (core::Handle h : handles) {
         auto it = std::find(next.begin(), next.end(), h);
         if (it != next.end())
             next.erase(it);
@@ -63,16 +62,16 @@ void Selection::toggle(const std::vector<AcDbHandle>& handles)
     set(next);
 }
 
-void Selection::retain(const std::function<bool(AcDbHandle)>& keep)
+void Selection::retain(const std::function<bool(core::Handle)>& keep)
 {
-    std::vector<AcDbHandle> next;
+    std::vector<core::Handle> next;
     std::copy_if(handles_.begin(), handles_.end(), std::back_inserter(next), keep);
     set(next);
 }
 
-const wchar_t* kindName(const AcDbEntity& entity)
+const wchar_t* kindName(const core::Entity& entity)
 {
-    using Kind = AcDbEntity::Kind;
+    using Kind = core::EntityKind;
     switch (entity.kind()) {
     case Kind::kPolyline: return L"Polyline";
     case Kind::kLine: return L"Line";
@@ -90,7 +89,7 @@ const wchar_t* kindName(const AcDbEntity& entity)
     case Kind::kLeader: return L"Leader";
     case Kind::kXline: return L"Construction line";
     case Kind::kWipeout: return L"Wipeout";
-    case Kind::kStrokes: return static_cast<const AcDbStrokes&>(entity).name().c_str();
+    case Kind::kStrokes: return static_cast<const core::StrokesEntity&>(entity).name().c_str();
     }
     return L"Entity";
 }
@@ -286,10 +285,10 @@ bool itemTouches(const DisplayItem& item, const QRectF& r)
 
 } // namespace
 
-AcDbHandle pickEntity(const DisplayList& list, const QPointF& world, double tolerance)
+core::Handle pickEntity(const DisplayList& list, const QPointF& world, double tolerance)
 {
     const QRectF around(world.x() - tolerance, world.y() - tolerance, 2 * tolerance, 2 * tolerance);
-    AcDbHandle best = 0;
+    core::Handle best = 0;
     double bestDistance = tolerance;
     for (std::uint32_t index : list.visible(around)) {
         const DisplayItem& item = list.items[index];
@@ -305,10 +304,10 @@ AcDbHandle pickEntity(const DisplayList& list, const QPointF& world, double tole
     return best;
 }
 
-std::vector<AcDbHandle> entitiesInWindow(const DisplayList& list, const QRectF& world, bool crossing)
+std::vector<core::Handle> entitiesInWindow(const DisplayList& list, const QRectF& world, bool crossing)
 {
-    std::vector<AcDbHandle> order;
-    std::unordered_map<AcDbHandle, bool> hit;
+    std::vector<core::Handle> order;
+    std::unordered_map<core::Handle, bool> hit;
     const QRectF r = world.normalized();
     for (const DisplayItem& item : list.items) {
         if (item.entity == 0)
@@ -321,8 +320,8 @@ std::vector<AcDbHandle> entitiesInWindow(const DisplayList& list, const QRectF& 
         else
             it->second = it->second && itemInside(item, r);
     }
-    std::vector<AcDbHandle> out;
-    for (AcDbHandle h : order)
+    std::vector<core::Handle> out;
+    for (core::Handle h : order)
         if (hit[h])
             out.push_back(h);
     return out;

@@ -4,9 +4,7 @@
 // window touches. Hits work on what the display list shows, so hidden layers are
 // never picked.
 
-#ifndef Q_MOC_RUN // moc cannot parse <compare>
-#include "db/object_id.h"
-#endif
+#include "core/drawing_names.h"
 
 #include <QObject>
 #include <QPointF>
@@ -15,7 +13,6 @@
 #include <functional>
 #include <vector>
 
-class AcDbEntity;
 class QPainter;
 
 namespace plotwright::editor {
@@ -29,36 +26,36 @@ public:
     using QObject::QObject;
 
     // In the order they were selected.
-    const std::vector<AcDbHandle>& handles() const { return handles_; }
+    const std::vector<core::Handle>& handles() const { return handles_; }
     bool isEmpty() const { return handles_.empty(); }
-    bool contains(AcDbHandle handle) const;
+    bool contains(core::Handle handle) const;
 
     void clear();
-    void set(const std::vector<AcDbHandle>& handles);
+    void set(const std::vector<core::Handle>& handles);
     // Adds those not yet selected.
-    void add(const std::vector<AcDbHandle>& handles);
+    void add(const std::vector<core::Handle>& handles);
     // Removes those selected, adds the others (Shift with a click or window).
-    void toggle(const std::vector<AcDbHandle>& handles);
+    void toggle(const std::vector<core::Handle>& handles);
     // Keeps only the handles `keep` accepts (after erasing or undoing).
-    void retain(const std::function<bool(AcDbHandle)>& keep);
+    void retain(const std::function<bool(core::Handle)>& keep);
 
 signals:
     void changed();
 
 private:
-    std::vector<AcDbHandle> handles_;
+    std::vector<core::Handle> handles_;
 };
 
 // The name of an entity's kind as the properties panel and messages show it ("Polyline").
-const wchar_t* kindName(const AcDbEntity& entity);
+const wchar_t* kindName(const core::Entity& entity);
 
 // The entity whose shown geometry lies nearest `world` within `tolerance` drawing
 // units; 0 when none does. Text and fills count as their area.
-AcDbHandle pickEntity(const DisplayList& list, const QPointF& world, double tolerance);
+core::Handle pickEntity(const DisplayList& list, const QPointF& world, double tolerance);
 
 // Window selection (`crossing` false): entities all of whose shapes lie inside `world`.
 // Crossing: entities any of whose shapes touch it. In display order, each once.
-std::vector<AcDbHandle> entitiesInWindow(const DisplayList& list, const QRectF& world, bool crossing);
+std::vector<core::Handle> entitiesInWindow(const DisplayList& list, const QRectF& world, bool crossing);
 
 // Draws the selected entities' shapes over the picture, highlighted. `toScreen` maps
 // drawing to widget coordinates.

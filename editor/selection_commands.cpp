@@ -7,11 +7,10 @@
 #include "editor/main_window.h"
 #include "editor/undo_history.h"
 
-#include "db/database.h"
+#include "core/drawing_contents.h"
 #include "editor/display_list.h"
-#include "editor/pick_assist.h"
 #include "host/doc_manager.h"
-#include "host/editor.h"
+#include "editor/pick_assist.h"
 
 #include "core/curve_data.h"
 
@@ -23,10 +22,12 @@
 
 namespace plotwright::editor {
 
-std::vector<host::PreviewPoint> selectionGhost(const DisplayList& shown, const std::vector<AcDbHandle>& handles,
+using Answer = EditorBackend::Answer;
+
+std::vector<host::PreviewPoint> selectionGhost(const DisplayList& shown, const std::vector<core::Handle>& handles,
                                                double baseX, double baseY)
 {
-    const std::set<AcDbHandle> chosen(handles.begin(), handles.end());
+    const std::set<core::Handle> chosen(handles.begin(), handles.end());
     const double gap = std::numeric_limits<double>::quiet_NaN();
     std::vector<host::PreviewPoint> ghost;
     for (const DisplayItem& item : shown.items) {
@@ -96,17 +97,13 @@ void SelectionCommands::run(const QString& command)
 namespace {
 
 // A drawn curve turned, scaled or mirrored no longer matches its definition: say so.
-void noteDrawnCurves(MainWindow& window, const std::vector<AcDbHandle>& handles)
+void noteDrawnCurves(MainWindow& window, const std::vector<core::Handle>& handles)
 {
-    const AcDbDatabase* database = window.documents().currentView()->document()->database();
+    const core::DrawingData* database = window.documents().currentView()->document()->database();
     int curves = 0;
-    for (AcDbHandle h : handles) {
-        AcDbObjectId id;
-        AcDbEntity* e = nullptr;
-        if (database->getAcDbObjectId(id, false, h) != Acad::eOk || acdbOpenAcDbEntity(e, id, AcDb::kForRead) != Acad::eOk)
-            continue;
-        curves += core::curveDefinitionOf(*e).has_value() ? 1 : 0;
-        e->close();
+    for (core::Handle h : handles) {
+        if (const core::EntityReader e(*database, h); e)
+            curves += core::curveDefinitionOf(*e).has_value() ? 1 : 0;
     }
     if (curves > 0)
         window.commandLine().print(QString("%1 piece(s) of drawn curves no longer match their definitions: "
@@ -115,7 +112,7 @@ void noteDrawnCurves(MainWindow& window, const std::vector<AcDbHandle>& handles)
 }
 
 // Turns, scales or mirrors the objects by `by` as one step and says so.
-void place(MainWindow& window, const std::vector<AcDbHandle>& handles, const AcDbPlacement& by,
+void place(MainWindow& window, const std::vector<core::Handle>& handles, const core::Placement& by,
            const UndoHistory::Verb& verb)
 {
     DocumentTabs& documents = window.documents();
@@ -134,7 +131,7 @@ void place(MainWindow& window, const std::vector<AcDbHandle>& handles, const AcD
 
 // True (and the reason shown) when any of the objects cannot be placed as `probe` places
 // them: the refusal comes before the first prompt.
-bool refused(MainWindow& window, const std::vector<AcDbHandle>& handles, const AcDbPlacement& probe,
+bool refused(MainWindow& window, const std::vector<core::Handle>& handles, const core::Placement& probe,
              const UndoHistory::Verb& kind)
 {
     DocumentTabs& documents = window.documents();
@@ -147,7 +144,7 @@ bool refused(MainWindow& window, const std::vector<AcDbHandle>& handles, const A
 
 } // namespace
 
-std::vector<AcDbHandle> SelectionCommands::objects(const wchar_t* verb)
+std::vector<core::Handle> SelectionCommands::objects(const wchar_t* verb)
 {
     DrawingView* view = window_.documents().currentView();
     if (!view || !window_.documents().historyOf(view->document())) {
@@ -160,19 +157,19 @@ std::vector<AcDbHandle> SelectionCommands::objects(const wchar_t* verb)
     const QString prompt = QString("\nSelect objects to %1 (Enter when done):").arg(QString::fromWCharArray(verb));
     for (;;) {
         double at[3] = {0, 0, 0};
-        const int status = window_.backend().getPoint(nullptr, prompt.toStdWString(), at);
+        const Answer answer = window_.backend().askPoint(nullptr, prompt.toStdWString(), at);
         if (window_.documents().currentView() != view) {
             window_.commandLine().print("*Cancel*");
             return {};
         }
-        if (status == RTNONE)
+        if (answer == Answer::none)
             break;
-        if (status != RTNORM) {
+        if (answer != Answer::point) {
             view->selection().clear();
             window_.commandLine().print("*Cancel*");
             return {};
         }
-        if (const AcDbHandle found =
+        if (const core::Handle found =
                 pickEntity(view->displayList(), QPointF(at[0], at[1]), DrawingView::kPickPixels / view->scale()))
             view->selection().add({found});
         else
@@ -186,8 +183,8 @@ std::vector<AcDbHandle> SelectionCommands::objects(const wchar_t* verb)
 bool SelectionCommands::point(const double* base, const wchar_t* prompt, double result[3])
 {
     DrawingView* view = window_.documents().currentView();
-    const int status = window_.backend().getPoint(base, prompt, result);
-    if (status != RTNORM || window_.documents().currentView() != view) {
+    const Answer answer = window_.backend().askPoint(base, prompt, result);
+    if (answer != Answer::point || window_.documents().currentView() != view) {
         window_.commandLine().print("*Cancel*");
         return false;
     }
@@ -215,13 +212,13 @@ void SelectionCommands::copy()
     for (;;) {
         window_.pickAssist().setPreview(selectionGhost(view->displayList(), handles, base[0], base[1]));
         double to[3] = {0, 0, 0};
-        const int status = window_.backend().getPoint(base, L"\nSecond point (Enter when done):", to);
+        const Answer answer = window_.backend().askPoint(base, L"\nSecond point (Enter when done):", to);
         window_.pickAssist().clearPreview();
-        if (status != RTNORM || documents.currentView() != view)
+        if (answer != Answer::point || documents.currentView() != view)
             break;
-        std::vector<AcDbHandle> copies;
+        std::vector<core::Handle> copies;
         std::wstring message;
-        if (!history->copy(handles, AcDbPlacement::translation(to[0] - base[0], to[1] - base[1]), UndoHistory::kCopy,
+        if (!history->copy(handles, core::Placement::translation(to[0] - base[0], to[1] - base[1]), UndoHistory::kCopy,
                            copies, message)) {
             window_.commandLine().print(QString::fromStdWString(message));
             break;
@@ -237,7 +234,7 @@ void SelectionCommands::copy()
 void SelectionCommands::rotate()
 {
     const auto handles = objects(L"rotate");
-    if (handles.empty() || refused(window_, handles, AcDbPlacement::rotation({}, 45.0), UndoHistory::kRotate))
+    if (handles.empty() || refused(window_, handles, core::Placement::rotation({}, 45.0), UndoHistory::kRotate))
         return;
     double base[3] = {0, 0, 0};
     if (!point(nullptr, L"\nBase point:", base))
@@ -245,17 +242,17 @@ void SelectionCommands::rotate()
     for (;;) {
         double to[3] = {0, 0, 0};
         QString typed;
-        const int status = window_.backend().getPointOrText(
+        const Answer answer = window_.backend().askPointOrText(
             base, L"\nRotation angle (degrees, counter-clockwise), or pick a point:", to, typed);
         double degrees = 0.0;
-        if (status == EditorBackend::kTyped) {
+        if (answer == Answer::typed) {
             const std::optional<double> value = typedNumber(typed);
             if (!value) {
                 window_.commandLine().print("Type an angle in degrees (\".\" as decimal point), or pick a point.");
                 continue;
             }
             degrees = *value;
-        } else if (status == RTNORM) {
+        } else if (answer == Answer::point) {
             if (to[0] == base[0] && to[1] == base[1]) {
                 window_.commandLine().print("The point is the base point: it gives no angle.");
                 continue;
@@ -265,7 +262,7 @@ void SelectionCommands::rotate()
             window_.commandLine().print("*Cancel*");
             return;
         }
-        place(window_, handles, AcDbPlacement::rotation({base[0], base[1], 0.0}, degrees), UndoHistory::kRotate);
+        place(window_, handles, core::Placement::rotation({base[0], base[1], 0.0}, degrees), UndoHistory::kRotate);
         return;
     }
 }
@@ -273,7 +270,7 @@ void SelectionCommands::rotate()
 void SelectionCommands::scale()
 {
     const auto handles = objects(L"scale");
-    if (handles.empty() || refused(window_, handles, AcDbPlacement::scaling({}, 2.0), UndoHistory::kScale))
+    if (handles.empty() || refused(window_, handles, core::Placement::scaling({}, 2.0), UndoHistory::kScale))
         return;
     double base[3] = {0, 0, 0};
     if (!point(nullptr, L"\nBase point:", base))
@@ -281,12 +278,12 @@ void SelectionCommands::scale()
     for (;;) {
         double to[3] = {0, 0, 0};
         QString typed;
-        const int status = window_.backend().getPointOrText(
+        const Answer answer = window_.backend().askPointOrText(
             base, L"\nScale factor, or pick a point (its distance is the factor):", to, typed);
         std::optional<double> factor;
-        if (status == EditorBackend::kTyped)
+        if (answer == Answer::typed)
             factor = typedNumber(typed);
-        else if (status == RTNORM)
+        else if (answer == Answer::point)
             factor = std::hypot(to[0] - base[0], to[1] - base[1]);
         else {
             window_.commandLine().print("*Cancel*");
@@ -297,7 +294,7 @@ void SelectionCommands::scale()
             window_.commandLine().print("The scale factor must be a number above 0.");
             continue;
         }
-        place(window_, handles, AcDbPlacement::scaling({base[0], base[1], 0.0}, *factor), UndoHistory::kScale);
+        place(window_, handles, core::Placement::scaling({base[0], base[1], 0.0}, *factor), UndoHistory::kScale);
         return;
     }
 }
@@ -305,7 +302,7 @@ void SelectionCommands::scale()
 void SelectionCommands::mirror()
 {
     const auto handles = objects(L"mirror");
-    if (handles.empty() || refused(window_, handles, AcDbPlacement::mirror({}, {1.0, 0.0, 0.0}), UndoHistory::kMirror))
+    if (handles.empty() || refused(window_, handles, core::Placement::mirror({}, {1.0, 0.0, 0.0}), UndoHistory::kMirror))
         return;
     DocumentTabs& documents = window_.documents();
     DrawingView* view = documents.currentView();
@@ -324,16 +321,16 @@ void SelectionCommands::mirror()
     for (;;) {
         double unused[3] = {0, 0, 0};
         QString typed;
-        const int status = window_.backend().getPointOrText(nullptr, L"\nErase source objects? [Yes/No] <No>:", unused, typed);
-        if (status == RTNONE)
+        const Answer given = window_.backend().askPointOrText(nullptr, L"\nErase source objects? [Yes/No] <No>:", unused, typed);
+        if (given == Answer::none)
             break;
-        if (status == EditorBackend::kTyped) {
+        if (given == Answer::typed) {
             const QString answer = typed.toUpper();
             if (answer == "Y" || answer == "YES" || answer == "N" || answer == "NO") {
                 erase = answer.startsWith('Y');
                 break;
             }
-        } else if (status != RTNORM || documents.currentView() != view) {
+        } else if (given != Answer::point || documents.currentView() != view) {
             window_.commandLine().print("*Cancel*");
             return;
         }
@@ -343,13 +340,13 @@ void SelectionCommands::mirror()
         window_.commandLine().print("*Cancel*");
         return;
     }
-    const AcDbPlacement by = AcDbPlacement::mirror({first[0], first[1], 0.0}, {second[0], second[1], 0.0});
+    const core::Placement by = core::Placement::mirror({first[0], first[1], 0.0}, {second[0], second[1], 0.0});
     if (erase) {
         place(window_, handles, by, UndoHistory::kMirror);
         return;
     }
     // Kept originals: the mirror images are new entities.
-    std::vector<AcDbHandle> copies;
+    std::vector<core::Handle> copies;
     std::wstring message;
     if (!history->copy(handles, by, UndoHistory::kMirror, copies, message)) {
         window_.commandLine().print(QString::fromStdWString(message));
@@ -389,21 +386,21 @@ void SelectionCommands::move()
         window_.commandLine().print("Nothing selected: select entities, then move them.");
         return;
     }
-    const std::vector<AcDbHandle> handles = view->selection().handles();
+    const std::vector<core::Handle> handles = view->selection().handles();
     if (const std::wstring refused = history->refusedMove(handles); !refused.empty()) {
         window_.commandLine().print(QString::fromStdWString(refused));
         return;
     }
     double base[3] = {0, 0, 0}, to[3] = {0, 0, 0};
-    if (window_.backend().getPoint(nullptr, L"\nBase point:", base) != RTNORM) {
+    if (window_.backend().askPoint(nullptr, L"\nBase point:", base) != Answer::point) {
         window_.commandLine().print("*Cancel*");
         return;
     }
     // The selection follows the cursor while the destination is asked for.
     window_.pickAssist().setPreview(selectionGhost(view->displayList(), handles, base[0], base[1]));
-    const int picked = window_.backend().getPoint(base, L"\nDestination:", to);
+    const Answer picked = window_.backend().askPoint(base, L"\nDestination:", to);
     window_.pickAssist().clearPreview();
-    if (picked != RTNORM) {
+    if (picked != Answer::point) {
         window_.commandLine().print("*Cancel*");
         return;
     }
@@ -432,19 +429,17 @@ void SelectionCommands::setAppearance(const std::optional<QString>& layer, std::
     UndoHistory* history = view ? documents.historyOf(view->document()) : nullptr;
     if (!history || view->selection().isEmpty())
         return;
-    AcDbDatabase* database = view->document()->database();
+    core::DrawingData* database = view->document()->database();
     struct Change {
-        AcDbHandle handle;
-        AcDbEntity::Appearance before, after;
+        core::Handle handle;
+        core::EntityAppearance before, after;
     };
     std::vector<Change> changes;
-    for (AcDbHandle h : view->selection().handles()) {
-        AcDbObjectId id;
-        AcDbEntity* e = nullptr;
-        if (database->getAcDbObjectId(id, false, h) != Acad::eOk || acdbOpenAcDbEntity(e, id, AcDb::kForRead) != Acad::eOk)
+    for (core::Handle h : view->selection().handles()) {
+        const core::EntityReader e(*database, h);
+        if (!e)
             continue;
         Change c{h, e->appearance(), e->appearance()};
-        e->close();
         if (layer)
             c.after.layer = layer->toStdWString();
         if (color) {
@@ -455,19 +450,13 @@ void SelectionCommands::setAppearance(const std::optional<QString>& layer, std::
             changes.push_back(std::move(c));
     }
     const auto apply = [database, changes](bool redo) {
-        for (const Change& c : changes) {
-            AcDbObjectId id;
-            database->getAcDbObjectId(id, false, c.handle);
-            const AcDbEntity::Appearance& a = redo ? c.after : c.before;
-            database->setEntityAppearance(id, a.layer, a.colorIndex, a.trueColor);
-        }
+        for (const Change& c : changes)
+            core::setEntityAppearance(*database, c.handle, redo ? c.after : c.before);
     };
     if (changes.empty())
         return;
     for (const Change& c : changes) {
-        AcDbObjectId id;
-        database->getAcDbObjectId(id, false, c.handle);
-        if (database->setEntityAppearance(id, c.after.layer, c.after.colorIndex, c.after.trueColor) != Acad::eOk) {
+        if (!core::setEntityAppearance(*database, c.handle, c.after)) {
             apply(false);
             window_.commandLine().print("An entity of the selection cannot be changed now (it is open elsewhere).");
             return;

@@ -6,8 +6,6 @@
 // originals go). Points are clicked or typed as "x,y". With nothing selected, they ask
 // for the entities first.
 
-#include "db/object_id.h"
-#include "db/placement.h"
 #include "editor/undo_history.h"
 #include "host/backend.h"
 
@@ -24,7 +22,7 @@ class MainWindow;
 // The outlines of the entities `handles` as `shown`, relative to the base point: the
 // pick preview that makes them follow the cursor. Lines and areas only (texts and point
 // marks are left out); each outline ends with a point that is not finite.
-std::vector<host::PreviewPoint> selectionGhost(const DisplayList& shown, const std::vector<AcDbHandle>& handles,
+std::vector<host::PreviewPoint> selectionGhost(const DisplayList& shown, const std::vector<core::Handle>& handles,
                                                double baseX, double baseY);
 
 class SelectionCommands {
@@ -49,7 +47,7 @@ public:
 private:
     // The selection, or the entities picked one by one until Enter when there is none;
     // empty when cancelled.
-    std::vector<AcDbHandle> objects(const wchar_t* verb);
+    std::vector<core::Handle> objects(const wchar_t* verb);
     // A point; false (and "*Cancel*" shown) when there is none or the drawing changed.
     bool point(const double* base, const wchar_t* prompt, double result[3]);
 

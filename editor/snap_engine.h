@@ -3,11 +3,12 @@
 // widgets: the snappable parts of a drawing (segments and circular arcs), a grid index
 // over them, and the search for the snap point nearest the cursor.
 
+#include "core/drawing_names.h"
+
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-class AcDbDatabase;
 
 namespace plotwright::editor::snap {
 
@@ -37,7 +38,7 @@ struct Geometry {
 // bulge arcs of polylines, 3D polylines, circles and arcs, on layers that are shown.
 // Planar entities count only when they face up (normal +z), where the view shows
 // them true to shape; block contents are not snapped to.
-Geometry collectGeometry(const AcDbDatabase& database);
+Geometry collectGeometry(const core::DrawingData& database);
 
 enum class Kind : std::uint8_t { Endpoint, Midpoint, Center, Quadrant, Intersection, Nearest };
 constexpr unsigned kAllKinds = 0x3F;

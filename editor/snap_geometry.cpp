@@ -1,8 +1,6 @@
 #include "editor/snap_engine.h"
 
-#include "db/database.h"
-#include "db/entities.h"
-#include "db/polyline.h"
+#include "core/drawing_contents.h"
 
 #include <cmath>
 #include <numbers>
@@ -13,7 +11,7 @@ namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
 
-bool facesUp(const AcGeVector3d& n)
+bool facesUp(const core::Vector3& n)
 {
     const double length = std::hypot(n.x, n.y, n.z);
     return length > 0 && n.z > 0 && std::hypot(n.x, n.y) <= 1e-9 * length;
@@ -34,7 +32,7 @@ void addArc(Geometry& g, Point c, double r, double start, double sweep)
 }
 
 // The arc from `a` to `b` bulging by `bulge` (tan of a quarter of the included angle).
-void addBulgeSegment(Geometry& g, const AcGePoint2d& a, const AcGePoint2d& b, double bulge)
+void addBulgeSegment(Geometry& g, const core::Point2& a, const core::Point2& b, double bulge)
 {
     const double dx = b.x - a.x, dy = b.y - a.y;
     const double chord = std::hypot(dx, dy);
@@ -51,21 +49,21 @@ void addBulgeSegment(Geometry& g, const AcGePoint2d& a, const AcGePoint2d& b, do
 
 } // namespace
 
-Geometry collectGeometry(const AcDbDatabase& database)
+Geometry collectGeometry(const core::DrawingData& database)
 {
     Geometry g;
-    database.forEachEntity([&](const AcDbEntity& e) {
-        const AcDbLayerAppearance& layer = database.layerAppearance(e.layer());
+    database.forEachEntity([&](const core::Entity& e) {
+        const core::LayerAppearance& layer = database.layerAppearance(e.layer());
         if (layer.off || layer.frozen)
             return;
         switch (e.kind()) {
-        case AcDbEntity::Kind::kLine: {
-            const auto& line = static_cast<const AcDbLine&>(e);
+        case core::EntityKind::kLine: {
+            const auto& line = static_cast<const core::LineEntity&>(e);
             addSegment(g, {line.startPoint().x, line.startPoint().y}, {line.endPoint().x, line.endPoint().y});
             break;
         }
-        case AcDbEntity::Kind::kPolyline: {
-            const auto& pl = static_cast<const AcDbPolyline&>(e);
+        case core::EntityKind::kPolyline: {
+            const auto& pl = static_cast<const core::PolylineEntity&>(e);
             if (!facesUp(pl.normal()))
                 break;
             const auto points = pl.points();
@@ -78,8 +76,8 @@ Geometry collectGeometry(const AcDbDatabase& database)
             }
             break;
         }
-        case AcDbEntity::Kind::k3dPolyline: {
-            const auto& pl = static_cast<const AcDb3dPolyline&>(e);
+        case core::EntityKind::k3dPolyline: {
+            const auto& pl = static_cast<const core::Polyline3dEntity&>(e);
             const auto& v = pl.vertices();
             for (std::size_t i = 0; i + 1 < v.size(); ++i)
                 addSegment(g, {v[i].x, v[i].y}, {v[i + 1].x, v[i + 1].y});
@@ -87,14 +85,14 @@ Geometry collectGeometry(const AcDbDatabase& database)
                 addSegment(g, {v.back().x, v.back().y}, {v.front().x, v.front().y});
             break;
         }
-        case AcDbEntity::Kind::kCircle: {
-            const auto& circle = static_cast<const AcDbCircle&>(e);
+        case core::EntityKind::kCircle: {
+            const auto& circle = static_cast<const core::CircleEntity&>(e);
             if (facesUp(circle.normal()))
                 addArc(g, {circle.center().x, circle.center().y}, circle.radius(), 0, kTwoPi);
             break;
         }
-        case AcDbEntity::Kind::kArc: {
-            const auto& arc = static_cast<const AcDbArc&>(e);
+        case core::EntityKind::kArc: {
+            const auto& arc = static_cast<const core::ArcEntity&>(e);
             if (!facesUp(arc.normal()))
                 break;
             double sweep = std::fmod(arc.endAngle() - arc.startAngle(), kTwoPi);

@@ -2,7 +2,6 @@
 
 #include "editor/selection.h"
 
-#include "db/object.h"
 #include "curve/curve_definition.h"
 #include "db/entity_copy.h"
 #include "core/curve_data.h"
@@ -14,18 +13,11 @@ namespace plotwright::editor {
 
 namespace {
 
-AcDbObjectId idOf(const AcDbDatabase& database, AcDbHandle handle)
-{
-    AcDbObjectId id;
-    database.getAcDbObjectId(id, false, handle);
-    return id;
-}
-
 const wchar_t* kBusy = L"An entity of the selection cannot be changed now (it is open elsewhere).";
 
 } // namespace
 
-UndoHistory::UndoHistory(AcDbDatabase& database)
+UndoHistory::UndoHistory(core::DrawingData& database)
     : database_(database), watchFrom_(database.handseed()), eraseMark_(database.eraseMark())
 {
 }
@@ -46,14 +38,14 @@ void UndoHistory::closeAppends()
     Step step;
     // What was there before and is erased now (an entity erased and restored again
     // within the command is no change).
-    std::map<AcDbHandle, bool> erasedNow;
-    for (const AcDbDatabase::EraseChange& c : database_.eraseChangesSince(eraseMark_))
+    std::map<core::Handle, bool> erasedNow;
+    for (const auto& c : database_.eraseChangesSince(eraseMark_))
         if (c.handle < watchFrom_)
             erasedNow[c.handle] = c.erased;
     for (const auto& [handle, erased] : erasedNow)
         if (erased)
             step.push_back({Change::Type::erased, handle, {}, {}, {}, {}});
-    database_.forEachEntity([&](const AcDbEntity& e) {
+    database_.forEachEntity([&](const core::Entity& e) {
         if (e.handle() >= watchFrom_)
             step.push_back({Change::Type::appended, e.handle(), {}, {}, {}, {}});
     });
@@ -69,12 +61,12 @@ void UndoHistory::push(Step step)
     settle();
 }
 
-bool UndoHistory::erase(const std::vector<AcDbHandle>& handles, std::wstring& message)
+bool UndoHistory::erase(const std::vector<core::Handle>& handles, std::wstring& message)
 {
     closeAppends();
     Step step;
-    for (AcDbHandle h : handles) {
-        if (database_.eraseEntity(idOf(database_, h)) != Acad::eOk) {
+    for (core::Handle h : handles) {
+        if (!core::eraseEntity(database_, h)) {
             message = kBusy;
             apply(step, false);
             settle();
@@ -93,17 +85,17 @@ const UndoHistory::Verb UndoHistory::kScale{L"scale", L"scaled", L"the scaling"}
 const UndoHistory::Verb UndoHistory::kMirror{L"mirror", L"mirrored", L"the mirroring"};
 const UndoHistory::Verb UndoHistory::kCopy{L"copy", L"copied", L"the copy"};
 
-bool UndoHistory::move(const std::vector<AcDbHandle>& handles, const AcGeVector3d& offset, std::wstring& message)
+bool UndoHistory::move(const std::vector<core::Handle>& handles, const core::Vector3& offset, std::wstring& message)
 {
-    return place(handles, AcDbPlacement::translation(offset.x, offset.y), kMove, message);
+    return place(handles, core::Placement::translation(offset.x, offset.y), kMove, message);
 }
 
-std::wstring UndoHistory::refusedMove(const std::vector<AcDbHandle>& handles) const
+std::wstring UndoHistory::refusedMove(const std::vector<core::Handle>& handles) const
 {
-    return refusedPlace(handles, AcDbPlacement{}, kMove);
+    return refusedPlace(handles, core::Placement{}, kMove);
 }
 
-bool UndoHistory::place(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by, const Verb& verb,
+bool UndoHistory::place(const std::vector<core::Handle>& handles, const core::Placement& by, const Verb& verb,
                         std::wstring& message)
 {
     closeAppends();
@@ -112,19 +104,18 @@ bool UndoHistory::place(const std::vector<AcDbHandle>& handles, const AcDbPlacem
     if (!message.empty())
         return false;
     Step step;
-    for (AcDbHandle h : handles) {
-        AcDbObjectId id = idOf(database_, h);
-        AcDbEntity* entity = nullptr;
-        if (acdbOpenAcDbEntity(entity, id, AcDb::kForRead) != Acad::eOk) {
+    for (core::Handle h : handles) {
+        core::Placement before;
+        if (const core::EntityReader entity(database_, h); entity) {
+            before = entity->placement();
+        } else {
             message = kBusy;
             apply(step, false);
             settle();
             return false;
         }
-        const AcDbPlacement before = entity->placement();
-        entity->close();
-        const AcDbPlacement after = before.then(by);
-        if (database_.placeEntity(id, after) != Acad::eOk) {
+        const core::Placement after = before.then(by);
+        if (!core::placeEntity(database_, h, after)) {
             message = kBusy;
             apply(step, false);
             settle();
@@ -150,20 +141,17 @@ std::wstring kindList(const std::map<std::wstring, int>& kinds)
 
 } // namespace
 
-std::wstring UndoHistory::refusedPlace(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by,
+std::wstring UndoHistory::refusedPlace(const std::vector<core::Handle>& handles, const core::Placement& by,
                                        const Verb& verb) const
 {
     std::map<std::wstring, int> refused;
-    for (AcDbHandle h : handles) {
-        AcDbObjectId id;
-        AcDbEntity* entity = nullptr;
-        if (database_.getAcDbObjectId(id, false, h) != Acad::eOk ||
-            acdbOpenAcDbEntity(entity, id, AcDb::kForRead) != Acad::eOk)
+    for (core::Handle h : handles) {
+        const core::EntityReader entity(database_, h);
+        if (!entity)
             continue;
-        const AcDbPlacement after = entity->placement().then(by);
+        const core::Placement after = entity->placement().then(by);
         if (!entity->canPlace(after) || !dxf::canPlaceInSource(database_, *entity, after))
             ++refused[kindName(*entity)];
-        entity->close();
     }
     if (refused.empty())
         return {};
@@ -176,20 +164,17 @@ std::wstring UndoHistory::refusedPlace(const std::vector<AcDbHandle>& handles, c
            L". Nothing was " + verb.past + L".";
 }
 
-std::wstring UndoHistory::refusedCopy(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by,
+std::wstring UndoHistory::refusedCopy(const std::vector<core::Handle>& handles, const core::Placement& by,
                                       const Verb& verb) const
 {
     std::map<std::wstring, int> refused;
-    for (AcDbHandle h : handles) {
-        AcDbObjectId id;
-        AcDbEntity* entity = nullptr;
-        if (database_.getAcDbObjectId(id, false, h) != Acad::eOk ||
-            acdbOpenAcDbEntity(entity, id, AcDb::kForRead) != Acad::eOk)
+    for (core::Handle h : handles) {
+        const core::EntityReader entity(database_, h);
+        if (!entity)
             continue;
-        const std::unique_ptr<AcDbEntity> copy = copyOfEntity(*entity);
+        const std::unique_ptr<core::Entity> copy = copyOfEntity(*entity);
         if (!copy || !copy->canPlace(by))
             ++refused[kindName(*entity)];
-        entity->close();
     }
     if (refused.empty())
         return {};
@@ -198,63 +183,56 @@ std::wstring UndoHistory::refusedCopy(const std::vector<AcDbHandle>& handles, co
            L" Nothing was " + verb.past + L".";
 }
 
-bool UndoHistory::copy(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by, const Verb& verb,
-                       std::vector<AcDbHandle>& copies, std::wstring& message)
+bool UndoHistory::copy(const std::vector<core::Handle>& handles, const core::Placement& by, const Verb& verb,
+                       std::vector<core::Handle>& copies, std::wstring& message)
 {
     closeAppends();
     message = refusedCopy(handles, by, verb);
     if (!message.empty())
         return false;
-    AcDbBlockTable* table = nullptr;
-    if (database_.getBlockTable(table, AcDb::kForRead) != Acad::eOk) {
-        message = kBusy;
-        return false;
-    }
-    AcDbBlockTableRecord* space = nullptr;
-    const Acad::ErrorStatus opened = table->getAt(L"*Model_Space", space, AcDb::kForWrite);
-    table->close();
-    if (opened != Acad::eOk) {
-        message = kBusy;
-        return false;
-    }
-    // The pieces of one curve stay together under one new id.
-    std::map<std::string, std::string> newIds;
     bool ok = true;
-    for (AcDbHandle h : handles) {
-        AcDbEntity* entity = nullptr;
-        if (acdbOpenAcDbEntity(entity, idOf(database_, h), AcDb::kForRead) != Acad::eOk) {
-            ok = false;
-            break;
+    {
+        core::ModelSpaceAppender space(database_);
+        if (!space.isOpen()) {
+            message = kBusy;
+            return false;
         }
-        std::unique_ptr<AcDbEntity> copy = copyOfEntity(*entity);
-        entity->close();
-        if (auto definition = core::decodeCurveData(copy->appData())) {
-            auto [it, added] = newIds.try_emplace(definition->curveId);
-            if (added)
-                it->second = curve::newCurveId();
-            definition->curveId = it->second;
-            copy->setAppData(core::encodeCurveData(*definition));
+        // The pieces of one curve stay together under one new id.
+        std::map<std::string, std::string> newIds;
+        for (core::Handle h : handles) {
+            std::unique_ptr<core::Entity> copy;
+            if (const core::EntityReader entity(database_, h); entity)
+                copy = copyOfEntity(*entity);
+            if (!copy) {
+                ok = false;
+                break;
+            }
+            if (auto definition = core::decodeCurveData(copy->appData())) {
+                auto [it, added] = newIds.try_emplace(definition->curveId);
+                if (added)
+                    it->second = curve::newCurveId();
+                definition->curveId = it->second;
+                copy->setAppData(core::encodeCurveData(*definition));
+            }
+            const core::Handle added = core::placeNewEntity(*copy, by) ? space.append(copy) : 0;
+            if (added == 0) {
+                ok = false;
+                break;
+            }
+            copies.push_back(added);
         }
-        AcDbObjectId id;
-        if (copy->setPlacement(by) != Acad::eOk || space->appendAcDbEntity(id, copy.get()) != Acad::eOk) {
-            ok = false;
-            break;
-        }
-        copies.push_back(copy->handle());
-        copy.release()->close();
     }
-    space->close();
     if (!ok) {
         // Nothing half done: what was appended goes again.
-        for (AcDbHandle c : copies)
-            database_.eraseEntity(idOf(database_, c));
+        for (core::Handle c : copies)
+            core::eraseEntity(database_, c);
         copies.clear();
         settle();
         message = kBusy;
         return false;
     }
     Step step;
-    for (AcDbHandle c : copies)
+    for (core::Handle c : copies)
         step.push_back({Change::Type::appended, c, {}, {}, {}, verb.noun});
     if (!step.empty())
         push(std::move(step));
@@ -322,19 +300,18 @@ void UndoHistory::apply(const Step& step, bool forward)
     // Backwards when undoing, so that changes of one entity unwind in order.
     for (std::size_t k = 0; k < step.size(); ++k) {
         const Change& c = step[forward ? k : step.size() - 1 - k];
-        const AcDbObjectId id = c.handle ? idOf(database_, c.handle) : AcDbObjectId::kNull;
         switch (c.type) {
         case Change::Type::custom:
             c.apply(forward);
             break;
         case Change::Type::appended:
-            database_.eraseEntity(id, !forward);
+            core::eraseEntity(database_, c.handle, !forward);
             break;
         case Change::Type::erased:
-            database_.eraseEntity(id, forward);
+            core::eraseEntity(database_, c.handle, forward);
             break;
         case Change::Type::moved:
-            database_.placeEntity(id, forward ? c.after : c.before);
+            core::placeEntity(database_, c.handle, forward ? c.after : c.before);
             break;
         }
     }

@@ -6,8 +6,7 @@
 // MOVE moved, a layer's change. Undo
 // takes the last step back, redo does it again; a new step drops what was undone.
 
-#include "db/database.h"
-#include "db/object_id.h"
+#include "core/drawing_contents.h"
 
 #include <functional>
 #include <string>
@@ -17,14 +16,14 @@ namespace plotwright::editor {
 
 class UndoHistory {
 public:
-    explicit UndoHistory(AcDbDatabase& database);
+    explicit UndoHistory(core::DrawingData& database);
 
     // What is appended from now on is one step (closes the step before).
     void checkpoint();
 
     // Erases the entities (one step); false with nothing changed when one cannot be
     // opened for write.
-    bool erase(const std::vector<AcDbHandle>& handles, std::wstring& message);
+    bool erase(const std::vector<core::Handle>& handles, std::wstring& message);
     // How a command that places entities speaks of itself: "rotate", "rotated", "rotation".
     struct Verb {
         const wchar_t* present;
@@ -35,19 +34,19 @@ public:
 
     // Moves the entities by `offset` (XY), all or none: kinds that cannot move are
     // named in `message` and nothing moves.
-    bool move(const std::vector<AcDbHandle>& handles, const AcGeVector3d& offset, std::wstring& message);
+    bool move(const std::vector<core::Handle>& handles, const core::Vector3& offset, std::wstring& message);
     // Why the entities cannot all move: their kinds named; empty when they can.
-    std::wstring refusedMove(const std::vector<AcDbHandle>& handles) const;
+    std::wstring refusedMove(const std::vector<core::Handle>& handles) const;
     // Turns, scales or mirrors the entities (`by` after what was done to them before),
     // all or none, as move does.
-    bool place(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by, const Verb& verb, std::wstring& message);
-    std::wstring refusedPlace(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by, const Verb& verb) const;
+    bool place(const std::vector<core::Handle>& handles, const core::Placement& by, const Verb& verb, std::wstring& message);
+    std::wstring refusedPlace(const std::vector<core::Handle>& handles, const core::Placement& by, const Verb& verb) const;
     // Appends copies of the entities, placed by `by`, in one step, all or none; their
     // handles go to `copies`. The pieces of a drawn curve copied together become a curve
     // of their own (a new curve id), at its new place as if moved there.
-    bool copy(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by, const Verb& verb,
-              std::vector<AcDbHandle>& copies, std::wstring& message);
-    std::wstring refusedCopy(const std::vector<AcDbHandle>& handles, const AcDbPlacement& by, const Verb& verb) const;
+    bool copy(const std::vector<core::Handle>& handles, const core::Placement& by, const Verb& verb,
+              std::vector<core::Handle>& copies, std::wstring& message);
+    std::wstring refusedCopy(const std::vector<core::Handle>& handles, const core::Placement& by, const Verb& verb) const;
     // Makes the last `count` steps one: a command that changed the drawing in several goes
     // (COPY placing copy after copy) is taken back as a whole.
     void join(int count);
@@ -65,8 +64,8 @@ public:
 private:
     struct Change {
         enum class Type { appended, erased, moved, custom } type;
-        AcDbHandle handle = 0;
-        AcDbPlacement before, after;  // placements of a move, turn, scale or mirror
+        core::Handle handle = 0;
+        core::Placement before, after;  // placements of a move, turn, scale or mirror
         std::function<void(bool)> apply;
         std::wstring what;  // custom: its name for the user; moved: the command's noun
     };
@@ -80,8 +79,8 @@ private:
     void apply(const Step& step, bool forward);
     static std::wstring describe(const Step& step);
 
-    AcDbDatabase& database_;
-    AcDbHandle watchFrom_;
+    core::DrawingData& database_;
+    core::Handle watchFrom_;
     std::size_t eraseMark_;
     std::vector<Step> done_;
     std::vector<Step> undone_;

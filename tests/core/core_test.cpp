@@ -181,7 +181,7 @@ TEST(CoreDrawing, add_save_open_list_redraw)
         // A second new drawing may not take the file.
         Drawing other;
         const Result refused = other.saveAs(path, {.onlyIfAbsent = true});
-        EXPECT_EQ(refused.status, Status::fileError);
+        EXPECT_EQ(refused.status, Status::writeFailed);
         EXPECT_EQ(refused.where.file, path);
     }
     Drawing drawing;
@@ -259,17 +259,30 @@ TEST(CoreDrawing, failures_leave_the_drawing_as_it_was)
     struct Row {
         const char* name;
         std::filesystem::path file;
+        const char* bytes;  // written to `file` first, unless null
         Status status;
+        long line = -1;     // the fault's line and the byte offset where it starts
+        std::int64_t offset = -1;
     } rows[] = {
-        {"missing file", folder.file("missing.dxf"), Status::fileError},
-        {"a folder", folder.file(""), Status::fileError},
+        {"missing file", folder.file("missing.dxf"), nullptr, Status::fileError},
+        {"a folder", folder.file(""), nullptr, Status::fileError},
+        {"empty file", folder.file("empty.dxf"), "", Status::notDrawing},
+        {"a letter", folder.file("letter.dxf"), "Dear reader,\nthis is a letter.\n", Status::notDrawing},
+        {"text for a group code", folder.file("damaged.dxf"), "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\nten\n1\n",
+         Status::damagedDrawing, 7, 35},
+        {"cut short", folder.file("cut.dxf"), "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n  8\n0\n",
+         Status::damagedDrawing, 9, 41},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        if (row.bytes)
+            std::ofstream(row.file, std::ios::binary) << row.bytes;
         Drawing drawing;
         const Result opened = drawing.open(row.file);
         EXPECT_EQ(opened.status, row.status);
         EXPECT_EQ(opened.where.file, row.file);
+        EXPECT_EQ(opened.where.line, row.line);
+        EXPECT_EQ(opened.where.offset, row.offset);
         EXPECT_FALSE(opened.message.empty());
         EXPECT_TRUE(drawing.path().empty());
     }

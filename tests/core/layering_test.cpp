@@ -122,42 +122,22 @@ TEST(CoreLayering, one_home_per_concept)
     }
 }
 
-// The editor's own code speaks the core's words (drawing, entity, layer); the host SDK's
-// names belong to host/ and the module's surface. Where the editor still uses them, this
-// table is their budget per file: lower a row when a file moves to the core's words, never
-// raise one; a file not listed has none.
+// The editor's own code speaks the core's words (drawing, entity, layer:
+// core/drawing_contents.h); the host SDK's names belong to host/ and the module's
+// surface. Where the editor hosts the module it uses them, and this table is their budget
+// per file: lower a row when it can, never raise one; a file not listed has none.
 TEST(CoreLayering, editor_uses_no_new_sdk_names)
 {
     const std::map<std::string, int> budget = {
-        {"autosave.cpp", 7},
-        {"autosave.h", 4},
-        {"display_list.cpp", 4},
-        {"display_list.h", 3},
-        {"document_tabs.cpp", 28},
-        {"document_tabs.h", 19},
-        {"drawing_export.cpp", 2},
-        {"drawing_export.h", 2},
-        {"drawing_view.cpp", 8},
-        {"drawing_view.h", 7},
-        {"editor_backend.cpp", 13},
-        {"layer_panel.cpp", 19},
-        {"layer_panel.h", 5},
-        {"main_window.cpp", 39},
-        {"main_window.h", 5},
-        {"main_window_curves.cpp", 1},
-        {"main_window_export.cpp", 2},
-        {"pick_assist.cpp", 1},
-        {"pick_assist.h", 2},
-        {"properties_panel.cpp", 37},
-        {"properties_panel.h", 5},
-        {"selection.cpp", 21},
-        {"selection.h", 11},
-        {"selection_commands.cpp", 50},
-        {"selection_commands.h", 2},
-        {"snap_engine.h", 2},
-        {"snap_geometry.cpp", 16},
-        {"undo_history.cpp", 70},
-        {"undo_history.h", 18},
+        // Where the editor hosts the module, the host's names stay: the back-end
+        // implements the host's interactive functions and answers in its status codes;
+        // module_host loads modules, tells them of drawings and runs their commands; the
+        // tabs keep the drawings in the host's document manager; document.h names the
+        // host's document once for the rest of the editor.
+        {"document.h", 2},
+        {"document_tabs.cpp", 1},
+        {"editor_backend.cpp", 6},
+        {"module_host.cpp", 18},
     };
     const std::regex sdkName(R"(\b(?:AcDb|AcAp|AcGe|AcRx|AcEd)\w*|\b(?:acdb|aced|acrx)[A-Z]\w*|\bacDocManagerPtr\b|\bAcad::|\bRTNORM\b)");
     int files = 0;
@@ -173,6 +153,22 @@ TEST(CoreLayering, editor_uses_no_new_sdk_names)
         EXPECT_LE(uses, allowed == budget.end() ? 0 : allowed->second) << "editor/" << name;
     }
     EXPECT_GT(files, 20);
+}
+
+// The editor loads modules and runs their commands in one place (editor/module_host),
+// so that its windows and commands never reach into the module's runtime themselves.
+TEST(CoreLayering, editor_hosts_the_module_in_one_place)
+{
+    const char* runtime[] = {"\"host/dynamic_linker.h\"", "\"host/command_stack.h\"", "\"host/rx_app.h\""};
+    for (const auto& entry : std::filesystem::directory_iterator(kSource / "editor")) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("module_host."))
+            continue;
+        const std::string text = fileText(entry.path());
+        for (const char* header : runtime)
+            EXPECT_EQ(text.find(header), std::string::npos) << "editor/" << name << " includes " << header;
+    }
+    EXPECT_TRUE(std::filesystem::exists(kSource / "editor" / "module_host.cpp"));
 }
 
 } // namespace

@@ -22,37 +22,41 @@ const std::string kValid =
 
 TEST(dxf_open_refused, names_the_file_and_the_reason)
 {
+    constexpr plotwright::Status kNotDrawing = plotwright::Status::notDrawing;
+    constexpr plotwright::Status kDamaged = plotwright::Status::damagedDrawing;
     const struct {
         const char* name;
         std::string bytes;
         DxfStatus status;
+        plotwright::Status kind;    // the status of the programs' result type
         std::string reason;
         long line = -1;             // where the result puts the fault: the code line
         std::int64_t offset = -1;   // and the byte offset where it starts
     } rows[] = {
-        {"empty file", "", DxfStatus::notDxf, "the file is empty"},
-        {"only blank lines", "\n \r\n\n", DxfStatus::notDxf, "the file is empty"},
-        {"binary DXF", std::string("AutoCAD Binary DXF\r\n\x1a\0\0\0", 25), DxfStatus::binaryDxf,
+        {"empty file", "", DxfStatus::notDxf, kNotDrawing, "the file is empty"},
+        {"only blank lines", "\n \r\n\n", DxfStatus::notDxf, kNotDrawing, "the file is empty"},
+        {"binary DXF", std::string("AutoCAD Binary DXF\r\n\x1a\0\0\0", 25), DxfStatus::binaryDxf, kNotDrawing,
          "it is a binary DXF file; only ASCII DXF files can be opened"},
-        {"DWG drawing", std::string("AC1015\0\0\0\0\0\x0f\x01", 13), DxfStatus::notDxf,
+        {"DWG drawing", std::string("AC1015\0\0\0\0\0\x0f\x01", 13), DxfStatus::notDxf, kNotDrawing,
          "it is a DWG drawing, not a DXF file"},
-        {"plain text", "Dear reader,\nthis is a letter.\n", DxfStatus::notDxf,
+        {"plain text", "Dear reader,\nthis is a letter.\n", DxfStatus::notDxf, kNotDrawing,
          "it is not a DXF file (it does not begin with a SECTION)"},
-        {"numbers but no section", "  0\nLINE\n  8\n0\n", DxfStatus::notDxf,
+        {"numbers but no section", "  0\nLINE\n  8\n0\n", DxfStatus::notDxf, kNotDrawing,
          "it is not a DXF file (it does not begin with a SECTION)"},
         {"cut inside a section", kValid.substr(0, kValid.find("  0\nENDSEC\n  0\nEOF")), DxfStatus::truncated,
-         "the file ends inside the ENTITIES section"},
+         kDamaged, "the file ends inside the ENTITIES section", 25,
+         static_cast<std::int64_t>(kValid.find("  0\nENDSEC\n  0\nEOF"))},
         {"cut after a group code", kValid.substr(0, kValid.find("POINT")), DxfStatus::truncated,
-         "the file ends after the group code on line 15", 15, 83},
+         kDamaged, "the file ends after the group code on line 15", 15, 83},
         {"text where a group code belongs", "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\nten\n1\n", DxfStatus::malformed,
-         "line 7: a group code was expected, found \"ten\"", 7, 35},
+         kDamaged, "line 7: a group code was expected, found \"ten\"", 7, 35},
         {"section without a name before an entity", "  0\nSECTION\n  0\nLINE\n  0\nENDSEC\n  0\nEOF\n",
-         DxfStatus::malformed, "line 3: a section name was expected", 3, 12},
+         DxfStatus::malformed, kDamaged, "line 3: a section name was expected", 3, 12},
         {"entity outside a section", "  0\nSECTION\n  2\nHEADER\n  0\nENDSEC\n  0\nLINE\n  0\nEOF\n",
-         DxfStatus::malformed, "line 7: \"LINE\" outside a section", 7, 34},
+         DxfStatus::malformed, kDamaged, "line 7: \"LINE\" outside a section", 7, 34},
         {"a second ENTITIES section",
          "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n",
-         DxfStatus::malformed, "line 9: the ENTITIES section appears twice", 9, 48},
+         DxfStatus::malformed, kDamaged, "line 9: the ENTITIES section appears twice", 9, 48},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -65,7 +69,7 @@ TEST(dxf_open_refused, names_the_file_and_the_reason)
         EXPECT_EQ(result.message, "Cannot open \"" + path + "\": " + row.reason + ".");
         // The same outcome as the programs' result type, with the place of the fault.
         const plotwright::Result converted = result.toResult();
-        EXPECT_EQ(converted.status, plotwright::Status::fileError);
+        EXPECT_EQ(converted.status, row.kind);
         EXPECT_EQ(converted.message, std::wstring(result.message.begin(), result.message.end()));
         EXPECT_EQ(converted.where.file, path);
         EXPECT_EQ(converted.where.line, row.line);
@@ -146,6 +150,17 @@ std::string layerRecord(const std::string& name) { return "  0\nLAYER\n  2\n" + 
 // shown but never written back into its file, changed or not. Tables a save could not
 // patch so that every reader takes the change (a layer's records in two places) are
 // read so too.
+// The byte offset where the 1-based `line` of `text` starts (its size: the line after the last).
+std::int64_t lineStart(const std::string& text, long line)
+{
+    std::size_t at = 0;
+    for (long l = 1; l < line && at < text.size(); ++l) {
+        const std::size_t end = text.find('\n', at);
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return static_cast<std::int64_t>(at);
+}
+
 TEST(dxf_open, leniently_with_a_warning_and_no_saving)
 {
     const std::string noEof = kValid.substr(0, kValid.find("  0\nEOF"));
@@ -153,29 +168,31 @@ TEST(dxf_open, leniently_with_a_warning_and_no_saving)
         const char* name;
         std::string text;
         std::string warning;
+        long line;  // where the first thing let pass is (the line after the last, for a missing EOF)
         const wchar_t* layer = nullptr;  // a layer of the tables, shown in colour 3
     } rows[] = {
-        {"no EOF", noEof, "the file ends without the EOF marker"},
-        {"empty section before EOF", noEof + "  0\nSECTION\n  0\nEOF\n", "line 29: an empty section without a name"},
+        {"no EOF", noEof, "the file ends without the EOF marker", 27},
+        {"empty section before EOF", noEof + "  0\nSECTION\n  0\nEOF\n", "line 29: an empty section without a name",
+         29},
         {"empty ended section", noEof + "  0\nSECTION\n  0\nENDSEC\n  0\nEOF\n",
-         "line 29: an empty section without a name"},
+         "line 29: an empty section without a name", 29},
         {"both", noEof + "  0\nSECTION\n  0\nENDSEC\n",
-         "line 29: an empty section without a name; the file ends without the EOF marker"},
+         "line 29: an empty section without a name; the file ends without the EOF marker", 29},
         {"layer record in the APPID table",
          withTables(table("LAYER") + layerRecord("0") + kEndTable + table("APPID") + layerRecord("M") + kEndTable),
-         "line 31: a \"LAYER\" record in the APPID table", L"M"},
+         "line 31: a \"LAYER\" record in the APPID table", 31, L"M"},
         {"LAYER table twice",
          withTables(table("LAYER") + layerRecord("M") + kEndTable + table("LAYER") + layerRecord("M") + kEndTable),
-         "line 27: the LAYER table appears twice", L"M"},
+         "line 27: the LAYER table appears twice", 27, L"M"},
         {"second LAYER table before the first ends",
          withTables(table("LAYER") + layerRecord("M") + table("LAYER") + layerRecord("M") + kEndTable),
-         "line 25: a table begins inside the LAYER table", L"M"},
+         "line 25: a table begins inside the LAYER table", 25, L"M"},
         {"layer record after its table", withTables(table("LAYER") + kEndTable + layerRecord("M")),
-         "line 21: a \"LAYER\" record outside a table", L"M"},
+         "line 21: a \"LAYER\" record outside a table", 21, L"M"},
         {"table without its end", withTables(table("LAYER") + layerRecord("M")), "line 25: the LAYER table has no end",
-         L"M"},
+         25, L"M"},
         {"end of a table twice", withTables(table("LAYER") + layerRecord("M") + kEndTable + kEndTable),
-         "line 27: an ENDTAB outside a table", L"M"},
+         "line 27: an ENDTAB outside a table", 27, L"M"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -191,6 +208,11 @@ TEST(dxf_open, leniently_with_a_warning_and_no_saving)
         EXPECT_TRUE(converted.ok());
         EXPECT_EQ(converted.warning, std::wstring(read.warning.begin(), read.warning.end()));
         EXPECT_EQ(converted.where.file, path);
+        // The warning's place: its line, and the byte offset where that line starts.
+        EXPECT_EQ(read.warningLine, row.line);
+        EXPECT_EQ(converted.warningAt.file, path);
+        EXPECT_EQ(converted.warningAt.line, row.line);
+        EXPECT_EQ(converted.warningAt.offset, lineStart(row.text, row.line));
         int points = 0;
         db->forEachEntity([&](const AcDbEntity& e) { points += e.kind() == AcDbEntity::Kind::kPoint; });
         EXPECT_EQ(points, 1);
@@ -206,7 +228,7 @@ TEST(dxf_open, leniently_with_a_warning_and_no_saving)
         const plotwright::dxf::DxfResult saved = plotwright::dxf::saveDxf(*db, path);
         EXPECT_EQ(saved.status, DxfStatus::unsupported);
         EXPECT_EQ(saved.message, refusal);
-        EXPECT_EQ(saved.toResult().status, plotwright::Status::fileError);
+        EXPECT_EQ(saved.toResult().status, plotwright::Status::unsupportedDrawing);
         EXPECT_EQ(saved.toResult().where.file, path);
         EXPECT_EQ(dxftest::readFile(path), row.text);
     }

@@ -156,6 +156,7 @@ TEST(dxf_save_new, non_finite_numbers_are_refused_and_nothing_is_written)
         const std::string path = dir.file("bad.dxf");
         const plotwright::dxf::DxfResult result = plotwright::dxf::saveDxf(db, path);
         EXPECT_EQ(result.status, DxfStatus::nonFinite);
+        EXPECT_EQ(result.toResult().status, plotwright::Status::refused);
         EXPECT_EQ(result.message, "Cannot save \"" + path + "\": entity " + hex(id.handle()) +
                                       " has a number that is not finite (" + row.where + ").");
         EXPECT_EQ(dir.entries(), std::vector<std::string>{});
@@ -170,7 +171,8 @@ TEST(dxf_save_atomic, missing_folder_is_reported)
     const std::string folder = dir.file("no-such-folder");
     const std::string path = folder + "/drawing.dxf";
     const plotwright::dxf::DxfResult result = plotwright::dxf::saveDxf(db, path);
-    EXPECT_EQ(result.status, DxfStatus::fileAccess);
+    EXPECT_EQ(result.status, DxfStatus::writeFailed);
+    EXPECT_EQ(result.toResult().status, plotwright::Status::writeFailed);
     EXPECT_EQ(result.message, "Cannot save \"" + path + "\": the folder \"" + folder + "\" does not exist.");
     EXPECT_EQ(dir.entries(), std::vector<std::string>{});
 }
@@ -198,7 +200,8 @@ TEST(dxf_save_atomic, failed_write_keeps_the_old_drawing_and_leaves_no_temporary
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
 
-    EXPECT_EQ(result.status, DxfStatus::fileAccess);
+    EXPECT_EQ(result.status, DxfStatus::writeFailed);
+    EXPECT_EQ(result.toResult().status, plotwright::Status::writeFailed);
     EXPECT_EQ(result.message.rfind("Cannot save \"" + path + "\": ", 0), 0u) << result.message;
     EXPECT_EQ(dxftest::readFile(path), before);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"kept.dxf"});
@@ -210,7 +213,8 @@ TEST(dxf_save_atomic, saving_over_a_folder_is_refused)
     dxftest::TempDir dir;
     AcDbDatabase db;
     const plotwright::dxf::DxfResult result = plotwright::dxf::saveDxf(db, dir.root());
-    EXPECT_EQ(result.status, DxfStatus::fileAccess);
+    EXPECT_EQ(result.status, DxfStatus::writeFailed);
+    EXPECT_EQ(result.toResult().status, plotwright::Status::writeFailed);
     EXPECT_EQ(result.message, "Cannot save \"" + dir.root() + "\": it is a folder.");
 }
 

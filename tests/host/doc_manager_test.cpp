@@ -128,7 +128,7 @@ TEST_F(DocManagerTest, save_refuses_a_drawing_changed_on_disk)
         const std::string theirs = dxftest::readFile(path) + "999\nTHEIRS\n";
         dxftest::writeFile(path, theirs);
         const plotwright::dxf::DxfResult refused = document->save();
-        EXPECT_EQ(refused.status, plotwright::dxf::DxfStatus::fileAccess);
+        EXPECT_EQ(refused.status, plotwright::dxf::DxfStatus::writeFailed);
         EXPECT_EQ(refused.message, "Cannot save \"" + path
                                        + "\": another program changed the file after it was read; nothing was written.");
         EXPECT_EQ(dxftest::readFile(path), theirs);

@@ -14,9 +14,17 @@ enum class Status {
     invalidParameters,  // a value outside its bounds, a step that cannot advance
     errorInEquation,    // an expression that does not parse or evaluate, an unknown kind
     tooManySamples,     // the range and step give more samples than the limit
-    fileError,          // a file that cannot be read, parsed or written
+    fileError,          // a file that cannot be found or read; a curve library that cannot be
+                        // parsed (where.line, where.offset); a drawing with no file to save to
+    notDrawing,         // a file that holds no drawing this program reads: empty, other text,
+                        // a DWG or a binary DXF drawing
+    damagedDrawing,     // a DXF file cut short or with a malformed group (where.line, where.offset)
+    unsupportedDrawing, // a drawing whose file cannot be written into: a version the writer cannot
+                        // add to, a file read leniently, changes that would overlap
+    writeFailed,        // a file that could not be created or written (the old one is untouched)
     notFound,           // no curve of that name, id or handle
-    refused,            // the drawing refused what was asked (an entity, a redraw)
+    refused,            // the drawing refused what was asked (an entity, a redraw, a save of an
+                        // entity holding a number that is not finite)
 };
 
 // Where a fault lies. Every part is optional: -1 (or empty) when unknown.
@@ -36,8 +44,9 @@ struct Result {
     // was restored from the copy an interrupted save had kept.
     std::wstring notice = {};
     // Set on success when the input was taken leniently: what was let pass (a drawing read
-    // so is shown, but never saved into its file).
+    // so is shown, but never saved into its file), and where the first such thing is.
     std::wstring warning = {};
+    Where warningAt = {};
 
     bool ok() const { return status == Status::ok; }
     explicit operator bool() const { return ok(); }

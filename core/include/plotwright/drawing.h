@@ -64,15 +64,17 @@ public:
         // saved elsewhere or destroyed, so that other writers queue behind this one.
         bool forUpdate = true;
     };
-    // Reads the DXF file `path` in place of what this drawing held; on failure
-    // (fileError; where.file set, and where.line and where.offset on the group code at
-    // fault in a damaged file) nothing changes. A file read leniently gives a warning
-    // (such a drawing is never saved into its file), a restored one a notice.
+    // Reads the DXF file `path` in place of what this drawing held; on failure nothing
+    // changes: fileError (not found or not readable), notDrawing, or damagedDrawing with
+    // where.line and where.offset on the group code at fault; where.file is set. A file
+    // read leniently gives a warning placed by warningAt (such a drawing is never saved
+    // into its file), a restored one a notice.
     Result open(const std::filesystem::path& path, const OpenOptions& options);
     Result open(const std::filesystem::path& path) { return open(path, OpenOptions{}); }
 
     // Saves to the file it came from; refused when another program changed, replaced or
-    // removed that file meanwhile, and for a drawing that has no file yet.
+    // removed that file meanwhile (writeFailed), and for a drawing that has no file yet
+    // (fileError). unsupportedDrawing for a file it does not write into.
     Result save();
     struct SaveOptions {
         // Refuse when a file exists at `path` (another program created it meanwhile).
