@@ -47,6 +47,21 @@ CEquation epicycloidEquation(double step)
 }
 CurvePoint ellipse(double t) { return {10 * std::cos(t), 4 * std::sin(t), 0}; }
 CurvePoint circle(double t) { return {5 * std::cos(t), 5 * std::sin(t), 0}; }
+// The limaçon r = 2 + 4 cos t: an inner loop whose offsets cross those of the outer one.
+CurvePoint limacon(double t)
+{
+    const double r = 2 + 4 * std::cos(t);
+    return {r * std::cos(t), r * std::sin(t), 0};
+}
+CEquation limaconEquation()
+{
+    CEquation e;
+    e.SetType(ExplicitPolar);
+    e.SetEquationY(L"2+4*cos(t)");
+    e.AddParameter(std::make_shared<CEquationParameter>(
+        ParameterFields{.name = L"t", .type = RunningVariable, .increment = 0.01, .minValue = 0, .maxValue = 2 * kPi}));
+    return e;
+}
 
 // The written pieces as fine polylines (arcs cut finely, splines evaluated densely).
 std::vector<CurvePoints> fine(const std::vector<CurvePiece>& pieces)
@@ -343,6 +358,9 @@ TEST(Offset, EllipseAndEpicycloidLieWithinTheToleranceOfTheTrueOffset)
         {"epicycloid outside, loops at the cusps", epicycloid, epicycloidEquation(0.05), -1.5, CurveOutput::Polyline},
         {"epicycloid outside as a spline", epicycloid, epicycloidEquation(0.05), -1.5, CurveOutput::Spline},
         {"circle far outside", circle, parametric(L"5*cos(t)", L"5*sin(t)", 0, 2 * kPi, 0.1), -20, CurveOutput::Polyline},
+        // Each loop's offset crosses the other's: what comes nearer to the other loop goes.
+        {"limaçon left of travel", limacon, limaconEquation(), 0.4, CurveOutput::Polyline},
+        {"limaçon right of travel", limacon, limaconEquation(), -0.4, CurveOutput::Polyline},
     };
     for (const TrueOffsetRow& row : rows)
         checkTrueOffset(row, 0.01);
