@@ -1,6 +1,7 @@
 #include "curve/curve_shape.h"
 
 #include "curve/arc_fit.h"
+#include "curve/branch_runs.h"
 #include "curve/implicit_sampler.h"
 #include "curve/offset_curve.h"
 #include "curve/placement_transform.h"
@@ -105,12 +106,61 @@ std::wstring numberText(double value)
     return std::wstring(text.begin(), text.end());
 }
 
+// The offset pieces of `runs` by `distance` (and by -distance when `bothSides`), or the
+// reason why nothing is left of them, fitted as `options` say within `shaped.tolerance`.
+void offsetInto(ShapedCurve& shaped, const std::vector<CurvePiece>& runs, const CurveOptions& options,
+                double distance, bool bothSides, double shown, const CurveAt& at)
+{
+    shaped.pieces = offsetRuns(runs, distance, shaped.tolerance, at);
+    if (bothSides) {
+        std::vector<CurvePiece> right = offsetRuns(runs, -distance, shaped.tolerance, at);
+        std::move(right.begin(), right.end(), std::back_inserter(shaped.pieces));
+    }
+    if (shaped.pieces.empty() && !runs.empty() && shaped.sampled.status == SampleStatus::Done) {
+        shaped.sampled.status = SampleStatus::InvalidParameters;
+        shaped.sampled.message = L"the offset " + numberText(shown) +
+                                 L" leaves nothing of the curve: it turns more tightly than that everywhere";
+    }
+    if (options.output == CurveOutput::Spline)
+        shaped.pieces = splitAtCorners(std::move(shaped.pieces));
+    fit(shaped.pieces, options.output, shaped.tolerance);
+}
+
+// The offset of an implicit curve at its own origin, branch by branch (branchRuns gives
+// their directions): traced within a tenth of the tolerance, which offsetRuns needs of
+// its samples, and offset from the traced points alone (there is no running variable to
+// evaluate the curve at).
+ShapedCurve shapeBranchOffset(const CEquation& equation, const CurveOptions& options, double distance,
+                              bool bothSides, double shown, SampleProgress* progress, KeepSamples keep)
+{
+    CurveOptions traced;
+    traced.output = CurveOutput::Polyline;
+    const bool ownTolerance = options.tolerance && std::isfinite(*options.tolerance) && *options.tolerance > 0;
+    const double tolerance = ownTolerance ? *options.tolerance : implicitDefaultTolerance(equation);
+    traced.tolerance = tolerance * kDenseShare;
+    ShapedCurve shaped = shapePlain(equation, {}, traced, progress, keep);
+    shaped.tolerance = tolerance;
+    shaped.toleranceFromExtent = !ownTolerance;
+    if (shaped.sampled.status != SampleStatus::Done) {
+        shaped.pieces.clear();
+        return shaped;
+    }
+    const std::vector<CurvePiece> runs = branchRuns(std::move(shaped.pieces));
+    offsetInto(shaped, runs, options, distance, bothSides, shown, {});
+    for (CurvePiece& piece : shaped.pieces)
+        for (CurvePoint& p : piece.points)
+            p.z = 0;
+    return shaped;
+}
+
 // The offset by `distance` (and by -distance when `bothSides`) of the curve at its own
 // origin. The tolerance holds for the offset; without one, the fixed steps are the
 // samples and the tolerance comes from the extent. `shown` is the distance as given.
 ShapedCurve shapeOffset(const CEquation& equation, const CurveOptions& options, double distance, bool bothSides,
                         double shown, SampleProgress* progress, KeepSamples keep)
 {
+    if (equation.GetType() == ImplicitCurve)
+        return shapeBranchOffset(equation, options, distance, bothSides, shown, progress, keep);
     ShapedCurve shaped;
     SampleOptions sampling;
     sampling.literalSteps = options.literalSteps;
@@ -147,20 +197,7 @@ ShapedCurve shapeOffset(const CEquation& equation, const CurveOptions& options, 
         p.z = 0;
 
     PointEvaluator evaluator(equation);
-    const CurveAt at = [&](double t) { return evaluator.at(t); };
-    shaped.pieces = offsetRuns(runs, distance, shaped.tolerance, at);
-    if (bothSides) {
-        std::vector<CurvePiece> right = offsetRuns(runs, -distance, shaped.tolerance, at);
-        std::move(right.begin(), right.end(), std::back_inserter(shaped.pieces));
-    }
-    if (shaped.pieces.empty() && !runs.empty() && shaped.sampled.status == SampleStatus::Done) {
-        shaped.sampled.status = SampleStatus::InvalidParameters;
-        shaped.sampled.message = L"the offset " + numberText(shown) +
-                                 L" leaves nothing of the curve: it turns more tightly than that everywhere";
-    }
-    if (options.output == CurveOutput::Spline)
-        shaped.pieces = splitAtCorners(std::move(shaped.pieces));
-    fit(shaped.pieces, options.output, shaped.tolerance);
+    offsetInto(shaped, runs, options, distance, bothSides, shown, [&](double t) { return evaluator.at(t); });
     return shaped;
 }
 
@@ -171,13 +208,11 @@ ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const Curve
 {
     const bool offset = options.offset != 0;
     const int kind = equation.GetType();
-    if ((options.output == CurveOutput::Arcs && kind == SpaceCurve) ||
-        (offset && (kind == SpaceCurve || kind == ImplicitCurve))) {
-        // Arcs (bulges) and offsets lie in a plane, along a running variable.
+    if (kind == SpaceCurve && (options.output == CurveOutput::Arcs || offset)) {
+        // Arcs (bulges) and offsets lie in a plane.
         ShapedCurve refused;
         refused.sampled.status = SampleStatus::InvalidParameters;
-        refused.sampled.message = offset ? L"an offset is drawn of a plane curve with a running variable, not of a "
-                                           L"space or an implicit curve"
+        refused.sampled.message = offset ? L"an offset is drawn of a plane curve, not of a space curve"
                                          : L"arcs lie in a plane: a space curve is drawn as a polyline or a spline";
         return refused;
     }

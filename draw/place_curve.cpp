@@ -11,10 +11,14 @@
 #include "host/editor.h"
 #include "host/editor_command.h"
 
+#include "base/number_text.h"
+
 #include <cmath>
 #include <memory>
 
 namespace {
+
+std::wstring widen(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
 bool isFinite(const CurvePoint& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
@@ -152,6 +156,12 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome,
                    const plotwright::curve::CurveOptions& options)
 {
+    DrawCurveFlow(dialog, equation, outcome, options, PickSteps{});
+}
+
+void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome,
+                   const plotwright::curve::CurveOptions& options, const PickSteps& steps)
+{
     outcome = DrawOutcome{};
     dialog.BeginEditorCommand();
 
@@ -159,9 +169,22 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
     ads_point origin = {0.0, 0.0, 0.0};
     const int picked = acedGetPoint(nullptr, L"\nPick curve origin point:", origin);
     plotwright::host::backend().clearPickPreview();
+    plotwright::curve::CurveOptions placed = options;
+    bool place = picked == RTNORM;
+    if (place && steps.rotationByPoint) {
+        // The curve stays where it was picked; a line from the origin shows the direction.
+        const std::wstring prompt = L"\nRotation angle <" + widen(plotwright::base::formatShortest(options.rotation))
+            + L">, or pick a point:";
+        double degrees = options.rotation;
+        const int turned = plotwright::host::backend().getAngle(origin, prompt, degrees);
+        if (turned == RTNORM)
+            placed.rotation = degrees;
+        place = turned == RTNORM || turned == RTNONE;
+    }
     if (picked == RTNORM) {
         outcome.pointPicked = true;
-        PlaceCurveAt(equation, {origin[0], origin[1], origin[2]}, options, outcome);
+        if (place)
+            PlaceCurveAt(equation, {origin[0], origin[1], origin[2]}, placed, outcome);
     }
 
     dialog.CompleteEditorCommand(true);

@@ -49,6 +49,17 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome,
                    const plotwright::curve::CurveOptions& options);
 
+// What the pick asks for after the origin.
+struct PickSteps {
+    // The rotation, as inserts in drawing editors ask for it: a typed angle in degrees or a
+    // picked point (the direction from the origin) replaces `options.rotation`; Enter keeps it.
+    bool rotationByPoint = false;
+};
+// As above; with `steps.rotationByPoint` the origin pick is followed by
+// "\nRotation angle <D>, or pick a point:" (D the options' rotation). Escape there draws nothing.
+void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome,
+                   const plotwright::curve::CurveOptions& options, const PickSteps& steps);
+
 // Makes the curve follow the cursor during the next point request (the host's pick
 // preview, placed at the cursor as origin); the caller clears it after the pick.
 void ShowCurveDuringPick(const CEquation& equation, const plotwright::curve::CurveOptions& options);

@@ -22,6 +22,8 @@ public:
     explicit Cursor(const Record& record) : r_(record) {}
     bool done() const { return i_ >= r_.size(); }
     int code() const { return r_[i_].code; }
+    // The code of the pair after the current one; 0 past the end.
+    int nextCode() const { return i_ + 1 < r_.size() ? r_[i_ + 1].code : 0; }
     std::string_view value() const { return r_[i_].value; }
     void next() { ++i_; }
     double real()
@@ -146,6 +148,7 @@ std::unique_ptr<AcDbEntity> buildMText(const Record& record, base::CodePage page
     int columnType = 0;
     bool autoHeight = false;
     double definedHeight = 0, totalWidth = 0;
+    bool rotated = false;  // a rotation (50) was given
     for (; !c.done(); c.next()) {
         if (embedded) {
             switch (c.code()) {
@@ -175,7 +178,7 @@ std::unique_ptr<AcDbEntity> buildMText(const Record& record, base::CodePage page
         case 41: t.width = c.real(); break;
         case 44: t.lineSpacing = c.real(); break;
         case 46: definedHeight = c.real(); break;
-        case 50: t.rotation = c.real() * kToRadians; break;
+        case 50: t.rotation = c.real() * kToRadians; rotated = true; break;
         case 71: t.attachment = static_cast<int>(c.integer()); break;
         case 101: embedded = true; break;
         case 210: n.x = c.real(); break;
@@ -187,6 +190,12 @@ std::unique_ptr<AcDbEntity> buildMText(const Record& record, base::CodePage page
     if (c.bad)
         return nullptr;
     t.normal = normalOr(n);
+    // Without a direction or a rotation the text runs along the world's x axis, also in
+    // a plane seen from below, where the entity's own x axis runs the other way.
+    if (!t.hasDirection && !rotated) {
+        t.direction = {1.0, 0.0, 0.0};
+        t.hasDirection = true;
+    }
     t.contents = textValue(bytes, page);
     if (columnType == 0) {
         t.columnCount = 0;
@@ -329,7 +338,15 @@ AcDbHatchLoop hatchLoop(Cursor& c)
             }
         } else if (type == 4) {
             e.type = AcDbHatchEdge::Type::kSpline;
-            for (; !c.done() && c.code() != 72 && c.code() != 97 && c.code() != 92; c.next()) {
+            for (; !c.done() && c.code() != 72 && c.code() != 92; c.next()) {
+                // Newer files follow the control points with the fit data: their count
+                // (97), the points (11) and end tangents (12, 13). A 97 followed by
+                // anything else counts the loop's source objects, after its last edge.
+                if (c.code() == 97) {
+                    const int after = c.nextCode();
+                    if (after != 11 && after != 12 && after != 13 && after != 72 && after != 97)
+                        break;
+                }
                 switch (c.code()) {
                 case 94: e.degree = static_cast<int>(c.integer()); break;
                 case 40: e.knots.push_back(c.real()); break;

@@ -18,6 +18,7 @@
 #include "db/database.h"
 #include "db/geometry.h"
 #include "dxf/app_data_objects.h"
+#include "dxf/draw_order.h"
 #include "dxf/entity_builder.h"
 #include "dxf/scan.h"
 #include "dxf/source.h"
@@ -165,6 +166,7 @@ private:
     struct BlockDefinition {
         std::wstring name;
         AcDbHandle handle = 0;
+        AcDbHandle record = 0;  // its BLOCK_RECORD (the owner)
         AcGePoint3d origin;
         std::vector<std::pair<std::unique_ptr<AcDbEntity>, AcDbHandle>> entities;
     };
@@ -189,7 +191,15 @@ private:
     };
     std::map<AcDbHandle, SpatialFilter> filters_;
     SpatialFilter filter_;
+    // An inverted boundary (everything outside it shows) is kept apart from its filter,
+    // in an XRECORD of the filter's extension dictionary; the filter itself holds a
+    // frame that older readers apply instead.
+    std::map<AcDbHandle, AcDbHandle> dictionaryOwners_;
+    std::map<AcDbHandle, std::vector<AcGePoint2d>> invertedBoundaries_;  // by XRECORD
+    std::vector<AcGePoint2d> xrecordPoints_;
+    bool invertedPoints_ = false;  // in the XRECORD's inverted boundary
     void keepBlockClips();
+    detail::DrawOrderTables drawOrder_;
     bool inObject_ = false;
     int objectGroupDepth_ = 0;  // inside 102 "{…" lists, whose 330s are reactors, not the owner
 
@@ -415,6 +425,14 @@ void DxfLoader::finishObject(std::size_t end)
     if (object_.type == "SPATIAL_FILTER" && object_.handle != 0)
         filters_[object_.handle] = std::move(filter_);
     filter_ = {};
+    if (object_.type == "DICTIONARY" && object_.handle != 0)
+        dictionaryOwners_[object_.handle] = object_.owner;
+    if (object_.type == "XRECORD" && object_.handle != 0 && !xrecordPoints_.empty())
+        invertedBoundaries_[object_.handle] = std::move(xrecordPoints_);
+    xrecordPoints_.clear();
+    invertedPoints_ = false;
+    if (object_.type == "SORTENTSTABLE")
+        drawOrder_.finish();
     entryName330_.clear();
     source_->objects.push_back(std::move(object_));
     object_ = {};
@@ -429,10 +447,14 @@ void DxfLoader::objectsPair(const DxfPair& pair)
         object_.span.begin = pair.offset;
         inObject_ = true;
         objectGroupDepth_ = 0;
+        if (object_.type == "SORTENTSTABLE")
+            drawOrder_.start();
         return;
     }
     if (!inObject_)
         return;
+    if (object_.type == "SORTENTSTABLE" && objectGroupDepth_ == 0 && pair.code != 102)
+        drawOrder_.pair(pair.code, pair.value);
     unsigned long long handle = 0;
     if (pair.code == 102) {
         const std::string_view v = detail::trimmed(pair.value);
@@ -440,6 +462,18 @@ void DxfLoader::objectsPair(const DxfPair& pair)
             ++objectGroupDepth_;
         else if (v == "}" && objectGroupDepth_ > 0)
             --objectGroupDepth_;
+        else if (object_.type == "XRECORD" && objectGroupDepth_ == 0)
+            invertedPoints_ = v == "ACAD_INVERTEDCLIP_ROUNDTRIP";
+    } else if (invertedPoints_ && (pair.code == 10 || pair.code == 20)) {
+        double v = 0;
+        if (!detail::parseDouble(pair.value, v) || !std::isfinite(v)) {
+            xrecordPoints_.clear();  // a damaged boundary is left out whole
+            invertedPoints_ = false;
+        }
+        else if (pair.code == 10)
+            xrecordPoints_.push_back({v, 0});
+        else if (!xrecordPoints_.empty())
+            xrecordPoints_.back().y = v;
     } else if (pair.code == 5 && object_.handle == 0 && detail::parseHandle(pair.value, handle)) {
         object_.handle = handle;
     } else if (pair.code == 330 && object_.owner == 0 && objectGroupDepth_ == 0 &&
@@ -472,8 +506,44 @@ void DxfLoader::objectsPair(const DxfPair& pair)
     }
 }
 
+namespace {
+
+// Two corners stand for the rectangle they span.
+std::vector<AcGePoint2d> ringOf(std::vector<AcGePoint2d> points)
+{
+    if (points.size() == 2) {
+        const AcGePoint2d a = points[0], b = points[1];
+        points = {a, {b.x, a.y}, b, {a.x, b.y}};
+    }
+    return points;
+}
+
+// What lies outside `hole` as one ring for an even-odd test: a frame around `around` and
+// the hole, then a cut in to the hole, the hole, and the cut back, whose two sides cancel.
+std::vector<AcGePoint2d> outsideOf(const std::vector<AcGePoint2d>& around, const std::vector<AcGePoint2d>& hole)
+{
+    double x0 = hole[0].x, x1 = x0, y0 = hole[0].y, y1 = y0;
+    for (const auto* points : {&around, &hole}) {
+        for (const AcGePoint2d& p : *points) {
+            x0 = std::min(x0, p.x), x1 = std::max(x1, p.x);
+            y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+        }
+    }
+    const double margin = std::max(x1 - x0, y1 - y0) * 0.05 + 1e-9;
+    x0 -= margin, x1 += margin, y0 -= margin, y1 += margin;
+    std::vector<AcGePoint2d> ring{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
+    ring.insert(ring.end(), hole.begin(), hole.end());
+    ring.push_back(hole.front());
+    return ring;
+}
+
+} // namespace
+
 void DxfLoader::keepBlockClips()
 {
+    std::map<AcDbHandle, AcDbHandle> dictionaryOf;  // owner to its extension dictionary
+    for (const auto& [dictionary, owner] : dictionaryOwners_)
+        dictionaryOf[owner] = dictionary;
     const auto entry = [&](AcDbHandle dictionary, const char* name) -> AcDbHandle {
         const auto d = dictionaries_.find(dictionary);
         if (d == dictionaries_.end())
@@ -487,10 +557,12 @@ void DxfLoader::keepBlockClips()
         if (f == filters_.end() || f->second.points.size() < 2 || !f->second.enabled)
             continue;
         const SpatialFilter& sf = f->second;
-        std::vector<AcGePoint2d> boundary = sf.points;
-        if (boundary.size() == 2) {  // two corners of a rectangle
-            const AcGePoint2d a = boundary[0], b = boundary[1];
-            boundary = {a, {b.x, a.y}, b, {a.x, b.y}};
+        std::vector<AcGePoint2d> boundary = ringOf(sf.points);
+        const auto owned = dictionaryOf.find(f->first);
+        if (owned != dictionaryOf.end()) {
+            const auto inverted = invertedBoundaries_.find(entry(owned->second, "ACAD_XREC_ROUNDTRIP"));
+            if (inverted != invertedBoundaries_.end() && inverted->second.size() >= 2)
+                boundary = outsideOf(boundary, ringOf(inverted->second));
         }
         // The boundary lies in the plane of its normal through its origin, in the
         // drawing's coordinates when it was made; the first of the two matrices (3 rows
@@ -563,6 +635,10 @@ void DxfLoader::blocksPair(const DxfPair& pair)
     case 5:
         if (detail::parseHandle(pair.value, handle))
             block.handle = handle;
+        break;
+    case 330:
+        if (block.record == 0 && detail::parseHandle(pair.value, handle))
+            block.record = handle;
         break;
     case 10: if (detail::parseDouble(pair.value, v)) block.origin.x = v; break;
     case 20: if (detail::parseDouble(pair.value, v)) block.origin.y = v; break;
@@ -804,12 +880,19 @@ void DxfLoader::finish()
             continue;  // a layout block, or a name given twice: the first one counts
         AcDbBlockTableRecord* record = DatabaseAccess::addBlockRecord(db_, b.name, b.handle);
         DatabaseAccess::setBlockOrigin(*record, b.origin);
-        for (auto& [entity, handle] : b.entities)
-            DatabaseAccess::addFileEntity(db_, *record, std::move(entity), handle);
+        std::vector<AcDbHandle> handles;
+        for (const auto& e : b.entities)
+            handles.push_back(e.second);
+        for (std::size_t i : drawOrder_.order(b.record, handles))
+            DatabaseAccess::addFileEntity(db_, *record, std::move(b.entities[i].first), b.entities[i].second);
     }
     blocks_.clear();
     setEntitySpans();
-    for (Shown& s : shown_) {
+    std::vector<AcDbHandle> handles;
+    for (const Shown& s : shown_)
+        handles.push_back(s.handle);
+    for (std::size_t i : drawOrder_.order(src.modelSpaceRecord, handles)) {
+        Shown& s = shown_[i];
         // Data too large for extended data lives in an XRECORD of the extension dictionary.
         if (s.dictionary != 0 && s.entity->appData().empty())
             if (AcDbAppData data = appDataObjects_.dataFor(s.dictionary); !data.empty())

@@ -115,6 +115,26 @@ int EditorBackend::getPointOrText(const double* base, std::wstring_view prompt, 
     return status;
 }
 
+int EditorBackend::getPointOrNumber(const double* base, std::wstring_view prompt, double result[3], double& number)
+{
+    for (;;) {
+        QString typed;
+        const int status = getPointOrText(base, prompt, result, typed);
+        if (status != kTyped)
+            return status;
+        // "." whatever the locale, as every number the editor takes.
+        const std::string utf8 = typed.trimmed().toStdString();
+        double value = 0;
+        const char* end = utf8.data() + utf8.size();
+        const auto [stop, error] = std::from_chars(utf8.data(), end, value);
+        if (!utf8.empty() && error == std::errc() && stop == end && std::isfinite(value)) {
+            number = value;
+            return kNumberTyped;
+        }
+        window_.commandLine().print(QStringLiteral("Type a number (\".\" as decimal point), or pick a point."));
+    }
+}
+
 std::vector<std::uint64_t> EditorBackend::selectedEntities()
 {
     DrawingView* view = window_.documents().currentView();

@@ -27,6 +27,8 @@ public:
     EditorBackend& operator=(const EditorBackend&) = delete;
 
     int getPoint(const double* base, std::wstring_view prompt, double result[3]) override;
+    // Typed text that is not a number is refused with a message and the request goes on.
+    int getPointOrNumber(const double* base, std::wstring_view prompt, double result[3], double& number) override;
     void setPickPreview(const std::vector<host::PreviewPoint>& points) override;
     void clearPickPreview() override;
     bool showsPickPreview() const override { return true; }

@@ -23,6 +23,16 @@ public:
     // Point input. `base` is null or a point for rubber-banding; fills `result` (x, y, z)
     // and returns RTNORM, or returns another status (RTCAN, RTNONE, RTERROR) and leaves it.
     virtual int getPoint(const double* base, std::wstring_view prompt, double result[3]);
+    // A point request that takes a typed number as well: RTNORM with `result`,
+    // kNumberTyped with `number`, or another status. By default a point request only,
+    // for hosts where nothing can be typed.
+    static constexpr int kNumberTyped = 5006;
+    virtual int getPointOrNumber(const double* base, std::wstring_view prompt, double result[3], double& number);
+    // Angle input from `base` (x, y, z) through getPointOrNumber: a typed angle in degrees,
+    // counter-clockwise, or a picked point, whose direction from `base` gives it. Sets
+    // `degrees` and returns RTNORM, or returns RTNONE (Enter, or a point on `base`, which
+    // gives no direction), RTCAN or RTERROR and leaves it.
+    int getAngle(const double* base, std::wstring_view prompt, double& degrees);
     // What the next point requests place, to show following the cursor: `points`
     // relative to the point to be picked, a point that is not finite breaks the line.
     // Shown until clearPickPreview(); hosts that cannot show it ignore it.
@@ -59,6 +69,10 @@ public:
     virtual void updateDisplay();
     virtual void redraw(int mode);
 };
+
+// The direction from `base` to `to` in degrees, counter-clockwise from the x axis (-180 ..
+// 180); false when the points coincide in x and y or a coordinate is not finite.
+bool angleToPoint(const double* base, const double* to, double& degrees);
 
 // The installed back-end, or a do-nothing one (points: RTCAN, message boxes: IDOK).
 Backend& backend();

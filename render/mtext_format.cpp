@@ -6,6 +6,7 @@
 #include <cwctype>
 #include <numbers>
 #include <string>
+#include <string_view>
 
 namespace plotwright::db::detail {
 namespace {
@@ -18,7 +19,7 @@ std::wstring lowerCase(std::wstring s)
 }
 
 // The number at the start of `s` ("2.5", "-1e2"); `used` receives its length, 0 when none.
-double leadingNumber(const std::wstring& s, std::size_t& used)
+double leadingNumber(std::wstring_view s, std::size_t& used)
 {
     std::string ascii;
     for (wchar_t c : s) {
@@ -50,14 +51,23 @@ public:
                     formats_.pop_back();
                 ++i_;
             } else if (c == L'\n') {
-                columns.back().emplace_back();
+                newParagraph(columns);
                 ++i_;
-            } else if (c == L'^' && i_ + 1 < s_.size() && (s_[i_ + 1] == L'J' || s_[i_ + 1] == L'I' || s_[i_ + 1] == L'M')) {
-                // Caret codes are control characters: ^J a line break, ^I a tab, ^M nothing.
-                if (s_[i_ + 1] == L'J')
-                    columns.back().emplace_back();
-                else if (s_[i_ + 1] == L'I')
-                    add(columns, L" ");
+            } else if (c == L'^' && i_ + 1 < s_.size()) {
+                // Caret codes, as files keep control characters: ^J a line break, ^I a
+                // tab, "^ " the caret itself; ^X otherwise the character 64 below X,
+                // whose control characters (^M and the like) are not shown.
+                const wchar_t next = s_[i_ + 1];
+                if (next == L'J')
+                    newParagraph(columns);
+                else if (next == L'I')
+                    tab(columns);
+                else if (next == L' ')
+                    add(columns, L"^");
+                else if (next < L'@')
+                    add(columns, std::wstring(1, next));
+                else if (next - L'@' >= 0x20)
+                    add(columns, std::wstring(1, static_cast<wchar_t>(next - L'@')));
                 i_ += 2;
             } else if (c != L'\\' || i_ + 1 >= s_.size()) {
                 add(columns, std::wstring(1, c));
@@ -79,9 +89,14 @@ private:
         return value;
     }
 
+    // A new paragraph starts in the paragraph format set last.
+    void newParagraph(MTextColumns& columns) { columns.back().push_back({{}, paragraph_}); }
+
+    void tab(MTextColumns& columns) { columns.back().back().pieces.push_back({L"", {}, L'\t', formats_.back()}); }
+
     void add(MTextColumns& columns, const std::wstring& text)
     {
-        MTextParagraph& paragraph = columns.back().back();
+        std::vector<MTextPiece>& paragraph = columns.back().back().pieces;
         if (!paragraph.empty() && paragraph.back().stack == 0 && paragraph.back().format == formats_.back())
             paragraph.back().text += text;
         else
@@ -96,10 +111,11 @@ private:
         switch (code) {
         case L'P':
         case L'X':
-            columns.back().emplace_back();
+            newParagraph(columns);
             break;
         case L'N':
-            columns.emplace_back(1);
+            columns.emplace_back();
+            newParagraph(columns);
             break;
         case L'~':
             add(columns, L"\u00A0");
@@ -171,13 +187,84 @@ private:
         case L'S':
             stack(columns);
             break;
-        case L'A': case L'T': case L'p':
-            argument();
+        case L'A': {
+            std::size_t used = 0;
+            const double value = leadingNumber(argument(), used);
+            if (used > 0 && (value == 0 || value == 1 || value == 2))
+                f.vertical = static_cast<int>(value);
+            break;
+        }
+        case L'T': {
+            std::size_t used = 0;
+            const double value = std::abs(leadingNumber(argument(), used));
+            // Tracking is limited to what the editors of CAD programs accept.
+            if (used > 0 && value >= 0.75 && value <= 4)
+                f.tracking = value;
+            break;
+        }
+        case L'p':
+            paragraphCode(argument());
+            columns.back().back().format = paragraph_;
             break;
         default:
             // An unknown code is shown as it stands.
             add(columns, std::wstring{L'\\', code});
             break;
+        }
+    }
+
+    // \p: i first indent, l left, r right, q alignment, t tab stops to the end, each
+    // followed by "*" for its default; commas between; x is a marker without meaning.
+    void paragraphCode(const std::wstring& arg)
+    {
+        std::size_t k = 0;
+        const auto number = [&] {
+            if (k < arg.size() && arg[k] == L'*') {
+                ++k;
+                return 0.0;
+            }
+            std::size_t used = 0;
+            const double value = leadingNumber(std::wstring_view(arg).substr(k), used);
+            k += used;
+            return value;  // 0 when there is none
+        };
+        while (k < arg.size()) {
+            const wchar_t c = arg[k++];
+            MTextParagraphFormat& p = paragraph_;
+            switch (c) {
+            case L'i': p.firstIndent = number(); break;
+            case L'l': p.left = number(); break;
+            case L'r': p.right = number(); break;
+            case L'q': {
+                const wchar_t a = k < arg.size() ? arg[k++] : L'*';
+                p.align = a == L'l' ? MTextParagraphFormat::kLeft : a == L'r' ? MTextParagraphFormat::kRight
+                        : a == L'c' ? MTextParagraphFormat::kCenter : a == L'j' ? MTextParagraphFormat::kJustified
+                        : a == L'd' ? MTextParagraphFormat::kDistributed : MTextParagraphFormat::kDefault;
+                break;
+            }
+            case L't':
+                p.tabs.clear();
+                while (k < arg.size()) {
+                    wchar_t kind = L'l';
+                    if (arg[k] == L'c' || arg[k] == L'r')
+                        kind = arg[k++];
+                    std::size_t used = 0;
+                    const double at = leadingNumber(std::wstring_view(arg).substr(k), used);
+                    if (used == 0) {
+                        ++k;  // not a number: skipped
+                        continue;
+                    }
+                    k += used;
+                    if (at >= 0)
+                        p.tabs.push_back({at, kind});
+                    while (k < arg.size() && arg[k] == L',')
+                        ++k;
+                }
+                std::sort(p.tabs.begin(), p.tabs.end(), [](const auto& a, const auto& b) { return a.at < b.at; });
+                break;
+            default:  // x, commas and what is not known
+                break;
+            }
         }
     }
 
@@ -205,12 +292,13 @@ private:
         // A tolerance stack ("+0.1^-0.2") has a blank after its '^'.
         if (kind == L'^' && !parts[1].empty() && parts[1].front() == L' ')
             parts[1].erase(0, 1);
-        columns.back().back().push_back({parts[0], parts[1], kind, formats_.back()});
+        columns.back().back().pieces.push_back({parts[0], parts[1], kind, formats_.back()});
     }
 
     const std::wstring& s_;
     std::size_t i_ = 0;
     std::vector<MTextFormat> formats_;
+    MTextParagraphFormat paragraph_;
 };
 
 } // namespace

@@ -27,19 +27,42 @@ struct MTextFormat {
     bool strike = false;        // \K \k
     double widthFactor = 1.0;   // \W
     double oblique = 0.0;       // \Q, radians clockwise from upright
+    double tracking = 1.0;      // \T: the spacing of the characters, times their own
+    int vertical = 0;           // \A: in a line of mixed heights 0 on the baseline, 1 centred, 2 at the top
     friend bool operator==(const MTextFormat&, const MTextFormat&) = default;
 };
 
-// Text in one format, or a stack (\S): `text` over `lower`.
+// How a paragraph is set (\p): its alignment, indents and tab stops, in multiples of
+// the text's height (the entity's, not the inline one).
+struct MTextParagraphFormat {
+    enum Align { kDefault, kLeft, kRight, kCenter, kJustified, kDistributed };
+    int align = kDefault;     // kDefault: as the attachment point aligns the text
+    double firstIndent = 0.0; // of the first line, from `left`
+    double left = 0.0;
+    double right = 0.0;
+    struct TabStop {
+        double at = 0.0;       // from the paragraph's left edge
+        wchar_t kind = L'l';   // 'l' text starts there, 'c' centred on it, 'r' ends there
+        friend bool operator==(const TabStop&, const TabStop&) = default;
+    };
+    std::vector<TabStop> tabs;
+    friend bool operator==(const MTextParagraphFormat&, const MTextParagraphFormat&) = default;
+};
+
+// Text in one format, a stack (\S): `text` over `lower`, or a tab.
 struct MTextPiece {
     std::wstring text;
     std::wstring lower;
-    wchar_t stack = 0;  // 0 text; '^' without a line, '/' with a bar, '#' slanted
+    wchar_t stack = 0;  // 0 text; '^' without a line, '/' with a bar, '#' slanted; '\t' a tab
     MTextFormat format;
     friend bool operator==(const MTextPiece&, const MTextPiece&) = default;
 };
 
-using MTextParagraph = std::vector<MTextPiece>;
+struct MTextParagraph {
+    std::vector<MTextPiece> pieces;
+    MTextParagraphFormat format;
+    friend bool operator==(const MTextParagraph&, const MTextParagraph&) = default;
+};
 // Paragraphs (\P, line breaks, ^J) of each column (\N starts the next).
 using MTextColumns = std::vector<std::vector<MTextParagraph>>;
 
@@ -59,6 +82,7 @@ struct PlacedText {
     std::wstring text;
     MTextFormat format;
     int hAlign = DisplayText::kLeft;
+    double span = 0.0;  // > 0: the advance the display spreads the text over (tracking)
 };
 // A rule: underline, overline, strike-through or a fraction's bar.
 struct PlacedRule {
@@ -72,8 +96,9 @@ struct MTextPlacement {
 };
 
 // Places the text's pieces: paragraphs wrapped at the reference width (a column's width
-// when it has columns), lines 5/3 of their tallest piece apart (times the line
-// spacing), the block set by its attachment. Columns stand side by side, a gutter
+// when it has columns) less their indents, lines 5/3 of their tallest piece apart
+// (times the line spacing), the block set by its attachment and each paragraph's lines
+// by its own alignment (the attachment's by default) and tab stops. Columns stand side by side, a gutter
 // apart; a column takes lines down to the columns' height, when there is one, and at
 // a column break; the rest flows into the next.
 MTextPlacement placeMText(const AcDbMTextProps& t, const MTextFormat& base);

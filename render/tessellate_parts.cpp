@@ -37,8 +37,28 @@ BulgeArc bulgeArc(const AcGePoint2d& a, const AcGePoint2d& b, double bulge)
     return arc;
 }
 
+namespace {
+
+// Where the line through p0, p1 meets the line through q0, q1; false when they are
+// (nearly) parallel.
+bool meet(const AcGePoint2d& p0, const AcGePoint2d& p1, const AcGePoint2d& q0, const AcGePoint2d& q1, AcGePoint2d& at)
+{
+    const double dx = p1.x - p0.x, dy = p1.y - p0.y, ex = q1.x - q0.x, ey = q1.y - q0.y;
+    const double den = dx * ey - dy * ex;
+    const double scale = std::hypot(dx, dy) * std::hypot(ex, ey);
+    if (!(std::abs(den) > 1e-9 * scale))
+        return false;
+    const double t = ((q0.x - p0.x) * ey - (q0.y - p0.y) * ex) / den;
+    at = {p0.x + dx * t, p0.y + dy * t};
+    return std::isfinite(at.x) && std::isfinite(at.y);
+}
+
+} // namespace
+
 // Each segment of a polyline with widths as a filled band: its centre line offset by
-// half the width on both sides, the width changing evenly from start to end.
+// half the width on both sides, the width changing evenly from start to end. Where two
+// straight bands meet, their sides are carried on to where they cross (a mitre), as
+// CAD programs join them: lettering drawn with wide polylines keeps its points.
 void Tessellator::wideSegments(const AcDbPolyline& pl, const Xform& xf, double tolerance, ShownColor color)
 {
     const auto points = pl.points();
@@ -47,38 +67,75 @@ void Tessellator::wideSegments(const AcDbPolyline& pl, const Xform& xf, double t
     double constantWidth = 0;
     pl.getConstantWidth(constantWidth);
     const std::size_t segments = pl.isClosed() ? n : n - 1;
+    // Centre points of each segment with their unit normals, and its widths.
+    struct Band {
+        std::vector<std::pair<AcGePoint2d, AcGePoint2d>> centre;
+        double w0 = 0, w1 = 0;
+        bool straight = false;
+        AcGePoint2d left[2], right[2];  // a straight band's corners, start and end
+    };
+    std::vector<Band> bands(segments);
     for (std::size_t i = 0; i < segments; ++i) {
+        Band& band = bands[i];
         const AcGePoint2d& a = points[i];
         const AcGePoint2d& b = points[(i + 1) % n];
         double bulge = 0, w0 = -1, w1 = -1;
         pl.getBulgeAt(static_cast<unsigned>(i), bulge);
         pl.getWidthsAt(static_cast<unsigned>(i), w0, w1);
-        w0 = w0 < 0 ? constantWidth : w0;
-        w1 = w1 < 0 ? constantWidth : w1;
-        // Centre points with their unit normals.
-        std::vector<std::pair<AcGePoint2d, AcGePoint2d>> centre;
+        band.w0 = w0 < 0 ? constantWidth : w0;
+        band.w1 = w1 < 0 ? constantWidth : w1;
         const BulgeArc arcOf = bulgeArc(a, b, bulge);
         if (arcOf.isArc) {
             const int chords = detail::arcChords(arcOf.r, arcOf.sweep, tolerance);
             for (int k = 0; k <= chords; ++k) {
                 const double t = arcOf.start + arcOf.sweep * k / chords;
                 const AcGePoint2d radial{std::cos(t), std::sin(t)};
-                centre.push_back({{arcOf.cx + arcOf.r * radial.x, arcOf.cy + arcOf.r * radial.y}, radial});
+                band.centre.push_back({{arcOf.cx + arcOf.r * radial.x, arcOf.cy + arcOf.r * radial.y}, radial});
             }
-        } else {
-            const double len = std::hypot(b.x - a.x, b.y - a.y);
-            const AcGePoint2d normal = len > 0 ? AcGePoint2d{-(b.y - a.y) / len, (b.x - a.x) / len} : AcGePoint2d{};
-            centre = {{a, normal}, {b, normal}};
+            continue;
         }
+        const double len = std::hypot(b.x - a.x, b.y - a.y);
+        const AcGePoint2d normal = len > 0 ? AcGePoint2d{-(b.y - a.y) / len, (b.x - a.x) / len} : AcGePoint2d{};
+        band.centre = {{a, normal}, {b, normal}};
+        band.straight = len > 0;
+        band.left[0] = {a.x + normal.x * band.w0 / 2, a.y + normal.y * band.w0 / 2};
+        band.left[1] = {b.x + normal.x * band.w1 / 2, b.y + normal.y * band.w1 / 2};
+        band.right[0] = {a.x - normal.x * band.w0 / 2, a.y - normal.y * band.w0 / 2};
+        band.right[1] = {b.x - normal.x * band.w1 / 2, b.y - normal.y * band.w1 / 2};
+    }
+    // Mitres at the vertices between straight bands, unless the sides cross far out
+    // (a turn of nearly half a circle), where the bands keep their square ends.
+    for (std::size_t i = 0; i < segments; ++i) {
+        const std::size_t j = i + 1 < segments ? i + 1 : 0;
+        if ((j == 0 && !pl.isClosed()) || j == i || !bands[i].straight || !bands[j].straight)
+            continue;
+        Band& p = bands[i];
+        Band& q = bands[j];
+        const AcGePoint2d& vertex = p.centre[1].first;
+        const double reach = 10 * std::max({p.w1, q.w0, 1e-300});
+        AcGePoint2d l, r;
+        if (meet(p.left[0], p.left[1], q.left[0], q.left[1], l) && meet(p.right[0], p.right[1], q.right[0], q.right[1], r) &&
+            std::hypot(l.x - vertex.x, l.y - vertex.y) < reach && std::hypot(r.x - vertex.x, r.y - vertex.y) < reach) {
+            p.left[1] = q.left[0] = l;
+            p.right[1] = q.right[0] = r;
+        }
+    }
+    for (const Band& band : bands) {
         out_->begin(Type::kFill, color);
-        const std::size_t m = centre.size();
+        if (band.straight) {
+            for (const AcGePoint2d& c : {band.left[0], band.left[1], band.right[1], band.right[0]})
+                put(xf, {c.x, c.y, z});
+            out_->end(true);
+            continue;
+        }
+        const std::size_t m = band.centre.size();
         for (std::size_t k = 0; k < m; ++k) {
-            const double w = (w0 + (w1 - w0) * double(k) / double(m - 1)) / 2;
-            put(xf, {centre[k].first.x + centre[k].second.x * w, centre[k].first.y + centre[k].second.y * w, z});
+            const double w = (band.w0 + (band.w1 - band.w0) * double(k) / double(m - 1)) / 2;
+            put(xf, {band.centre[k].first.x + band.centre[k].second.x * w, band.centre[k].first.y + band.centre[k].second.y * w, z});
         }
         for (std::size_t k = m; k-- > 0;) {
-            const double w = (w0 + (w1 - w0) * double(k) / double(m - 1)) / 2;
-            put(xf, {centre[k].first.x - centre[k].second.x * w, centre[k].first.y - centre[k].second.y * w, z});
+            const double w = (band.w0 + (band.w1 - band.w0) * double(k) / double(m - 1)) / 2;
+            put(xf, {band.centre[k].first.x - band.centre[k].second.x * w, band.centre[k].first.y - band.centre[k].second.y * w, z});
         }
         out_->end(true);
     }
@@ -148,12 +205,15 @@ void Tessellator::mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor col
     const Xform ocs = Xform::ocs(t.normal);
     AcGeVector3d xdir = t.hasDirection ? t.direction
                                        : ocs.applyVector({std::cos(t.rotation), std::sin(t.rotation), 0});
-    const double xlen = detail::length(xdir);
-    xdir = xlen > 0 && std::isfinite(xlen) ? AcGeVector3d{xdir.x / xlen, xdir.y / xlen, xdir.z / xlen}
-                                            : ocs.applyVector({1, 0, 0});
     AcGeVector3d n = t.normal;
     const double nlen = detail::length(n);
     n = nlen > 0 && std::isfinite(nlen) ? AcGeVector3d{n.x / nlen, n.y / nlen, n.z / nlen} : AcGeVector3d::kZAxis();
+    // A direction given off the text's plane is taken as its shadow on the plane.
+    const double off = xdir.x * n.x + xdir.y * n.y + xdir.z * n.z;
+    xdir = {xdir.x - off * n.x, xdir.y - off * n.y, xdir.z - off * n.z};
+    const double xlen = detail::length(xdir);
+    xdir = xlen > 1e-9 && std::isfinite(xlen) ? AcGeVector3d{xdir.x / xlen, xdir.y / xlen, xdir.z / xlen}
+                                               : ocs.applyVector({1, 0, 0});
     const AcGeVector3d ydir = detail::cross(n, xdir);
     const AcGeVector3d along = xf.applyVector(xdir);
     const AcGeVector3d up = xf.applyVector(ydir);
@@ -192,6 +252,7 @@ void Tessellator::mtext(const AcDbMTextProps& t, const Xform& xf, ShownColor col
         shown->family = piece.format.family;
         shown->bold = piece.format.bold;
         shown->italic = piece.format.italic;
+        shown->span = piece.span * scale;  // tracked text spread over its advance
         if (!(shown->height > 0) || !std::isfinite(shown->height))
             continue;
         out_->text(xf.apply(at(piece.at)), std::move(shown), colourOf(piece.format));

@@ -113,6 +113,11 @@ void CurveOptionsBox::SetOptions(const CurveOptions& options)
     FieldsEdited();
 }
 
+bool CurveOptionsBox::AsksForRotation() const
+{
+    return placement_->AsksForRotation();
+}
+
 QString CurveOptionsBox::Problem() const
 {
     std::string reason;

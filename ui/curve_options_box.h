@@ -24,6 +24,8 @@ public:
     void SetOptions(const plotwright::curve::CurveOptions& options);
     // Why the options cannot be drawn with (a refused tolerance), empty when they can.
     QString Problem() const;
+    // Whether the draw asks for the rotation after the origin (PlacementBox).
+    bool AsksForRotation() const;
 
     // The user's last choice, kept in the user settings as the options' text form.
     static plotwright::curve::CurveOptions LoadStored();

@@ -178,6 +178,11 @@ void CurvePreview::ShowCurve(const CEquation& equation)
     equation.CopyTo(*copy);
     next_ = std::move(copy);
     pending_ = true;
+    if (dragging_) {
+        if (!debounce_.isActive())
+            debounce_.start();
+        return;
+    }
     if (cancel_)
         cancel_->store(true);  // what it would show is already out of date
     debounce_.start();
@@ -189,6 +194,8 @@ void CurvePreview::ShowProblem(const QString& message)
     if (cancel_)
         cancel_->store(true);
     ++generation_;
+    running_ = false;
+    waiting_ = false;
     next_.reset();
     auto shown = std::make_shared<Shown>();
     shown->message = message;
@@ -207,32 +214,47 @@ void CurvePreview::StartJob()
 {
     if (!next_)
         return;
+    // While a handle is dragged the sample under way finishes and shows; the latest curve
+    // is sampled after it. Cancelling it at every move would show nothing until the drag stops.
+    if (dragging_ && running_) {
+        waiting_ = true;
+        return;
+    }
+    waiting_ = false;
     if (cancel_)
         cancel_->store(true);
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     const quint64 generation = ++generation_;
+    running_ = true;
     pool_.start([this, generation, equation = next_, cancel = cancel_, sampler = sampler_, size = size(),
                  ratio = devicePixelRatioF(), font = font(), frame = palette().color(QPalette::Mid),
                  topView = topView_] {
         PreviewSamples samples = sampler->sample(*equation, *cancel);
-        if (samples.status == PreviewSamples::Status::Cancelled || cancel->load())
-            return;
-        auto shown = std::make_shared<Shown>();
-        if (samples.status == PreviewSamples::Status::Failed || samples.noDefinedPoint) {
-            shown->message = samples.message;
-            shown->noDefinedPoint = samples.noDefinedPoint;
-        } else
-            *shown = Compose(std::move(samples), MaxDrawnVertices, topView);
-        if (shown->message.isEmpty() && !size.isEmpty() && !cancel->load())
-            shown->picture = drawnPicture(*shown, size, ratio, font, frame);
-        // Queued to the widget: dropped by Qt should the widget be gone by then.
+        std::shared_ptr<Shown> shown;
+        if (samples.status != PreviewSamples::Status::Cancelled && !cancel->load()) {
+            shown = std::make_shared<Shown>();
+            if (samples.status == PreviewSamples::Status::Failed || samples.noDefinedPoint) {
+                shown->message = samples.message;
+                shown->noDefinedPoint = samples.noDefinedPoint;
+            } else
+                *shown = Compose(std::move(samples), MaxDrawnVertices, topView);
+            if (shown->message.isEmpty() && !size.isEmpty() && !cancel->load())
+                shown->picture = drawnPicture(*shown, size, ratio, font, frame);
+        }
+        // Queued to the widget, even when cancelled, so that a waiting curve is sampled
+        // next; dropped by Qt should the widget be gone by then.
         QMetaObject::invokeMethod(this, [this, generation, shown] {
             if (generation != generation_)
                 return;
-            shown_ = shown;
-            pending_ = false;
-            update();
-            emit updated();
+            running_ = false;
+            if (shown) {
+                shown_ = shown;
+                pending_ = waiting_ || debounce_.isActive();
+                update();
+                emit updated();
+            }
+            if (waiting_)
+                StartJob();
         }, Qt::QueuedConnection);
     });
 }

@@ -32,6 +32,10 @@ public:
 
     // Samples a copy of `equation` once the changes pause.
     void ShowCurve(const CEquation& equation);
+    // While a handle is dragged the changes never pause: the latest curve is then sampled
+    // once the pause has passed since the first change not yet shown, and a running
+    // sample is left to finish, so that the picture follows the drag.
+    void SetDragging(bool on) { dragging_ = on; }
     // Shows `message` instead of a curve; pending work is dropped.
     void ShowProblem(const QString& message);
     // How a space curve is shown: obliquely (x to the right, z up, y receding at 45° at
@@ -96,6 +100,9 @@ private:
     std::shared_ptr<const Shown> shown_;
     quint64 generation_ = 0;
     bool pending_ = false;
+    bool dragging_ = false;
+    bool running_ = false;  // the latest sample is under way
+    bool waiting_ = false;  // a newer curve waits for it (while dragging)
     bool topView_ = false;
     QString note_;
     QTimer debounce_;

@@ -414,6 +414,7 @@ bool CDlgCurve::OnInitDialog()
                 FieldsChanged(Area::User);
         });
     connect(&grid_, &MyCug::valuesChanged, this, [this] { FieldsChanged(Area::Predefined); });
+    SetUpSliders();
     JudgePredefined();
     FieldsChanged(CurrentEquation(userCombo_) ? Area::User : Area::Predefined);
     if (edited_)
@@ -752,7 +753,7 @@ void CDlgCurve::ShowUserEquation(const CEquation& equation)
         windowBox_.setVisible(implicit);
         for (QWidget* range : {static_cast<QWidget*>(&minimumField_), static_cast<QWidget*>(&maximumField_),
                                static_cast<QWidget*>(&incrementField_), rangeLabels_[0], rangeLabels_[1],
-                               rangeLabels_[2]})
+                               rangeLabels_[2], static_cast<QWidget*>(&rangeSlider_)})
             if (range)
                 range->setVisible(!implicit);
     }
@@ -824,6 +825,8 @@ double CDlgCurve::RangeValue(int which) const
 {
     const NumericEdit* fields[] = {&minimumField_, &maximumField_, &incrementField_};
     const NumericEdit& field = *fields[which];
+    if (draggedRangeEnd_ && which == slidRangeEnd_)
+        return *draggedRangeEnd_;
     // A stored value with more digits than the field keeps is used as stored until the
     // field is changed: showing it must not change the curve.
     const ShownValue& shown = shownRange_[static_cast<std::size_t>(which)];
@@ -874,7 +877,7 @@ void CDlgCurve::OnDrawPredefined()
             return;
         }
         DrawOutcome outcome;
-        DrawCurveFlow(*this, *equation, outcome, options_.Options());
+        DrawCurveFlow(*this, *equation, outcome, options_.Options(), PickSteps{options_.AsksForRotation()});
     }
 }
 
@@ -904,7 +907,7 @@ void CDlgCurve::OnDrawUser()
         return;
     }
     DrawOutcome outcome;
-    DrawCurveFlow(*this, equation_, outcome, options_.Options());
+    DrawCurveFlow(*this, equation_, outcome, options_.Options(), PickSteps{options_.AsksForRotation()});
 }
 
 void CDlgCurve::OnSave()

@@ -12,6 +12,7 @@
 #include "ui/implicit_window_box.h"
 #include "ui/my_cug.h"
 #include "ui/numeric_edit.h"
+#include "ui/value_slider.h"
 
 #include "curve/curve_definition.h"
 
@@ -111,6 +112,10 @@ public:
     void ShowLibrary(Library library);
     Library ShownLibrary() const { return library_; }
     CurveOptionsBox& Options() { return options_; }
+    // The slider of the number selected in the grid, and the one of the user-defined
+    // range end whose field had the focus last (the maximum at first).
+    ValueSlider& GridSlider() { return gridSlider_; }
+    ValueSlider& RangeSlider() { return rangeSlider_; }
     ImplicitWindowBox& WindowFields() { return windowBox_; }
 
 protected:
@@ -159,11 +164,21 @@ private:
     static void AddItem(QComboBox& combo, CEquation& equation);
     std::wstring LibraryPath(const wchar_t* fileName) const;
 
+    // The sliders (dlg_curve_sliders.cpp): they preview while dragged and offer the value
+    // let go to the grid or the range field, which may refuse it.
+    void SetUpSliders();
+    void ShowGridNumberOnSlider();
+    void PreviewGridNumber(double value);
+    void OfferGridNumber(double value);
+    void ShowRangeEndOnSlider(int which);
+    void PreviewRangeEnd(double value);
+    void OfferRangeEnd(double value);
+
     // The list the predefined combo box shows (library_).
     CEquationList& ShownList();
     // The range field `which` (0 minimum, 1 maximum, 2 increment): the stored value while
     // the field shows it unchanged, else the field's number.
-    double RangeValue(int which) const;
+    double RangeValue(int which) const;  // draggedRangeEnd_ for the dragged end
     // "maximum shown rounded: 6.283185307179586" for each stored value the fields show
     // rounded; empty when none.
     QString RoundedRangeNote() const;
@@ -204,4 +219,11 @@ private:
     std::optional<plotwright::curve::CurveDefinition> edited_;
     RedrawCurve redraw_;
     QCheckBox pickOrigin_;
+    ValueSlider gridSlider_;
+    ValueSlider rangeSlider_{nullptr, ValueSlider::Label::Above};
+    std::optional<MyCug::CellNumber> slidNumber_;  // the grid's number on the slider
+    int slidRangeEnd_ = 1;  // 0 minimum, 1 maximum
+    // While a range end is dragged: its value in place of the field's, for the preview.
+    std::optional<double> draggedRangeEnd_;
+    bool offering_ = false;  // the grid takes a slider's value: its span stays
 };

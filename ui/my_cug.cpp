@@ -3,12 +3,14 @@
 #include "grid/number_format.h"
 #include "ui/constant_entry.h"
 
+#include <QItemSelectionModel>
 #include <QPainter>
 
 #include <QStyle>
 
 #include <array>
 #include <charconv>
+#include <utility>
 
 namespace {
 
@@ -44,6 +46,41 @@ bool withinBounds(double v, double low, double high)
 
 const QColor refusedBack(255, 205, 205);
 
+// The bounds that the value in column `col` of the parameter's row is checked against.
+std::pair<double, double> boundsOf(const CEquationParameter& parameter)
+{
+    if (parameter.GetType() == Constant)
+        return {parameter.GetMin(), parameter.GetMax()};
+    return {parameter.GetMinSet(), parameter.GetMaxSet()};
+}
+
+// Writes `v` into the value that column `col` of the parameter's row shows, where the
+// cell's bounds allow it. False when refused or when the column holds no value.
+bool storeValue(CEquationParameter& parameter, int col, double v)
+{
+    const auto [low, high] = boundsOf(parameter);
+    if (parameter.GetType() == Constant && col == 3) {
+        if (!withinBounds(v, low, high))
+            return false;
+        parameter.SetValue(v);
+        return true;
+    }
+    if (parameter.GetType() == RunningVariable && (col == 3 || col == 4)) {
+        if (!withinBounds(v, low, high))
+            return false;
+        if (col == 3)
+            parameter.SetMinValue(v);
+        else
+            parameter.SetMaxValue(v);
+        return true;
+    }
+    if (parameter.GetType() == RunningVariable && col == 5) {
+        parameter.SetIncrement(v);
+        return true;
+    }
+    return false;
+}
+
 // The range prompt of the numeric fields, bounds in their trimmed form.
 QString rangeText(double low, double high)
 {
@@ -57,6 +94,7 @@ MyCug::MyCug(QWidget* parent) : CUGCtrl(parent)
 {
     // Tab must be able to reach the rest of the dialog.
     SetTabLeavesGrid(true);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &MyCug::currentNumberChanged);
 }
 
 MyCug::~MyCug()
@@ -120,6 +158,7 @@ void MyCug::SetEquation(CEquation* equation)
     }
     RedrawAll();
     viewport()->update();
+    emit currentNumberChanged();
 }
 
 void MyCug::WriteHeadingRow(int row, int kind)
@@ -242,25 +281,9 @@ bool MyCug::OnEditFinish(int col, int row, QWidget* editor, const QString&, bool
         }
         v = *entry.value;
     }
-    bool accepted = false;
-    if (parameter->GetType() == Constant && col == 3) {
-        accepted = withinBounds(v, parameter->GetMin(), parameter->GetMax());
-        if (accepted)
-            parameter->SetValue(v);
-    } else if (parameter->GetType() == RunningVariable && (col == 3 || col == 4)) {
-        accepted = withinBounds(v, parameter->GetMinSet(), parameter->GetMaxSet());
-        if (accepted && col == 3)
-            parameter->SetMinValue(v);
-        else if (accepted)
-            parameter->SetMaxValue(v);
-    } else if (parameter->GetType() == RunningVariable && col == 5) {
-        accepted = true;
-        parameter->SetIncrement(v);
-    }
-    if (!accepted) {
-        const bool constant = parameter->GetType() == Constant;
-        SetRefusal(rangeText(constant ? parameter->GetMin() : parameter->GetMinSet(),
-                             constant ? parameter->GetMax() : parameter->GetMaxSet()));
+    if (!storeValue(*parameter, col, v)) {
+        const auto [low, high] = boundsOf(*parameter);
+        SetRefusal(rangeText(low, high));
         return false;
     }
     QuickSetText(col, row, cellNumber(v));
@@ -268,6 +291,60 @@ bool MyCug::OnEditFinish(int col, int row, QWidget* editor, const QString&, bool
     SetRefusal(QString());
     emit valuesChanged();
     return true;
+}
+
+std::optional<MyCug::CellNumber> MyCug::CurrentNumber() const
+{
+    const int row = GetCurrentRow();
+    CUGCell cell;
+    if (row < 0 || !GetCell(GetCurrentCol(), row, &cell))
+        return std::nullopt;
+    const auto* parameter = static_cast<const CEquationParameter*>(cell.GetParam());
+    if (!parameter)
+        return std::nullopt;
+    CellNumber number;
+    number.row = row;
+    const auto [low, high] = boundsOf(*parameter);
+    number.low = low;
+    number.high = high;
+    const QString name = QString::fromStdWString(parameter->GetName());
+    if (parameter->GetType() == Constant) {
+        // The value's cell is joined over three columns; any of them is the value.
+        number.col = 3;
+        number.name = name;
+        number.value = parameter->GetValue();
+        return number;
+    }
+    number.col = GetCurrentCol();
+    if (number.col == 3) {
+        number.name = name + QStringLiteral(" min.");
+        number.value = parameter->GetMinValue();
+    } else if (number.col == 4) {
+        number.name = name + QStringLiteral(" max.");
+        number.value = parameter->GetMaxValue();
+    } else {
+        return std::nullopt;
+    }
+    return number;
+}
+
+QString MyCug::OfferValue(int col, int row, double value)
+{
+    CUGCell cell;
+    if (!GetCell(col, row, &cell) || !cell.GetParam())
+        return QStringLiteral("The cell holds no value.");
+    auto* parameter = static_cast<CEquationParameter*>(cell.GetParam());
+    // An entry open in the cell (refused or not) is the user's typing, which the slider
+    // replaces: it must not be written over the slider's value when the editor closes.
+    CancelEdit();
+    SetRefusal(QString());
+    if (!storeValue(*parameter, col, value)) {
+        const auto [low, high] = boundsOf(*parameter);
+        return rangeText(low, high);
+    }
+    QuickSetText(col, row, cellNumber(value));
+    emit valuesChanged();
+    return {};
 }
 
 void MyCug::SetRefusal(const QString& message)

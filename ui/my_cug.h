@@ -8,6 +8,8 @@
 #include "model/equation.h"
 #include "ui/font_list.h"
 
+#include <optional>
+
 class MyCug : public CUGCtrl {
     Q_OBJECT
 
@@ -28,9 +30,29 @@ public:
     bool HasRefusedValue() const { return refused_; }
     QString RefusalMessage() const { return refusal_; }
 
+    // A number of the current cell that a slider can set: a constant's value or an end of
+    // the running variable's range (not the increment, a heading or a name).
+    struct CellNumber {
+        int col = -1;
+        int row = -1;
+        QString name;     // "a", or "t min." and "t max." for the range ends
+        double value = 0;
+        double low = 0;   // the bounds the cell checks; equal: none
+        double high = 0;
+    };
+    // Empty when the current cell holds no such number.
+    std::optional<CellNumber> CurrentNumber() const;
+    // Offers `value` to the cell as if it were typed there and accepted: outside the
+    // cell's bounds it is refused (the parameter and the cell keep their values) and the
+    // refusal is returned; otherwise it is written, valuesChanged is emitted and the
+    // result is empty. An open editor is closed first without writing its entry.
+    QString OfferValue(int col, int row, double value);
+
 signals:
     // A value was accepted into a parameter, or a refusal began or ended.
     void valuesChanged();
+    // The current cell moved, or the grid shows another curve.
+    void currentNumberChanged();
 
 protected:
     void OnSetup() override;

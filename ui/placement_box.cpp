@@ -45,7 +45,7 @@ void mark(QLineEdit* field, bool refused, const QString& why, const QString& tip
 PlacementBox::PlacementBox(QWidget* parent)
     : QWidget(parent), rotation_(new QLineEdit(this)), scale_(new QLineEdit(this)),
       mirror_(new QCheckBox(tr("Mirror"), this)), offset_(new QLineEdit(this)),
-      both_(new QCheckBox(tr("Both sides"), this))
+      both_(new QCheckBox(tr("Both sides"), this)), rotationByPoint_(new QCheckBox(tr("Turn by a point"), this))
 {
     rotation_->setObjectName(QStringLiteral("rotation"));
     rotation_->setPlaceholderText(tr("0°"));
@@ -67,11 +67,13 @@ PlacementBox::PlacementBox(QWidget* parent)
     layout->addWidget(mirror_, 0, 4);
     layout->addWidget(new QLabel(tr("Offset"), this), 1, 0);
     layout->addWidget(offset_, 1, 1);
-    layout->addWidget(both_, 1, 2, 1, 3);
+    layout->addWidget(both_, 1, 2);
+    layout->addWidget(rotationByPoint_, 1, 3, 1, 2);
+    rotationByPoint_->setObjectName(QStringLiteral("rotationByPoint"));
 
     for (QLineEdit* field : {rotation_, scale_, offset_})
         connect(field, &QLineEdit::textChanged, this, &PlacementBox::FieldsEdited);
-    for (QCheckBox* box : {mirror_, both_})
+    for (QCheckBox* box : {mirror_, both_, rotationByPoint_})
         connect(box, &QCheckBox::toggled, this, &PlacementBox::FieldsEdited);
     FieldsEdited();
 }
@@ -115,8 +117,20 @@ QString PlacementBox::Problem() const
     return {};
 }
 
+bool PlacementBox::AsksForRotation() const
+{
+    return rotationByPoint_->isChecked() && rotation_->text().trimmed().isEmpty();
+}
+
 void PlacementBox::FieldsEdited()
 {
+    // An angle typed in Rotate wins over one picked: the question would be pointless.
+    const bool typed = !rotation_->text().trimmed().isEmpty();
+    rotationByPoint_->setEnabled(!typed);
+    rotationByPoint_->setToolTip(
+        typed ? tr("Rotate holds the angle; empty it to turn the curve by a point")
+              : tr("After the origin, ask for the rotation: type an angle, or pick a point (the direction from the "
+                   "origin); Enter draws the curve unturned"));
     const std::optional<double> rotation = numberOf(rotation_->text());
     const std::optional<double> scale = numberOf(scale_->text());
     const std::optional<double> offset = numberOf(offset_->text());

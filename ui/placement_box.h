@@ -22,6 +22,9 @@ public:
     void SetFrom(const plotwright::curve::CurveOptions& options);
     // Why a field cannot be used, empty when every one can.
     QString Problem() const;
+    // "Turn by a point" is checked and Rotate is empty: the draw asks for the rotation
+    // after the origin. An angle in Rotate is used as it stands.
+    bool AsksForRotation() const;
 
 signals:
     void changed();
@@ -34,4 +37,5 @@ private:
     QCheckBox* mirror_;
     QLineEdit* offset_;
     QCheckBox* both_;
+    QCheckBox* rotationByPoint_;
 };

@@ -114,9 +114,8 @@ TEST_F(CliKindsTest, cli_refusals_before_drawing)
          "plotwright: z = sqrt(-1-t): z is not finite anywhere in the range"},
         {"arcs of a space curve", {"--space", "t", "t", "t", "--output", "arcs"}, 1,
          "plotwright: arcs lie in a plane: a space curve is drawn as a polyline or a spline"},
-        {"offset of an implicit curve", {"--implicit", "x^2+y^2-1", "--window", "-2:2,-2:2", "--offset", "0.1"}, 1,
-         "plotwright: an offset is drawn of a plane curve with a running variable, not of a space or an implicit "
-         "curve"},
+        {"offset of a space curve", {"--space", "cos(t)", "sin(t)", "t", "--offset", "0.1"}, 1,
+         "plotwright: an offset is drawn of a plane curve, not of a space curve"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -1,6 +1,7 @@
 // The draw flow and the placement of sampled points as polylines in model space.
 #include "draw/place_curve.h"
 
+#include "core/curve_data.h"
 #include "db/database.h"
 #include "db/entities.h"
 #include "support/failure_injection.h"
@@ -14,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
+#include <optional>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -117,6 +120,74 @@ TEST_F(PlacementTest, draw_flow_cancelled_pick_draws_nothing)
     EXPECT_EQ(recorder_.kinds(), expected);
     EXPECT_TRUE(polylines().empty());
     EXPECT_FALSE(database().isModified());
+}
+
+// After the origin, the rotation by a typed angle, a picked point or Enter; Escape there
+// draws nothing. The curve y = 0 over 1 .. 2 is drawn at (10, 20).
+TEST_F(PlacementTest, draw_flow_asks_for_the_rotation_after_the_origin)
+{
+    enum class Answer { Typed, Picked, Enter, OnTheOrigin, Cancel };
+    struct Row {
+        const char* name;
+        Answer answer;
+        double value;  // typed degrees, or the picked point's direction in degrees
+        double dialogRotation;
+        const wchar_t* shown;  // the dialog's rotation in the prompt
+        std::optional<double> drawnRotation;  // none: nothing drawn
+    };
+    const Row rows[] = {
+        {"typed angle wins over the options' one", Answer::Typed, 30, 45, L"45", 30},
+        {"typed negative angle", Answer::Typed, -90, 0, L"0", -90},
+        {"picked point gives the direction from the origin", Answer::Picked, 90, 0, L"0", 90},
+        {"picked point down and to the left", Answer::Picked, -135, 10, L"10", -135},
+        {"Enter keeps the options' rotation", Answer::Enter, 0, 45, L"45", 45},
+        {"a point on the origin gives no direction: kept", Answer::OnTheOrigin, 0, 12.5, L"12.5", 12.5},
+        {"Escape draws nothing", Answer::Cancel, 0, 0, L"0", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TearDown();
+        SetUp();
+        recorder_.clear();
+        CEquation curve = explicitCurve(L"0", 1, 2, 1);
+        plotwright::curve::CurveOptions options;
+        options.rotation = row.dialogRotation;
+        recorder_.scriptPoint(10, 20);
+        const double radians = row.value * std::numbers::pi / 180;
+        switch (row.answer) {
+        case Answer::Typed: recorder_.scriptNumber(row.value); break;
+        case Answer::Picked: recorder_.scriptPoint(10 + 3 * std::cos(radians), 20 + 3 * std::sin(radians)); break;
+        case Answer::Enter: recorder_.scriptEnter(); break;
+        case Answer::OnTheOrigin: recorder_.scriptPoint(10, 20); break;
+        case Answer::Cancel: recorder_.scriptCancel(); break;
+        }
+        DrawOutcome outcome;
+        DrawCurveFlow(dialog_, curve, outcome, options, PickSteps{.rotationByPoint = true});
+
+        ASSERT_GE(recorder_.calls.size(), 3u);
+        EXPECT_EQ(recorder_.calls[1].text, L"\nPick curve origin point:");
+        EXPECT_EQ(recorder_.calls[2].kind, Kind::GetPoint);
+        EXPECT_EQ(recorder_.calls[2].text, L"\nRotation angle <" + std::wstring(row.shown) + L">, or pick a point:");
+        EXPECT_EQ(dialog_.restored.back(), true);
+        const auto drawn = polylines();
+        if (!row.drawnRotation) {
+            EXPECT_TRUE(drawn.empty());
+            EXPECT_TRUE(outcome.newIds.empty());
+            continue;
+        }
+        ASSERT_EQ(drawn.size(), 1u);
+        const double turn = *row.drawnRotation * std::numbers::pi / 180;
+        ASSERT_EQ(drawn[0].points.size(), 2u);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_NEAR(drawn[0].points[i].x, 10 + (i + 1) * std::cos(turn), 1e-9);
+            EXPECT_NEAR(drawn[0].points[i].y, 20 + (i + 1) * std::sin(turn), 1e-9);
+        }
+        // The definition keeps the angle used, so that a redraw draws it again.
+        std::optional<plotwright::curve::CurveDefinition> definition;
+        database().forEachEntity([&](const AcDbEntity& e) { definition = plotwright::core::curveDefinitionOf(e); });
+        ASSERT_TRUE(definition);
+        EXPECT_NEAR(definition->options.rotation, *row.drawnRotation, 1e-9);
+    }
 }
 
 TEST_F(PlacementTest, draw_flow_places_offset_vertices)

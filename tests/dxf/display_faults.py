@@ -68,6 +68,19 @@ def edge_hatch():
         edges.add_line(tool.end_point, tool.start_point)
 
 
+def spline_edge_hatch():
+    # A fill bounded by a spline edge that is followed by more edges: newer files give
+    # the spline's fit data (97, here none) before the next edge.
+    hatch = msp.add_hatch(color=2)
+    edges = hatch.paths.add_edge_path()
+    edges.add_line((10, 8), (0, 8))
+    edges.add_line((0, 8), (0, 0))
+    edges.add_spline(control_points=[(0, 0), (3, 3), (6, -2), (8, 0)], degree=3,
+                     knot_values=[2, 2, 2, 2, 7, 7, 7, 7])
+    edges.add_line((8, 0), (10, 0))
+    edges.add_line((10, 0), (10, 8))
+
+
 def visibility():
     doc.layers.add("Off").off()
     doc.layers.add("Frozen").freeze()
@@ -149,7 +162,7 @@ def mirrored_text():
     msp.add_blockref("Label", (20, 0), dxfattribs={"xscale": -1})
 
 
-CASES = {f.__name__: f for f in (mirrored_text, hidden_face_edges, mirrored_insert, tilted_insert, pattern_hatch, edge_hatch, visibility,
+CASES = {f.__name__: f for f in (mirrored_text, spline_edge_hatch, hidden_face_edges, mirrored_insert, tilted_insert, pattern_hatch, edge_hatch, visibility,
                                  spline_without_knots, linetypes, meshes, multilines, attribute_definitions)}
 INVISIBLE = []
 CASES[case]()

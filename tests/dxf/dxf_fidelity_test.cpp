@@ -49,6 +49,7 @@ const FaultCase kCases[] = {
     {"tilted_insert", 2, 0},
     {"pattern_hatch", 5, 0},
     {"edge_hatch", 3, 0},
+    {"spline_edge_hatch", 1, 0},
     {"visibility", 3, 0},
     {"spline_without_knots", 2, 0},
     {"linetypes", 7, 0},

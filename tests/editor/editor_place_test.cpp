@@ -90,6 +90,19 @@ void waveCommand()
     DrawCurveFlow(bracket, equation);
 }
 
+// The same curve, asking for the rotation after the origin (none set beforehand).
+void placeTurnedCommand()
+{
+    CEquation equation;
+    equation.SetType(ExplicitCartesian);
+    equation.SetEquationY(L"x^2");
+    equation.AddParameter(std::make_shared<CEquationParameter>(
+        ParameterFields{.name = L"x", .type = RunningVariable, .increment = 1, .minValue = 0, .maxValue = 2}));
+    Bracket bracket;
+    DrawOutcome outcome;
+    DrawCurveFlow(bracket, equation, outcome, plotwright::curve::CurveOptions{}, PickSteps{.rotationByPoint = true});
+}
+
 int pickStatus = 0;
 std::array<double, 3> picked{};
 void pickFromBaseCommand()
@@ -166,6 +179,8 @@ private slots:
         AcEdCommandStack* stack = acedRegCmds();
         QCOMPARE(stack->addCommand(L"PLACETEST", L"place", L"place", ACRX_CMD_MODAL, placeCommand), Acad::eOk);
         QCOMPARE(stack->addCommand(L"PLACETEST", L"wave", L"wave", ACRX_CMD_MODAL, waveCommand), Acad::eOk);
+        QCOMPARE(stack->addCommand(L"PLACETEST", L"placeturned", L"placeturned", ACRX_CMD_MODAL, placeTurnedCommand),
+                 Acad::eOk);
         QCOMPARE(stack->addCommand(L"PLACETEST", L"pickbase", L"pickbase", ACRX_CMD_MODAL, pickFromBaseCommand),
                  Acad::eOk);
     }
@@ -555,6 +570,55 @@ private slots:
         const double x = xy[0] == "click-x" ? view->toWorld(pixel).x() : xy[0].toDouble();
         QCOMPARE(picked[0], x);
         QCOMPARE(picked[1], xy[1].toDouble());
+    }
+
+    void rotation_after_the_origin_data()
+    {
+        QTest::addColumn<QStringList>("answers");  // typed at the rotation prompt, in order
+        QTest::addColumn<QList<double>>("expected");
+        QTest::addColumn<QString>("refusal");      // printed for the first answer; empty: none
+        // x^2 at (400, 300): offsets (0,0), (1,1), (2,4), turned.
+        QTest::newRow("typed angle") << QStringList{"90"} << QList<double>{400, 300, 399, 301, 396, 302} << "";
+        QTest::newRow("picked point gives the direction")
+            << QStringList{"400,290"} << QList<double>{400, 300, 401, 299, 404, 298} << "";
+        QTest::newRow("text that is no angle is refused, then an angle")
+            << QStringList{"abc", "180"} << QList<double>{400, 300, 399, 299, 398, 296}
+            << "Type a number (\".\" as decimal point), or pick a point.";
+        QTest::newRow("Enter keeps no rotation") << QStringList{""} << QList<double>{400, 300, 401, 301, 402, 304} << "";
+    }
+
+    void rotation_after_the_origin()
+    {
+        QFETCH(QStringList, answers);
+        QFETCH(QList<double>, expected);
+        QFETCH(QString, refusal);
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        UiScript script;
+        QStringList prompts;
+        script.then([&] { return window.backend().isAskingForPoint(); },
+                    [&] {
+                        prompts << window.commandLine().prompt();
+                        typeLine(window, "400,300");
+                    });
+        for (const QString& answer : answers)
+            script.then([&] { return window.commandLine().prompt().startsWith("Rotation angle"); },
+                        [&, answer] {
+                            prompts << window.commandLine().prompt();
+                            typeLine(window, answer);
+                        });
+        typeLine(window, "placeturned");
+        QVERIFY(script.done());
+        QCOMPARE(prompts.first(), QStringLiteral("Pick curve origin point:"));
+        QCOMPARE(prompts.last(), QStringLiteral("Rotation angle <0>, or pick a point:"));
+        QCOMPARE(polylines().size(), 1);
+        const QList<double> drawn = polylines().front();
+        QCOMPARE(drawn.size(), expected.size());
+        for (int i = 0; i < drawn.size(); ++i)
+            QVERIFY2(std::abs(drawn[i] - expected[i]) < 1e-9, qPrintable(QString::number(i)));
+        if (!refusal.isEmpty())
+            QVERIFY(history(window).contains(refusal));
     }
 
     void the_view_follows_what_was_drawn()

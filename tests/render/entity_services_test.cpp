@@ -452,3 +452,47 @@ TEST(svg_picture, an_area_is_shown_instead_of_the_extents)
 }
 
 } // namespace
+
+// Straight wide segments meet in a mitre: their sides carried on to where they cross.
+// Each row is a polyline of width 2; the shapes are the bands' corners in order.
+TEST(tessellation, wide_polylines_meet_in_mitres)
+{
+    using Points = std::vector<DisplayPoint>;
+    struct Row {
+        const char* name;
+        std::vector<std::pair<AcGePoint2d, double>> vertices;  // with bulges
+        bool closed;
+        std::vector<Points> bands;
+    };
+    const Row rows[] = {
+        {"a right angle", {{{0, 0}, 0}, {{10, 0}, 0}, {{10, 10}, 0}}, false,
+         {{{0, 1}, {9, 1}, {11, -1}, {0, -1}}, {{9, 1}, {9, 10}, {11, 10}, {11, -1}}}},
+        {"straight on: nothing changes", {{{0, 0}, 0}, {{5, 0}, 0}, {{10, 0}, 0}}, false,
+         {{{0, 1}, {5, 1}, {5, -1}, {0, -1}}, {{5, 1}, {10, 1}, {10, -1}, {5, -1}}}},
+        // Turning back almost on itself, the sides would cross far out: square ends.
+        {"a hairpin keeps square ends", {{{0, 0}, 0}, {{10, 0}, 0}, {{0, 0.01}, 0}}, false,
+         {{{0, 1}, {10, 1}, {10, -1}, {0, -1}}}},
+        {"closed: the last vertex joins the first", {{{0, 0}, 0}, {{10, 0}, 0}, {{10, 10}, 0}, {{0, 10}, 0}}, true,
+         {{{1, 1}, {9, 1}, {11, -1}, {-1, -1}}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Drawing d;
+        auto pl = std::make_unique<AcDbPolyline>();
+        for (unsigned i = 0; i < row.vertices.size(); ++i)
+            pl->addVertexAt(i, row.vertices[i].first, row.vertices[i].second);
+        pl->setClosed(row.closed);
+        pl->setConstantWidth(2);
+        d.add(std::move(pl));
+        const std::vector<DisplayShape> shapes = d.shapes();
+        ASSERT_GE(shapes.size(), row.bands.size());
+        for (std::size_t b = 0; b < row.bands.size(); ++b) {
+            SCOPED_TRACE(b);
+            ASSERT_EQ(shapes[b].points.size(), row.bands[b].size());
+            for (std::size_t k = 0; k < row.bands[b].size(); ++k) {
+                EXPECT_NEAR(shapes[b].points[k].x, row.bands[b][k].x, 1e-9);
+                EXPECT_NEAR(shapes[b].points[k].y, row.bands[b][k].y, 1e-9);
+            }
+        }
+    }
+}

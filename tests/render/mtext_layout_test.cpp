@@ -65,13 +65,15 @@ TEST(mtext_format, codes_set_the_pieces_format)
          {{L"w", L"", 0, with([](MTextFormat& f) { f.widthFactor = 0.5; f.oblique = 15 * std::acos(-1.0) / 180; })}}},
         {"unclosed brace and stray close brace", L"}a{\\H2x;b", {{L"a", L"", 0, base}, {L"b", L"", 0, with([](MTextFormat& f) { f.height = 4; })}}},
         {"a height of 0 or a bad number is ignored", L"\\H0;\\Hx;a", {{L"a", L"", 0, base}}},
+        {"caret codes: ^a is '!', a blank after it a caret, control characters left out", L"a^ab^ c^Md^?e^",
+         {{L"a!b^cd?e^", L"", 0, base}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const auto columns = plotwright::db::detail::mtextPieces(row.contents, base);
         ASSERT_FALSE(columns.empty());
         ASSERT_FALSE(columns[0].empty());
-        EXPECT_EQ(columns[0][0], row.pieces);
+        EXPECT_EQ(columns[0][0].pieces, row.pieces);
     }
 }
 
@@ -81,7 +83,7 @@ TEST(mtext_format, paragraphs_and_column_breaks)
     ASSERT_EQ(columns.size(), 2u);
     EXPECT_EQ(columns[0].size(), 3u);
     EXPECT_EQ(columns[1].size(), 2u);
-    EXPECT_EQ(columns[1][1][0].text, L"e");
+    EXPECT_EQ(columns[1][1].pieces[0].text, L"e");
 }
 
 std::vector<DisplayShape> shapesOf(AcDbDatabase& db, const AcDbMTextProps& m)
@@ -211,6 +213,148 @@ TEST(block_clipping, reference_shows_only_what_lies_inside)
     EXPECT_EQ(shapes[4].points, (Points{{95, 1}, {115, 1}}));
     EXPECT_EQ(shapes[5].points.size(), 4u);
     EXPECT_EQ(shapes[7].type, DisplayShape::Type::kText);
+}
+
+} // namespace
+
+namespace {
+
+using plotwright::db::detail::MTextParagraphFormat;
+
+// Paragraph codes set the paragraph they stand in and those after it, until changed;
+// "*" restores a value's default; \A and \T set the pieces' format.
+TEST(mtext_format, paragraph_codes)
+{
+    struct Row {
+        const char* name;
+        const wchar_t* contents;
+        std::size_t paragraph;  // which one is looked at
+        MTextParagraphFormat expected;
+    };
+    const auto with = [](auto change) {
+        MTextParagraphFormat p;
+        change(p);
+        return p;
+    };
+    const MTextParagraphFormat right = with([](MTextParagraphFormat& p) { p.align = MTextParagraphFormat::kRight; });
+    const MTextParagraphFormat bullets = with([](MTextParagraphFormat& p) {
+        p.firstIndent = -3;
+        p.left = 4;
+        p.tabs = {{4, L'l'}};
+    });
+    const Row rows[] = {
+        {"alignment", L"\\pxqr;a", 0, right},
+        {"it stays with the paragraphs after it", L"\\pxqr;a\\Pb", 1, right},
+        {"set at a paragraph's end, it takes effect there", L"a\\pxqr;\\Pb", 0, right},
+        {"q* restores the default", L"\\pxqr;a\\P\\pq*;b", 1, {}},
+        {"centred, justified, distributed", L"\\pqc;a\\P\\pqj;b\\P\\pqd;c", 2,
+         with([](MTextParagraphFormat& p) { p.align = MTextParagraphFormat::kDistributed; })},
+        {"indents and a tab stop", L"\\pxi-3,l4t4;a", 0, bullets},
+        {"i*, l* and an empty t restore them", L"\\pxi-3,l4t4;a\\P\\pi*,l*,t;b", 1, {}},
+        {"tab stops of three kinds, sorted", L"\\pt9,c5,r7;a", 0,
+         with([](MTextParagraphFormat& p) { p.tabs = {{5, L'c'}, {7, L'r'}, {9, L'l'}}; })},
+        {"right indent; an unknown letter is passed over", L"\\pr2,z,i1;a", 0,
+         with([](MTextParagraphFormat& p) { p.right = 2, p.firstIndent = 1; })},
+        {"a column break keeps the paragraph format", L"\\pqc;a\\Nb", 0,
+         with([](MTextParagraphFormat& p) { p.align = MTextParagraphFormat::kCenter; })},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto columns = plotwright::db::detail::mtextPieces(row.contents, format(1));
+        const auto& column = columns.back();
+        ASSERT_GT(column.size(), row.paragraph);
+        EXPECT_EQ(column[row.paragraph].format, row.expected);
+    }
+
+    const auto first = [](const wchar_t* contents) {
+        return plotwright::db::detail::mtextPieces(contents, format(1))[0][0].pieces.at(0).format;
+    };
+    EXPECT_EQ(first(L"\\A1;a").vertical, 1);
+    EXPECT_EQ(first(L"\\A7;a").vertical, 0);  // not one of 0, 1, 2
+    EXPECT_DOUBLE_EQ(first(L"\\T1.5;a").tracking, 1.5);
+    EXPECT_DOUBLE_EQ(first(L"\\T40;a").tracking, 1.0);  // beyond what an editor accepts
+    // A caret tab is a tab piece between the text's pieces.
+    const auto tabbed = plotwright::db::detail::mtextPieces(L"a^Ib", format(1))[0][0].pieces;
+    ASSERT_EQ(tabbed.size(), 3u);
+    EXPECT_EQ(tabbed[1].stack, L'\t');
+}
+
+// Where each piece of a paragraph lands in a reference width of 20 (height 1, each
+// character 0.8 wide): the left x of its text and the display's alignment of it.
+TEST(mtext_layout, paragraphs_align_indent_and_tab)
+{
+    struct Piece {
+        const wchar_t* text;
+        double x;
+        int hAlign;
+    };
+    struct Row {
+        const char* name;
+        const wchar_t* contents;
+        int attachment;
+        std::vector<Piece> pieces;
+    };
+    using T = plotwright::db::DisplayText;
+    const Row rows[] = {
+        {"left by the attachment", L"ab", 1, {{L"ab", 0, T::kLeft}}},
+        {"right aligned: at the right edge", L"\\pxqr;ab", 1, {{L"ab", 20, T::kRight}}},
+        {"centred in the width", L"\\pxqc;ab", 1, {{L"ab", 10, T::kCenter}}},
+        {"centred attachment, right paragraph", L"\\pxqr;ab", 2, {{L"ab", 10, T::kRight}}},
+        {"indented left and right", L"\\pxl2,r3,qr;ab", 1, {{L"ab", 17, T::kRight}}},
+        // The first line "aaaa bbbb cccc dddd eeee" is 19.2 wide: its four blanks widen
+        // by 0.8 / 4 = 0.2 each; the last line stays left.
+        {"justified: all lines but the last fill the width", L"\\pqj;aaaa bbbb cccc dddd eeee ffff", 1,
+         {{L"aaaa", 0, T::kLeft}, {L"bbbb", 4.2, T::kLeft}, {L"cccc", 8.4, T::kLeft}, {L"dddd", 12.6, T::kLeft},
+          {L"eeee", 16.8, T::kLeft}, {L"ffff", 0, T::kLeft}}},
+        {"a bullet: first line outdented, the text at the tab stop", L"\\pxi-3,l4t4;*^Ione", 1,
+         {{L"*", 1, T::kLeft}, {L"one", 4, T::kLeft}}},
+        {"without stops a tab goes to the next multiple of 4", L"ab^Ic", 1, {{L"ab", 0, T::kLeft}, {L"c", 4, T::kLeft}}},
+        {"a right stop ends the text there", L"\\ptr10;^Iabc", 1, {{L"abc", 10 - 2.4, T::kLeft}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AcDbMTextProps m;
+        m.height = 1;
+        m.width = 20;
+        m.attachment = row.attachment;
+        m.contents = row.contents;
+        const auto placed = plotwright::db::detail::placeMText(m, format(1));
+        ASSERT_EQ(placed.texts.size(), row.pieces.size());
+        for (std::size_t k = 0; k < row.pieces.size(); ++k) {
+            SCOPED_TRACE(k);
+            EXPECT_EQ(placed.texts[k].text, row.pieces[k].text);
+            EXPECT_NEAR(placed.texts[k].at.x, row.pieces[k].x, 1e-9);
+            EXPECT_EQ(placed.texts[k].hAlign, row.pieces[k].hAlign);
+        }
+    }
+}
+
+// \A places smaller pieces of a line against its tallest: on the baseline, centred on
+// the capitals, or hung from their tops; tracked text is spread over its wider advance.
+TEST(mtext_layout, vertical_alignment_and_tracking)
+{
+    const struct {
+        const wchar_t* contents;
+        double top;  // of the small piece's capitals, the tall one's top at 0
+    } rows[] = {{L"{\\H2x;T}s", -1}, {L"\\A0;{\\H2x;T}s", -1}, {L"\\A1;{\\H2x;T}s", -0.5}, {L"\\A2;{\\H2x;T}s", 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.top);
+        AcDbMTextProps m;
+        m.height = 1;
+        m.contents = row.contents;
+        const auto placed = plotwright::db::detail::placeMText(m, format(1));
+        ASSERT_EQ(placed.texts.size(), 2u);
+        EXPECT_NEAR(placed.texts[0].at.y, 0, 1e-9);
+        EXPECT_NEAR(placed.texts[1].at.y, row.top, 1e-9);
+    }
+    AcDbMTextProps m;
+    m.height = 1;
+    m.contents = L"a{\\T2;bc}d";
+    const auto placed = plotwright::db::detail::placeMText(m, format(1));
+    ASSERT_EQ(placed.texts.size(), 3u);
+    EXPECT_NEAR(placed.texts[1].span, 3.2, 1e-9);  // twice 1.6
+    EXPECT_NEAR(placed.texts[2].at.x, 0.8 + 3.2, 1e-9);
+    EXPECT_EQ(placed.texts[0].span, 0.0);
 }
 
 } // namespace

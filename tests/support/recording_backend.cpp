@@ -4,8 +4,13 @@
 
 namespace plotwright::host {
 
-void RecordingBackend::scriptPoint(double x, double y, double z) { points_.push_back(std::array{x, y, z}); }
-void RecordingBackend::scriptCancel() { points_.push_back(std::nullopt); }
+void RecordingBackend::scriptPoint(double x, double y, double z)
+{
+    points_.push_back({Answer::Point, std::array{x, y, z}});
+}
+void RecordingBackend::scriptCancel() { points_.push_back({Answer::Cancel}); }
+void RecordingBackend::scriptNumber(double number) { points_.push_back({Answer::Number, {}, number}); }
+void RecordingBackend::scriptEnter() { points_.push_back({Answer::Enter}); }
 void RecordingBackend::scriptAnswer(int answer) { answers_.push_back(answer); }
 
 std::vector<RecordingBackend::Kind> RecordingBackend::kinds() const
@@ -36,19 +41,40 @@ void RecordingBackend::clear()
     lastPosition = -1;
 }
 
-int RecordingBackend::getPoint(const double*, std::wstring_view prompt, double result[3])
+int RecordingBackend::getPoint(const double* base, std::wstring_view prompt, double result[3])
+{
+    return answer(base, prompt, result, nullptr);
+}
+
+int RecordingBackend::getPointOrNumber(const double* base, std::wstring_view prompt, double result[3], double& number)
+{
+    return answer(base, prompt, result, &number);
+}
+
+int RecordingBackend::answer(const double*, std::wstring_view prompt, double result[3], double* number)
 {
     calls.push_back({Kind::GetPoint, std::wstring(prompt), 0, 0});
     previewDuringPick.push_back(previewShown_);
     if (points_.empty())
         return RTCAN;
-    auto next = points_.front();
+    const Answer next = points_.front();
     points_.pop_front();
-    if (!next)
+    switch (next.kind) {
+    case Answer::Point:
+        for (int i = 0; i < 3; ++i)
+            result[i] = next.point[i];
+        return RTNORM;
+    case Answer::Cancel:
         return RTCAN;
-    for (int i = 0; i < 3; ++i)
-        result[i] = (*next)[i];
-    return RTNORM;
+    case Answer::Number:
+        if (!number)
+            return RTERROR;
+        *number = next.number;
+        return kNumberTyped;
+    case Answer::Enter:
+        return RTNONE;
+    }
+    return RTCAN;
 }
 
 void RecordingBackend::setPickPreview(const std::vector<PreviewPoint>& points)

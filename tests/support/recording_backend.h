@@ -30,6 +30,10 @@ public:
     // Point answers, consumed in order; with none left a request is cancelled (RTCAN).
     void scriptPoint(double x, double y, double z = 0);
     void scriptCancel();
+    // Answers that only a request taking typed numbers accepts (getPointOrNumber): a typed
+    // number (a point request given one gets RTERROR), and Enter (RTNONE).
+    void scriptNumber(double number);
+    void scriptEnter();
     // What selectedEntities() answers, and the handles pickEntity() answers in order
     // (with none left a pick is cancelled); prompts of entity picks are kept too.
     std::vector<std::uint64_t> selection;
@@ -58,6 +62,7 @@ public:
     void clear();
 
     int getPoint(const double* base, std::wstring_view prompt, double result[3]) override;
+    int getPointOrNumber(const double* base, std::wstring_view prompt, double result[3], double& number) override;
     void setPickPreview(const std::vector<PreviewPoint>& points) override;
     void clearPickPreview() override;
     bool showsPickPreview() const override { return true; }
@@ -77,7 +82,13 @@ public:
     void redraw(int mode) override;
 
 private:
-    std::deque<std::optional<std::array<double, 3>>> points_;
+    struct Answer {
+        enum { Point, Cancel, Number, Enter } kind;
+        std::array<double, 3> point{};
+        double number = 0;
+    };
+    int answer(const double* base, std::wstring_view prompt, double result[3], double* number);
+    std::deque<Answer> points_;
     std::deque<int> answers_;
     bool previewShown_ = false;
 };
