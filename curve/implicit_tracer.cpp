@@ -172,22 +172,28 @@ private:
     }
 
     // Newton's projection onto the curve, until |F| / |grad F| <= tolerance / 10; false
-    // when it does not converge or moves `p` farther than `maxMove`.
-    bool project(V& p, double maxMove)
+    // when it does not converge or moves `p` farther than `maxMove`. Near a pole
+    // |F| / |grad F| also goes to 0, while |F| grows without bound: a point where |F| is
+    // larger than where the projection started (or than `bound`, |F| where the start
+    // came from) is no zero of F, and is refused.
+    bool project(V& p, double maxMove, double bound = std::numeric_limits<double>::infinity())
     {
         const V start = p;
+        double startValue = bound;
         for (int i = 0; i < kNewtonIterations; ++i) {
             const double v = F(p);
             if (!std::isfinite(v))
                 return false;
             if (v == 0)
                 return true;
+            if (i == 0)
+                startValue = std::min(startValue, std::fabs(v));
             const std::optional<V> g = grad(p);
             if (!g)
                 return false;
             const double gg = dot(*g, *g);
             if (std::fabs(v) / std::sqrt(gg) <= tol_ / 10)
-                return true;
+                return std::fabs(v) <= startValue;
             p = p - *g * (v / gg);
             if (!(norm(p - start) <= maxMove))
                 return false;
@@ -283,8 +289,10 @@ private:
     {
         if (!std::isfinite(va) || !std::isfinite(vb) || (va > 0) == (vb > 0))
             return;
+        // Regula falsi closes in on a pole as on a root: a root is where |F| is below
+        // its value at both ends.
         V p = edgeRoot(a, b, va, vb);
-        if (!project(p, norm(b - a)) || !inside(p))
+        if (!project(p, norm(b - a), std::min(std::fabs(va), std::fabs(vb))) || !inside(p))
             return;
         if (!near(p, 2 * tol_))
             trace(p, runs);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <iterator>
 #include <optional>
 
 namespace plotwright::curve {
@@ -159,30 +160,140 @@ void join(CurvePoints& out, const Frame& a, const Frame& b, double d, double sid
     }
 }
 
+// Whether the offset turns back between two frames (unit directions): the curve has a
+// cusp there.
+bool isCusp(const Frame& a, const Frame& b)
+{
+    static const double cuspCos = std::cos(kCuspTurn);
+    return dot(a.direction, b.direction) < cuspCos;
+}
+
+// One side's raw offset, built from the frames as they come. With `brokenAtCusps` it is
+// not joined round a cusp's tip but broken there: the pieces before the last cusp go
+// there, open, and finish() returns the rest (empty when a closed run's last piece ran
+// on into its first). Such an offset only cuts the other side's, so it keeps only the
+// vertices its chords need to stay within a quarter of the tolerance: dense samples
+// are not written, nor searched for crossings, twice.
+class RawSide {
+public:
+    RawSide(const CurvePiece& run, double d, double side, double tolerance, std::vector<CurvePiece>* brokenAtCusps)
+        : closed_(run.closed), d_(d), side_(side), tolerance_(tolerance), brokenAtCusps_(brokenAtCusps),
+          head_(brokenAtCusps ? brokenAtCusps->size() : 0)
+    {
+        // The angle a chord of the circle of radius d may span within the tolerance.
+        step_ = tolerance >= 2 * d ? kPi : 2 * std::acos(1 - tolerance / d);
+        cosStep_ = std::cos(step_);
+        out_.closed = run.closed;
+        room_ = run.points.size() + run.points.size() / 16 + 16;
+        out_.points.reserve(room_);
+    }
+
+    void add(const Frame& frame)
+    {
+        if (last_ && brokenAtCusps_ && !isCusp(*last_, frame) && dot(last_->direction, frame.direction) >= cosStep_) {
+            // No join between them: the vertex may be left out while the chord from the
+            // last kept one bends away from the offset by less than its length times its
+            // turn over 8 (a quarter of the tolerance).
+            const Vec step{frame.centre.x + d_ * frame.direction.x - last_->centre.x - d_ * last_->direction.x,
+                           frame.centre.y + d_ * frame.direction.y - last_->centre.y - d_ * last_->direction.y};
+            const double l = length(step), turn = std::fabs(cross(last_->direction, frame.direction));
+            travelled_ += l;
+            turned_ += turn;
+            if (travelled_ * turned_ > 2 * tolerance_) {
+                flush();
+                travelled_ = l;
+                turned_ = turn;
+            }
+            pending_ = frame;
+            last_ = frame;
+            return;
+        }
+        flush();
+        travelled_ = turned_ = 0;
+        if (last_ && brokenAtCusps_ && isCusp(*last_, frame)) {
+            out_.closed = false;
+            room_ -= std::min(room_, out_.points.size());
+            brokenAtCusps_->push_back(std::move(out_));
+            out_ = CurvePiece{};
+            // Room for the rest and for the first piece, which a closed run's last
+            // piece may take in: a hundred thousand points are not moved as they grow.
+            out_.points.reserve(room_ + brokenAtCusps_->at(head_).points.size());
+            broken_ = true;
+        } else if (last_) {
+            join(out_.points, *last_, frame, d_, side_, cosStep_, step_);
+        } else {
+            first_ = frame;
+        }
+        push(out_.points, frame, d_);
+        last_ = frame;
+    }
+
+    CurvePiece finish()
+    {
+        flush();
+        if (!closed_ || !first_ || out_.points.size() <= 1)
+            return std::move(out_);
+        if (!broken_) {
+            join(out_.points, *last_, *first_, d_, side_, cosStep_, step_);
+        } else if (!isCusp(*last_, *first_)) {
+            join(out_.points, *last_, *first_, d_, side_, cosStep_, step_);
+            CurvePoints& front = (*brokenAtCusps_)[head_].points;
+            out_.points.insert(out_.points.end(), front.begin(), front.end());
+            out_.closed = false;
+            (*brokenAtCusps_)[head_] = std::move(out_);
+            return {};
+        }
+        return std::move(out_);
+    }
+
+private:
+    void flush()
+    {
+        if (pending_)
+            push(out_.points, *pending_, d_);
+        pending_.reset();
+    }
+
+    CurvePiece out_;
+    bool closed_;
+    double d_;
+    double side_;
+    double tolerance_;
+    double travelled_ = 0;
+    double turned_ = 0;
+    std::optional<Frame> pending_;
+    double step_ = 0;
+    double cosStep_ = 0;
+    std::vector<CurvePiece>* brokenAtCusps_;
+    std::size_t head_;
+    std::size_t room_ = 0;
+    bool broken_ = false;
+    std::optional<Frame> first_, last_;
+};
+
 // The raw offset of one run: every frame's point and the joins between them, loops and
-// swallowtails still in.
-CurvePiece rawOffset(const CurvePiece& run, double distance, double tolerance, const CurveAt& at)
+// swallowtails still in. With `otherSide`, the offset on the other side too, from the
+// same frames, broken at cusps (see RawSide).
+CurvePiece rawOffset(const CurvePiece& run, double distance, double tolerance, const CurveAt& at,
+                     std::vector<CurvePiece>* otherSide = nullptr)
 {
     const double side = distance < 0 ? -1.0 : 1.0;
     const double d = std::fabs(distance);
-    // The angle a chord of the circle of radius d may span within the tolerance.
-    const double step = tolerance >= 2 * d ? kPi : 2 * std::acos(1 - tolerance / d);
-    const double cosStep = std::cos(step);
-    CurvePiece out;
-    out.closed = run.closed;
-    out.points.reserve(run.points.size() + run.points.size() / 16 + 16);
-    std::optional<Frame> first, last;
+    RawSide own(run, d, side, tolerance, nullptr);
+    std::optional<RawSide> other;
+    if (otherSide)
+        other.emplace(run, d, -side, tolerance, otherSide);
     framesOf(run, side, at, [&](const Frame& frame) {
-        if (last)
-            join(out.points, *last, frame, d, side, cosStep, step);
-        else
-            first = frame;
-        push(out.points, frame, d);
-        last = frame;
+        own.add(frame);
+        if (other)
+            other->add(Frame{frame.centre, {-frame.direction.x, -frame.direction.y}});
     });
-    if (run.closed && first && out.points.size() > 1)
-        join(out.points, *last, *first, d, side, cosStep, step);
-    return out;
+    if (other) {
+        CurvePiece rest = other->finish();
+        if (rest.points.size() >= 2)
+            otherSide->push_back(std::move(rest));
+    }
+    return own.finish();
 }
 
 // ---- the distance to the curve ---------------------------------------------------
@@ -448,9 +559,17 @@ void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistan
         const Stretch& s = stretches[k];
         // A vote of points along it: a join's point may stray inside by the samples'
         // error where the curve was sampled coarsely, a loop lies inside throughout.
+        // A short stretch puts several voters on one vertex: it is measured once.
         int outside = 0;
-        for (int v = 1; v < 8; ++v)
-            outside += curve.nearerThan(along(s, p, v / 8.0), r) ? 0 : 1;
+        std::optional<CurvePoint> asked;
+        bool away = false;
+        for (int v = 1; v < 8; ++v) {
+            const CurvePoint q = along(s, p, v / 8.0);
+            if (!asked || !samePoint(*asked, q))
+                away = !curve.nearerThan(q, r);
+            asked = q;
+            outside += away ? 1 : 0;
+        }
         if (outside < 4)
             continue;
         // A loop smaller than the tolerance is the samples' noise where the offset
@@ -540,7 +659,11 @@ struct Cut {
 
 class CrossingFinder {
 public:
-    explicit CrossingFinder(const std::vector<CurvePiece>& polylines) : polylines_(polylines)
+    // Polylines from `edgesFrom` on only cut the others: their crossings among
+    // themselves are not looked for.
+    explicit CrossingFinder(const std::vector<CurvePiece>& polylines,
+                            std::size_t edgesFrom = static_cast<std::size_t>(-1))
+        : polylines_(polylines), edgesFrom_(edgesFrom)
     {
         for (std::size_t k = 0; k < polylines.size(); ++k) {
             const CurvePoints& p = polylines[k].points;
@@ -659,7 +782,7 @@ private:
 
     void test(const Segment& s, const Segment& t)
     {
-        if (neighbours(s, t))
+        if (neighbours(s, t) || (s.polyline >= edgesFrom_ && t.polyline >= edgesFrom_))
             return;
         const Vec r = sub(*s.b, *s.a), q = sub(*t.b, *t.a), w = sub(*t.a, *s.a);
         const double den = cross(r, q);
@@ -675,9 +798,48 @@ private:
     }
 
     const std::vector<CurvePiece>& polylines_;
+    std::size_t edgesFrom_;
     std::vector<Chain> chains_;
     std::vector<Cut> cuts_;
 };
+
+// A half circle of radius `d` about `end`, on the side `outward` points to: the band's
+// edge beyond an open end.
+CurvePiece endCap(const CurvePoint& end, Vec outward, double d, double tolerance)
+{
+    const double step = tolerance >= 2 * d ? kPi : 2 * std::acos(1 - tolerance / d);
+    const int steps = std::clamp(static_cast<int>(std::ceil(kPi / step)), 2, kMostJoinSteps);
+    const Vec left = leftOf(outward);
+    CurvePiece cap;
+    for (int k = 0; k <= steps; ++k) {
+        const double phi = -kPi / 2 + kPi * k / steps;
+        const double c = std::cos(phi), s = std::sin(phi);
+        cap.points.push_back({end.x + d * (c * outward.x + s * left.x), end.y + d * (c * outward.y + s * left.y), 0});
+    }
+    return cap;
+}
+
+// Appends to `out` round caps about an open run's ends: the edge of the band about it
+// there.
+void addEndCaps(const CurvePiece& run, double distance, double tolerance, std::vector<CurvePiece>& out)
+{
+    if (run.closed)
+        return;
+    const CurvePoints& p = run.points;
+    const double d = std::fabs(distance);
+    // The direction out of each end: its last chord of non-zero length.
+    std::size_t i = 1;
+    while (i + 1 < p.size() && isZero(sub(p[0], p[i])))
+        ++i;
+    std::size_t j = p.size() - 2;
+    while (j > 0 && isZero(sub(p.back(), p[j])))
+        --j;
+    const Vec outStart = unit(sub(p[0], p[i])), outEnd = unit(sub(p.back(), p[j]));
+    if (!isZero(outStart))
+        out.push_back(endCap(p[0], outStart, d, tolerance));
+    if (!isZero(outEnd))
+        out.push_back(endCap(p.back(), outEnd, d, tolerance));
+}
 
 } // namespace
 
@@ -727,18 +889,31 @@ std::vector<std::vector<Crossing>> crossings(const std::vector<CurvePiece>& poly
 std::vector<CurvePiece> offsetRuns(const std::vector<CurvePiece>& runs, double distance, double tolerance,
                                    const CurveAt& at)
 {
-    std::vector<CurvePiece> raw;
+    // The points nearer to the curve than the distance fill a band about it. The offset
+    // of one part of the curve may enter the band of another part (where the curve
+    // crosses itself or comes back near itself) through the band's other edge, which the
+    // offset on this side does not cross: without that edge the stretch inside would be
+    // kept whole with the stretch outside. The other side's offset and round caps at open
+    // ends close the band; they only cut. Both sides' offsets go round a cusp's tip on
+    // the same arc: the other side is broken there instead, so that the two do not cut
+    // each other at every vertex along it.
+    std::vector<CurvePiece> raw, edges;
     raw.reserve(runs.size());
     for (const CurvePiece& run : runs)
-        if (run.points.size() >= 2)
-            raw.push_back(rawOffset(run, distance, tolerance, at));
-    const std::vector<std::vector<Crossing>> cuts = crossings(raw);
+        if (run.points.size() >= 2) {
+            raw.push_back(rawOffset(run, distance, tolerance, at, &edges));
+            addEndCaps(run, distance, tolerance, edges);
+        }
+    const std::size_t own = raw.size();
+    raw.insert(raw.end(), std::make_move_iterator(edges.begin()), std::make_move_iterator(edges.end()));
+    edges = {};
+    const std::vector<std::vector<Crossing>> cuts = CrossingFinder(raw, own).find();
     const CurveDistance curve(runs);
     // Points of the true offset lie at the distance from the curve; the samples' chords
     // may come nearer to them than the curve itself does, within the tolerance.
     const double r = std::fabs(distance) - tolerance;
     std::vector<CurvePiece> out;
-    for (std::size_t k = 0; k < raw.size(); ++k)
+    for (std::size_t k = 0; k < own; ++k)
         if (raw[k].points.size() >= 2)
             trim(std::move(raw[k]), cuts[k], curve, r, tolerance, out);
     return out;

@@ -87,10 +87,9 @@ TEST(implicit_grid, coarse_to_fine_finds_what_every_node_finds)
         {"heart", [](double x, double y) { return std::pow(x * x + y * y - 1, 3) - x * x * y * y * y; },
          {-1.5, 1.5, -1.5, 1.5, 120, 120}, 1},
         // F changes sign across a pole without a zero, and is undefined left of x = 0.
-        // (The tracer follows the pole too, at great cost: the grid is kept small.)
         {"pole and undefined half",
          [](double x, double y) { return 1 / (x * x + y * y - 1) + std::sqrt(x) - 0.5; },
-         {-2, 2, -2, 2, 8, 8}, 1},
+         {-2, 2, -2, 2, 80, 80}, 1},
         {"undefined half", [](double x, double y) { return std::sqrt(x) + y * y - 1; }, {-2, 2, -2, 2, 160, 160}, 1},
         // Steep: F spans e^20 across the window.
         {"steep exponential", [](double x, double y) { return std::exp(10 * x) - std::exp(10 * y) - 1; },
@@ -122,4 +121,27 @@ TEST(implicit_grid, curve_far_from_most_nodes_costs_a_share_of_the_grid)
     ASSERT_EQ(coarse.points.size(), every.points.size());
     EXPECT_GE(every.outcome.evaluations, 401u * 401u);
     EXPECT_LT(coarse.outcome.evaluations, every.outcome.evaluations / 2);
+}
+
+TEST(implicit_grid, a_pole_is_not_drawn_where_the_zeros_are)
+{
+    // F changes sign across the circle x² + y² = 1 without a zero: Newton's step there
+    // shrinks as |F| grows. The zeros are two arcs through (0, ±√3).
+    const auto f = [](double x, double y) { return 1 / (x * x + y * y - 1) + std::sqrt(x) - 0.5; };
+    for (const bool everyNode : {true, false}) {
+        SCOPED_TRACE(everyNode ? "every node" : "coarse to fine");
+        const Traced t = traced(f, {-2, 2, -2, 2, 80, 80}, 1e-3, everyNode);
+        EXPECT_GE(t.outcome.branches, 2u);
+        std::size_t vertices = 0;
+        bool nearRoot = false;
+        for (const CurvePoint& p : t.points) {
+            if (!std::isfinite(p.x) || !std::isfinite(p.y))
+                continue;
+            ++vertices;
+            ASSERT_LT(std::fabs(f(p.x, p.y)), 0.01) << p.x << ", " << p.y;
+            nearRoot = nearRoot || std::hypot(p.x, std::fabs(p.y) - std::sqrt(3.0)) < 0.01;
+        }
+        EXPECT_GT(vertices, 10u);
+        EXPECT_TRUE(nearRoot);
+    }
 }

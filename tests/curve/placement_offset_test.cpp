@@ -47,6 +47,21 @@ CEquation epicycloidEquation(double step)
 }
 CurvePoint ellipse(double t) { return {10 * std::cos(t), 4 * std::sin(t), 0}; }
 CurvePoint circle(double t) { return {5 * std::cos(t), 5 * std::sin(t), 0}; }
+// The limaçon r = 2 + 4 cos t: an inner loop whose offsets cross those of the outer one.
+CurvePoint limacon(double t)
+{
+    const double r = 2 + 4 * std::cos(t);
+    return {r * std::cos(t), r * std::sin(t), 0};
+}
+CEquation limaconEquation()
+{
+    CEquation e;
+    e.SetType(ExplicitPolar);
+    e.SetEquationY(L"2+4*cos(t)");
+    e.AddParameter(std::make_shared<CEquationParameter>(
+        ParameterFields{.name = L"t", .type = RunningVariable, .increment = 0.01, .minValue = 0, .maxValue = 2 * kPi}));
+    return e;
+}
 
 // The written pieces as fine polylines (arcs cut finely, splines evaluated densely).
 std::vector<CurvePoints> fine(const std::vector<CurvePiece>& pieces)
@@ -343,6 +358,9 @@ TEST(Offset, EllipseAndEpicycloidLieWithinTheToleranceOfTheTrueOffset)
         {"epicycloid outside, loops at the cusps", epicycloid, epicycloidEquation(0.05), -1.5, CurveOutput::Polyline},
         {"epicycloid outside as a spline", epicycloid, epicycloidEquation(0.05), -1.5, CurveOutput::Spline},
         {"circle far outside", circle, parametric(L"5*cos(t)", L"5*sin(t)", 0, 2 * kPi, 0.1), -20, CurveOutput::Polyline},
+        // Each loop's offset crosses the other's: what comes nearer to the other loop goes.
+        {"limaçon left of travel", limacon, limaconEquation(), 0.4, CurveOutput::Polyline},
+        {"limaçon right of travel", limacon, limaconEquation(), -0.4, CurveOutput::Polyline},
     };
     for (const TrueOffsetRow& row : rows)
         checkTrueOffset(row, 0.01);
@@ -421,3 +439,45 @@ TEST(Offset, CrossingsOfPolylines)
 }
 
 } // namespace
+
+TEST(Offset, AnOpenEndNearAnotherPartCutsItsOffset)
+{
+    // A hook whose end stops 0.613 above its first leg: the first leg's offset 0.4 above it
+    // passes within 0.213 of the end, where only the round cap about the end bounds what
+    // comes nearer than the distance.
+    // (Off the samples' 0.01 grid: an inner corner whose offsets cross exactly at
+    // vertices of both is another matter.)
+    const CurvePoints corners{{0, 0, 0}, {10, 0, 0}, {10, 3, 0}, {4.503, 3, 0}, {4.503, 0.613, 0}};
+    CurvePiece run;
+    double along = 0;
+    for (std::size_t k = 0; k + 1 < corners.size(); ++k) {
+        const CurvePoint a = corners[k], b = corners[k + 1];
+        const double l = std::hypot(b.x - a.x, b.y - a.y);
+        const int steps = static_cast<int>(std::ceil(l / 0.01));
+        for (int i = k == 0 ? 0 : 1; i <= steps; ++i)
+            run.points.push_back({a.x + (b.x - a.x) * i / steps, a.y + (b.y - a.y) * i / steps, along + l * i / steps});
+        along += l;
+    }
+    const double d = 0.4, tolerance = 0.01;
+    // The hook's point at a length along it: its corners' one-sided tangents.
+    const auto at = [&](double z) {
+        for (std::size_t k = 0; k + 1 < corners.size(); ++k) {
+            const CurvePoint a = corners[k], b = corners[k + 1];
+            const double l = std::hypot(b.x - a.x, b.y - a.y);
+            if (z <= l || k + 2 == corners.size())
+                return CurvePoint{a.x + (b.x - a.x) * z / l, a.y + (b.y - a.y) * z / l, 0};
+            z -= l;
+        }
+        return corners.back();
+    };
+    const std::vector<CurvePiece> pieces = offsetRuns({run}, d, tolerance, at);
+    ASSERT_FALSE(pieces.empty());
+    const std::vector<CurvePoints> truth{run.points};
+    std::size_t points = 0;
+    for (const CurvePoints& line : fine(pieces))
+        for (const CurvePoint& p : line) {
+            ++points;
+            ASSERT_GE(distanceTo(p, truth), d - tolerance - 1e-9) << p.x << ", " << p.y;
+        }
+    EXPECT_GT(points, 100u);
+}
