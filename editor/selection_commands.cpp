@@ -16,6 +16,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <set>
@@ -67,6 +68,29 @@ std::optional<double> typedNumber(const QString& text)
     if (utf8.empty() || error != std::errc() || stop != end || !std::isfinite(value))
         return std::nullopt;
     return value;
+}
+
+// Asks at `base` until a typed number or a picked point gives a value the command takes:
+// `fromPoint` turns a point into a value, `refusal` says why a value (or none) is not taken
+// and is empty when it is. Nothing when cancelled ("*Cancel*" shown).
+std::optional<double> askValue(MainWindow& window, const double base[3], const wchar_t* prompt,
+                               const std::function<std::optional<double>(const double to[3])>& fromPoint,
+                               const std::function<QString(std::optional<double> value, bool typed)>& refusal)
+{
+    for (;;) {
+        double to[3] = {0, 0, 0};
+        QString typed;
+        const Answer answer = window.backend().askPointOrText(base, prompt, to, typed);
+        if (answer != Answer::typed && answer != Answer::point) {
+            window.commandLine().print("*Cancel*");
+            return std::nullopt;
+        }
+        const std::optional<double> value = answer == Answer::typed ? typedNumber(typed) : fromPoint(to);
+        const QString reason = refusal(value, answer == Answer::typed);
+        if (reason.isEmpty())
+            return value;
+        window.commandLine().print(reason);
+    }
 }
 
 } // namespace
@@ -239,32 +263,21 @@ void SelectionCommands::rotate()
     double base[3] = {0, 0, 0};
     if (!point(nullptr, L"\nBase point:", base))
         return;
-    for (;;) {
-        double to[3] = {0, 0, 0};
-        QString typed;
-        const Answer answer = window_.backend().askPointOrText(
-            base, L"\nRotation angle (degrees, counter-clockwise), or pick a point:", to, typed);
-        double degrees = 0.0;
-        if (answer == Answer::typed) {
-            const std::optional<double> value = typedNumber(typed);
-            if (!value) {
-                window_.commandLine().print("Type an angle in degrees (\".\" as decimal point), or pick a point.");
-                continue;
-            }
-            degrees = *value;
-        } else if (answer == Answer::point) {
-            if (to[0] == base[0] && to[1] == base[1]) {
-                window_.commandLine().print("The point is the base point: it gives no angle.");
-                continue;
-            }
-            degrees = std::atan2(to[1] - base[1], to[0] - base[0]) * (180.0 / M_PI);
-        } else {
-            window_.commandLine().print("*Cancel*");
-            return;
-        }
-        place(window_, handles, core::Placement::rotation({base[0], base[1], 0.0}, degrees), UndoHistory::kRotate);
-        return;
-    }
+    const std::optional<double> degrees = askValue(
+        window_, base, L"\nRotation angle (degrees, counter-clockwise), or pick a point:",
+        [&](const double to[3]) -> std::optional<double> {
+            if (to[0] == base[0] && to[1] == base[1])
+                return std::nullopt;
+            return std::atan2(to[1] - base[1], to[0] - base[0]) * (180.0 / M_PI);
+        },
+        [](std::optional<double> value, bool typed) {
+            if (value)
+                return QString();
+            return typed ? QString("Type an angle in degrees (\".\" as decimal point), or pick a point.")
+                         : QString("The point is the base point: it gives no angle.");
+        });
+    if (degrees)
+        place(window_, handles, core::Placement::rotation({base[0], base[1], 0.0}, *degrees), UndoHistory::kRotate);
 }
 
 void SelectionCommands::scale()
@@ -275,28 +288,15 @@ void SelectionCommands::scale()
     double base[3] = {0, 0, 0};
     if (!point(nullptr, L"\nBase point:", base))
         return;
-    for (;;) {
-        double to[3] = {0, 0, 0};
-        QString typed;
-        const Answer answer = window_.backend().askPointOrText(
-            base, L"\nScale factor, or pick a point (its distance is the factor):", to, typed);
-        std::optional<double> factor;
-        if (answer == Answer::typed)
-            factor = typedNumber(typed);
-        else if (answer == Answer::point)
-            factor = std::hypot(to[0] - base[0], to[1] - base[1]);
-        else {
-            window_.commandLine().print("*Cancel*");
-            return;
-        }
+    const std::optional<double> factor = askValue(
+        window_, base, L"\nScale factor, or pick a point (its distance is the factor):",
+        [&](const double to[3]) -> std::optional<double> { return std::hypot(to[0] - base[0], to[1] - base[1]); },
         // A factor of 0 would collapse the entities, a negative one turn them inside out.
-        if (!factor || *factor <= 0.0) {
-            window_.commandLine().print("The scale factor must be a number above 0.");
-            continue;
-        }
+        [](std::optional<double> value, bool) {
+            return value && *value > 0.0 ? QString() : QString("The scale factor must be a number above 0.");
+        });
+    if (factor)
         place(window_, handles, core::Placement::scaling({base[0], base[1], 0.0}, *factor), UndoHistory::kScale);
-        return;
-    }
 }
 
 void SelectionCommands::mirror()

@@ -7,6 +7,7 @@
 #include "core/curve_data.h"
 #include "dxf/source_moves.h"
 
+#include <functional>
 #include <map>
 
 namespace plotwright::editor {
@@ -139,20 +140,28 @@ std::wstring kindList(const std::map<std::wstring, int>& kinds)
     return names;
 }
 
+// How many of the entities that exist, by kind, `takes` does not take.
+std::map<std::wstring, int> refusedKinds(const core::DrawingData& drawing, const std::vector<core::Handle>& handles,
+                                         const std::function<bool(const core::Entity&)>& takes)
+{
+    std::map<std::wstring, int> refused;
+    for (core::Handle h : handles) {
+        const core::EntityReader entity(drawing, h);
+        if (entity && !takes(*entity))
+            ++refused[kindName(*entity)];
+    }
+    return refused;
+}
+
 } // namespace
 
 std::wstring UndoHistory::refusedPlace(const std::vector<core::Handle>& handles, const core::Placement& by,
                                        const Verb& verb) const
 {
-    std::map<std::wstring, int> refused;
-    for (core::Handle h : handles) {
-        const core::EntityReader entity(database_, h);
-        if (!entity)
-            continue;
-        const core::Placement after = entity->placement().then(by);
-        if (!entity->canPlace(after) || !dxf::canPlaceInSource(database_, *entity, after))
-            ++refused[kindName(*entity)];
-    }
+    const std::map<std::wstring, int> refused = refusedKinds(database_, handles, [&](const core::Entity& entity) {
+        const core::Placement after = entity.placement().then(by);
+        return entity.canPlace(after) && dxf::canPlaceInSource(database_, entity, after);
+    });
     if (refused.empty())
         return {};
     const std::wstring kinds = by.isTranslation()
@@ -167,15 +176,10 @@ std::wstring UndoHistory::refusedPlace(const std::vector<core::Handle>& handles,
 std::wstring UndoHistory::refusedCopy(const std::vector<core::Handle>& handles, const core::Placement& by,
                                       const Verb& verb) const
 {
-    std::map<std::wstring, int> refused;
-    for (core::Handle h : handles) {
-        const core::EntityReader entity(database_, h);
-        if (!entity)
-            continue;
-        const std::unique_ptr<core::Entity> copy = copyOfEntity(*entity);
-        if (!copy || !copy->canPlace(by))
-            ++refused[kindName(*entity)];
-    }
+    const std::map<std::wstring, int> refused = refusedKinds(database_, handles, [&](const core::Entity& entity) {
+        const std::unique_ptr<core::Entity> copy = copyOfEntity(entity);
+        return copy && copy->canPlace(by);
+    });
     if (refused.empty())
         return {};
     return L"Cannot " + std::wstring(verb.present) + L" " + kindList(refused) +
