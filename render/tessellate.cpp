@@ -42,9 +42,11 @@ public:
 
     void begin(Type type, ShownColor color) override
     {
-        current_ = {};
         current_.type = type;
         current_.color = color;
+        current_.closed = false;
+        current_.points.clear();
+        current_.ringStarts.clear();
     }
     void vertex(const AcGePoint3d& p) override
     {
@@ -56,8 +58,8 @@ public:
         if (current_.type == Type::kStroke && !current_.points.empty()) {
             broken_ = true;
             flush(false);
-            const DisplayShape next{Type::kStroke, false, current_.color, {}, {}, {}};
-            current_ = next;
+            current_.points.clear();
+            current_.ringStarts.clear();
         }
     }
     void ring() override
@@ -90,14 +92,21 @@ private:
             return;
         if (!current_.ringStarts.empty() && current_.ringStarts.back() >= current_.points.size())
             current_.ringStarts.pop_back();
-        current_.closed = closed;
-        out_.push_back(std::move(current_));
+        // The shape gets vectors of its exact size: `current_` keeps its capacity from
+        // one shape to the next, so that growing a shape vertex by vertex reallocates
+        // only while the largest shape so far grows.
+        DisplayShape& shape = out_.emplace_back();
+        shape.type = current_.type;
+        shape.closed = closed;
+        shape.color = current_.color;
+        shape.points.assign(current_.points.begin(), current_.points.end());
+        shape.ringStarts.assign(current_.ringStarts.begin(), current_.ringStarts.end());
         current_.points.clear();
         current_.ringStarts.clear();
     }
 
     std::vector<DisplayShape>& out_;
-    DisplayShape current_;
+    DisplayShape current_;  // the shape being drawn; its text stays empty
     bool broken_ = false;
 };
 
