@@ -18,23 +18,30 @@ QColor shownOnView(db::ShownColor c)
     return QColor((c.rgb >> 16) & 0xFF, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF, c.alpha);
 }
 
-QRectF boundsOf(const db::DisplayShape& s)
+// The smallest and largest x and y of a shape's points (text: with its reach).
+struct Span {
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+};
+
+Span spanOf(const db::DisplayShape& s)
 {
+    Span b;
     if (s.points.empty())
-        return {};
-    double minX = s.points[0].x, maxX = minX, minY = s.points[0].y, maxY = minY;
+        return b;
+    b.minX = b.maxX = s.points[0].x;
+    b.minY = b.maxY = s.points[0].y;
     for (const db::DisplayPoint& p : s.points) {
-        minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+        b.minX = std::min(b.minX, p.x), b.maxX = std::max(b.maxX, p.x);
+        b.minY = std::min(b.minY, p.y), b.maxY = std::max(b.maxY, p.y);
     }
     if (s.type == db::DisplayShape::Type::kText && s.text) {
         // Text reaches about as far as its height times its length from the anchor (a
         // wide width factor or a stretched span further).
         const db::DisplayText& t = *s.text;
         const double reach = t.height * (1.0 + double(t.text.size()) * std::max(1.0, t.widthFactor)) + t.span;
-        minX -= reach, maxX += reach, minY -= reach, maxY += reach;
+        b.minX -= reach, b.maxX += reach, b.minY -= reach, b.maxY += reach;
     }
-    return QRectF(QPointF(minX, minY), QPointF(maxX, maxY));
+    return b;
 }
 
 } // namespace
@@ -56,7 +63,9 @@ DisplayList buildDisplayList(const core::DrawingData& database)
         item.shape = std::move(shape);
         item.entity = current;
         if (!item.isEndless()) {
-            item.bounds = boundsOf(item.shape);
+            const Span span = spanOf(item.shape);
+            if (!item.shape.points.empty())
+                item.bounds = QRectF(QPointF(span.minX, span.minY), QPointF(span.maxX, span.maxY));
             const bool text = item.shape.type == db::DisplayShape::Type::kText;
             // Extents element by element: QRectF::united ignores rectangles of no
             // size, as a single point or a straight vertical line has.
@@ -73,10 +82,13 @@ DisplayList buildDisplayList(const core::DrawingData& database)
                     if (std::isfinite(p.x) && std::isfinite(p.y))
                         extend(p);
             }
-            for (const db::DisplayPoint& p : item.shape.points) {
-                extend(p);
-                if (text)
-                    break;
+            if (text && !item.shape.points.empty()) {
+                extend(item.shape.points.front());
+            } else if (!text && !item.shape.points.empty()) {
+                // The bounds of any other shape are those of its points: two corners
+                // extend the extents as all of its points would.
+                extend({span.minX, span.minY});
+                extend({span.maxX, span.maxY});
             }
         }
         list.items.push_back(std::move(item));
