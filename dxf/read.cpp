@@ -418,8 +418,17 @@ void DxfLoader::entityStarts(const DxfPair& pair)
 
 void DxfLoader::setEntitySpans()
 {
+    source_->entitySpans.reserve(source_->entitySpans.size() + shown_.size());
+    // The entities come in the order of their records: each search starts where the
+    // one before ended.
+    auto from = entityStarts_.begin();
+    std::size_t last = 0;
     for (const Shown& s : shown_) {
-        const auto next = std::upper_bound(entityStarts_.begin(), entityStarts_.end(), s.start);
+        if (s.start < last)
+            from = entityStarts_.begin();
+        last = s.start;
+        const auto next = std::upper_bound(from, entityStarts_.end(), s.start);
+        from = next;
         if (next != entityStarts_.end())
             source_->entitySpans[s.entity.get()] = {s.start, *next};
     }
