@@ -297,7 +297,7 @@ void Tessellator::blockReference(const AcDbBlockReference& ref, const Context& c
     for (const AcDbAttributeShown& a : p.attributes) {
         const std::wstring& attributeLayer = (ctx.layer && a.layer == L"0") ? *ctx.layer : a.layer;
         if (checkLayers_) {
-            const AcDbLayerAppearance& la = db_.layerAppearance(attributeLayer);
+            const AcDbLayerAppearance& la = appearanceOf(attributeLayer);
             if (la.off || la.frozen)
                 continue;
         }
@@ -306,6 +306,23 @@ void Tessellator::blockReference(const AcDbBlockReference& ref, const Context& c
 }
 
 
+
+const std::vector<double>* Tessellator::patternOf(const std::wstring& linetype, const std::wstring& layer,
+                                                  const std::vector<double>* byBlock)
+{
+    const AcDbLinetypeTable& table = db_.linetypes();
+    if (table.patterns.empty())
+        return nullptr;
+    LastPattern& last = lastPattern_;
+    if (!last.valid || last.byBlock != byBlock || linetype != last.linetype || layer != last.layer) {
+        last.pattern = linetypePattern(table, linetype, layer, byBlock);
+        last.linetype = linetype;
+        last.layer = layer;
+        last.byBlock = byBlock;
+        last.valid = true;
+    }
+    return last.pattern;
+}
 
 void Tessellator::entity(const AcDbEntity& e, const Context& ctx)
 {
@@ -318,7 +335,7 @@ void Tessellator::entity(const AcDbEntity& e, const Context& ctx)
     if (checkLayers_) {
         // A block reference on a layer that is off still shows its contents on other
         // layers: only those on layer 0 take its layer. A frozen layer hides them all.
-        const AcDbLayerAppearance& la = db_.layerAppearance(layer);
+        const AcDbLayerAppearance& la = appearanceOf(layer);
         if (la.frozen || (la.off && e.kind() != AcDbEntity::Kind::kBlockReference))
             return;
     }
@@ -327,7 +344,7 @@ void Tessellator::entity(const AcDbEntity& e, const Context& ctx)
     // Lines and curves take their linetype's dashes, in world units: the pattern grows
     // with the block references it is drawn through.
     const std::vector<double>* pattern =
-        out_->wantsDetail() ? linetypePattern(db_.linetypes(), style.linetype, layer, ctx.byBlockPattern) : nullptr;
+        out_->wantsDetail() ? patternOf(style.linetype, layer, ctx.byBlockPattern) : nullptr;
     std::optional<DashedOutput> dashed;
     Output* const plain = out_;
     if (pattern && isDashable(e.kind())) {

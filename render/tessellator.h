@@ -154,9 +154,22 @@ private:
             return ctx.byBlock;
         if (isPaletteIndex(index))
             return paletteColor(index);
-        const AcDbLayerAppearance& la = db_.layerAppearance(layer);
+        const AcDbLayerAppearance& la = appearanceOf(layer);
         return la.trueColor >= 0 ? trueColor(static_cast<std::uint32_t>(la.trueColor)) : paletteColor(la.colorIndex);
     }
+    // The layer's state and colour, and the dash pattern of an entity, looked up by
+    // name: entities next to each other mostly share their layer and linetype, so the
+    // last answer is kept (the drawing does not change while it is drawn).
+    const AcDbLayerAppearance& appearanceOf(const std::wstring& layer) const
+    {
+        if (!lastAppearance_ || layer != lastLayer_) {
+            lastAppearance_ = &db_.layerAppearance(layer);
+            lastLayer_ = layer;
+        }
+        return *lastAppearance_;
+    }
+    const std::vector<double>* patternOf(const std::wstring& linetype, const std::wstring& layer,
+                                         const std::vector<double>* byBlock);
 
     void put(const Xform& xf, const AcGePoint3d& p) { out_->vertex(xf.apply(p)); }
     void arc(const Xform& xf, const AcGePoint3d& c, double r, double start, double sweep, double tolerance, bool first);
@@ -184,6 +197,14 @@ private:
     bool checkLayers_;
     double worldTolerance_;
     std::size_t expanded_ = 0;
+    mutable std::wstring lastLayer_;
+    mutable const AcDbLayerAppearance* lastAppearance_ = nullptr;
+    struct LastPattern {
+        bool valid = false;
+        std::wstring linetype, layer;
+        const std::vector<double>* byBlock = nullptr;
+        const std::vector<double>* pattern = nullptr;
+    } lastPattern_;
 };
 
 } // namespace plotwright::db::detail

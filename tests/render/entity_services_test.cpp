@@ -3,6 +3,7 @@
 // the codes inside text; the SVG picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <cmath>
@@ -349,6 +350,59 @@ TEST(tessellation, layers_off_and_frozen_hide_their_entities)
     for (const wchar_t* layer : {L"off", L"Frozen", L"On", L"Unknown"})
         d.add(std::make_unique<AcDbPoint>(AcGePoint3d{})).setAppearance(layer, 256, -1);
     EXPECT_EQ(d.shapes().size(), 2u);
+}
+
+// Entities one after another on layers and linetypes that alternate: each is drawn
+// with its own layer's state and colour and its own dashes, never those of the entity
+// before it.
+TEST(tessellation, neighbours_keep_their_own_layer_and_linetype)
+{
+    Drawing d;
+    Access::setLayer(d.db, L"Red", {1, -1, false, false});
+    Access::setLayer(d.db, L"Green", {3, -1, false, false});
+    Access::setLayer(d.db, L"Off", {5, -1, true, false});
+    AcDbLinetypeTable& linetypes = Access::linetypes(d.db);
+    linetypes.patterns[L"DASHED"] = {1.0, -1.0};
+    linetypes.patterns[L"DOTTED"] = {0.0, -2.0};
+    linetypes.layerLinetypes[L"RED"] = L"DASHED";
+    struct Row {
+        const wchar_t* layer;
+        const wchar_t* linetype;
+        std::size_t shapes;  // 1: solid; 0: hidden
+        std::uint32_t rgb;
+    };
+    // A line 10 long: DASHED gives 5 dashes, DOTTED 6 dots (at both ends too).
+    const Row rows[] = {
+        {L"Red", L"", 5, 0xFF0000},          // the layer's linetype
+        {L"Green", L"", 1, 0x00FF00},        // same linetype name, another layer: solid
+        {L"Red", L"ByLayer", 5, 0xFF0000},   // back to the dashed layer
+        {L"Red", L"DOTTED", 6, 0xFF0000},    // same layer, its own linetype
+        {L"Red", L"dotted", 6, 0xFF0000},    // names ignore case
+        {L"Off", L"DASHED", 0, 0},           // a layer that is off
+        {L"Green", L"DASHED", 5, 0x00FF00},  // same linetype as the hidden one before
+        {L"Green", L"Continuous", 1, 0x00FF00},
+        {L"red", L"", 5, 0xFF0000},          // the layer's name in another case
+    };
+    for (const Row& row : rows) {
+        auto& line = d.add(std::make_unique<AcDbLine>(AcGePoint3d{0, 0, 0}, AcGePoint3d{10, 0, 0}));
+        line.setAppearance(row.layer, 256, -1);
+        AcDbEntityStyle style;
+        style.linetype = row.linetype;
+        line.setStyle(style);
+    }
+    std::vector<std::size_t> source;
+    const std::vector<DisplayShape> shapes = plotwright::db::tessellateModelSpace(d.db, {1e-4}, &source);
+    ASSERT_EQ(source.size(), shapes.size());
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(i);
+        const std::size_t count = static_cast<std::size_t>(std::count(source.begin(), source.end(), i));
+        EXPECT_EQ(count, rows[i].shapes);
+        for (std::size_t k = 0; k < shapes.size(); ++k) {
+            if (source[k] == i) {
+                EXPECT_EQ(shapes[k].color.rgb, rows[i].rgb);
+            }
+        }
+    }
 }
 
 TEST(tessellation, extents_of_what_is_drawn)
