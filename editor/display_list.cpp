@@ -49,14 +49,13 @@ Span spanOf(const db::DisplayShape& s)
 DisplayList buildDisplayList(const core::DrawingData& database)
 {
     DisplayList list;
-    std::vector<std::size_t> source;
-    std::vector<db::DisplayShape> shapes = db::tessellateModelSpace(database, {}, &source);
     std::vector<core::Handle> handles;
     database.forEachEntity([&](const core::Entity& e) { handles.push_back(e.handle()); });
     core::Handle current = 0;
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
     bool any = false;
-    list.items.reserve(shapes.size());
+    // Mostly one item an entity.
+    list.items.reserve(handles.size());
     const auto add = [&](db::DisplayShape&& shape) {
         DisplayItem item;
         item.color = shownOnView(shape.color);
@@ -93,14 +92,13 @@ DisplayList buildDisplayList(const core::DrawingData& database)
         }
         list.items.push_back(std::move(item));
     };
-    for (std::size_t i = 0; i < shapes.size(); ++i) {
-        db::DisplayShape& shape = shapes[i];
-        current = i < source.size() && source[i] < handles.size() ? handles[source[i]] : 0;
+    db::tessellateModelSpace(database, {}, [&](db::DisplayShape&& shape, std::size_t entity) {
+        current = entity < handles.size() ? handles[entity] : 0;
         // A long stroke in pieces, each sharing its first vertex with the one before, so
         // that culling and the level of detail work piece by piece.
         if (shape.type != db::DisplayShape::Type::kStroke || shape.points.size() <= DisplayList::kPieceVertices) {
             add(std::move(shape));
-            continue;
+            return;
         }
         const std::size_t n = shape.points.size();
         for (std::size_t from = 0; from + 1 < n; from += DisplayList::kPieceVertices - 1) {
@@ -108,13 +106,14 @@ DisplayList buildDisplayList(const core::DrawingData& database)
             piece.type = shape.type;
             piece.color = shape.color;
             const std::size_t to = std::min(n, from + DisplayList::kPieceVertices);
+            piece.points.reserve(to - from + 1);
             piece.points.assign(shape.points.begin() + static_cast<std::ptrdiff_t>(from),
                                 shape.points.begin() + static_cast<std::ptrdiff_t>(to));
             if (shape.closed && to == n)
                 piece.points.push_back(shape.points.front());
             add(std::move(piece));
         }
-    }
+    });
     if (any)
         list.extents = QRectF(QPointF(minX, minY), QPointF(maxX, maxY));
     list.hasExtents = any;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -93,6 +94,10 @@ void tessellateEntity(const AcDbDatabase& database, const AcDbEntity& entity, co
 // shape the index of the model-space entity it came from.
 std::vector<DisplayShape> tessellateModelSpace(const AcDbDatabase& database, const TessellationOptions& options,
                                                std::vector<std::size_t>* source = nullptr);
+// The same shapes handed to `take` one by one with the index of their entity, for a
+// caller that keeps them in its own form: no list of all of them is built on the way.
+void tessellateModelSpace(const AcDbDatabase& database, const TessellationOptions& options,
+                          const std::function<void(DisplayShape&& shape, std::size_t entity)>& take);
 
 struct Extents3d {
     bool empty = true;

@@ -572,6 +572,19 @@ std::vector<DisplayShape> tessellateModelSpace(const AcDbDatabase& database, con
                                                std::vector<std::size_t>* source)
 {
     std::vector<DisplayShape> shapes;
+    tessellateModelSpace(database, options, [&](DisplayShape&& shape, std::size_t entity) {
+        shapes.push_back(std::move(shape));
+        if (source)
+            source->push_back(entity);
+    });
+    return shapes;
+}
+
+void tessellateModelSpace(const AcDbDatabase& database, const TessellationOptions& options,
+                          const std::function<void(DisplayShape&& shape, std::size_t entity)>& take)
+{
+    // The shapes of one entity at a time: the list's room serves entity after entity.
+    std::vector<DisplayShape> shapes;
     ShapeOutput output(shapes);
     Tessellator t(database, output, true, options.tolerance);
     Context ctx;
@@ -579,11 +592,11 @@ std::vector<DisplayShape> tessellateModelSpace(const AcDbDatabase& database, con
     std::size_t index = 0;
     database.forEachEntity([&](const AcDbEntity& e) {
         t.entity(e, ctx);
-        if (source)
-            source->resize(shapes.size(), index);
+        for (DisplayShape& shape : shapes)
+            take(std::move(shape), index);
+        shapes.clear();
         ++index;
     });
-    return shapes;
 }
 
 void addExtents(const AcDbDatabase& database, const AcDbEntity& entity, Extents3d& extents)

@@ -223,6 +223,68 @@ TEST(tessellation, polylines_with_bulges_widths_and_broken_vertices)
     EXPECT_EQ(shapes[3].points, (std::vector<DisplayPoint>{{2, 20}, {3, 20}}));
 }
 
+// Shapes handed over one by one carry the entity they come from, and each is whole by
+// itself: nothing of the shape before it (its points, rings or closure) stays on.
+TEST(tessellation, shapes_one_by_one_with_their_entity)
+{
+    Drawing d;
+    Access::setLayer(d.db, L"Off", {1, -1, true, false});
+    AcDbBlockTableRecord* block = d.block(L"Pair");
+    d.add(std::make_unique<AcDbLine>(AcGePoint3d{0, 0, 0}, AcGePoint3d{1, 0, 0}), block);
+    d.add(std::make_unique<AcDbLine>(AcGePoint3d{0, 1, 0}, AcGePoint3d{1, 1, 0}), block);
+    d.add(std::make_unique<AcDbCircle>(AcGePoint3d{0, 0, 0}, 5.0, AcGeVector3d{0, 0, 1}));
+    d.add(std::make_unique<AcDbLine>(AcGePoint3d{0, 0, 0}, AcGePoint3d{1, 1, 0})).setAppearance(L"Off", 256, -1);
+    d.add(std::make_unique<AcDbLine>(AcGePoint3d{0, 0, 0}, AcGePoint3d{1, 1, 0}));
+    d.add(std::make_unique<AcDb3dPolyline>(
+        std::vector<AcGePoint3d>{{0, 2, 0}, {1, 2, 0}, {NAN, 0, 0}, {2, 2, 0}, {3, 2, 0}}, true));
+    AcDbBlockReferenceProps ref;
+    ref.blockName = L"Pair";
+    ref.position = {10, 0, 0};
+    d.add(std::make_unique<AcDbBlockReference>(ref));
+    d.add(std::make_unique<AcDbPoint>(AcGePoint3d{7, 7, 0}));
+
+    struct Row {
+        std::size_t entity;
+        DisplayShape::Type type;
+        bool closed;
+        std::vector<DisplayPoint> points;  // empty: not checked (the circle's)
+    };
+    using T = DisplayShape::Type;
+    const std::vector<Row> rows = {
+        {0, T::kStroke, true, {}},
+        {2, T::kStroke, false, {{0, 0}, {1, 1}}},
+        {3, T::kStroke, false, {{0, 2}, {1, 2}}},  // broken: neither piece is closed
+        {3, T::kStroke, false, {{2, 2}, {3, 2}}},
+        {4, T::kStroke, false, {{10, 0}, {11, 0}}},
+        {4, T::kStroke, false, {{10, 1}, {11, 1}}},
+        {5, T::kMarker, false, {{7, 7}}},
+    };
+    std::vector<DisplayShape> taken;
+    std::vector<std::size_t> entities;
+    plotwright::db::tessellateModelSpace(d.db, {1e-4}, [&](DisplayShape&& shape, std::size_t entity) {
+        taken.push_back(std::move(shape));
+        entities.push_back(entity);
+    });
+    std::vector<std::size_t> source;
+    const std::vector<DisplayShape> listed = plotwright::db::tessellateModelSpace(d.db, {1e-4}, &source);
+    ASSERT_EQ(taken.size(), rows.size());
+    ASSERT_EQ(listed.size(), rows.size());
+    EXPECT_GT(taken[0].points.size(), 100u);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(entities[i], rows[i].entity);
+        EXPECT_EQ(source[i], rows[i].entity);
+        EXPECT_EQ(taken[i].type, rows[i].type);
+        EXPECT_EQ(taken[i].closed, rows[i].closed);
+        EXPECT_TRUE(taken[i].ringStarts.empty());
+        if (!rows[i].points.empty()) {
+            EXPECT_EQ(taken[i].points, rows[i].points);
+        }
+        EXPECT_EQ(listed[i].points, taken[i].points);
+        EXPECT_EQ(listed[i].closed, taken[i].closed);
+    }
+}
+
 // A block inside a block, each placed with rotation and unequal scales, and an array.
 TEST(tessellation, nested_block_references_and_arrays)
 {
