@@ -60,6 +60,10 @@ void paintDisplayList(QPainter& painter, const DisplayList& list, const QSize& s
     const double width = size.width(), height = size.height();
     const QTransform toView(scale, 0, 0, -scale, width / 2.0 - center.x() * scale, height / 2.0 + center.y() * scale);
     const QTransform toWorld = toView.inverted();
+    // The view's mapping of a stroke's vertices, inline: only a scale and a shift, the
+    // same arithmetic as toView.map without a call for each of thousands of vertices.
+    const double m11 = toView.m11(), m22 = toView.m22(), dx = toView.dx(), dy = toView.dy();
+    const auto onView = [&](const db::DisplayPoint& p) { return QPointF(m11 * p.x + dx, m22 * p.y + dy); };
     const QRectF world(toWorld.map(QPointF(0, height)), toWorld.map(QPointF(width, 0)));
     const std::vector<std::uint32_t> shown = list.visible(world.adjusted(-3 / scale, -3 / scale, 3 / scale, 3 / scale));
     // Antialiasing costs more than it shows once the view is full of lines.
@@ -99,14 +103,14 @@ void paintDisplayList(QPainter& painter, const DisplayList& list, const QSize& s
             Batch& batch = batchOf(item.color);
             // Within two pixels either way a stroke shows as no more than a dot.
             if (item.bounds.width() * scale < 2 && item.bounds.height() * scale < 2) {
-                batch.dots.push_back(toView.map(QPointF(shape.points[0].x, shape.points[0].y)));
+                batch.dots.push_back(onView(shape.points[0]));
                 continue;
             }
             const std::vector<db::DisplayPoint>& points = list.levelOfDetail(index, scale);
-            QPointF last = toView.map(QPointF(points[0].x, points[0].y));
+            QPointF last = onView(points[0]);
             const QPointF first = last;
             for (std::size_t i = 1; i < points.size(); ++i) {
-                const QPointF next = toView.map(QPointF(points[i].x, points[i].y));
+                const QPointF next = onView(points[i]);
                 batch.lines.emplace_back(last, next);
                 last = next;
             }
