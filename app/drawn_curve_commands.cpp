@@ -89,7 +89,7 @@ void EditDrawnCurve()
 
     CDlgCurve dialog;
     dialog.EditDrawnCurve(curve->definition(), [&](CEquation& equation, const plotwright::curve::CurveOptions& options,
-                                                    bool pickOrigin) {
+                                                    bool pickOrigin, bool rotationByPoint) {
         // The pieces as they are now: an earlier draw of this dialog replaced them.
         const std::optional<DrawnCurve> current = plotwright::draw::drawnCurveWithId(*database, id);
         if (!current) {
@@ -102,6 +102,7 @@ void EditDrawnCurve()
         else
             plotwright::host::backend().beginEditorCommand();
         CurvePoint at = *origin;
+        plotwright::curve::CurveOptions placed = options;
         bool go = true;
         if (pickOrigin) {
             ads_point picked = {at.x, at.y, at.z};
@@ -109,9 +110,12 @@ void EditDrawnCurve()
             go = acedGetPoint(nullptr, L"\nPick curve origin point:", picked) == RTNORM;
             plotwright::host::backend().clearPickPreview();
             at = {picked[0], picked[1], picked[2]};
+            // As when a new curve is drawn: the turn may follow the new origin.
+            if (go && rotationByPoint)
+                go = AskRotationByPoint(picked, placed);
         }
         DrawOutcome outcome;
-        if (go && plotwright::draw::ReplaceDrawnCurve(*current, equation, options, at, outcome))
+        if (go && plotwright::draw::ReplaceDrawnCurve(*current, equation, placed, at, outcome))
             *origin = at;
         if (pickOrigin)
             dialog.CompleteEditorCommand(true);

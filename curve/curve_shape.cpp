@@ -246,9 +246,11 @@ ShapedCurve shapeCurve(const CEquation& equation, CurvePoint origin, const Curve
     if (kind != SpaceCurve)
         placedAt.z = 0;
     const PlacementTransform transform = placementTransform(options, placedAt);
-    transformPieces(shaped.pieces, transform);
-    for (CurvePoint& p : shaped.sampled.points)
-        p = transform.apply(p);
+    if (!transform.identity()) {
+        transformPieces(shaped.pieces, transform);
+        for (CurvePoint& p : shaped.sampled.points)
+            p = transform.apply(p);
+    }
     shaped.tolerance *= options.scale;
     return shaped;
 }

@@ -1,9 +1,11 @@
 #include "curve/offset_curve.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <iterator>
+#include <limits>
 #include <optional>
 
 namespace plotwright::curve {
@@ -13,6 +15,7 @@ constexpr double kPi = std::numbers::pi;
 // A turn of the offset's direction larger than this between two samples is a cusp: the
 // curve came to a stop and went back. Both offsets then pass round its tip.
 constexpr double kCuspTurn = 0.97 * kPi;
+const double kCuspCos = std::cos(kCuspTurn);
 // At a sample whose derivative leans more than 60° from a chord beside it the curve has a
 // corner (or a cusp) there rather than a tangent.
 constexpr double kCornerCos = 0.5;
@@ -26,6 +29,10 @@ constexpr int kMostJoinSteps = 4096;
 constexpr double kSpikeCos = -0.5;
 // Consecutive segments of the base curve grouped under one bounding box for distances.
 constexpr std::size_t kBlock = 32;
+// Frames handed on at a time.
+constexpr std::size_t kFrameBatch = 256;
+// Consecutive blocks grouped under one box.
+constexpr std::size_t kGroup = 32;
 
 struct Vec {
     double x = 0;
@@ -41,16 +48,29 @@ double length(Vec a) { return std::sqrt(a.x * a.x + a.y * a.y); }
 Vec unit(Vec a)
 {
     const double l = length(a);
-    return l > 0 && std::isfinite(l) ? Vec{a.x / l, a.y / l} : Vec{};
+    if (!(l > 0 && std::isfinite(l)))
+        return {};
+    const double inverse = 1 / l;
+    return {a.x * inverse, a.y * inverse};
 }
 Vec leftOf(Vec a) { return {-a.y, a.x}; }
 bool isZero(Vec a) { return a.x == 0 && a.y == 0; }
 
-// The derivative at points[k] (k one of i0, i1, i2) of the parabola through the three
-// points at their parameters (z); zero when the parameters do not tell them apart.
+// The direction of the derivative at points[k] (k one of i0, i1, i2) of the parabola
+// through the three points at their parameters (z), at some positive length; zero when
+// the parameters do not tell them apart.
 Vec derivative(const CurvePoints& p, std::size_t i0, std::size_t i1, std::size_t i2, std::size_t k)
 {
     const double t0 = p[i0].z, t1 = p[i1].z, t2 = p[i2].z, t = p[k].z;
+    const double h0 = t1 - t0, h1 = t2 - t1;
+    if (k == i1 && ((h0 > 0 && h1 > 0) || (h0 < 0 && h1 < 0))) {
+        // At the middle point, times h0 h1 (h0 + h1): h0² (p2 − p1) + h1² (p1 − p0),
+        // without a division (this runs for every sample).
+        const double s = h0 > 0 ? 1.0 : -1.0, a = s * h0 * h0, b = s * h1 * h1;
+        const Vec v{a * (p[i2].x - p[i1].x) + b * (p[i1].x - p[i0].x), a * (p[i2].y - p[i1].y) + b * (p[i1].y - p[i0].y)};
+        if (std::isfinite(v.x) && std::isfinite(v.y) && !(v.x == 0 && v.y == 0))
+            return v;
+    }
     const double d0 = (t0 - t1) * (t0 - t2), d1 = (t1 - t0) * (t1 - t2), d2 = (t2 - t0) * (t2 - t1);
     if (d0 == 0 || d1 == 0 || d2 == 0 || !std::isfinite(d0 * d1 * d2))
         return {};
@@ -58,84 +78,174 @@ Vec derivative(const CurvePoints& p, std::size_t i0, std::size_t i1, std::size_t
     return {w0 * p[i0].x + w1 * p[i1].x + w2 * p[i2].x, w0 * p[i0].y + w1 * p[i1].y + w2 * p[i2].y};
 }
 
-// Where the offset passes: the curve's point, and the unit vector from it to the offset.
+struct Box {
+    double minX, minY, maxX, maxY;
+    void take(const CurvePoint& p)
+    {
+        minX = std::min(minX, p.x);
+        minY = std::min(minY, p.y);
+        maxX = std::max(maxX, p.x);
+        maxY = std::max(maxY, p.y);
+    }
+};
+
+// The boxes of a run's blocks of kBlock consecutive segments (segment i runs from point i
+// to the next, the last of a closed run back to the first; a lone point is a segment to
+// itself), filled as the points pass by: the offset reads every sample once for its
+// frames, and the distance to the curve needs them again only for these boxes.
+class BlockBoxes {
+public:
+    explicit BlockBoxes(const CurvePiece& run)
+        : n_(run.points.size()), wraps_(run.closed && n_ > 2),
+          segments_(n_ == 1 ? 1 : wraps_ ? n_ : n_ - 1)
+    {
+        constexpr double inf = std::numeric_limits<double>::infinity();
+        boxes_.assign(n_ == 0 ? 0 : (segments_ + kBlock - 1) / kBlock, Box{inf, inf, -inf, -inf});
+    }
+
+    // Point i of the run: it starts segment i and ends the one before.
+    void take(std::size_t i, const CurvePoint& p)
+    {
+        const std::size_t block = i / kBlock;
+        if (block < boxes_.size())
+            boxes_[block].take(p);
+        if (i % kBlock == 0 && i > 0)
+            boxes_[block - 1].take(p);
+        if (i == 0 && (wraps_ || n_ == 1))
+            boxes_.back().take(p);
+    }
+
+    std::vector<Box> done() && { return std::move(boxes_); }
+
+private:
+    std::size_t n_;
+    bool wraps_;
+    std::size_t segments_;
+    std::vector<Box> boxes_;
+};
+
+// Where the offset passes: the curve's point (one of the run's samples, which outlive
+// the frames: a frame is copied for every sample, kept small), and the unit vector from
+// it to the offset.
 struct Frame {
-    CurvePoint centre;
+    const CurvePoint* centre;
     Vec direction;
 };
 
-// Whether `tangent` agrees with the chord of direction `chord` (a unit vector, or zero for
-// a zero chord, which agrees with anything).
-bool agrees(Vec tangent, Vec chord) { return isZero(chord) || dot(tangent, chord) >= kCornerCos; }
+// The squared length of a chord, or 0 for one without a direction (zero, or too long to
+// measure). The chords of every sample are compared by their squares: no square root.
+double squaredLength(Vec chord)
+{
+    const double l2 = dot(chord, chord);
+    return l2 > 0 && std::isfinite(l2) ? l2 : 0;
+}
+
+// Whether `tangent` (of squared length `lt`, not 0) agrees with `chord` of squared length
+// `l2` (a chord without a direction agrees with anything). Neither is made a unit vector:
+// the decision does not wait for a square root.
+bool agrees(Vec tangent, double lt, Vec chord, double l2)
+{
+    const double c = dot(tangent, chord);
+    return l2 == 0 || (c >= 0 && c * c >= kCornerCos * kCornerCos * lt * l2);
+}
+
+// The tangents at sample i where the samples do not give one: its chords turn sharply
+// or lean away from the samples' derivative (`tangent`, of squared length `lt`; `agreeing`
+// when it agrees with both chords). One tangent, two one-sided ones at a corner, or none
+// where the curve stands still.
+struct SampleTangents {
+    Vec along[2];
+    int count = 0;
+};
+SampleTangents sharpTangents(const CurvePoints& p, std::size_t i, const CurveAt& at, bool agreeing, Vec tangent,
+                             Vec cin, double lin, Vec cout, double lout)
+{
+    const std::size_t n = p.size();
+    if (at) {
+        // One-sided differences a small share of the samples' spacing apart.
+        const double t = p[i].z;
+        double spacing = 0;
+        if (i > 0)
+            spacing = std::fabs(t - p[i - 1].z);
+        if (i + 1 < n)
+            spacing = spacing > 0 ? std::min(spacing, std::fabs(p[i + 1].z - t)) : std::fabs(p[i + 1].z - t);
+        const double h = std::max(1e-4 * spacing, 1e-13 * std::max(1.0, std::fabs(t)));
+        const Vec before = unit(sub(p[i], at(t - h)));
+        const Vec after = unit(sub(at(t + h), p[i]));
+        if (!isZero(before) && !isZero(after)) {
+            if (dot(before, after) >= kSmoothCos)
+                return {{unit({before.x + after.x, before.y + after.y}), {}}, 1};
+            return {{before, after}, 2};
+        }
+    }
+    if (agreeing)
+        return {{unit(tangent), {}}, 1};
+    SampleTangents out;
+    if (lin > 0)
+        out.along[out.count++] = unit(cin);
+    if (lout > 0)
+        out.along[out.count++] = unit(cout);
+    return out;
+}
 
 // The frames of one run: one per sample with a tangent, two (the one-sided tangents'
 // normals) at a corner, so that a round join turns about it. Where the chords beside a
 // sample turn sharply (near a cusp, a corner, a tight bend) the tangent comes from the
 // curve itself, `at`, on either side of the sample, rather than from the samples.
-// Each frame goes to `take` as it is found: a million samples need not be held twice.
+// The frames go to `take` (a pointer and a count) a batch at a time as they are found: a
+// million samples need not be held twice, and the sides that take them keep their state
+// in registers through a batch. Every sample goes to `boxes` too.
 template <class Take>
-void framesOf(const CurvePiece& run, double side, const CurveAt& at, Take&& take)
+void framesOf(const CurvePiece& run, double side, const CurveAt& at, BlockBoxes& boxes, Take&& take)
 {
+    std::array<Frame, kFrameBatch> batch;
+    std::size_t held = 0;
     const CurvePoints& p = run.points;
     const std::size_t n = p.size();
-    const auto normal = [&](Vec tangent) {
-        const Vec l = leftOf(tangent);
-        return Vec{side * l.x, side * l.y};
-    };
     // A closed run's chords go round: its seam may be a corner like any other vertex.
     const bool wraps = run.closed && n >= 3;
-    // The chord into a sample is the one out of the sample before: its direction is
-    // carried over.
-    Vec uout = unit(wraps ? sub(p[0], p[n - 1]) : Vec{});
+    // The chord into a sample is the one out of the sample before: it is carried over.
+    Vec cout = wraps ? sub(p[0], p[n - 1]) : Vec{};
+    double lout = squaredLength(cout);
     for (std::size_t i = 0; i < n; ++i) {
-        const Vec uin = uout;
-        uout = unit(i + 1 < n ? sub(p[i + 1], p[i]) : wraps ? sub(p[0], p[n - 1]) : Vec{});
+        boxes.take(i, p[i]);
+        const Vec cin = cout;
+        const double lin = lout;
+        cout = i + 1 < n ? sub(p[i + 1], p[i]) : wraps ? sub(p[0], p[n - 1]) : Vec{};
+        lout = squaredLength(cout);
         Vec tangent;
+        double lt = 0;
         if (n >= 3) {
             const std::size_t a = i == 0 ? 0 : (i + 1 == n ? n - 3 : i - 1);
-            tangent = unit(derivative(p, a, a + 1, a + 2, i));
+            tangent = derivative(p, a, a + 1, a + 2, i);
+            lt = squaredLength(tangent);
         }
-        const bool agreeing = !isZero(tangent) && agrees(tangent, uin) && agrees(tangent, uout);
-        const bool sharp = !isZero(uin) && !isZero(uout) && dot(uin, uout) < kResolvedCos;
+        const bool agreeing = lt > 0 && agrees(tangent, lt, cin, lin) && agrees(tangent, lt, cout, lout);
+        const double turn = dot(cin, cout);
+        const bool sharp = lin > 0 && lout > 0 && (turn < 0 || turn * turn < kResolvedCos * kResolvedCos * lin * lout);
+        SampleTangents tangents;
         if (agreeing && !sharp) {
-            take(Frame{p[i], normal(tangent)});
-            continue;
+            tangents.along[0] = unit(tangent);
+            tangents.count = 1;
+        } else {
+            tangents = sharpTangents(p, i, at, agreeing, tangent, cin, lin, cout, lout);
         }
-        if (at) {
-            // One-sided differences a small share of the samples' spacing apart.
-            const double t = p[i].z;
-            double spacing = 0;
-            if (i > 0)
-                spacing = std::fabs(t - p[i - 1].z);
-            if (i + 1 < n)
-                spacing = spacing > 0 ? std::min(spacing, std::fabs(p[i + 1].z - t)) : std::fabs(p[i + 1].z - t);
-            const double h = std::max(1e-4 * spacing, 1e-13 * std::max(1.0, std::fabs(t)));
-            const Vec before = unit(sub(p[i], at(t - h)));
-            const Vec after = unit(sub(at(t + h), p[i]));
-            if (!isZero(before) && !isZero(after)) {
-                if (dot(before, after) >= kSmoothCos) {
-                    take(Frame{p[i], normal(unit({before.x + after.x, before.y + after.y}))});
-                } else {
-                    take(Frame{p[i], normal(before)});
-                    take(Frame{p[i], normal(after)});
-                }
-                continue;
+        for (int k = 0; k < tangents.count; ++k) {
+            const Vec left = leftOf(tangents.along[k]);
+            batch[held++] = Frame{&p[i], {side * left.x, side * left.y}};
+            if (held == batch.size()) {
+                take(batch.data(), held);
+                held = 0;
             }
         }
-        if (agreeing) {
-            take(Frame{p[i], normal(tangent)});
-            continue;
-        }
-        if (!isZero(uin))
-            take(Frame{p[i], normal(uin)});
-        if (!isZero(uout))
-            take(Frame{p[i], normal(uout)});
     }
+    if (held > 0)
+        take(batch.data(), held);
 }
 
 void push(CurvePoints& out, const Frame& f, double d)
 {
-    out.push_back({f.centre.x + d * f.direction.x, f.centre.y + d * f.direction.y, 0});
+    out.push_back({f.centre->x + d * f.direction.x, f.centre->y + d * f.direction.y, 0});
 }
 
 // Arc points between frames `a` and `b` where their directions turn by more than a
@@ -154,19 +264,15 @@ void join(CurvePoints& out, const Frame& a, const Frame& b, double d, double sid
     for (int k = 1; k < steps; ++k) {
         const double f = static_cast<double>(k) / steps;
         const double angle = a0 + turn * f;
-        const double cx = a.centre.x + (b.centre.x - a.centre.x) * f;
-        const double cy = a.centre.y + (b.centre.y - a.centre.y) * f;
+        const double cx = a.centre->x + (b.centre->x - a.centre->x) * f;
+        const double cy = a.centre->y + (b.centre->y - a.centre->y) * f;
         out.push_back({cx + d * std::cos(angle), cy + d * std::sin(angle), 0});
     }
 }
 
 // Whether the offset turns back between two frames (unit directions): the curve has a
 // cusp there.
-bool isCusp(const Frame& a, const Frame& b)
-{
-    static const double cuspCos = std::cos(kCuspTurn);
-    return dot(a.direction, b.direction) < cuspCos;
-}
+bool isCusp(const Frame& a, const Frame& b) { return dot(a.direction, b.direction) < kCuspCos; }
 
 // One side's raw offset, built from the frames as they come. With `brokenAtCusps` it is
 // not joined round a cusp's tip but broken there: the pieces before the last cusp go
@@ -188,44 +294,15 @@ public:
         out_.points.reserve(room_);
     }
 
-    void add(const Frame& frame)
+    // Adds the next `count` frames (their directions turned back with `mirrored`: the
+    // other side's frames are this side's).
+    void add(const Frame* frames, std::size_t count, bool mirrored)
     {
-        if (last_ && brokenAtCusps_ && !isCusp(*last_, frame) && dot(last_->direction, frame.direction) >= cosStep_) {
-            // No join between them: the vertex may be left out while the chord from the
-            // last kept one bends away from the offset by less than its length times its
-            // turn over 8 (a quarter of the tolerance).
-            const Vec step{frame.centre.x + d_ * frame.direction.x - last_->centre.x - d_ * last_->direction.x,
-                           frame.centre.y + d_ * frame.direction.y - last_->centre.y - d_ * last_->direction.y};
-            const double l = length(step), turn = std::fabs(cross(last_->direction, frame.direction));
-            travelled_ += l;
-            turned_ += turn;
-            if (travelled_ * turned_ > 2 * tolerance_) {
-                flush();
-                travelled_ = l;
-                turned_ = turn;
-            }
-            pending_ = frame;
-            last_ = frame;
-            return;
-        }
-        flush();
-        travelled_ = turned_ = 0;
-        if (last_ && brokenAtCusps_ && isCusp(*last_, frame)) {
-            out_.closed = false;
-            room_ -= std::min(room_, out_.points.size());
-            brokenAtCusps_->push_back(std::move(out_));
-            out_ = CurvePiece{};
-            // Room for the rest and for the first piece, which a closed run's last
-            // piece may take in: a hundred thousand points are not moved as they grow.
-            out_.points.reserve(room_ + brokenAtCusps_->at(head_).points.size());
-            broken_ = true;
-        } else if (last_) {
-            join(out_.points, *last_, frame, d_, side_, cosStep_, step_);
-        } else {
-            first_ = frame;
-        }
-        push(out_.points, frame, d_);
-        last_ = frame;
+        const double sign = mirrored ? -1.0 : 1.0;
+        if (brokenAtCusps_)
+            addThinned(frames, count, sign);
+        else
+            addEvery(frames, count, sign);
     }
 
     CurvePiece finish()
@@ -234,9 +311,9 @@ public:
         if (!closed_ || !first_ || out_.points.size() <= 1)
             return std::move(out_);
         if (!broken_) {
-            join(out_.points, *last_, *first_, d_, side_, cosStep_, step_);
-        } else if (!isCusp(*last_, *first_)) {
-            join(out_.points, *last_, *first_, d_, side_, cosStep_, step_);
+            join(out_.points, last_, *first_, d_, side_, cosStep_, step_);
+        } else if (!isCusp(last_, *first_)) {
+            join(out_.points, last_, *first_, d_, side_, cosStep_, step_);
             CurvePoints& front = (*brokenAtCusps_)[head_].points;
             out_.points.insert(out_.points.end(), front.begin(), front.end());
             out_.closed = false;
@@ -247,11 +324,101 @@ public:
     }
 
 private:
+    // Every frame's point, with round joins where the direction turns. The state the
+    // common case needs lives in locals through the batch: the points written could
+    // otherwise be taken to change it, and it would be read from memory for every sample.
+    void addEvery(const Frame* frames, std::size_t count, double sign)
+    {
+        const double d = d_, cosStep = cosStep_;
+        Frame last = last_;
+        bool any = hasLast_;
+        for (std::size_t k = 0; k < count; ++k) {
+            const Frame frame{frames[k].centre, {sign * frames[k].direction.x, sign * frames[k].direction.y}};
+            if (any && dot(last.direction, frame.direction) >= cosStep) {
+                push(out_.points, frame, d);
+            } else {
+                last_ = last;
+                addTurning(frame);
+                any = true;
+            }
+            last = frame;
+        }
+        last_ = last;
+    }
+
+    // The points the chords need: a vertex is left out while the chord from the last
+    // kept one bends away from the offset by less than its length times its turn over 8
+    // (a quarter of the tolerance). |dx| + |dy| bounds the chord's length from above (at
+    // most √2 times it) without a square root per sample. Joins and cusps as addTurning.
+    void addThinned(const Frame* frames, std::size_t count, double sign)
+    {
+        const double d = d_, cosStep = cosStep_, most = 2 * tolerance_;
+        Frame last = last_;
+        bool any = hasLast_;
+        double travelled = travelled_, turned = turned_;
+        bool pending = lastPending_;
+        for (std::size_t k = 0; k < count; ++k) {
+            const Frame frame{frames[k].centre, {sign * frames[k].direction.x, sign * frames[k].direction.y}};
+            const double c = any ? dot(last.direction, frame.direction) : -2.0;
+            if (c >= cosStep && c >= kCuspCos) {
+                const double dx = frame.centre->x + d * frame.direction.x - last.centre->x - d * last.direction.x;
+                const double dy = frame.centre->y + d * frame.direction.y - last.centre->y - d * last.direction.y;
+                const double l = std::fabs(dx) + std::fabs(dy), turn = std::fabs(cross(last.direction, frame.direction));
+                travelled += l;
+                turned += turn;
+                if (travelled * turned > most) {
+                    if (pending)
+                        push(out_.points, last, d);
+                    travelled = l;
+                    turned = turn;
+                }
+                pending = true;
+            } else {
+                last_ = last;
+                lastPending_ = pending;
+                addTurning(frame);
+                any = true;
+                travelled = turned = 0;
+                pending = false;
+            }
+            last = frame;
+        }
+        last_ = last;
+        travelled_ = travelled;
+        turned_ = turned;
+        lastPending_ = pending;
+    }
+
+    // A frame that turns from the last by more than a chord may (or the first): the
+    // round join between them, or the break at a cusp.
+    void addTurning(const Frame& frame)
+    {
+        flush();
+        travelled_ = turned_ = 0;
+        if (hasLast_ && brokenAtCusps_ && isCusp(last_, frame)) {
+            out_.closed = false;
+            room_ -= std::min(room_, out_.points.size());
+            brokenAtCusps_->push_back(std::move(out_));
+            out_ = CurvePiece{};
+            // Room for the rest and for the first piece, which a closed run's last
+            // piece may take in: a hundred thousand points are not moved as they grow.
+            out_.points.reserve(room_ + brokenAtCusps_->at(head_).points.size());
+            broken_ = true;
+        } else if (hasLast_) {
+            join(out_.points, last_, frame, d_, side_, cosStep_, step_);
+        } else {
+            first_ = frame;
+        }
+        push(out_.points, frame, d_);
+        last_ = frame;
+        hasLast_ = true;
+    }
+
     void flush()
     {
-        if (pending_)
-            push(out_.points, *pending_, d_);
-        pending_.reset();
+        if (lastPending_)
+            push(out_.points, last_, d_);
+        lastPending_ = false;
     }
 
     CurvePiece out_;
@@ -261,21 +428,25 @@ private:
     double tolerance_;
     double travelled_ = 0;
     double turned_ = 0;
-    std::optional<Frame> pending_;
     double step_ = 0;
     double cosStep_ = 0;
     std::vector<CurvePiece>* brokenAtCusps_;
     std::size_t head_;
     std::size_t room_ = 0;
     bool broken_ = false;
-    std::optional<Frame> first_, last_;
+    std::optional<Frame> first_;
+    // The last frame as plain members: the checks run for every sample. Its point is
+    // pending while it has been left out so far.
+    Frame last_{};
+    bool hasLast_ = false;
+    bool lastPending_ = false;
 };
 
 // The raw offset of one run: every frame's point and the joins between them, loops and
 // swallowtails still in. With `otherSide`, the offset on the other side too, from the
 // same frames, broken at cusps (see RawSide).
 CurvePiece rawOffset(const CurvePiece& run, double distance, double tolerance, const CurveAt& at,
-                     std::vector<CurvePiece>* otherSide = nullptr)
+                     BlockBoxes& boxes, std::vector<CurvePiece>* otherSide = nullptr)
 {
     const double side = distance < 0 ? -1.0 : 1.0;
     const double d = std::fabs(distance);
@@ -283,10 +454,10 @@ CurvePiece rawOffset(const CurvePiece& run, double distance, double tolerance, c
     std::optional<RawSide> other;
     if (otherSide)
         other.emplace(run, d, -side, tolerance, otherSide);
-    framesOf(run, side, at, [&](const Frame& frame) {
-        own.add(frame);
+    framesOf(run, side, at, boxes, [&](const Frame* frames, std::size_t count) {
+        own.add(frames, count, false);
         if (other)
-            other->add(Frame{frame.centre, {-frame.direction.x, -frame.direction.y}});
+            other->add(frames, count, true);
     });
     if (other) {
         CurvePiece rest = other->finish();
@@ -298,37 +469,44 @@ CurvePiece rawOffset(const CurvePiece& run, double distance, double tolerance, c
 
 // ---- the distance to the curve ---------------------------------------------------
 
-struct Box {
-    double minX, minY, maxX, maxY;
-};
-
 // The base curve's segments in blocks of consecutive ones of one run, each with its
 // bounding box. The blocks point into the runs, which outlive the measure: a million
 // samples are not indexed twice.
 class CurveDistance {
 public:
-    explicit CurveDistance(const std::vector<CurvePiece>& runs)
+    // `known` holds the block boxes of some runs (BlockBoxes), empty for the others.
+    CurveDistance(const std::vector<CurvePiece>& runs, std::vector<std::vector<Box>> known)
     {
         std::size_t count = 0;
         for (const CurvePiece& run : runs)
             count += run.points.size();
         blocks_.reserve(count / kBlock + runs.size() + 1);
-        for (const CurvePiece& run : runs) {
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            const CurvePiece& run = runs[r];
+            std::vector<Box> boxes = std::move(known[r]);
+            if (boxes.empty()) {
+                BlockBoxes measured(run);
+                for (std::size_t i = 0; i < run.points.size(); ++i)
+                    measured.take(i, run.points[i]);
+                boxes = std::move(measured).done();
+            }
             const std::size_t n = run.points.size();
             const std::size_t segments = n == 1 ? 1 : run.closed && n > 2 ? n : n - 1;
-            for (std::size_t first = 0; n > 0 && first < segments; first += kBlock) {
-                Block block{{}, &run.points, first, std::min(kBlock, segments - first)};
-                const CurvePoint& a = run.points[first];
-                block.box = {a.x, a.y, a.x, a.y};
-                for (std::size_t i = first; i < first + block.count; ++i) {
-                    const CurvePoint& b = block.to(i);
-                    block.box.minX = std::min(block.box.minX, b.x);
-                    block.box.maxX = std::max(block.box.maxX, b.x);
-                    block.box.minY = std::min(block.box.minY, b.y);
-                    block.box.maxY = std::max(block.box.maxY, b.y);
-                }
-                blocks_.push_back(block);
+            for (std::size_t b = 0; b < boxes.size(); ++b) {
+                const std::size_t first = b * kBlock;
+                blocks_.push_back({boxes[b], &run.points, first, std::min(kBlock, segments - first)});
             }
+        }
+        // Groups of consecutive blocks under one box: a question skips most of a long
+        // curve a group at a time.
+        for (std::size_t first = 0; first < blocks_.size(); first += kGroup) {
+            Group group{blocks_[first].box, first, std::min(blocks_.size(), first + kGroup)};
+            for (std::size_t k = first + 1; k < group.end; ++k) {
+                const Box& b = blocks_[k].box;
+                group.box = {std::min(group.box.minX, b.minX), std::min(group.box.minY, b.minY),
+                             std::max(group.box.maxX, b.maxX), std::max(group.box.maxY, b.maxY)};
+            }
+            groups_.push_back(group);
         }
     }
 
@@ -336,16 +514,23 @@ public:
     bool nearerThan(const CurvePoint& q, double r) const
     {
         const double r2 = r * r;
-        for (const Block& block : blocks_) {
-            const Box& box = block.box;
+        const auto far = [&](const Box& box) {
             const double dx = std::max({box.minX - q.x, 0.0, q.x - box.maxX});
             const double dy = std::max({box.minY - q.y, 0.0, q.y - box.maxY});
-            if (dx * dx + dy * dy >= r2)
+            return dx * dx + dy * dy >= r2;
+        };
+        for (const Group& group : groups_) {
+            if (far(group.box))
                 continue;
-            const CurvePoints& p = *block.points;
-            for (std::size_t i = block.first; i < block.first + block.count; ++i)
-                if (squaredDistance(q, p[i], block.to(i)) < r2)
-                    return true;
+            for (std::size_t k = group.first; k < group.end; ++k) {
+                const Block& block = blocks_[k];
+                if (far(block.box))
+                    continue;
+                const CurvePoints& p = *block.points;
+                for (std::size_t i = block.first; i < block.first + block.count; ++i)
+                    if (squaredDistance(q, p[i], block.to(i)) < r2)
+                        return true;
+            }
         }
         return false;
     }
@@ -370,10 +555,25 @@ private:
         std::size_t count;
         const CurvePoint& to(std::size_t i) const { return (*points)[i + 1 < points->size() ? i + 1 : 0]; }
     };
+    struct Group {
+        Box box;
+        std::size_t first;
+        std::size_t end;
+    };
     std::vector<Block> blocks_;
+    std::vector<Group> groups_;
 };
 
 // ---- cutting at the crossings ------------------------------------------------------
+
+// The raw offset's `n` vertices as the stretches read them, an index past the last
+// going round to the first (of a closed polyline). Held apart from the vector, which the
+// kept piece is written into as it is read: the reads need not look at its size again.
+struct RawView {
+    const CurvePoint* data;
+    std::size_t n;
+    const CurvePoint& operator[](std::size_t i) const { return data[i < n ? i : i - n]; }
+};
 
 // A stretch of the raw offset between two crossings (or its ends), held as places in it
 // rather than as a copy: its first point, the raw vertices from `begin` on (round a
@@ -385,20 +585,19 @@ struct Stretch {
     CurvePoint last;
 
     std::size_t size() const { return inner + 2; }
-    const CurvePoint& at(const CurvePoints& raw, std::size_t k) const
+    const CurvePoint& at(const RawView& raw, std::size_t k) const
     {
         if (k == 0)
             return first;
         if (k == inner + 1)
             return last;
-        const std::size_t i = begin + k - 1;
-        return raw[i < raw.size() ? i : i - raw.size()];
+        return raw[begin + k - 1];
     }
 };
 
 // The vertex of stretch `s` nearest to `share` of the way along its vertices (the middle
 // of its one segment when it has no inner vertex).
-CurvePoint along(const Stretch& s, const CurvePoints& raw, double share)
+CurvePoint along(const Stretch& s, const RawView& raw, double share)
 {
     if (s.inner == 0)
         return {(s.first.x + s.last.x) / 2, (s.first.y + s.last.y) / 2, 0};
@@ -445,20 +644,21 @@ std::vector<Stretch> stretchesOf(const CurvePiece& raw, const std::vector<Crossi
 
 bool samePoint(const CurvePoint& a, const CurvePoint& b) { return a.x == b.x && a.y == b.y; }
 
-double pathLength(const Stretch& s, const CurvePoints& raw)
+// Whether the path is longer than `limit`: measured only until it is.
+bool longerThan(const Stretch& s, const RawView& raw, double limit)
 {
     double l = 0;
-    for (std::size_t k = 1; k < s.size(); ++k)
+    for (std::size_t k = 1; k < s.size() && l <= limit; ++k)
         l += length(sub(s.at(raw, k), s.at(raw, k - 1)));
-    return l;
+    return l > limit;
 }
 
-double pathLength(const CurvePoints& p)
+bool longerThan(const CurvePoints& p, double limit)
 {
     double l = 0;
-    for (std::size_t i = 1; i < p.size(); ++i)
+    for (std::size_t i = 1; i < p.size() && l <= limit; ++i)
         l += length(sub(p[i], p[i - 1]));
-    return l;
+    return l > limit;
 }
 
 // Where a swallowtail ends on a round join at a cusp, the two touch (the join starts
@@ -472,7 +672,8 @@ public:
     SpikeFilter(CurvePoints& out, const CurveDistance& curve, double r, double tolerance, bool active)
         : out_(out), curve_(curve), r_(r), tolerance_(tolerance), active_(active) {}
 
-    void add(CurvePoint q)
+    // Runs for every vertex of the offset: inline in the loops that feed it.
+    [[gnu::always_inline]] void add(CurvePoint q)
     {
         if (used_ < out_.size())
             out_[used_] = q;
@@ -491,8 +692,10 @@ public:
 private:
     bool spike(const CurvePoint& before, const CurvePoint& tip, const CurvePoint& after) const
     {
-        const Vec in = unit(sub(tip, before)), out = unit(sub(after, tip));
-        if (!(dot(in, out) < kSpikeCos))
+        // The turn, without a square root or a division for every vertex: cos < −½.
+        const Vec in = sub(tip, before), out = sub(after, tip);
+        const double c = dot(in, out);
+        if (!(c < 0 && c * c > kSpikeCos * kSpikeCos * dot(in, in) * dot(out, out)))
             return false;
         // A fold back within the tolerance goes: the path loses nothing by it.
         return std::sqrt(CurveDistance::squaredDistance(tip, before, after)) <= tolerance_ ||
@@ -514,7 +717,7 @@ struct KeptPiece {
     std::size_t count = 0;
 };
 
-// Calls `take(k, i)` for the piece's points in order: point i of stretch k.
+// Calls `take(s, k)` for the piece's points in order: point k of stretch s.
 template <class Take>
 void forEachPoint(const KeptPiece& piece, const std::vector<Stretch>& stretches, Take&& take)
 {
@@ -526,20 +729,37 @@ void forEachPoint(const KeptPiece& piece, const std::vector<Stretch>& stretches,
     }
 }
 
-// Whether the piece can be written over the raw polyline it is read from: every raw
-// vertex is read before its place is written.
-bool fitsInPlace(const KeptPiece& piece, const std::vector<Stretch>& stretches, std::size_t n)
+// How many places the raw polyline of `n` vertices must move on in its buffer for the
+// piece to be written over it from the buffer's start: every raw vertex is read before
+// its place is written. Crossing points the piece passes through put the writing ahead
+// of the reading by one each.
+std::size_t leadToWriteInPlace(const KeptPiece& piece, const std::vector<Stretch>& stretches, std::size_t n)
 {
-    std::size_t written = 0;
-    bool fits = true;
-    forEachPoint(piece, stretches, [&](const Stretch& s, std::size_t k) {
-        if (k >= 1 && k <= s.inner) {
-            const std::size_t i = s.begin + k - 1;
-            fits = fits && written <= (i < n ? i : i - n);
+    // Along a stretch the writing and the reading move on together: the lead changes only
+    // where a stretch starts and where its reading goes round past the last vertex.
+    std::size_t written = 0, left = piece.count, lead = 0;
+    for (std::size_t j = 0; j < piece.stretches.size() && left > 0; ++j) {
+        const Stretch& s = stretches[piece.stretches[j]];
+        const std::size_t from = j == 0 ? 0 : 1;
+        const std::size_t taken = std::min(left, s.size() - from);
+        // Raw vertices are the points k = 1 … inner; the last point taken is k = from + taken − 1.
+        const std::size_t first = std::max<std::size_t>(from, 1), last = std::min(s.inner, from + taken - 1);
+        if (first <= last) {
+            // Point k is written at written + k − from and read from begin + k − 1 (less n
+            // once past the end).
+            const auto leadAt = [&](std::size_t k, std::size_t wrap) {
+                const std::size_t w = written + k - from, at = s.begin + k - 1 - wrap;
+                return w > at ? w - at : 0;
+            };
+            if (s.begin + first - 1 < n)
+                lead = std::max(lead, leadAt(first, 0));
+            if (s.begin + last - 1 >= n)
+                lead = std::max(lead, leadAt(std::max(first, n + 1 - s.begin), n));
         }
-        ++written;
-    });
-    return fits;
+        written += taken;
+        left -= taken;
+    }
+    return lead;
 }
 
 // What is left of `raw` once the stretches nearer to the curve than the distance are
@@ -553,6 +773,10 @@ void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistan
     // Vertices where the path turns back must lie nearer the distance than others: the
     // samples put the curve within a tenth of the tolerance.
     const double spikeDistance = r + 0.75 * tolerance;
+    const std::size_t n = p.size();
+    // Every read of the raw vertices comes before the piece written over them grows
+    // beyond them (see the delay below): the buffer does not move while they are read.
+    const RawView view{p.data(), n};
     std::vector<Stretch> stretches = stretchesOf(raw, cuts);
     std::vector<KeptPiece> kept;
     for (std::size_t k = 0; k < stretches.size(); ++k) {
@@ -564,7 +788,7 @@ void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistan
         std::optional<CurvePoint> asked;
         bool away = false;
         for (int v = 1; v < 8; ++v) {
-            const CurvePoint q = along(s, p, v / 8.0);
+            const CurvePoint q = along(s, view, v / 8.0);
             if (!asked || !samePoint(*asked, q))
                 away = !curve.nearerThan(q, r);
             asked = q;
@@ -574,7 +798,7 @@ void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistan
             continue;
         // A loop smaller than the tolerance is the samples' noise where the offset
         // crosses itself at a shallow angle, not a part a tool would follow.
-        if (samePoint(s.first, s.last) && pathLength(s, p) <= 2 * tolerance)
+        if (samePoint(s.first, s.last) && !longerThan(s, view, 2 * tolerance))
             continue;
         if (!kept.empty() && samePoint(stretches[kept.back().stretches.back()].last, s.first)) {
             kept.back().stretches.push_back(k);
@@ -600,31 +824,55 @@ void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistan
         if (closed)
             --kept.front().count;
     }
-    const auto emit = [&](const KeptPiece& piece, CurvePiece& result) {
+    // Written over the raw vertices it reads (`result` is `raw`), the points reach the
+    // filter `delay` places late, so that it never writes a vertex before it is read.
+    const auto emit = [&](const KeptPiece& piece, CurvePiece& result, std::size_t delay) {
         SpikeFilter filter(result.points, curve, spikeDistance, tolerance, piece.count > 3);
-        forEachPoint(piece, stretches, [&](const Stretch& s, std::size_t k) { filter.add(s.at(p, k)); });
+        if (delay == 0) {
+            forEachPoint(piece, stretches, [&](const Stretch& s, std::size_t k) { filter.add(s.at(view, k)); });
+        } else {
+            std::vector<CurvePoint> late;
+            late.reserve(delay);
+            std::size_t oldest = 0;
+            forEachPoint(piece, stretches, [&](const Stretch& s, std::size_t k) {
+                const CurvePoint q = s.at(view, k);
+                if (late.size() < delay) {
+                    late.push_back(q);
+                    return;
+                }
+                filter.add(late[oldest]);
+                late[oldest] = q;
+                if (++oldest == delay)
+                    oldest = 0;
+            });
+            for (std::size_t j = 0; j < late.size(); ++j)
+                filter.add(late[(oldest + j) % late.size()]);
+        }
         filter.finish();
         result.closed = closed;
-        if (result.points.size() >= 2 && pathLength(result.points) > tolerance)
+        if (result.points.size() >= 2 && longerThan(result.points, tolerance))
             out.push_back(std::move(result));
     };
-    if (kept.size() == 1 && raw.closed && !cuts.empty() && !fitsInPlace(kept.front(), stretches, p.size())) {
+    // A long delay would hold much of the polyline twice.
+    const std::size_t mostDelay = n / 16 + 16;
+    std::size_t lead = kept.size() == 1 ? leadToWriteInPlace(kept.front(), stretches, n) : 0;
+    if (kept.size() == 1 && raw.closed && !cuts.empty() && lead > mostDelay) {
         // Every stretch of a closed polyline starts at a crossing: turned to start with
         // the segment where the piece starts, the polyline is read in order from there.
-        const std::size_t n = p.size();
         const std::size_t shift = (stretches[kept.front().stretches.front()].begin + n - 1) % n;
         std::rotate(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(shift), p.end());
         for (Stretch& s : stretches)
             s.begin = (s.begin + n - shift) % n;
+        lead = leadToWriteInPlace(kept.front(), stretches, n);
     }
-    if (kept.size() == 1 && fitsInPlace(kept.front(), stretches, p.size())) {
-        emit(kept.front(), raw);
+    if (kept.size() == 1 && lead <= mostDelay) {
+        emit(kept.front(), raw, lead);
         return;
     }
     for (const KeptPiece& piece : kept) {
         CurvePiece result;
         result.points.reserve(piece.count);
-        emit(piece, result);
+        emit(piece, result, 0);
     }
 }
 
@@ -643,6 +891,9 @@ struct Segment {
 // kChainSegments: short chains have small boxes, so that only chains that come near
 // each other are walked.
 constexpr std::size_t kChainSegments = 64;
+// The band's far edges are thinned to long chords: fewer of them keep a chain's box near
+// its segments.
+constexpr std::size_t kEdgeChainSegments = 8;
 
 struct Chain {
     std::size_t polyline = 0;
@@ -665,14 +916,12 @@ public:
                             std::size_t edgesFrom = static_cast<std::size_t>(-1))
         : polylines_(polylines), edgesFrom_(edgesFrom)
     {
-        for (std::size_t k = 0; k < polylines.size(); ++k) {
-            const CurvePoints& p = polylines[k].points;
-            if (p.size() < 2)
-                continue;
-            const std::size_t count = polylines[k].closed && p.size() > 2 ? p.size() : p.size() - 1;
-            for (std::size_t i = 0; i < count; ++i)
-                addSegment(segment(k, i), chains_.empty() || chains_.back().polyline != k);
-        }
+        std::size_t segments = 0;
+        for (const CurvePiece& polyline : polylines)
+            segments += polyline.points.size();
+        chains_.reserve(segments / kChainSegments + polylines.size() + 16);
+        for (std::size_t k = 0; k < polylines.size(); ++k)
+            addChains(k);
     }
 
     std::vector<std::vector<Crossing>> find()
@@ -707,23 +956,38 @@ private:
         return {&p[index], &p[index + 1 < p.size() ? index + 1 : 0], polyline, index};
     }
 
-    void addSegment(const Segment& s, bool newPolyline)
+    // Polyline k's segments in chains, each as long as x keeps its direction along it
+    // (vertical segments go with either) and no longer than the most a chain holds.
+    void addChains(std::size_t k)
     {
-        const double dx = s.b->x - s.a->x;
-        Chain* chain = newPolyline ? nullptr : &chains_.back();
-        const bool continues = chain && chain->count < kChainSegments &&
-                               (dx == 0 || (dx > 0) == chain->rising || allVertical(*chain));
-        if (!continues) {
-            chains_.push_back({s.polyline, s.index, 0, dx >= 0, {s.a->x, s.a->y, s.a->x, s.a->y}});
-            chain = &chains_.back();
-        } else if (allVertical(*chain) && dx != 0) {
-            chain->rising = dx > 0;
+        const CurvePoints& p = polylines_[k].points;
+        const std::size_t n = p.size();
+        if (n < 2)
+            return;
+        const std::size_t count = polylines_[k].closed && n > 2 ? n : n - 1;
+        const std::size_t most = k >= edgesFrom_ ? kEdgeChainSegments : kChainSegments;
+        Chain chain{};
+        for (std::size_t i = 0; i < count; ++i) {
+            const CurvePoint& a = p[i];
+            const CurvePoint& b = p[i + 1 < n ? i + 1 : 0];
+            const double dx = b.x - a.x;
+            const bool vertical = allVertical(chain);
+            if (i == 0 || chain.count == most || !(dx == 0 || (dx > 0) == chain.rising || vertical)) {
+                if (i > 0)
+                    chains_.push_back(chain);
+                chain = {k, i, 0, dx >= 0, {a.x, a.y, a.x, a.y}};
+            } else if (vertical && dx != 0) {
+                chain.rising = dx > 0;
+            }
+            ++chain.count;
+            // The segment's start is in the box already (the chain's first point, or the
+            // end of the segment before).
+            chain.box.minX = std::min(chain.box.minX, b.x);
+            chain.box.maxX = std::max(chain.box.maxX, b.x);
+            chain.box.minY = std::min(chain.box.minY, b.y);
+            chain.box.maxY = std::max(chain.box.maxY, b.y);
         }
-        ++chain->count;
-        chain->box.minX = std::min({chain->box.minX, s.a->x, s.b->x});
-        chain->box.maxX = std::max({chain->box.maxX, s.a->x, s.b->x});
-        chain->box.minY = std::min({chain->box.minY, s.a->y, s.b->y});
-        chain->box.maxY = std::max({chain->box.maxY, s.a->y, s.b->y});
+        chains_.push_back(chain);
     }
 
     bool allVertical(const Chain& c) const { return c.box.minX == c.box.maxX; }
@@ -899,16 +1163,19 @@ std::vector<CurvePiece> offsetRuns(const std::vector<CurvePiece>& runs, double d
     // each other at every vertex along it.
     std::vector<CurvePiece> raw, edges;
     raw.reserve(runs.size());
-    for (const CurvePiece& run : runs)
-        if (run.points.size() >= 2) {
-            raw.push_back(rawOffset(run, distance, tolerance, at, &edges));
-            addEndCaps(run, distance, tolerance, edges);
+    std::vector<std::vector<Box>> boxes(runs.size());
+    for (std::size_t r = 0; r < runs.size(); ++r)
+        if (runs[r].points.size() >= 2) {
+            BlockBoxes runBoxes(runs[r]);
+            raw.push_back(rawOffset(runs[r], distance, tolerance, at, runBoxes, &edges));
+            boxes[r] = std::move(runBoxes).done();
+            addEndCaps(runs[r], distance, tolerance, edges);
         }
     const std::size_t own = raw.size();
     raw.insert(raw.end(), std::make_move_iterator(edges.begin()), std::make_move_iterator(edges.end()));
     edges = {};
     const std::vector<std::vector<Crossing>> cuts = CrossingFinder(raw, own).find();
-    const CurveDistance curve(runs);
+    const CurveDistance curve(runs, std::move(boxes));
     // Points of the true offset lie at the distance from the curve; the samples' chords
     // may come nearer to them than the curve itself does, within the tolerance.
     const double r = std::fabs(distance) - tolerance;

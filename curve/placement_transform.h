@@ -26,6 +26,12 @@ struct PlacementTransform {
     {
         return {ox + a * p.x + b * p.y, oy + c * p.x + d * p.y, oz + scale * p.z};
     }
+
+    // Whether it leaves every point where it is (a curve offset at the drawing's origin).
+    bool identity() const
+    {
+        return a == 1 && b == 0 && c == 0 && d == 1 && ox == 0 && oy == 0 && oz == 0 && scale == 1 && !mirror;
+    }
 };
 
 // Whether `options` turn, scale or mirror the curve.

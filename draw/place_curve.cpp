@@ -142,6 +142,18 @@ void ShowCurveDuringPick(const CEquation& equation, const plotwright::curve::Cur
         plotwright::host::backend().setPickPreview(shown);
 }
 
+bool AskRotationByPoint(const double* origin, plotwright::curve::CurveOptions& placed)
+{
+    // The curve stays where it was picked; a line from the origin shows the direction.
+    const std::wstring prompt =
+        L"\nRotation angle <" + widen(plotwright::base::formatShortest(placed.rotation)) + L">, or pick a point:";
+    double degrees = placed.rotation;
+    const int turned = plotwright::host::backend().getAngle(origin, prompt, degrees);
+    if (turned == RTNORM)
+        placed.rotation = degrees;
+    return turned == RTNORM || turned == RTNONE;
+}
+
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation)
 {
     DrawOutcome outcome;
@@ -171,16 +183,8 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
     plotwright::host::backend().clearPickPreview();
     plotwright::curve::CurveOptions placed = options;
     bool place = picked == RTNORM;
-    if (place && steps.rotationByPoint) {
-        // The curve stays where it was picked; a line from the origin shows the direction.
-        const std::wstring prompt = L"\nRotation angle <" + widen(plotwright::base::formatShortest(options.rotation))
-            + L">, or pick a point:";
-        double degrees = options.rotation;
-        const int turned = plotwright::host::backend().getAngle(origin, prompt, degrees);
-        if (turned == RTNORM)
-            placed.rotation = degrees;
-        place = turned == RTNORM || turned == RTNONE;
-    }
+    if (place && steps.rotationByPoint)
+        place = AskRotationByPoint(origin, placed);
     if (picked == RTNORM) {
         outcome.pointPicked = true;
         if (place)

@@ -60,6 +60,11 @@ struct PickSteps {
 void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& equation, DrawOutcome& outcome,
                    const plotwright::curve::CurveOptions& options, const PickSteps& steps);
 
+// The rotation step after an origin pick at `origin` ("\nRotation angle <D>, or pick a
+// point:"): a typed or picked angle goes into `placed.rotation`, Enter keeps it. False
+// when the user cancelled: nothing is to be drawn.
+bool AskRotationByPoint(const double* origin, plotwright::curve::CurveOptions& placed);
+
 // Makes the curve follow the cursor during the next point request (the host's pick
 // preview, placed at the cursor as origin); the caller clears it after the pick.
 void ShowCurveDuringPick(const CEquation& equation, const plotwright::curve::CurveOptions& options);

@@ -56,6 +56,18 @@ QString describeCurveDefinition(const curve::CurveDefinition& d)
             lines << text(p.name) + " = " + number(p.value);
     }
     lines << "Origin: " + number(d.origin.x) + ", " + number(d.origin.y) + ", " + number(d.origin.z);
+    // How the curve was placed, when not as the library has it.
+    QStringList placed;
+    if (d.options.rotation != 0)
+        placed << "turned " + number(d.options.rotation) + "°";
+    if (d.options.scale != 1)
+        placed << "scaled " + number(d.options.scale);
+    if (d.options.mirror)
+        placed << "mirrored";
+    if (d.options.offset != 0)
+        placed << "offset " + number(d.options.offset) + (d.options.offsetBothSides ? " to both sides" : "");
+    if (!placed.isEmpty())
+        lines << "Placed: " + placed.join(", ");
     const char* output = d.options.output == curve::CurveOutput::Arcs     ? "arcs"
                          : d.options.output == curve::CurveOutput::Spline ? "spline"
                                                                            : "polyline";

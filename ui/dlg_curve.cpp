@@ -873,7 +873,7 @@ void CDlgCurve::OnDrawPredefined()
         return;
     if (CEquation* equation = CurrentEquation(predefinedCombo_)) {
         if (redraw_) {
-            redraw_(*equation, options_.Options(), pickOrigin_.isChecked());
+            redraw_(*equation, options_.Options(), pickOrigin_.isChecked(), options_.AsksForRotation());
             return;
         }
         DrawOutcome outcome;
@@ -903,7 +903,7 @@ void CDlgCurve::OnDrawUser()
     UpdateData(true);
     ApplyUserFields();
     if (redraw_) {
-        redraw_(equation_, options_.Options(), pickOrigin_.isChecked());
+        redraw_(equation_, options_.Options(), pickOrigin_.isChecked(), options_.AsksForRotation());
         return;
     }
     DrawOutcome outcome;

@@ -81,10 +81,11 @@ public:
     explicit CDlgCurve(QWidget* parent = nullptr);
     ~CDlgCurve() override;
 
-    // Draws a curve again: the curve as the fields give it, the drawing options, and
-    // whether the user asked to pick a new origin.
-    using RedrawCurve =
-        std::function<void(CEquation& equation, const plotwright::curve::CurveOptions& options, bool pickOrigin)>;
+    // Draws a curve again: the curve as the fields give it, the drawing options, whether
+    // the user asked to pick a new origin, and whether the rotation is asked for after it
+    // ("Turn by a point" with no angle typed).
+    using RedrawCurve = std::function<void(CEquation& equation, const plotwright::curve::CurveOptions& options,
+                                           bool pickOrigin, bool rotationByPoint)>;
     // Edit mode, set before the dialog starts: it opens with `definition` (the predefined
     // curve selected when its name, kind and expressions match one, otherwise in the
     // user-defined fields, with the definition's drawing options) and both draw buttons

@@ -231,15 +231,18 @@ private slots:
         const QString moved = panel->curveDefinition()->text();
         QVERIFY2(moved.contains("Origin: 5, -7, 0"), qPrintable(moved));
 
-        // With "Pick a new origin" the curve follows the cursor during the pick, as a new one does.
+        // With "Pick a new origin" the curve follows the cursor during the pick, as a new one
+        // does; with "Turn by a point" the rotation is asked for after it, as for a new one.
         bool ghost = false;
         UiScript repick;
         repick.then([] { return shownDialog() != nullptr; },
                     [&] {
                         // The dialog's "Pick a new origin" box (control 122).
                         auto* pick = shownDialog()->findChild<QCheckBox*>(QStringLiteral("control122"));
-                        QVERIFY(pick);
+                        auto* turn = shownDialog()->findChild<QCheckBox*>(QStringLiteral("rotationByPoint"));
+                        QVERIFY(pick && turn);
                         pick->setChecked(true);
+                        turn->setChecked(true);
                         QTest::mouseClick(shownDialog()->GetDlgItem(101), Qt::LeftButton);
                     });
         repick.then([&] { return window.backend().isAskingForPoint(); },
@@ -247,12 +250,18 @@ private slots:
                         ghost = !window.pickAssist().preview().empty();
                         typeLine(window, "20,20");
                     });
+        repick.then([&] { return window.commandLine().prompt().startsWith("Rotation angle <0>"); },
+                    [&] { typeLine(window, "20,30"); });
         repick.then([&] { return shownDialog() && !window.backend().isAskingForPoint(); },
                     [&] { QTest::mouseClick(shownDialog()->GetDlgItem(1), Qt::LeftButton); });
         QTest::mouseClick(edit, Qt::LeftButton);
         QTRY_VERIFY(repick.done());
         QVERIFY(ghost);
         QVERIFY(window.pickAssist().preview().empty());
+        QCOMPARE(onlyCurve(window).definition().options.rotation, 90.0);
+        QTest::mouseClick(view, Qt::LeftButton, {}, view->toScreen(QPointF(20, 30)).toPoint());
+        const QString turned = panel->curveDefinition()->text();
+        QVERIFY2(turned.contains("Origin: 20, 20, 0") && turned.contains("Placed: turned 90°"), qPrintable(turned));
     }
 
     void curves_without_a_definition_cannot_be_edited()

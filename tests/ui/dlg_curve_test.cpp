@@ -1888,7 +1888,8 @@ void CurveDialogTest::edit_mode_shows_the_drawn_curve()
     std::vector<std::wstring> redrawn;
     std::vector<bool> picks;
     plotwright::curve::CurveOptions drawnWith;
-    dialog.EditDrawnCurve(definition, [&](CEquation& equation, const plotwright::curve::CurveOptions& o, bool pick) {
+    dialog.EditDrawnCurve(definition, [&](CEquation& equation, const plotwright::curve::CurveOptions& o, bool pick,
+                                          bool) {
         redrawn.push_back(equation.ToXml());
         picks.push_back(pick);
         drawnWith = o;
