@@ -54,8 +54,13 @@ bool parseHandle(std::string_view text, unsigned long long& value)
 std::string_view DxfPairScanner::takeLine()
 {
     // Lines end with LF, CR LF, or (in files from old Macintosh programs) CR alone.
+    // A plain loop: lines are short, and find_first_of looks each character up in its
+    // set by a call of its own.
     const std::size_t start = pos_;
-    const std::size_t stop = std::min(text_.find_first_of("\r\n", start), text_.size());
+    const char* const data = text_.data();
+    std::size_t stop = start;
+    while (stop < text_.size() && data[stop] != '\n' && data[stop] != '\r')
+        ++stop;
     pos_ = stop;
     if (pos_ < text_.size() && text_[pos_] == '\r')
         ++pos_;

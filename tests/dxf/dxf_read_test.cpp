@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "db/database.h"
 #include "dxf/file.h"
+#include "dxf/scan.h"
 #include "db/entities.h"
 #include "support/dxf_check.h"
 #include "support/model_space.h"
@@ -235,6 +237,58 @@ TEST(dxf_open, leniently_with_a_warning_and_no_saving)
     // A file read in full has no warning.
     std::unique_ptr<AcDbDatabase> db;
     EXPECT_EQ(plotwright::dxf::readDxfText(kValid, "memory.dxf", db).warning, "");
+}
+
+} // namespace
+
+namespace {
+
+// The pair scanner over every kind of line ending, one row a text: each pair's code,
+// value, where its code line starts, its line number, and where the pair ends.
+TEST(dxf_scanner, line_endings_of_every_kind)
+{
+    using plotwright::dxf::detail::DxfPair;
+    using plotwright::dxf::detail::DxfPairScanner;
+    struct Pair {
+        int code;
+        std::string value;
+        std::size_t offset, line, end;
+    };
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<Pair> pairs;
+        DxfPairScanner::Step last;
+    } rows[] = {
+        {"LF", "  0\nLINE\n 8\nA\n", {{0, "LINE", 0, 1, 9}, {8, "A", 9, 3, 14}}, DxfPairScanner::Step::end},
+        {"CR LF", "0\r\nLINE\r\n8\r\nA\r\n", {{0, "LINE", 0, 1, 9}, {8, "A", 9, 3, 15}}, DxfPairScanner::Step::end},
+        {"CR alone", "0\rLINE\r8\rA\r", {{0, "LINE", 0, 1, 7}, {8, "A", 7, 3, 11}}, DxfPairScanner::Step::end},
+        {"mixed", "0\nLINE\r\n8\rA\n", {{0, "LINE", 0, 1, 8}, {8, "A", 8, 3, 12}}, DxfPairScanner::Step::end},
+        // LF then CR: two line ends, so the value after the code is empty.
+        {"LF CR", "0\n\r8\nA\n", {{0, "", 0, 1, 3}, {8, "A", 3, 3, 7}}, DxfPairScanner::Step::end},
+        {"no last ending", "0\nEOF", {{0, "EOF", 0, 1, 5}}, DxfPairScanner::Step::end},
+        {"empty value", "1\n\n0\nX\n", {{1, "", 0, 1, 3}, {0, "X", 3, 3, 7}}, DxfPairScanner::Step::end},
+        {"code without value", "0\nLINE\n8\n", {{0, "LINE", 0, 1, 7}}, DxfPairScanner::Step::missingValue},
+        {"code not a number", "0\nLINE\nx8\nA\n", {{0, "LINE", 0, 1, 7}}, DxfPairScanner::Step::badCode},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        DxfPairScanner scanner(row.text, 0);
+        DxfPair pair;
+        std::size_t i = 0;
+        DxfPairScanner::Step step;
+        while ((step = scanner.next(pair)) == DxfPairScanner::Step::pair) {
+            ASSERT_LT(i, row.pairs.size());
+            const Pair& want = row.pairs[i++];
+            EXPECT_EQ(pair.code, want.code);
+            EXPECT_EQ(pair.value, want.value);
+            EXPECT_EQ(pair.offset, want.offset);
+            EXPECT_EQ(pair.line, want.line);
+            EXPECT_EQ(pair.end, want.end);
+        }
+        EXPECT_EQ(i, row.pairs.size());
+        EXPECT_EQ(step, row.last);
+    }
 }
 
 } // namespace
