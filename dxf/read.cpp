@@ -185,8 +185,11 @@ private:
     bool blockSkipped_ = false;
     detail::DxfEntityBuilder blockBuilder_;
 
-    // The record of OBJECTS being read.
+    // The record of OBJECTS being read, and which of the kinds read here it is (named
+    // once, not compared again at each of its pairs).
     DxfSource::ObjectRecord object_;
+    enum class ObjectKind { other, dictionary, sortents, spatialFilter, xrecord };
+    ObjectKind objectKind_ = ObjectKind::other;
     // Dictionaries (name to handle) and clipping boundaries of block references, kept
     // until the end, where references find their boundaries through their dictionaries.
     std::map<AcDbHandle, std::map<std::string, AcDbHandle>> dictionaries_;
@@ -439,18 +442,18 @@ void DxfLoader::finishObject(std::size_t end)
     if (!inObject_)
         return;
     object_.span.end = end;
-    if (object_.type == "DICTIONARY" && source_->rootDictionary == 0)
+    if (objectKind_ == ObjectKind::dictionary && source_->rootDictionary == 0)
         source_->rootDictionary = object_.handle;
-    if (object_.type == "SPATIAL_FILTER" && object_.handle != 0)
+    if (objectKind_ == ObjectKind::spatialFilter && object_.handle != 0)
         filters_[object_.handle] = std::move(filter_);
     filter_ = {};
-    if (object_.type == "DICTIONARY" && object_.handle != 0)
+    if (objectKind_ == ObjectKind::dictionary && object_.handle != 0)
         dictionaryOwners_[object_.handle] = object_.owner;
-    if (object_.type == "XRECORD" && object_.handle != 0 && !xrecordPoints_.empty())
+    if (objectKind_ == ObjectKind::xrecord && object_.handle != 0 && !xrecordPoints_.empty())
         invertedBoundaries_[object_.handle] = std::move(xrecordPoints_);
     xrecordPoints_.clear();
     invertedPoints_ = false;
-    if (object_.type == "SORTENTSTABLE")
+    if (objectKind_ == ObjectKind::sortents)
         drawOrder_.finish();
     entryName330_.clear();
     source_->objects.push_back(std::move(object_));
@@ -463,16 +466,21 @@ void DxfLoader::objectsPair(const DxfPair& pair)
     if (pair.code == 0) {
         finishObject(pair.offset);
         object_.type = std::string(detail::trimmed(pair.value));
+        objectKind_ = object_.type == "DICTIONARY"       ? ObjectKind::dictionary
+                      : object_.type == "SORTENTSTABLE"  ? ObjectKind::sortents
+                      : object_.type == "SPATIAL_FILTER" ? ObjectKind::spatialFilter
+                      : object_.type == "XRECORD"        ? ObjectKind::xrecord
+                                                         : ObjectKind::other;
         object_.span.begin = pair.offset;
         inObject_ = true;
         objectGroupDepth_ = 0;
-        if (object_.type == "SORTENTSTABLE")
+        if (objectKind_ == ObjectKind::sortents)
             drawOrder_.start();
         return;
     }
     if (!inObject_)
         return;
-    if (object_.type == "SORTENTSTABLE" && objectGroupDepth_ == 0 && pair.code != 102)
+    if (objectKind_ == ObjectKind::sortents && objectGroupDepth_ == 0 && pair.code != 102)
         drawOrder_.pair(pair.code, pair.value);
     unsigned long long handle = 0;
     if (pair.code == 102) {
@@ -481,7 +489,7 @@ void DxfLoader::objectsPair(const DxfPair& pair)
             ++objectGroupDepth_;
         else if (v == "}" && objectGroupDepth_ > 0)
             --objectGroupDepth_;
-        else if (object_.type == "XRECORD" && objectGroupDepth_ == 0)
+        else if (objectKind_ == ObjectKind::xrecord && objectGroupDepth_ == 0)
             invertedPoints_ = v == "ACAD_INVERTEDCLIP_ROUNDTRIP";
     } else if (invertedPoints_ && (pair.code == 10 || pair.code == 20)) {
         double v = 0;
@@ -498,13 +506,13 @@ void DxfLoader::objectsPair(const DxfPair& pair)
     } else if (pair.code == 330 && object_.owner == 0 && objectGroupDepth_ == 0 &&
                detail::parseHandle(pair.value, handle)) {
         object_.owner = handle;
-    } else if (object_.type == "DICTIONARY" && objectGroupDepth_ == 0) {
+    } else if (objectKind_ == ObjectKind::dictionary && objectGroupDepth_ == 0) {
         if (pair.code == 3)
             entryName330_ = std::string(detail::trimmed(pair.value));
         else if ((pair.code == 350 || pair.code == 360) && !entryName330_.empty() &&
                  detail::parseHandle(pair.value, handle) && object_.handle != 0)
             dictionaries_[object_.handle][entryName330_] = handle;
-    } else if (object_.type == "SPATIAL_FILTER" && objectGroupDepth_ == 0) {
+    } else if (objectKind_ == ObjectKind::spatialFilter && objectGroupDepth_ == 0) {
         double v = 0;
         long long flag = 0;
         const bool number = detail::parseDouble(pair.value, v) && std::isfinite(v);
