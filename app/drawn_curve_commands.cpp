@@ -112,7 +112,7 @@ void EditDrawnCurve()
             at = {picked[0], picked[1], picked[2]};
             // As when a new curve is drawn: the turn may follow the new origin.
             if (go && rotationByPoint)
-                go = AskRotationByPoint(picked, placed);
+                go = AskRotationByPoint(equation, picked, placed);
         }
         DrawOutcome outcome;
         if (go && plotwright::draw::ReplaceDrawnCurve(*current, equation, placed, at, outcome))

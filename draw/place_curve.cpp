@@ -126,6 +126,22 @@ void PlaceCurveAt(CEquation& equation, const CurvePoint& at, const plotwright::c
     EndWaitCursor();
 }
 
+namespace {
+
+// The curve's samples at the drawing's origin, as a pick preview shows them.
+std::vector<plotwright::host::PreviewPoint> previewPoints(const CEquation& equation,
+                                                          const plotwright::curve::CurveOptions& options)
+{
+    const plotwright::curve::ShapedCurve preview = plotwright::curve::shapeCurve(equation, {}, options);
+    std::vector<plotwright::host::PreviewPoint> shown;
+    shown.reserve(preview.sampled.points.size());
+    for (const CurvePoint& p : preview.sampled.points)
+        shown.push_back({p.x, p.y});
+    return shown;
+}
+
+} // namespace
+
 void ShowCurveDuringPick(const CEquation& equation, const plotwright::curve::CurveOptions& options)
 {
     // Sampled at the origin without the progress meter; the draw samples again at the
@@ -133,22 +149,25 @@ void ShowCurveDuringPick(const CEquation& equation, const plotwright::curve::Cur
     // Hosts that show no preview (the command-line tool) are spared the sampling.
     if (!plotwright::host::backend().showsPickPreview())
         return;
-    const plotwright::curve::ShapedCurve preview = plotwright::curve::shapeCurve(equation, {}, options);
-    std::vector<plotwright::host::PreviewPoint> shown;
-    shown.reserve(preview.sampled.points.size());
-    for (const CurvePoint& p : preview.sampled.points)
-        shown.push_back({p.x, p.y});
+    const std::vector<plotwright::host::PreviewPoint> shown = previewPoints(equation, options);
     if (!shown.empty())
         plotwright::host::backend().setPickPreview(shown);
 }
 
-bool AskRotationByPoint(const double* origin, plotwright::curve::CurveOptions& placed)
+bool AskRotationByPoint(const CEquation& equation, const double* origin, plotwright::curve::CurveOptions& placed)
 {
-    // The curve stays where it was picked; a line from the origin shows the direction.
+    // The curve stays where it was picked, unturned in the preview, which the editor
+    // turns towards the cursor; a line from the origin shows the direction.
+    if (plotwright::host::backend().showsPickPreview()) {
+        plotwright::curve::CurveOptions unturned = placed;
+        unturned.rotation = 0;
+        plotwright::host::backend().setTurningPreview(previewPoints(equation, unturned));
+    }
     const std::wstring prompt =
         L"\nRotation angle <" + widen(plotwright::base::formatShortest(placed.rotation)) + L">, or pick a point:";
     double degrees = placed.rotation;
     const int turned = plotwright::host::backend().getAngle(origin, prompt, degrees);
+    plotwright::host::backend().clearPickPreview();
     if (turned == RTNORM)
         placed.rotation = degrees;
     return turned == RTNORM || turned == RTNONE;
@@ -184,7 +203,7 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
     plotwright::curve::CurveOptions placed = options;
     bool place = picked == RTNORM;
     if (place && steps.rotationByPoint)
-        place = AskRotationByPoint(origin, placed);
+        place = AskRotationByPoint(equation, origin, placed);
     if (picked == RTNORM) {
         outcome.pointPicked = true;
         if (place)

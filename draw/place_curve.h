@@ -63,7 +63,8 @@ void DrawCurveFlow(plotwright::host::EditorCommandBracket& dialog, CEquation& eq
 // The rotation step after an origin pick at `origin` ("\nRotation angle <D>, or pick a
 // point:"): a typed or picked angle goes into `placed.rotation`, Enter keeps it. False
 // when the user cancelled: nothing is to be drawn.
-bool AskRotationByPoint(const double* origin, plotwright::curve::CurveOptions& placed);
+// While it is asked, the curve shows at the origin turned towards the cursor.
+bool AskRotationByPoint(const CEquation& equation, const double* origin, plotwright::curve::CurveOptions& placed);
 
 // Makes the curve follow the cursor during the next point request (the host's pick
 // preview, placed at the cursor as origin); the caller clears it after the pick.

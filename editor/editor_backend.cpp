@@ -317,6 +317,11 @@ void EditorBackend::setPickPreview(const std::vector<host::PreviewPoint>& points
     window_.pickAssist().setPreview(points);
 }
 
+void EditorBackend::setTurningPreview(const std::vector<host::PreviewPoint>& points)
+{
+    window_.pickAssist().setPreview(points, PickAssist::Preview::turnsAboutBase);
+}
+
 void EditorBackend::clearPickPreview() { window_.pickAssist().clearPreview(); }
 
 namespace {

@@ -30,6 +30,7 @@ public:
     // Typed text that is not a number is refused with a message and the request goes on.
     int getPointOrNumber(const double* base, std::wstring_view prompt, double result[3], double& number) override;
     void setPickPreview(const std::vector<host::PreviewPoint>& points) override;
+    void setTurningPreview(const std::vector<host::PreviewPoint>& points) override;
     void clearPickPreview() override;
     bool showsPickPreview() const override { return true; }
     // The current view's selection; a pick is a point request whose answer is the

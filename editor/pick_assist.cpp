@@ -42,9 +42,10 @@ void PickAssist::end()
     QToolTip::hideText();
 }
 
-void PickAssist::setPreview(const std::vector<host::PreviewPoint>& points)
+void PickAssist::setPreview(const std::vector<host::PreviewPoint>& points, Preview motion)
 {
     preview_.clear();
+    motion_ = motion;
     // Thinned evenly; every break is kept so that no line jumps across a gap.
     const std::size_t step = points.size() / kMostPreviewPoints + 1;
     const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -58,6 +59,28 @@ void PickAssist::setPreview(const std::vector<host::PreviewPoint>& points)
             preview_.emplace_back(points[i].x, points[i].y);
         }
     }
+}
+
+std::vector<QPointF> PickAssist::placedPreview() const
+{
+    if (!current_)
+        return {};
+    QPointF at = *current_;
+    double cosine = 1, sine = 0;
+    if (motion_ == Preview::turnsAboutBase && base_) {
+        at = *base_;
+        const QPointF towards = *current_ - *base_;
+        if (const double length = std::hypot(towards.x(), towards.y()); length > 0) {
+            cosine = towards.x() / length;
+            sine = towards.y() / length;
+        }
+    }
+    std::vector<QPointF> placed;
+    placed.reserve(preview_.size());
+    for (const QPointF& p : preview_)
+        placed.push_back(std::isnan(p.x()) ? p
+                                           : at + QPointF(cosine * p.x() - sine * p.y(), sine * p.x() + cosine * p.y()));
+    return placed;
 }
 
 QPointF PickAssist::track(const DrawingView& view, const QPointF& screen)
@@ -111,12 +134,12 @@ void PickAssist::paint(QPainter& painter, const DrawingView& view) const
     if (!preview_.empty()) {
         QPainterPath path;
         bool start = true;
-        for (const QPointF& p : preview_) {
+        for (const QPointF& p : placedPreview()) {
             if (std::isnan(p.x())) {
                 start = true;
                 continue;
             }
-            const QPointF s = view.toScreen(p + *current_);
+            const QPointF s = view.toScreen(p);
             if (start)
                 path.moveTo(s);
             else

@@ -45,9 +45,14 @@ public:
     void end();
     bool isActive() const { return active_; }
 
-    void setPreview(const std::vector<host::PreviewPoint>& points);
+    // How the preview moves: with the cursor, or fixed at the base point and turned to the
+    // direction of the cursor from it.
+    enum class Preview { followsCursor, turnsAboutBase };
+    void setPreview(const std::vector<host::PreviewPoint>& points, Preview motion = Preview::followsCursor);
     void clearPreview() { preview_.clear(); }
     const std::vector<QPointF>& preview() const { return preview_; }
+    // The preview where it shows for the last track(), in drawing units (NaN breaks).
+    std::vector<QPointF> placedPreview() const;
 
     // The point the cursor at `screen` gives (snapped), kept for painting.
     QPointF track(const DrawingView& view, const QPointF& screen);
@@ -64,7 +69,8 @@ private:
     Style next_;
     snap::Index index_;
     std::optional<QPointF> base_;
-    std::vector<QPointF> preview_;  // relative to the picked point; NaN breaks
+    std::vector<QPointF> preview_;  // relative to the picked point (or the base); NaN breaks
+    Preview motion_ = Preview::followsCursor;
     std::optional<QPointF> current_;
     std::optional<snap::Snap> snap_;
 };

@@ -40,6 +40,7 @@ bool angleToPoint(const double* base, const double* to, double& degrees)
     return true;
 }
 void Backend::setPickPreview(const std::vector<PreviewPoint>&) {}
+void Backend::setTurningPreview(const std::vector<PreviewPoint>&) {}
 void Backend::clearPickPreview() {}
 std::vector<std::uint64_t> Backend::selectedEntities() { return {}; }
 int Backend::pickEntity(std::wstring_view, std::uint64_t&) { return RTCAN; }

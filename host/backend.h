@@ -37,6 +37,9 @@ public:
     // relative to the point to be picked, a point that is not finite breaks the line.
     // Shown until clearPickPreview(); hosts that cannot show it ignore it.
     virtual void setPickPreview(const std::vector<PreviewPoint>& points);
+    // As setPickPreview, for a request with a base point: `points` relative to the base,
+    // shown there turned to the direction from the base to the cursor (a turn being picked).
+    virtual void setTurningPreview(const std::vector<PreviewPoint>& points);
     virtual void clearPickPreview();
     // Whether setPickPreview shows anything: callers skip working out a preview (for a
     // curve, sampling it once more) for hosts without a cursor to follow.

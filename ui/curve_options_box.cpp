@@ -22,6 +22,7 @@ namespace {
 
 constexpr const char* kSettingsGroup = "CurveDialog";
 constexpr const char* kOptionsKey = "options";
+constexpr const char* kTurnsByPointKey = "turnByPoint";
 
 // The tolerance as typed: a number with "." or the locale's decimal separator, or a
 // constant expression ("1/64"), whose point is always "."; `reason` says why an
@@ -118,6 +119,10 @@ bool CurveOptionsBox::AsksForRotation() const
     return placement_->AsksForRotation();
 }
 
+bool CurveOptionsBox::TurnsByPoint() const { return placement_->TurnsByPoint(); }
+
+void CurveOptionsBox::SetTurnsByPoint(bool on) { placement_->SetTurnsByPoint(on); }
+
 QString CurveOptionsBox::Problem() const
 {
     std::string reason;
@@ -156,4 +161,18 @@ void CurveOptionsBox::Store(const CurveOptions& options)
     QSettings settings(QSettings::UserScope, QStringLiteral("Tolbrin"), QStringLiteral("Plotwright"));
     settings.beginGroup(QLatin1String(kSettingsGroup));
     settings.setValue(QLatin1String(kOptionsKey), QString::fromStdWString(plotwright::curve::curveOptionsText(options)));
+}
+
+bool CurveOptionsBox::LoadStoredTurnsByPoint()
+{
+    QSettings settings(QSettings::UserScope, QStringLiteral("Tolbrin"), QStringLiteral("Plotwright"));
+    settings.beginGroup(QLatin1String(kSettingsGroup));
+    return settings.value(QLatin1String(kTurnsByPointKey), false).toBool();
+}
+
+void CurveOptionsBox::StoreTurnsByPoint(bool on)
+{
+    QSettings settings(QSettings::UserScope, QStringLiteral("Tolbrin"), QStringLiteral("Plotwright"));
+    settings.beginGroup(QLatin1String(kSettingsGroup));
+    settings.setValue(QLatin1String(kTurnsByPointKey), on);
 }

@@ -27,9 +27,16 @@ public:
     // Whether the draw asks for the rotation after the origin (PlacementBox).
     bool AsksForRotation() const;
 
-    // The user's last choice, kept in the user settings as the options' text form.
+    // "Turn by a point" (PlacementBox).
+    bool TurnsByPoint() const;
+    void SetTurnsByPoint(bool on);
+
+    // The user's last choice, kept in the user settings as the options' text form, and
+    // "Turn by a point" beside it.
     static plotwright::curve::CurveOptions LoadStored();
     static void Store(const plotwright::curve::CurveOptions& options);
+    static bool LoadStoredTurnsByPoint();
+    static void StoreTurnsByPoint(bool on);
 
 signals:
     void changed();

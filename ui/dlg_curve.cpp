@@ -321,13 +321,15 @@ bool CDlgCurve::OnInitDialog()
     options_.setParent(this);
     options_.setGeometry(MapDialogRect(PreviewX, OptionsY, PreviewCx, OptionsCy));
     options_.SetOptions(CurveOptionsBox::LoadStored());
+    options_.SetTurnsByPoint(CurveOptionsBox::LoadStoredTurnsByPoint());
     preview_.SetSampler(plotwright::ui::makeDrawSampler(options_.Options()));
     connect(&options_, &CurveOptionsBox::changed, this, [this] {
         const plotwright::curve::CurveOptions options = options_.Options();
         // An edited curve's options are its own, not the user's choice for new curves;
-        // a refused tolerance is not a choice either.
+        // a refused tolerance is not a choice either. The way of turning is the user's.
         if (!IsEditing() && options_.Problem().isEmpty())
             CurveOptionsBox::Store(options);
+        CurveOptionsBox::StoreTurnsByPoint(options_.TurnsByPoint());
         preview_.SetSampler(plotwright::ui::makeDrawSampler(options));
         FieldsChanged(previewArea_);
     });

@@ -122,6 +122,10 @@ bool PlacementBox::AsksForRotation() const
     return rotationByPoint_->isChecked() && rotation_->text().trimmed().isEmpty();
 }
 
+bool PlacementBox::TurnsByPoint() const { return rotationByPoint_->isChecked(); }
+
+void PlacementBox::SetTurnsByPoint(bool on) { rotationByPoint_->setChecked(on); }
+
 void PlacementBox::FieldsEdited()
 {
     // An angle typed in Rotate wins over one picked: the question would be pointless.

@@ -25,6 +25,9 @@ public:
     // "Turn by a point" is checked and Rotate is empty: the draw asks for the rotation
     // after the origin. An angle in Rotate is used as it stands.
     bool AsksForRotation() const;
+    // The "Turn by a point" box itself (a way of picking, kept apart from the options).
+    bool TurnsByPoint() const;
+    void SetTurnsByPoint(bool on);
 
 signals:
     void changed();

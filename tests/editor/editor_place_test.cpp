@@ -39,6 +39,7 @@
 #include <QDockWidget>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -619,6 +620,40 @@ private slots:
             QVERIFY2(std::abs(drawn[i] - expected[i]) < 1e-9, qPrintable(QString::number(i)));
         if (!refusal.isEmpty())
             QVERIFY(history(window).contains(refusal));
+    }
+
+    // While the turn is asked for, the curve stands at its origin turned towards the cursor.
+    void the_curve_turns_with_the_cursor()
+    {
+        MainWindow window;
+        showActive(window);
+        plotwright::editor::DrawingView* view = window.documents().currentView();
+        // The origin under the view's middle pixel, typed in full; the cursor straight above.
+        const QPoint middle(view->width() / 2, view->height() / 2);
+        const QPointF origin = view->toWorld(QPointF(middle));
+        const QString typed = QString::number(origin.x(), 'g', 17) + "," + QString::number(origin.y(), 'g', 17);
+        std::vector<QPointF> shown;
+        UiScript script;
+        script.then([&] { return window.backend().isAskingForPoint(); }, [&] { typeLine(window, typed); });
+        script.then([&] { return window.commandLine().prompt().startsWith("Rotation angle"); },
+                    [&] { QTest::mouseMove(view, middle - QPoint(0, 50)); });
+        script.then([&] { return window.pickAssist().currentPoint().has_value(); },
+                    [&] {
+                        shown = window.pickAssist().placedPreview();
+                        typeLine(window, "90");
+                    });
+        typeLine(window, "placeturned");
+        QVERIFY(script.done());
+        // y = x² for x = 0, 1, 2 turned a quarter turn about the origin, as then drawn.
+        const std::vector<QPointF> turned{origin, origin + QPointF(-1, 1), origin + QPointF(-4, 2)};
+        QCOMPARE(shown.size(), turned.size());
+        QCOMPARE(polylines().size(), 1);
+        for (std::size_t i = 0; i < turned.size(); ++i) {
+            QVERIFY(QLineF(shown[i], turned[i]).length() < 1e-9);
+            const QPointF drawn(polylines().front()[2 * i], polylines().front()[2 * i + 1]);
+            QVERIFY(QLineF(drawn, turned[i]).length() < 1e-9);
+        }
+        QVERIFY(window.pickAssist().preview().empty());
     }
 
     void the_view_follows_what_was_drawn()

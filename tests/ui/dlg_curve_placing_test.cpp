@@ -357,7 +357,8 @@ void CurvePlacingTest::turn_by_a_point()
         auto* turn = dialog.findChild<QCheckBox*>(QStringLiteral("rotationByPoint"));
         auto* rotation = dialog.findChild<QLineEdit*>(QStringLiteral("rotation"));
         QVERIFY(turn && rotation);
-        if (ticked)
+        // The box as the last dialog left it (an earlier row may have ticked it).
+        if (turn->isChecked() != ticked)
             QTest::mouseClick(turn, Qt::LeftButton, {}, QPoint(5, turn->height() / 2));
         QCOMPARE(turn->isChecked(), ticked);
         rotation->setFocus();
@@ -390,6 +391,13 @@ void CurvePlacingTest::turn_by_a_point()
             QVERIFY(std::abs(drawn[i].x - (5 + (i + 1.0) * std::cos(radians))) < 1e-9);
             QVERIFY(std::abs(drawn[i].y - (5 + (i + 1.0) * std::sin(radians))) < 1e-9);
         }
+    }
+    {
+        // The next dialog starts with the box as the user left it.
+        CDlgCurve again;
+        again.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&again));
+        QCOMPARE(again.findChild<QCheckBox*>(QStringLiteral("rotationByPoint"))->isChecked(), ticked);
     }
     acdbHostApplicationServices()->setWorkingDatabase(previous);
 }
