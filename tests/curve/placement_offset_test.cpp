@@ -481,3 +481,30 @@ TEST(Offset, AnOpenEndNearAnotherPartCutsItsOffset)
         }
     EXPECT_GT(points, 100u);
 }
+
+TEST(Offset, ACardioidAtFixedStepsGivesOneClosedOffsetAtTheDistance)
+{
+    // The library's Epicycloid (a = b = 10): its cusp is where the samples start and end,
+    // so the kept offset runs on across the samples' seam and is written over the raw
+    // offset it is read from with its writing ahead of the reading. Without a tolerance
+    // it is drawn within 1/1000 of the curve's extent.
+    const CEquation curve = parametric(L"20*cos(t)-10*cos(2*t)", L"20*sin(t)-10*sin(2*t)", 0, 2 * kPi, 0.002);
+    const auto cardioid = [](double t) {
+        return CurvePoint{20 * std::cos(t) - 10 * std::cos(2 * t), 20 * std::sin(t) - 10 * std::sin(2 * t), 0};
+    };
+    for (const double d : {2.0, 0.5}) {
+        SCOPED_TRACE(d);
+        CurveOptions options;
+        options.offset = d;
+        const ShapedCurve shaped = shapeCurve(curve, {}, options);
+        ASSERT_EQ(shaped.pieces.size(), 1u);
+        const CurvePiece& piece = shaped.pieces.front();
+        EXPECT_TRUE(piece.closed);
+        EXPECT_GT(piece.points.size(), 2000u);
+        const std::vector<CurvePoints> truth{dense(cardioid, 20000)};
+        for (std::size_t i = 0; i < piece.points.size(); i += 7)
+            ASSERT_NEAR(distanceTo(piece.points[i], truth), d, shaped.tolerance) << "point " << i;
+    }
+    // (Beside this inward cusp the offset still crosses itself in a loop smaller than the
+    // tolerance: another matter.)
+}
