@@ -60,7 +60,7 @@ void renderLargestPng(benchmark::State& state)
     for (auto _ : state) {
         const std::string svg = svgOfLargest(state);
         QSvgRenderer renderer(QByteArray(svg.data(), static_cast<qsizetype>(svg.size())));
-        QImage image(renderer.defaultSize(), QImage::Format_ARGB32);
+        QImage image(renderer.defaultSize(), QImage::Format_RGB32);
         image.fill(Qt::white);
         {
             QPainter painter(&image);
