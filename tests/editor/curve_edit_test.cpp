@@ -253,7 +253,11 @@ private slots:
         repick.then([&] { return window.commandLine().prompt().startsWith("Rotation angle <0>"); },
                     [&] { typeLine(window, "20,30"); });
         repick.then([&] { return shownDialog() && !window.backend().isAskingForPoint(); },
-                    [&] { QTest::mouseClick(shownDialog()->GetDlgItem(1), Qt::LeftButton); });
+                    [&] {
+                        // The box is remembered: untick it for the runs that follow.
+                        shownDialog()->findChild<QCheckBox*>(QStringLiteral("rotationByPoint"))->setChecked(false);
+                        QTest::mouseClick(shownDialog()->GetDlgItem(1), Qt::LeftButton);
+                    });
         QTest::mouseClick(edit, Qt::LeftButton);
         QTRY_VERIFY(repick.done());
         QVERIFY(ghost);
