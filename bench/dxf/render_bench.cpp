@@ -1,14 +1,12 @@
 // Rendering the largest real drawing of the corpus (tests/data/real), in the process,
 // without the start of a program: reading it and making its SVG picture, as
-// `plotwright render` does, and the PNG picture drawn from that SVG at its own size as
-// the command-line tool's rasteriser draws it.
+// `plotwright render` does, and also its PNG picture by the command-line tool's own
+// rasteriser.
 #include <benchmark/benchmark.h>
 
-#include <QBuffer>
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
-#include <QSvgRenderer>
+
+#include <dlfcn.h>
 
 #include <filesystem>
 #include <memory>
@@ -55,22 +53,26 @@ void renderLargestSvg(benchmark::State& state)
     state.SetLabel(std::filesystem::path(largestDrawing()).filename().string());
 }
 
+// The command-line tool's rasteriser: its own module, loaded as the tool loads it.
+using PngOfSvg = int (*)(const char* svg, std::size_t size, std::string* png);
+PngOfSvg rasteriser()
+{
+    static void* const module = dlopen(PLOTWRIGHT_PNG_MODULE, RTLD_NOW | RTLD_LOCAL);
+    return module ? reinterpret_cast<PngOfSvg>(dlsym(module, "plotwrightPngOfSvg")) : nullptr;
+}
+
 void renderLargestPng(benchmark::State& state)
 {
+    const PngOfSvg png = rasteriser();
+    if (!png) {
+        state.SkipWithError("the PNG module could not be loaded");
+        return;
+    }
     for (auto _ : state) {
         const std::string svg = svgOfLargest(state);
-        QSvgRenderer renderer(QByteArray(svg.data(), static_cast<qsizetype>(svg.size())));
-        QImage image(renderer.defaultSize(), QImage::Format_RGB32);
-        image.fill(Qt::white);
-        {
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            renderer.render(&painter);
-        }
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
+        std::string bytes;
+        if (png(svg.data(), svg.size(), &bytes) != 0)
+            state.SkipWithError("the picture could not be made");
         benchmark::DoNotOptimize(bytes.size());
     }
     state.SetLabel(std::filesystem::path(largestDrawing()).filename().string());
