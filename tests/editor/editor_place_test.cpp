@@ -67,14 +67,21 @@ public:
     void CompleteEditorCommand(bool) override { plotwright::host::backend().completeEditorCommand(); }
 };
 
-// y = x^2 for x = 0, 1, 2: placed at the origin O it runs O, O+(1,1), O+(2,4).
-void placeCommand()
+// y = `expression` for x from 0 to `last` by `step`.
+CEquation explicitCurve(const wchar_t* expression, double step, double last)
 {
     CEquation equation;
     equation.SetType(ExplicitCartesian);
-    equation.SetEquationY(L"x^2");
+    equation.SetEquationY(expression);
     equation.AddParameter(std::make_shared<CEquationParameter>(
-        ParameterFields{.name = L"x", .type = RunningVariable, .increment = 1, .minValue = 0, .maxValue = 2}));
+        ParameterFields{.name = L"x", .type = RunningVariable, .increment = step, .minValue = 0, .maxValue = last}));
+    return equation;
+}
+
+// y = x^2 for x = 0, 1, 2: placed at the origin O it runs O, O+(1,1), O+(2,4).
+void placeCommand()
+{
+    CEquation equation = explicitCurve(L"x^2", 1, 2);
     Bracket bracket;
     DrawCurveFlow(bracket, equation);
 }
@@ -82,11 +89,7 @@ void placeCommand()
 // A wave of 250 samples, y = 1.5 sin x for x from 0 to 12.45.
 void waveCommand()
 {
-    CEquation equation;
-    equation.SetType(ExplicitCartesian);
-    equation.SetEquationY(L"1.5*sin(x)");
-    equation.AddParameter(std::make_shared<CEquationParameter>(
-        ParameterFields{.name = L"x", .type = RunningVariable, .increment = 0.05, .minValue = 0, .maxValue = 12.45}));
+    CEquation equation = explicitCurve(L"1.5*sin(x)", 0.05, 12.45);
     Bracket bracket;
     DrawCurveFlow(bracket, equation);
 }
@@ -94,11 +97,7 @@ void waveCommand()
 // The same curve, asking for the rotation after the origin (none set beforehand).
 void placeTurnedCommand()
 {
-    CEquation equation;
-    equation.SetType(ExplicitCartesian);
-    equation.SetEquationY(L"x^2");
-    equation.AddParameter(std::make_shared<CEquationParameter>(
-        ParameterFields{.name = L"x", .type = RunningVariable, .increment = 1, .minValue = 0, .maxValue = 2}));
+    CEquation equation = explicitCurve(L"x^2", 1, 2);
     Bracket bracket;
     DrawOutcome outcome;
     DrawCurveFlow(bracket, equation, outcome, plotwright::curve::CurveOptions{}, PickSteps{.rotationByPoint = true});
