@@ -778,8 +778,9 @@ void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistan
     // beyond them (see the delay below): the buffer does not move while they are read.
     const RawView view{p.data(), n};
     std::vector<Stretch> stretches = stretchesOf(raw, cuts);
-    std::vector<KeptPiece> kept;
-    for (std::size_t k = 0; k < stretches.size(); ++k) {
+    const std::size_t m = stretches.size();
+    std::vector<char> keep(m, 0);
+    for (std::size_t k = 0; k < m; ++k) {
         const Stretch& s = stretches[k];
         // A vote of points along it: a join's point may stray inside by the samples'
         // error where the curve was sampled coarsely, a loop lies inside throughout.
@@ -794,11 +795,25 @@ void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistan
             asked = q;
             outside += away ? 1 : 0;
         }
-        if (outside < 4)
-            continue;
         // A loop smaller than the tolerance is the samples' noise where the offset
         // crosses itself at a shallow angle, not a part a tool would follow.
-        if (samePoint(s.first, s.last) && !longerThan(s, view, 2 * tolerance))
+        keep[k] = outside >= 4 && !(samePoint(s.first, s.last) && !longerThan(s, view, 2 * tolerance));
+    }
+    // A stretch that comes back to the crossing it left, between two kept stretches that
+    // arrive there and leave it, would make the path run round it and cross itself: it
+    // goes (a swallowtail's loop whose round join round a cusp outvoted the rest of it).
+    for (std::size_t k = 0; k < m && m > 2; ++k) {
+        if (!keep[k] || !samePoint(stretches[k].first, stretches[k].last))
+            continue;
+        if (!raw.closed && (k == 0 || k + 1 == m))
+            continue;
+        if (keep[(k + m - 1) % m] && keep[(k + 1) % m])
+            keep[k] = 0;
+    }
+    std::vector<KeptPiece> kept;
+    for (std::size_t k = 0; k < m; ++k) {
+        const Stretch& s = stretches[k];
+        if (!keep[k])
             continue;
         if (!kept.empty() && samePoint(stretches[kept.back().stretches.back()].last, s.first)) {
             kept.back().stretches.push_back(k);

@@ -508,3 +508,23 @@ TEST(Offset, ACardioidAtFixedStepsGivesOneClosedOffsetAtTheDistance)
     // (Beside this inward cusp the offset still crosses itself in a loop smaller than the
     // tolerance: another matter.)
 }
+
+TEST(Offset, ALoopAtTheSamplesSeamIsCutOutLikeTheOthers)
+{
+    // The four-cusp epicycloid at the library's fixed steps: its samples start and end at
+    // a cusp. The offset's loop round that cusp (its round join outvotes the rest of it)
+    // went into the path, 0.02 from the curve, before; it goes like the other three.
+    const CEquation curve = epicycloidEquation(0.1);
+    const std::vector<CurvePoints> truth{dense(epicycloid, 20000)};
+    for (const double d : {-1.5, 1.5}) {
+        SCOPED_TRACE(d);
+        CurveOptions options;
+        options.offset = d;
+        const ShapedCurve shaped = shapeCurve(curve, {}, options);
+        ASSERT_EQ(shaped.pieces.size(), 1u);
+        EXPECT_TRUE(shaped.pieces.front().closed);
+        // The chords at steps of 0.1 pass within 0.15 of the curve beside the cusps.
+        for (const CurvePoint& p : shaped.pieces.front().points)
+            ASSERT_GT(distanceTo(p, truth), std::fabs(d) - 0.15) << p.x << ", " << p.y;
+    }
+}
