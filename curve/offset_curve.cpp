@@ -23,12 +23,17 @@ constexpr double kCornerCos = 0.5;
 constexpr double kResolvedCos = 0.995;
 // One-sided tangents within about 1° of each other: no corner.
 constexpr double kSmoothCos = 0.99985;
+// Joins round a cusp's tip take chords of this share of the angle the tolerance allows.
+constexpr double kCuspJoinShare = 0.1;
 // Round joins have at most this many points each (a tolerance far below the distance).
 constexpr int kMostJoinSteps = 4096;
 // A path that turns back by more than 120° at a vertex.
 constexpr double kSpikeCos = -0.5;
 // Consecutive segments of the base curve grouped under one bounding box for distances.
 constexpr std::size_t kBlock = 32;
+// The least share of the tolerance by which an offset's vertex must come nearer to the
+// curve than the distance to be inside the band: rounding, and the samples' tangents.
+constexpr double kLeastSlack = 0.05;
 // Frames handed on at a time.
 constexpr std::size_t kFrameBatch = 256;
 // Consecutive blocks grouped under one box.
@@ -229,6 +234,15 @@ void framesOf(const CurvePiece& run, double side, const CurveAt& at, BlockBoxes&
             tangents.count = 1;
         } else {
             tangents = sharpTangents(p, i, at, agreeing, tangent, cin, lin, cout, lout);
+            // An open run's end has one side: the curve beyond it is not drawn. Where
+            // the end sample lies just past a cusp, the curve's own tangent there turns
+            // back: the chord to it says where the run ends.
+            if (!wraps && (i == 0 || i + 1 == n) && tangents.count > 0) {
+                const Vec chord = i == 0 ? cout : cin;
+                const Vec along = tangents.along[tangents.count == 2 && i == 0 ? 1 : 0];
+                tangents.along[0] = dot(along, chord) < 0 ? unit(chord) : along;
+                tangents.count = 1;
+            }
         }
         for (int k = 0; k < tangents.count; ++k) {
             const Vec left = leftOf(tangents.along[k]);
@@ -248,18 +262,64 @@ void push(CurvePoints& out, const Frame& f, double d)
     out.push_back({f.centre->x + d * f.direction.x, f.centre->y + d * f.direction.y, 0});
 }
 
+// Whether the round join about a cusp's tip belongs to this side's offset (frame `a`
+// arrives at the tip, `b` leaves it; both point into this side). The two branches
+// meet at the tip and the notch between them is outside the band's edge there: the
+// arc about the tip joins the offsets on the branches' far sides. Where the branch
+// that leaves lies on this side of the one that arrives, this side's offsets face
+// the notch and meet each other inside it instead.
+bool ownsTip(const CurvePiece& run, const Frame& a, const Frame& b, double d)
+{
+    const CurvePoints& p = run.points;
+    const std::size_t n = p.size();
+    const CurvePoint tip{(a.centre->x + b.centre->x) / 2, (a.centre->y + b.centre->y) / 2, 0};
+    // The branches a little away from the tip, where they have parted: within the
+    // distance (beyond it the curve may be something else) and a few hundred samples.
+    const auto away = [&](std::size_t from, bool forward) {
+        std::size_t i = from;
+        for (int k = 0; k < 256; ++k) {
+            const bool atEnd = forward ? (i + 1 == n && !run.closed) : (i == 0 && !run.closed);
+            if (atEnd)
+                break;
+            const std::size_t next = forward ? (i + 1) % n : (i + n - 1) % n;
+            if (length(sub(p[next], tip)) > d / 4)
+                break;
+            i = next;
+        }
+        return p[i];
+    };
+    const std::size_t ia = static_cast<std::size_t>(a.centre - p.data());
+    const std::size_t ib = static_cast<std::size_t>(b.centre - p.data());
+    const Vec across = sub(away(ib, true), away(ia, false));
+    return dot(across, a.direction) <= 0;
+}
+
 // Arc points between frames `a` and `b` where their directions turn by more than a
 // chord of radius `d` may follow within `tolerance`: a round join about the curve.
-void join(CurvePoints& out, const Frame& a, const Frame& b, double d, double side, double cosStep, double step)
+void join(CurvePoints& out, const CurvePiece& run, const Frame& a, const Frame& b, double d, double side,
+          double cosStep, double step)
 {
     const double c = dot(a.direction, b.direction);
     if (c >= cosStep)
         return;
     double turn = std::atan2(cross(a.direction, b.direction), c);
-    // At a cusp the join goes forward, round the tip, on either side.
-    if (std::fabs(turn) > kCuspTurn && (turn > 0) != (side < 0))
-        turn -= std::copysign(2 * kPi, turn);
+    bool outside = false;
+    if (std::fabs(turn) > kCuspTurn) {
+        // At a cusp the join goes forward, round the tip, on the side it belongs to;
+        // the other side goes straight across, inside the band, to be cut out.
+        if (!ownsTip(run, a, b, d))
+            return;
+        if ((turn > 0) != (side < 0))
+            turn -= std::copysign(2 * kPi, turn);
+        // The offsets beside the tip leave its circle at a shallow angle, and the one
+        // beside the tip runs just inside it: chords well within the tolerance, about
+        // the circle rather than inside it, cross the first and not the second.
+        step *= kCuspJoinShare;
+        outside = true;
+    }
     const int steps = std::min(kMostJoinSteps, static_cast<int>(std::ceil(std::fabs(turn) / step)));
+    if (outside)
+        d /= std::cos(std::fabs(turn) / steps / 2);
     const double a0 = std::atan2(a.direction.y, a.direction.x);
     for (int k = 1; k < steps; ++k) {
         const double f = static_cast<double>(k) / steps;
@@ -283,7 +343,7 @@ bool isCusp(const Frame& a, const Frame& b) { return dot(a.direction, b.directio
 class RawSide {
 public:
     RawSide(const CurvePiece& run, double d, double side, double tolerance, std::vector<CurvePiece>* brokenAtCusps)
-        : closed_(run.closed), d_(d), side_(side), tolerance_(tolerance), brokenAtCusps_(brokenAtCusps),
+        : run_(&run), closed_(run.closed), d_(d), side_(side), tolerance_(tolerance), brokenAtCusps_(brokenAtCusps),
           head_(brokenAtCusps ? brokenAtCusps->size() : 0)
     {
         // The angle a chord of the circle of radius d may span within the tolerance.
@@ -311,9 +371,9 @@ public:
         if (!closed_ || !first_ || out_.points.size() <= 1)
             return std::move(out_);
         if (!broken_) {
-            join(out_.points, last_, *first_, d_, side_, cosStep_, step_);
+            join(out_.points, *run_, last_, *first_, d_, side_, cosStep_, step_);
         } else if (!isCusp(last_, *first_)) {
-            join(out_.points, last_, *first_, d_, side_, cosStep_, step_);
+            join(out_.points, *run_, last_, *first_, d_, side_, cosStep_, step_);
             CurvePoints& front = (*brokenAtCusps_)[head_].points;
             out_.points.insert(out_.points.end(), front.begin(), front.end());
             out_.closed = false;
@@ -405,7 +465,7 @@ private:
             out_.points.reserve(room_ + brokenAtCusps_->at(head_).points.size());
             broken_ = true;
         } else if (hasLast_) {
-            join(out_.points, last_, frame, d_, side_, cosStep_, step_);
+            join(out_.points, *run_, last_, frame, d_, side_, cosStep_, step_);
         } else {
             first_ = frame;
         }
@@ -422,6 +482,7 @@ private:
     }
 
     CurvePiece out_;
+    const CurvePiece* run_;
     bool closed_;
     double d_;
     double side_;
@@ -533,6 +594,52 @@ public:
             }
         }
         return false;
+    }
+
+    // Whether `q` lies nearer to the curve than `d` by more than the samples' own error
+    // there (a quarter of its chords' sag, measured from how far a sample lies off the
+    // chord of its neighbours), within [least, most].
+    bool inside(const CurvePoint& q, double d, double least, double most) const
+    {
+        const double r = d - least;
+        double best = r * r;
+        const CurvePoints* points = nullptr;
+        std::size_t at = 0;
+        const auto far = [&](const Box& box) {
+            const double dx = std::max({box.minX - q.x, 0.0, q.x - box.maxX});
+            const double dy = std::max({box.minY - q.y, 0.0, q.y - box.maxY});
+            return dx * dx + dy * dy >= best;
+        };
+        for (const Group& group : groups_) {
+            if (far(group.box))
+                continue;
+            for (std::size_t k = group.first; k < group.end; ++k) {
+                const Block& block = blocks_[k];
+                if (far(block.box))
+                    continue;
+                const CurvePoints& p = *block.points;
+                for (std::size_t i = block.first; i < block.first + block.count; ++i) {
+                    const double d2 = squaredDistance(q, p[i], block.to(i));
+                    if (d2 < best) {
+                        best = d2;
+                        points = &p;
+                        at = i;
+                    }
+                }
+            }
+        }
+        if (!points)
+            return false;
+        const CurvePoints& p = *points;
+        const std::size_t n = p.size();
+        double error = 0;
+        for (std::size_t i : {at, at + 1}) {
+            if (i == 0 || i + 1 >= n)
+                continue;
+            error = std::max(error, std::sqrt(squaredDistance(p[i], p[i - 1], p[i + 1])));
+        }
+        const double slack = std::clamp(error, least, most);
+        return std::sqrt(best) < d - slack;
     }
 
     static double squaredDistance(const CurvePoint& q, const CurvePoint& a, const CurvePoint& b)
@@ -762,6 +869,176 @@ std::size_t leadToWriteInPlace(const KeptPiece& piece, const std::vector<Stretch
     return lead;
 }
 
+// Mends the votes where the offset crosses itself. The band's edge never crosses itself:
+// at such a crossing the tool path arrives once and leaves once (or passes it by). Where
+// two kept stretches leave it (or arrive), the smaller of the two kept chains that start
+// there (or end there) goes: a loop of the offset whose round join about a cusp, or a
+// swallowtail shallower than the tolerance, outvoted the rest of it. On a closed offset,
+// where kept stretches only leave (or only arrive), they hang from a fragment cut out,
+// and go; dropping them may leave the next hanging. Crossings with the band's other
+// edges are passed once and may end what is kept.
+class CrossingMender {
+public:
+    CrossingMender(const std::vector<Stretch>& stretches, bool closed, std::vector<char>& keep)
+        : stretches_(stretches), closed_(closed), keep_(keep), m_(stretches.size()), node_(2 * m_)
+    {
+        // Each end of a stretch is a place: its first point (k) or its last (m + k).
+        std::vector<std::size_t> order(2 * m_);
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            const CurvePoint &p = point(a), &q = point(b);
+            return p.x != q.x ? p.x < q.x : p.y < q.y;
+        });
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (i == 0 || !samePoint(point(order[i]), point(order[i - 1])))
+                nodes_.push_back({});
+            const std::size_t place = order[i];
+            node_[place] = nodes_.size() - 1;
+            Node& node = nodes_.back();
+            if (isEnd(place))
+                continue;
+            if (place < m_ && node.passes < 2)
+                node.leaves[node.passes++] = place;
+            else if (place >= m_ && node.arrivals < 2)
+                node.arrives[node.arrivals++] = place - m_;
+        }
+        for (std::size_t k = 0; k < m_; ++k)
+            if (keep_[k])
+                count(k, 1);
+    }
+
+    void mend()
+    {
+        std::vector<std::size_t> queue;
+        for (std::size_t v = 0; v < nodes_.size(); ++v)
+            if (wrong(v))
+                queue.push_back(v);
+        while (!queue.empty()) {
+            const std::size_t v = queue.back();
+            queue.pop_back();
+            if (!wrong(v))
+                continue;
+            std::vector<std::size_t> dropped;
+            const Node& node = nodes_[v];
+            if (node.out == 2) {
+                dropped = smallerChain(node.leaves[0], node.leaves[1], true, v);
+            } else if (node.in == 2) {
+                dropped = smallerChain(node.arrives[0], node.arrives[1], false, v);
+            } else {
+                for (const std::size_t k : node.in == 0 ? node.leaves : node.arrives)
+                    if (keep_[k])
+                        dropped.push_back(k);
+            }
+            for (const std::size_t k : dropped) {
+                count(k, -1);
+                keep_[k] = 0;
+                for (const std::size_t w : {at(k), at(m_ + k)})
+                    if (wrong(w))
+                        queue.push_back(w);
+            }
+        }
+    }
+
+    // Whether no kept stretch leads into stretch k or on from it.
+    bool alone(std::size_t k) const { return next(k, true) == m_ && next(k, false) == m_; }
+
+private:
+    // A crossing: the stretches that leave it and arrive there (two of each where the
+    // offset crosses itself), and how many of them are kept.
+    struct Node {
+        std::array<std::size_t, 2> leaves{};
+        std::array<std::size_t, 2> arrives{};
+        int passes = 0;
+        int arrivals = 0;
+        int in = 0;
+        int out = 0;
+    };
+
+    const CurvePoint& point(std::size_t place) const
+    {
+        return place < m_ ? stretches_[place].first : stretches_[place - m_].last;
+    }
+    // An open offset's own ends are not crossings, though a crossing may lie on them.
+    bool isEnd(std::size_t place) const { return !closed_ && (place == 0 || place == 2 * m_ - 1); }
+    // The crossing at a place, or none (past the last) at an open offset's ends.
+    std::size_t at(std::size_t place) const { return isEnd(place) ? nodes_.size() : node_[place]; }
+
+    void count(std::size_t k, int by)
+    {
+        if (at(k) < nodes_.size())
+            nodes_[at(k)].out += by;
+        if (at(m_ + k) < nodes_.size())
+            nodes_[at(m_ + k)].in += by;
+    }
+
+    bool wrong(std::size_t v) const
+    {
+        if (v >= nodes_.size() || nodes_[v].passes != 2)
+            return false;
+        // An open offset's kept pieces may start or end at a crossing with itself: its
+        // band is closed by caps at the curve's ends, which are not drawn.
+        const Node& node = nodes_[v];
+        return node.in == 2 || node.out == 2 || (closed_ && (node.in == 0) != (node.out == 0));
+    }
+
+    // The kept stretch the path goes on with after k (before it, `backward`), or none
+    // (m): the one after it along the offset, or where that goes, the other kept one
+    // that leaves the crossing k ends at (arrives where k starts).
+    std::size_t next(std::size_t k, bool backward) const
+    {
+        const std::size_t place = backward ? k : m_ + k;
+        std::size_t j = m_;
+        if (!isEnd(place))
+            j = backward ? (k + m_ - 1) % m_ : (k + 1) % m_;
+        if (j < m_ && keep_[j])
+            return j;
+        const std::size_t v = at(place);
+        if (v >= nodes_.size() || nodes_[v].passes != 2)
+            return m_;
+        for (const std::size_t other : backward ? nodes_[v].arrives : nodes_[v].leaves)
+            if (other != j && keep_[other])
+                return other;
+        return m_;
+    }
+
+    // Of the kept chains from stretches a and b on (back from them, unless `leaving`),
+    // each ending where it breaks or comes back to crossing v, the one with fewer points;
+    // walked side by side, so that the cost is that of the smaller.
+    std::vector<std::size_t> smallerChain(std::size_t a, std::size_t b, bool leaving, std::size_t v) const
+    {
+        struct Walk {
+            std::vector<std::size_t> chain;
+            std::size_t points = 0;
+            bool done = false;
+        };
+        std::array<Walk, 2> walks;
+        const auto advance = [&](Walk& w, std::size_t k) {
+            w.chain.push_back(k);
+            w.points += stretches_[k].size();
+            const bool back = leaving ? at(m_ + k) == v : at(k) == v;
+            const std::size_t j = back ? m_ : next(k, !leaving);
+            if (j == m_ || j == w.chain.front())
+                w.done = true;
+            return j;
+        };
+        std::array<std::size_t, 2> from{advance(walks[0], a), advance(walks[1], b)};
+        while (!walks[0].done && !walks[1].done) {
+            const int i = walks[0].points <= walks[1].points ? 0 : 1;
+            from[i] = advance(walks[i], from[i]);
+        }
+        const int smaller = walks[0].done && (!walks[1].done || walks[0].points <= walks[1].points) ? 0 : 1;
+        return std::move(walks[smaller].chain);
+    }
+
+    const std::vector<Stretch>& stretches_;
+    bool closed_;
+    std::vector<char>& keep_;
+    std::size_t m_;
+    std::vector<std::size_t> node_;
+    std::vector<Node> nodes_;
+};
+
 // What is left of `raw` once the stretches nearer to the curve than the distance are
 // gone, the stretches on either side of a cut-out loop joined where they cross. A single
 // piece left is written over the raw points (a million points are not held twice);
@@ -790,8 +1067,11 @@ void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistan
         bool away = false;
         for (int v = 1; v < 8; ++v) {
             const CurvePoint q = along(s, view, v / 8.0);
+            // The offset's own vertices lie at the distance from points of the curve:
+            // only the samples' error brings them nearer to its chords. The middle of a
+            // chord may come nearer by the chord's own error, the tolerance.
             if (!asked || !samePoint(*asked, q))
-                away = !curve.nearerThan(q, r);
+                away = s.inner == 0 ? !curve.nearerThan(q, r) : !curve.inside(q, r + tolerance, kLeastSlack * tolerance, std::numeric_limits<double>::infinity());
             asked = q;
             outside += away ? 1 : 0;
         }
@@ -799,17 +1079,14 @@ void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistan
         // crosses itself at a shallow angle, not a part a tool would follow.
         keep[k] = outside >= 4 && !(samePoint(s.first, s.last) && !longerThan(s, view, 2 * tolerance));
     }
-    // A stretch that comes back to the crossing it left, between two kept stretches that
-    // arrive there and leave it, would make the path run round it and cross itself: it
-    // goes (a swallowtail's loop whose round join round a cusp outvoted the rest of it).
-    for (std::size_t k = 0; k < m && m > 2; ++k) {
-        if (!keep[k] || !samePoint(stretches[k].first, stretches[k].last))
-            continue;
-        if (!raw.closed && (k == 0 || k + 1 == m))
-            continue;
-        if (keep[(k + m - 1) % m] && keep[(k + 1) % m])
+    CrossingMender mender(stretches, raw.closed, keep);
+    mender.mend();
+    // A kept stretch that the path neither arrives by nor leaves by, no longer than the
+    // tolerance, is a piece too short to draw: it goes now, so that the kept stretches
+    // on either side of it join.
+    for (std::size_t k = 0; k < m; ++k)
+        if (keep[k] && mender.alone(k) && !longerThan(stretches[k], view, tolerance))
             keep[k] = 0;
-    }
     std::vector<KeptPiece> kept;
     for (std::size_t k = 0; k < m; ++k) {
         const Stretch& s = stretches[k];

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -526,5 +527,64 @@ TEST(Offset, ALoopAtTheSamplesSeamIsCutOutLikeTheOthers)
         // The chords at steps of 0.1 pass within 0.15 of the curve beside the cusps.
         for (const CurvePoint& p : shaped.pieces.front().points)
             ASSERT_GT(distanceTo(p, truth), std::fabs(d) - 0.15) << p.x << ", " << p.y;
+    }
+}
+
+TEST(Offset, ACuspGetsOneRoundJoinOnTheSideItPointsTo)
+{
+    // Beside a cusp the offsets on the side it points to have swallowtails that leave the
+    // round join about its tip at a shallow angle; on the other side they meet in the
+    // notch. Each row: one piece, closed as the curve is, within the tolerance of the
+    // distance (or of the chords at fixed steps), never crossing itself.
+    const Curve cardioid = [](double t) {
+        return CurvePoint{20 * std::cos(t) - 10 * std::cos(2 * t), 20 * std::sin(t) - 10 * std::sin(2 * t), 0};
+    };
+    const Curve astroid = [](double t) {
+        return CurvePoint{4 * std::pow(std::cos(t), 3), 4 * std::pow(std::sin(t), 3), 0};
+    };
+    const Curve deltoid = [](double t) {
+        return CurvePoint{20 * std::cos(t) + 10 * std::cos(2 * t), 20 * std::sin(t) - 10 * std::sin(2 * t), 0};
+    };
+    const Curve cycloid = [](double t) { return CurvePoint{10 * (t - std::sin(t)), 10 * (1 - std::cos(t)), 0}; };
+    const CEquation cardioidEquation =
+        parametric(L"20*cos(t)-10*cos(2*t)", L"20*sin(t)-10*sin(2*t)", 0, 2 * kPi, 0.002);
+    const CEquation astroidEquation = parametric(L"4*cos(t)^3", L"4*sin(t)^3", 0, 2 * kPi, 0.01);
+    struct Row {
+        const char* name;
+        const CEquation& equation;
+        const Curve& curve;
+        double offset;
+        std::optional<double> tolerance;
+        double within;  // of the distance
+        bool closed;
+    };
+    // The cycloid's last sample lies just past the cusp that ends it.
+    const CEquation deltoidEquation =
+        parametric(L"20*cos(t)+10*cos(2*t)", L"20*sin(t)-10*sin(2*t)", 0, 2 * kPi, 0.1);
+    const CEquation cycloidEquation = parametric(L"10*(t-sin(t))", L"10*(1-cos(t))", 0, 6.28319, 0.1);
+    const Row rows[] = {
+        {"cardioid, inside, its cusp pointing in", cardioidEquation, cardioid, 2, 0.01, 0.01, true},
+        {"cardioid, outside: the notch", cardioidEquation, cardioid, -2, 0.01, 0.01, true},
+        {"cardioid, inside, fixed steps", cardioidEquation, cardioid, 0.5, {}, 0.05, true},
+        {"astroid, outside: cusps pointing out", astroidEquation, astroid, -0.32, 0.0016, 0.0016, true},
+        {"astroid, outside, fixed steps", astroidEquation, astroid, -0.8, {}, 0.01, true},
+        {"astroid, inside: the notches", astroidEquation, astroid, 0.32, 0.0016, 0.0016, true},
+        {"deltoid, outside, coarse steps between the tips", deltoidEquation, deltoid, -5.2, {}, 0.2, true},
+        {"cycloid, outside, ends past a cusp", cycloidEquation, cycloid, 6.283, 0.0126, 0.0126, false},
+        {"cycloid, inside", cycloidEquation, cycloid, -2.5, 0.0126, 0.0126, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CurveOptions options;
+        options.offset = row.offset;
+        options.tolerance = row.tolerance;
+        const ShapedCurve shaped = shapeCurve(row.equation, {}, options);
+        ASSERT_EQ(shaped.pieces.size(), 1u);
+        const CurvePiece& piece = shaped.pieces.front();
+        EXPECT_EQ(piece.closed, row.closed);
+        EXPECT_TRUE(crossings({piece}).front().empty());
+        const std::vector<CurvePoints> truth{dense(row.curve, 20000)};
+        for (const CurvePoint& p : piece.points)
+            ASSERT_NEAR(distanceTo(p, truth), std::fabs(row.offset), row.within) << p.x << ", " << p.y;
     }
 }
