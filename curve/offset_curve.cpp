@@ -575,59 +575,26 @@ public:
     bool nearerThan(const CurvePoint& q, double r) const
     {
         const double r2 = r * r;
-        const auto far = [&](const Box& box) {
-            const double dx = std::max({box.minX - q.x, 0.0, q.x - box.maxX});
-            const double dy = std::max({box.minY - q.y, 0.0, q.y - box.maxY});
-            return dx * dx + dy * dy >= r2;
-        };
-        for (const Group& group : groups_) {
-            if (far(group.box))
-                continue;
-            for (std::size_t k = group.first; k < group.end; ++k) {
-                const Block& block = blocks_[k];
-                if (far(block.box))
-                    continue;
-                const CurvePoints& p = *block.points;
-                for (std::size_t i = block.first; i < block.first + block.count; ++i)
-                    if (squaredDistance(q, p[i], block.to(i)) < r2)
-                        return true;
-            }
-        }
-        return false;
+        return walk(q, r2, [&](const CurvePoints&, std::size_t, double d2) { return d2 < r2; });
     }
 
     // Whether `q` lies nearer to the curve than `d` by more than the samples' own error
-    // there (a quarter of its chords' sag, measured from how far a sample lies off the
-    // chord of its neighbours), within [least, most].
-    bool inside(const CurvePoint& q, double d, double least, double most) const
+    // there (how far a sample beside the nearest chord lies off the chord of its
+    // neighbours: about four times the chords' sag), and at least by `least`.
+    bool inside(const CurvePoint& q, double d, double least) const
     {
         const double r = d - least;
         double best = r * r;
         const CurvePoints* points = nullptr;
         std::size_t at = 0;
-        const auto far = [&](const Box& box) {
-            const double dx = std::max({box.minX - q.x, 0.0, q.x - box.maxX});
-            const double dy = std::max({box.minY - q.y, 0.0, q.y - box.maxY});
-            return dx * dx + dy * dy >= best;
-        };
-        for (const Group& group : groups_) {
-            if (far(group.box))
-                continue;
-            for (std::size_t k = group.first; k < group.end; ++k) {
-                const Block& block = blocks_[k];
-                if (far(block.box))
-                    continue;
-                const CurvePoints& p = *block.points;
-                for (std::size_t i = block.first; i < block.first + block.count; ++i) {
-                    const double d2 = squaredDistance(q, p[i], block.to(i));
-                    if (d2 < best) {
-                        best = d2;
-                        points = &p;
-                        at = i;
-                    }
-                }
+        walk(q, best, [&](const CurvePoints& p, std::size_t i, double d2) {
+            if (d2 < best) {
+                best = d2;
+                points = &p;
+                at = i;
             }
-        }
+            return false;
+        });
         if (!points)
             return false;
         const CurvePoints& p = *points;
@@ -638,7 +605,7 @@ public:
                 continue;
             error = std::max(error, std::sqrt(squaredDistance(p[i], p[i - 1], p[i + 1])));
         }
-        const double slack = std::clamp(error, least, most);
+        const double slack = std::max(error, least);
         return std::sqrt(best) < d - slack;
     }
 
@@ -653,6 +620,33 @@ public:
     }
 
 private:
+    // Calls `take(points, i, squared distance)` for segment i of the blocks whose boxes
+    // lie nearer to `q` than the root of `limit` (read again for each box: it may shrink),
+    // until `take` says enough.
+    template <class Take>
+    bool walk(const CurvePoint& q, const double& limit, Take&& take) const
+    {
+        const auto far = [&](const Box& box) {
+            const double dx = std::max({box.minX - q.x, 0.0, q.x - box.maxX});
+            const double dy = std::max({box.minY - q.y, 0.0, q.y - box.maxY});
+            return dx * dx + dy * dy >= limit;
+        };
+        for (const Group& group : groups_) {
+            if (far(group.box))
+                continue;
+            for (std::size_t k = group.first; k < group.end; ++k) {
+                const Block& block = blocks_[k];
+                if (far(block.box))
+                    continue;
+                const CurvePoints& p = *block.points;
+                for (std::size_t i = block.first; i < block.first + block.count; ++i)
+                    if (take(p, i, squaredDistance(q, p[i], block.to(i))))
+                        return true;
+            }
+        }
+        return false;
+    }
+
     // Segment i runs from point i to the next (the last of a closed run back to the
     // first; a lone point is a segment to itself).
     struct Block {
@@ -1071,7 +1065,8 @@ void trim(CurvePiece&& raw, const std::vector<Crossing>& cuts, const CurveDistan
             // only the samples' error brings them nearer to its chords. The middle of a
             // chord may come nearer by the chord's own error, the tolerance.
             if (!asked || !samePoint(*asked, q))
-                away = s.inner == 0 ? !curve.nearerThan(q, r) : !curve.inside(q, r + tolerance, kLeastSlack * tolerance, std::numeric_limits<double>::infinity());
+                away = s.inner == 0 ? !curve.nearerThan(q, r)
+                                    : !curve.inside(q, r + tolerance, kLeastSlack * tolerance);
             asked = q;
             outside += away ? 1 : 0;
         }
