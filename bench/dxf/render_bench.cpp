@@ -4,7 +4,6 @@
 // rasteriser.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 
 #include <dlfcn.h>
 
@@ -82,13 +81,3 @@ void renderLargestPng(benchmark::State& state)
 
 BENCHMARK(renderLargestSvg)->Unit(benchmark::kMillisecond);
 BENCHMARK(renderLargestPng)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

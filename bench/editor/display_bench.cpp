@@ -5,7 +5,6 @@
 // repaint, antialiased), kept here as the baseline of the ratios.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -234,13 +233,3 @@ BENCHMARK(repaint200kBefore)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(repaint200kNow)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
 BENCHMARK(open200kBefore)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(open200kNow)->Unit(benchmark::kMillisecond)->Iterations(2);
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
