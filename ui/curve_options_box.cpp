@@ -24,6 +24,21 @@ constexpr const char* kSettingsGroup = "CurveDialog";
 constexpr const char* kOptionsKey = "options";
 constexpr const char* kTurnsByPointKey = "turnByPoint";
 
+// The dialog's values kept in the user settings between runs.
+QVariant storedValue(const char* key, const QVariant& missing)
+{
+    QSettings settings(QSettings::UserScope, QStringLiteral("Tolbrin"), QStringLiteral("Plotwright"));
+    settings.beginGroup(QLatin1String(kSettingsGroup));
+    return settings.value(QLatin1String(key), missing);
+}
+
+void storeValue(const char* key, const QVariant& value)
+{
+    QSettings settings(QSettings::UserScope, QStringLiteral("Tolbrin"), QStringLiteral("Plotwright"));
+    settings.beginGroup(QLatin1String(kSettingsGroup));
+    settings.setValue(QLatin1String(key), value);
+}
+
 // The tolerance as typed: a number with "." or the locale's decimal separator, or a
 // constant expression ("1/64"), whose point is always "."; `reason` says why an
 // expression gives no value.
@@ -149,30 +164,16 @@ void CurveOptionsBox::FieldsEdited()
 
 CurveOptions CurveOptionsBox::LoadStored()
 {
-    QSettings settings(QSettings::UserScope, QStringLiteral("Tolbrin"), QStringLiteral("Plotwright"));
-    settings.beginGroup(QLatin1String(kSettingsGroup));
-    const QString text = settings.value(QLatin1String(kOptionsKey)).toString();
+    const QString text = storedValue(kOptionsKey, QString()).toString();
     const std::optional<CurveOptions> options = plotwright::curve::parseCurveOptions(text.toStdWString());
     return options.value_or(CurveOptions{});
 }
 
 void CurveOptionsBox::Store(const CurveOptions& options)
 {
-    QSettings settings(QSettings::UserScope, QStringLiteral("Tolbrin"), QStringLiteral("Plotwright"));
-    settings.beginGroup(QLatin1String(kSettingsGroup));
-    settings.setValue(QLatin1String(kOptionsKey), QString::fromStdWString(plotwright::curve::curveOptionsText(options)));
+    storeValue(kOptionsKey, QString::fromStdWString(plotwright::curve::curveOptionsText(options)));
 }
 
-bool CurveOptionsBox::LoadStoredTurnsByPoint()
-{
-    QSettings settings(QSettings::UserScope, QStringLiteral("Tolbrin"), QStringLiteral("Plotwright"));
-    settings.beginGroup(QLatin1String(kSettingsGroup));
-    return settings.value(QLatin1String(kTurnsByPointKey), false).toBool();
-}
+bool CurveOptionsBox::LoadStoredTurnsByPoint() { return storedValue(kTurnsByPointKey, false).toBool(); }
 
-void CurveOptionsBox::StoreTurnsByPoint(bool on)
-{
-    QSettings settings(QSettings::UserScope, QStringLiteral("Tolbrin"), QStringLiteral("Plotwright"));
-    settings.beginGroup(QLatin1String(kSettingsGroup));
-    settings.setValue(QLatin1String(kTurnsByPointKey), on);
-}
+void CurveOptionsBox::StoreTurnsByPoint(bool on) { storeValue(kTurnsByPointKey, on); }
