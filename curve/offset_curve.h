@@ -6,6 +6,7 @@
 // a round join of the distance's radius.
 
 #include "curve/curve_pieces.h"
+#include "curve/polyline_crossings.h"
 
 #include <functional>
 #include <vector>
@@ -28,16 +29,5 @@ std::vector<CurvePiece> offsetRuns(const std::vector<CurvePiece>& runs, double d
 // with such corners becomes open pieces from corner to corner): for splines, which
 // cannot turn a corner where a loop was cut out.
 std::vector<CurvePiece> splitAtCorners(std::vector<CurvePiece> pieces);
-
-// Where the polylines cross themselves or each other: for each, the crossings along
-// it as (segment index, share along that segment in [0, 1)), in order. Segment i runs from
-// point i to point i + 1 (the last of a closed polyline back to point 0); neighbouring
-// segments of one polyline do not count as crossing where they share their vertex.
-struct Crossing {
-    std::size_t segment = 0;
-    double share = 0;
-    CurvePoint point;
-};
-std::vector<std::vector<Crossing>> crossings(const std::vector<CurvePiece>& polylines);
 
 } // namespace plotwright::curve
