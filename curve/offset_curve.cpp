@@ -154,9 +154,14 @@ void framesOf(const CurvePiece& run, double side, const CurveAt& at, BlockBoxes&
             tangent = derivative(p, a, a + 1, a + 2, i);
             lt = squaredLength(tangent);
         }
-        const bool agreeing = lt > 0 && agrees(tangent, lt, cin, lin) && agrees(tangent, lt, cout, lout);
         const double turn = dot(cin, cout);
         const bool sharp = lin > 0 && lout > 0 && (turn < 0 || turn * turn < kResolvedCos * kResolvedCos * lin * lout);
+        // Between samples whose parameter grows, the derivative at the middle one is a
+        // blend of its two chords with positive weights: where they turn by less than
+        // the resolved angle it agrees with both, unchecked (the common case).
+        const bool blended = !sharp && lt > 0 && i > 0 && i + 1 < n && p[i].z > p[i - 1].z && p[i + 1].z > p[i].z;
+        const bool agreeing =
+            blended || (lt > 0 && agrees(tangent, lt, cin, lin) && agrees(tangent, lt, cout, lout));
         SampleTangents tangents;
         if (agreeing && !sharp) {
             tangents.along[0] = unit(tangent);
