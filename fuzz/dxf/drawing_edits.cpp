@@ -413,8 +413,10 @@ std::string checkSave(const AcDbDatabase& db, const dxf::DxfSource& src, const A
             return "another layer is current after reading back";
     }
 
-    // Drawn curves keep their definitions where the file can hold them.
-    if (dxf::detail::sourceTakesXdata(src) || src.objectsEnd != dxf::DxfSource::npos) {
+    // Drawn curves keep their definitions where the file can hold them: in extended data
+    // (an APPID table) or in XRECORDs, which need OBJECTS, handles and entities past R12.
+    const bool takesXrecords = src.objectsEnd != dxf::DxfSource::npos && !src.legacyEntities && src.usesHandles;
+    if (dxf::detail::sourceTakesXdata(src) || takesXrecords) {
         std::map<std::string, std::size_t> pieces;
         for (const draw::DrawnCurve& c : draw::drawnCurves(db))
             pieces[c.id] = c.pieces.size();
