@@ -254,6 +254,8 @@ int runDraw(const Request& request, Streams io)
         const Result saved = existed ? drawing.save() : drawing.saveAs(request.out, {.onlyIfAbsent = true});
         if (!saved.ok())
             throw Failure(kExitFileError, utf8FromWide(saved.message));
+        if (!saved.notice.empty())
+            emit(io.err, "plotwright: " + utf8FromWide(saved.notice) + "\n");
     }
     creating.release();
 

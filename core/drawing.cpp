@@ -130,7 +130,7 @@ Result Drawing::saveAs(const std::filesystem::path& path, const SaveOptions& opt
     state_->identity = written;
     state_->lock.release();
     state_->path = path;
-    return {};
+    return core::resultOf(saved, path.string());
 }
 
 const std::filesystem::path& Drawing::path() const { return state_->path; }

@@ -44,7 +44,8 @@ struct DxfResult {
     long warningLine = -1;
     std::int64_t warningOffset = -1;
     // Not a failure, but worth telling the user: a file restored from the copy an
-    // interrupted save kept (see base::recoverInterruptedSave).
+    // interrupted save kept (see base::recoverInterruptedSave); a save that could not
+    // keep the definitions of the curves drawn, for want of a place in the file.
     std::string notice = {};
     // Where: the file read or written, and for a fault in its text the 1-based line of the
     // group code at fault and the byte offset where that line starts (-1: none).

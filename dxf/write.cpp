@@ -191,6 +191,21 @@ bool writeOverSource(DxfOutput& out, const AcDbDatabase& db, const DxfSource& sr
     return true;
 }
 
+// True when a new entity carries a curve definition that the file has no place for:
+// neither extended data (the file has no APPID table, or the definition is too large)
+// nor an XRECORD (no OBJECTS section, or entities of R12 or without handles).
+bool definitionDropped(const AcDbDatabase& db, const std::vector<NewEntity>& entities)
+{
+    const DxfSource* src = dxfSourceOf(db);
+    if (!src)
+        return false;  // a new drawing has room for every definition
+    std::vector<detail::AppDataRecord> records;
+    return std::any_of(entities.begin(), entities.end(), [&](const NewEntity& n) {
+        return !n.entity->appData().empty() &&
+               detail::appDataForm(*n.entity, styleFor(*src, n.paperSpace, &records)) == detail::AppDataForm::none;
+    });
+}
+
 } // namespace
 
 namespace detail {
@@ -253,9 +268,13 @@ DxfResult saveDxf(AcDbDatabase& database, const std::string& path, const base::R
         options);
     if (!saved.ok())
         return failure(DxfStatus::writeFailed, path, saved.reason);
-    database.setModified(false);
     DxfResult result;
     result.path = path;
+    if (definitionDropped(database, entitiesToWrite(database)))
+        result.notice = "\"" + path + "\" keeps the curves drawn but not their definitions, which a drawing of this "
+                        "kind has no place for (it needs an APPID table, or an OBJECTS section and a version of R13 "
+                        "or later): list and redraw will not find these curves.";
+    database.setModified(false);
     return result;
 }
 

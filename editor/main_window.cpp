@@ -276,6 +276,8 @@ void MainWindow::execute(const QString& line)
             const Result result = documents_->saveAs(current, argument.toStdString()).toResult();
             if (!result.ok())
                 showError(QString::fromStdWString(result.message));
+            else if (!result.notice.empty())
+                commandLine_->print(QString::fromStdWString(result.notice));
         } else {
             saveDrawing(current, command == "SAVEAS");
         }
@@ -444,6 +446,8 @@ bool MainWindow::saveDrawing(Document* document, bool askName)
         return false;
     }
     commandLine_->print("Saved " + QString::fromStdString(document->fileName()) + ".");
+    if (!result.notice.empty())
+        commandLine_->print(QString::fromStdWString(result.notice));  // definitions not kept
     setWindowTitle(applicationTitle() + " - " + QString::fromStdString(document->docTitle()));
     return true;
 }

@@ -53,7 +53,8 @@ public:
     // closes. False when the drawing stays open.
     bool closeDrawing(Document* document);
     // Saves, asking for a file name when the drawing has none yet (or `askName`).
-    // Failures are shown in a message box naming the file and the reason.
+    // Failures are shown in a message box naming the file and the reason; a save that
+    // could not keep the curves' definitions says so on the command line.
     bool saveDrawing(Document* document, bool askName = false);
     // Opens `path`; says "Opened PATH." and adds it to the recent files.
     bool openDrawing(const QString& path);

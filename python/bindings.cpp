@@ -238,6 +238,9 @@ gallery of classic curves) or the path of a library file.)");
                 reply = drawInto(request, progress);
             }
             raiseOnFailure(reply.result, curve.definition());
+            if (!reply.notice.empty() &&
+                PyErr_WarnEx(PyExc_UserWarning, reply.notice.c_str(), 1) != 0)
+                throw py::error_already_set();  // warnings made errors
             return reply.handles;
         },
         py::arg("path"), py::arg("curve"), py::arg("origin") = py::make_tuple(0.0, 0.0),
@@ -248,7 +251,9 @@ gallery of classic curves) or the path of a library file.)");
 created when missing, saved carefully, and refused in the same cases. rotate (degrees),
 scale, mirror, offset and offset_both place and offset the curve as --rotate, --scale,
 --mirror, --offset and --offset-both do (offset_both=True: both sides by offset).
-Returns the new entities' handles (list of str).)");
+Returns the new entities' handles (list of str). A drawing with no place for the
+curve's definition (an R12 file without an APPID table) gets the curve, and a
+UserWarning says that list and redraw will not find it.)");
 
     m.def(
         "_list_curves_json", [](const std::filesystem::path& path) { return listCurvesJson(path); }, py::arg("path"));

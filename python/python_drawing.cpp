@@ -109,6 +109,7 @@ DrawReply drawInto(const DrawRequest& request, Progress& progress)
     // A new file is created only if no other program created it meanwhile.
     reply.result = existed ? drawing.save() : drawing.saveAs(request.path, {.onlyIfAbsent = true});
     if (reply.result.ok()) {
+        reply.notice = utf8FromWide(reply.result.notice);
         reply.handles = placed.handles;
         reply.result = shaped.result;  // points drawn before an error in the equation
     }

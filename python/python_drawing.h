@@ -29,6 +29,8 @@ struct DrawReply {
     std::vector<std::string> handles;
     // The curve as drawn (for wording a failure).
     CurveDefinition curve;
+    // What the save wants the caller told (the definitions were not kept; UTF-8), or empty.
+    std::string notice;
 };
 
 // Adds the curve to the file (created when missing; nothing is created when nothing

@@ -753,6 +753,19 @@ TEST_F(CliTest, cli_output_kinds_into_r12)
     EXPECT_EQ(check.out, "0 POLYLINE POLYLINE\nTrue True True\nTrue True\n") << check.err;
 }
 
+// A file with only an ENTITIES section has no place for a curve's definition: the curve
+// is drawn, and the user is told that list and redraw will not find it.
+TEST_F(CliTest, cli_draw_into_a_file_without_room_for_definitions)
+{
+    const std::string drawing = temp_.file("bare.dxf");
+    writeAll(drawing, "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n");
+    const RunResult drawn = run({"draw", "Cycloid", "--out", drawing});
+    EXPECT_EQ(drawn.status, 0) << drawn.err;
+    EXPECT_NE(drawn.err.find("keeps the curves drawn but not their definitions"), std::string::npos) << drawn.err;
+    EXPECT_NE(readAll(drawing).find("POLYLINE"), std::string::npos);
+    EXPECT_EQ(run({"list", drawing}).out, "");
+}
+
 // A spline read back from a drawing is shown: the preview of a drawing that gained a
 // second spline draws both.
 TEST_F(CliTest, cli_spline_read_back_for_preview)

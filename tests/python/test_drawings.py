@@ -48,6 +48,14 @@ def test_draw_adds_to_a_drawing_of_another_program_and_keeps_it(tmp_path):
     assert before < after
 
 
+def test_draw_into_a_file_without_room_for_definitions_warns(tmp_path):
+    path = tmp_path / "bare.dxf"
+    path.write_text("  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n")
+    with pytest.warns(UserWarning, match="not their definitions"):
+        handles = plotwright.draw(str(path), plotwright.library()["Cycloid"])
+    assert handles and plotwright.list_curves(str(path)) == []
+
+
 def test_draw_failures_raise_and_leave_no_file(tmp_path):
     path = tmp_path / "never.dxf"
     with pytest.raises(plotwright.Error) as caught:

@@ -74,7 +74,9 @@ public:
 
     // Saves to the file it came from; refused when another program changed, replaced or
     // removed that file meanwhile (writeFailed), and for a drawing that has no file yet
-    // (fileError). unsupportedDrawing for a file it does not write into.
+    // (fileError). unsupportedDrawing for a file it does not write into. A file with no
+    // place for the definitions of the curves drawn (an R12 file without an APPID table)
+    // is saved with the curves, and the result's notice says the definitions were not kept.
     Result save();
     struct SaveOptions {
         // Refuse when a file exists at `path` (another program created it meanwhile).
