@@ -24,7 +24,7 @@ std::vector<const DxfSource::TableRecord*> recordsOf(const DxfSource& source, co
         if (r.table != "LAYER")
             continue;
         if (db::detail::sameBlockName(dxfText(r.name, source.codePage.value_or(base::CodePage::latin1)),
-                                      layer.name.c_str()))
+                                      layer.name))
             out.push_back(&r);
     }
     return out;
@@ -71,8 +71,11 @@ void patchRecord(const DxfSource& source, const DxfSource::TableRecord& record, 
                 patches.push_back({pair.valueOffset, pair.value.size(), std::to_string(layerColorGroup(now))});
         } else if (pair.code == 70) {
             seen70 = true;
+            // Flags that are no number were read as 0: the change is written over them.
             long long flags = 0;
-            if (frozen && parseInt(trimmed(pair.value), flags))
+            if (frozen && !parseInt(trimmed(pair.value), flags))
+                flags = 0;
+            if (frozen)
                 patches.push_back({pair.valueOffset, pair.value.size(), std::to_string(layerFlagsGroup(now, flags))});
         } else if (pair.code == 420) {
             seen420 = true;
