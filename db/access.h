@@ -52,5 +52,7 @@ public:
 
 // Block names compare without regard to (ASCII) case, as CAD programs do.
 bool sameBlockName(const std::wstring& a, const wchar_t* b);
+// The same for two whole strings: a name read from a file may hold a NUL.
+bool sameBlockName(const std::wstring& a, const std::wstring& b);
 
 } // namespace plotwright::db::detail

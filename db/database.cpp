@@ -6,15 +6,24 @@
 
 namespace plotwright::db::detail {
 
+namespace {
+wchar_t folded(wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c; }
+} // namespace
+
 bool sameBlockName(const std::wstring& a, const wchar_t* b)
 {
-    const auto fold = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c; };
     std::size_t i = 0;
     for (; i < a.size(); ++i) {
-        if (b[i] == L'\0' || fold(a[i]) != fold(b[i]))
+        if (b[i] == L'\0' || folded(a[i]) != folded(b[i]))
             return false;
     }
     return b[i] == L'\0';
+}
+
+bool sameBlockName(const std::wstring& a, const std::wstring& b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) { return folded(x) == folded(y); });
 }
 
 void DatabaseAccess::setLayer(AcDbDatabase& db, const std::wstring& layer, const AcDbLayerAppearance& appearance,

@@ -14,7 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const plotwright::fuzz::EditRun run =
         plotwright::fuzz::runEditInput(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!run.fault.empty()) {
-        std::fprintf(stderr, "drawing edits: %s\n", run.fault.c_str());
+        // Written whole: a name from the file may hold a NUL.
+        std::fputs("drawing edits: ", stderr);
+        std::fwrite(run.fault.data(), 1, run.fault.size(), stderr);
+        std::fputc('\n', stderr);
         std::abort();
     }
     return 0;
