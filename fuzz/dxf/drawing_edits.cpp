@@ -19,6 +19,7 @@
 #include "draw/place_curve.h"
 #include "dxf/app_data_edits.h"
 #include "dxf/file.h"
+#include "dxf/scan.h"
 #include "dxf/source.h"
 #include "dxf/source_moves.h"
 #include "dxf/writer.h"
@@ -224,12 +225,11 @@ std::vector<std::string_view> lines(std::string_view text)
     return out;
 }
 
+// A group code as the reader takes it (a leading "+" included).
 bool pointCode(std::string_view codeLine)
 {
-    int code = -1;
-    const std::string t = trimmed(codeLine);
-    std::from_chars(t.data(), t.data() + t.size(), code);
-    return code >= 10 && code <= 39;
+    long long code = -1;
+    return dxf::detail::parseInt(codeLine, code) && code >= 10 && code <= 39;
 }
 
 // The first group 5 of a record (its handle), 0 when it has none.
