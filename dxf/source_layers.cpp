@@ -71,12 +71,13 @@ void patchRecord(const DxfSource& source, const DxfSource::TableRecord& record, 
                 patches.push_back({pair.valueOffset, pair.value.size(), std::to_string(layerColorGroup(now))});
         } else if (pair.code == 70) {
             seen70 = true;
-            // Flags that are no number were read as 0: the change is written over them.
-            long long flags = 0;
-            if (frozen && !parseInt(trimmed(pair.value), flags))
-                flags = 0;
-            if (frozen)
+            if (frozen) {
+                // Flags that are no number were read as 0: the change is written over them.
+                long long flags = 0;
+                if (!parseInt(trimmed(pair.value), flags))
+                    flags = 0;
                 patches.push_back({pair.valueOffset, pair.value.size(), std::to_string(layerFlagsGroup(now, flags))});
+            }
         } else if (pair.code == 420) {
             seen420 = true;
             if (trueColor && now.trueColor < 0)
